@@ -1,0 +1,8 @@
+// fileapi declarations of the stand-in.
+#ifndef RKWIN_FILEAPI_H
+#define RKWIN_FILEAPI_H
+
+#include "windef.h"
+#include "winerror.h"
+
+#endif

@@ -1,0 +1,8 @@
+// handleapi declarations of the stand-in.
+#ifndef RKWIN_HANDLEAPI_H
+#define RKWIN_HANDLEAPI_H
+
+#include "windef.h"
+#include "winerror.h"
+
+#endif

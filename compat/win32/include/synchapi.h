@@ -1,0 +1,8 @@
+// synchapi declarations of the stand-in.
+#ifndef RKWIN_SYNCHAPI_H
+#define RKWIN_SYNCHAPI_H
+
+#include "windef.h"
+#include "winerror.h"
+
+#endif

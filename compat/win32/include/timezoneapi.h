@@ -1,0 +1,8 @@
+// timezoneapi declarations of the stand-in.
+#ifndef RKWIN_TIMEZONEAPI_H
+#define RKWIN_TIMEZONEAPI_H
+
+#include "windef.h"
+#include "winerror.h"
+
+#endif
