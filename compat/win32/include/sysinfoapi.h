@@ -5,6 +5,9 @@
 #include "windef.h"
 #include "winerror.h"
 
+// Milliseconds since the system started, wrapping every 2^32 ms (about 49.7 days).
+DWORD WINAPI GetTickCount(void);
+
 #define VER_PLATFORM_WIN32s 0
 #define VER_PLATFORM_WIN32_WINDOWS 1
 #define VER_PLATFORM_WIN32_NT 2
