@@ -201,6 +201,14 @@ TEST_F(FileSystem, ListingsAreSortedAndFiltered) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
   FindClose(h);
+  // A link to a folder is marked as a reparse point, and removing it leaves the folder.
+  ASSERT_EQ(symlink(prefix.onC("l/Sub").c_str(), prefix.onC("l/zlink").c_str()), 0);
+  h = FindFirstFileA("C:\\l\\zlink", &data);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(data.dwFileAttributes, (DWORD)(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+  FindClose(h);
+  EXPECT_TRUE(RemoveDirectoryA("C:\\l\\zlink"));
+  EXPECT_TRUE(TempPrefix::exists(prefix.onC("l/Sub")));
   EXPECT_EQ(FindFirstFileA("C:\\l\\*.png", &data), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(FindFirstFileA("C:\\none\\*.*", &data), INVALID_HANDLE_VALUE);
