@@ -174,23 +174,26 @@ bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::strin
   return true;
 }
 
-std::string rkwin_ansi_to_utf8(const char* ansi, size_t len) {
+namespace {
+
+// Text from one code page to another through UTF-16; the text as it is when either is unknown.
+std::string recode(UINT from, UINT to, const char* text, size_t len) {
+  if (!text) return std::string();
   std::u16string wide;
-  std::string utf8;
-  if (!ansi || !rkwin_mb_to_utf16(CP_ACP, ansi, len, wide, false)) return std::string(ansi ? ansi : "", ansi ? len : 0);
-  rkwin_utf16_to_mb(CP_UTF8, wide.data(), wide.size(), utf8, nullptr, nullptr, false);
-  return utf8;
+  std::string out;
+  if (!rkwin_mb_to_utf16(from, text, len, wide, false) ||
+      !rkwin_utf16_to_mb(to, wide.data(), wide.size(), out, nullptr, nullptr, false))
+    return std::string(text, len);
+  return out;
 }
+
+}  // namespace
+
+std::string rkwin_ansi_to_utf8(const char* ansi, size_t len) { return recode(CP_ACP, CP_UTF8, ansi, len); }
 
 std::string rkwin_ansi_to_utf8(const std::string& ansi) { return rkwin_ansi_to_utf8(ansi.data(), ansi.size()); }
 
-std::string rkwin_utf8_to_ansi(const char* utf8, size_t len) {
-  std::u16string wide;
-  std::string ansi;
-  if (!utf8 || !rkwin_mb_to_utf16(CP_UTF8, utf8, len, wide, false)) return std::string(utf8 ? utf8 : "", utf8 ? len : 0);
-  rkwin_utf16_to_mb(CP_ACP, wide.data(), wide.size(), ansi, nullptr, nullptr, false);
-  return ansi;
-}
+std::string rkwin_utf8_to_ansi(const char* utf8, size_t len) { return recode(CP_UTF8, CP_ACP, utf8, len); }
 
 std::string rkwin_utf8_to_ansi(const std::string& utf8) { return rkwin_utf8_to_ansi(utf8.data(), utf8.size()); }
 
