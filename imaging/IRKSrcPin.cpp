@@ -15,6 +15,7 @@ IRKSrcPin::~IRKSrcPin() {
     for (unsigned int i = 0; i < itemCount; ++i)
         static_cast<IRKPin*>(items[i])->release();
     itemCount = 0;
+    reserved = 0;
     capacity = 0;
     unlock();
 }

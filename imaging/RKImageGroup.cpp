@@ -20,6 +20,7 @@ void RKImageGroup::removeAllImages() {
     for (unsigned int i = 0; i < m_frames.itemCount; ++i)
         static_cast<RKImage*>(m_frames.items[i])->release();
     m_frames.itemCount = 0;
+    m_frames.reserved = 0;
 }
 
 int RKImageGroup::getCount() {
