@@ -6,14 +6,7 @@
 #include "windef.h"
 #include "winerror.h"
 
-#ifndef RKWIN_SECURITY_ATTRIBUTES_DEFINED
-#define RKWIN_SECURITY_ATTRIBUTES_DEFINED
-typedef struct _SECURITY_ATTRIBUTES {
-  DWORD nLength;
-  LPVOID lpSecurityDescriptor;
-  BOOL bInheritHandle;
-} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
-#endif
+#include "fileapi.h"  // SECURITY_ATTRIBUTES
 
 typedef LONG LSTATUS;
 typedef DWORD REGSAM;

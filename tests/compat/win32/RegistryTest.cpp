@@ -2,6 +2,8 @@
 
 #include "compat_registry.h"
 
+#include "TempPrefix.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -16,16 +18,6 @@ namespace {
 
 class Registry : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/rkreg-XXXXXX";
-    root_ = mkdtemp(tmpl);
-    setenv("RKWIN_ROOT", root_.c_str(), 1);
-  }
-  void TearDown() override {
-    std::string cmd = "rm -rf '" + root_ + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
-    unsetenv("RKWIN_ROOT");
-  }
   static std::string storeText() {
     std::ifstream in(compat_reg_store_path());
     std::stringstream ss;
@@ -45,7 +37,7 @@ class Registry : public ::testing::Test {
     if (rc != ERROR_SUCCESS) return "<no value>";
     return std::string(buf, size ? size - 1 : 0);
   }
-  std::string root_;
+  TempPrefix prefix_;
 };
 
 TEST_F(Registry, CreateOpenSetQueryRoundTrip) {

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -63,7 +64,8 @@ bool writeFileAtomically(const std::string& path, const std::string& text) {
   }
   bool ok = fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
-  if (!ok || rename(tmp.c_str(), path.c_str()) != 0) {
+  // renameat: plain rename is the Windows one in programs of the stand-in, which refuses to replace.
+  if (!ok || renameat(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str()) != 0) {
     unlink(tmp.c_str());
     return false;
   }
