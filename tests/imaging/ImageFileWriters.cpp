@@ -246,4 +246,19 @@ Bytes referenceTiff(const Bytes& file) {
     return out;
 }
 
+int readableTiles(const Bytes& file) {
+    MemFile f;
+    f.data = file;
+    TIFF* t = memOpen(&f, "r");
+    if (!t)
+        return 0;
+    int tiles = TIFFIsTiled(t) ? static_cast<int>(TIFFNumberOfTiles(t)) : 0;
+    Bytes tile(tiles > 0 ? TIFFTileSize(t) : 0);
+    for (int i = 0; i < tiles; ++i)
+        if (TIFFReadEncodedTile(t, i, tile.data(), static_cast<tmsize_t>(tile.size())) < 0)
+            tiles = 0;
+    TIFFClose(t);
+    return tiles;
+}
+
 } // namespace testimg

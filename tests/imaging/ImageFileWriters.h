@@ -51,6 +51,8 @@ struct TiffSpec {
 Bytes writeTiff(const TiffSpec& spec);
 // libtiff's own RGBA decode, top row first, as red, green, blue bytes; empty on failure.
 Bytes referenceTiff(const Bytes& file);
+// The number of tiles of a tiled file when libtiff reads every one of them, else 0.
+int readableTiles(const Bytes& file);
 
 } // namespace testimg
 
