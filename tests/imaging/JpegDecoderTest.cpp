@@ -5,6 +5,7 @@
 #include "DecodedImage.h"
 #include "ImageFileWriters.h"
 #include "RKJPEGDecoder.h"
+#include "RKParam.h"
 
 using namespace RKSDK;
 using namespace testimg;
@@ -50,6 +51,14 @@ TEST(JpegDecoderPixels, ColourRowsAreRoundedUpToFourPixelsWithZeroPadding) {
     EXPECT_EQ(decoder.getComponents(), 3);
     EXPECT_EQ(decoder.getXDensity(), 72);
     EXPECT_EQ(decoder.getYDensity(), 72);
+    RKParam info;
+    ASSERT_EQ(decoder.getInfo(&info), 1);
+    EXPECT_EQ(info.getInt("IMAGE_ImageType"), 1003);
+    EXPECT_EQ(info.getInt("IMAGE_Width"), 498);
+    EXPECT_EQ(info.getInt("IMAGE_Height"), 312);
+    EXPECT_EQ(info.getInt("JPEG_NumComponents"), 3);
+    EXPECT_EQ(info.getInt("JPEG_XDensity"), 72);
+    EXPECT_EQ(info.getInt("JPEG_YDensity"), 72);
     DecodedImage image = decode(file);
     ASSERT_TRUE(image.ok);
     EXPECT_EQ(image.type, 1003u);
@@ -74,6 +83,10 @@ TEST(JpegDecoderPixels, CmykFileKeepsItsWidthAndFourSamples) {
     RKJPEGDecoder decoder;
     ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
     EXPECT_EQ(decoder.readRaw(nullptr), 37 * 6 * 4);
+    RKParam info;
+    ASSERT_EQ(decoder.getInfo(&info), 1);
+    EXPECT_EQ(info.getInt("IMAGE_ImageType"), 1027);
+    EXPECT_EQ(info.getInt("JPEG_NumComponents"), 4);
     DecodedImage image = decode(file);
     ASSERT_TRUE(image.ok);
     EXPECT_EQ(image.type, 1027u);

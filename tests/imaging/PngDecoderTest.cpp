@@ -8,11 +8,8 @@
 #include "DecodedImage.h"
 #include "ImageFileWriters.h"
 #include "RKPNGDecoder.h"
-#include "TempPrefix.h"
-#if __has_include("RKParam.h")
 #include "RKParam.h"
-#define RK_HAVE_PARAM 1
-#endif
+#include "TempPrefix.h"
 
 using namespace RKSDK;
 using namespace testimg;
@@ -262,13 +259,17 @@ TEST(PngDecoderFrame, DecodesOnceCachesAndReportsProgress) {
     EXPECT_NE(std::strstr(decoder.getClassName(), ".RKCoder"), nullptr);
     EXPECT_NE(std::strstr(decoder.getClassName(), ".RKPNGDecoder"), nullptr);
     EXPECT_EQ(decoder.getDepth(), 0);
+    RKParam none;
+    EXPECT_EQ(decoder.getInfo(&none), 0);
     decoder.setListener(&listener);
     ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
     EXPECT_EQ(decoder.getDepth(), 32);
-#ifdef RK_HAVE_PARAM
     RKParam info;
     EXPECT_EQ(decoder.getInfo(&info), 1);
-#endif
+    EXPECT_EQ(info.getInt("IMAGE_ImageType"), 1007);
+    EXPECT_EQ(info.getInt("IMAGE_Width"), W);
+    EXPECT_EQ(info.getInt("IMAGE_Height"), H);
+    EXPECT_EQ(info.getInt("IMAGE_Depth"), 32);
 
     // Before a decode: an image target gets nothing, a raw read only the size.
     RKImage* target = new RKImage();

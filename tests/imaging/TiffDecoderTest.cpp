@@ -5,6 +5,7 @@
 
 #include "DecodedImage.h"
 #include "ImageFileWriters.h"
+#include "RKParam.h"
 #include "RKTIFFDecoder.h"
 
 using namespace RKSDK;
@@ -61,6 +62,10 @@ TEST(TiffDecoderPixels, GreyFilesOfSeveralBitsAreGreyLevels) {
             int level = sample(1, 0, 0, bits) * 255 / ((1 << bits) - 1);
             EXPECT_EQ(image.at(1, 0, 1)[0], photometric == MINISBLACK ? level : 255 - level);
         }
+    // One sample under an RGB interpretation has no palette: black.
+    DecodedImage odd = decode(writeTiff(spec(4, 2, 1, 8, RGB)));
+    ASSERT_TRUE(odd.ok);
+    EXPECT_EQ(odd.pixels, Bytes(24, 0));
 }
 
 TEST(TiffDecoderPixels, PaletteFilesTakeTheHighByteOfTheColourMap) {
@@ -107,6 +112,11 @@ TEST(TiffDecoderPixels, CmykFilesKeepTheirSamples) {
     ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
     EXPECT_EQ(decoder.getComponentCount(), 4);
     EXPECT_EQ(decoder.readRaw(nullptr), 6 * 5 * 3); // counted as three bytes a pixel
+    RKParam info;
+    ASSERT_EQ(decoder.getInfo(&info), 1);
+    EXPECT_EQ(info.getInt("IMAGE_ImageType"), 1003);
+    EXPECT_EQ(info.getInt("IMAGE_Width"), 6);
+    EXPECT_EQ(info.getInt("TIFF_NumComponents"), 4);
     DecodedImage image = decode(file);
     ASSERT_TRUE(image.ok);
     EXPECT_EQ(image.type, 1027u);
@@ -137,6 +147,9 @@ TEST(TiffDecoderHeader, DensityFromTheResolutionUnit) {
         RKTIFFDecoder decoder;
         ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
         EXPECT_EQ(decoder.getXDensity(), c.density) << c.unit;
+        RKParam info;
+        ASSERT_EQ(decoder.getInfo(&info), 1);
+        EXPECT_EQ(info.getInt("TIFF_XDensity"), c.density);
         DecodedImage image = decode(file);
         EXPECT_EQ(image.densityX, static_cast<unsigned int>(c.density));
         EXPECT_EQ(image.densityY, static_cast<unsigned int>(c.unit == 2 ? 145 : c.unit == 3 ? 5600 : 0));
