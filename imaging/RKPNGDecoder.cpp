@@ -136,68 +136,66 @@ int RKPNGDecoder::decode(RKBuffer* target) {
     return 1;
 }
 
-// Non-interlaced files: libpng delivers every row as blue, green, red (alpha) bytes, read
-// straight into the target rows.
-int RKPNGDecoder::readRows(u8* out) {
-    png_structp png = m_state->png;
-    png_infop info = m_state->info;
-    int colorType = png_get_color_type(png, info);
-    int bitDepth = png_get_bit_depth(png, info);
-    if (bitDepth == 16)
-        png_set_strip_16(png);
-    if (colorType == PNG_COLOR_TYPE_PALETTE)
-        png_set_palette_to_rgb(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8)
-        png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, info, PNG_INFO_tRNS))
-        png_set_tRNS_to_alpha(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    double fileGamma = 0;
-    if (png_get_valid(png, info, PNG_INFO_gAMA) && png_get_gAMA(png, info, &fileGamma))
-        png_set_gamma(png, 2.2, fileGamma);
-    png_set_bgr(png);
-    png_set_interlace_handling(png);
-    png_read_update_info(png, info);
-
-    int bytes = m_depth / 8;
-    size_t rowBytes = static_cast<size_t>(m_width) * static_cast<size_t>(bytes);
-    if (png_get_channels(png, info) != bytes || png_get_rowbytes(png, info) != rowBytes)
-        return 0;
-    for (int y = 0; y < m_height; ++y) {
-        png_read_row(png, out + rowBytes * static_cast<size_t>(y), nullptr);
-        notifyRow(y, m_height);
-    }
-    return 1;
-}
-
-// Interlaced files are read whole. Every colour type is brought to 8-bit palette indexes or to
-// blue, green, red bytes; alpha channels are dropped.
-int RKPNGDecoder::readInterlaced(u8* out) {
+// Sets the transformations of a decode and updates the row layout. Non-interlaced rows become
+// 8-bit blue, green, red (alpha) samples, with transparency chunks as alpha and gamma corrected
+// for a screen of 2.2. Interlaced rows become 8-bit blue, green, red samples without alpha, or
+// 8-bit indexes for palette files. Returns the channels of a transformed row.
+int RKPNGDecoder::setTransformations(int interlaced) {
     png_structp png = m_state->png;
     png_infop info = m_state->info;
     int colorType = png_get_color_type(png, info);
     int bitDepth = png_get_bit_depth(png, info);
     int palette = colorType == PNG_COLOR_TYPE_PALETTE;
+    int grey = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
     if (bitDepth == 16)
         png_set_strip_16(png);
-    if (colorType & PNG_COLOR_MASK_ALPHA)
-        png_set_strip_alpha(png);
-    if (palette && bitDepth < 8)
-        png_set_packing(png);
-    if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
-        if (bitDepth < 8)
-            png_set_expand_gray_1_2_4_to_8(png);
-        png_set_gray_to_rgb(png);
+    if (interlaced) {
+        if (colorType & PNG_COLOR_MASK_ALPHA)
+            png_set_strip_alpha(png);
+        if (palette && bitDepth < 8)
+            png_set_packing(png);
+    } else {
+        if (palette)
+            png_set_palette_to_rgb(png);
+        if (png_get_valid(png, info, PNG_INFO_tRNS))
+            png_set_tRNS_to_alpha(png);
+        double fileGamma = 0;
+        if (png_get_valid(png, info, PNG_INFO_gAMA) && png_get_gAMA(png, info, &fileGamma))
+            png_set_gamma(png, 2.2, fileGamma);
     }
-    if (!palette)
+    if (grey && bitDepth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (grey)
+        png_set_gray_to_rgb(png);
+    if (!interlaced || !palette)
         png_set_bgr(png);
     png_set_interlace_handling(png);
     png_read_update_info(png, info);
+    return png_get_channels(png, info);
+}
 
+// Non-interlaced files: rows are read straight into the target.
+int RKPNGDecoder::readRows(u8* out) {
+    int bytes = m_depth / 8;
+    size_t rowBytes = static_cast<size_t>(m_width) * static_cast<size_t>(bytes);
+    if (setTransformations(0) != bytes || png_get_rowbytes(m_state->png, m_state->info) != rowBytes)
+        return 0;
+    for (int y = 0; y < m_height; ++y) {
+        png_read_row(m_state->png, out + rowBytes * static_cast<size_t>(y), nullptr);
+        notifyRow(y, m_height);
+    }
+    return 1;
+}
+
+// Interlaced files are read whole: blue, green, red rows straight into the target, palette
+// indexes into a block of their own, looked up afterwards.
+int RKPNGDecoder::readInterlaced(u8* out) {
+    png_structp png = m_state->png;
+    png_infop info = m_state->info;
+    int palette = png_get_color_type(png, info) == PNG_COLOR_TYPE_PALETTE;
     int channels = palette ? 1 : 3;
     size_t rowBytes = static_cast<size_t>(m_width) * static_cast<size_t>(channels);
-    if (png_get_channels(png, info) != channels || png_get_rowbytes(png, info) != rowBytes)
+    if (setTransformations(1) != channels || png_get_rowbytes(png, info) != rowBytes)
         return 0;
     m_state->rows = new (std::nothrow) png_bytep[static_cast<size_t>(m_height)];
     if (!m_state->rows)

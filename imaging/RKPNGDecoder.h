@@ -42,7 +42,8 @@ private:
     void endLibrary();
     // Ends the library state and closes the decoder (header-read flag clear); 0.
     int fail();
-    // The row readers of decode; they run under its setjmp.
+    // The steps of decode; they run under its setjmp.
+    int setTransformations(int interlaced);
     int readRows(u8* out);
     int readInterlaced(u8* out);
 
