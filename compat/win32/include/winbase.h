@@ -5,4 +5,7 @@
 #include "windef.h"
 #include "winerror.h"
 
+// (a * b) / c computed in 64 bits, rounded half away from zero; -1 when c is 0 or on overflow.
+int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
+
 #endif
