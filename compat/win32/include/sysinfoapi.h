@@ -5,4 +5,7 @@
 #include "windef.h"
 #include "winerror.h"
 
+// Milliseconds since the system started, wrapping every 2^32 ms (about 49.7 days).
+DWORD WINAPI GetTickCount(void);
+
 #endif
