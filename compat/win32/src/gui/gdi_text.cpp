@@ -2,13 +2,13 @@
 // by the ANSI code page. Characters the matched face lacks come from a CJK face, as Windows
 // links fonts.
 #include "gdi_private.h"
+#include "../kernel/nls_internal.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 #include <fontconfig/fontconfig.h>
-#include <iconv.h>
 
 #include <algorithm>
 #include <cmath>
@@ -20,22 +20,6 @@
 
 namespace rkgdi {
 namespace {
-
-// ---- code page ----
-
-std::string acpCharset() {
-  const char* e = std::getenv("RKWIN_ACP");
-  int acp = e && *e ? std::atoi(e) : 936;
-  if (acp == 65001) return "UTF-8";
-  if (acp <= 0) acp = 936;
-  return "CP" + std::to_string(acp);
-}
-
-int acpNumber() {
-  const char* e = std::getenv("RKWIN_ACP");
-  int acp = e && *e ? std::atoi(e) : 936;
-  return acp > 0 ? acp : 936;
-}
 
 // ---- FreeType and fontconfig ----
 
@@ -267,33 +251,18 @@ const LOGFONTA& fontOf(DC* dc) { return (dc->st.font ? dc->st.font : stockFont()
 std::u32string ansiToUnicode(const char* s, int len) {
   std::u32string out;
   if (!s || len <= 0) return out;
-  iconv_t cd = iconv_open("UTF-32LE", acpCharset().c_str());
-  if (cd == iconv_t(-1)) {
-    for (int i = 0; i < len; ++i) out += char32_t(uint8_t(s[i]));
-    return out;
-  }
-  std::vector<char> buf(size_t(len) * 4 + 8);
-  char* in = const_cast<char*>(s);
-  size_t inLeft = size_t(len);
-  while (inLeft > 0) {
-    char* o = buf.data();
-    size_t oLeft = buf.size();
-    size_t rc = iconv(cd, &in, &inLeft, &o, &oLeft);
-    size_t got = (buf.size() - oLeft) / 4;
-    for (size_t i = 0; i < got; ++i) {
-      uint32_t c;
-      std::memcpy(&c, buf.data() + i * 4, 4);
-      out += char32_t(c);
+  int n = MultiByteToWideChar(CP_ACP, 0, s, len, nullptr, 0);
+  if (n <= 0) return out;
+  std::u16string w(size_t(n), u'\0');
+  MultiByteToWideChar(CP_ACP, 0, s, len, reinterpret_cast<LPWSTR>(&w[0]), n);
+  for (size_t i = 0; i < w.size(); ++i) {
+    char32_t c = w[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (w[i + 1] - 0xDC00);
+      ++i;
     }
-    if (rc == size_t(-1) && inLeft > 0) {
-      // An invalid or incomplete sequence stands for one default character.
-      out += U'?';
-      ++in;
-      --inLeft;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
+    out += c;
   }
-  iconv_close(cd);
   return out;
 }
 
@@ -320,7 +289,7 @@ bool fontMetrics(DC* dc, TEXTMETRICA* tm) {
   tm->tmUnderlined = r.underline ? 0xFF : 0;
   tm->tmStruckOut = r.strike ? 0xFF : 0;
   tm->tmPitchAndFamily = 0x07;  // variable pitch, vector, TrueType
-  tm->tmCharSet = acpNumber() == 936 ? GB2312_CHARSET : ANSI_CHARSET;
+  tm->tmCharSet = rkwin_acp() == 936 ? GB2312_CHARSET : ANSI_CHARSET;
   return true;
 }
 
