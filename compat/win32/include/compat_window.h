@@ -12,7 +12,7 @@ enum CompatDisplayKind {
   COMPAT_DISPLAY_X11 = 2        // each top-level window is an X window
 };
 
-// Chooses the display; only before the first window is created. Returns the kind in use.
+// Chooses the display; only while no window exists. Returns the kind in use.
 int compat_display_select(int kind);
 // The kind in use (chosen on first use when not selected).
 int compat_display_kind(void);

@@ -28,8 +28,14 @@ bool x11Active() {
 }  // namespace rkwin
 
 int compat_display_select(int kind) {
-  if (displayKind != COMPAT_DISPLAY_AUTO || kind == COMPAT_DISPLAY_AUTO) return compat_display_kind();
-  if (kind == COMPAT_DISPLAY_X11 && !x11Start()) kind = COMPAT_DISPLAY_HEADLESS;
+  if (kind == COMPAT_DISPLAY_AUTO) return compat_display_kind();
+  // The display can change only while no window exists.
+  if (displayKind != COMPAT_DISPLAY_AUTO && !st().windows.empty()) return displayKind;
+  if (kind == COMPAT_DISPLAY_X11) {
+    if (!x11Start()) kind = COMPAT_DISPLAY_HEADLESS;
+  } else {
+    x11Shutdown();
+  }
   displayKind = kind;
   return displayKind;
 }

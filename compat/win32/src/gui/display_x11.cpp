@@ -390,8 +390,9 @@ void x11Shutdown() {
   X11& v = x();
   if (!v.dpy) return;
   if (v.im) XCloseIM(v.im);
+  for (auto& c : v.cursors) XFreeCursor(v.dpy, c.second);
   XCloseDisplay(v.dpy);
-  v.dpy = nullptr;
+  v = X11();
 }
 
 std::string utf8ToAnsi(const std::string& utf8) {

@@ -113,23 +113,20 @@ bool fetch(MSG* out, HWND filter, UINT fmin, UINT fmax, bool remove, bool* idle)
   *idle = false;
   processPendingDisplay();
   checkHover();
-  for (auto it = s.posted.begin(); it != s.posted.end(); ++it) {
-    if (!matches(*it, filter, fmin, fmax)) continue;
-    *out = *it;
-    if (remove) s.posted.erase(it);
-    return true;
-  }
-  while (s.cooked.empty() && !s.input.empty()) {
-    InputEvent e = s.input.front();
-    s.input.pop_front();
-    cookInput(e);
-    // cooking may have posted messages (leave) or sent messages that posted
+  for (;;) {
     for (auto it = s.posted.begin(); it != s.posted.end(); ++it) {
       if (!matches(*it, filter, fmin, fmax)) continue;
       *out = *it;
       if (remove) s.posted.erase(it);
       return true;
     }
+    if (!s.cooked.empty() || s.input.empty()) break;
+    // Messages posted while routing (a leave of the window the pointer left) come after
+    // the input message itself.
+    InputEvent e = s.input.front();
+    s.input.pop_front();
+    cookInput(e);
+    if (!s.cooked.empty()) break;
   }
   for (auto it = s.cooked.begin(); it != s.cooked.end(); ++it) {
     if (!matches(*it, filter, fmin, fmax)) continue;
