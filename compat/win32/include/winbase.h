@@ -19,4 +19,17 @@ int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
 // Copies a file with its attributes and last-write time; overwrites unless bFailIfExists.
 BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
 
+// Global memory (the clipboard hands its data over in these blocks).
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define GMEM_DDESHARE 0x2000
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes);
+LPVOID WINAPI GlobalLock(HGLOBAL mem);
+BOOL WINAPI GlobalUnlock(HGLOBAL mem);
+HGLOBAL WINAPI GlobalFree(HGLOBAL mem);
+SIZE_T WINAPI GlobalSize(HGLOBAL mem);
+
 #endif

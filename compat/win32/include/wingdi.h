@@ -202,4 +202,21 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm);
 int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName);
 
+// Regions (window shapes).
+#define ERROR 0
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+#define RGN_AND 1
+#define RGN_OR 2
+#define RGN_XOR 3
+#define RGN_DIFF 4
+#define RGN_COPY 5
+HRGN WINAPI CreateRectRgn(int x1, int y1, int x2, int y2);
+HRGN WINAPI CreateRectRgnIndirect(const RECT* rect);
+int WINAPI CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
+BOOL WINAPI PtInRegion(HRGN region, int x, int y);
+int WINAPI GetRgnBox(HRGN region, LPRECT rect);
+BOOL WINAPI SetRectRgn(HRGN region, int left, int top, int right, int bottom);
+
 #endif

@@ -101,6 +101,8 @@ Object* lookup(const void* h, Kind k) {
   return o->kind == k ? o : nullptr;
 }
 
+Object* adoptObject(Object* o) { return registerObject(o); }
+
 DC* lookupDC(HDC hdc) { return static_cast<DC*>(lookup(hdc, Kind::DC)); }
 
 Pen* stockPen() {

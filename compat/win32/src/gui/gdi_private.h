@@ -11,7 +11,7 @@
 
 namespace rkgdi {
 
-enum class Kind : uint32_t { Pen = 0x47504e31, Brush, Bitmap, Font, DC };
+enum class Kind : uint32_t { Pen = 0x47504e31, Brush, Bitmap, Font, DC, Region };
 
 struct Object {
   explicit Object(Kind k) : kind(k) {}
@@ -101,6 +101,8 @@ struct Target {
 
 // Handle registry.
 Object* lookup(const void* h, Kind k);
+// Registers an object made outside this file (regions), so that DeleteObject frees it.
+Object* adoptObject(Object* o);
 DC* lookupDC(HDC hdc);
 bool targetOf(DC* dc, Target& t);
 // The pixels of a bitmap or of the surface behind a DC, for blits (whole surface, no offset).
