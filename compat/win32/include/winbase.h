@@ -8,6 +8,17 @@
 // (a * b) / c computed in 64 bits, rounded half away from zero; -1 when c is 0 or on overflow.
 int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
 
+#define DRIVE_UNKNOWN 0
+#define DRIVE_NO_ROOT_DIR 1
+#define DRIVE_REMOVABLE 2
+#define DRIVE_FIXED 3
+#define DRIVE_REMOTE 4
+#define DRIVE_CDROM 5
+#define DRIVE_RAMDISK 6
+
+// Copies a file with its attributes and last-write time; overwrites unless bFailIfExists.
+BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists);
+
 // Global memory (the clipboard hands its data over in these blocks).
 #define GMEM_FIXED 0x0000
 #define GMEM_MOVEABLE 0x0002

@@ -28,6 +28,8 @@ FT_Library library() {
     FT_Library l = nullptr;
     if (FT_Init_FreeType(&l)) l = nullptr;
     FcInit();
+    // Fontconfig keeps its caches until it is finalised.
+    std::atexit([] { FcFini(); });
     return l;
   }();
   return lib;
