@@ -341,8 +341,13 @@ bool x11Pending() {
         break;
       }
       case MotionNotify: {
+        // Merge a run of moves, but never move one past another kind of event.
         XEvent next;
-        while (XCheckTypedWindowEvent(v.dpy, ev.xmotion.window, MotionNotify, &next)) ev = next;
+        while (XPending(v.dpy)) {
+          XPeekEvent(v.dpy, &next);
+          if (next.type != MotionNotify || next.xmotion.window != ev.xmotion.window) break;
+          XNextEvent(v.dpy, &ev);
+        }
         pushMouse(w, ev.xmotion.x, ev.xmotion.y, 0, false);
         break;
       }
