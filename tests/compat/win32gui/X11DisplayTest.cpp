@@ -216,4 +216,30 @@ TEST_F(X11Display, WindowWithChildrenShowsItsPixelsAndTakesClicks) {
   InvalidateRect(green, nullptr, TRUE);
   bool repainted = pumpUntil([&] { return screenshot(&shot) && shot.at(55, 45) == 0xFFFF00u; }, 5000);
   EXPECT_TRUE(repainted);
+  // The caret is drawn over the window (inverted), not into its pixels.
+  SetFocus(green);
+  ASSERT_TRUE(CreateCaret(green, nullptr, 2, 10));
+  SetCaretPos(20, 10);
+  ShowCaret(green);
+  bool caretSeen = pumpUntil([&] { return screenshot(&shot) && shot.at(71, 52) == 0x0000FFu; }, 5000);
+  EXPECT_TRUE(caretSeen);
+  EXPECT_EQ(compat_get_pixel(green, 21, 12), RGB(255, 255, 0));
+  DestroyCaret();
+  // Keys typed on the X keyboard reach the focus window, with their character.
+  takeLog();
+  ASSERT_EQ(run({"xdotool", "key", "a"}), 0);
+  std::vector<Logged> keys;
+  bool typed = pumpUntil(
+      [&] {
+        for (auto& l : takeRaw())
+          if ((l.msg == WM_KEYDOWN || l.msg == WM_CHAR || l.msg == WM_KEYUP) && l.hwnd == green) keys.push_back(l);
+        return keys.size() >= 3;
+      },
+      5000);
+  ASSERT_TRUE(typed);
+  EXPECT_EQ(keys[0].msg, UINT(WM_KEYDOWN));
+  EXPECT_EQ(keys[0].wp, WPARAM('A'));
+  EXPECT_EQ(keys[1].msg, UINT(WM_CHAR));
+  EXPECT_EQ(keys[1].wp, WPARAM('a'));
+  EXPECT_EQ(keys[2].msg, UINT(WM_KEYUP));
 }

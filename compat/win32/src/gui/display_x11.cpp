@@ -288,6 +288,15 @@ void x11SetTitle(Wnd* w) {
                   reinterpret_cast<const unsigned char*>(u.data()), int(u.size()));
 }
 
+void x11Restack() {
+  X11& v = x();
+  if (!v.dpy) return;
+  std::vector<Window> order;
+  for (Wnd* t : st().topLevels)
+    if (t->xwindow) order.push_back(t->xwindow);
+  if (order.size() > 1) XRestackWindows(v.dpy, order.data(), int(order.size()));
+}
+
 void x11SetCursor(Wnd* top, HCURSOR cursor) {
   X11& v = x();
   if (!v.dpy || !top->xwindow) return;

@@ -539,6 +539,7 @@ static void raise(Wnd* w, HWND after) {
       }
     }
   }
+  x11Restack();
 }
 
 static void sendWindowPosMessages(Wnd* w, const RECT& oldRect, UINT flags) {
