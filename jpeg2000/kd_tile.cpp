@@ -498,10 +498,11 @@ kd_precinct_state::kd_precinct_state(kd_resolution_state *res, kd_point pidx)
     kd_precinct_band &pb = bands[b];
     int ey = (r > 0) ? res->precinct_exp.y - 1 : res->precinct_exp.y;
     int ex = (r > 0) ? res->precinct_exp.x - 1 : res->precinct_exp.x;
-    int64_t y0 = std::max<int64_t>((int64_t)abs.y << ey, band.region.pos_y);
-    int64_t y1 = std::min<int64_t>(((int64_t)abs.y + 1) << ey, (int64_t)band.region.pos_y + band.region.size_y);
-    int64_t x0 = std::max<int64_t>((int64_t)abs.x << ex, band.region.pos_x);
-    int64_t x1 = std::min<int64_t>(((int64_t)abs.x + 1) << ex, (int64_t)band.region.pos_x + band.region.size_x);
+    int64_t py = (int64_t)1 << ey, px = (int64_t)1 << ex;
+    int64_t y0 = std::max<int64_t>((int64_t)abs.y * py, band.region.pos_y);
+    int64_t y1 = std::min<int64_t>(((int64_t)abs.y + 1) * py, (int64_t)band.region.pos_y + band.region.size_y);
+    int64_t x0 = std::max<int64_t>((int64_t)abs.x * px, band.region.pos_x);
+    int64_t x1 = std::min<int64_t>(((int64_t)abs.x + 1) * px, (int64_t)band.region.pos_x + band.region.size_x);
     if (y1 <= y0 || x1 <= x0) {
       pb.num_blocks = {0, 0};
       continue;
@@ -559,8 +560,8 @@ kd_working_block *kd_subband_state::begin_block(kd_point block_idx) {
   kd_tile_state *tile = res->comp->tile;
   kd_stream_state *cs = tile->codestream;
   int r = res->res_idx;
-  int64_t by = (int64_t)(first_block.y + block_idx.y) << block_size.y;
-  int64_t bx = (int64_t)(first_block.x + block_idx.x) << block_size.x;
+  int64_t by = (int64_t)(first_block.y + block_idx.y) * ((int64_t)1 << block_size.y);
+  int64_t bx = (int64_t)(first_block.x + block_idx.x) * ((int64_t)1 << block_size.x);
   by += block_origin.y;
   bx += block_origin.x;
   int ey = (r > 0) ? res->precinct_exp.y - 1 : res->precinct_exp.y;

@@ -146,7 +146,7 @@ kd_stream_state::~kd_stream_state() {
   delete ppm_markers;
   delete marker;
   delete input;
-  delete block;
+  delete block_owned;
   for (kd_tile_state *&t : tile_refs)
     if (t != nullptr && t != expired_tile()) {
       kd_tile_state *tile = t;
@@ -237,7 +237,7 @@ void kd_stream_state::build_stream_state() {
   (new crg_params)->join_tree(siz, -1, -1);
 
   buf_server = new kd_chunk_server;
-  block = new kd_working_block;
+  block = block_owned = new kd_working_block;
   block->resilient = resilient;
   block->fussy = fussy;
 
@@ -322,14 +322,14 @@ void kdu_codestream::destroy() {
 
 void kdu_codestream::set_fussy(bool fussy) {
   state->fussy = fussy;
-  if (state->block != nullptr)
-    state->block->fussy = fussy;
+  if (state->block_owned != nullptr)
+    state->block_owned->fussy = fussy;
 }
 
 void kdu_codestream::set_resilient(bool resilient) {
   state->resilient = resilient;
-  if (state->block != nullptr)
-    state->block->resilient = resilient;
+  if (state->block_owned != nullptr)
+    state->block_owned->resilient = resilient;
 }
 
 void kdu_codestream::apply_input_restrictions(int, int max_components) {

@@ -87,7 +87,8 @@ public:
   std::vector<bool> tile_params_made;
   kd_tile_state *active_tile = nullptr;
   kd_chunk_server *buf_server = nullptr;
-  kd_working_block *block = nullptr;
+  kd_working_block *block = nullptr;       // the working block while no code-block is open
+  kd_working_block *block_owned = nullptr; // the same record, owned even while it is lent out
   kd_pph_list *ppm_markers = nullptr;
 
   static kd_tile_state *expired_tile() { return reinterpret_cast<kd_tile_state *>(~(uintptr_t)0); }

@@ -14,7 +14,8 @@ public:
   explicit memory_source(const std::vector<uint8_t> &data) : data(data) {}
   int read(uint8_t *buf, int num_bytes) override {
     size_t n = std::min((size_t)num_bytes, data.size() - pos);
-    std::memcpy(buf, data.data() + pos, n);
+    if (n > 0)
+      std::memcpy(buf, data.data() + pos, n);
     pos += n;
     return (int)n;
   }
