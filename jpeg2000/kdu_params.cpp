@@ -143,6 +143,9 @@ kdu_params::~kdu_params() {
     if (head == nullptr)
       return;
     if (head != this) {
+      if (list == 2 && tile_idx + 1 >= 0 && (size_t)(tile_idx + 1) < head->tile_index.size() &&
+          head->tile_index[(size_t)(tile_idx + 1)] == this)
+        head->tile_index[(size_t)(tile_idx + 1)] = nullptr;
       kdu_params *prev = head;
       while (prev->*next_of[list] != nullptr && prev->*next_of[list] != this)
         prev = prev->*next_of[list];
@@ -184,17 +187,27 @@ kdu_params *kdu_params::join_tree(kdu_params *existing, int tile, int comp) {
   }
   first_cluster = nullptr;
 
-  kdu_params *t = cluster, *prev_t = nullptr;
-  for (; t != nullptr && t->tile_idx < tile; prev_t = t, t = t->next_tile) {
-  }
-  if (t == nullptr || t->tile_idx != tile) {
-    if (prev_t == nullptr) { // a tile below the cluster head's own: keep the head in front
-      prev_t = cluster;
-      t = cluster->next_tile;
+  kdu_params *t = cluster->find_tile_head(tile);
+  if (t == nullptr) {
+    // Insert after the tile head with the largest smaller index (the cluster head at worst).
+    kdu_params *prev_t = cluster;
+    for (int k = tile - 1; k >= -1; k--) {
+      kdu_params *cand = cluster->find_tile_head(k);
+      if (cand != nullptr) {
+        prev_t = cand;
+        break;
+      }
     }
+    if (prev_t->tile_idx > tile) // never ahead of the cluster head
+      prev_t = cluster;
     first_tile = cluster;
     next_tile = prev_t->next_tile;
     prev_t->next_tile = this;
+    if (tile + 1 >= 0) {
+      if (cluster->tile_index.size() <= (size_t)(tile + 1))
+        cluster->tile_index.resize((size_t)(tile + 2), nullptr);
+      cluster->tile_index[(size_t)(tile + 1)] = this;
+    }
     if (comp >= 0)
       num_comps = 1;
     return this;
@@ -248,10 +261,16 @@ kdu_params *kdu_params::access_cluster(const char *name) {
   return nullptr;
 }
 
+kdu_params *kdu_params::find_tile_head(int tile) {
+  if (tile == tile_idx)
+    return this;
+  if (tile + 1 < 0 || (size_t)(tile + 1) >= tile_index.size())
+    return nullptr;
+  return tile_index[(size_t)(tile + 1)];
+}
+
 kdu_params *kdu_params::access_relation(int tile, int comp, int inst) {
-  kdu_params *t = cluster_head();
-  while (t != nullptr && t->tile_idx != tile)
-    t = t->next_tile;
+  kdu_params *t = cluster_head()->find_tile_head(tile);
   kdu_params *c = t;
   while (c != nullptr && c->comp_idx != comp)
     c = c->next_comp;
@@ -630,9 +649,7 @@ bool kdu_params::route_segment(uint16_t code, int num_bytes, const uint8_t *byte
                                int tpart_idx) {
   kdu_params *head = cluster_head()->first_cluster;
   for (kdu_params *cluster = head; cluster != nullptr; cluster = cluster->next_cluster) {
-    kdu_params *t = cluster;
-    while (t != nullptr && t->tile_idx != tile)
-      t = t->next_tile;
+    kdu_params *t = cluster->find_tile_head(tile);
     if (t == nullptr)
       continue;
     for (kdu_params *c = t; c != nullptr; c = c->next_comp) {

@@ -116,12 +116,14 @@ private:
   kd_attribute_field &make_field(kd_param_attribute *attr, int record_idx, int field_idx);
   kdu_params *cluster_head();
   void delete_unparsed_in(const char *name, bool tiles, bool comps);
+  kdu_params *find_tile_head(int tile); // on a cluster head
 
   kdu_params *first_cluster, *next_cluster = nullptr;
   kdu_params *first_tile, *next_tile = nullptr;
   kdu_params *first_comp, *next_comp = nullptr;
   kdu_params *first_inst, *next_inst = nullptr;
   int num_comps = 0;
+  std::vector<kdu_params *> tile_index; // cluster heads only: tile head of tile t at t + 1
   kd_param_attribute *attributes = nullptr;
   bool marked = false;
 };
