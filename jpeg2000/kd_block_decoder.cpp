@@ -160,9 +160,11 @@ int kd_block_decoder::mq_decode_symbol(mq_context &cx) {
 bool kd_block_decoder::mq_check_termination(bool strict) {
   if (!strict)
     return true;
-  // A predictably terminated segment is consumed to its end: the decoder has reached the
-  // guard bytes behind it.
-  return bp >= seg_end - 1;
+  // A predictably terminated segment is consumed to its end.  The decoder fetches bytes only
+  // as its register drains, so after the last symbol up to two bytes of a correctly terminated
+  // segment may still lie ahead; more than that means the segment holds data that no symbol
+  // used.
+  return bp >= seg_end - 2;
 }
 
 void kd_block_decoder::raw_start(const uint8_t *data, const uint8_t *end) {
@@ -251,7 +253,7 @@ bool kd_block_decoder::run_significance_pass(int p, bool causal, bool raw,
   return true;
 }
 
-void kd_block_decoder::run_refinement_pass(int p, bool raw) {
+void kd_block_decoder::run_refinement_pass(int p, bool causal, bool raw) {
   uint32_t bit_p = 1u << p, half = (p > 0) ? (1u << (p - 1)) : 0;
   for (int y0 = 0; y0 < height; y0 += 4)
     for (int x = 0; x < width; x++)
@@ -265,7 +267,7 @@ void kd_block_decoder::run_refinement_pass(int p, bool raw) {
         else {
           int ctx = 16;
           if (!(f & REFINED))
-            ctx = (neighbourhood(y, x, false) != 0) ? 15 : 14;
+            ctx = (neighbourhood(y, x, causal) != 0) ? 15 : 14;
           bit = mq_decode_symbol(contexts[ctx]);
         }
         f |= REFINED;
@@ -405,7 +407,7 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
       if (t == 0)
         run_significance_pass(p, causal, raw, sig_table);
       else if (t == 1)
-        run_refinement_pass(p, raw);
+        run_refinement_pass(p, causal, raw);
       else {
         run_cleanup_pass(p, causal, sig_table);
         if (modes & Cmodes_SEGMARK) {

@@ -38,7 +38,7 @@ private:
   void reset_contexts();
 
   bool run_significance_pass(int p, bool causal, bool raw, const uint8_t *sig_table);
-  void run_refinement_pass(int p, bool raw);
+  void run_refinement_pass(int p, bool causal, bool raw);
   bool run_cleanup_pass(int p, bool causal, const uint8_t *sig_table);
   int decode_sign(int y, int x, bool causal, bool raw);
   int neighbourhood(int y, int x, bool causal) const;

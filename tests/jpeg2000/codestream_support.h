@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstring>
+#include <map>
+#include <tuple>
 #include <vector>
 
 #include "j2k_test_support.h"
@@ -28,6 +30,9 @@ public:
 struct decoded_stream {
   int width = 0, height = 0, components = 0;
   std::vector<std::vector<int>> samples; // LL band values per component, row-major
+  // Reversible coefficients of every subband of tile 0: (component, resolution, band) -> values
+  // over the band region, row-major, with the region itself.
+  std::map<std::tuple<int, int, int>, std::pair<kd_region, std::vector<int>>> bands;
   int blocks = 0, coded_blocks = 0;
   long long packets = 0, expected_packets = 0;
 };
@@ -71,8 +76,34 @@ inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream 
                 out.blocks++;
                 if (blk->num_passes > 0)
                   out.coded_blocks++;
+                // Background samples of a region of interest come up by the shift; then every
+                // word has the subband's top bit-plane at bit 30.
+                int shift = 31 - band.mb;
+                int rshift = band.roi_mb - band.mb;
+                uint32_t fg_mask = (band.mb >= 31) ? 0x7FFFFFFFu
+                                   : (band.mb <= 0) ? 0u : ((0xFFFFFFFFu << (31 - band.mb)) & 0x7FFFFFFFu);
+                for (int k = 0; rshift > 0 && k < blk->size.y * blk->size.x; k++) {
+                  uint32_t w = (uint32_t)blk->sample_area[(size_t)k];
+                  uint64_t mag = w & 0x7FFFFFFF;
+                  if (mag != 0 && (mag & fg_mask) == 0) {
+                    mag = (rshift >= 31) ? 0x7FFFFFFF : std::min<uint64_t>(mag << rshift, 0x7FFFFFFF);
+                    blk->sample_area[(size_t)k] = (int32_t)((w & 0x80000000u) | (uint32_t)mag);
+                  }
+                }
+                if (ty == 0 && tx == 0 && tc.reversible) {
+                  auto &entry = out.bands[std::make_tuple(tc.comp_idx, res.res_idx, band.orientation)];
+                  entry.first = band.region;
+                  entry.second.resize((size_t)band.region.size_y * (size_t)band.region.size_x);
+                  for (int y = 0; y < blk->size.y; y++)
+                    for (int x = 0; x < blk->size.x; x++) {
+                      uint32_t w = (uint32_t)blk->sample_area[(size_t)(y * blk->size.x + x)];
+                      int v = (shift >= 0 && shift < 32) ? (int)((w & 0x7FFFFFFF) >> shift) : 0;
+                      int gy = blk->region.pos_y + y - band.region.pos_y;
+                      int gx = blk->region.pos_x + x - band.region.pos_x;
+                      entry.second[(size_t)(gy * band.region.size_x + gx)] = (w & 0x80000000u) ? -v : v;
+                    }
+                }
                 if (res.res_idx == 0 && tc.levels == 0) {
-                  int shift = 31 - band.roi_mb;
                   const kd_region &cr = regions[(size_t)tc.comp_idx];
                   for (int y = 0; y < blk->size.y; y++)
                     for (int x = 0; x < blk->size.x; x++) {

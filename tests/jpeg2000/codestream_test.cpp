@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "codestream_support.h"
+#include <cmath>
+
 #include "opj_streams.h"
 
 namespace {
@@ -87,6 +89,8 @@ TEST(CodeBlocks, LosslessWithoutTransformGivesTheSamples) {
       {"-n 1 -M 32", 1},
       {"-n 1 -M 63", 1},
       {"-n 1 -M 63 -b 8,8 -r 20,5,1", 1},
+      {"-n 1 -ROI c=0,U=10", 1},
+      {"-n 1 -GuardBits 7 -M 5", 1},
       {"-n 1 -mct 0 -t 16,8 -p RPCL -SOP -EPH", 3},
       {"-n 1 -mct 0 -p CPRL -c [16,16] -b 8,8", 3},
       {"-n 1 -mct 0 -p PCRL -d 3,5 -T 1,2 -t 16,16", 3},
@@ -100,5 +104,106 @@ TEST(CodeBlocks, LosslessWithoutTransformGivesTheSamples) {
     EXPECT_GT(d.coded_blocks, 0) << c.options;
     SCOPED_TRACE(c.options);
     expect_picture(d, c.comps);
+  }
+}
+
+namespace {
+
+// Reference reversible 5/3 analysis on absolute coordinates [i0, i1): even positions become
+// low-band samples, odd positions high-band samples.
+void analyse_53(std::vector<int> &x, int i0, int i1) {
+  int n = i1 - i0;
+  if (n == 1) {
+    if (i0 & 1)
+      x[0] *= 2;
+    return;
+  }
+  auto at = [&](std::vector<int> &v, int i) -> int & {
+    // Whole-sample symmetric extension.
+    while (i < i0 || i >= i1)
+      i = (i < i0) ? 2 * i0 - i : 2 * (i1 - 1) - i;
+    return v[(size_t)(i - i0)];
+  };
+  for (int i = i0; i < i1; i++)
+    if (i & 1)
+      at(x, i) -= (int)std::floor((at(x, i - 1) + at(x, i + 1)) / 2.0);
+  for (int i = i0; i < i1; i++)
+    if (!(i & 1))
+      at(x, i) += (int)std::floor((at(x, i - 1) + at(x, i + 1) + 2) / 4.0);
+}
+
+} // namespace
+
+TEST(CodeBlocks, LosslessWaveletBandsMatchAReferenceAnalysis) {
+  struct {
+    const char *options;
+    int x0, y0, levels;
+  } cases[] = {
+      {"-n 3 -mct 0", 0, 0, 2},
+      {"-n 4 -mct 0 -d 3,5 -b 8,8", 3, 5, 3},
+      {"-n 3 -mct 0 -d 1,2 -c [16,16],[8,8] -p RPCL -M 63", 1, 2, 2},
+      {"-n 4 -mct 0 -M 8 -b 4,8", 0, 0, 3},
+      {"-n 3 -mct 0 -M 3 -r 30,8,1 -p LRCP", 0, 0, 2},
+      {"-n 2 -mct 0 -M 20 -d 7,0 -SOP", 7, 0, 1},
+  };
+  for (auto &c : cases) {
+    auto s = opj_encode(c.options, 37, 23, 1);
+    REQUIRE_OPJ(s);
+    decoded_stream d;
+    ASSERT_EQ(error_text([&] { decode_all_blocks(s, d); }), "") << c.options;
+    // Analyse the picture level by level: columns, then rows, then recurse on the low band.
+    int u0 = c.x0, u1 = c.x0 + 37, v0 = c.y0, v1 = c.y0 + 23;
+    std::vector<std::vector<int>> img(23, std::vector<int>(37));
+    for (int y = 0; y < 23; y++)
+      for (int x = 0; x < 37; x++)
+        img[(size_t)y][(size_t)x] = picture_sample(x, y, 0);
+    int mismatches = 0, checked = 0;
+    for (int level = 1; level <= c.levels; level++) {
+      int w = u1 - u0, h = v1 - v0;
+      for (int x = 0; x < w; x++) {
+        std::vector<int> col((size_t)h);
+        for (int y = 0; y < h; y++)
+          col[(size_t)y] = img[(size_t)y][(size_t)x];
+        analyse_53(col, v0, v1);
+        for (int y = 0; y < h; y++)
+          img[(size_t)y][(size_t)x] = col[(size_t)y];
+      }
+      for (int y = 0; y < h; y++)
+        analyse_53(img[(size_t)y], u0, u1);
+      int res = c.levels - level + 1;
+      for (int band = 1; band <= 3; band++) {
+        int ox = (band == 1 || band == 3) ? 1 : 0, oy = (band == 2 || band == 3) ? 1 : 0;
+        auto it = d.bands.find(std::make_tuple(0, res, band));
+        ASSERT_NE(it, d.bands.end());
+        const kd_region &r = it->second.first;
+        for (int y = 0; y < r.size_y; y++)
+          for (int x = 0; x < r.size_x; x++) {
+            int ay = 2 * (r.pos_y + y) + oy, ax = 2 * (r.pos_x + x) + ox;
+            int expect = img[(size_t)(ay - v0)][(size_t)(ax - u0)];
+            mismatches += (it->second.second[(size_t)(y * r.size_x + x)] != expect);
+            checked++;
+          }
+      }
+      // Keep the low band for the next level.
+      int nu0 = (u0 + 1) / 2, nu1 = (u1 + 1) / 2, nv0 = (v0 + 1) / 2, nv1 = (v1 + 1) / 2;
+      std::vector<std::vector<int>> low((size_t)(nv1 - nv0), std::vector<int>((size_t)(nu1 - nu0)));
+      for (int y = nv0; y < nv1; y++)
+        for (int x = nu0; x < nu1; x++)
+          low[(size_t)(y - nv0)][(size_t)(x - nu0)] = img[(size_t)(2 * y - v0)][(size_t)(2 * x - u0)];
+      img = low;
+      u0 = nu0;
+      u1 = nu1;
+      v0 = nv0;
+      v1 = nv1;
+    }
+    auto ll = d.bands.find(std::make_tuple(0, 0, 0));
+    ASSERT_NE(ll, d.bands.end());
+    for (int y = 0; y < v1 - v0; y++)
+      for (int x = 0; x < u1 - u0; x++) {
+        mismatches += (ll->second.second[(size_t)(y * (u1 - u0) + x)] != img[(size_t)y][(size_t)x]);
+        checked++;
+      }
+    EXPECT_EQ(mismatches, 0) << c.options;
+    EXPECT_EQ(checked, 37 * 23) << c.options;
   }
 }
