@@ -757,9 +757,7 @@ bool kd_packet_order::load_record() {
       for (int i = 0; i < 6 && have; i++)
         have = poc->get_value("Porder", record, i, f[i], true, false);
       if (have) {
-        rec = {f[1 - 1 + 0], f[1], f[2], f[3], f[4], f[5]};
-        rec.first_res = f[0];
-        rec.first_comp = f[1];
+        rec = {f[0], f[1], f[2], f[3], f[4], f[5]};
         record++;
         break;
       }

@@ -265,3 +265,31 @@ TEST(HandmadeMarkers, MarkerNames) {
   out << 12;
   EXPECT_EQ(out.str(), "<SOT>0xff7012");
 }
+
+TEST(BlockDecoder, ZeroPassesAndMissingBitPlanesBeyondTheWord) {
+  kd_working_block blk;
+  blk.size = {5, 7};
+  blk.byte_store.assign(16, 0x55);
+  blk.num_bytes = 10;
+  blk.pass_lengths.assign(40, 1);
+  kd_block_decoder decoder;
+  for (int missing : {30, 31, 74, 255}) {
+    blk.missing_msbs = missing;
+    blk.num_passes = 20;
+    blk.sample_area.assign(4096, 123);
+    decoder.decode_block(&blk);
+    EXPECT_EQ(blk.num_passes, 0) << missing;
+    for (int k = 0; k < 35; k++)
+      ASSERT_EQ(blk.sample_area[(size_t)k], 0) << missing;
+  }
+  // The pass count is capped to what the bit-planes allow: 3 * (30 - 29) - 2 = 1.
+  blk.missing_msbs = 29;
+  blk.num_passes = 20;
+  decoder.decode_block(&blk);
+  EXPECT_EQ(blk.num_passes, 1);
+  // Only bit-plane 1 is coded: magnitudes are 0 or 1.5 x 2 (bits 1 and 0).
+  for (int k = 0; k < 35; k++) {
+    int mag = blk.sample_area[(size_t)k] & 0x7FFFFFFF;
+    EXPECT_TRUE(mag == 0 || mag == 3) << k << ": " << mag;
+  }
+}
