@@ -198,12 +198,14 @@ void kd_chunk_server::return_chunks(kd_buf_chunk *chain) {
 // ---------------------------------------------------------------------------------------------
 kd_pph_input::~kd_pph_input() { server->return_chunks(first); }
 
-void kd_pph_input::append_bytes(const uint8_t *data, int count) {
+int kd_append_to_chunks(kd_chunk_server *server, kd_buf_chunk *&first, kd_buf_chunk *&last,
+                        int &write_pos, const uint8_t *data, int count) {
+  int total = 0;
   while (count > 0) {
     if (last == nullptr || write_pos == kd_buf_chunk::size) {
       kd_buf_chunk *chunk = server->take_chunk();
       if (last == nullptr)
-        first = current = chunk;
+        first = chunk;
       else
         last->next = chunk;
       last = chunk;
@@ -216,7 +218,15 @@ void kd_pph_input::append_bytes(const uint8_t *data, int count) {
     write_pos += n;
     data += n;
     count -= n;
+    total += n;
   }
+  return total;
+}
+
+void kd_pph_input::append_bytes(const uint8_t *data, int count) {
+  kd_append_to_chunks(server, first, last, write_pos, data, count);
+  if (current == nullptr)
+    current = first;
   exhausted = false; // new bytes can be read again
 }
 

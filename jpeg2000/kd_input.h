@@ -108,6 +108,13 @@ struct kd_buf_chunk {
   uint8_t data[size];
 };
 
+class kd_chunk_server;
+
+// Appends bytes to a chain of chunks (first, last, write position in the last), taking new
+// chunks from the server; returns the count appended.
+int kd_append_to_chunks(kd_chunk_server *server, kd_buf_chunk *&first, kd_buf_chunk *&last,
+                        int &write_pos, const uint8_t *data, int count);
+
 class kd_chunk_server {
 public:
   kd_chunk_server() = default;

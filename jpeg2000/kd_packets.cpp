@@ -115,25 +115,7 @@ void kd_pph_list::skip_pph_bytes() {
 
 // ---------------------------------------------------------------------------------------------
 void kd_block_state::store(kd_chunk_server *server, const uint8_t *data, int count) {
-  while (count > 0) {
-    if (last_chunk == nullptr || write_pos == kd_buf_chunk::size) {
-      kd_buf_chunk *chunk = server->take_chunk();
-      if (last_chunk == nullptr)
-        first_chunk = chunk;
-      else
-        last_chunk->next = chunk;
-      last_chunk = chunk;
-      write_pos = 0;
-    }
-    int n = kd_buf_chunk::size - write_pos;
-    if (n > count)
-      n = count;
-    std::memcpy(last_chunk->data + write_pos, data, (size_t)n);
-    write_pos += n;
-    store_size += (uint32_t)n;
-    data += n;
-    count -= n;
-  }
+  store_size += (uint32_t)kd_append_to_chunks(server, first_chunk, last_chunk, write_pos, data, count);
 }
 
 namespace {

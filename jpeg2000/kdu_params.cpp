@@ -340,55 +340,55 @@ kd_attribute_field *kdu_params::find_field(const char *name, int record_idx, int
   return nullptr;
 }
 
+// Finds the field that a get delivers after checking the access form: `form` 'I' accepts every
+// specifier but "F", 'B' only "B" and 'F' only "F"; a mismatch raises `mismatch`.
+kd_attribute_field *kdu_params::checked_get(const char *name, int record_idx, int field_idx,
+                                            char form, const char *mismatch, bool allow_inherit,
+                                            bool allow_extend, bool allow_derived) {
+  kd_param_attribute *attr = check_get(name, field_idx);
+  char spec = *attr->values[(size_t)field_idx].pattern;
+  if ((form == 'I') ? (spec == 'F') : (spec != form)) {
+    kdu_error e;
+    e << mismatch << "The attribute name is \"" << name << "\".";
+  }
+  return find_field(name, record_idx, field_idx, allow_inherit, allow_extend, allow_derived,
+                    nullptr);
+}
+
 bool kdu_params::get_value(const char *name, int record_idx, int field_idx, int &value,
                            bool allow_inherit, bool allow_extend, bool allow_derived) {
-  kd_param_attribute *attr = check_get(name, field_idx);
-  if (*attr->values[(size_t)field_idx].pattern == 'F') {
-    kdu_error e;
-    e << "Attempting to access a floating point code-stream attribute field with the integer "
-         "access method!\n"
-      << "The attribute name is \"" << name << "\".";
-  }
-  kd_attribute_field *fld =
-      find_field(name, record_idx, field_idx, allow_inherit, allow_extend, allow_derived, nullptr);
-  if (fld == nullptr)
-    return false;
-  value = fld->ival;
-  return true;
+  kd_attribute_field *fld = checked_get(
+      name, record_idx, field_idx, 'I',
+      "Attempting to access a floating point code-stream attribute field with the integer "
+      "access method!\n",
+      allow_inherit, allow_extend, allow_derived);
+  if (fld != nullptr)
+    value = fld->ival;
+  return fld != nullptr;
 }
 
 bool kdu_params::get_value(const char *name, int record_idx, int field_idx, bool &value,
                            bool allow_inherit, bool allow_extend, bool allow_derived) {
-  kd_param_attribute *attr = check_get(name, field_idx);
-  if (*attr->values[(size_t)field_idx].pattern != 'B') {
-    kdu_error e;
-    e << "Attempting to access a non-boolean code-stream attribute field with the boolean "
-         "access method!\n"
-      << "The attribute name is \"" << name << "\".";
-  }
-  kd_attribute_field *fld =
-      find_field(name, record_idx, field_idx, allow_inherit, allow_extend, allow_derived, nullptr);
-  if (fld == nullptr)
-    return false;
-  value = (fld->ival != 0);
-  return true;
+  kd_attribute_field *fld = checked_get(
+      name, record_idx, field_idx, 'B',
+      "Attempting to access a non-boolean code-stream attribute field with the boolean access "
+      "method!\n",
+      allow_inherit, allow_extend, allow_derived);
+  if (fld != nullptr)
+    value = (fld->ival != 0);
+  return fld != nullptr;
 }
 
 bool kdu_params::get_value(const char *name, int record_idx, int field_idx, float &value,
                            bool allow_inherit, bool allow_extend, bool allow_derived) {
-  kd_param_attribute *attr = check_get(name, field_idx);
-  if (*attr->values[(size_t)field_idx].pattern != 'F') {
-    kdu_error e;
-    e << "Attempting to access an integer code-stream parameter attribute field with the "
-         "floating point access method!\n"
-      << "The attribute name is \"" << name << "\".";
-  }
-  kd_attribute_field *fld =
-      find_field(name, record_idx, field_idx, allow_inherit, allow_extend, allow_derived, nullptr);
-  if (fld == nullptr)
-    return false;
-  value = fld->fval;
-  return true;
+  kd_attribute_field *fld = checked_get(
+      name, record_idx, field_idx, 'F',
+      "Attempting to access an integer code-stream parameter attribute field with the floating "
+      "point access method!\n",
+      allow_inherit, allow_extend, allow_derived);
+  if (fld != nullptr)
+    value = fld->fval;
+  return fld != nullptr;
 }
 
 // ---------------------------------------------------------------------------------------------

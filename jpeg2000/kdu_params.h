@@ -112,6 +112,9 @@ private:
                                  bool allow_inherit, bool allow_extend, bool allow_derived,
                                  kd_param_attribute **attr_out);
   kd_param_attribute *check_get(const char *name, int field_idx);
+  kd_attribute_field *checked_get(const char *name, int record_idx, int field_idx, char form,
+                                  const char *mismatch, bool allow_inherit, bool allow_extend,
+                                  bool allow_derived);
   kd_param_attribute *check_set(const char *name, int field_idx);
   kd_attribute_field &make_field(kd_param_attribute *attr, int record_idx, int field_idx);
   kdu_params *cluster_head();

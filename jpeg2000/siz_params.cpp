@@ -283,13 +283,13 @@ void siz_params::finalize() {
       for (int axis = 1; axis >= 0; axis--) {
         int64_t d = axis ? widths[(size_t)c] : heights[(size_t)c];
         int64_t E = axis ? x1 : y1, O = axis ? x0 : y0;
+        const char *incompatible =
+            axis ? "Horizontal canvas and image component dimensions are not compatible.  "
+                   "Available information is as follows:\n\n"
+                 : "Vertical canvas and image component dimensions are not compatible.  "
+                   "Available information is as follows:\n\n";
         if (d <= 0)
-          fail_with_attributes(prefix, axis ? "Horizontal canvas and image component dimensions "
-                                              "are not compatible.  Available information is as "
-                                              "follows:\n\n"
-                                            : "Vertical canvas and image component dimensions "
-                                              "are not compatible.  Available information is as "
-                                              "follows:\n\n");
+          fail_with_attributes(prefix, incompatible);
         int64_t s = (E - O) / d;
         if (s < 1)
           s = 1;
@@ -299,12 +299,7 @@ void siz_params::finalize() {
         while (extent_of(E, O, s) > d)
           s++;
         if (extent_of(E, O, s) != d || s > 0x7FFFFFFF)
-          fail_with_attributes(prefix, axis ? "Horizontal canvas and image component dimensions "
-                                              "are not compatible.  Available information is as "
-                                              "follows:\n\n"
-                                            : "Vertical canvas and image component dimensions "
-                                              "are not compatible.  Available information is as "
-                                              "follows:\n\n");
+          fail_with_attributes(prefix, incompatible);
         (axis ? xfac : yfac)[(size_t)c] = (int)s;
         set_value("Ssampling", c, axis, (int)s);
       }

@@ -10,6 +10,23 @@
 
 #include "kdu_messages.h"
 
+// Folds all runs of white space into one space and trims the ends.
+inline std::string folded(const std::string &text) {
+  std::string out;
+  bool space = false;
+  for (char c : text) {
+    if (c == ' ' || c == '\n' || c == '\t')
+      space = true;
+    else {
+      if (space && !out.empty())
+        out += ' ';
+      space = false;
+      out += c;
+    }
+  }
+  return out;
+}
+
 // Runs `fn` with a throwing error handler and a text sink installed; returns the error's text
 // with the heading removed and all runs of white space folded into one space, or "" when no
 // error was raised.
@@ -27,39 +44,12 @@ inline std::string error_text(const std::function<void()> &fn) {
   kdu_install_exception_handler();
   if (!raised)
     return "";
-  std::string text = sink.str(), out;
+  std::string text = sink.str();
   const std::string heading = "Zizeve Error:";
   if (text.compare(0, heading.size(), heading) == 0)
     text = text.substr(heading.size());
-  bool space = false;
-  for (char c : text) {
-    if (c == ' ' || c == '\n' || c == '\t')
-      space = true;
-    else {
-      if (space && !out.empty())
-        out += ' ';
-      space = false;
-      out += c;
-    }
-  }
+  std::string out = folded(text);
   return out.empty() ? std::string("(empty)") : out;
-}
-
-// Folds white space like error_text, for comparing expected texts.
-inline std::string folded(const std::string &text) {
-  std::string out;
-  bool space = false;
-  for (char c : text) {
-    if (c == ' ' || c == '\n' || c == '\t')
-      space = true;
-    else {
-      if (space && !out.empty())
-        out += ' ';
-      space = false;
-      out += c;
-    }
-  }
-  return out;
 }
 
 struct byte_builder {
