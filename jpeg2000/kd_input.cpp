@@ -43,39 +43,18 @@ void kd_input::check_marker(uint8_t byte) {
   throw kd_marker_exception{(uint16_t)(0xFF00 | byte)};
 }
 
-int kd_input::read_block(uint8_t *buf, int count) {
+// Copies (or with a null buffer skips) up to `count` bytes.
+int kd_input::transfer(uint8_t *buf, int count) {
   int total = 0;
   if (count < 1)
     return 0;
   if (watch_markers) {
     uint8_t byte;
-    while (total < count && get_byte(byte))
-      buf[total++] = byte;
-    return total;
-  }
-  while (total < count) {
-    if (first_unread == first_unwritten && !load())
-      break;
-    int n = (int)(first_unwritten - first_unread);
-    if (n > count - total)
-      n = count - total;
-    std::memcpy(buf + total, first_unread, (size_t)n);
-    first_unread += n;
-    total += n;
-  }
-  if (total > 0)
-    pending_ff = (buf[total - 1] == 0xFF);
-  return total;
-}
-
-int kd_input::skip(int count) {
-  int total = 0;
-  if (count < 1)
-    return 0;
-  if (watch_markers) {
-    uint8_t byte;
-    while (total < count && get_byte(byte))
+    while (total < count && get_byte(byte)) {
+      if (buf != nullptr)
+        buf[total] = byte;
       total++;
+    }
     return total;
   }
   while (total < count) {
@@ -84,6 +63,9 @@ int kd_input::skip(int count) {
     int n = (int)(first_unwritten - first_unread);
     if (n > count - total)
       n = count - total;
+    if (buf != nullptr)
+      std::memcpy(buf + total, first_unread, (size_t)n);
+    pending_ff = (first_unread[n - 1] == 0xFF);
     first_unread += n;
     total += n;
   }

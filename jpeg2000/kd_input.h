@@ -45,8 +45,8 @@ public:
     putback((uint8_t)code);
     putback((uint8_t)(code >> 8));
   }
-  int read_block(uint8_t *buf, int count);
-  int skip(int count);
+  int read_block(uint8_t *buf, int count) { return transfer(buf, count); }
+  int skip(int count) { return transfer(nullptr, count); }
   bool failed() { return exhausted && first_unread == first_unwritten; }
 
   void enable_marker_watch(bool reject_all) {
@@ -75,6 +75,7 @@ protected:
 private:
   bool load();
   void check_marker(uint8_t byte);
+  int transfer(uint8_t *buf, int count);
   bool watch_markers = false;
   bool pending_ff = false;
   bool reject_all_markers = false;
