@@ -207,3 +207,65 @@ TEST(CodeBlocks, LosslessWaveletBandsMatchAReferenceAnalysis) {
     EXPECT_EQ(checked, 37 * 23) << c.options;
   }
 }
+
+TEST(CodestreamSubSampling, ComponentRegionsAndSpatialOrders) {
+  std::vector<uint8_t> planes;
+  for (int i = 0; i < 33 * 24 + 2 * 17 * 12; i++)
+    planes.push_back((uint8_t)(i * 7));
+  for (const char *order : {"RPCL", "PCRL", "CPRL", "LRCP"}) {
+    auto s = opj_encode_raw("33,24,3,8,u@1x1:2x2:2x2", planes,
+                            std::string("-n 3 -d 1,1 -r 20,5 -p ") + order);
+    REQUIRE_OPJ(s);
+    memory_source src(s);
+    kdu_codestream cs;
+    ASSERT_EQ(error_text([&] { cs.start_input(&src); }), "");
+    kd_region r;
+    cs.get_component_region(1, r);
+    EXPECT_EQ(r.pos_x, 1);                 // ceiling(1 / 2)
+    EXPECT_EQ(r.size_x, (34 + 1) / 2 - 1); // ceiling(34 / 2) - ceiling(1 / 2)
+    EXPECT_EQ(r.pos_y, 1);
+    EXPECT_EQ(r.size_y, 13 - 1);
+    cs.destroy();
+    decoded_stream d;
+    EXPECT_EQ(error_text([&] { decode_all_blocks(s, d); }), "") << order;
+    EXPECT_EQ(d.packets, d.expected_packets) << order;
+  }
+
+  std::vector<uint8_t> thirds;
+  for (int i = 0; i < 30 * 24 + 2 * 10 * 8; i++)
+    thirds.push_back((uint8_t)(i * 5));
+  auto rpcl = opj_encode_raw("30,24,3,8,u@1x1:3x3:3x3", thirds, "-n 2 -p RPCL");
+  REQUIRE_OPJ(rpcl);
+  decoded_stream d;
+  EXPECT_EQ(error_text([&] { decode_all_blocks(rpcl, d); })
+                .find("Attempting to use a spatially progressive packet sequence"),
+            0u);
+  auto cprl = opj_encode_raw("30,24,3,8,u@1x1:3x3:3x3", thirds, "-n 2 -p CPRL");
+  decoded_stream e;
+  EXPECT_EQ(error_text([&] { decode_all_blocks(cprl, e); }), "");
+  EXPECT_EQ(e.packets, e.expected_packets);
+}
+
+TEST(CodestreamRestrictions, OnlyBeforeTheFirstTileAccess) {
+  auto s = opj_encode("-n 2", 16, 16, 3);
+  REQUIRE_OPJ(s);
+  memory_source src(s);
+  kdu_codestream cs;
+  ASSERT_EQ(error_text([&] { cs.start_input(&src); }), "");
+  cs.apply_input_restrictions(0, 1);
+  EXPECT_EQ(cs.get_num_components(), 1);
+  cs.apply_input_restrictions(0, 0);
+  EXPECT_EQ(cs.get_num_components(), 3);
+  kdu_tile_handle tile;
+  ASSERT_EQ(error_text([&] { tile = cs.acquire_tile({0, 0}); }), "");
+  EXPECT_EQ(error_text([&] { cs.apply_input_restrictions(0, 1); }),
+            "You may apply restrictions to the resolution or number of image components only after "
+            "closing all open tiles.");
+  EXPECT_EQ(error_text([&] { cs.acquire_tile({0, 0}); }), "You must close a tile before you can re-open it.");
+  tile.close();
+  EXPECT_NE(error_text([&] { cs.apply_input_restrictions(0, 1); }).find("after the first tile access"),
+            std::string::npos);
+  EXPECT_EQ(error_text([&] { cs.acquire_tile({0, 0}); }),
+            "Attempting to access a tile which has already been discarded or closed!");
+  cs.destroy();
+}

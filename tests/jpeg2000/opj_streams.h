@@ -50,3 +50,25 @@ inline std::vector<uint8_t> opj_encode(const std::string &options, int w = 33, i
       FAIL() << "opj_compress refused the options";                                             \
     GTEST_SKIP() << "opj_compress is not available";                                            \
   }
+
+// Encodes raw component planes (`format` as the encoder's -F option, e.g. "32,24,3,8,u@1x1:2x2:2x2").
+inline std::vector<uint8_t> opj_encode_raw(const std::string &format, const std::vector<uint8_t> &planes,
+                                           const std::string &options) {
+  if (!have_tool("opj_compress"))
+    return {};
+  std::string dir = temp_folder();
+  std::string in = dir + "/in.raw", out = dir + "/out.j2k";
+  {
+    std::ofstream f(in, std::ios::binary);
+    f.write((const char *)planes.data(), (std::streamsize)planes.size());
+  }
+  std::string cmd = "opj_compress -i " + in + " -o " + out + " -F " + format + " " + options +
+                    " > /dev/null 2>&1";
+  std::vector<uint8_t> bytes;
+  if (std::system(cmd.c_str()) == 0)
+    bytes = read_file(out);
+  std::remove(in.c_str());
+  std::remove(out.c_str());
+  std::remove(dir.c_str());
+  return bytes;
+}
