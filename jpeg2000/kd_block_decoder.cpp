@@ -393,7 +393,8 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
     else
       mq_start(seg, seg + seg_bytes);
 
-    bool ok = true;
+    bool ok = true, segmark_failed = false;
+    int segment_start = z;
     for (int k = 0; k < seg_passes; k++, z++) {
       int t = (z == 0) ? 2 : (z - 1) % 3;
       if (t == 0 && z > 0)
@@ -414,8 +415,12 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
           int sym = 0;
           for (int s = 0; s < 4; s++)
             sym = (sym << 1) | mq_decode_symbol(contexts[UNIFORM_CTX]);
-          if (sym != 0xA && (block->fussy || block->resilient))
+          if (sym != 0xA && (block->fussy || block->resilient)) {
             ok = false;
+            segmark_failed = true;
+            z++;
+            break;
+          }
         }
       }
     }
@@ -434,7 +439,14 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
       }
       kdu_warning w;
       w << "Corrupted block bit-stream detected.\n";
-      break;
+      // Decode again with the passes that came before the damage: before the current bit-plane
+      // after a bad segmentation symbol, before the failing segment after a bad termination.
+      int keep = segmark_failed ? ((z >= 3) ? z - 2 : 0) : segment_start;
+      if (keep < num_passes) {
+        block->num_passes = keep;
+        decode_block(block);
+      }
+      return;
     }
   }
 }

@@ -23,7 +23,7 @@ constexpr int KD_MAX_BLOCK_EXPONENT = 10; // block dimension 1024
 constexpr int KD_MAX_BLOCK_AREA_EXPONENT = 12; // block area 4096
 // Home-made limit on the packets of one tile, so that corrupt geometry cannot ask for tables
 // larger than any real stream needs.
-constexpr int64_t KD_MAX_TILE_PACKETS = (int64_t)1 << 24;
+constexpr int64_t KD_MAX_TILE_PACKETS = (int64_t)1 << 22;
 
 struct kd_working_block {
   kd_region region;

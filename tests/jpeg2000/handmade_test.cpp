@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "cod_params.h"
 #include "codestream_support.h"
 
 namespace {
@@ -292,4 +293,36 @@ TEST(BlockDecoder, ZeroPassesAndMissingBitPlanesBeyondTheWord) {
     int mag = blk.sample_area[(size_t)k] & 0x7FFFFFFF;
     EXPECT_TRUE(mag == 0 || mag == 3) << k << ": " << mag;
   }
+}
+
+TEST(BlockDecoder, DamagedSegmentationSymbols) {
+  kd_working_block blk;
+  auto fill = [&] {
+    blk.size = {8, 8};
+    blk.missing_msbs = 20;
+    blk.num_passes = 10;
+    blk.modes = Cmodes_SEGMARK;
+    blk.byte_store.assign(64, 0);
+    uint32_t seed = 7;
+    for (int i = 1; i < 41; i++) {
+      seed = seed * 1103515245u + 12345u;
+      blk.byte_store[(size_t)i] = (uint8_t)((seed >> 16) & 0x7F);
+    }
+    blk.num_bytes = 40;
+    blk.pass_lengths.assign(64, 0);
+    blk.pass_lengths[0] = 40;
+  };
+  kd_block_decoder decoder;
+  fill();
+  blk.fussy = true;
+  EXPECT_NE(error_text([&] { decoder.decode_block(&blk); }).find("invalid SEGMARK symbol"), std::string::npos);
+  fill();
+  blk.fussy = false;
+  blk.resilient = true;
+  EXPECT_EQ(error_text([&] { decoder.decode_block(&blk); }), "");
+  EXPECT_LT(blk.num_passes, 10);
+  fill();
+  blk.resilient = false; // neither: the symbols are not checked
+  decoder.decode_block(&blk);
+  EXPECT_EQ(blk.num_passes, 10);
 }
