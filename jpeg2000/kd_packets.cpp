@@ -278,20 +278,86 @@ void kd_precinct_state::read_packet_body() {
     }
 }
 
+// Resilient reading: searches the stream for the next SOP and holds it for the tile.  False
+// when a tile-part or the stream ends first.
+bool kd_precinct_state::resynchronise() {
+  kd_tile_state *tile = resolution->comp->tile;
+  kd_stream_state *cs = tile->codestream;
+  cs->input->disable_marker_watch();
+  for (;;) {
+    if (!cs->marker->fetch_marker(true, true)) {
+      if (cs->input->budget_exhausted())
+        cs->active_tile = nullptr;
+      else
+        tile->end_reading();
+      return false;
+    }
+    if (cs->marker->get_code() == KDU_SOT) {
+      cs->active_tile = nullptr;
+      return false;
+    }
+    if (cs->marker->get_code() == KDU_SOP) {
+      tile->holds_sop = true;
+      tile->held_sop = (cs->marker->get_bytes()[0] << 8) | cs->marker->get_bytes()[1];
+      return true;
+    }
+  }
+}
+
+// Counts the due packet as read without data (it was lost to corruption).
+bool kd_precinct_state::count_lost_packet() {
+  kd_tile_state *tile = resolution->comp->tile;
+  layers_read++;
+  tile->packets_read++;
+  if (tile->packets_read >= tile->total_packets)
+    tile->end_reading();
+  return true;
+}
+
 bool kd_precinct_state::read_next_packet() {
   kd_tile_state *tile = resolution->comp->tile;
   kd_stream_state *cs = tile->codestream;
   kd_compressed_input *in = cs->input;
-  if (corrupt)
-    return false;
+  bool resilient = cs->resilient && tile->pph == nullptr;
 
-  if (tile->use_sop) {
+  // Resilient reading after damage: packets that lie before the held SOP are lost, and a
+  // corrupt precinct gives up the rest of its packets.
+  bool sop_consumed = false;
+  if (corrupt || tile->holds_sop) {
+    if (!resilient)
+      return false;
+    for (;;) {
+      if (!tile->holds_sop && !resynchronise())
+        return false;
+      int ahead = (tile->held_sop - (int)(tile->packets_read & 0xFFFF)) & 0xFFFF;
+      if (ahead != 0 && ahead < 0x8000)
+        return count_lost_packet();
+      tile->holds_sop = false;
+      if (ahead == 0) {
+        if (corrupt)
+          return count_lost_packet(); // its data is passed over by the next search
+        sop_consumed = true;
+        break;
+      }
+    }
+  }
+  auto recover = [&]() {
+    in->disable_marker_watch();
+    corrupt = true;
+    if (!resynchronise())
+      return false;
+    return count_lost_packet();
+  };
+
+  if (tile->use_sop && !sop_consumed) {
     if (cs->marker->fetch_marker(true, false)) {
       uint16_t code = cs->marker->get_code();
       if (code == KDU_SOT) {
         cs->active_tile = nullptr;
         return false;
       }
+      if (code != KDU_SOP && resilient)
+        return recover();
       if (code != KDU_SOP) {
         kdu_error e;
         e << "Illegal marker code found while attempting to read a packet from the "
@@ -302,6 +368,11 @@ bool kd_precinct_state::read_next_packet() {
           << "Use the resilient option if you would like to try to recover from this error.";
       }
       int seq = (cs->marker->get_bytes()[0] << 8) | cs->marker->get_bytes()[1];
+      if (seq != (int)(tile->packets_read & 0xFFFF) && resilient) {
+        tile->holds_sop = true;
+        tile->held_sop = seq;
+        return read_next_packet();
+      }
       if (seq != (int)(tile->packets_read & 0xFFFF)) {
         kdu_error e;
         e << "Out-of-sequence SOP marker found while attempting to read a packet from the "
@@ -344,6 +415,8 @@ bool kd_precinct_state::read_next_packet() {
         tile->end_reading();
         return false;
       }
+      if ((a != 0xFF || b != 0x92) && resilient)
+        return recover();
       if (a != 0xFF || b != 0x92) {
         kdu_error e;
         e << "Expected to find EPH marker following packet header.  "
@@ -366,6 +439,8 @@ bool kd_precinct_state::read_next_packet() {
     return false;
   } catch (kd_header_code &c) {
     hdr_in->disable_marker_watch();
+    if (resilient)
+      return recover();
     if (c.code == 13) {
       kdu_error e;
       e << "Packet header contains a representation which is not strictly illegal, but "
@@ -383,6 +458,8 @@ bool kd_precinct_state::read_next_packet() {
     }
   } catch (kd_marker_exception &m) {
     hdr_in->disable_marker_watch();
+    if (resilient)
+      return recover();
     kdu_error e;
     e << "Illegal marker code, ";
     write_marker_name(m.code, e);
@@ -398,12 +475,18 @@ bool kd_precinct_state::read_next_packet() {
       read_packet_body();
       bool ended_ff = in->last_byte_was_ff();
       in->disable_marker_watch();
+      if (ended_ff && resilient) {
+        in->putback((uint8_t)0xFF);
+        return recover();
+      }
       if (ended_ff) {
         kdu_error e;
         e << "Packet body terminated with an FF!";
       }
     } catch (kd_marker_exception &m) {
       in->disable_marker_watch();
+      if (resilient)
+        return recover();
       kdu_error e;
       e << "Illegal marker code, ";
       write_marker_name(m.code, e);

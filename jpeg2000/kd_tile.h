@@ -94,6 +94,8 @@ public:
 private:
   bool read_packet_header(kd_input *hdr_in, int layer, int64_t &body_total);
   void read_packet_body();
+  bool resynchronise();
+  bool count_lost_packet();
 };
 
 class kd_subband_state {
@@ -200,6 +202,8 @@ public:
   std::vector<kd_tile_comp_state> comps;
   int64_t total_precincts = 0, total_packets = 0, packets_read = 0;
   bool finished_reading = false;
+  bool holds_sop = false; // resilient reading: an SOP found ahead, with its sequence number
+  int held_sop = 0;
   kd_packet_order order;
   kd_pph_input *pph = nullptr;
   bool built = false;

@@ -37,7 +37,9 @@ struct decoded_stream {
   long long packets = 0, expected_packets = 0;
 };
 
-inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream &out) {
+// Fussy reading by default; resilient reading recovers from damaged packets instead.
+inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream &out,
+                              bool resilient = false) {
   memory_source src(bytes);
   kdu_codestream cs;
   struct cleanup {
@@ -45,7 +47,8 @@ inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream 
     ~cleanup() { cs.destroy(); }
   } guard{cs};
   cs.start_input(&src);
-  cs.set_fussy(true);
+  cs.set_fussy(!resilient);
+  cs.set_resilient(resilient);
   kd_stream_state *st = cs.get_state();
   kd_region comp0;
   cs.get_component_region(0, comp0);

@@ -258,3 +258,39 @@ TEST(Packets, TruncatedAndCorruptStreamsFailCleanly) {
     }
   }
 }
+
+TEST(Packets, ResilientReadingRecoversAtTheNextSop) {
+  auto s = opj_encode("-n 3 -r 20,10,5 -SOP", 37, 23, 3);
+  REQUIRE_OPJ(s);
+  decoded_stream ref;
+  ASSERT_EQ(decode(s, ref), "");
+  // Damage the header of one packet in the middle of the stream.
+  size_t sop = 0;
+  int seen = 0;
+  for (size_t i = find_marker(s, 0x93); i + 1 < s.size(); i++)
+    if (s[i] == 0xFF && s[i + 1] == 0x91 && ++seen == 20) {
+      sop = i;
+      break;
+    }
+  ASSERT_GT(sop, 0u);
+  auto bad = s;
+  for (size_t k = sop + 6; k < sop + 10 && k < bad.size(); k++)
+    bad[k] ^= 0xA5;
+  bad[sop + 4] ^= 0x01; // an out-of-sequence number as well
+  decoded_stream d;
+  EXPECT_EQ(error_text([&] { decode_all_blocks(bad, d, true); }), "");
+  EXPECT_EQ(d.packets, d.expected_packets);
+  EXPECT_GT(d.coded_blocks, 0);
+
+  // Random damage in resilient mode never leaves the buffers either.
+  uint32_t seed = 5;
+  for (int round = 0; round < 100; round++) {
+    auto worse = s;
+    for (int k = 0; k < 6; k++) {
+      seed = seed * 1103515245u + 12345u;
+      worse[(seed >> 8) % worse.size()] ^= (uint8_t)(1u << ((seed >> 4) & 7));
+    }
+    decoded_stream e;
+    error_text([&] { decode_all_blocks(worse, e, true); });
+  }
+}
