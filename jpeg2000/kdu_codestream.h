@@ -109,6 +109,7 @@ private:
 class kdu_codestream {
 public:
   bool exists() const { return state != nullptr; }
+  // Reads the main header; on an error what was built stays with the handle until destroy().
   void start_input(kdu_compressed_source *source);
   // Deletes the state; the source is not closed.
   void destroy();

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "jp2_file_reader.h"
+#include "kdu_codestream.h"
 #include "opj_streams.h"
 
 namespace {
@@ -362,4 +363,35 @@ TEST(Jp2Boxes, TruncatedAndCorruptFilesStayInsideTheInput) {
     header_result r;
     read_header(bad, r);
   }
+}
+
+namespace {
+
+// Serves the code-stream bytes of an open 'jp2c' box.
+class box_source : public kdu_compressed_source {
+public:
+  explicit box_source(jp2_box_reader &box) : box(box) {}
+  int read(uint8_t *buf, int num_bytes) override { return box.read(buf, num_bytes); }
+  jp2_box_reader &box;
+};
+
+} // namespace
+
+TEST(Jp2Header, CodeStreamBoxFeedsTheDecoder) {
+  auto file = opj_encode("-n 1 -mct 0", 21, 13, 3, "jp2");
+  REQUIRE_OPJ(file);
+  header_result r;
+  read_header(file, r);
+  ASSERT_TRUE(r.ok);
+  box_source src(r.reader.box);
+  kdu_codestream cs;
+  ASSERT_EQ(error_text([&] { cs.start_input(&src); }), "");
+  kd_region dims;
+  cs.get_component_region(0, dims);
+  EXPECT_EQ((uint32_t)dims.size_x, r.reader.dimensions.width);
+  EXPECT_EQ((uint32_t)dims.size_y, r.reader.dimensions.height);
+  EXPECT_EQ(cs.get_num_components(), r.reader.dimensions.num_components);
+  cs.destroy();
+  EXPECT_FALSE(r.reader.box.close()); // only the main header was read: the rest is skipped
+  EXPECT_FALSE(r.reader.box.is_open());
 }
