@@ -1,0 +1,328 @@
+#include <gtest/gtest.h>
+
+#include "cod_params.h"
+#include "codestream_support.h"
+
+namespace {
+
+// Packet-header bits with the bit stuffing of the format: after 0xFF only 7 bits follow.
+struct bit_writer {
+  std::vector<uint8_t> bytes;
+  int byte = 0, room = 8, used = 0;
+  void bit(int b) {
+    byte = (byte << 1) | (b & 1);
+    used++;
+    if (--room == 0)
+      flush();
+  }
+  void bits(uint32_t v, int n) {
+    while (n-- > 0)
+      bit((int)((v >> n) & 1));
+  }
+  void ones(int n) {
+    while (n-- > 0)
+      bit(1);
+  }
+  void flush() {
+    bytes.push_back((uint8_t)byte);
+    room = (byte == 0xFF) ? 7 : 8;
+    byte = 0;
+    used = 0;
+  }
+  std::vector<uint8_t> finish() {
+    if (used > 0) {
+      byte <<= room;
+      flush();
+    }
+    if (!bytes.empty() && bytes.back() == 0xFF)
+      bytes.push_back(0); // the stuffing byte
+    return bytes;
+  }
+};
+
+// A one-component 4 x 4 stream without DWT levels, one 4 x 4 code-block.
+std::vector<uint8_t> stream(const std::vector<uint8_t> &packets, int layers = 1, int scod = 0,
+                            uint32_t width = 4, uint32_t height = 4, uint32_t tile_w = 4,
+                            uint32_t tile_h = 4) {
+  byte_builder b;
+  b.u16(0xFF4F);
+  b.u16(0xFF51).u16(41).u16(0).u32(width).u32(height).u32(0).u32(0).u32(tile_w).u32(tile_h).u32(0).u32(0).u16(1);
+  b.u8(7).u8(1).u8(1);
+  b.u16(0xFF52).u16(12).u8((unsigned)scod).u8(0).u16((unsigned)layers).u8(0).u8(0).u8(0).u8(0).u8(0).u8(1);
+  b.u16(0xFF5C).u16(4).u8(0x40).u8(9 << 3);
+  b.u16(0xFF90).u16(10).u16(0).u32((uint32_t)(12 + 2 + packets.size())).u8(0).u8(1);
+  b.u16(0xFF93);
+  b.append(packets);
+  b.u16(0xFFD9);
+  return b.bytes;
+}
+
+std::string decode(const std::vector<uint8_t> &s, decoded_stream &d) {
+  return error_text([&] { decode_all_blocks(s, d); });
+}
+
+// Header of a first inclusion in layer 0 with `passes` coded as given bits.
+void first_inclusion(bit_writer &w) {
+  w.bit(1); // packet not empty
+  w.bit(1); // inclusion tree: included in layer 0
+  w.bit(1); // zero bit-planes: 0
+}
+
+int warnings = 0;
+void count_warning() { warnings++; }
+
+} // namespace
+
+TEST(HandmadePackets, EmptyPacketAndOneCodedPass) {
+  bit_writer w;
+  w.bit(0);
+  decoded_stream d;
+  EXPECT_EQ(decode(stream(w.finish()), d), "");
+  EXPECT_EQ(d.packets, 1);
+  EXPECT_EQ(d.coded_blocks, 0);
+
+  // With EPH in use the marker must still follow an empty header.
+  std::vector<uint8_t> eph = {0x00, 0xFF, 0x92};
+  decoded_stream e;
+  EXPECT_EQ(decode(stream(eph, 1, 4), e), "");
+  EXPECT_EQ(e.packets, 1);
+  std::vector<uint8_t> no_eph = {0x00, 0x12, 0x34};
+  decoded_stream f;
+  EXPECT_EQ(decode(stream(no_eph, 1, 4), f), "Expected to find EPH marker following packet header. Found 0x1234 instead.");
+}
+
+TEST(HandmadePackets, UnreasonablyLargeHeadersAreRefused) {
+  const std::string large = "Packet header contains a representation which is not strictly illegal, but unreasonably large";
+  bit_writer lblock;
+  first_inclusion(lblock);
+  lblock.bit(0);     // one pass
+  lblock.ones(40);   // Lblock 43: a 43-bit length field
+  lblock.bit(0);
+  lblock.bits(0, 32);
+  decoded_stream a;
+  EXPECT_EQ(decode(stream(lblock.finish()), a).find(large), 0u);
+
+  bit_writer passes;
+  for (int layer = 0; layer < 2; layer++) {
+    if (layer == 0)
+      first_inclusion(passes);
+    else {
+      passes.bit(1);
+      passes.bit(1); // included again
+    }
+    passes.bits(0xF, 4);
+    passes.bits(0x1F, 5);
+    passes.bits(0x7F, 7); // 164 passes
+    passes.bit(0);        // Lblock stays 3
+    passes.bits(0, 3 + 7);
+  }
+  decoded_stream b;
+  EXPECT_EQ(decode(stream(passes.finish(), 2), b).find(large), 0u);
+
+  // 164 passes in one packet are fine.
+  bit_writer ok;
+  first_inclusion(ok);
+  ok.bits(0xF, 4);
+  ok.bits(0x1F, 5);
+  ok.bits(0x7F, 7);
+  ok.bit(0);
+  ok.bits(0, 10);
+  decoded_stream c;
+  EXPECT_EQ(decode(stream(ok.finish()), c), "");
+  EXPECT_EQ(c.packets, 1);
+
+  // Bytes of one block beyond 65535 over three layers (each 32767-byte body present).
+  std::vector<uint8_t> three;
+  for (int layer = 0; layer < 3; layer++) {
+    bit_writer h;
+    if (layer == 0)
+      first_inclusion(h);
+    else {
+      h.bit(1);
+      h.bit(1);
+    }
+    h.bit(0);   // one pass
+    h.ones(12); // Lblock 15
+    h.bit(0);
+    h.bits(0x7FFF, 15);
+    std::vector<uint8_t> hb = h.finish();
+    three.insert(three.end(), hb.begin(), hb.end());
+    if (layer < 2)
+      three.insert(three.end(), 0x7FFF, 0);
+  }
+  decoded_stream e;
+  EXPECT_EQ(decode(stream(three, 3), e).find(large), 0u);
+}
+
+TEST(HandmadePackets, InclusionTreeAndBodyChecks) {
+  bit_writer w;
+  w.bit(0); // layer 0: empty packet
+  w.finish();
+  std::vector<uint8_t> bytes = w.bytes;
+  bit_writer late;
+  late.bit(1);
+  late.bit(1); // inclusion value 0 found in layer 1: illegal
+  late.bit(1);
+  late.bit(0);
+  late.bit(0);
+  late.bits(0, 3);
+  std::vector<uint8_t> second = late.finish();
+  bytes.insert(bytes.end(), second.begin(), second.end());
+  decoded_stream d;
+  EXPECT_EQ(decode(stream(bytes, 2), d).find("Illegal inclusion tag tree encountered"), 0u);
+
+  // First included in layer 1 after an empty packet: inclusion value 1.
+  bit_writer good;
+  good.bit(0);
+  good.finish();
+  std::vector<uint8_t> two = good.bytes;
+  bit_writer g2;
+  g2.bit(1);
+  g2.bit(0); // not yet known at layer 0
+  g2.bit(1); // value 1
+  g2.bit(1); // zero bit-planes 0
+  g2.bit(0); // one pass
+  g2.bit(0);
+  g2.bits(0, 3);
+  std::vector<uint8_t> g2b = g2.finish();
+  two.insert(two.end(), g2b.begin(), g2b.end());
+  decoded_stream e;
+  EXPECT_EQ(decode(stream(two, 2), e), "");
+  EXPECT_EQ(e.packets, 2);
+
+  bit_writer ff;
+  first_inclusion(ff);
+  ff.bit(0);
+  ff.bit(0);
+  ff.bits(1, 3); // one body byte
+  std::vector<uint8_t> body = ff.finish();
+  body.push_back(0xFF);
+  decoded_stream f;
+  EXPECT_EQ(decode(stream(body), f), "Packet body terminated with an FF!");
+}
+
+TEST(HandmadeMarkers, CorruptSotNonTerminalEocAndTileCounts) {
+  warnings = 0;
+  kdu_customize_warnings(nullptr, count_warning);
+  // A bogus SOT whose "length" is the start of the real SOT.
+  auto s = stream({0x00});
+  size_t sot = 0;
+  for (size_t i = 0; i + 1 < s.size(); i++)
+    if (s[i] == 0xFF && s[i + 1] == 0x90) {
+      sot = i;
+      break;
+    }
+  auto bogus = s;
+  bogus.insert(bogus.begin() + (long)sot, {0xFF, 0x90});
+  decoded_stream d;
+  EXPECT_EQ(decode(bogus, d), "");
+  EXPECT_EQ(warnings, 1);
+  EXPECT_EQ(d.packets, 1);
+
+  // A main header that ends with EOC has no SOT.
+  std::vector<uint8_t> head(s.begin(), s.begin() + (long)sot);
+  head.push_back(0xFF);
+  head.push_back(0xD9);
+  decoded_stream e;
+  EXPECT_EQ(decode(head, e), "Code-stream must contain at least one SOT marker!");
+  // A non-terminal EOC is disregarded with a warning (here it ends the header scan).
+  auto mid = s;
+  mid.insert(mid.begin() + (long)sot, {0xFF, 0xD9});
+  warnings = 0;
+  decoded_stream f;
+  EXPECT_EQ(decode(mid, f), "Code-stream must contain at least one SOT marker!");
+  EXPECT_EQ(warnings, 1);
+  kdu_customize_warnings(nullptr, nullptr);
+
+  // Exactly 65535 tiles are accepted, 65536 refused.
+  auto many = stream({0x00}, 1, 0, 65535, 1, 1, 1);
+  memory_source src(many);
+  kdu_codestream cs;
+  EXPECT_EQ(error_text([&] { cs.start_input(&src); }), "");
+  kd_region range;
+  cs.get_tile_range(range);
+  EXPECT_EQ(range.size_x, 65535);
+  EXPECT_EQ(range.size_y, 1);
+  cs.destroy();
+  auto too_many = stream({0x00}, 1, 0, 65536, 1, 1, 1);
+  memory_source src2(too_many);
+  EXPECT_NE(error_text([&] { cs.start_input(&src2); }).find("Maximum number of allowable tiles is 65535"), std::string::npos);
+  cs.destroy();
+
+  auto one = stream({0x00}, 1, 0, 1, 1, 1, 1);
+  memory_source src3(one);
+  EXPECT_EQ(error_text([&] { cs.start_input(&src3); }), "");
+  cs.get_tile_range(range);
+  EXPECT_EQ(range.pos_x, 0);
+  EXPECT_EQ(range.size_x, 1);
+  EXPECT_EQ(range.size_y, 1);
+  cs.destroy();
+}
+
+TEST(HandmadeMarkers, MarkerNames) {
+  std::ostringstream out;
+  write_marker_name(0xFF90, out);
+  write_marker_name(0xFF70, out);
+  out << 12;
+  EXPECT_EQ(out.str(), "<SOT>0xff7012");
+}
+
+TEST(BlockDecoder, ZeroPassesAndMissingBitPlanesBeyondTheWord) {
+  kd_working_block blk;
+  blk.size = {5, 7};
+  blk.byte_store.assign(16, 0x55);
+  blk.num_bytes = 10;
+  blk.pass_lengths.assign(40, 1);
+  kd_block_decoder decoder;
+  for (int missing : {30, 31, 74, 255}) {
+    blk.missing_msbs = missing;
+    blk.num_passes = 20;
+    blk.sample_area.assign(4096, 123);
+    decoder.decode_block(&blk);
+    EXPECT_EQ(blk.num_passes, 0) << missing;
+    for (int k = 0; k < 35; k++)
+      ASSERT_EQ(blk.sample_area[(size_t)k], 0) << missing;
+  }
+  // The pass count is capped to what the bit-planes allow: 3 * (30 - 29) - 2 = 1.
+  blk.missing_msbs = 29;
+  blk.num_passes = 20;
+  decoder.decode_block(&blk);
+  EXPECT_EQ(blk.num_passes, 1);
+  // Only bit-plane 1 is coded: magnitudes are 0 or 1.5 x 2 (bits 1 and 0).
+  for (int k = 0; k < 35; k++) {
+    int mag = blk.sample_area[(size_t)k] & 0x7FFFFFFF;
+    EXPECT_TRUE(mag == 0 || mag == 3) << k << ": " << mag;
+  }
+}
+
+TEST(BlockDecoder, DamagedSegmentationSymbols) {
+  kd_working_block blk;
+  auto fill = [&] {
+    blk.size = {8, 8};
+    blk.missing_msbs = 20;
+    blk.num_passes = 10;
+    blk.modes = Cmodes_SEGMARK;
+    blk.byte_store.assign(64, 0);
+    uint32_t seed = 7;
+    for (int i = 1; i < 41; i++) {
+      seed = seed * 1103515245u + 12345u;
+      blk.byte_store[(size_t)i] = (uint8_t)((seed >> 16) & 0x7F);
+    }
+    blk.num_bytes = 40;
+    blk.pass_lengths.assign(64, 0);
+    blk.pass_lengths[0] = 40;
+  };
+  kd_block_decoder decoder;
+  fill();
+  blk.fussy = true;
+  EXPECT_NE(error_text([&] { decoder.decode_block(&blk); }).find("invalid SEGMARK symbol"), std::string::npos);
+  fill();
+  blk.fussy = false;
+  blk.resilient = true;
+  EXPECT_EQ(error_text([&] { decoder.decode_block(&blk); }), "");
+  EXPECT_LT(blk.num_passes, 10);
+  fill();
+  blk.resilient = false; // neither: the symbols are not checked
+  decoder.decode_block(&blk);
+  EXPECT_EQ(blk.num_passes, 10);
+}
