@@ -426,6 +426,30 @@ static void finishBottomUp(HWND h) {
   s.windows.erase(h);
 }
 
+// Hides a window going away or being hidden: the focus inside it moves to its parent and a
+// top-level window that was active hands activation to its owner or the next visible window.
+// FALSE when the window died on the way.
+static bool hideAndHandOver(HWND h) {
+  auto& s = st();
+  Wnd* w = wndQuiet(h);
+  if (!w) return false;
+  if (w->style & WS_VISIBLE) {
+    SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!(w = wndQuiet(h))) return false;
+  }
+  focusLostWithin(w, w->parent ? w->parent->handle : nullptr);
+  if (!(w = wndQuiet(h))) return false;
+  if (!w->parent && s.active == h) {
+    Wnd* next = nullptr;
+    if (w->owner && isVisibleTree(w->owner)) next = w->owner;
+    for (Wnd* t : s.topLevels)
+      if (!next && t != w && !t->destroying && isVisibleTree(t)) next = t;
+    activate(next, WA_ACTIVE);
+    if (!wndQuiet(h)) return false;
+  }
+  return true;
+}
+
 BOOL WINAPI DestroyWindow(HWND h) {
   Wnd* w = wnd(h);
   if (!w) return FALSE;
@@ -435,22 +459,7 @@ BOOL WINAPI DestroyWindow(HWND h) {
   std::vector<HWND> owned;
   collectOwned(w, owned);
   for (HWND o : owned) DestroyWindow(o);
-  if (!(w = wndQuiet(h))) return TRUE;
-  if (w->style & WS_VISIBLE) {
-    SetWindowPos(h, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!(w = wndQuiet(h))) return TRUE;
-  }
-  focusLostWithin(w, w->parent ? w->parent->handle : nullptr);
-  if (!(w = wndQuiet(h))) return TRUE;
-  if (!w->parent && s.active == h) {
-    Wnd* next = nullptr;
-    if (w->owner && isVisibleTree(w->owner)) next = w->owner;
-    for (Wnd* t : s.topLevels)
-      if (!next && t != w && !t->destroying && isVisibleTree(t)) next = t;
-    activate(next, WA_ACTIVE);
-    if (!(w = wndQuiet(h))) return TRUE;
-  }
+  if (!hideAndHandOver(h) || !(w = wndQuiet(h))) return TRUE;
   if (s.capture) {
     Wnd* c = wndQuiet(s.capture);
     if (c && isAncestorOrSelf(w, c)) ReleaseCapture();
@@ -524,21 +533,7 @@ static void raise(Wnd* w, HWND after) {
     auto it = std::find(v.begin(), v.end(), a);
     v.insert(it == v.end() ? bandStart() : it + 1, w);
   }
-  // Owned windows stay above their owner.
-  if (after != HWND_BOTTOM) {
-    std::vector<Wnd*> owned;
-    for (Wnd* t : v)
-      if (t->owner == w) owned.push_back(t);
-    for (Wnd* o : owned) {
-      auto pos = std::find(v.begin(), v.end(), w);
-      auto opos = std::find(v.begin(), v.end(), o);
-      if (opos > pos) {
-        v.erase(opos);
-        pos = std::find(v.begin(), v.end(), w);
-        v.insert(pos, o);
-      }
-    }
-  }
+  if (after != HWND_BOTTOM) keepOwnedAbove(w);
   x11Restack();
 }
 
@@ -667,17 +662,7 @@ BOOL WINAPI ShowWindow(HWND h, int cmd) {
       if (!wasVisible) return FALSE;
       send(h, WM_SHOWWINDOW, FALSE, 0);
       if (!wndQuiet(h)) return TRUE;
-      SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      if (!(w = wndQuiet(h))) return TRUE;
-      focusLostWithin(w, w->parent ? w->parent->handle : nullptr);
-      if (!(w = wndQuiet(h))) return TRUE;
-      if (!w->parent && s.active == h) {
-        Wnd* next = nullptr;
-        if (w->owner && isVisibleTree(w->owner)) next = w->owner;
-        for (Wnd* t : s.topLevels)
-          if (!next && t != w && isVisibleTree(t)) next = t;
-        activate(next, WA_ACTIVE);
-      }
+      hideAndHandOver(h);
       return TRUE;
     }
     case SW_SHOWNORMAL:

@@ -167,6 +167,7 @@ bool regionContains(HRGN region, int x, int y);
 void destroyRegion(HRGN region);
 bool eraseWithClassBrush(Wnd* w, HDC dc);
 void raiseInternal(Wnd* w);
+void keepOwnedAbove(Wnd* owner);  // owned windows directly above their owner
 void clipboardReset();
 std::string utf8ToAnsi(const std::string& utf8);
 UINT MapVirtualKeyScan(UINT vk);
