@@ -780,25 +780,19 @@ BOOL WINAPI GetClientRect(HWND h, LPRECT r) {
   return TRUE;
 }
 
-BOOL WINAPI ClientToScreen(HWND h, LPPOINT p) {
+// Moves a point by the window's client origin on the screen, forwards (sign 1) or back (-1).
+static BOOL shiftByClientOrigin(HWND h, LPPOINT p, int sign) {
   Wnd* w = anyWnd(h);
   if (!w || !p) return FALSE;
   if (w == &st().desktop) return TRUE;
   POINT o = clientOriginOnScreen(w);
-  p->x += o.x;
-  p->y += o.y;
+  p->x += sign * o.x;
+  p->y += sign * o.y;
   return TRUE;
 }
 
-BOOL WINAPI ScreenToClient(HWND h, LPPOINT p) {
-  Wnd* w = anyWnd(h);
-  if (!w || !p) return FALSE;
-  if (w == &st().desktop) return TRUE;
-  POINT o = clientOriginOnScreen(w);
-  p->x -= o.x;
-  p->y -= o.y;
-  return TRUE;
-}
+BOOL WINAPI ClientToScreen(HWND h, LPPOINT p) { return shiftByClientOrigin(h, p, 1); }
+BOOL WINAPI ScreenToClient(HWND h, LPPOINT p) { return shiftByClientOrigin(h, p, -1); }
 
 int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
   POINT a = {0, 0}, b = {0, 0};
