@@ -499,6 +499,12 @@ BOOL WINAPI IsZoomed(HWND h) {
   return w && (w->style & WS_MAXIMIZE);
 }
 
+static void invalidateTree(Wnd* w) {
+  invalidate(w, nullptr, true);
+  for (Wnd* c : w->children)
+    if (c->style & WS_VISIBLE) invalidateTree(c);
+}
+
 static void invalidateParentArea(Wnd* w, const RECT& r) {
   if (w->parent) invalidate(w->parent, &r, true);
 }
@@ -598,7 +604,7 @@ BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT 
   if (redraw && w->parent && wasVisible && (moved || sized || (flags & SWP_HIDEWINDOW)))
     invalidateParentArea(w, old);
   if (flags & SWP_SHOWWINDOW) {
-    invalidate(w, nullptr, true);
+    invalidateTree(w);  // everything it shows is newly exposed
   } else if (redraw && sized && (w->style & WS_VISIBLE)) {
     if (w->cls->style & (CS_HREDRAW | CS_VREDRAW)) invalidate(w, nullptr, true);
     else {
@@ -606,7 +612,7 @@ BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT 
       invalidate(w, &r, true);  // bounding box: the newly exposed area lies within it
     }
   } else if (redraw && moved && w->parent && (w->style & WS_VISIBLE)) {
-    invalidate(w, nullptr, true);
+    invalidateTree(w);  // the pixels stay behind on the surface: paint them at the new place
   }
   if (!(flags & SWP_NOACTIVATE) && !w->parent && (w->style & WS_VISIBLE) && !(flags & SWP_HIDEWINDOW)) {
     if (s.active != h) activate(w, WA_ACTIVE);
