@@ -287,6 +287,15 @@ TEST_F(InputMessages, CursorFromTheClassOnSetCursor) {
   EXPECT_EQ(compat_current_cursor(), beam);
   EXPECT_EQ(compat_cursor_id(beam), 32513u);
   SetClassLongPtrA(t, GCLP_HCURSOR, LONG_PTR(LoadCursorA(nullptr, IDC_ARROW)));
+  // A child of another class shows its own class cursor over a parent's.
+  HWND c = child(t, 10, 10, 20, 20, WS_CHILD | WS_VISIBLE, "RecPlain");
+  SetClassLongPtrA(c, GCLP_HCURSOR, LONG_PTR(LoadCursorA(nullptr, IDC_HAND)));
+  compat_mouse_move(c, 5, 5);
+  compat_pump();
+  EXPECT_EQ(compat_cursor_id(compat_current_cursor()), 32649u);
+  compat_mouse_move(t, 50, 50);
+  compat_pump();
+  EXPECT_EQ(compat_cursor_id(compat_current_cursor()), 32512u);
   HICON app = LoadIconA(nullptr, IDI_APPLICATION);
   ASSERT_NE(app, nullptr);
   EXPECT_TRUE(DestroyIcon(app));
