@@ -13,15 +13,15 @@ struct Clipboard {
   HWND owner = nullptr;
   std::map<UINT, HANDLE> data;
 };
-static Clipboard clip;
+static Clipboard& clip = *new Clipboard;  // lives until exit, like its data
 
 struct DropData {
   std::vector<std::string> names;
   POINT point;
 };
 static std::set<DropData*>& drops() {
-  static std::set<DropData*> s;
-  return s;
+  static std::set<DropData*>* s = new std::set<DropData*>;
+  return *s;
 }
 
 void clipboardReset() {
