@@ -264,6 +264,14 @@ TEST_F(InputMessages, HoverAndLeave) {
   compat_mouse_move(nullptr, 500, 500);
   compat_pump();
   EXPECT_EQ(only(takeLog({{t, "t"}}), {"MOUSEMOVE", "MOUSELEAVE"}), (Log{"MOUSEMOVE@t", "MOUSELEAVE@t"}));
+  // Hover alone ends when the pointer leaves before the time is up.
+  compat_mouse_move(t, 30, 30);
+  compat_pump();
+  TRACKMOUSEEVENT hoverOnly = {sizeof(hoverOnly), TME_HOVER, t, 100};
+  EXPECT_TRUE(TrackMouseEvent(&hoverOnly));
+  compat_mouse_move(nullptr, 600, 600);
+  compat_advance(1000);
+  EXPECT_TRUE(only(takeLog(), {"MOUSEHOVER"}).empty());
   // Tracking asked for while the pointer is outside: the leave comes at once.
   TRACKMOUSEEVENT tme = {sizeof(tme), TME_LEAVE, t, HOVER_DEFAULT};
   EXPECT_TRUE(TrackMouseEvent(&tme));

@@ -129,6 +129,9 @@ void cookInput(const InputEvent& e) {
       s.trackFlags = 0;
       postMsg(t, WM_MOUSELEAVE, 0, 0);
     }
+    // Hover waits only while the pointer stays over the tracked window.
+    if (s.trackWnd && (!under || under->handle != s.trackWnd)) s.trackFlags &= ~DWORD(TME_HOVER);
+    if (s.trackWnd && !s.trackFlags) s.trackWnd = nullptr;
     if (std::abs(pt.x - s.hoverPos.x) > 2 || std::abs(pt.y - s.hoverPos.y) > 2) {
       s.hoverPos = pt;
       s.hoverStart = e.time;
