@@ -5,4 +5,6 @@
 #include "windef.h"
 #include "winerror.h"
 
+DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
+
 #endif

@@ -5,4 +5,6 @@
 #include "windef.h"
 #include "winerror.h"
 
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+
 #endif
