@@ -183,3 +183,31 @@ TEST(GetTempPath, GivesTheHostTempFolderOnDriveZWithATrailingBackslash) {
   EXPECT_EQ(GetTempPathA(MAX_PATH, buf), 7u);
   EXPECT_EQ(std::string(buf), "Z:\\tmp\\");
 }
+
+TEST(CloseHandle, ClosesProcessHandlesOnce) {
+  rktest::TempFolder dir;
+  writeFile(dir / "quick.sh", "#!/bin/sh\nexit 0\n", 0755);
+  Started s = start(nullptr, windowsName(dir / "quick.sh"));
+  ASSERT_TRUE(s.ok) << s.error;
+  EXPECT_EQ(WaitForSingleObject(s.info.hProcess, INFINITE), (DWORD)WAIT_OBJECT_0);
+  EXPECT_TRUE(CloseHandle(s.info.hProcess));
+  EXPECT_FALSE(CloseHandle(s.info.hProcess));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_HANDLE);
+  EXPECT_EQ(WaitForSingleObject(s.info.hProcess, 0), (DWORD)WAIT_FAILED);
+}
+
+TEST(GetFileAttributes, ReportsLinksWithoutFollowingThem) {
+  rktest::TempFolder dir;
+  std::filesystem::create_directory(dir / "folder");
+  writeFile(dir / "file", "x");
+  std::filesystem::create_directory_symlink(dir / "folder", dir / "dirlink");
+  std::filesystem::create_symlink(dir / "file", dir / "filelink");
+  EXPECT_EQ(GetFileAttributesA(windowsName(dir / "folder").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(GetFileAttributesA(windowsName(dir / "file").c_str()), FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(GetFileAttributesA(windowsName(dir / "dirlink").c_str()),
+            FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(GetFileAttributesA(windowsName(dir / "filelink").c_str()), FILE_ATTRIBUTE_REPARSE_POINT);
+  SetLastError(0);
+  EXPECT_EQ(GetFileAttributesA(windowsName(dir / "missing").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
+}

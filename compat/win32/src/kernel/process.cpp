@@ -2,10 +2,10 @@
 // WaitForSingleObject on the process handles it returns (the process id), through waitpid.
 #include <windows.h>
 
+#include "path_internal.h"
 #include "process_handles.h"
 
 #include <errno.h>
-#include <iconv.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -25,70 +25,8 @@ namespace {
 
 // ---- paths --------------------------------------------------------------------------------
 
-std::string ansiCodePage() {
-  const char* acp = std::getenv("RKWIN_ACP");
-  return acp && *acp ? acp : "936";
-}
-
-bool convert(const std::string& from, const std::string& to, const std::string& in,
-             std::string& out) {
-  if (from == to) {
-    out = in;
-    return true;
-  }
-  iconv_t cd = iconv_open(to.c_str(), from.c_str());
-  if (cd == (iconv_t)-1) return false;
-  std::string buf(in.size() * 4 + 4, '\0');
-  char* src = const_cast<char*>(in.data());
-  size_t srcLeft = in.size();
-  char* dst = &buf[0];
-  size_t dstLeft = buf.size();
-  size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-  iconv_close(cd);
-  if (r == (size_t)-1) return false;
-  buf.resize(buf.size() - dstLeft);
-  out = buf;
-  return true;
-}
-
-std::string codeSetOf(const std::string& page) { return page == "65001" ? "UTF-8" : "CP" + page; }
-
-std::string prefixRoot() {
-  const char* root = std::getenv("RKWIN_ROOT");
-  if (root && *root) return root;
-  const char* home = std::getenv("HOME");
-  return std::string(home ? home : "") + "/.rkwin";
-}
-
-// A Windows path as the host names it: C: is the prefix's drive_c, Z: the host's root, a path
-// without a drive is taken relative to the current folder (which lies on Z:).
 bool hostPathOf(const std::string& windows, std::string& host) {
-  std::string utf8;
-  if (!convert(codeSetOf(ansiCodePage()), "UTF-8", windows, utf8)) return false;
-  std::string rest = utf8;
-  std::string base;
-  if (rest.size() >= 2 && rest[1] == ':') {
-    char drive = static_cast<char>(rest[0] & ~0x20);
-    if (drive == 'C')
-      base = prefixRoot() + "/drive_c";
-    else if (drive != 'Z')
-      return false;
-    rest = rest.substr(2);
-    if (rest.empty() || (rest[0] != '\\' && rest[0] != '/')) rest = "/" + rest;
-  }
-  for (char& c : rest)
-    if (c == '\\') c = '/';
-  host = base + rest;
-  return true;
-}
-
-bool windowsPathOf(const std::string& host, std::string& windows) {
-  std::string ansi;
-  if (!convert("UTF-8", codeSetOf(ansiCodePage()), host, ansi)) return false;
-  for (char& c : ansi)
-    if (c == '/') c = '\\';
-  windows = "Z:" + ansi;
-  return true;
+  return rkwin::toHostPath(windows.c_str(), host);
 }
 
 bool isRegularFile(const std::string& windows, std::string& host) {
@@ -120,9 +58,10 @@ bool findModule(const std::string& name, std::string& host) {
     std::vector<std::string> folders;
     char self[4096];
     ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string selfWin;
-    if (len > 0 && windowsPathOf(std::string(self, len), selfWin))
+    if (len > 0) {
+      std::string selfWin = rkwin::toWindowsPath(std::string(self, len));
       folders.push_back(selfWin.substr(0, selfWin.find_last_of('\\')));
+    }
     folders.push_back(".");
     folders.push_back("C:\\windows\\system32");
     folders.push_back("C:\\windows");
@@ -385,12 +324,8 @@ DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
   const char* tmp = std::getenv("TMPDIR");
   std::string host = tmp && *tmp ? tmp : "/tmp";
   while (host.size() > 1 && host.back() == '/') host.pop_back();
-  std::string windows;
-  if (!windowsPathOf(host, windows)) {
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-    return 0;
-  }
-  if (windows.back() != '\\') windows += '\\';
+  std::string windows = rkwin::toWindowsPath(host);
+  if (windows.empty() || windows.back() != '\\') windows += '\\';
   DWORD length = static_cast<DWORD>(windows.size());
   if (!lpBuffer || nBufferLength <= length) return length + 1;
   std::memcpy(lpBuffer, windows.c_str(), length + 1);
