@@ -5,7 +5,6 @@
 
 #include <dirent.h>
 #include <errno.h>
-#include <iconv.h>
 #include <pwd.h>
 #include <stdlib.h>
 #include <string.h>
@@ -61,69 +60,6 @@ std::string findIgnoringCase(const std::string& folder, const std::string& name)
   }
   closedir(dir);
   return found;
-}
-
-// Length of the valid UTF-8 sequence at p (at most `left` bytes), 0 when it is not one.
-size_t utf8SequenceLength(const unsigned char* p, size_t left) {
-  size_t n;
-  if (p[0] < 0x80) return 1;
-  if ((p[0] & 0xE0) == 0xC0 && p[0] >= 0xC2) n = 2;
-  else if ((p[0] & 0xF0) == 0xE0) n = 3;
-  else if ((p[0] & 0xF8) == 0xF0 && p[0] <= 0xF4) n = 4;
-  else return 0;
-  if (n > left) return 0;
-  for (size_t i = 1; i < n; ++i)
-    if ((p[i] & 0xC0) != 0x80) return 0;
-  return n;
-}
-
-const char* charsetOf(UINT codePage, char* buffer, size_t size) {
-  if (codePage == 65001) return nullptr;  // already UTF-8
-  snprintf(buffer, size, "CP%u", codePage);
-  return buffer;
-}
-
-// Converts between the ANSI code page and UTF-8. Unconvertible input bytes are copied as they
-// stand (toUtf8) or become '?' when they form a character the code page lacks (from UTF-8).
-std::string convert(const char* text, size_t length, bool toUtf8) {
-  if (!text) return std::string();
-  bool ascii = true;
-  for (size_t i = 0; i < length && ascii; ++i) ascii = (unsigned char)text[i] < 0x80;
-  char name[32];
-  const char* charset = charsetOf(ansiCodePage(), name, sizeof name);
-  if (ascii || !charset) return std::string(text, length);
-  iconv_t cd = toUtf8 ? iconv_open("UTF-8", charset) : iconv_open(charset, "UTF-8");
-  if (cd == (iconv_t)-1) return std::string(text, length);
-  std::string out;
-  std::vector<char> chunk(length * 4 + 16);
-  char* in = const_cast<char*>(text);
-  size_t inLeft = length;
-  while (inLeft > 0) {
-    char* dst = chunk.data();
-    size_t dstLeft = chunk.size();
-    size_t r = iconv(cd, &in, &inLeft, &dst, &dstLeft);
-    out.append(chunk.data(), dst - chunk.data());
-    if (r != (size_t)-1) break;
-    if (errno == E2BIG) continue;
-    // EILSEQ or EINVAL: an invalid or incomplete sequence at `in`.
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    size_t skip = 1;
-    if (toUtf8) {
-      out.push_back(*in);
-    } else {
-      size_t n = utf8SequenceLength((const unsigned char*)in, inLeft);
-      if (n > 1) {
-        out.push_back('?');
-        skip = n;
-      } else {
-        out.push_back(*in);
-      }
-    }
-    in += skip;
-    inLeft -= skip;
-  }
-  iconv_close(cd);
-  return out;
 }
 
 std::mutex g_prefixMutex;
@@ -196,19 +132,6 @@ std::string driveCRoot() {
   }
   return drive;
 }
-
-UINT ansiCodePage() {
-  const char* env = getenv("RKWIN_ACP");
-  if (env && *env) {
-    long cp = strtol(env, nullptr, 10);
-    if (cp > 0 && cp < 65536) return (UINT)cp;
-  }
-  return 936;
-}
-
-std::string ansiToUtf8(const char* text, size_t length) { return convert(text, length, true); }
-
-std::string utf8ToAnsi(const char* text, size_t length) { return convert(text, length, false); }
 
 bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error) {
   DWORD dummy;

@@ -9,6 +9,8 @@
 #ifndef RKWIN_PATH_INTERNAL_H
 #define RKWIN_PATH_INTERNAL_H
 
+#include "nls_internal.h"
+
 #include <windef.h>
 
 #include <string>
@@ -32,13 +34,9 @@ std::string toWindowsPath(const std::string& hostPath);
 // The user name the machine's profile folder is named after.
 std::string userName();
 
-// ANSI code page of the machine: RKWIN_ACP, else 936.
-UINT ansiCodePage();
-
-// Conversions between ANSI bytes and UTF-8. Bytes the conversion cannot map pass through
-// unchanged, so that every name survives a round trip.
-std::string ansiToUtf8(const char* text, size_t length);
-std::string utf8ToAnsi(const char* text, size_t length);
+// Conversions between ANSI bytes (the machine's code page) and UTF-8 host names.
+inline std::string ansiToUtf8(const char* text, size_t length) { return rkwin_ansi_to_utf8(text, length); }
+inline std::string utf8ToAnsi(const char* text, size_t length) { return rkwin_utf8_to_ansi(text, length); }
 
 // Windows error code for a failed host file operation on `hostPath`: ENOENT becomes
 // ERROR_PATH_NOT_FOUND when the parent folder is missing, else ERROR_FILE_NOT_FOUND.
