@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "TempFolder.h"
+#include "TempPrefix.h"
 
 using rktest::readFile;
 using rktest::windowsName;
@@ -43,12 +44,21 @@ Started start(const char* application, std::string line, LPVOID environment = nu
 
 }  // namespace
 
+// Every test runs on a fresh emulated machine.
+class ProcessStart : public ::testing::Test {
+  TempPrefix prefix_;
+};
+class ProcessWait : public ProcessStart {};
+class ProcessClose : public ProcessStart {};
+class TempPath : public ProcessStart {};
+class FileAttributes : public ProcessStart {};
+
 TEST(ProcessStructures, HaveWindowsLayout) {
   EXPECT_EQ(sizeof(STARTUPINFOA), 104u);
   EXPECT_EQ(sizeof(PROCESS_INFORMATION), 24u);
 }
 
-TEST(CreateProcess, StartsAProgramThatIsNotMarkedExecutable) {
+TEST_F(ProcessStart, StartsAProgramThatIsNotMarkedExecutable) {
   rktest::TempFolder dir;
   std::string prog = dir / "prog.exe";
   writeFile(prog, recorder(dir / "report"), 0644);
@@ -66,7 +76,7 @@ TEST(CreateProcess, StartsAProgramThatIsNotMarkedExecutable) {
   EXPECT_EQ(WaitForSingleObject(s.info.hProcess, 0), (DWORD)WAIT_OBJECT_0);
 }
 
-TEST(CreateProcess, UnquotedLineWithBlanksRunsTheLongestExistingPrefix) {
+TEST_F(ProcessStart, UnquotedLineWithBlanksRunsTheLongestExistingPrefix) {
   rktest::TempFolder dir;
   std::filesystem::create_directory(dir / "my dir");
   // A decoy named by the first blank-separated word must not run.
@@ -87,7 +97,7 @@ TEST(CreateProcess, UnquotedLineWithBlanksRunsTheLongestExistingPrefix) {
   EXPECT_FALSE(std::filesystem::exists(dir / "decoy"));
 }
 
-TEST(CreateProcess, QuotedNameAndApplicationNameGiveNoArguments) {
+TEST_F(ProcessStart, QuotedNameAndApplicationNameGiveNoArguments) {
   rktest::TempFolder dir;
   std::filesystem::create_directory(dir / "a b");
   std::string prog = dir / "a b/Setup.exe";
@@ -106,7 +116,7 @@ TEST(CreateProcess, QuotedNameAndApplicationNameGiveNoArguments) {
   EXPECT_EQ(readFile(dir / "report"), "0\n" + folder + "\n");
 }
 
-TEST(CreateProcess, AddsExeWhenTheNameHasNoExtension) {
+TEST_F(ProcessStart, AddsExeWhenTheNameHasNoExtension) {
   rktest::TempFolder dir;
   writeFile(dir / "tool.exe", recorder(dir / "report"), 0755);
   Started s = start(nullptr, windowsName(dir / "tool") + " /s");
@@ -115,7 +125,7 @@ TEST(CreateProcess, AddsExeWhenTheNameHasNoExtension) {
   EXPECT_EQ(readFile(dir / "report").substr(0, 7), "1\n[/s]\n");
 }
 
-TEST(CreateProcess, UsesTheGivenFolderAndEnvironment) {
+TEST_F(ProcessStart, UsesTheGivenFolderAndEnvironment) {
   rktest::TempFolder dir;
   std::string report = dir / "report";
   writeFile(dir / "env.sh", "#!/bin/sh\n{ pwd; echo \"$RK_PROBE\"; } > '" + report + "'\n");
@@ -131,7 +141,7 @@ TEST(CreateProcess, UsesTheGivenFolderAndEnvironment) {
   EXPECT_EQ(bad.error, (DWORD)ERROR_DIRECTORY);
 }
 
-TEST(CreateProcess, FailsWithoutTouchingTheResultForMissingOrUnrunnablePrograms) {
+TEST_F(ProcessStart, FailsWithoutTouchingTheResultForMissingOrUnrunnablePrograms) {
   rktest::TempFolder dir;
   Started missing = start(nullptr, windowsName(dir / "nothing.exe"));
   EXPECT_FALSE(missing.ok);
@@ -150,7 +160,7 @@ TEST(CreateProcess, FailsWithoutTouchingTheResultForMissingOrUnrunnablePrograms)
   EXPECT_EQ(data.info.hProcess, nullptr);
 }
 
-TEST(WaitForSingleObject, ReturnsAtOnceForAnInvalidHandleAndTimesOut) {
+TEST_F(ProcessWait, ReturnsAtOnceForAnInvalidHandleAndTimesOut) {
   auto t0 = std::chrono::steady_clock::now();
   SetLastError(0);
   EXPECT_EQ(WaitForSingleObject(nullptr, INFINITE), (DWORD)WAIT_FAILED);
@@ -165,7 +175,7 @@ TEST(WaitForSingleObject, ReturnsAtOnceForAnInvalidHandleAndTimesOut) {
   EXPECT_EQ(WaitForSingleObject(s.info.hProcess, INFINITE), (DWORD)WAIT_OBJECT_0);
 }
 
-TEST(GetTempPath, GivesTheHostTempFolderOnDriveZWithATrailingBackslash) {
+TEST_F(TempPath, GivesTheHostTempFolderOnDriveZWithATrailingBackslash) {
   {
     rktest::ScopedEnv tmp("TMPDIR", "/var/tmp/a b/");
     char buf[MAX_PATH];
@@ -184,7 +194,7 @@ TEST(GetTempPath, GivesTheHostTempFolderOnDriveZWithATrailingBackslash) {
   EXPECT_EQ(std::string(buf), "Z:\\tmp\\");
 }
 
-TEST(CloseHandle, ClosesProcessHandlesOnce) {
+TEST_F(ProcessClose, ClosesProcessHandlesOnce) {
   rktest::TempFolder dir;
   writeFile(dir / "quick.sh", "#!/bin/sh\nexit 0\n", 0755);
   Started s = start(nullptr, windowsName(dir / "quick.sh"));
@@ -196,7 +206,7 @@ TEST(CloseHandle, ClosesProcessHandlesOnce) {
   EXPECT_EQ(WaitForSingleObject(s.info.hProcess, 0), (DWORD)WAIT_FAILED);
 }
 
-TEST(GetFileAttributes, ReportsLinksWithoutFollowingThem) {
+TEST_F(FileAttributes, ReportsLinksWithoutFollowingThem) {
   rktest::TempFolder dir;
   std::filesystem::create_directory(dir / "folder");
   writeFile(dir / "file", "x");
