@@ -4,4 +4,4 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh" "$top/build"
-"$top/build/bench/stowbench" "$top/build/launcher/stowpack" "${1:-7}"
+"$top/build/bench/stowbench" "$top/build/launcher/stowpack" "${1:-9}"
