@@ -127,7 +127,8 @@ int runStowpack() {
   own.close();
 
   RKBZip packed;
-  if (packed.openRead(packedCopy) && table.entries.moveFirst()) {
+  bool opened = packed.openRead(packedCopy);
+  if (opened && !damaged && table.entries.moveFirst()) {
     do {
       FILENODE* entry = table.entries.getCurrent();
       // A path that leads out of the unpack folder creates nothing, but a file still
