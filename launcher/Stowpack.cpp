@@ -32,16 +32,18 @@ RKString createUnpackFolder(const RKString& temp) {
   return folder;
 }
 
-// Reads length bytes of the stream into file (or drops them when file is null). False when
-// the stream fails or ends before length bytes.
-bool unpackBytes(RKBZip& packed, RKFileStream* file, unsigned int length, char* buffer) {
+// Moves length bytes from source (the package file or the decompressed stream) to target, or
+// drops them when target is null, in chunks of the transfer buffer. A read of 0 or -1 ends the
+// copy before anything is written: false, the source ended or failed early.
+template <class Source>
+bool copyBytes(Source& source, RKFileStream* target, unsigned int length, char* buffer) {
   unsigned int done = 0;
   while (done < length) {
     unsigned int left = length - done;
     int chunk = left < (unsigned int)kTransferSize ? (int)left : kTransferSize;
-    int n = packed.read(buffer, chunk);
+    int n = source.read(buffer, chunk);
     if (n <= 0) return false;
-    if (file) file->write(buffer, n);
+    if (target) target->write(buffer, n);
     done += (unsigned int)n;
   }
   return true;
@@ -109,18 +111,7 @@ int runStowpack() {
   bool damaged = !readPackageTable(&own, table);
 
   char buffer[kTransferSize];
-  unsigned int done = 0;
-  while (done < table.packedLength) {
-    unsigned int left = table.packedLength - done;
-    int chunk = left < (unsigned int)kTransferSize ? (int)left : kTransferSize;
-    int n = own.read(buffer, chunk);
-    if (n <= 0) {
-      damaged = true;
-      break;
-    }
-    copy.write(buffer, n);
-    done += (unsigned int)n;
-  }
+  if (!copyBytes(own, &copy, table.packedLength, buffer)) damaged = true;
   unsigned int trailer = 0;
   own.read(&trailer, 4);
   copy.close();
@@ -137,9 +128,9 @@ int runStowpack() {
       RKString full = unpackFolder + entry->path;
       if (entry->kind == 1) {
         RKFileStream file;
-        bool opened = contained && file.open(full, 1);
-        if (!unpackBytes(packed, opened ? &file : nullptr, entry->size, buffer)) damaged = true;
-        if (opened) file.close();
+        bool created = contained && file.open(full, 1);
+        if (!copyBytes(packed, created ? &file : nullptr, entry->size, buffer)) damaged = true;
+        if (created) file.close();
       } else if (entry->kind == 2 && contained) {
         RKFile(full).mkdir();
       }
