@@ -457,3 +457,57 @@ BOOL WINAPI SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FILE
   }
   return TRUE;
 }
+
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+                     LPVOID) {
+  if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+  auto file = rkwin::findHandleOf<FileObject>(hFile);
+  if (!file) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!(file->access & (GENERIC_READ | GENERIC_ALL))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  size_t done = 0;
+  while (done < nNumberOfBytesToRead) {
+    ssize_t n = read(file->fd, (char*)lpBuffer + done, nNumberOfBytesToRead - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      SetLastError(errno == EISDIR ? ERROR_ACCESS_DENIED : ERROR_READ_FAULT);
+      return FALSE;
+    }
+    if (n == 0) break;  // end of file: success with fewer bytes
+    done += (size_t)n;
+  }
+  if (lpNumberOfBytesRead) *lpNumberOfBytesRead = (DWORD)done;
+  return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+                      LPVOID) {
+  if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+  auto file = rkwin::findHandleOf<FileObject>(hFile);
+  if (!file) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!(file->access & (GENERIC_WRITE | GENERIC_ALL))) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  size_t done = 0;
+  while (done < nNumberOfBytesToWrite) {
+    ssize_t n = write(file->fd, (const char*)lpBuffer + done, nNumberOfBytesToWrite - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = (DWORD)done;
+      SetLastError(errno == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT);
+      return FALSE;
+    }
+    done += (size_t)n;
+  }
+  if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = (DWORD)done;
+  return TRUE;
+}

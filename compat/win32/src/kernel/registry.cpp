@@ -1,0 +1,291 @@
+// Registry calls over the prefix's store. Every call takes the store's lock (shared to read,
+// exclusive to change), reads the file afresh and, after a change, writes a new file and renames it
+// over the old one, so that two processes of the prefix never lose each other's keys and a crash
+// never leaves half a file.
+#include <windows.h>
+
+#include "compat_registry.h"
+#include "registry_store.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+namespace {
+
+using rkwin::RegKey;
+using rkwin::RegStore;
+using rkwin::RegValue;
+
+std::string prefixRoot() {
+  const char* root = getenv("RKWIN_ROOT");
+  if (root && *root) return root;
+  const char* home = getenv("HOME");
+  return std::string(home && *home ? home : "/tmp") + "/.rkwin";
+}
+
+void makeFolders(const std::string& path) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), 0755);
+  }
+}
+
+bool readFile(const std::string& path, std::string* out) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT;  // no store yet: an empty registry
+  char buf[65536];
+  ssize_t n;
+  while ((n = read(fd, buf, sizeof buf)) > 0) out->append(buf, (size_t)n);
+  close(fd);
+  return n == 0;
+}
+
+bool writeFileAtomically(const std::string& path, const std::string& text) {
+  std::string tmp = path + ".new." + std::to_string(getpid());
+  int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  size_t done = 0;
+  while (done < text.size()) {
+    ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n <= 0) {
+      close(fd);
+      unlink(tmp.c_str());
+      return false;
+    }
+    done += (size_t)n;
+  }
+  bool ok = fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  // renameat: plain rename is the Windows one in programs of the stand-in, which refuses to replace.
+  if (!ok || renameat(AT_FDCWD, tmp.c_str(), AT_FDCWD, path.c_str()) != 0) {
+    unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+// Holds the inter-process lock of the store for one call, with the store read in.
+class StoreSession {
+ public:
+  explicit StoreSession(bool write) : write_(write) {
+    std::string folder = prefixRoot();
+    makeFolders(folder);
+    path_ = folder + "/registry.reg";
+    lockFd_ = open((folder + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (lockFd_ < 0) return;
+    while (flock(lockFd_, write ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
+    }
+    std::string text;
+    ok_ = readFile(path_, &text) && store_.importText(text);
+  }
+  ~StoreSession() {
+    if (lockFd_ >= 0) close(lockFd_);  // releases the lock
+  }
+  bool ok() const { return ok_; }
+  RegStore& store() { return store_; }
+  bool commit() { return write_ && ok_ && writeFileAtomically(path_, store_.exportText()); }
+
+ private:
+  bool write_;
+  bool ok_ = false;
+  int lockFd_ = -1;
+  std::string path_;
+  RegStore store_;
+};
+
+struct OpenKey {
+  std::string path;  // full path from its root; a root alone is a predefined handle
+  REGSAM access;
+};
+
+std::mutex g_mutex;
+std::map<ULONG_PTR, OpenKey> g_keys;
+ULONG_PTR g_nextKey = 0x1000;
+
+// Resolves a handle to the full path of its key.
+bool handlePath(HKEY h, std::string* path, REGSAM* access) {
+  if (const char* root = rkwin::rootName(h)) {
+    *path = root;
+    *access = KEY_ALL_ACCESS;
+    return true;
+  }
+  std::lock_guard<std::mutex> guard(g_mutex);
+  auto it = g_keys.find((ULONG_PTR)h);
+  if (it == g_keys.end()) return false;
+  *path = it->second.path;
+  *access = it->second.access;
+  return true;
+}
+
+// Joins a sub-key path to its parent: separators trimmed, repeated ones collapsed.
+bool joinPath(const std::string& parent, LPCSTR sub, std::string* out) {
+  *out = parent;
+  if (!sub) return true;
+  std::string part;
+  for (const char* p = sub;; ++p) {
+    if (*p == '\\' || *p == 0) {
+      if (!part.empty()) *out += "\\" + part;
+      part.clear();
+      if (*p == 0) break;
+    } else {
+      part.push_back(*p);
+    }
+  }
+  return true;
+}
+
+HKEY newHandle(const std::string& path, REGSAM access) {
+  std::lock_guard<std::mutex> guard(g_mutex);
+  ULONG_PTR id = g_nextKey++;
+  g_keys[id] = OpenKey{path, access};
+  return (HKEY)id;
+}
+
+bool isRootPath(const std::string& path) { return path.find('\\') == std::string::npos; }
+
+}  // namespace
+
+LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
+  if (!phkResult) return ERROR_INVALID_PARAMETER;
+  std::string parent, path;
+  REGSAM parentAccess;
+  if (!handlePath(hKey, &parent, &parentAccess)) return ERROR_INVALID_HANDLE;
+  joinPath(parent, lpSubKey, &path);
+  if (!isRootPath(path)) {
+    StoreSession session(false);
+    if (!session.ok()) return ERROR_ACCESS_DENIED;
+    if (!session.store().find(path)) return ERROR_FILE_NOT_FOUND;
+  }
+  *phkResult = newHandle(path, samDesired);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired,
+                               const SECURITY_ATTRIBUTES*, PHKEY phkResult, LPDWORD lpdwDisposition) {
+  if (!phkResult) return ERROR_INVALID_PARAMETER;
+  std::string parent, path;
+  REGSAM parentAccess;
+  if (!handlePath(hKey, &parent, &parentAccess)) return ERROR_INVALID_HANDLE;
+  joinPath(parent, lpSubKey, &path);
+  bool created = false;
+  if (!isRootPath(path)) {
+    StoreSession session(true);
+    if (!session.ok()) return ERROR_ACCESS_DENIED;
+    if (!session.store().find(path)) {
+      if (!(parentAccess & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
+      session.store().create(path, &created);
+      if (!session.commit()) return ERROR_WRITE_FAULT;
+    }
+  }
+  if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  *phkResult = newHandle(path, samDesired);
+  return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
+                              DWORD cbData) {
+  std::string path;
+  REGSAM access;
+  if (!handlePath(hKey, &path, &access)) return ERROR_INVALID_HANDLE;
+  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  if (cbData && !lpData) return ERROR_INVALID_PARAMETER;
+  if (isRootPath(path)) return ERROR_ACCESS_DENIED;  // values directly on a root are not kept
+  StoreSession session(true);
+  if (!session.ok()) return ERROR_ACCESS_DENIED;
+  RegKey* key = session.store().find(path);
+  if (!key) return ERROR_KEY_DELETED;
+  std::string name = lpValueName ? lpValueName : "";
+  RegValue* value = key->find(name);
+  if (!value) {
+    key->values.push_back(RegValue{name, REG_NONE, {}});
+    value = &key->values.back();
+  }
+  value->type = dwType;
+  value->data.assign(lpData, lpData + cbData);
+  return session.commit() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+}
+
+LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                                LPBYTE lpData, LPDWORD lpcbData) {
+  if (lpReserved) return ERROR_INVALID_PARAMETER;
+  if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
+  std::string path;
+  REGSAM access;
+  if (!handlePath(hKey, &path, &access)) return ERROR_INVALID_HANDLE;
+  if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  if (isRootPath(path)) return ERROR_FILE_NOT_FOUND;
+  StoreSession session(false);
+  if (!session.ok()) return ERROR_ACCESS_DENIED;
+  RegKey* key = session.store().find(path);
+  if (!key) return ERROR_KEY_DELETED;
+  RegValue* value = key->find(lpValueName ? lpValueName : "");
+  if (!value) return ERROR_FILE_NOT_FOUND;
+  if (lpType) *lpType = value->type;
+  DWORD size = (DWORD)value->data.size();
+  if (!lpcbData) return ERROR_SUCCESS;
+  if (!lpData) {
+    *lpcbData = size;
+    return ERROR_SUCCESS;
+  }
+  if (*lpcbData < size) {
+    *lpcbData = size;
+    return ERROR_MORE_DATA;
+  }
+  if (size) memcpy(lpData, value->data.data(), size);
+  *lpcbData = size;
+  return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+  std::string path;
+  REGSAM access;
+  if (!handlePath(hKey, &path, &access)) return ERROR_INVALID_HANDLE;
+  if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+  if (isRootPath(path)) return ERROR_FILE_NOT_FOUND;
+  StoreSession session(true);
+  if (!session.ok()) return ERROR_ACCESS_DENIED;
+  RegKey* key = session.store().find(path);
+  if (!key) return ERROR_KEY_DELETED;
+  RegValue* value = key->find(lpValueName ? lpValueName : "");
+  if (!value) return ERROR_FILE_NOT_FOUND;
+  key->values.erase(key->values.begin() + (value - key->values.data()));
+  return session.commit() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+}
+
+LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+  if (!lpSubKey) return ERROR_INVALID_PARAMETER;
+  std::string parent, path;
+  REGSAM access;
+  if (!handlePath(hKey, &parent, &access)) return ERROR_INVALID_HANDLE;
+  joinPath(parent, lpSubKey, &path);
+  if (isRootPath(path)) return ERROR_ACCESS_DENIED;
+  StoreSession session(true);
+  if (!session.ok()) return ERROR_ACCESS_DENIED;
+  if (!session.store().find(path)) return ERROR_FILE_NOT_FOUND;
+  if (session.store().hasSubkeys(path)) return ERROR_ACCESS_DENIED;  // only a key without sub-keys goes
+  session.store().removeKey(path);
+  return session.commit() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+}
+
+LSTATUS WINAPI RegCloseKey(HKEY hKey) {
+  if (rkwin::rootName(hKey)) return ERROR_SUCCESS;
+  std::lock_guard<std::mutex> guard(g_mutex);
+  return g_keys.erase((ULONG_PTR)hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+bool compat_reg_import_text(const std::string& text) {
+  StoreSession session(true);
+  if (!session.ok()) return false;
+  if (!session.store().importText(text)) return false;
+  return session.commit();
+}
+
+std::string compat_reg_store_path() { return prefixRoot() + "/registry.reg"; }

@@ -1,0 +1,335 @@
+#include "registry_store.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+namespace rkwin {
+
+namespace {
+
+int foldChar(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+
+const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
+                                  "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
+
+std::string trim(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r' || s[e - 1] == '\n')) --e;
+  return s.substr(b, e - b);
+}
+
+// Splits text into logical lines: CRLF or LF, a trailing backslash continues a hex list.
+std::vector<std::string> logicalLines(const std::string& text) {
+  std::vector<std::string> out;
+  std::string current;
+  bool continuing = false;
+  size_t pos = 0;
+  while (pos <= text.size()) {
+    size_t nl = text.find('\n', pos);
+    if (nl == std::string::npos) nl = text.size();
+    std::string line = text.substr(pos, nl - pos);
+    pos = nl + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string t = continuing ? trim(line) : line;
+    std::string tt = trim(t);
+    bool more = !tt.empty() && tt.back() == '\\' && (continuing || tt.find("=hex") != std::string::npos);
+    if (more) {
+      tt.pop_back();
+      current += continuing ? tt : t.substr(0, t.rfind('\\'));
+      continuing = true;
+      continue;
+    }
+    current += continuing ? tt : t;
+    out.push_back(current);
+    current.clear();
+    continuing = false;
+    if (nl == text.size()) break;
+  }
+  if (!current.empty()) out.push_back(current);
+  return out;
+}
+
+// Reads a quoted .reg string starting at s[i] == '"'; sets i past the closing quote.
+bool readQuoted(const std::string& s, size_t& i, std::string* out) {
+  if (i >= s.size() || s[i] != '"') return false;
+  ++i;
+  out->clear();
+  while (i < s.size()) {
+    char c = s[i++];
+    if (c == '"') return true;
+    if (c == '\\' && i < s.size()) {
+      char n = s[i++];
+      if (n == 'n') out->push_back('\n');
+      else if (n == 'r') out->push_back('\r');
+      else if (n == 't') out->push_back('\t');
+      else out->push_back(n);  // \\ and \" (and any other escaped byte) stand for themselves
+    } else {
+      out->push_back(c);
+    }
+  }
+  return false;
+}
+
+bool parseHexBytes(const std::string& s, std::vector<BYTE>* out) {
+  out->clear();
+  size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t' || s[i] == ',')) ++i;
+    if (i >= s.size()) break;
+    if (!isxdigit((unsigned char)s[i])) return false;
+    unsigned v = 0;
+    int digits = 0;
+    while (i < s.size() && isxdigit((unsigned char)s[i]) && digits < 2) {
+      char c = s[i++];
+      v = v * 16 + (isdigit((unsigned char)c) ? c - '0' : foldChar((unsigned char)c) - 'a' + 10);
+      ++digits;
+    }
+    if (i < s.size() && isxdigit((unsigned char)s[i])) return false;
+    out->push_back((BYTE)v);
+  }
+  return true;
+}
+
+// Parses the right-hand side of a value line. Returns false for a malformed value.
+bool parseValueData(const std::string& rhs, bool* remove, RegValue* v) {
+  *remove = false;
+  std::string r = trim(rhs);
+  if (r == "-") {
+    *remove = true;
+    return true;
+  }
+  if (!r.empty() && r[0] == '"') {
+    size_t i = 0;
+    std::string text;
+    if (!readQuoted(r, i, &text)) return false;
+    v->type = REG_SZ;
+    v->data.assign(text.begin(), text.end());
+    v->data.push_back(0);
+    return true;
+  }
+  if (r.compare(0, 6, "dword:") == 0) {
+    std::string digits = trim(r.substr(6));
+    if (digits.empty() || digits.size() > 8) return false;
+    for (char c : digits)
+      if (!isxdigit((unsigned char)c)) return false;
+    DWORD d = (DWORD)strtoul(digits.c_str(), nullptr, 16);
+    v->type = REG_DWORD;
+    v->data = {(BYTE)d, (BYTE)(d >> 8), (BYTE)(d >> 16), (BYTE)(d >> 24)};
+    return true;
+  }
+  if (r.compare(0, 4, "hex:") == 0) {
+    v->type = REG_BINARY;
+    return parseHexBytes(r.substr(4), &v->data);
+  }
+  if (r.compare(0, 4, "hex(") == 0) {
+    size_t close = r.find("):");
+    if (close == std::string::npos) return false;
+    std::string t = r.substr(4, close - 4);
+    if (t.empty() || t.size() > 8) return false;
+    for (char c : t)
+      if (!isxdigit((unsigned char)c)) return false;
+    v->type = (DWORD)strtoul(t.c_str(), nullptr, 16);
+    return parseHexBytes(r.substr(close + 2), &v->data);
+  }
+  return false;
+}
+
+std::string escapeText(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\\' || c == '"') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out;
+}
+
+// A REG_SZ is written as text only when it reads back the same: terminated, no inner zero,
+// no line breaks.
+bool writableAsText(const RegValue& v) {
+  if (v.type != REG_SZ || v.data.empty() || v.data.back() != 0) return false;
+  for (size_t i = 0; i + 1 < v.data.size(); ++i)
+    if (v.data[i] == 0 || v.data[i] == '\n' || v.data[i] == '\r') return false;
+  return true;
+}
+
+void appendHex(std::string& out, const std::vector<BYTE>& data) {
+  char buf[4];
+  for (size_t i = 0; i < data.size(); ++i) {
+    snprintf(buf, sizeof buf, "%02x", data[i]);
+    if (i) out += ',';
+    out += buf;
+  }
+}
+
+}  // namespace
+
+bool CaseLess::operator()(const std::string& a, const std::string& b) const {
+  size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < n; ++i) {
+    int x = foldChar((unsigned char)a[i]), y = foldChar((unsigned char)b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+bool equalsNoCase(const std::string& a, const std::string& b) {
+  return !CaseLess()(a, b) && !CaseLess()(b, a);
+}
+
+RegValue* RegKey::find(const std::string& name) {
+  for (auto& v : values)
+    if (equalsNoCase(v.name, name)) return &v;
+  return nullptr;
+}
+
+const char* rootName(HKEY root) {
+  const HKEY roots[] = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG};
+  for (size_t i = 0; i < sizeof roots / sizeof roots[0]; ++i)
+    if (root == roots[i]) return kRootNames[i];
+  return nullptr;
+}
+
+bool canonicalRoot(const std::string& name, std::string* canonical) {
+  for (const char* r : kRootNames) {
+    if (equalsNoCase(name, r)) {
+      *canonical = r;
+      return true;
+    }
+  }
+  return false;
+}
+
+RegKey* RegStore::find(const std::string& path) {
+  auto it = keys_.find(path);
+  return it == keys_.end() ? nullptr : &it->second;
+}
+
+RegKey* RegStore::create(const std::string& path, bool* created) {
+  if (created) *created = false;
+  RegKey* existing = find(path);
+  if (existing) return existing;
+  // Every key above is created too; the root itself is never stored.
+  size_t sep = path.find('\\');
+  while (sep != std::string::npos) {
+    std::string parent = path.substr(0, sep);
+    if (parent.find('\\') != std::string::npos && !find(parent)) keys_[parent].path = parent;
+    sep = path.find('\\', sep + 1);
+  }
+  RegKey& key = keys_[path];
+  key.path = path;
+  if (created) *created = true;
+  return &key;
+}
+
+bool RegStore::hasSubkeys(const std::string& path) const {
+  std::string prefix = path + "\\";
+  auto it = keys_.lower_bound(prefix);
+  return it != keys_.end() && it->first.size() > prefix.size() &&
+         equalsNoCase(it->first.substr(0, prefix.size()), prefix);
+}
+
+void RegStore::removeKey(const std::string& path) { keys_.erase(path); }
+
+void RegStore::removeTree(const std::string& path) {
+  std::string prefix = path + "\\";
+  for (auto it = keys_.begin(); it != keys_.end();) {
+    if (equalsNoCase(it->first, path) ||
+        (it->first.size() > prefix.size() && equalsNoCase(it->first.substr(0, prefix.size()), prefix)))
+      it = keys_.erase(it);
+    else
+      ++it;
+  }
+}
+
+bool RegStore::importText(const std::string& input) {
+  std::string text = input;
+  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+  std::vector<std::string> lines = logicalLines(text);
+  size_t i = 0;
+  while (i < lines.size() && trim(lines[i]).empty()) ++i;
+  if (i == lines.size()) return true;  // empty text: nothing to import
+  std::string header = trim(lines[i]);
+  if (header != "REGEDIT4" && header != "Windows Registry Editor Version 5.00") return false;
+  RegKey* current = nullptr;
+  for (++i; i < lines.size(); ++i) {
+    std::string line = trim(lines[i]);
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      current = nullptr;
+      size_t close = line.rfind(']');
+      if (close == std::string::npos) continue;
+      std::string path = line.substr(1, close - 1);
+      bool remove = !path.empty() && path[0] == '-';
+      if (remove) path.erase(0, 1);
+      while (!path.empty() && path.back() == '\\') path.pop_back();
+      size_t sep = path.find('\\');
+      std::string root;
+      if (!canonicalRoot(path.substr(0, sep), &root)) continue;  // unknown root: section skipped
+      if (sep == std::string::npos) continue;                      // a root itself is not a key
+      std::string full = root + path.substr(sep);
+      if (remove)
+        removeTree(full);
+      else
+        current = create(full, nullptr);
+      continue;
+    }
+    if (!current) continue;
+    std::string name;
+    size_t pos = 0;
+    if (line[0] == '@') {
+      pos = 1;
+    } else if (!readQuoted(line, pos, &name)) {
+      continue;
+    }
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+    if (pos >= line.size() || line[pos] != '=') continue;
+    RegValue value;
+    value.name = name;
+    bool remove = false;
+    if (!parseValueData(line.substr(pos + 1), &remove, &value)) continue;
+    RegValue* existing = current->find(name);
+    if (remove) {
+      if (existing) current->values.erase(current->values.begin() + (existing - current->values.data()));
+    } else if (existing) {
+      existing->type = value.type;
+      existing->data = value.data;
+    } else {
+      current->values.push_back(value);
+    }
+  }
+  return true;
+}
+
+std::string RegStore::exportText() const {
+  std::string out = "Windows Registry Editor Version 5.00\n";
+  for (const auto& entry : keys_) {
+    const RegKey& key = entry.second;
+    out += "\n[" + key.path + "]\n";
+    for (const RegValue& v : key.values) {
+      out += v.name.empty() ? std::string("@") : "\"" + escapeText(v.name) + "\"";
+      out += '=';
+      if (writableAsText(v)) {
+        out += "\"" + escapeText(std::string(v.data.begin(), v.data.end() - 1)) + "\"";
+      } else if (v.type == REG_DWORD && v.data.size() == 4) {
+        char buf[16];
+        DWORD d = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | ((DWORD)v.data[3] << 24);
+        snprintf(buf, sizeof buf, "dword:%08x", d);
+        out += buf;
+      } else if (v.type == REG_BINARY) {
+        out += "hex:";
+        appendHex(out, v.data);
+      } else {
+        char buf[24];
+        snprintf(buf, sizeof buf, "hex(%x):", v.type);
+        out += buf;
+        appendHex(out, v.data);
+      }
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+}  // namespace rkwin

@@ -1,0 +1,198 @@
+#include <windows.h>
+
+#include "compat_registry.h"
+
+#include "TempPrefix.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+class Registry : public ::testing::Test {
+ protected:
+  static std::string storeText() {
+    std::ifstream in(compat_reg_store_path());
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  static LONG setString(HKEY key, const char* name, const char* text) {
+    return RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
+  }
+  static std::string queryString(HKEY root, const char* path, const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+    char buf[256] = {0};
+    DWORD size = sizeof buf, type = 0;
+    LONG rc = RegQueryValueExA(key, name, NULL, &type, (BYTE*)buf, &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return "<no value>";
+    return std::string(buf, size ? size - 1 : 0);
+  }
+  TempPrefix prefix_;
+};
+
+TEST_F(Registry, CreateOpenSetQueryRoundTrip) {
+  HKEY key;
+  DWORD disp = 0;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".png", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disp), ERROR_SUCCESS);
+  EXPECT_EQ(disp, (DWORD)REG_CREATED_NEW_KEY);
+  EXPECT_EQ(setString(key, "", "Vantry.png"), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".PNG", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disp), ERROR_SUCCESS);
+  EXPECT_EQ(disp, (DWORD)REG_OPENED_EXISTING_KEY) << "key names ignore case";
+  RegCloseKey(key);
+  EXPECT_EQ(queryString(HKEY_CLASSES_ROOT, ".Png", ""), "Vantry.png");
+  EXPECT_NE(storeText().find("[HKEY_CLASSES_ROOT\\.png]\n@=\"Vantry.png\""), std::string::npos) << storeText();
+}
+
+TEST_F(Registry, OpenMissingKeyFailsAndEmptyPathGivesTheRoot) {
+  HKEY key;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Nothing", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  HKEY sub;
+  ASSERT_EQ(RegCreateKeyExA(key, "Vantry.jpg", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &sub, NULL), ERROR_SUCCESS);
+  RegCloseKey(sub);
+  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "Vantry.jpg", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(Registry, CreatingADeepKeyCreatesTheKeysAbove) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\A\\B\\\\C", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "software\\a", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\A\\B\\C", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\A\\B"), ERROR_ACCESS_DENIED) << "has a sub-key";
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\A\\B\\C"), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\A\\B\\C", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Registry, QuerySizesFollowTheWindowsConventions) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\V", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
+  ASSERT_EQ(setString(key, "Path", "C:\\Program Files\\Vantry"), ERROR_SUCCESS);
+  DWORD type = 0, size = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "path", NULL, &type, NULL, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, (DWORD)REG_SZ);
+  EXPECT_EQ(size, 24u);
+  char small[4];
+  size = sizeof small;
+  EXPECT_EQ(RegQueryValueExA(key, "Path", NULL, &type, (BYTE*)small, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 24u);
+  EXPECT_EQ(RegQueryValueExA(key, "Missing", NULL, &type, NULL, &size), ERROR_FILE_NOT_FOUND);
+
+  DWORD number = 0x12345678;
+  ASSERT_EQ(RegSetValueExA(key, "N", 0, REG_DWORD, (const BYTE*)&number, 4), ERROR_SUCCESS);
+  const BYTE raw[] = {'a', 'b'};  // a string without its terminating zero stays as stored
+  ASSERT_EQ(RegSetValueExA(key, "Raw", 0, REG_SZ, raw, 2), ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\V", 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD read = 0;
+  size = 4;
+  EXPECT_EQ(RegQueryValueExA(key, "N", NULL, &type, (BYTE*)&read, &size), ERROR_SUCCESS);
+  EXPECT_EQ(read, 0x12345678u);
+  BYTE buf[8] = {0x7f, 0x7f, 0x7f};
+  size = sizeof buf;
+  EXPECT_EQ(RegQueryValueExA(key, "Raw", NULL, &type, buf, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 2u);
+  EXPECT_EQ(buf[2], 0x7f);
+  EXPECT_EQ(setString(key, "X", "y"), ERROR_ACCESS_DENIED) << "opened for reading only";
+  RegCloseKey(key);
+}
+
+TEST_F(Registry, DeletedValuesAndTextEscapesSurviveTheStore) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, "Vantry.tif\\shell\\open\\command", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                            &key, NULL),
+            ERROR_SUCCESS);
+  const char* command = "\"C:\\Program Files\\Vantry\\Vantry.exe\" \"%1\"";
+  ASSERT_EQ(setString(key, "", command), ERROR_SUCCESS);
+  ASSERT_EQ(setString(key, "Tmp", "x"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(key, "TMP"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(key, "Tmp"), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(key);
+  EXPECT_EQ(queryString(HKEY_CLASSES_ROOT, "Vantry.tif\\shell\\open\\command", ""), command);
+  EXPECT_EQ(queryString(HKEY_CLASSES_ROOT, "Vantry.tif\\shell\\open\\command", "Tmp"), "<no value>");
+}
+
+TEST_F(Registry, ImportsRegTextAsTheRegistryEditorDoes) {
+  const std::string script =
+      "REGEDIT4\r\n"
+      "\r\n"
+      "; a comment\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillet\\Vantry]\r\n"
+      "\"InstallPath\"=\"C:\\\\Program Files\\\\Vantry\"\r\n"
+      "@=\"default\"\r\n"
+      "\"Count\"=dword:0000002a\r\n"
+      "\"Bytes\"=hex:01,02,\\\r\n"
+      "  03,ff\r\n"
+      "\"Expand\"=hex(2):25,00\r\n"
+      "[HKEY_NOWHERE\\X]\r\n"
+      "\"Lost\"=\"y\"\r\n";
+  ASSERT_TRUE(compat_reg_import_text(script));
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, "Software\\Quillet\\Vantry", "InstallPath"), "C:\\Program Files\\Vantry");
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, "Software\\Quillet\\Vantry", ""), "default");
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillet\\Vantry", 0, KEY_READ, &key), ERROR_SUCCESS);
+  BYTE buf[8];
+  DWORD size = sizeof buf, type = 0;
+  ASSERT_EQ(RegQueryValueExA(key, "Bytes", NULL, &type, buf, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, (DWORD)REG_BINARY);
+  ASSERT_EQ(size, 4u);
+  EXPECT_EQ(buf[3], 0xff);
+  size = sizeof buf;
+  ASSERT_EQ(RegQueryValueExA(key, "Count", NULL, &type, buf, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, (DWORD)REG_DWORD);
+  EXPECT_EQ(buf[0], 42);
+  size = sizeof buf;
+  ASSERT_EQ(RegQueryValueExA(key, "Expand", NULL, &type, buf, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, (DWORD)REG_EXPAND_SZ);
+  RegCloseKey(key);
+
+  ASSERT_TRUE(compat_reg_import_text(
+      "Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillet\\Vantry]\n\"Count\"=-\n"
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Quillet]\n"));
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillet", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(compat_reg_import_text("[HKEY_CLASSES_ROOT\\x]\n")) << "no header";
+  EXPECT_TRUE(compat_reg_import_text(""));
+}
+
+TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
+  const int kPerProcess = 40;
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  const char* who = child == 0 ? "child" : "parent";
+  for (int i = 0; i < kPerProcess; ++i) {
+    HKEY key;
+    std::string name = std::string("Software\\") + who + std::to_string(i);
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, name.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) == 0) {
+      setString(key, "v", who);
+      RegCloseKey(key);
+    }
+  }
+  if (child == 0) _exit(0);
+  int status = 0;
+  waitpid(child, &status, 0);
+  for (int i = 0; i < kPerProcess; ++i) {
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, ("Software\\child" + std::to_string(i)).c_str(), "v"), "child");
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, ("Software\\parent" + std::to_string(i)).c_str(), "v"), "parent");
+  }
+}
+
+}  // namespace
