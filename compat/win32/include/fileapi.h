@@ -4,6 +4,7 @@
 
 #include "windef.h"
 #include "winerror.h"
+#include "minwinbase.h"
 
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
@@ -30,11 +31,6 @@
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400u
 #define FILE_FLAG_BACKUP_SEMANTICS 0x02000000u
 
-typedef struct _SECURITY_ATTRIBUTES {
-  DWORD nLength;
-  LPVOID lpSecurityDescriptor;
-  BOOL bInheritHandle;
-} SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
 typedef struct _WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
@@ -68,5 +64,12 @@ DWORD WINAPI GetLogicalDriveStringsA(DWORD nBufferLength, LPSTR lpBuffer);
 UINT WINAPI GetDriveTypeA(LPCSTR lpRootPathName);
 BOOL WINAPI GetDiskFreeSpaceExA(LPCSTR lpDirectoryName, PULARGE_INTEGER lpFreeBytesAvailableToCaller,
                                 PULARGE_INTEGER lpTotalNumberOfBytes, PULARGE_INTEGER lpTotalNumberOfFreeBytes);
+
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+// Attributes of the file or folder itself; links are reparse points and are not followed.
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+
+// The host temporary folder (TMPDIR, else /tmp) in its Windows form, with a trailing backslash.
+DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer);
 
 #endif

@@ -27,4 +27,7 @@ void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION lpCriticalSection);
 
 void WINAPI Sleep(DWORD dwMilliseconds);
 
+// Waits for a process handle of CreateProcessA; a null or unknown handle fails at once.
+DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
+
 #endif

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "process_handles.h"
+
 #include <map>
 #include <mutex>
 
@@ -41,6 +43,8 @@ bool removeHandle(HANDLE handle) {
 }  // namespace rkwin
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
+  // Process handles are process ids, below the table's range.
+  if (rkwinCloseProcessHandle(hObject)) return TRUE;
   if (!rkwin::removeHandle(hObject)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;

@@ -1,0 +1,204 @@
+// stowbench LAUNCHER [RUNS]
+// Builds a package shaped like a shipped installer (about 120 entries, 11.7 MB of mixed text
+// and binary content), then times a full launcher run (unpack, start of a program that exits
+// at once, deletion) against `bzip2 -dc` of the same stream into the same temporary folder.
+#include <fcntl.h>
+#include <sched.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "PackageWriter.h"
+
+extern char** environ;
+namespace fs = std::filesystem;
+using stowtools::PackEntry;
+
+namespace {
+
+std::string textContent(std::mt19937& gen, size_t n) {
+  static const char* words[] = {"image", "viewer", "setup", "folder", "install", "license",
+                                "\xCD\xBC\xC6\xAC", "\xB0\xB2\xD7\xB0", "=", "\r\n",
+                                "version", "0x", "file", "open", "close", "the", "of", " "};
+  std::string s;
+  s.reserve(n + 16);
+  while (s.size() < n) {
+    s += words[gen() % (sizeof words / sizeof *words)];
+    s += (gen() % 7) ? " " : "\r\n";
+  }
+  s.resize(n);
+  return s;
+}
+
+std::string binaryContent(std::mt19937& gen, size_t n) {
+  // Program-like bytes: runs of zeros and repeated tables between random stretches.
+  std::string s(n, '\0');
+  size_t i = 0;
+  while (i < n) {
+    size_t run = std::min(n - i, (size_t)(256 + gen() % 4096));
+    int kind = gen() % 3;
+    for (size_t k = 0; k < run; ++k)
+      s[i + k] = kind == 0 ? 0 : kind == 1 ? (char)(gen() & 0xFF) : (char)((k * 13) & 0x3F);
+    i += run;
+  }
+  return s;
+}
+
+std::vector<PackEntry> shippedShape() {
+  std::mt19937 gen(20240301);
+  std::vector<PackEntry> entries;
+  auto folder = [&](const std::string& p) { entries.push_back({p, stowtools::kKindFolder, 0, ""}); };
+  auto file = [&](const std::string& p, std::string content) {
+    uint32_t size = (uint32_t)content.size();
+    entries.push_back({p, stowtools::kKindFile, size, std::move(content)});
+  };
+  file("\\Setup.exe", "#!/bin/sh\nexit 0\n");
+  for (const char* t : {"\\setup_cn.properties", "\\setup_en.properties", "\\license_cn.txt",
+                        "\\license_en.txt", "\\setup.reg"})
+    file(t, textContent(gen, 4000 + gen() % 20000));
+  for (int i = 0; i < 6; ++i) file("\\logo" + std::to_string(i) + ".bmp", binaryContent(gen, 60000));
+  folder("\\product");
+  const char* subs[] = {"\\product\\plugins", "\\product\\lang", "\\product\\help",
+                        "\\product\\skins"};
+  file("\\product\\viewer.exe", binaryContent(gen, 3200000));
+  file("\\product\\shellext.dll", binaryContent(gen, 900000));
+  file("\\product\\readme.txt", textContent(gen, 6000));
+  file("\\product\\uninstall.ico", binaryContent(gen, 9000));
+  for (const char* sub : subs) {
+    folder(sub);
+    for (int i = 0; i < 24; ++i) {
+      std::string name = std::string(sub) + "\\item" + std::to_string(i);
+      if (i % 3 == 0)
+        file(name + ".dll", binaryContent(gen, 40000 + gen() % 100000));
+      else
+        file(name + ".txt", textContent(gen, 10000 + gen() % 70000));
+    }
+  }
+  // Top up to the shipped total of about 11.7 MB.
+  size_t total = 0;
+  for (auto& e : entries) total += e.size;
+  if (total < 11668509) file("\\product\\data.bin", textContent(gen, 11668509 - total));
+  return entries;
+}
+
+struct Timing {
+  double wall = -1;  // seconds from start to exit
+  double cpu = -1;   // user + system seconds of the process and its children
+  double sys = -1;   // the system part of it
+};
+
+Timing runProcess(std::vector<std::string> args, const std::vector<std::string>& env,
+                  const std::string& stdoutPath) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  std::vector<std::string> envText = env;
+  for (char** e = environ; *e; ++e) envText.push_back(*e);
+  std::vector<char*> envp;
+  for (auto& e : envText) envp.push_back(&e[0]);
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!stdoutPath.empty())
+    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+  auto t0 = std::chrono::steady_clock::now();
+  pid_t pid;
+  Timing t;
+  if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) return t;
+  int status = 0;
+  struct rusage usage;
+  wait4(pid, &status, 0, &usage);
+  auto t1 = std::chrono::steady_clock::now();
+  posix_spawn_file_actions_destroy(&actions);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return t;
+  t.wall = std::chrono::duration<double>(t1 - t0).count();
+  t.sys = usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+  t.cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + t.sys;
+  return t;
+}
+
+double least(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s LAUNCHER [RUNS]\n", argv[0]);
+    return 2;
+  }
+  int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
+  fs::path work = fs::temp_directory_path() / ("stowbench-" + std::to_string(getpid()));
+  fs::path temp = work / "tmp", prefix = work / "prefix";
+  fs::create_directories(temp);
+  fs::create_directories(prefix / "drive_c");
+
+  std::vector<PackEntry> entries = shippedShape();
+  std::string stream = stowtools::compressContents(entries);
+  std::string error;
+  std::string installer = (work / "installer.exe").string();
+  if (!stowtools::writeExecutable(argv[1], installer, "Setup.exe", entries, stream, error)) {
+    std::fprintf(stderr, "stowbench: %s\n", error.c_str());
+    return 1;
+  }
+  std::string packed = (work / "stream.bz2").string();
+  std::ofstream(packed, std::ios::binary) << stream;
+  size_t total = 0;
+  for (auto& e : entries) total += e.size;
+  std::printf("package: %zu entries, %zu bytes unpacked, %zu bytes packed\n", entries.size(),
+              total, stream.size());
+
+  // Both sides run on one processor (the children inherit the affinity), so that they meet the
+  // same caches and the same competition from other work.
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(std::max(0, sched_getcpu()), &one);
+  sched_setaffinity(0, sizeof one, &one);
+
+  std::vector<std::string> env{"TMPDIR=" + temp.string(), "RKWIN_ROOT=" + prefix.string()};
+  // The two are run in turns so that a busy machine slows both alike; the least time of each
+  // is the one least disturbed by other work.
+  std::vector<double> launcherWall, launcherCpu, launcherSys, baseWall, baseCpu, baseSys;
+  for (int i = 0; i < runs; ++i) {
+    Timing l = runProcess({installer}, env, "");
+    fs::path out = temp / "bzip2-out";
+    Timing b = runProcess({"bzip2", "-dc", packed}, env, out.string());
+    fs::remove(out);
+    if (l.wall < 0 || b.wall < 0 || !fs::is_empty(temp)) {
+      std::fprintf(stderr, "stowbench: a run failed or left files behind\n");
+      fs::remove_all(work);
+      return 1;
+    }
+    launcherWall.push_back(l.wall);
+    launcherCpu.push_back(l.cpu);
+    launcherSys.push_back(l.sys);
+    baseWall.push_back(b.wall);
+    baseCpu.push_back(b.cpu);
+    baseSys.push_back(b.sys);
+  }
+  double lw = least(launcherWall), bw = least(baseWall);
+  std::printf("%d runs each            least wall  median wall  least cpu  least system\n", runs);
+  std::printf("launcher (whole run)    %8.3f s   %8.3f s   %7.3f s   %8.3f s\n", lw,
+              median(launcherWall), least(launcherCpu), least(launcherSys));
+  std::printf("bzip2 -dc (one file)    %8.3f s   %8.3f s   %7.3f s   %8.3f s\n", bw,
+              median(baseWall), least(baseCpu), least(baseSys));
+  std::printf("ratio of least wall times: %.3f (target at most 1.15)\n", lw / bw);
+  fs::remove_all(work);
+  return lw / bw <= 1.15 ? 0 : 3;
+}
