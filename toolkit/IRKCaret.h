@@ -27,6 +27,13 @@ class IRKCaret : public virtual RKObject {
   virtual int setBlinkTime(u32 milliseconds);
   virtual u32 getBlinkTime();
 
+  // Short names the widgets use for the operations above.
+  int create() { return createCaret(); }
+  int show() { return showCaret(); }
+  int hide() { return hideCaret(); }
+  int setPosition(int x, int y) { return setCaretPosition(x, y); }
+  int destroy() { return destroyCaret(); }
+
  protected:
   u32 width;
   u32 height;

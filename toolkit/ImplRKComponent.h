@@ -188,6 +188,7 @@ class ImplRKComponent : public virtual RKObject {
   // Paints through every listener, then the owner; the owner's answer.
   template <class Call>
   int paintAll(Call call);
+  LRESULT paintWindow(bool frame);
   void newBackBuffer();
   void giveBackClassUse();
   HICON makeIcon(RKIcon* icon);

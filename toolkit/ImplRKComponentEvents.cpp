@@ -203,14 +203,18 @@ LRESULT ImplRKComponent::onCommand(UINT m, WPARAM* wp, LPARAM* lp) {
   return deliverA([=](IRKComponentListener* l, RKObject* s) { return l->commandReceived(s, m, w, lo); });
 }
 
-LRESULT ImplRKComponent::onPaint(UINT, WPARAM*, LPARAM*) {
+// BeginPaint, the paint through every listener and the owner, the copy of the update
+// rectangle when the owner answered nonzero, EndPaint; frame selects the frame paint event.
+LRESULT ImplRKComponent::paintWindow(bool frame) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
   if (!dc) return 1;
   RKRect r(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top);
   if (graphics) {
     IRKGraphics* g = graphics;
-    int answer = paintAll([&](IRKComponentListener* l, RKObject* s) { return l->paint(s, r, g); });
+    int answer = paintAll([&](IRKComponentListener* l, RKObject* s) {
+      return frame ? l->paintFrame(s, r, g) : l->paint(s, r, g);
+    });
     // The graphics may have gone while the handlers ran (the component released).
     if (answer && graphics) graphics->flush(ps.hdc, r);
   }
@@ -218,27 +222,11 @@ LRESULT ImplRKComponent::onPaint(UINT, WPARAM*, LPARAM*) {
   return 1;
 }
 
-LRESULT ImplRKComponent::onNcPaint(UINT, WPARAM*, LPARAM*) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(window, &ps);
-  if (!dc) return 1;
-  RKRect r(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top);
-  if (graphics) {
-    IRKGraphics* g = graphics;
-    int answer = paintAll([&](IRKComponentListener* l, RKObject* s) { return l->paintFrame(s, r, g); });
-    if (answer && graphics) graphics->flush(ps.hdc, r);
-  }
-  EndPaint(window, &ps);
-  return 1;
-}
+LRESULT ImplRKComponent::onPaint(UINT, WPARAM*, LPARAM*) { return paintWindow(false); }
 
-void ImplRKComponent::redraw() {
-  if (!graphics) return;
-  RKRect r(0, 0, size.width, size.height);
-  IRKGraphics* g = graphics;
-  paintAll([&](IRKComponentListener* l, RKObject* s) { return l->paint(s, r, g); });
-  if (graphics) graphics->flushToWindow(0, 0, size.width, size.height);
-}
+LRESULT ImplRKComponent::onNcPaint(UINT, WPARAM*, LPARAM*) { return paintWindow(true); }
+
+void ImplRKComponent::redraw() { redrawRect(RKRect(0, 0, size.width, size.height)); }
 
 void ImplRKComponent::redrawRect(RKRect rect) {
   if (!graphics) return;

@@ -17,6 +17,8 @@ class RKCursor : public virtual RKObject {
 
   virtual u32 getKind();
   virtual void setKind(u32 kind);
+  // The same as setKind, under the name the widgets use.
+  void setType(u32 type) { setKind(type); }
   // The drawn cursor of kind 77; a class that draws its own cursor overrides these.
   virtual int getWidth();
   virtual int getHeight();

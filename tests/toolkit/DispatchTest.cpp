@@ -218,3 +218,40 @@ TEST_F(DispatchTest, TimerMessagesOfOtherTimersGetNoEvent) {
   EXPECT_EQ(SendMessageA(top->hwnd(), WM_TIMER, RK_COMPONENT_TIMER_ID, 0), 0);
   EXPECT_EQ(takeEvents(), (Events{"top.timerFired"}));
 }
+
+TEST_F(DispatchTest, EventArgumentsAreDecodedFromTheMessage) {
+  Probe* top = topLevel("top");
+  Spy spy("spy");
+  top->addComponentListener(&spy);
+  compat_pump();
+  takeEvents();
+  HWND h = top->hwnd();
+  SendMessageA(h, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+  SendMessageA(h, WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 0), 0);
+  SendMessageA(h, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
+  SendMessageA(h, WM_SHOWWINDOW, TRUE, SW_PARENTOPENING);
+  SendMessageA(h, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING);
+  SendMessageA(h, WM_SHOWWINDOW, TRUE, SW_OTHERZOOM);
+  SendMessageA(h, WM_SHOWWINDOW, TRUE, 0);
+  SendMessageA(h, WM_SIZE, SIZE_MAXHIDE, MAKELPARAM(10, 20));
+  SendMessageA(h, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(10, 20));
+  SendMessageA(h, WM_SIZE, SIZE_MAXSHOW, MAKELPARAM(10, 20));
+  SendMessageA(h, WM_SIZE, SIZE_MINIMIZED, MAKELPARAM(10, 20));
+  SendMessageA(h, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 150));
+  SendMessageA(h, WM_HOTKEY, 3, MAKELPARAM(MK_SHIFT, 'K'));
+  SendMessageA(h, WM_COMMAND, 11, 12);
+  Events e = onlyEvents(takeEvents(), "spy:");
+  EXPECT_EQ(e, (Events{"spy:windowActivated 0 0", "spy:windowActivated 1 0", "spy:windowActivated 2 1",
+                       "spy:componentShown 1 3", "spy:componentShown 0 2", "spy:componentShown 1 1",
+                       "spy:componentShown 1 0", "spy:componentResized 0 10x20", "spy:componentResized 1 10x20",
+                       "spy:componentResized 2 10x20", "spy:componentResized 3 10x20",
+                       "spy:componentResized 4 200x150", "spy:hotKeyPressed 3 4 75", "spy:commandReceived 273 11 12"}));
+  // The frame paint of the component itself is its paint.
+  top->removeComponentListener(&spy);
+  EXPECT_EQ(SendMessageA(h, WM_NCPAINT, 1, 0), 0);
+  EXPECT_EQ(onlyEvents(takeEvents(), "top.paint").size(), 1u);
+  // Posted actions to itself carry the parameter and the identifier.
+  PostMessageA(h, RK_MSG_ACTION_TO_SELF, 9, RK_ACTION_ARROW_RELEASED);
+  compat_pump();
+  EXPECT_EQ(takeEvents(), (Events{"top.action 108242 9 self"}));
+}

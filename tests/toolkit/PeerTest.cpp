@@ -148,7 +148,7 @@ TEST_F(PeerTest, CursorsAndIcons) {
   EXPECT_EQ(RKCursor::systemCursorId(12), 32643u);
   EXPECT_EQ(RKCursor::systemCursorId(5), 0u);
   Probe* top = topLevel("top", 0, 0, 50, 50, "CursorTop");
-  cur->setKind(152);
+  cur->setType(152);
   top->setCursor(cur);
   EXPECT_EQ(compat_cursor_id(HCURSOR(GetClassLongPtrA(top->hwnd(), GCLP_HCURSOR))), 32513u);
   // A drawn cursor of size 0 x 0 is no cursor: the class has none.
@@ -191,12 +191,14 @@ TEST_F(PeerTest, CaretFollowsItsWindow) {
   IRKCaret* caret = top->getCaret();
   ASSERT_NE(caret, nullptr);
   caret->setWidth(2);
-  EXPECT_EQ(caret->createCaret(), 1);
-  EXPECT_EQ(caret->showCaret(), 1);
-  caret->setCaretPosition(5, 6);
+  EXPECT_EQ(caret->create(), 1);
+  EXPECT_EQ(caret->show(), 1);
+  caret->setPosition(5, 6);
   CompatCaretInfo info;
   ASSERT_TRUE(compat_caret_info(&info));
   EXPECT_EQ(info.hwnd, top->hwnd());
+  EXPECT_EQ(info.x, 5);
+  EXPECT_EQ(info.y, 6);
   EXPECT_EQ(info.width, 2);
   EXPECT_EQ(info.height, 16);
   EXPECT_EQ(info.hideCount, 0);
@@ -206,7 +208,8 @@ TEST_F(PeerTest, CaretFollowsItsWindow) {
   EXPECT_EQ(info.hideCount, 0);
   caret->setBlinkTime(300);
   EXPECT_EQ(caret->getBlinkTime(), 300u);
-  caret->destroyCaret();
+  EXPECT_EQ(caret->hide(), 1);
+  caret->destroy();
   compat_caret_info(&info);
   EXPECT_EQ(info.hwnd, nullptr);
   caret->setHeight(30);  // no longer made by this caret

@@ -214,6 +214,26 @@ class Spy : public IRKComponentListener, public IRKActionListener {
     log("componentDestroyed");
     return answer("componentDestroyed");
   }
+  int windowActivated(RKObject*, u32 state, u32 minimized) override {
+    log("windowActivated " + std::to_string(state) + " " + std::to_string(minimized));
+    return 1;
+  }
+  int componentShown(RKObject*, u32 shown, u32 status) override {
+    log("componentShown " + std::to_string(shown) + " " + std::to_string(status));
+    return 1;
+  }
+  int componentResized(RKObject*, u32 kind, u16 w, u16 h) override {
+    log("componentResized " + std::to_string(kind) + " " + std::to_string(w) + "x" + std::to_string(h));
+    return 1;
+  }
+  int hotKeyPressed(RKObject*, u32 id, u32 modifiers, u32 vk) override {
+    log("hotKeyPressed " + std::to_string(id) + " " + std::to_string(modifiers) + " " + std::to_string(vk));
+    return 1;
+  }
+  int commandReceived(RKObject*, u32 m, u32 w, u32 l) override {
+    log("commandReceived " + std::to_string(m) + " " + std::to_string(w) + " " + std::to_string(l));
+    return 1;
+  }
   int actionPerformed(RKObject*, u32 id, u64) override {
     char buf[32];
     snprintf(buf, sizeof buf, "action %x", id);
