@@ -245,7 +245,7 @@ TEST_F(FacadeTest, ReleasingAComponentWithFocusAndCaptureTouchesNothingFreed) {
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(GetFocus(), top->hwnd());
   EXPECT_EQ(ImplRKComponent::classUseCount("GoneClass"), 0);
-  for (const std::string& e : takeEvents()) EXPECT_EQ(e.compare(0, 4, "spy:"), 1) << e;
+  for (const std::string& e : takeEvents()) EXPECT_NE(e.compare(0, 4, "spy:"), 0) << e;
   top->releaseMouse(1);
   compat_pump();
 }
