@@ -13,7 +13,8 @@ TEST_F(FacadeTest, FiredActionsReachTheOwnHandlerFirstThenEveryListener) {
   std::vector<Spy*> spies;
   for (int i = 0; i < 11; ++i) spies.push_back(new Spy("s" + std::to_string(i)));
   for (Spy* s : spies) top->addActionListener(s);
-  top->addActionListener(spies[0]);  // kept once
+  EXPECT_EQ(top->actionCapacity(), 20u);  // the eleventh grew it by 10
+  top->addActionListener(spies[0]);       // kept once
   spies[0]->answerAction = 0;        // stops nothing
   takeEvents();
   top->fireAction(RK_ACTION_CHECKBOX_TOGGLED, 0);
