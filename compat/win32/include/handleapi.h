@@ -5,4 +5,6 @@
 #include "windef.h"
 #include "winerror.h"
 
+BOOL WINAPI CloseHandle(HANDLE hObject);
+
 #endif

@@ -5,4 +5,7 @@
 #include "windef.h"
 #include "winerror.h"
 
+// The running executable's path (hModule null) in its Windows form.
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+
 #endif

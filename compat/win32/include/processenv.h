@@ -5,4 +5,8 @@
 #include "windef.h"
 #include "winerror.h"
 
+// The host environment, names compared without case, plus ProgramFiles, USERPROFILE and
+// SystemRoot where the host lacks them.
+DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize);
+
 #endif

@@ -1,0 +1,17 @@
+// File copying shared by CopyFileA and the C runtime's rename across volumes.
+#ifndef RKWIN_FILE_INTERNAL_H
+#define RKWIN_FILE_INTERNAL_H
+
+#include <windef.h>
+
+#include <string>
+
+namespace rkwin {
+
+// Copies the host file `from` to `to` with its permission bits and modification time, as
+// CopyFileA does; returns ERROR_SUCCESS or the Windows error code. A partial target is removed.
+DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists);
+
+}  // namespace rkwin
+
+#endif

@@ -1,0 +1,290 @@
+// Code-page conversions (MultiByteToWideChar, WideCharToMultiByte) through iconv.
+#include "nls_internal.h"
+
+#include <errno.h>
+#include <iconv.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <map>
+#include <utility>
+
+namespace {
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+const char kUtf16[] = "UTF-16BE";
+#else
+const char kUtf16[] = "UTF-16LE";
+#endif
+
+const char16_t kReplacement = 0xFFFD;
+
+// iconv name of a numeric code page.
+std::string charsetOf(UINT cp) {
+  switch (cp) {
+    case CP_UTF8: return "UTF-8";
+    case 20127: return "ASCII";
+    case 28591: return "ISO-8859-1";
+    case 54936: return "GB18030";
+    default: {
+      char name[16];
+      snprintf(name, sizeof name, "CP%u", cp);
+      return name;
+    }
+  }
+}
+
+// One thread's open descriptors, by (code page, direction); closed when the thread ends.
+struct DescriptorCache {
+  std::map<std::pair<UINT, bool>, iconv_t> open;
+  ~DescriptorCache() {
+    for (auto& e : open)
+      if (e.second != (iconv_t)-1) iconv_close(e.second);
+  }
+  iconv_t get(UINT cp, bool toUtf16) {
+    auto key = std::make_pair(cp, toUtf16);
+    auto it = open.find(key);
+    if (it != open.end()) return it->second;
+    std::string cs = charsetOf(cp);
+    iconv_t cd = toUtf16 ? iconv_open(kUtf16, cs.c_str()) : iconv_open(cs.c_str(), kUtf16);
+    open.emplace(key, cd);
+    return cd;
+  }
+};
+
+iconv_t descriptor(UINT cp, bool toUtf16) {
+  thread_local DescriptorCache cache;
+  iconv_t cd = cache.get(cp, toUtf16);
+  if (cd != (iconv_t)-1) iconv(cd, nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+  return cd;
+}
+
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+UINT rkwin_acp() {
+  const char* env = getenv("RKWIN_ACP");
+  if (env && *env) {
+    char* end = nullptr;
+    unsigned long cp = strtoul(env, &end, 10);
+    if (end && *end == 0 && cp > CP_THREAD_ACP && cp < 0x10000 && descriptor((UINT)cp, true) != (iconv_t)-1)
+      return (UINT)cp;
+  }
+  return 936;
+}
+
+UINT rkwin_resolve_codepage(UINT codePage) {
+  switch (codePage) {
+    case CP_ACP:
+    case CP_OEMCP:  // the emulated machine is a Chinese one: OEM and ANSI pages agree
+    case CP_THREAD_ACP:
+      return rkwin_acp();
+    case CP_MACCP:
+      return 10000;
+    default:
+      return descriptor(codePage, true) != (iconv_t)-1 ? codePage : 0;
+  }
+}
+
+bool rkwin_mb_to_utf16(UINT codePage, const char* in, size_t len, std::u16string& out, bool strict) {
+  out.clear();
+  UINT cp = rkwin_resolve_codepage(codePage);
+  iconv_t cd = cp ? descriptor(cp, true) : (iconv_t)-1;
+  if (cd == (iconv_t)-1) return false;
+  // Every input byte yields at most one UTF-16 unit (or is replaced by one).
+  out.resize(len + 1);
+  char* src = const_cast<char*>(in);
+  size_t srcLeft = len;
+  char* dst = reinterpret_cast<char*>(&out[0]);
+  size_t dstLeft = out.size() * sizeof(char16_t);
+  auto grow = [&]() {
+    size_t done = out.size() - dstLeft / sizeof(char16_t);
+    out.resize(out.size() * 2 + 8);
+    dst = reinterpret_cast<char*>(&out[done]);
+    dstLeft = (out.size() - done) * sizeof(char16_t);
+  };
+  while (srcLeft > 0) {
+    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != (size_t)-1) break;
+    if (errno == E2BIG) {
+      grow();
+      continue;
+    }
+    // EILSEQ (invalid byte) or EINVAL (sequence cut off at the end): replace one byte.
+    if (strict) return false;
+    while (dstLeft < sizeof kReplacement) grow();
+    memcpy(dst, &kReplacement, sizeof kReplacement);
+    dst += sizeof kReplacement;
+    dstLeft -= sizeof kReplacement;
+    ++src;
+    --srcLeft;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  out.resize(out.size() - dstLeft / sizeof(char16_t));
+  return true;
+}
+
+bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::string& out,
+                       const char* defaultChar, bool* usedDefault, bool strict) {
+  out.clear();
+  if (usedDefault) *usedDefault = false;
+  UINT cp = rkwin_resolve_codepage(codePage);
+  iconv_t cd = cp ? descriptor(cp, false) : (iconv_t)-1;
+  if (cd == (iconv_t)-1) return false;
+  std::string replacement;
+  if (cp == CP_UTF8) replacement = "\xEF\xBF\xBD";
+  else if (defaultChar && *defaultChar) replacement.assign(defaultChar, defaultChar[1] ? 2 : 1);
+  else replacement = "?";
+
+  out.resize(len * 3 + 4);
+  char* src = reinterpret_cast<char*>(const_cast<char16_t*>(in));
+  size_t srcLeft = len * sizeof(char16_t);
+  char* dst = &out[0];
+  size_t dstLeft = out.size();
+  auto grow = [&]() {
+    size_t done = out.size() - dstLeft;
+    out.resize(out.size() * 2 + 8);
+    dst = &out[done];
+    dstLeft = out.size() - done;
+  };
+  while (srcLeft > 0) {
+    if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != (size_t)-1) break;
+    if (errno == E2BIG) {
+      grow();
+      continue;
+    }
+    // A character the code page lacks, or a lone surrogate.
+    if (strict) return false;
+    if (usedDefault) *usedDefault = true;
+    while (dstLeft < replacement.size()) grow();
+    memcpy(dst, replacement.data(), replacement.size());
+    dst += replacement.size();
+    dstLeft -= replacement.size();
+    char16_t first, second = 0;
+    memcpy(&first, src, sizeof first);
+    if (srcLeft >= 2 * sizeof(char16_t)) memcpy(&second, src + sizeof(char16_t), sizeof second);
+    size_t skip = (isHighSurrogate(first) && isLowSurrogate(second)) ? 2 : 1;
+    src += skip * sizeof(char16_t);
+    srcLeft -= skip * sizeof(char16_t);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  out.resize(out.size() - dstLeft);
+  return true;
+}
+
+std::string rkwin_ansi_to_utf8(const char* ansi, size_t len) {
+  std::u16string wide;
+  std::string utf8;
+  if (!ansi || !rkwin_mb_to_utf16(CP_ACP, ansi, len, wide, false)) return std::string(ansi ? ansi : "", ansi ? len : 0);
+  rkwin_utf16_to_mb(CP_UTF8, wide.data(), wide.size(), utf8, nullptr, nullptr, false);
+  return utf8;
+}
+
+std::string rkwin_ansi_to_utf8(const std::string& ansi) { return rkwin_ansi_to_utf8(ansi.data(), ansi.size()); }
+
+std::string rkwin_utf8_to_ansi(const char* utf8, size_t len) {
+  std::u16string wide;
+  std::string ansi;
+  if (!utf8 || !rkwin_mb_to_utf16(CP_UTF8, utf8, len, wide, false)) return std::string(utf8 ? utf8 : "", utf8 ? len : 0);
+  rkwin_utf16_to_mb(CP_ACP, wide.data(), wide.size(), ansi, nullptr, nullptr, false);
+  return ansi;
+}
+
+std::string rkwin_utf8_to_ansi(const std::string& utf8) { return rkwin_utf8_to_ansi(utf8.data(), utf8.size()); }
+
+namespace {
+
+bool isUtf8Like(UINT cp) { return cp == CP_UTF8 || cp == 54936; }
+
+}  // namespace
+
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar) {
+  if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
+      (cchWideChar > 0 && !lpWideCharStr) ||
+      (lpWideCharStr && static_cast<const void*>(lpMultiByteStr) == static_cast<const void*>(lpWideCharStr))) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  UINT cp = rkwin_resolve_codepage(CodePage);
+  if (!cp) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const DWORD known = MB_PRECOMPOSED | MB_COMPOSITE | MB_USEGLYPHCHARS | MB_ERR_INVALID_CHARS;
+  if ((dwFlags & ~known) || (isUtf8Like(cp) && (dwFlags & ~(DWORD)MB_ERR_INVALID_CHARS)) ||
+      ((dwFlags & MB_PRECOMPOSED) && (dwFlags & MB_COMPOSITE))) {
+    SetLastError(ERROR_INVALID_FLAGS);
+    return 0;
+  }
+  // -1: the text is 0-terminated and the terminator is converted too.
+  size_t len = cbMultiByte == -1 ? strlen(lpMultiByteStr) + 1 : (size_t)cbMultiByte;
+  std::u16string wide;
+  if (!rkwin_mb_to_utf16(cp, lpMultiByteStr, len, wide, (dwFlags & MB_ERR_INVALID_CHARS) != 0)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+  }
+  if (cchWideChar == 0) return (int)wide.size();
+  if (wide.size() > (size_t)cchWideChar) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  memcpy(lpWideCharStr, wide.data(), wide.size() * sizeof(WCHAR));
+  return (int)wide.size();
+}
+
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar,
+                               LPBOOL lpUsedDefaultChar) {
+  if (!lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
+      (cbMultiByte > 0 && !lpMultiByteStr) ||
+      (lpMultiByteStr && static_cast<const void*>(lpMultiByteStr) == static_cast<const void*>(lpWideCharStr))) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  UINT cp = rkwin_resolve_codepage(CodePage);
+  if (!cp) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (isUtf8Like(cp)) {
+    if (lpDefaultChar || lpUsedDefaultChar) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    if (dwFlags & ~(DWORD)WC_ERR_INVALID_CHARS) {
+      SetLastError(ERROR_INVALID_FLAGS);
+      return 0;
+    }
+  } else {
+    const DWORD known = WC_COMPOSITECHECK | WC_DISCARDNS | WC_SEPCHARS | WC_DEFAULTCHAR | WC_NO_BEST_FIT_CHARS;
+    if (dwFlags & ~known) {
+      SetLastError(ERROR_INVALID_FLAGS);
+      return 0;
+    }
+  }
+  size_t len = 0;
+  if (cchWideChar == -1) {
+    while (lpWideCharStr[len]) ++len;
+    ++len;  // the terminator is converted too
+  } else {
+    len = (size_t)cchWideChar;
+  }
+  std::string bytes;
+  bool usedDefault = false;
+  if (!rkwin_utf16_to_mb(cp, lpWideCharStr, len, bytes, lpDefaultChar, &usedDefault,
+                         (dwFlags & WC_ERR_INVALID_CHARS) != 0)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+  }
+  if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
+  if (cbMultiByte == 0) return (int)bytes.size();
+  if (bytes.size() > (size_t)cbMultiByte) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  memcpy(lpMultiByteStr, bytes.data(), bytes.size());
+  return (int)bytes.size();
+}

@@ -1,0 +1,51 @@
+// The emulated machine's file-system model, shared by every kernel call that takes a path.
+//
+// A prefix folder ($RKWIN_ROOT, default $HOME/.rkwin) stands for the machine. Drive C: is
+// $RKWIN_ROOT/drive_c, drive Z: is the host's "/"; no other drive letter is mapped.
+// Windows paths arrive as ANSI bytes; they are converted to UTF-8 by the ANSI code page, then
+// split at backslashes or slashes (repeated separators tolerated), "." and ".." are resolved
+// lexically within the drive, and each element is looked up case-insensitively where the exact
+// name does not exist.
+#ifndef RKWIN_PATH_INTERNAL_H
+#define RKWIN_PATH_INTERNAL_H
+
+#include "nls_internal.h"
+
+#include <windef.h>
+
+#include <string>
+
+namespace rkwin {
+
+// The prefix folder of the emulated machine (no trailing slash).
+std::string prefixRoot();
+
+// Host folder of drive C: inside the prefix; creates the machine's standard folders on first use.
+std::string driveCRoot();
+
+// Translates a Windows path (ANSI bytes, absolute or relative to the current folder) into the
+// host path that names it. Returns false when the path names no mapped drive or is malformed
+// (null, empty, UNC); `error` then holds the Windows error code (ERROR_PATH_NOT_FOUND ...).
+bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error = nullptr);
+
+// The Windows name (ANSI bytes) of an absolute host path: C:\... inside drive C:, else Z:\...
+std::string toWindowsPath(const std::string& hostPath);
+
+// The user name the machine's profile folder is named after.
+std::string userName();
+
+// Conversions between ANSI bytes (the machine's code page) and UTF-8 host names.
+inline std::string ansiToUtf8(const char* text, size_t length) { return rkwin_ansi_to_utf8(text, length); }
+inline std::string utf8ToAnsi(const char* text, size_t length) { return rkwin_utf8_to_ansi(text, length); }
+
+// Windows error code for a failed host file operation on `hostPath`: ENOENT becomes
+// ERROR_PATH_NOT_FOUND when the parent folder is missing, else ERROR_FILE_NOT_FOUND.
+DWORD errorFromErrno(int err, const std::string& hostPath);
+
+// FILETIME (100 ns since 1601 UTC) from host seconds and nanoseconds since 1970, and back.
+ULONGLONG fileTimeFromUnix(int64_t seconds, long nanoseconds);
+void unixFromFileTime(ULONGLONG fileTime, int64_t* seconds, long* nanoseconds);
+
+}  // namespace rkwin
+
+#endif

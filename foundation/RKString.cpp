@@ -1,0 +1,289 @@
+#include "RKString.h"
+
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace RKSDK {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A zeroed buffer of len + 1 bytes holding the first len bytes of src.
+char* copyText(const char* src, size_t len) {
+  char* buf = static_cast<char*>(calloc(len + 1, 1));
+  if (buf && src && len) memcpy(buf, src, len);
+  return buf;
+}
+
+unsigned char foldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? (unsigned char)(c + ('a' - 'A')) : c; }
+
+}  // namespace
+
+RKString::RKString() : data(copyText(nullptr, 0)), length(0), wide(nullptr) { appendClassName("RKString"); }
+
+RKString::RKString(int value) : data(nullptr), length(0), wide(nullptr) {
+  appendClassName("RKString");
+  if (!format("%d", value)) data = copyText(nullptr, 0);
+}
+
+RKString::RKString(double value) : data(nullptr), length(0), wide(nullptr) {
+  appendClassName("RKString");
+  if (!format("%f", value)) data = copyText(nullptr, 0);
+}
+
+// A copy of a null string stays null, so that such a string keeps its identity as a map key.
+RKString::RKString(const RKString& other) : RKObject(), data(nullptr), length(0), wide(nullptr) {
+  appendClassName("RKString");
+  if (other.data) {
+    data = copyText(other.data, other.length);
+    if (data) length = other.length;
+  }
+}
+
+RKString::RKString(const char* text) : data(nullptr), length(0), wide(nullptr) {
+  appendClassName("RKString");
+  size_t len = text ? strlen(text) : 0;
+  data = copyText(text, len);
+  if (data) length = (u32)len;
+}
+
+RKString::~RKString() {
+  free(data);
+  free(wide);
+}
+
+RKString& RKString::operator=(const RKString& other) {
+  assign(other.data, other.length);
+  return *this;
+}
+
+RKString& RKString::operator=(const char* src) {
+  assign(src, src ? (u32)strlen(src) : 0);
+  return *this;
+}
+
+void RKString::assign(const char* src, u32 len) {
+  if (src && src == data) return;
+  if (!src) len = 0;
+  char* buf = copyText(src, len);
+  if (!buf) return;
+  free(data);
+  data = buf;
+  length = len;
+}
+
+void RKString::append(const char* src) {
+  if (src && src == data) return;
+  size_t add = src ? strlen(src) : 0;
+  char* buf = static_cast<char*>(malloc(length + add + 1));
+  if (!buf) return;
+  if (length) memcpy(buf, data, length);
+  if (add) memcpy(buf + length, src, add);
+  buf[length + add] = 0;
+  free(data);
+  data = buf;
+  length += (u32)add;
+}
+
+RKString RKString::substring(int start, int end) const {
+  RKString result;
+  if (!data) return result;
+  if (end == -1) end = (int)length;
+  if (start < 0 || (u32)start > length || end < 0 || start > end || (u32)end > length) return result;
+  // Both ends inclusive; an end at the length takes in the terminator, so the copy stops there.
+  const char* from = data + start;
+  result.assign(from, (u32)strnlen(from, (size_t)(end - start) + 1));
+  return result;
+}
+
+int RKString::lastIndexOf(char c) const {
+  if (!data || c == 0) return -1;
+  for (u32 i = length; i > 0; --i)
+    if (data[i - 1] == c) return (int)(i - 1);
+  return -1;
+}
+
+int RKString::replaceAll(const char* find, const char* replacement) {
+  if (!find || !replacement || !*find) return 0;
+  if (!data || length < 1) return 1;
+  size_t findLen = strlen(find);
+  size_t replLen = strlen(replacement);
+  // Occurrences are taken left to right without overlap, as if the search resumed after each
+  // inserted replacement; the new text is built in one allocation.
+  size_t count = 0;
+  for (const char* p = strstr(data, find); p; p = strstr(p + findLen, find)) ++count;
+  if (count == 0) return 1;
+  size_t newLen = length - count * findLen + count * replLen;
+  char* buf = static_cast<char*>(malloc(newLen + 1));
+  if (!buf) return 0;
+  char* out = buf;
+  const char* rest = data;
+  for (const char* p = strstr(data, find); p; p = strstr(rest, find)) {
+    memcpy(out, rest, (size_t)(p - rest));
+    out += p - rest;
+    memcpy(out, replacement, replLen);
+    out += replLen;
+    rest = p + findLen;
+  }
+  size_t tail = length - (size_t)(rest - data);
+  memcpy(out, rest, tail);
+  out[tail] = 0;
+  free(data);
+  data = buf;
+  length = (u32)newLen;
+  return 1;
+}
+
+void RKString::trimRight() {
+  size_t n = data ? strlen(data) : 0;
+  if (n == 0) return;
+  size_t i = n;
+  while (i > 0 && isBlank(data[i - 1])) --i;
+  if (i > 0) {
+    data[i] = 0;  // the buffer keeps its size
+    length = (u32)i;
+  } else {
+    free(data);
+    data = nullptr;
+    length = 0;
+  }
+}
+
+void RKString::trimLeft() {
+  size_t n = data ? strlen(data) : 0;
+  if (n == 0) return;
+  size_t k = 0;
+  while (k < n && isBlank(data[k])) ++k;
+  if (k < n) {
+    RKString rest = substring((int)k, (int)(n - 1));
+    if (rest.data) {
+      free(data);
+      data = rest.data;
+      length = rest.length;
+      rest.data = nullptr;
+      rest.length = 0;
+    }
+  } else {
+    free(data);
+    data = nullptr;
+    length = 0;
+  }
+}
+
+int RKString::format(const char* fmt, ...) {
+  if (!fmt) {
+    free(data);
+    data = nullptr;
+    length = 0;
+    return 1;
+  }
+  va_list args;
+  va_start(args, fmt);
+  va_list measure;
+  va_copy(measure, args);
+  int n = vsnprintf(nullptr, 0, fmt, measure);
+  va_end(measure);
+  char* buf = n >= 0 ? static_cast<char*>(malloc((size_t)n + 1)) : nullptr;
+  int written = buf ? vsnprintf(buf, (size_t)n + 1, fmt, args) : -1;
+  va_end(args);
+  if (written != n) {  // encoding error or no memory: keep the old text
+    free(buf);
+    return 0;
+  }
+  free(data);
+  data = buf;
+  length = (u32)n;
+  return 1;
+}
+
+bool RKString::isEmpty() const { return length == 0; }
+
+const WCHAR* RKString::toWide() {
+  if (!data) return nullptr;
+  free(wide);
+  wide = nullptr;
+  int n = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, data, (int)length, nullptr, 0);
+  if (n <= 0) return nullptr;
+  WCHAR* buf = static_cast<WCHAR*>(malloc(((size_t)n + 1) * sizeof(WCHAR)));
+  if (!buf) return nullptr;
+  int got = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, data, (int)length, buf, n);
+  if (got <= 0) {
+    free(buf);
+    return nullptr;
+  }
+  buf[got] = 0;
+  wide = buf;
+  return wide;
+}
+
+void RKString::fromWide(const WCHAR* text) {
+  if (!text) {
+    assign("", 0);
+    return;
+  }
+  int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) {
+    assign("", 0);
+    return;
+  }
+  char* buf = static_cast<char*>(calloc((size_t)n, 1));
+  if (!buf) return;
+  if (WideCharToMultiByte(CP_ACP, 0, text, -1, buf, n, nullptr, nullptr) != n) {
+    free(buf);
+    assign("", 0);
+    return;
+  }
+  free(data);
+  data = buf;
+  length = (u32)(n - 1);
+}
+
+bool RKString::equalsIgnoreCase(const RKString& other) const {
+  bool mine = length == 0, theirs = other.length == 0;
+  if (mine || theirs) return mine == theirs;
+  const unsigned char* a = reinterpret_cast<const unsigned char*>(data);
+  const unsigned char* b = reinterpret_cast<const unsigned char*>(other.data);
+  for (;; ++a, ++b) {
+    unsigned char x = foldAscii(*a), y = foldAscii(*b);
+    if (x != y) return false;
+    if (x == 0) return true;
+  }
+}
+
+bool RKString::equals(const RKString& other) const {
+  return length == other.length && (length == 0 || memcmp(data, other.data, length) == 0);
+}
+
+RKString operator+(const RKString& left, const RKString& right) {
+  RKString result(left);
+  if (!result.data) result = "";
+  result.append(right.data);
+  return result;
+}
+
+RKString operator+(const RKString& left, const char* right) {
+  RKString result(left);
+  if (!result.data) result = "";
+  result.append(right);
+  return result;
+}
+
+RKString operator+(const char* left, const RKString& right) {
+  RKString result(left);
+  result.append(right.data);
+  return result;
+}
+
+bool operator==(const RKString& left, const RKString& right) { return left.equals(right); }
+bool operator!=(const RKString& left, const RKString& right) { return !left.equals(right); }
+
+bool operator==(const RKString& left, const char* right) {
+  size_t len = right ? strlen(right) : 0;
+  return left.length == len && (len == 0 || memcmp(left.data, right, len) == 0);
+}
+bool operator!=(const RKString& left, const char* right) { return !(left == right); }
+
+}  // namespace RKSDK
