@@ -60,8 +60,13 @@ int RKFileStream::close() {
     lastError = RKFILESTREAM_NOT_OPEN;
     return 0;
   }
-  fclose(file);
+  // Closing writes out what is still buffered; a failure there loses data and is reported.
+  int closed = fclose(file);
   file = nullptr;
+  if (closed != 0) {
+    lastError = RKFILESTREAM_WRITE_FAIL;
+    return 0;
+  }
   return 1;
 }
 

@@ -29,6 +29,7 @@ class RKFileStream : public virtual IRKIOStream {
   virtual int open(const char* path, int mode);
   virtual int open(RKString path, int mode);
   int open() override;
+  // 0 with RKFILESTREAM_WRITE_FAIL when buffered bytes could not be written out.
   int close() override;
 
   void setMode(int mode) override;

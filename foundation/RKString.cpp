@@ -189,7 +189,7 @@ int RKString::format(const char* fmt, ...) {
   char* buf = n >= 0 ? static_cast<char*>(malloc((size_t)n + 1)) : nullptr;
   int written = buf ? vsnprintf(buf, (size_t)n + 1, fmt, args) : -1;
   va_end(args);
-  if (written != n) {  // encoding error or no memory: keep the old text
+  if (n < 0 || written != n) {  // encoding error or no memory: keep the old text
     free(buf);
     return 0;
   }

@@ -214,7 +214,9 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteSt
     return 0;
   }
   const DWORD known = MB_PRECOMPOSED | MB_COMPOSITE | MB_USEGLYPHCHARS | MB_ERR_INVALID_CHARS;
-  if ((dwFlags & ~known) || (isUtf8Like(cp) && (dwFlags & ~(DWORD)MB_ERR_INVALID_CHARS)) ||
+  // The UTF-8 flag rule applies to the code page named by the caller; an ANSI code page set to
+  // UTF-8 by RKWIN_ACP still takes the flags that callers pass for CP_ACP.
+  if ((dwFlags & ~known) || (isUtf8Like(CodePage) && (dwFlags & ~(DWORD)MB_ERR_INVALID_CHARS)) ||
       ((dwFlags & MB_PRECOMPOSED) && (dwFlags & MB_COMPOSITE))) {
     SetLastError(ERROR_INVALID_FLAGS);
     return 0;
@@ -249,7 +251,7 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharSt
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (isUtf8Like(cp)) {
+  if (isUtf8Like(CodePage)) {
     if (lpDefaultChar || lpUsedDefaultChar) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return 0;

@@ -1,0 +1,63 @@
+// Test fixture support: a fresh emulated machine in a temporary folder, so that file-system tests
+// never touch the user's prefix.
+#ifndef RK_TESTS_TEMPPREFIX_H
+#define RK_TESTS_TEMPPREFIX_H
+
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+class TempPrefix {
+ public:
+  TempPrefix() {
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/rkwin-test-XXXXXX";
+    char* made = mkdtemp(&pattern[0]);
+    root_ = made ? made : "";
+    const char* old = getenv("RKWIN_ROOT");
+    hadOld_ = old != nullptr;
+    if (old) old_ = old;
+    setenv("RKWIN_ROOT", root_.c_str(), 1);
+    std::filesystem::create_directories(root_ + "/drive_c");
+  }
+  ~TempPrefix() {
+    if (hadOld_) setenv("RKWIN_ROOT", old_.c_str(), 1);
+    else unsetenv("RKWIN_ROOT");
+    std::error_code ec;
+    // Read-only entries must not stop the clean-up.
+    for (auto it = std::filesystem::recursive_directory_iterator(root_, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+      chmod(it->path().c_str(), 0755);
+    std::filesystem::remove_all(root_, ec);
+  }
+  TempPrefix(const TempPrefix&) = delete;
+  TempPrefix& operator=(const TempPrefix&) = delete;
+
+  const std::string& root() const { return root_; }
+  // Host path of a path below drive C: given with slashes ("a/b.txt").
+  std::string onC(const std::string& relative) const { return root_ + "/drive_c/" + relative; }
+
+  // Helpers on host paths.
+  static void writeFile(const std::string& host, const std::string& bytes) {
+    std::ofstream(host, std::ios::binary) << bytes;
+  }
+  static std::string readFile(const std::string& host) {
+    std::ifstream in(host, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  static bool exists(const std::string& host) {
+    struct stat st;
+    return lstat(host.c_str(), &st) == 0;
+  }
+
+ private:
+  std::string root_;
+  std::string old_;
+  bool hadOld_ = false;
+};
+
+#endif
