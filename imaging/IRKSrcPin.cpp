@@ -2,19 +2,16 @@
 
 namespace RKSDK {
 
-namespace {
-const unsigned int kWaitForever = 0xFFFFFFFF;
-}
-
 IRKSrcPin::IRKSrcPin() {
     appendClassName("IRKSrcPin");
 }
 
 IRKSrcPin::~IRKSrcPin() {
-    lock(kWaitForever);
+    lock(RK_WAIT_FOREVER);
     for (unsigned int i = 0; i < itemCount; ++i)
         static_cast<IRKPin*>(items[i])->release();
     itemCount = 0;
+    reserved = 0;
     capacity = 0;
     unlock();
 }
@@ -33,7 +30,7 @@ int IRKSrcPin::findPin(IRKPin* pin) {
 int IRKSrcPin::connect(IRKPin* pin) {
     if (!pin)
         return 0;
-    lock(kWaitForever);
+    lock(RK_WAIT_FOREVER);
     pin->addRef();
     if (isConnected(pin) || !insertAt(static_cast<int>(itemCount), pin))
         pin->release();
@@ -42,7 +39,7 @@ int IRKSrcPin::connect(IRKPin* pin) {
 }
 
 int IRKSrcPin::disconnect(IRKPin* pin) {
-    lock(kWaitForever);
+    lock(RK_WAIT_FOREVER);
     int index = pin ? findPin(pin) : -1;
     if (index >= 0) {
         for (unsigned int i = index; i + 1 < itemCount; ++i)
@@ -56,7 +53,7 @@ int IRKSrcPin::disconnect(IRKPin* pin) {
 }
 
 int IRKSrcPin::isConnected(IRKPin* pin) {
-    lock(kWaitForever);
+    lock(RK_WAIT_FOREVER);
     int found = pin && findPin(pin) >= 0 ? 1 : 0;
     unlock();
     return found;

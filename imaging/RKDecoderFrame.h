@@ -42,6 +42,14 @@
 //   decodeGroup(group) pure: decode every image into group; 1 or 0.
 //   infoPixelType()    "IMAGE_ImageType" of getInfo; default 1007.
 //
+// Departures are made by overriding the public operation: a decoder that closes its stream
+// after decoding calls releaseStream() at the end of decode(); one whose decodeTo, readRaw or
+// getInfo differs overrides that operation and may call the frame's version for the rest; one
+// that decodes at open time overrides openStream/openBuffer (openMemory, openFile and
+// openContents all end in those two); decoders whose getImage yields neither a buffer-backed
+// image nor a group (the metafile players) derive from RKDecoderFrame itself. getImage and
+// decodeTo read m_width and m_height after the decode, so a decode may still change them.
+//
 // Helpers: notifyRow/notifyFinished call the listener when one is set; putInfo writes a whole
 // number as decimal text; imageBytes checks a width x height x bytes product against overflow
 // and the library's size cap; releaseStream drops the kept stream (decoders that close after

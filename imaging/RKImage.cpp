@@ -269,19 +269,12 @@ RKBuffer* RKImage::cropBuffer(int x0, int y0, int x1, int y1) {
 int RKImage::getTransparentColor(RKColor& out) {
     if (!m_hasTransparent)
         return 0;
-    out.setRed(m_transparent.getRed());
-    out.setGreen(m_transparent.getGreen());
-    out.setBlue(m_transparent.getBlue());
-    out.setAlpha(m_transparent.getAlpha());
+    out = m_transparent;
     return 1;
 }
 
 int RKImage::setTransparentColor(const RKColor& color) {
-    RKColor& c = const_cast<RKColor&>(color);
-    m_transparent.setRed(c.getRed());
-    m_transparent.setGreen(c.getGreen());
-    m_transparent.setBlue(c.getBlue());
-    m_transparent.setAlpha(c.getAlpha());
+    m_transparent = color;
     m_hasTransparent = 1;
     return 1;
 }
@@ -326,10 +319,7 @@ RKImage& RKImage::operator=(const RKImage& other) {
     m_width = src.m_width;
     m_height = src.m_height;
     m_pixelType = src.m_pixelType;
-    m_transparent.setRed(src.m_transparent.getRed());
-    m_transparent.setGreen(src.m_transparent.getGreen());
-    m_transparent.setBlue(src.m_transparent.getBlue());
-    m_transparent.setAlpha(src.m_transparent.getAlpha());
+    m_transparent = src.m_transparent;
     m_hasTransparent = src.m_hasTransparent;
     m_extra = src.m_extra;
     if (m_extra)

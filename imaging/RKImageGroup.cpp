@@ -4,10 +4,6 @@
 
 namespace RKSDK {
 
-namespace {
-const unsigned int kWaitForever = 0xFFFFFFFF;
-}
-
 RKImageGroup::RKImageGroup() : m_width(0), m_height(0) {
     appendClassName("RKImageGroup");
 }
@@ -20,6 +16,7 @@ void RKImageGroup::removeAllImages() {
     for (unsigned int i = 0; i < m_frames.itemCount; ++i)
         static_cast<RKImage*>(m_frames.items[i])->release();
     m_frames.itemCount = 0;
+    m_frames.reserved = 0;
 }
 
 int RKImageGroup::getCount() {
@@ -27,7 +24,7 @@ int RKImageGroup::getCount() {
 }
 
 RKImage* RKImageGroup::getImage(int index) {
-    m_frames.lock(kWaitForever);
+    m_frames.lock(RK_WAIT_FOREVER);
     RKImage* image = nullptr;
     if (index >= 0 && static_cast<unsigned int>(index) < m_frames.itemCount) {
         image = static_cast<RKImage*>(m_frames.items[index]);
@@ -40,7 +37,7 @@ RKImage* RKImageGroup::getImage(int index) {
 void RKImageGroup::addImage(RKImage* image) {
     if (!image)
         return;
-    m_frames.lock(kWaitForever);
+    m_frames.lock(RK_WAIT_FOREVER);
     image->addRef();
     if (!m_frames.insertAt(static_cast<int>(m_frames.itemCount), image))
         image->release();
@@ -48,7 +45,7 @@ void RKImageGroup::addImage(RKImage* image) {
 }
 
 void RKImageGroup::removeImage(int index) {
-    m_frames.lock(kWaitForever);
+    m_frames.lock(RK_WAIT_FOREVER);
     if (index >= 0 && static_cast<unsigned int>(index) < m_frames.itemCount) {
         static_cast<RKImage*>(m_frames.items[index])->release();
         for (unsigned int i = index; i + 1 < m_frames.itemCount; ++i)
@@ -61,7 +58,7 @@ void RKImageGroup::removeImage(int index) {
 void RKImageGroup::setImage(int index, RKImage* image) {
     if (!image)
         return;
-    m_frames.lock(kWaitForever);
+    m_frames.lock(RK_WAIT_FOREVER);
     if (index >= 0 && static_cast<unsigned int>(index) < m_frames.itemCount) {
         image->addRef();
         RKImage* old = static_cast<RKImage*>(m_frames.items[index]);

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "RKDecoderFrame.h"
 #include "RKFileStream.h"
+#include "TempPrefix.h"
 #if __has_include("RKParam.h")
 #include "RKParam.h"
 #define RK_HAVE_PARAM 1
@@ -112,26 +111,14 @@ RKBuffer* bufferOf(const std::vector<unsigned char>& bytes) {
     return b;
 }
 
-class TempFolder {
+// A temporary emulated machine; files go to its drive C.
+class TempFolder : public TempPrefix {
 public:
-    TempFolder() {
-        char name[] = "/tmp/rkimgXXXXXX";
-        path = mkdtemp(name);
-        setenv("RKWIN_ROOT", path.c_str(), 1);
-    }
-    ~TempFolder() {
-        std::string cmd = "rm -rf '" + path + "'";
-        if (std::system(cmd.c_str()) != 0)
-            std::fprintf(stderr, "could not remove %s\n", path.c_str());
-    }
     std::string write(const char* name, const std::vector<unsigned char>& bytes) {
-        std::string file = path + "/" + name;
-        FILE* f = std::fopen(file.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        return file;
+        writeFile(onC(name), std::string(bytes.begin(), bytes.end()));
+        return std::string("C:\\") + name;
     }
-    std::string path;
+    std::string missing() const { return "C:\\missing.tst"; }
 };
 
 std::vector<unsigned char> pixelsOf(RKBuffer* b) {
@@ -183,7 +170,7 @@ TEST(RKDecoderFrameOpen, FileAndContents) {
     auto bytes = tstFile(3, 2, 40);
     std::string path = temp.write("pic.tst", bytes);
     TestDecoder decoder;
-    EXPECT_EQ(decoder.openFile(RKString((temp.path + "/missing.tst").c_str())), 0);
+    EXPECT_EQ(decoder.openFile(RKString(temp.missing().c_str())), 0);
     EXPECT_EQ(decoder.openFile(RKString(path.c_str())), 1);
     RKBuffer* pixels = decoder.getBuffer();
     ASSERT_NE(pixels, nullptr);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "RKImageGroup.h"
 
@@ -9,9 +10,8 @@ using namespace RKSDK;
 namespace {
 
 RKImage* frame(int w, int h, unsigned char fill = 0) {
-    unsigned char bytes[64 * 4];
-    std::memset(bytes, fill, sizeof bytes);
-    RKImage* image = new RKImage(1007, bytes, w * h * 4, 0, 0, w, h, 0);
+    std::vector<unsigned char> bytes(w * h * 4, fill);
+    RKImage* image = new RKImage(1007, bytes.data(), w * h * 4, 0, 0, w, h, 0);
     image->addRef();
     return image;
 }
