@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "DecodedImage.h"
 #include "RKBufferStream.h"
 #include "RKPGXDecoder.h"
 #include "RKPNMDecoder.h"
@@ -21,12 +22,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-std::string str(std::initializer_list<int> values) {
-    std::string s;
-    for (int v : values)
-        s.push_back(static_cast<char>(v));
-    return s;
-}
+std::string str(std::initializer_list<int> values) { return byteString(values); }
 
 std::string rasFile(uint32_t w, uint32_t h, uint32_t depth, const std::string& data, uint32_t type = 1) {
     std::string s;
@@ -40,32 +36,7 @@ int open(RKJasperDecoder& decoder, const std::string& file) {
     return decoder.openMemory(file.data(), static_cast<int>(file.size()));
 }
 
-Bytes pixelsOf(RKBuffer* b) {
-    if (!b)
-        return Bytes();
-    Bytes out(b->getData(0), b->getData(0) + b->getSize());
-    b->release();
-    return out;
-}
-
-struct ImageInfo {
-    unsigned int type = 0;
-    int width = -1, height = -1;
-    Bytes pixels;
-};
-
-ImageInfo imageOf(RKJasperDecoder& decoder) {
-    ImageInfo info;
-    RKImage* image = decoder.getImage();
-    if (!image)
-        return info;
-    info.type = image->getPixelType();
-    info.width = image->getWidth();
-    info.height = image->getHeight();
-    info.pixels = pixelsOf(image->getBuffer());
-    image->release();
-    return info;
-}
+Bytes pixelsOf(RKBuffer* b) { return bytesOf(b); }
 
 struct Recorder : IRKCoderListener {
     std::vector<std::pair<int, int>> rows;
@@ -101,7 +72,7 @@ TEST(RKPNMDecoder, PixmapsGiveRedGreenBlue) {
     ASSERT_EQ(open(decoder, kRedBlue), 1);
     EXPECT_EQ(decoder.getWidth(), 2);
     EXPECT_EQ(decoder.getHeight(), 1);
-    ImageInfo img = imageOf(decoder);
+    DecodedImage img = imageOf(decoder);
     EXPECT_EQ(img.type, 1003u);
     EXPECT_EQ(img.width, 2);
     EXPECT_EQ(img.height, 1);
@@ -115,7 +86,7 @@ TEST(RKPNMDecoder, PixmapsGiveRedGreenBlue) {
 TEST(RKPNMDecoder, GreyMapsAndBitmapsHoldOneByteAPixel) {
     RKPNMDecoder decoder;
     ASSERT_EQ(open(decoder, "P5 3 2 255\n" + str({1, 2, 3, 4, 5, 6})), 1);
-    ImageInfo grey = imageOf(decoder);
+    DecodedImage grey = imageOf(decoder);
     EXPECT_EQ(grey.type, 1011u);
     EXPECT_EQ(grey.pixels, (Bytes{1, 2, 3, 4, 5, 6}));
     // readRaw counts and copies what the pixels hold: one byte each.
@@ -129,7 +100,7 @@ TEST(RKPNMDecoder, GreyMapsAndBitmapsHoldOneByteAPixel) {
 
     // Bitmaps: 1 for white, 0 for black (the file stores 1 for black).
     ASSERT_EQ(open(decoder, "P1\n3 2\n1 0 1\n0 1 1\n"), 1);
-    ImageInfo bits = imageOf(decoder);
+    DecodedImage bits = imageOf(decoder);
     EXPECT_EQ(bits.type, 1028u);
     EXPECT_EQ(bits.pixels, (Bytes{0, 1, 0, 1, 0, 0}));
     EXPECT_EQ(decoder.readRaw(nullptr), 6);
@@ -159,7 +130,7 @@ TEST(RKPGXDecoder, GreySpreadToRedGreenBlue) {
     RKPGXDecoder decoder;
     EXPECT_NE(std::string(decoder.getClassName()).find(".RKPGXDecoder"), std::string::npos);
     ASSERT_EQ(open(decoder, "PG ML + 8 2 2\n" + str({10, 20, 30, 40})), 1);
-    ImageInfo img = imageOf(decoder);
+    DecodedImage img = imageOf(decoder);
     EXPECT_EQ(img.type, 1003u);
     EXPECT_EQ(img.width, 2);
     EXPECT_EQ(img.height, 2);
@@ -183,7 +154,7 @@ TEST(RKRASDecoder, PixelsAreStoredBlueGreenRedAsLabelled) {
     EXPECT_NE(std::string(decoder.getClassName()).find(".RKRASDecoder"), std::string::npos);
     // 24 bits: the file holds blue, green, red; rows of 3 bytes are padded to 4.
     ASSERT_EQ(open(decoder, rasFile(1, 2, 24, str({0x10, 0x20, 0x30, 0, 0x40, 0x50, 0x60, 0}))), 1);
-    ImageInfo img = imageOf(decoder);
+    DecodedImage img = imageOf(decoder);
     EXPECT_EQ(img.type, 1005u);
     EXPECT_EQ(img.width, 1);
     EXPECT_EQ(img.height, 2);

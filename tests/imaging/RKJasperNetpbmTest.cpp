@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "DecodedImage.h"
 #include "NetpbmTools.h"
 #include "RKPNMDecoder.h"
 #include "RKRASDecoder.h"
@@ -21,21 +22,10 @@ protected:
         dir.write("in.ppm", NetpbmFolder::colourfulPixmap());
     }
 
-    // Decodes file and returns the image's type and pixels (type 0 when it fails).
     static std::vector<unsigned char> decode(RKJasperDecoder& decoder, const std::string& file, unsigned& type) {
-        type = 0;
-        std::vector<unsigned char> out;
-        if (!decoder.openMemory(file.data(), static_cast<int>(file.size())))
-            return out;
-        RKImage* image = decoder.getImage();
-        if (!image)
-            return out;
-        type = image->getPixelType();
-        RKBuffer* pixels = image->getBuffer();
-        out.assign(pixels->getData(0), pixels->getData(0) + pixels->getSize());
-        pixels->release();
-        image->release();
-        return out;
+        DecodedImage image = decodeImage(decoder, file);
+        type = image.type;
+        return image.pixels;
     }
 
     // netpbm's own 8-bit rendering of a file, as bytes.

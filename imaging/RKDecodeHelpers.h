@@ -1,0 +1,35 @@
+// Small helpers the raster decoders share: little-endian fields and bounded stream reads.
+#ifndef RK_IMAGING_RKDECODEHELPERS_H
+#define RK_IMAGING_RKDECODEHELPERS_H
+
+#include <cstdint>
+
+#include "IRKIOStream.h"
+
+namespace RKSDK {
+
+inline uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t le32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+
+// Reads exactly count bytes; false on a short read or failure.
+inline bool readExact(IRKIOStream* stream, void* dst, int64_t count) {
+    if (count < 0 || count > 0x7FFFFFFF)
+        return false;
+    return count == 0 || stream->read(dst, int(count)) == int(count);
+}
+
+// The stream's length (position plus what is left), or -1 when it cannot be told. Decoders
+// compare what a header promises with it before allocating for the promise.
+inline int64_t streamLength(IRKIOStream* stream) {
+    int64_t pos = stream->tell();
+    if (pos < 0)
+        return -1;
+    int64_t left = stream->available();
+    return pos + (left < 0 ? 0 : left);
+}
+
+} // namespace RKSDK
+
+#endif
