@@ -129,14 +129,7 @@ void RKBMPDecoder::convertRow(const u8* palette, const u8* src, u8* dst, int wid
     case 4:
     case 8:
         for (int x = width - 1; x >= 0; --x) {
-            int index;
-            if (bitsPerPixel == 1)
-                index = (src[x >> 3] >> (7 - (x & 7))) & 1;
-            else if (bitsPerPixel == 4)
-                index = (x & 1) ? (src[x >> 1] & 0x0F) : (src[x >> 1] >> 4);
-            else
-                index = src[x];
-            std::memcpy(dst + x * 3, palette + index * 4, 3);
+            std::memcpy(dst + x * 3, palette + paletteIndex(src, x, bitsPerPixel) * 4, 3);
         }
         break;
     case 16:
