@@ -204,10 +204,15 @@ bool RKGIFDecoder::readFrame(RKImageGroup* group, const GraphicControl& control)
     ColourTable local;
     if ((packed & 0x80) && !readTable(2 << (packed & 7), local))
         return false;
-    const int64_t bytes = imageBytes(width, height, 4);
+    int64_t bytes = imageBytes(width, height, 4);
+    // Each code of at least 2 bits yields at most 4096 pixels: a frame that the data left in the
+    // file could not fill by a long way is a lying header, not worth its allocation.
+    const int64_t remaining = m_stream->available();
+    if (int64_t(width) * height > (remaining < 0 ? 0 : remaining) * 4 * 4096)
+        bytes = -1;
     if (bytes <= 0) {
-        // Nothing to draw (an empty frame, or one beyond the library's size limit): skip its
-        // code size byte and data.
+        // Nothing to draw (an empty frame, one beyond the library's size limit, or one the data
+        // cannot fill): skip its code size byte and data.
         u8 codeSize;
         if (readExact(m_stream, &codeSize, 1))
             skipSubBlocks();
