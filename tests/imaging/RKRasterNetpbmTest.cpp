@@ -138,4 +138,28 @@ TEST_F(RasterNetpbm, IconsWrittenByNetpbm) {
     // netpbm picks the depth for the colours: 4 bits for the twelve, 1 for black and white.
     EXPECT_EQ(firstFrame(decoder, make("ppmtowinicon few.ppm", "a.ico")), toBgra(fewRgb));
     EXPECT_EQ(firstFrame(decoder, make("ppmtowinicon two.ppm", "b.ico")), toBgra(twoRgb));
+
+    // Several entries, each with an AND mask made from a grey map (black is transparent, as
+    // netpbm has it). The pattern is asymmetric and the width odd, so a mirrored or unpadded
+    // mask would show.
+    std::string mask = "P5\n13 7\n255\n";
+    for (int i = 0; i < 13 * 7; ++i)
+        mask.push_back(char(i % 3 == 0 || i % 13 == 1 ? 255 : 0));
+    dir.write("few.pgm", mask);
+    make("pamscale 2 few.ppm", "big.ppm");
+    make("pamscale 2 few.pgm", "big.pgm");
+    const std::string file = make("ppmtowinicon -andpgms few.ppm few.pgm big.ppm big.pgm", "c.ico");
+    ASSERT_EQ(decoder.openMemory(file.data(), int(file.size())), 1);
+    RKImageGroup* group = decoder.getImage();
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->getCount(), 2);
+    RKImage* first = group->getImage(0);
+    Bytes pixels = bytesOf(first->getBuffer());
+    first->release();
+    group->release();
+    Bytes expected = toBgra(fewRgb);
+    for (int i = 0; i < 13 * 7; ++i)
+        if (mask[size_t(12 + i)] == 0)
+            expected[size_t(i) * 4 + 3] = 0;
+    EXPECT_EQ(pixels, expected);
 }
