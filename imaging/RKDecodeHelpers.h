@@ -4,7 +4,10 @@
 
 #include <cstdint>
 
+#include <new>
+
 #include "IRKIOStream.h"
+#include "RKBuffer.h"
 
 namespace RKSDK {
 
@@ -38,6 +41,22 @@ inline int64_t streamLength(IRKIOStream* stream) {
         return -1;
     int64_t left = stream->available();
     return pos + (left < 0 ? 0 : left);
+}
+
+// A new buffer of exactly bytes bytes (1 to INT_MAX) holding one reference for the caller, or
+// null when it cannot be had.
+inline RKBuffer* newPixelBuffer(int64_t bytes) {
+    if (bytes <= 0 || bytes > 0x7FFFFFFF)
+        return nullptr;
+    RKBuffer* buffer = new (std::nothrow) RKBuffer(int(bytes));
+    if (!buffer)
+        return nullptr;
+    buffer->addRef();
+    if (buffer->getSize() != bytes) {
+        buffer->release();
+        return nullptr;
+    }
+    return buffer;
 }
 
 } // namespace RKSDK

@@ -218,14 +218,9 @@ bool RKGIFDecoder::readFrame(RKImageGroup* group, const GraphicControl& control)
             skipSubBlocks();
         return true;
     }
-    RKBuffer* pixels = new (std::nothrow) RKBuffer(int(bytes));
+    RKBuffer* pixels = newPixelBuffer(bytes);
     if (!pixels)
         return true;
-    pixels->addRef();
-    if (pixels->getSize() != bytes) {
-        pixels->release();
-        return true;
-    }
     decodeLzw(pixels->getData(0), width, height, (packed & 0x40) != 0, local.count ? local : m_global, control);
     RKImage* frame = new (std::nothrow) RKImage(RK_PIXEL_BGRA32, pixels, left, top, width, height,
                                                 control.delay * 10);

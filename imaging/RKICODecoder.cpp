@@ -112,14 +112,9 @@ RKImage* RKICODecoder::readEntry(const u8* entry) {
     }
     if (!readExact(m_stream, colour.data(), int64_t(colour.size())))
         return nullptr;
-    RKBuffer* pixels = new (std::nothrow) RKBuffer(int(total));
+    RKBuffer* pixels = newPixelBuffer(total);
     if (!pixels)
         return nullptr;
-    pixels->addRef();
-    if (pixels->getSize() != total) {
-        pixels->release();
-        return nullptr;
-    }
     u8* out = pixels->getData(0);
     const int64_t outRow = int64_t(width) * 4;
     for (int r = 0; r < rows; ++r)

@@ -1,5 +1,7 @@
 #include "RKJasperDecoder.h"
 
+#include "RKDecodeHelpers.h"
+
 #include <new>
 #include <vector>
 
@@ -145,14 +147,9 @@ int RKJasperDecoder::makeDecoded(jas_image_t* image, int bytesPerPixel) {
     int64_t bytes = imageBytes(width, height, bytesPerPixel);
     if (bytes <= 0)
         return 0;
-    RKBuffer* buffer = new (std::nothrow) RKBuffer(int(bytes));
+    RKBuffer* buffer = newPixelBuffer(bytes);
     if (!buffer)
         return 0;
-    buffer->addRef();
-    if (buffer->getSize() != bytes) {
-        buffer->release();
-        return 0;
-    }
     m_decoded = buffer;
     m_width = int(width);
     m_height = int(height);

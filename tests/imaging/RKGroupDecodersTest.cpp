@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "ByteWriter.h"
 #include "DecodedImage.h"
 #include "RKGIFDecoder.h"
 #include "RKICODecoder.h"
@@ -15,14 +16,6 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-void put16(std::string& s, int v) {
-    s.push_back(char(v));
-    s.push_back(char(v >> 8));
-}
-void put32(std::string& s, uint32_t v) {
-    put16(s, int(v & 0xFFFF));
-    put16(s, int(v >> 16));
-}
 
 struct Frame {
     unsigned type = 0;

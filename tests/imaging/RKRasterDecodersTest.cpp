@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ByteWriter.h"
 #include "DecodedImage.h"
 #include "RKBMPDecoder.h"
 #include "RKPCXDecoder.h"
@@ -17,14 +18,6 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-void put16(std::string& s, int v) {
-    s.push_back(char(v));
-    s.push_back(char(v >> 8));
-}
-void put32(std::string& s, uint32_t v) {
-    put16(s, int(v & 0xFFFF));
-    put16(s, int(v >> 16));
-}
 
 // A bitmap file: the 54-byte header, then extra (palette or masks), then the stored rows.
 std::string bmpFile(int32_t w, int32_t h, int bitCount, const std::string& extra, const std::string& rows,

@@ -38,6 +38,19 @@ inline std::vector<long> samplesOf(jas_image_t *image, int cmpt)
     return out;
 }
 
+// Expects count components of the given precision and size, typed 0, 1, 2... in order.
+#define EXPECT_COMPONENTS(img, count, prec, w, h)                      \
+    do {                                                               \
+        ASSERT_EQ(jas_image_numcmpts(img), (count));                   \
+        for (int c_ = 0; c_ < (count); ++c_) {                         \
+            EXPECT_EQ(jas_image_cmpttype(img, c_), c_);                \
+            EXPECT_EQ(jas_image_cmptprec(img, c_), (prec));            \
+            EXPECT_EQ(jas_image_cmptsgnd(img, c_), 0);                 \
+            EXPECT_EQ(jas_image_cmptwidth(img, c_), (w));              \
+            EXPECT_EQ(jas_image_cmptheight(img, c_), (h));             \
+        }                                                              \
+    } while (0)
+
 inline std::string bytes(std::initializer_list<int> values)
 {
     std::string s;

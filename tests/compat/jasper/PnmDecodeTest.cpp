@@ -9,14 +9,7 @@ TEST(PnmDecode, RawPixmapGivesRedGreenBlueComponents)
     ImagePtr img = decodeBytes("P6\n2 1\n255\n" + bytes({255, 0, 0, 0, 0, 255}), "pnm");
     ASSERT_TRUE(img);
     EXPECT_EQ(jas_clrspc_fam(jas_image_clrspc(img.get())), JAS_CLRSPC_FAM_RGB);
-    ASSERT_EQ(jas_image_numcmpts(img.get()), 3);
-    for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(jas_image_cmpttype(img.get(), c), c);
-        EXPECT_EQ(jas_image_cmptprec(img.get(), c), 8);
-        EXPECT_EQ(jas_image_cmptsgnd(img.get(), c), 0);
-        EXPECT_EQ(jas_image_cmptwidth(img.get(), c), 2);
-        EXPECT_EQ(jas_image_cmptheight(img.get(), c), 1);
-    }
+    EXPECT_COMPONENTS(img.get(), 3, 8, 2, 1);
     EXPECT_EQ(samplesOf(img.get(), 0), (V{255, 0}));
     EXPECT_EQ(samplesOf(img.get(), 1), (V{0, 0}));
     EXPECT_EQ(samplesOf(img.get(), 2), (V{0, 255}));

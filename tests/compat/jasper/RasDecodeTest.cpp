@@ -28,13 +28,7 @@ TEST(RasDecode, TwentyFourBitPixelsAreBlueGreenRedWithRowsPaddedTo16Bits)
     ImagePtr img = decodeBytes(file, "ras");
     ASSERT_TRUE(img);
     EXPECT_EQ(jas_clrspc_fam(jas_image_clrspc(img.get())), JAS_CLRSPC_FAM_RGB);
-    ASSERT_EQ(jas_image_numcmpts(img.get()), 3);
-    for (int c = 0; c < 3; ++c) {
-        EXPECT_EQ(jas_image_cmpttype(img.get(), c), c);
-        EXPECT_EQ(jas_image_cmptprec(img.get(), c), 8);
-        EXPECT_EQ(jas_image_cmptwidth(img.get(), c), 1);
-        EXPECT_EQ(jas_image_cmptheight(img.get(), c), 2);
-    }
+    EXPECT_COMPONENTS(img.get(), 3, 8, 1, 2);
     EXPECT_EQ(samplesOf(img.get(), 0), (V{0x30, 0x60}));  // red: last byte
     EXPECT_EQ(samplesOf(img.get(), 1), (V{0x20, 0x50}));
     EXPECT_EQ(samplesOf(img.get(), 2), (V{0x10, 0x40}));  // blue: first byte
