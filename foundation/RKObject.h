@@ -21,7 +21,8 @@ const u32 RK_WAIT_FOREVER = 0xFFFFFFFFu;
 // A new object holds 0 references; whoever keeps it calls addRef and later release, and the
 // release that takes the count from 1 to 0 deletes it (so counted objects must come from new).
 // Each constructor appends its class name to the dotted path ("RKObject.RKString"); a caller
-// tests an object's kind by searching the path for "." followed by the name.
+// tests an object's kind by searching the path for "." followed by the name. Copy constructors
+// of derived classes start from a fresh RKObject part and must append their names as well.
 class RKObject {
  public:
   RKObject();

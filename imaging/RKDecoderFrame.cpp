@@ -6,10 +6,7 @@
 #include <new>
 
 #include "RKFileStream.h"
-#if __has_include("RKParam.h")
 #include "RKParam.h"
-#define RK_HAVE_PARAM 1
-#endif
 
 namespace RKSDK {
 
@@ -61,12 +58,7 @@ int64_t RKDecoderFrame::imageBytes(int64_t width, int64_t height, int64_t bytesP
 void RKDecoderFrame::putInfo(RKParam* properties, const char* key, int64_t value) {
     char text[32];
     std::snprintf(text, sizeof text, "%" PRId64, value);
-#ifdef RK_HAVE_PARAM
     properties->set(key, text);
-#else
-    (void)properties;
-    (void)key;
-#endif
 }
 
 void RKDecoderFrame::notifyRow(int row, int rowCount) {

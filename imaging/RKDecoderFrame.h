@@ -157,7 +157,8 @@ public:
     // All images' pixel buffers back to back; the result is their total size.
     int readRaw(void* destination) override;
     // Only ".RKImageGroup" targets: a copy of the cached group's images, or a decode straight
-    // into the target, which then becomes the cache.
+    // into the target, which then becomes the cache (so it must be a heap object its caller
+    // holds a reference to).
     int decodeTo(RKObject* target) override;
 
 protected:

@@ -7,10 +7,7 @@
 #include "RKDecoderFrame.h"
 #include "RKFileStream.h"
 #include "TempPrefix.h"
-#if __has_include("RKParam.h")
 #include "RKParam.h"
-#define RK_HAVE_PARAM 1
-#endif
 
 using namespace RKSDK;
 
@@ -298,7 +295,6 @@ TEST(RKDecoderFrameDecode, CachesAndClosesOnFailure) {
     again->release();
 }
 
-#ifdef RK_HAVE_PARAM
 TEST(RKDecoderFrameDecode, GetInfoWritesKeysAfterHeader) {
     auto bytes = tstFile(5, 7);
     TestDecoder decoder;
@@ -312,8 +308,6 @@ TEST(RKDecoderFrameDecode, GetInfoWritesKeysAfterHeader) {
     EXPECT_EQ(params.getInt("TST_Rows"), 7);
     EXPECT_EQ(decoder.decodes, 0); // information needs no decode
 }
-
-#endif
 
 TEST(RKDecoderFrameDecode, ReadRawSizesAndCopies) {
     auto bytes = tstFile(3, 2, 5);
@@ -417,11 +411,9 @@ TEST(RKDecoderFrameGroup, GroupDecoderCachesSharesAndSums) {
     EXPECT_EQ(decoder.getImage(), nullptr);
     EXPECT_EQ(decoder.readRaw(nullptr), -1);
     ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
-#ifdef RK_HAVE_PARAM
     RKParam params;
     EXPECT_EQ(decoder.getInfo(&params), 1);
     EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1007);
-#endif
 
     EXPECT_EQ(decoder.readRaw(nullptr), 16);
     std::vector<unsigned char> all(16);

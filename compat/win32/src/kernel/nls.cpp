@@ -174,23 +174,26 @@ bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::strin
   return true;
 }
 
-std::string rkwin_ansi_to_utf8(const char* ansi, size_t len) {
+namespace {
+
+// Text from one code page to another through UTF-16; the text as it is when either is unknown.
+std::string recode(UINT from, UINT to, const char* text, size_t len) {
+  if (!text) return std::string();
   std::u16string wide;
-  std::string utf8;
-  if (!ansi || !rkwin_mb_to_utf16(CP_ACP, ansi, len, wide, false)) return std::string(ansi ? ansi : "", ansi ? len : 0);
-  rkwin_utf16_to_mb(CP_UTF8, wide.data(), wide.size(), utf8, nullptr, nullptr, false);
-  return utf8;
+  std::string out;
+  if (!rkwin_mb_to_utf16(from, text, len, wide, false) ||
+      !rkwin_utf16_to_mb(to, wide.data(), wide.size(), out, nullptr, nullptr, false))
+    return std::string(text, len);
+  return out;
 }
+
+}  // namespace
+
+std::string rkwin_ansi_to_utf8(const char* ansi, size_t len) { return recode(CP_ACP, CP_UTF8, ansi, len); }
 
 std::string rkwin_ansi_to_utf8(const std::string& ansi) { return rkwin_ansi_to_utf8(ansi.data(), ansi.size()); }
 
-std::string rkwin_utf8_to_ansi(const char* utf8, size_t len) {
-  std::u16string wide;
-  std::string ansi;
-  if (!utf8 || !rkwin_mb_to_utf16(CP_UTF8, utf8, len, wide, false)) return std::string(utf8 ? utf8 : "", utf8 ? len : 0);
-  rkwin_utf16_to_mb(CP_ACP, wide.data(), wide.size(), ansi, nullptr, nullptr, false);
-  return ansi;
-}
+std::string rkwin_utf8_to_ansi(const char* utf8, size_t len) { return recode(CP_UTF8, CP_ACP, utf8, len); }
 
 std::string rkwin_utf8_to_ansi(const std::string& utf8) { return rkwin_utf8_to_ansi(utf8.data(), utf8.size()); }
 
@@ -198,74 +201,59 @@ namespace {
 
 bool isUtf8Like(UINT cp) { return cp == CP_UTF8 || cp == 54936; }
 
+int failWith(DWORD error) {
+  SetLastError(error);
+  return 0;
+}
+
+// Argument rules both conversions share: a source, a source length of -1 (0-terminated) or
+// more than 0, a non-negative target size, a target when its size is not 0, no overlap.
+bool validBuffers(const void* src, int srcLen, const void* dst, int dstLen) {
+  return src && srcLen != 0 && srcLen >= -1 && dstLen >= 0 && (dstLen == 0 || dst) && src != dst;
+}
+
+// A counting call (capacity 0) gives the size; a filling call copies when everything fits.
+template <class C>
+int deliver(const std::basic_string<C>& out, C* dst, int capacity) {
+  if (capacity == 0) return (int)out.size();
+  if (out.size() > (size_t)capacity) return failWith(ERROR_INSUFFICIENT_BUFFER);
+  memcpy(dst, out.data(), out.size() * sizeof(C));
+  return (int)out.size();
+}
+
 }  // namespace
 
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar) {
-  if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
-      (cchWideChar > 0 && !lpWideCharStr) ||
-      (lpWideCharStr && static_cast<const void*>(lpMultiByteStr) == static_cast<const void*>(lpWideCharStr))) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
+  if (!validBuffers(lpMultiByteStr, cbMultiByte, lpWideCharStr, cchWideChar)) return failWith(ERROR_INVALID_PARAMETER);
   UINT cp = rkwin_resolve_codepage(CodePage);
-  if (!cp) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
+  if (!cp) return failWith(ERROR_INVALID_PARAMETER);
   const DWORD known = MB_PRECOMPOSED | MB_COMPOSITE | MB_USEGLYPHCHARS | MB_ERR_INVALID_CHARS;
   // The UTF-8 flag rule applies to the code page named by the caller; an ANSI code page set to
   // UTF-8 by RKWIN_ACP still takes the flags that callers pass for CP_ACP.
   if ((dwFlags & ~known) || (isUtf8Like(CodePage) && (dwFlags & ~(DWORD)MB_ERR_INVALID_CHARS)) ||
-      ((dwFlags & MB_PRECOMPOSED) && (dwFlags & MB_COMPOSITE))) {
-    SetLastError(ERROR_INVALID_FLAGS);
-    return 0;
-  }
+      ((dwFlags & MB_PRECOMPOSED) && (dwFlags & MB_COMPOSITE)))
+    return failWith(ERROR_INVALID_FLAGS);
   // -1: the text is 0-terminated and the terminator is converted too.
   size_t len = cbMultiByte == -1 ? strlen(lpMultiByteStr) + 1 : (size_t)cbMultiByte;
   std::u16string wide;
-  if (!rkwin_mb_to_utf16(cp, lpMultiByteStr, len, wide, (dwFlags & MB_ERR_INVALID_CHARS) != 0)) {
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-    return 0;
-  }
-  if (cchWideChar == 0) return (int)wide.size();
-  if (wide.size() > (size_t)cchWideChar) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  memcpy(lpWideCharStr, wide.data(), wide.size() * sizeof(WCHAR));
-  return (int)wide.size();
+  if (!rkwin_mb_to_utf16(cp, lpMultiByteStr, len, wide, (dwFlags & MB_ERR_INVALID_CHARS) != 0))
+    return failWith(ERROR_NO_UNICODE_TRANSLATION);
+  return deliver(wide, lpWideCharStr, cchWideChar);
 }
 
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar,
                                LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar,
                                LPBOOL lpUsedDefaultChar) {
-  if (!lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
-      (cbMultiByte > 0 && !lpMultiByteStr) ||
-      (lpMultiByteStr && static_cast<const void*>(lpMultiByteStr) == static_cast<const void*>(lpWideCharStr))) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
+  if (!validBuffers(lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte)) return failWith(ERROR_INVALID_PARAMETER);
   UINT cp = rkwin_resolve_codepage(CodePage);
-  if (!cp) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
+  if (!cp) return failWith(ERROR_INVALID_PARAMETER);
   if (isUtf8Like(CodePage)) {
-    if (lpDefaultChar || lpUsedDefaultChar) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return 0;
-    }
-    if (dwFlags & ~(DWORD)WC_ERR_INVALID_CHARS) {
-      SetLastError(ERROR_INVALID_FLAGS);
-      return 0;
-    }
+    if (lpDefaultChar || lpUsedDefaultChar) return failWith(ERROR_INVALID_PARAMETER);
+    if (dwFlags & ~(DWORD)WC_ERR_INVALID_CHARS) return failWith(ERROR_INVALID_FLAGS);
   } else {
     const DWORD known = WC_COMPOSITECHECK | WC_DISCARDNS | WC_SEPCHARS | WC_DEFAULTCHAR | WC_NO_BEST_FIT_CHARS;
-    if (dwFlags & ~known) {
-      SetLastError(ERROR_INVALID_FLAGS);
-      return 0;
-    }
+    if (dwFlags & ~known) return failWith(ERROR_INVALID_FLAGS);
   }
   size_t len = 0;
   if (cchWideChar == -1) {
@@ -277,16 +265,8 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharSt
   std::string bytes;
   bool usedDefault = false;
   if (!rkwin_utf16_to_mb(cp, lpWideCharStr, len, bytes, lpDefaultChar, &usedDefault,
-                         (dwFlags & WC_ERR_INVALID_CHARS) != 0)) {
-    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
-    return 0;
-  }
+                         (dwFlags & WC_ERR_INVALID_CHARS) != 0))
+    return failWith(ERROR_NO_UNICODE_TRANSLATION);
   if (lpUsedDefaultChar) *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
-  if (cbMultiByte == 0) return (int)bytes.size();
-  if (bytes.size() > (size_t)cbMultiByte) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  memcpy(lpMultiByteStr, bytes.data(), bytes.size());
-  return (int)bytes.size();
+  return deliver(bytes, lpMultiByteStr, cbMultiByte);
 }
