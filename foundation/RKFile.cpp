@@ -306,14 +306,14 @@ int RKFile::setLastModified(RKTime* time) {
   return 1;
 }
 
-int RKFile::setReadable(int flag) {
+int RKFile::setPermissionBit(int bit, int flag) {
   lastError = 0;
   struct _stat st;
   if (_stat(pathText(), &st) != 0) {
     lastError = RKFILE_NOT_FOUND;
     return 0;
   }
-  int mode = flag ? (st.st_mode | 0x100) : (st.st_mode & ~0x100);
+  int mode = flag ? (st.st_mode | bit) : (st.st_mode & ~bit);
   if (_chmod(pathText(), mode) != 0) {
     lastError = RKFILE_NOT_FOUND;
     return 0;
@@ -321,20 +321,9 @@ int RKFile::setReadable(int flag) {
   return 1;
 }
 
-int RKFile::setWritable(int flag) {
-  lastError = 0;
-  struct _stat st;
-  if (_stat(pathText(), &st) != 0) {
-    lastError = RKFILE_NOT_FOUND;
-    return 0;
-  }
-  int mode = flag ? (st.st_mode | 0x80) : (st.st_mode & ~0x80);
-  if (_chmod(pathText(), mode) != 0) {
-    lastError = RKFILE_NOT_FOUND;
-    return 0;
-  }
-  return 1;
-}
+int RKFile::setReadable(int flag) { return setPermissionBit(_S_IREAD, flag); }
+
+int RKFile::setWritable(int flag) { return setPermissionBit(_S_IWRITE, flag); }
 
 RKFileStream* RKFile::openStream(int mode) {
   if (isDirectory()) return nullptr;

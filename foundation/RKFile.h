@@ -95,6 +95,8 @@ class RKFile : public virtual RKObject {
   int listEntries(TRKList<RKFile*>* files, TRKList<RKString>* paths, IRKFileFilter* filter);
   // The file status of the path with one trailing backslash cut and a bare drive made a root.
   int statFolderForm(struct _stat* st);
+  // Sets (flag nonzero) or clears one permission bit of the file status.
+  int setPermissionBit(int bit, int flag);
 
   RKString path;
   u32 lastError;

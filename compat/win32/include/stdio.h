@@ -1,6 +1,7 @@
 // The C library's <stdio.h> plus the Windows C runtime's additions. remove and rename keep their
 // C declarations; programs linked with the stand-in get their Windows behaviour (paths in Windows
 // form, no directory removal, no overwriting rename) through the link step (see rkwin32).
+#pragma GCC system_header  // the wrapper itself, like the header it extends
 #include_next <stdio.h>
 
 #ifndef RKWIN_STDIO_H

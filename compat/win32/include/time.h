@@ -1,4 +1,5 @@
 // The C library's <time.h> plus the Windows C runtime's 64-bit time calls.
+#pragma GCC system_header  // the wrapper itself, like the header it extends
 #include_next <time.h>
 
 #ifndef RKWIN_TIME_H

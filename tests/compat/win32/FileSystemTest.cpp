@@ -62,6 +62,22 @@ TEST_F(FileSystem, DrivesMapToThePrefixAndTheHostRoot) {
   EXPECT_EQ(compat_windows_path("relative", win, sizeof win), 0u);
 }
 
+TEST_F(FileSystem, RelativePathsFollowTheCurrentFolder) {
+  char old[4096];
+  ASSERT_NE(getcwd(old, sizeof old), nullptr);
+  std::filesystem::create_directories(prefix.onC("work"));
+  ASSERT_EQ(chdir(prefix.onC("work").c_str()), 0);
+  EXPECT_EQ(host("x\\y.txt"), prefix.onC("work/x/y.txt"));
+  EXPECT_EQ(host("..\\up.txt"), prefix.onC("up.txt"));
+  EXPECT_EQ(host("\\top.txt"), prefix.onC("top.txt"));  // the current folder's drive
+  EXPECT_EQ(host("C:rel.txt"), prefix.onC("work/rel.txt"));
+  EXPECT_EQ(host("Z:rel.txt"), "/rel.txt");
+  ASSERT_EQ(chdir("/"), 0);
+  EXPECT_EQ(host("\\etc"), "/etc");
+  EXPECT_EQ(host("C:rel.txt"), prefix.onC("rel.txt"));
+  ASSERT_EQ(chdir(old), 0);
+}
+
 TEST_F(FileSystem, NamesAreFoundWithoutCaseAndKeptInUtf8) {
   std::filesystem::create_directories(prefix.onC("Program Files/Vendor"));
   TempPrefix::writeFile(prefix.onC("Program Files/Vendor/ReadMe.TXT"), "x");
@@ -185,6 +201,14 @@ TEST_F(FileSystem, ListingsAreSortedAndFiltered) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
   FindClose(h);
+  // A link to a folder is marked as a reparse point, and removing it leaves the folder.
+  ASSERT_EQ(symlink(prefix.onC("l/Sub").c_str(), prefix.onC("l/zlink").c_str()), 0);
+  h = FindFirstFileA("C:\\l\\zlink", &data);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(data.dwFileAttributes, (DWORD)(FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
+  FindClose(h);
+  EXPECT_TRUE(RemoveDirectoryA("C:\\l\\zlink"));
+  EXPECT_TRUE(TempPrefix::exists(prefix.onC("l/Sub")));
   EXPECT_EQ(FindFirstFileA("C:\\l\\*.png", &data), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(FindFirstFileA("C:\\none\\*.*", &data), INVALID_HANDLE_VALUE);

@@ -1,4 +1,5 @@
 // The C library's <sys/stat.h> plus the Windows C runtime's _stat.
+#pragma GCC system_header  // the wrapper itself, like the header it extends
 #include_next <sys/stat.h>
 
 #ifndef RKWIN_SYS_STAT_H

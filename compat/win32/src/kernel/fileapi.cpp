@@ -93,13 +93,16 @@ bool fillFindData(const std::string& folder, const std::string& name, WIN32_FIND
   std::string ansi = rkwin::utf8ToAnsi(name.data(), name.size());
   if (ansi.size() >= MAX_PATH) return false;
   std::string host = folder == "/" ? "/" + name : folder + "/" + name;
-  struct stat st;
-  if (stat(host.c_str(), &st) != 0 && lstat(host.c_str(), &st) != 0) return false;
+  struct stat st, link;
+  if (lstat(host.c_str(), &link) != 0) return false;
+  if (stat(host.c_str(), &st) != 0) st = link;  // a dangling link shows as itself
   memset(&data, 0, sizeof data);
+  // A symbolic link is a reparse point, as the platform marks its own links.
+  if (S_ISLNK(link.st_mode)) data.dwFileAttributes = FILE_ATTRIBUTE_REPARSE_POINT;
   if (S_ISDIR(st.st_mode)) {
-    data.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    data.dwFileAttributes |= FILE_ATTRIBUTE_DIRECTORY;
   } else {
-    data.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+    data.dwFileAttributes |= FILE_ATTRIBUTE_ARCHIVE;
     data.nFileSizeHigh = (DWORD)((ULONGLONG)st.st_size >> 32);
     data.nFileSizeLow = (DWORD)st.st_size;
   }

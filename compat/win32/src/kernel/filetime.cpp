@@ -92,20 +92,20 @@ extern "C" __time64_t _time64(__time64_t* destination) {
   return now;
 }
 
-extern "C" struct tm* _localtime64(const __time64_t* sourceTime) {
+namespace {
+
+// Windows breaks down only times from 1970 to the end of the year 3000.
+struct tm* breakDown(const __time64_t* sourceTime, struct tm* (*convert)(const time_t*, struct tm*)) {
   if (!sourceTime || *sourceTime < 0 || *sourceTime > kLatestTime64) {
     errno = EINVAL;
     return nullptr;
   }
   time_t t = (time_t)*sourceTime;
-  return localtime_r(&t, &t_brokenDown);
+  return convert(&t, &t_brokenDown);
 }
 
-extern "C" struct tm* _gmtime64(const __time64_t* sourceTime) {
-  if (!sourceTime || *sourceTime < 0 || *sourceTime > kLatestTime64) {
-    errno = EINVAL;
-    return nullptr;
-  }
-  time_t t = (time_t)*sourceTime;
-  return gmtime_r(&t, &t_brokenDown);
-}
+}  // namespace
+
+extern "C" struct tm* _localtime64(const __time64_t* sourceTime) { return breakDown(sourceTime, localtime_r); }
+
+extern "C" struct tm* _gmtime64(const __time64_t* sourceTime) { return breakDown(sourceTime, gmtime_r); }

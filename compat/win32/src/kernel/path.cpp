@@ -152,17 +152,21 @@ bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error) {
 
   char drive;
   std::vector<std::string> elements;
-  char cwdDrive;
-  std::vector<std::string> cwdElements;
-  currentFolder(&cwdDrive, cwdElements);
   size_t start = 0;
   if (path.size() >= 2 && path[1] == ':' && ((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z')) {
     drive = (char)(path[0] & ~0x20);
     start = 2;
     // "C:x" is relative to the current folder when that lies on the same drive.
-    if (path.size() > 2 && !isSeparator(path[2]) && drive == cwdDrive) elements = cwdElements;
+    if (path.size() > 2 && !isSeparator(path[2])) {
+      char cwdDrive;
+      std::vector<std::string> cwdElements;
+      currentFolder(&cwdDrive, cwdElements);
+      if (drive == cwdDrive) elements = cwdElements;
+    }
   } else {
-    drive = cwdDrive;
+    // Rooted ("\x") or relative: on the current folder's drive.
+    std::vector<std::string> cwdElements;
+    currentFolder(&drive, cwdElements);
     if (!isSeparator(path[0])) elements = cwdElements;
   }
   if (drive != 'C' && drive != 'Z') {
