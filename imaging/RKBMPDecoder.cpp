@@ -66,8 +66,8 @@ int RKBMPDecoder::readHeader() {
     m_yPerMeter = int32_t(le32(h + 42));
     m_xPerInch = int(m_xPerMeter * 0.0254);
     m_yPerInch = int(m_yPerMeter * 0.0254);
+    std::memset(m_palette, 0, sizeof m_palette);
     if (bitCount >= 1 && bitCount <= 8) {
-        std::memset(m_palette, 0, sizeof m_palette);
         if (!readExact(m_stream, m_palette, 4 << bitCount))
             return 0;
     } else if (compression == 3) {
