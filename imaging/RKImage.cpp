@@ -1,5 +1,7 @@
 #include "RKImage.h"
 
+#include "ImplRKImageGraphics.h"
+
 #include <cstring>
 #include <new>
 
@@ -84,17 +86,36 @@ RKImage::~RKImage() {
         m_extra->release();
 }
 
-// The drawing back-end of images is not part of this library yet: no back-end is made, so the
-// image never has pending drawing to copy back or a back-end to reattach or release.
+// The drawing back-end is made on the first request and attached to the pixels; pending
+// drawing is copied back before the pixels are read.
 IRKGraphics* RKImage::getGraphics() {
-    return nullptr;
+    if (!m_graphics) {
+        ImplRKImageGraphics* g = new (std::nothrow) ImplRKImageGraphics();
+        if (!g)
+            return nullptr;
+        g->addRef();
+        m_graphics = g;
+        g->attach(m_pixelType, m_pixels, m_width, m_height);
+    }
+    m_graphics->addRef();
+    return m_graphics;
 }
 
-void RKImage::syncGraphics() {}
+void RKImage::syncGraphics() {
+    ImplRKImageGraphics* g = dynamic_cast<ImplRKImageGraphics*>(m_graphics);
+    if (g && m_pixels && g->isDirty())
+        g->copyBack(m_pixelType, m_pixels);
+}
 
-void RKImage::reattachGraphics() {}
+void RKImage::reattachGraphics() {
+    ImplRKImageGraphics* g = dynamic_cast<ImplRKImageGraphics*>(m_graphics);
+    if (g)
+        g->attach(m_pixelType, m_pixels, m_width, m_height);
+}
 
 void RKImage::releaseGraphics() {
+    if (m_graphics)
+        m_graphics->release();
     m_graphics = nullptr;
 }
 

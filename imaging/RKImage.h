@@ -42,8 +42,8 @@ public:
             unsigned int delay);
     ~RKImage() override;
 
-    // The image's drawing back-end with a reference for the caller; null while the library has
-    // no image back-end.
+    // The image's drawing back-end (made and attached to the pixels on the first call) with a
+    // reference for the caller; null when it cannot be made.
     virtual IRKGraphics* getGraphics();
     virtual int getLeft();
     virtual void setLeft(int left);

@@ -1,0 +1,148 @@
+// Private structures of the graphics stand-in: GDI objects, device contexts and the raster
+// target the drawing code works on.
+#ifndef RKWIN_GDI_PRIVATE_H
+#define RKWIN_GDI_PRIVATE_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace rkgdi {
+
+enum class Kind : uint32_t { Pen = 0x47504e31, Brush, Bitmap, Font, DC, Region };
+
+struct Object {
+  explicit Object(Kind k) : kind(k) {}
+  virtual ~Object() = default;
+  Kind kind;
+  int refs = 0;          // selections in DC states (current and saved)
+  bool stock = false;    // never deleted
+  bool pendingDelete = false;
+};
+
+struct Pen : Object {
+  Pen() : Object(Kind::Pen) {}
+  int style = PS_SOLID;
+  int width = 1;
+  COLORREF color = 0;
+};
+
+struct Brush : Object {
+  Brush() : Object(Kind::Brush) {}
+  COLORREF color = 0;
+  bool hollow = false;
+};
+
+struct Bitmap : Object {
+  Bitmap() : Object(Kind::Bitmap) {}
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;  // BGRX, top-down, stride width * 4
+};
+
+struct Font : Object {
+  Font() : Object(Kind::Font) {}
+  LOGFONTA lf{};
+};
+
+struct PointF {
+  double x, y;
+};
+
+struct Figure {
+  std::vector<PointF> pts;
+  bool closed = false;
+};
+
+// Path bracket state: none, open (between BeginPath and EndPath), closed (ready to stroke/fill).
+struct Path {
+  enum State { None, Open, Closed } state = None;
+  std::vector<Figure> figures;
+  bool figureOpen = false;  // the last figure still takes LineTo points
+};
+
+struct DCState {
+  Pen* pen = nullptr;
+  Brush* brush = nullptr;
+  Font* font = nullptr;
+  Bitmap* bitmap = nullptr;  // memory DCs only
+  COLORREF textColor = 0;
+  COLORREF bkColor = 0xFFFFFF;
+  int bkMode = OPAQUE;
+  int fillMode = ALTERNATE;
+  int stretchMode = BLACKONWHITE;
+  POINT cur{0, 0};
+  Path path;
+};
+
+struct DC : Object {
+  enum Type { Memory, Surface, Screen };
+  explicit DC(Type t) : Object(Kind::DC), type(t) {}
+  Type type;
+  DCState st;
+  std::vector<DCState> saved;
+  // Surface DCs: caller-owned pixels.
+  uint8_t* bits = nullptr;
+  int width = 0, height = 0, stride = 0;
+  int originX = 0, originY = 0;
+  RECT clip{0, 0, 0, 0};
+};
+
+// Where drawing lands: pixels, the logical-to-surface offset and the clip (surface pixels).
+struct Target {
+  uint8_t* bits = nullptr;
+  int stride = 0;
+  int ox = 0, oy = 0;
+  int cl = 0, ct = 0, cr = 0, cb = 0;
+  bool empty() const { return cl >= cr || ct >= cb; }
+};
+
+// Handle registry.
+Object* lookup(const void* h, Kind k);
+// Registers an object made outside this file (regions), so that DeleteObject frees it.
+Object* adoptObject(Object* o);
+DC* lookupDC(HDC hdc);
+bool targetOf(DC* dc, Target& t);
+// The pixels of a bitmap or of the surface behind a DC, for blits (whole surface, no offset).
+bool surfaceOf(DC* dc, Target& t, int& width, int& height);
+Pen* stockPen();
+Brush* stockBrush();
+Font* stockFont();
+
+// Raster primitives (gdi_raster.cpp), in logical coordinates of the target.
+inline uint32_t pixelOf(COLORREF c) {
+  return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
+void plot(const Target& t, int x, int y, uint32_t px);
+void span(const Target& t, int y, int x0, int x1, uint32_t px);  // x0 .. x1 - 1
+void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage);  // coverage 0..255
+void thinLine(const Target& t, int x0, int y0, int x1, int y1, uint32_t px, bool last);
+void wideLine(const Target& t, double x0, double y0, double x1, double y1, int width, uint32_t px);
+void fillFigures(const Target& t, const std::vector<Figure>& figs, int fillMode, uint32_t px);
+// A shape as a coverage mask of its bounding box (pixel (l + i, t + j) at m[j * w + i]).
+struct Mask {
+  int l = 0, t = 0, w = 0, h = 0;
+  std::vector<uint8_t> m;
+  bool at(int x, int y) const {
+    return x >= l && y >= t && x < l + w && y < t + h && m[size_t(y - t) * w + (x - l)];
+  }
+};
+// Draws a mask: its boundary pixels with the pen (unless null), the rest with the brush.
+void drawMask(const Target& t, const Mask& mk, const Pen* pen, const Brush* brush);
+
+// Text (gdi_text.cpp).
+std::u32string ansiToUnicode(const char* s, int len);
+bool fontMetrics(DC* dc, TEXTMETRICA* tm);
+// Width of each character in turn, and the line height.
+bool measureText(DC* dc, const std::u32string& text, std::vector<int>* advances, SIZE* size);
+// Draws a line of text with its cell's top-left at (x, y) in the text colour given, clipped to
+// clip (logical coordinates; null: no extra clip). Underlines character underlineAt (-1: none).
+// Fills the cell with the background colour when opaque is set.
+bool drawText(DC* dc, int x, int y, const std::u32string& text, COLORREF color, const RECT* clip,
+              int underlineAt, bool opaque);
+
+}  // namespace rkgdi
+
+#endif

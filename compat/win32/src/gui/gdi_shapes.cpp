@@ -1,0 +1,391 @@
+// Lines, shapes and paths. Shapes drawn while a path bracket is open go into the path instead of
+// onto the surface, as Windows does.
+#include "gdi_private.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace rkgdi;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Box {
+  int l, t, r, b;
+};
+
+// Rectangles are taken with their corners in either order.
+Box normalise(int l, int t, int r, int b) {
+  return Box{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
+}
+
+bool drawablePen(const Pen* p) { return p && p->style != PS_NULL; }
+
+// Strokes a polyline with the DC's pen: thin pens leave out the last point, wide pens have
+// round caps and joins.
+void strokePoints(const Target& t, const Pen* pen, const std::vector<PointF>& pts, bool closed) {
+  if (!drawablePen(pen) || pts.empty()) return;
+  uint32_t px = pixelOf(pen->color);
+  size_t n = pts.size();
+  size_t segs = closed ? n : n - 1;
+  for (size_t i = 0; i < segs; ++i) {
+    PointF a = pts[i], b = pts[(i + 1) % n];
+    if (pen->width > 1)
+      wideLine(t, a.x, a.y, b.x, b.y, pen->width, px);
+    else
+      thinLine(t, int(std::lround(a.x)), int(std::lround(a.y)), int(std::lround(b.x)),
+               int(std::lround(b.y)), px, false);
+  }
+  if (n == 1 && pen->width > 1) wideLine(t, pts[0].x, pts[0].y, pts[0].x, pts[0].y, pen->width, px);
+}
+
+bool pathOpen(DC* dc) { return dc->st.path.state == Path::Open; }
+
+void pathLineTo(DC* dc, double x, double y) {
+  Path& p = dc->st.path;
+  if (!p.figureOpen) {
+    p.figures.push_back(Figure{{PointF{double(dc->st.cur.x), double(dc->st.cur.y)}}, false});
+    p.figureOpen = true;
+  }
+  p.figures.back().pts.push_back(PointF{x, y});
+}
+
+void pathAddClosed(DC* dc, std::vector<PointF> pts) {
+  dc->st.path.figures.push_back(Figure{std::move(pts), true});
+  dc->st.path.figureOpen = false;
+}
+
+// Points around an ellipse through pixel corners, counter-clockwise from angle a0 by sweep.
+std::vector<PointF> ellipsePoints(const Box& bx, double a0, double sweep) {
+  double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
+  double rx = (bx.r - bx.l) / 2.0, ry = (bx.b - bx.t) / 2.0;
+  int n = std::clamp(int((rx + ry) * std::fabs(sweep) / 2), 8, 720);
+  std::vector<PointF> v;
+  for (int i = 0; i <= n; ++i) {
+    double a = a0 + sweep * i / n;
+    v.push_back(PointF{cx + rx * std::cos(a), cy - ry * std::sin(a)});
+  }
+  return v;
+}
+
+Mask ellipseMask(const Box& bx) {
+  Mask mk;
+  mk.l = bx.l; mk.t = bx.t; mk.w = bx.r - bx.l; mk.h = bx.b - bx.t;
+  mk.m.assign(size_t(mk.w) * mk.h, 0);
+  double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
+  double rx = mk.w / 2.0, ry = mk.h / 2.0;
+  for (int j = 0; j < mk.h; ++j) {
+    double dy = (bx.t + j + 0.5 - cy) / ry;
+    for (int i = 0; i < mk.w; ++i) {
+      double dx = (bx.l + i + 0.5 - cx) / rx;
+      mk.m[size_t(j) * mk.w + i] = dx * dx + dy * dy <= 1.0 + 1e-9;
+    }
+  }
+  return mk;
+}
+
+double radialAngle(const Box& bx, double x, double y) {
+  double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
+  return std::atan2(-(y - cy), x - cx);
+}
+
+// Counter-clockwise sweep from the start radial to the end radial; equal radials: full turn.
+double sweepOf(double a0, double a1) {
+  double s = std::fmod(a1 - a0 + 4 * kPi, 2 * kPi);
+  return s < 1e-12 ? 2 * kPi : s;
+}
+
+bool inSweep(double a, double a0, double sweep) {
+  double d = std::fmod(a - a0 + 4 * kPi, 2 * kPi);
+  return d <= sweep + 1e-9 || d >= 2 * kPi - 1e-9;
+}
+
+bool tooLarge(const Box& bx) {
+  return int64_t(bx.r - bx.l) * int64_t(bx.b - bx.t) > (int64_t(1) << 26);
+}
+
+}  // namespace
+
+BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  if (lppt) *lppt = dc->st.cur;
+  dc->st.cur = POINT{x, y};
+  if (pathOpen(dc)) dc->st.path.figureOpen = false;
+  return TRUE;
+}
+
+BOOL WINAPI LineTo(HDC hdc, int x, int y) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  if (pathOpen(dc)) {
+    pathLineTo(dc, x, y);
+  } else {
+    Target t;
+    if (targetOf(dc, t))
+      strokePoints(t, dc->st.pen, {PointF{double(dc->st.cur.x), double(dc->st.cur.y)}, PointF{double(x), double(y)}},
+                   false);
+  }
+  dc->st.cur = POINT{x, y};
+  return TRUE;
+}
+
+BOOL WINAPI PolylineTo(HDC hdc, const POINT* apt, DWORD cpt) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || (!apt && cpt)) return FALSE;
+  for (DWORD i = 0; i < cpt; ++i) LineTo(hdc, apt[i].x, apt[i].y);
+  return TRUE;
+}
+
+BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || !apt || cpt < 1 || (cpt - 1) % 3 != 0) return FALSE;
+  std::vector<PointF> pts{PointF{double(apt[0].x), double(apt[0].y)}};
+  for (DWORD i = 1; i + 2 < cpt; i += 3) {
+    PointF p0 = pts.back(), p1{double(apt[i].x), double(apt[i].y)};
+    PointF p2{double(apt[i + 1].x), double(apt[i + 1].y)}, p3{double(apt[i + 2].x), double(apt[i + 2].y)};
+    double len = std::hypot(p1.x - p0.x, p1.y - p0.y) + std::hypot(p2.x - p1.x, p2.y - p1.y) +
+                 std::hypot(p3.x - p2.x, p3.y - p2.y);
+    int n = std::clamp(int(len / 3), 4, 256);
+    for (int k = 1; k <= n; ++k) {
+      double s = double(k) / n, u = 1 - s;
+      pts.push_back(PointF{u * u * u * p0.x + 3 * u * u * s * p1.x + 3 * u * s * s * p2.x + s * s * s * p3.x,
+                           u * u * u * p0.y + 3 * u * u * s * p1.y + 3 * u * s * s * p2.y + s * s * s * p3.y});
+    }
+  }
+  if (pathOpen(dc)) {
+    dc->st.path.figures.push_back(Figure{pts, false});
+    dc->st.path.figureOpen = false;
+    return TRUE;
+  }
+  Target t;
+  if (targetOf(dc, t)) {
+    strokePoints(t, dc->st.pen, pts, false);
+    // The curve ends on its last control point, which is drawn.
+    if (drawablePen(dc->st.pen) && dc->st.pen->width <= 1)
+      plot(t, apt[cpt - 1].x, apt[cpt - 1].y, pixelOf(dc->st.pen->color));
+  }
+  return TRUE;
+}
+
+BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  Box bx = normalise(left, top, right, bottom);
+  if (pathOpen(dc)) {
+    pathAddClosed(dc, {PointF{double(bx.l), double(bx.t)}, PointF{double(bx.r - 1), double(bx.t)},
+                       PointF{double(bx.r - 1), double(bx.b - 1)}, PointF{double(bx.l), double(bx.b - 1)}});
+    return TRUE;
+  }
+  Target t;
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t) return TRUE;
+  const Pen* pen = dc->st.pen;
+  const Brush* br = dc->st.brush;
+  if (!drawablePen(pen)) {
+    // Without an outline the filled area is one pixel smaller on the right and bottom.
+    if (br && !br->hollow)
+      for (int y = bx.t; y < bx.b - 1; ++y) span(t, y, bx.l, bx.r - 1, pixelOf(br->color));
+    return TRUE;
+  }
+  if (br && !br->hollow)
+    for (int y = bx.t + 1; y < bx.b - 1; ++y) span(t, y, bx.l + 1, bx.r - 1, pixelOf(br->color));
+  uint32_t pp = pixelOf(pen->color);
+  span(t, bx.t, bx.l, bx.r, pp);
+  span(t, bx.b - 1, bx.l, bx.r, pp);
+  for (int y = bx.t + 1; y < bx.b - 1; ++y) {
+    plot(t, bx.l, y, pp);
+    plot(t, bx.r - 1, y, pp);
+  }
+  return TRUE;
+}
+
+BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  Box bx = normalise(left, top, right, bottom);
+  int ew = std::min(std::abs(width), bx.r - bx.l), eh = std::min(std::abs(height), bx.b - bx.t);
+  if (ew <= 1 || eh <= 1) return Rectangle(hdc, bx.l, bx.t, bx.r, bx.b);
+  if (pathOpen(dc)) {
+    double rx = ew / 2.0, ry = eh / 2.0;
+    std::vector<PointF> pts;
+    auto corner = [&](double cx, double cy, double a0) {
+      for (int i = 0; i <= 16; ++i) {
+        double a = a0 + kPi / 2 * i / 16;
+        pts.push_back(PointF{cx + rx * std::cos(a), cy - ry * std::sin(a)});
+      }
+    };
+    corner(bx.r - rx, bx.t + ry, 0);
+    corner(bx.l + rx, bx.t + ry, kPi / 2);
+    corner(bx.l + rx, bx.b - ry, kPi);
+    corner(bx.r - rx, bx.b - ry, 3 * kPi / 2);
+    pathAddClosed(dc, std::move(pts));
+    return TRUE;
+  }
+  Target t;
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || tooLarge(bx)) return TRUE;
+  Mask mk;
+  mk.l = bx.l; mk.t = bx.t; mk.w = bx.r - bx.l; mk.h = bx.b - bx.t;
+  mk.m.assign(size_t(mk.w) * mk.h, 1);
+  double rx = ew / 2.0, ry = eh / 2.0;
+  double cxl = bx.l + rx, cxr = bx.r - rx, cyt = bx.t + ry, cyb = bx.b - ry;
+  for (int j = 0; j < mk.h; ++j) {
+    double py = bx.t + j + 0.5;
+    double cy = py < cyt ? cyt : (py > cyb ? cyb : py);
+    for (int i = 0; i < mk.w; ++i) {
+      double px = bx.l + i + 0.5;
+      double cx = px < cxl ? cxl : (px > cxr ? cxr : px);
+      double dx = (px - cx) / rx, dy = (py - cy) / ry;
+      if (dx * dx + dy * dy > 1.0 + 1e-9) mk.m[size_t(j) * mk.w + i] = 0;
+    }
+  }
+  drawMask(t, mk, dc->st.pen, dc->st.brush);
+  return TRUE;
+}
+
+BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  Box bx = normalise(left, top, right, bottom);
+  if (pathOpen(dc)) {
+    std::vector<PointF> pts = ellipsePoints(bx, 0, 2 * kPi);
+    pts.pop_back();
+    pathAddClosed(dc, std::move(pts));
+    return TRUE;
+  }
+  Target t;
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || tooLarge(bx)) return TRUE;
+  drawMask(t, ellipseMask(bx), dc->st.pen, dc->st.brush);
+  return TRUE;
+}
+
+BOOL WINAPI Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  Box bx = normalise(x1, y1, x2, y2);
+  double a0 = radialAngle(bx, x3, y3), sweep = sweepOf(a0, radialAngle(bx, x4, y4));
+  if (pathOpen(dc)) {
+    dc->st.path.figures.push_back(Figure{ellipsePoints(bx, a0, sweep), false});
+    dc->st.path.figureOpen = false;
+    return TRUE;
+  }
+  Target t;
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || tooLarge(bx) || !drawablePen(dc->st.pen))
+    return TRUE;
+  Mask mk = ellipseMask(bx);
+  uint32_t pp = pixelOf(dc->st.pen->color);
+  for (int j = 0; j < mk.h; ++j)
+    for (int i = 0; i < mk.w; ++i) {
+      int x = mk.l + i, y = mk.t + j;
+      if (!mk.at(x, y)) continue;
+      bool edge = !mk.at(x - 1, y) || !mk.at(x + 1, y) || !mk.at(x, y - 1) || !mk.at(x, y + 1);
+      if (edge && inSweep(radialAngle(bx, x + 0.5, y + 0.5), a0, sweep)) plot(t, x, y, pp);
+    }
+  return TRUE;
+}
+
+BOOL WINAPI Pie(HDC hdc, int left, int top, int right, int bottom, int xr1, int yr1, int xr2, int yr2) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  Box bx = normalise(left, top, right, bottom);
+  double a0 = radialAngle(bx, xr1, yr1), sweep = sweepOf(a0, radialAngle(bx, xr2, yr2));
+  if (pathOpen(dc)) {
+    std::vector<PointF> pts = ellipsePoints(bx, a0, sweep);
+    pts.push_back(PointF{(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0});
+    pathAddClosed(dc, std::move(pts));
+    return TRUE;
+  }
+  Target t;
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || tooLarge(bx)) return TRUE;
+  Mask mk = ellipseMask(bx);
+  if (sweep < 2 * kPi) {
+    double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
+    for (int j = 0; j < mk.h; ++j)
+      for (int i = 0; i < mk.w; ++i) {
+        double px = mk.l + i + 0.5, py = mk.t + j + 0.5;
+        // The pixel holding the centre always belongs to the pie.
+        bool centre = std::fabs(px - cx) <= 0.5 && std::fabs(py - cy) <= 0.5;
+        if (!centre && !inSweep(radialAngle(bx, px, py), a0, sweep)) mk.m[size_t(j) * mk.w + i] = 0;
+      }
+  }
+  drawMask(t, mk, dc->st.pen, dc->st.brush);
+  return TRUE;
+}
+
+BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || !apt || cpt < 2) return FALSE;
+  std::vector<PointF> pts;
+  for (int i = 0; i < cpt; ++i) pts.push_back(PointF{double(apt[i].x), double(apt[i].y)});
+  if (pathOpen(dc)) {
+    pathAddClosed(dc, std::move(pts));
+    return TRUE;
+  }
+  Target t;
+  if (!targetOf(dc, t)) return TRUE;
+  const Brush* br = dc->st.brush;
+  if (br && !br->hollow) fillFigures(t, {Figure{pts, true}}, dc->st.fillMode, pixelOf(br->color));
+  strokePoints(t, dc->st.pen, pts, true);
+  return TRUE;
+}
+
+COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
+  DC* dc = lookupDC(hdc);
+  Target t;
+  if (!dc || !targetOf(dc, t)) return CLR_INVALID;
+  int sx = x + t.ox, sy = y + t.oy;
+  if (sx < t.cl || sy < t.ct || sx >= t.cr || sy >= t.cb) return CLR_INVALID;
+  plot(t, x, y, pixelOf(color));
+  return color & 0xFFFFFF;
+}
+
+COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
+  DC* dc = lookupDC(hdc);
+  Target t;
+  if (!dc || !targetOf(dc, t)) return CLR_INVALID;
+  int sx = x + t.ox, sy = y + t.oy;
+  if (sx < t.cl || sy < t.ct || sx >= t.cr || sy >= t.cb) return CLR_INVALID;
+  const uint8_t* p = t.bits + size_t(sy) * size_t(t.stride) + size_t(sx) * 4;
+  return RGB(p[2], p[1], p[0]);
+}
+
+// Paths.
+
+BOOL WINAPI BeginPath(HDC hdc) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  dc->st.path = Path{};
+  dc->st.path.state = Path::Open;
+  return TRUE;
+}
+
+BOOL WINAPI EndPath(HDC hdc) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || dc->st.path.state != Path::Open) return FALSE;
+  dc->st.path.state = Path::Closed;
+  dc->st.path.figureOpen = false;
+  return TRUE;
+}
+
+namespace {
+
+// Stroke and/or fill the closed path with the DC's pen and brush, then discard it.
+BOOL renderPath(HDC hdc, bool fill, bool stroke) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || dc->st.path.state != Path::Closed) return FALSE;
+  Path path = std::move(dc->st.path);
+  dc->st.path = Path{};
+  Target t;
+  if (!targetOf(dc, t)) return TRUE;
+  const Brush* br = dc->st.brush;
+  if (fill && br && !br->hollow) fillFigures(t, path.figures, dc->st.fillMode, pixelOf(br->color));
+  if (stroke)
+    for (const Figure& f : path.figures) strokePoints(t, dc->st.pen, f.pts, f.closed || fill);
+  return TRUE;
+}
+
+}  // namespace
+
+BOOL WINAPI StrokePath(HDC hdc) { return renderPath(hdc, false, true); }
+BOOL WINAPI FillPath(HDC hdc) { return renderPath(hdc, true, false); }
+BOOL WINAPI StrokeAndFillPath(HDC hdc) { return renderPath(hdc, true, true); }

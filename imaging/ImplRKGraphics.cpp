@@ -1,0 +1,373 @@
+#include "ImplRKGraphics.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "RKImage.h"
+#include "RKPixelConvert.h"
+
+namespace RKSDK {
+
+ImplRKGraphics::ImplRKGraphics()
+    : memDC(nullptr),
+      bitmap(nullptr),
+      previousBitmap(nullptr),
+      penColor(new RKColor()),
+      backgroundColor(new RKColor()),
+      fillColor(new RKColor()),
+      font(RKFont::createDefault()) {
+  penColor->addRef();
+  backgroundColor->addRef();
+  fillColor->addRef();
+}
+
+ImplRKGraphics::~ImplRKGraphics() {
+  deleteBitmap();
+  deleteDC();
+  penColor->release();
+  backgroundColor->release();
+  fillColor->release();
+  if (font) font->release();
+}
+
+void ImplRKGraphics::selectBitmap() { previousBitmap = SelectObject(memDC, bitmap); }
+
+void ImplRKGraphics::deleteBitmap() {
+  if (!bitmap) return;
+  // A bitmap still selected into a device context cannot be deleted.
+  if (memDC && previousBitmap) SelectObject(memDC, previousBitmap);
+  previousBitmap = nullptr;
+  DeleteObject(bitmap);
+  bitmap = nullptr;
+}
+
+void ImplRKGraphics::deleteDC() {
+  if (!memDC) return;
+  DeleteDC(memDC);
+  memDC = nullptr;
+  previousBitmap = nullptr;
+}
+
+HFONT ImplRKGraphics::makeFont() {
+  if (!font) return nullptr;
+  RKString face = font->getFaceName();
+  return CreateFontA(font->getHeight(), font->getWidth(), 0, 0, font->getWeight(), font->getItalic(),
+                     font->getUnderline(), font->getStrikeOut(), DEFAULT_CHARSET, 0, 0, 0, 0,
+                     face.data ? face.data : "");
+}
+
+HPEN ImplRKGraphics::makePen(int width) { return CreatePen(PS_SOLID, width, penColor->getABGR()); }
+
+HBRUSH ImplRKGraphics::makeFillBrush() { return CreateSolidBrush(fillColor->getABGR()); }
+
+POINT* ImplRKGraphics::nativePoints(RKPoint* points, int count) {
+  if (!points || count < 1) return nullptr;
+  POINT* pts = static_cast<POINT*>(std::malloc(sizeof(POINT) * size_t(count)));
+  if (!pts) return nullptr;
+  for (int i = 0; i < count; ++i) pts[i] = POINT{points[i].getX(), points[i].getY()};
+  return pts;
+}
+
+void ImplRKGraphics::drawRectOutline(int x, int y, int w, int h) {
+  withPen(1, [&] {
+    POINT pts[5] = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}};
+    MoveToEx(memDC, x, y, nullptr);
+    PolylineTo(memDC, pts, 5);
+  });
+}
+
+void ImplRKGraphics::drawRoundRect(int x, int y, int w, int h, int ew, int eh) {
+  withPenAndBrush([&] { RoundRect(memDC, x, y, x + w, y + h, ew, eh); });
+}
+
+u8* ImplRKGraphics::imageBits(RKImage* image, int& sx, int& sy, int& sw, int& sh, BITMAPINFO& info) {
+  // Clip the source to the image on every side; the target stays as given, so the part that
+  // remains is stretched over the whole target.
+  if (sx < 0) {
+    sw += sx;
+    sx = 0;
+  }
+  if (sy < 0) {
+    sh += sy;
+    sy = 0;
+  }
+  if (sx + sw > image->getWidth()) sw = image->getWidth() - sx;
+  if (sy + sh > image->getHeight()) sh = image->getHeight() - sy;
+  if (sw <= 0 || sh <= 0) return nullptr;
+  unsigned int type = image->getPixelType();
+  int bpp;
+  switch (type) {
+    case RK_PIXEL_RGB24:
+    case RK_PIXEL_BGR24: bpp = 3; break;
+    case RK_PIXEL_ARGB32:
+    case RK_PIXEL_BGRA32: bpp = 4; break;
+    default: return nullptr;
+  }
+  RKBuffer* crop = image->cropBuffer(sx, sy, sx + sw, sy + sh);
+  if (!crop) return nullptr;
+  size_t rowBytes = size_t(sw) * size_t(bpp);
+  size_t stride = ((rowBytes + 3) / 4) * 4;
+  u8* bits = nullptr;
+  if (int64_t(crop->getSize()) >= int64_t(rowBytes) * sh)
+    bits = static_cast<u8*>(std::calloc(stride, size_t(sh)));
+  if (bits) {
+    const u8* src = crop->getData(0);
+    for (int r = 0; r < sh; ++r) {
+      const u8* s = src + size_t(r) * rowBytes;
+      u8* d = bits + size_t(r) * stride;
+      switch (type) {
+        case RK_PIXEL_RGB24: swapRGB24(s, d, sw); break;
+        case RK_PIXEL_ARGB32: reverseRGB32(s, d, sw); break;
+        default: std::memcpy(d, s, rowBytes); break;
+      }
+    }
+    std::memset(&info, 0, sizeof(info));
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = sw;
+    info.bmiHeader.biHeight = -sh;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = WORD(bpp * 8);
+    info.bmiHeader.biCompression = BI_RGB;
+  }
+  crop->release();
+  return bits;
+}
+
+int ImplRKGraphics::drawImage(RKImage* image, int sx, int sy, int sw, int sh, int tx, int ty, int tw, int th) {
+  if (!image || !memDC) return 0;
+  bool hold = holdsDrawnImage();
+  if (hold) image->addRef();
+  BITMAPINFO info;
+  u8* bits = imageBits(image, sx, sy, sw, sh, info);
+  int result = 0;
+  if (bits) {
+    SetStretchBltMode(memDC, COLORONCOLOR);
+    StretchDIBits(memDC, tx, ty, tw, th, 0, 0, sw, sh, bits, &info, DIB_RGB_COLORS, SRCCOPY);
+    std::free(bits);
+    drawn();
+    result = 1;
+  }
+  if (hold) image->release();
+  return result;
+}
+
+int ImplRKGraphics::drawImage(RKImage* image, int x, int y, int w, int h) {
+  if (!image) return 0;
+  return drawImage(image, 0, 0, image->getWidth(), image->getHeight(), x, y, w, h);
+}
+
+int ImplRKGraphics::drawImage(RKImage* image, int x, int y) {
+  if (!image) return 0;
+  return drawImage(image, 0, 0, image->getWidth(), image->getHeight(), x, y, image->getWidth(),
+                   image->getHeight());
+}
+
+int ImplRKGraphics::drawImageTransparent(RKImage* image, int sx, int sy, int sw, int sh, int tx, int ty, int tw,
+                                         int th, RKColor key) {
+  if (!image || !memDC) return 0;
+  image->addRef();
+  BITMAPINFO info;
+  u8* bits = imageBits(image, sx, sy, sw, sh, info);
+  int result = 0;
+  if (bits) {
+    HDC tmpDC = CreateCompatibleDC(memDC);
+    HBITMAP tmpBitmap = tmpDC ? CreateCompatibleBitmap(memDC, sw, sh) : nullptr;
+    if (tmpBitmap) {
+      HGDIOBJ old = SelectObject(tmpDC, tmpBitmap);
+      StretchDIBits(tmpDC, 0, 0, sw, sh, 0, 0, sw, sh, bits, &info, DIB_RGB_COLORS, SRCCOPY);
+      TransparentBlt(memDC, tx, ty, tw, th, tmpDC, 0, 0, sw, sh, key.getABGR());
+      SelectObject(tmpDC, old);
+      DeleteObject(tmpBitmap);
+      drawn();
+      result = 1;
+    }
+    if (tmpDC) DeleteDC(tmpDC);
+    std::free(bits);
+  }
+  image->release();
+  return result;
+}
+
+int ImplRKGraphics::drawArc(int x, int y, int w, int h, int startX, int startY, int endX, int endY) {
+  return withPen(1, [&] { Arc(memDC, x, y, x + w, y + h, startX, startY, endX, endY); }) ? 1 : 0;
+}
+
+void ImplRKGraphics::drawLine(int x1, int y1, int x2, int y2, int width) {
+  if (width < 1) return;
+  withPen(width, [&] {
+    MoveToEx(memDC, x1, y1, nullptr);
+    LineTo(memDC, x2, y2);
+  });
+}
+
+void ImplRKGraphics::drawOval(int x, int y, int w, int h) {
+  withPen(1, [&] { Arc(memDC, x, y, x + w, y + h, x, y, x, y); });
+}
+
+void ImplRKGraphics::drawPolyline(RKPoint* points, int count) {
+  if (count < 1 || !points) return;
+  POINT* pts = nativePoints(points, count);
+  if (!pts) return;
+  withPen(1, [&] {
+    MoveToEx(memDC, pts[0].x, pts[0].y, nullptr);
+    PolylineTo(memDC, pts, DWORD(count));
+  });
+  std::free(pts);
+}
+
+int ImplRKGraphics::drawBezier(RKPoint* points, int count) {
+  if (!memDC) return 0;
+  POINT* pts = nativePoints(points, count);
+  if (!pts) return 0;
+  BOOL result = FALSE;
+  withPen(1, [&] { result = PolyBezier(memDC, pts, DWORD(count)); });
+  std::free(pts);
+  return result;
+}
+
+void ImplRKGraphics::drawText(RKString text, RKRect rect, u32 format) {
+  if (!memDC || !font) return;
+  HFONT f = makeFont();
+  SaveDC(memDC);
+  SelectObject(memDC, f);
+  SetTextColor(memDC, penColor->getABGR());
+  RECT r{rect.getX(), rect.getY(), rect.getX() + rect.getWidth(), rect.getY() + rect.getHeight()};
+  DrawTextA(memDC, text.data ? text.data : "", int(text.length), &r, format);
+  RestoreDC(memDC, -1);
+  if (f) DeleteObject(f);
+  drawn();
+}
+
+void ImplRKGraphics::drawString(RKString text, int x, int y) {
+  if (!memDC || !font) return;
+  HFONT f = makeFont();
+  SaveDC(memDC);
+  SelectObject(memDC, f);
+  SetTextColor(memDC, penColor->getABGR());
+  TextOutA(memDC, x, y, text.data ? text.data : "", int(text.length));
+  RestoreDC(memDC, -1);
+  if (f) DeleteObject(f);
+  drawn();
+}
+
+void ImplRKGraphics::setPixel(int x, int y, RKColor color) {
+  if (!memDC) return;
+  SetPixel(memDC, x, y, color.getABGR());
+  drawn();
+}
+
+void ImplRKGraphics::drawPie(int x, int y, int w, int h, int startX, int startY, int endX, int endY) {
+  withPenAndBrush([&] { Pie(memDC, x, y, x + w, y + h, startX, startY, endX, endY); });
+}
+
+void ImplRKGraphics::drawEllipse(int x, int y, int w, int h) {
+  withPenAndBrush([&] { Ellipse(memDC, x, y, x + w, y + h); });
+}
+
+void ImplRKGraphics::drawRect(int x, int y, int w, int h) {
+  withPenAndBrush([&] { Rectangle(memDC, x, y, x + w, y + h); });
+}
+
+void ImplRKGraphics::drawPolygon(RKPoint* points, int count, int alternate) {
+  if (count < 1 || !points || !memDC) return;
+  POINT* pts = nativePoints(points, count);
+  if (!pts) return;
+  withPenAndBrush([&] {
+    SetPolyFillMode(memDC, alternate ? ALTERNATE : WINDING);
+    Polygon(memDC, pts, count);
+  });
+  std::free(pts);
+}
+
+RKFont* ImplRKGraphics::getFont() {
+  if (font) font->addRef();
+  return font;
+}
+
+int ImplRKGraphics::setFont(RKFont* newFont) {
+  if (!newFont) return 0;
+  newFont->addRef();
+  if (font) font->release();
+  font = newFont;
+  return 1;
+}
+
+RKColor* ImplRKGraphics::getBackgroundColor() {
+  backgroundColor->addRef();
+  return backgroundColor;
+}
+
+RKColor* ImplRKGraphics::getColor() {
+  penColor->addRef();
+  return penColor;
+}
+
+RKColor* ImplRKGraphics::getFillColor() {
+  fillColor->addRef();
+  return fillColor;
+}
+
+void ImplRKGraphics::setTransparentText(int transparent) {
+  if (memDC) SetBkMode(memDC, transparent ? TRANSPARENT : OPAQUE);
+}
+
+void ImplRKGraphics::fillRect(RKRect rect) {
+  if (!canFill()) return;
+  HBRUSH b = CreateSolidBrush(backgroundColor->getABGR());
+  RECT r{rect.getX(), rect.getY(), rect.getX() + rect.getWidth(), rect.getY() + rect.getHeight()};
+  FillRect(memDC, &r, b);
+  DeleteObject(b);
+  drawn();
+}
+
+void ImplRKGraphics::clear() {
+  if (!canFill()) return;
+  HBRUSH b = CreateSolidBrush(backgroundColor->getABGR());
+  RECT r = clearArea();
+  FillRect(memDC, &r, b);
+  DeleteObject(b);
+  drawn();
+}
+
+void ImplRKGraphics::drawDisabledText(RKString text, int x, int y) {
+  if (!memDC || !font) return;
+  HFONT f = makeFont();
+  SaveDC(memDC);
+  SelectObject(memDC, f);
+  DrawStateA(memDC, nullptr, nullptr, LPARAM(text.data ? text.data : ""), 0, x, y, 0, 0,
+             DST_PREFIXTEXT | DSS_DISABLED);
+  RestoreDC(memDC, -1);
+  if (f) DeleteObject(f);
+  drawn();
+}
+
+void ImplRKGraphics::drawFocusRect(int x, int y, int w, int h, int thickness) {
+  if (!memDC || thickness < 1) return;
+  for (int i = 0; i < thickness; ++i) {
+    RECT r{x + i, y + i, x + w - i, y + h - i};
+    DrawFocusRect(memDC, &r);
+  }
+  drawn();
+}
+
+RKSize ImplRKGraphics::getTextSize(RKString text) {
+  if (!canMeasure()) return RKSize(0, 0);
+  HFONT f = makeFont();
+  SaveDC(memDC);
+  if (f) SelectObject(memDC, f);
+  SIZE sz{0, 0};
+  BOOL ok = GetTextExtentPoint32A(memDC, text.data ? text.data : "", int(text.length), &sz);
+  RestoreDC(memDC, -1);
+  if (f) DeleteObject(f);
+  return ok ? RKSize(sz.cx, sz.cy) : RKSize(0, 0);
+}
+
+int ImplRKGraphics::getFontHeight() {
+  if (!canMeasure()) return -1;
+  TEXTMETRICA tm;
+  if (!GetTextMetricsA(memDC, &tm)) return -1;
+  return tm.tmHeight;
+}
+
+}  // namespace RKSDK

@@ -1,0 +1,165 @@
+// Blits, device-independent bitmaps, paths and surface DCs of the graphics stand-in.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "../../../compat/win32/src/gui/gdi_internal.h"
+#include "GdiTestSupport.h"
+
+static BITMAPINFO header(int w, int h, int bits) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = WORD(bits);
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}
+
+TEST(StretchDIBits, TopDown24BitRowsArePaddedAndSampledNearest) {
+  // 3 x 2, rows padded to 12 bytes: red green blue / white black red.
+  const unsigned char bits[] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 9, 9, 9,
+                                255, 255, 255, 0, 0, 0, 0, 0, 255, 9, 9, 9};
+  Canvas c(12, 8, kGreen);
+  BITMAPINFO bi = header(3, -2, 24);
+  SetStretchBltMode(c.dc, COLORONCOLOR);
+  EXPECT_EQ(StretchDIBits(c.dc, 0, 0, 6, 4, 0, 0, 3, 2, bits, &bi, DIB_RGB_COLORS, SRCCOPY), 2);
+  const COLORREF want[2][3] = {{kRed, kGreen, kBlue}, {kWhite, kBlack, kRed}};
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(c.at(x, y), want[y / 2][x / 2]) << x << "," << y;
+  EXPECT_EQ(c.at(6, 0), kGreen);
+  EXPECT_EQ(c.at(0, 4), kGreen);
+}
+
+TEST(StretchDIBits, BottomUp32BitAndShrinking) {
+  // 4 x 2 bottom-up: the first stored row is the bottom one.
+  std::vector<unsigned char> bits(4 * 2 * 4, 0);
+  for (int x = 0; x < 4; ++x) {
+    bits[size_t(x) * 4 + 2] = 255;         // bottom row red
+    bits[16 + size_t(x) * 4 + 0] = 255;    // top row blue
+  }
+  Canvas c(8, 8, kWhite);
+  BITMAPINFO bi = header(4, 2, 32);
+  StretchDIBits(c.dc, 0, 0, 4, 2, 0, 0, 4, 2, bits.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(c.at(0, 0), kBlue);
+  EXPECT_EQ(c.at(3, 1), kRed);
+  StretchDIBits(c.dc, 0, 4, 2, 1, 0, 0, 4, 2, bits.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(c.at(0, 4), kRed);  // centre of the lower half of the rows
+  EXPECT_EQ(c.at(2, 4), kWhite);
+  EXPECT_EQ(StretchDIBits(c.dc, 0, 0, 4, 2, 0, 0, 4, 2, nullptr, &bi, DIB_RGB_COLORS, SRCCOPY), 0);
+  BITMAPINFO bad = header(4, 2, 16);
+  EXPECT_EQ(StretchDIBits(c.dc, 0, 0, 4, 2, 0, 0, 4, 2, bits.data(), &bad, DIB_RGB_COLORS, SRCCOPY), 0);
+}
+
+TEST(GetDIBits, ReturnsBottomUpRowsAndKeepsTheFourthByte) {
+  Canvas c(3, 2, kWhite);
+  const unsigned char src[] = {1, 2, 3, 40, 4, 5, 6, 50, 7, 8, 9, 60,  // top row
+                               10, 11, 12, 70, 13, 14, 15, 80, 16, 17, 18, 90};
+  BITMAPINFO bi = header(3, -2, 32);
+  StretchDIBits(c.dc, 0, 0, 3, 2, 0, 0, 3, 2, src, &bi, DIB_RGB_COLORS, SRCCOPY);
+  BITMAPINFO q{};
+  q.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  ASSERT_NE(GetDIBits(c.dc, c.bmp, 0, 0, nullptr, &q, DIB_RGB_COLORS), 0);
+  ASSERT_EQ(q.bmiHeader.biHeight, 2);
+  std::vector<unsigned char> out(q.bmiHeader.biSizeImage);
+  EXPECT_EQ(GetDIBits(c.dc, c.bmp, 0, 2, out.data(), &q, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(0, std::memcmp(out.data(), src + 12, 12));  // bottom row first
+  EXPECT_EQ(0, std::memcmp(out.data() + 12, src, 12));
+  // 24-bit rows, padded.
+  BITMAPINFO q24 = header(3, 2, 24);
+  std::vector<unsigned char> o24(24, 0xEE);
+  EXPECT_EQ(GetDIBits(c.dc, c.bmp, 0, 2, o24.data(), &q24, DIB_RGB_COLORS), 2);
+  EXPECT_EQ(o24[0], 10);
+  EXPECT_EQ(o24[9], 0);  // padding
+  EXPECT_EQ(o24[12], 1);
+  // A primitive writes an opaque fourth byte.
+  SetPixel(c.dc, 0, 0, kRed);
+  GetDIBits(c.dc, c.bmp, 0, 2, out.data(), &q, DIB_RGB_COLORS);
+  EXPECT_EQ(out[12 + 3], 255);
+}
+
+TEST(Blits, BitBltCopiesAndTransparentBltSkipsTheKey) {
+  Canvas src(4, 4, kRed);
+  SetPixel(src.dc, 1, 1, kGreen);
+  SetPixel(src.dc, 2, 1, kBlue);
+  Canvas dst(10, 10, kWhite);
+  EXPECT_TRUE(BitBlt(dst.dc, 2, 2, 4, 4, src.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(dst.at(3, 3), kGreen);
+  EXPECT_EQ(dst.at(2, 2), kRed);
+  EXPECT_EQ(dst.countNotOutside(kWhite, 2, 2, 6, 6), 0);
+
+  Canvas t(10, 10, kWhite);
+  // The key's top byte is ignored.
+  EXPECT_TRUE(TransparentBlt(t.dc, 0, 0, 8, 8, src.dc, 0, 0, 4, 4, 0x01000000 | kRed));
+  EXPECT_EQ(t.at(0, 0), kWhite);
+  EXPECT_EQ(t.at(2, 2), kGreen);  // stretched twice
+  EXPECT_EQ(t.at(3, 3), kGreen);
+  EXPECT_EQ(t.at(4, 2), kBlue);
+  EXPECT_EQ(t.at(7, 7), kWhite);
+  EXPECT_FALSE(TransparentBlt(t.dc, 0, 0, -1, 8, src.dc, 0, 0, 4, 4, 0));
+}
+
+TEST(Paths, FiguresGoIntoThePathAndFillOrStrokeIt) {
+  Canvas c(30, 30);
+  Tools t(c.dc, kBlack, kRed);
+  EXPECT_FALSE(StrokePath(c.dc));  // no path
+  EXPECT_TRUE(BeginPath(c.dc));
+  Rectangle(c.dc, 5, 5, 15, 15);
+  MoveToEx(c.dc, 20, 2, nullptr);
+  LineTo(c.dc, 28, 2);
+  EXPECT_EQ(c.countNot(kWhite, 0, 0, 30, 30), 0);  // nothing drawn yet
+  EXPECT_FALSE(FillPath(c.dc));                     // still open
+  EXPECT_TRUE(EndPath(c.dc));
+  EXPECT_TRUE(StrokeAndFillPath(c.dc));
+  EXPECT_EQ(c.at(10, 10), kRed);
+  EXPECT_EQ(c.at(5, 5), kBlack);
+  EXPECT_EQ(c.at(22, 2), kBlack);
+  EXPECT_FALSE(StrokePath(c.dc));  // the path is used up
+}
+
+TEST(Paths, TheDcSaveStackKeepsThePath) {
+  // A shape drawn between SaveDC and RestoreDC inside an open path is gone with the restore.
+  Canvas c(30, 30);
+  BeginPath(c.dc);
+  SaveDC(c.dc);
+  Rectangle(c.dc, 5, 5, 15, 15);
+  RestoreDC(c.dc, -1);
+  EndPath(c.dc);
+  EXPECT_TRUE(FillPath(c.dc));
+  EXPECT_EQ(c.countNot(kWhite, 0, 0, 30, 30), 0);
+  // Outside a path, the default pen and brush draw.
+  BeginPath(c.dc);
+  Ellipse(c.dc, 2, 2, 22, 22);
+  EndPath(c.dc);
+  EXPECT_TRUE(StrokePath(c.dc));
+  EXPECT_EQ(c.at(12, 12), kWhite);
+  EXPECT_GT(c.countNot(kWhite, 0, 0, 30, 30), 40);
+}
+
+TEST(SurfaceDC, OriginAndClipPlaceAChildOnItsParentsPixels) {
+  std::vector<uint32_t> px(20 * 10, 0xFFFFFFFF);
+  RECT clip{5, 2, 12, 8};
+  HDC dc = rkgdi::CreateSurfaceDC(px.data(), 20, 10, 80, 5, 2, &clip);
+  ASSERT_NE(dc, nullptr);
+  EXPECT_TRUE(rkgdi::IsDC(dc));
+  HBRUSH b = CreateSolidBrush(kRed);
+  RECT all{-10, -10, 100, 100};
+  FillRect(dc, &all, b);
+  DeleteObject(b);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) {
+      bool in = x >= 5 && x < 12 && y >= 2 && y < 8;
+      EXPECT_EQ(px[size_t(y) * 20 + x], in ? 0xFFFF0000u : 0xFFFFFFFFu) << x << "," << y;
+    }
+  EXPECT_EQ(GetPixel(dc, 0, 0), kRed);  // logical (0, 0) is surface (5, 2)
+  EXPECT_TRUE(rkgdi::SetSurfaceDCClip(dc, nullptr));
+  SetPixel(dc, -5, -2, kBlue);
+  EXPECT_EQ(px[0], 0xFF0000FFu);
+  EXPECT_TRUE(rkgdi::ReleaseSurfaceDC(dc));
+  EXPECT_FALSE(rkgdi::IsDC(dc));
+  EXPECT_EQ(rkgdi::CreateSurfaceDC(px.data(), 20, 10, 40, 0, 0, nullptr), nullptr);
+}
