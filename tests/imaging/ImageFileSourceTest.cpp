@@ -414,7 +414,9 @@ TEST_F(ImageFileSource, GroupsOfGifFilesOnly) {
     // Icons and cursors have groups too, but the source hands out their first image only.
     ASSERT_EQ(source.setFile(RKString(put("two.ico", iconFile({iconEntry(), iconEntry()})).c_str())), 1);
     EXPECT_EQ(source.getImageGroup(), nullptr);
-    EXPECT_NE(source.getImage(), nullptr);
+    RKImage* firstIcon = source.getImage();
+    ASSERT_NE(firstIcon, nullptr);
+    firstIcon->release();
     ASSERT_EQ(source.setFile(RKString(put("none.ico", iconFile({}) + std::string(8, '\0')).c_str())), 1);
     EXPECT_EQ(source.getImage(), nullptr);  // no entries, no first image
     ASSERT_EQ(source.setFile(RKString(put("one.png", pngFile()).c_str())), 1);
