@@ -25,17 +25,12 @@
 #include "RKTIFFDecoder.h"
 #include "RKWMFDecoder.h"
 #include "RasterFileWriters.h"
+#include "RefCount.h"
 #include "TempPrefix.h"
 
 using namespace RKSDK;
 
 namespace {
-
-unsigned int countOf(RKObject* object) {
-    unsigned int n = object->addRef();
-    object->release();
-    return n - 1;
-}
 
 std::string text(const testimg::Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
