@@ -81,6 +81,24 @@ void ImplRKGraphics::drawRoundRect(int x, int y, int w, int h, int ew, int eh) {
   withPenAndBrush([&] { RoundRect(memDC, x, y, x + w, y + h, ew, eh); });
 }
 
+void ImplRKGraphics::dibRow(u32 pixelType, const u8* src, u8* dst, int count) {
+  switch (pixelType) {
+    case RK_PIXEL_RGB24: swapRGB24(src, dst, count); break;
+    case RK_PIXEL_ARGB32: reverseRGB32(src, dst, count); break;
+    default: std::memcpy(dst, src, size_t(count) * (pixelType == RK_PIXEL_BGRA32 ? 4 : 3)); break;
+  }
+}
+
+void ImplRKGraphics::dibHeader(BITMAPINFO& info, int width, int height, int bitCount) {
+  std::memset(&info, 0, sizeof(info));
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = WORD(bitCount);
+  info.bmiHeader.biCompression = BI_RGB;
+}
+
 u8* ImplRKGraphics::imageBits(RKImage* image, int& sx, int& sy, int& sw, int& sh, BITMAPINFO& info) {
   // Clip the source to the image on every side; the target stays as given, so the part that
   // remains is stretched over the whole target.
@@ -113,22 +131,8 @@ u8* ImplRKGraphics::imageBits(RKImage* image, int& sx, int& sy, int& sw, int& sh
     bits = static_cast<u8*>(std::calloc(stride, size_t(sh)));
   if (bits) {
     const u8* src = crop->getData(0);
-    for (int r = 0; r < sh; ++r) {
-      const u8* s = src + size_t(r) * rowBytes;
-      u8* d = bits + size_t(r) * stride;
-      switch (type) {
-        case RK_PIXEL_RGB24: swapRGB24(s, d, sw); break;
-        case RK_PIXEL_ARGB32: reverseRGB32(s, d, sw); break;
-        default: std::memcpy(d, s, rowBytes); break;
-      }
-    }
-    std::memset(&info, 0, sizeof(info));
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = sw;
-    info.bmiHeader.biHeight = -sh;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = WORD(bpp * 8);
-    info.bmiHeader.biCompression = BI_RGB;
+    for (int r = 0; r < sh; ++r) dibRow(type, src + size_t(r) * rowBytes, bits + size_t(r) * stride, sw);
+    dibHeader(info, sw, sh, bpp * 8);
   }
   crop->release();
   return bits;
@@ -226,29 +230,28 @@ int ImplRKGraphics::drawBezier(RKPoint* points, int count) {
   return result;
 }
 
-void ImplRKGraphics::drawText(RKString text, RKRect rect, u32 format) {
+template <class Draw>
+void ImplRKGraphics::withFont(bool textColour, Draw draw) {
   if (!memDC || !font) return;
   HFONT f = makeFont();
   SaveDC(memDC);
   SelectObject(memDC, f);
-  SetTextColor(memDC, penColor->getABGR());
-  RECT r{rect.getX(), rect.getY(), rect.getX() + rect.getWidth(), rect.getY() + rect.getHeight()};
-  DrawTextA(memDC, text.data ? text.data : "", int(text.length), &r, format);
+  if (textColour) SetTextColor(memDC, penColor->getABGR());
+  draw();
   RestoreDC(memDC, -1);
   if (f) DeleteObject(f);
   drawn();
 }
 
+void ImplRKGraphics::drawText(RKString text, RKRect rect, u32 format) {
+  withFont(true, [&] {
+    RECT r{rect.getX(), rect.getY(), rect.getX() + rect.getWidth(), rect.getY() + rect.getHeight()};
+    DrawTextA(memDC, text.data ? text.data : "", int(text.length), &r, format);
+  });
+}
+
 void ImplRKGraphics::drawString(RKString text, int x, int y) {
-  if (!memDC || !font) return;
-  HFONT f = makeFont();
-  SaveDC(memDC);
-  SelectObject(memDC, f);
-  SetTextColor(memDC, penColor->getABGR());
-  TextOutA(memDC, x, y, text.data ? text.data : "", int(text.length));
-  RestoreDC(memDC, -1);
-  if (f) DeleteObject(f);
-  drawn();
+  withFont(true, [&] { TextOutA(memDC, x, y, text.data ? text.data : "", int(text.length)); });
 }
 
 void ImplRKGraphics::setPixel(int x, int y, RKColor color) {
@@ -331,15 +334,10 @@ void ImplRKGraphics::clear() {
 }
 
 void ImplRKGraphics::drawDisabledText(RKString text, int x, int y) {
-  if (!memDC || !font) return;
-  HFONT f = makeFont();
-  SaveDC(memDC);
-  SelectObject(memDC, f);
-  DrawStateA(memDC, nullptr, nullptr, LPARAM(text.data ? text.data : ""), 0, x, y, 0, 0,
-             DST_PREFIXTEXT | DSS_DISABLED);
-  RestoreDC(memDC, -1);
-  if (f) DeleteObject(f);
-  drawn();
+  withFont(false, [&] {
+    DrawStateA(memDC, nullptr, nullptr, LPARAM(text.data ? text.data : ""), 0, x, y, 0, 0,
+               DST_PREFIXTEXT | DSS_DISABLED);
+  });
 }
 
 void ImplRKGraphics::drawFocusRect(int x, int y, int w, int h, int thickness) {

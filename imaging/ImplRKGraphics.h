@@ -66,6 +66,12 @@ class ImplRKGraphics : public virtual IRKGraphics {
   bool withPen(int width, Draw draw);
   template <class Draw>
   bool withPenAndBrush(Draw draw);
+  template <class Draw>
+  void withFont(bool textColour, Draw draw);
+  // One row of a drawable pixel type as a DIB row (blue, green, red[, alpha]).
+  static void dibRow(u32 pixelType, const u8* src, u8* dst, int count);
+  // Header of a top-down DIB without compression.
+  static void dibHeader(BITMAPINFO& info, int width, int height, int bitCount);
   // Selects the bitmap into the memory device context, remembering what was selected before.
   void selectBitmap();
   // Deletes the bitmap (deselecting it first) and the memory device context.

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "RKImage.h"
-#include "RKPixelConvert.h"
 
 namespace RKSDK {
 
@@ -62,22 +61,9 @@ void ImplRKImageGraphics::load(u32 pixelType, RKBuffer* pixels, int w, int h) {
                   pixelType == RK_PIXEL_BGRA32;
   const u8* src = pixels ? pixels->getData(0) : nullptr;
   if (drawable && src && int64_t(pixels->getSize()) >= int64_t(rowBytes) * h) {
-    for (int r = 0; r < h; ++r) {
-      const u8* s = src + size_t(r) * rowBytes;
-      u8* d = rows + size_t(r) * stride;
-      switch (pixelType) {
-        case RK_PIXEL_RGB24: swapRGB24(s, d, w); break;
-        case RK_PIXEL_ARGB32: reverseRGB32(s, d, w); break;
-        default: std::memcpy(d, s, rowBytes); break;
-      }
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = WORD(bpp * 8);
-    info.bmiHeader.biCompression = BI_RGB;
+    for (int r = 0; r < h; ++r) dibRow(pixelType, src + size_t(r) * rowBytes, rows + size_t(r) * stride, w);
+    BITMAPINFO info;
+    dibHeader(info, w, h, bpp * 8);
     StretchDIBits(memDC, 0, 0, w, h, 0, 0, w, h, rows, &info, DIB_RGB_COLORS, SRCCOPY);
   }
   std::free(rows);

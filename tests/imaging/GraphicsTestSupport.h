@@ -46,29 +46,15 @@ inline int countNot(RKSDK::RKImage* im, Rgb c, int l, int t, int r, int b) {
   return n;
 }
 
-inline void setPen(RKSDK::IRKGraphics* g, Rgb c) {
-  RKSDK::RKColor* p = g->getColor();
-  p->setRed(c.r);
-  p->setGreen(c.g);
-  p->setBlue(c.b);
-  p->release();
+inline void setRgb(RKSDK::RKColor* c, Rgb v) {
+  c->setRed(v.r);
+  c->setGreen(v.g);
+  c->setBlue(v.b);
+  c->release();
 }
-
-inline void setFill(RKSDK::IRKGraphics* g, Rgb c) {
-  RKSDK::RKColor* p = g->getFillColor();
-  p->setRed(c.r);
-  p->setGreen(c.g);
-  p->setBlue(c.b);
-  p->release();
-}
-
-inline void setBackground(RKSDK::IRKGraphics* g, Rgb c) {
-  RKSDK::RKColor* p = g->getBackgroundColor();
-  p->setRed(c.r);
-  p->setGreen(c.g);
-  p->setBlue(c.b);
-  p->release();
-}
+inline void setPen(RKSDK::IRKGraphics* g, Rgb c) { setRgb(g->getColor(), c); }
+inline void setFill(RKSDK::IRKGraphics* g, Rgb c) { setRgb(g->getFillColor(), c); }
+inline void setBackground(RKSDK::IRKGraphics* g, Rgb c) { setRgb(g->getBackgroundColor(), c); }
 
 const Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255}, kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255};
 

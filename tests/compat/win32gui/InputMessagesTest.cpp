@@ -1,6 +1,10 @@
 // Mouse, keyboard, focus, capture and tracking messages as the toolkit relies on them.
 #include "WinsysTestSupport.h"
 
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
 using Log = std::vector<std::string>;
 
 class InputMessages : public WinsysTest {};
@@ -293,6 +297,22 @@ TEST_F(InputMessages, CursorFromTheClassOnSetCursor) {
   EXPECT_TRUE(DestroyIcon(copy));
   EXPECT_FALSE(DestroyIcon(copy));
   EXPECT_EQ(CreateIcon(nullptr, 0, 0, 1, 24, nullptr, nullptr), nullptr);
+  // Icon files load by their Windows name; anything else is refused.
+  const char* host = "/tmp/rkwinsys-test.ico";
+  FILE* f = fopen(host, "wb");
+  ASSERT_NE(f, nullptr);
+  const unsigned char dir[6] = {0, 0, 1, 0, 1, 0};
+  fwrite(dir, 1, 6, f);
+  fclose(f);
+  HANDLE loaded = LoadImageA(nullptr, "Z:\\tmp\\rkwinsys-test.ico", IMAGE_ICON, 64, 64, LR_LOADFROMFILE);
+  EXPECT_NE(loaded, nullptr);
+  EXPECT_TRUE(DestroyIcon(HICON(loaded)));
+  f = fopen(host, "wb");
+  fputs("not an icon", f);
+  fclose(f);
+  EXPECT_EQ(LoadImageA(nullptr, "Z:\\tmp\\rkwinsys-test.ico", IMAGE_ICON, 64, 64, LR_LOADFROMFILE), nullptr);
+  unlink(host);
+  EXPECT_EQ(LoadImageA(nullptr, "Z:\\tmp\\rkwinsys-test.ico", IMAGE_ICON, 64, 64, LR_LOADFROMFILE), nullptr);
 }
 
 TEST_F(InputMessages, CaretIsOnePerThreadAndCountsShowsAndHides) {

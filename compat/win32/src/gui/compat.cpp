@@ -17,8 +17,18 @@ void processPendingDisplay() {
 
 void presentAll() {
   if (!x11Active()) return;
-  for (Wnd* t : st().topLevels)
-    if (t->dirty && isVisibleTree(t)) x11Present(t);
+  for (Wnd* t : st().topLevels) {
+    if (!isVisibleTree(t)) continue;
+    // The caret blinks: show the surface again when its phase or place changed.
+    RECT r = {0, 0, 0, 0};
+    bool caret = caretRectOnSurface(t, &r);
+    if (caret != t->caretDrawn || (caret && memcmp(&r, &t->caretDrawnAt, sizeof(r)) != 0)) t->dirty = true;
+    if (t->dirty) {
+      x11Present(t);
+      t->caretDrawn = caret;
+      t->caretDrawnAt = r;
+    }
+  }
 }
 
 bool x11Active() {

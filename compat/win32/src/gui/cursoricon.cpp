@@ -1,5 +1,6 @@
 // Cursors and icons: shared system cursors and icons, and created ones.
 #include "winsys_internal.h"
+#include "compat_path.h"
 
 #include <cstdio>
 #include <cstring>
@@ -144,11 +145,12 @@ HANDLE WINAPI LoadImageA(HINSTANCE, LPCSTR name, UINT type, int cx, int cy, UINT
     return nullptr;
   }
   // An icon or cursor file: a 6-byte directory header (0, type 1 or 2, count) and entries.
-  std::string path = name;
-  for (char& c : path)
-    if (c == '\\') c = '/';
-  if (path.size() > 2 && (path[0] == 'Z' || path[0] == 'z') && path[1] == ':') path = path.substr(2);
-  FILE* f = fopen(path.c_str(), "rb");
+  char path[4096];
+  if (!compat_host_path(name, path, sizeof(path))) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return nullptr;
+  }
+  FILE* f = fopen(path, "rb");
   if (!f) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return nullptr;

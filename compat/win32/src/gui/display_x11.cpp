@@ -288,6 +288,15 @@ void x11SetTitle(Wnd* w) {
                   reinterpret_cast<const unsigned char*>(u.data()), int(u.size()));
 }
 
+void x11Restack() {
+  X11& v = x();
+  if (!v.dpy) return;
+  std::vector<Window> order;
+  for (Wnd* t : st().topLevels)
+    if (t->xwindow) order.push_back(t->xwindow);
+  if (order.size() > 1) XRestackWindows(v.dpy, order.data(), int(order.size()));
+}
+
 void x11SetCursor(Wnd* top, HCURSOR cursor) {
   X11& v = x();
   if (!v.dpy || !top->xwindow) return;
@@ -341,8 +350,13 @@ bool x11Pending() {
         break;
       }
       case MotionNotify: {
+        // Merge a run of moves, but never move one past another kind of event.
         XEvent next;
-        while (XCheckTypedWindowEvent(v.dpy, ev.xmotion.window, MotionNotify, &next)) ev = next;
+        while (XPending(v.dpy)) {
+          XPeekEvent(v.dpy, &next);
+          if (next.type != MotionNotify || next.xmotion.window != ev.xmotion.window) break;
+          XNextEvent(v.dpy, &ev);
+        }
         pushMouse(w, ev.xmotion.x, ev.xmotion.y, 0, false);
         break;
       }

@@ -12,9 +12,7 @@
 //     of the surface the child may paint (its visible rectangle, or the update rectangle);
 //   - ReleaseDC/EndPaint call ReleaseSurfaceDC;
 //   - GetDC(NULL) and the desktop window's DC come from CreateScreenDC, released the same way.
-// The stand-in's desktop_fallback.cpp defines GetDesktopWindow, GetDC, GetWindowDC and
-// ReleaseDC for the desktop only, so that the graphics calls work before the window manager
-// exists. The window manager, when it defines those four calls itself, deletes that file.
+// The window manager defines GetDesktopWindow, GetDC, GetWindowDC and ReleaseDC on top of these.
 #ifndef RKWIN_GDI_INTERNAL_H
 #define RKWIN_GDI_INTERNAL_H
 

@@ -128,6 +128,8 @@ struct Mask {
   bool at(int x, int y) const {
     return x >= l && y >= t && x < l + w && y < t + h && m[size_t(y - t) * w + (x - l)];
   }
+  // A pixel of the shape with a 4-neighbour outside it: the one-pixel outline.
+  bool edge(int x, int y) const { return !at(x - 1, y) || !at(x + 1, y) || !at(x, y - 1) || !at(x, y + 1); }
 };
 // Draws a mask: its boundary pixels with the pen (unless null), the rest with the brush.
 void drawMask(const Target& t, const Mask& mk, const Pen* pen, const Brush* brush);

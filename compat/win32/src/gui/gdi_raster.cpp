@@ -144,8 +144,7 @@ void drawMask(const Target& t, const Mask& mk, const Pen* pen, const Brush* brus
     for (int i = 0; i < mk.w; ++i) {
       if (!mk.m[size_t(j) * mk.w + i]) continue;
       int x = mk.l + i;
-      bool edge = !mk.at(x - 1, y) || !mk.at(x + 1, y) || !mk.at(x, y - 1) || !mk.at(x, y + 1);
-      if (edge && outline)
+      if (mk.edge(x, y) && outline)
         plot(t, x, y, pp);
       else if (fill)
         plot(t, x, y, bp);

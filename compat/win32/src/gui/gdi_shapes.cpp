@@ -278,8 +278,7 @@ BOOL WINAPI Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4,
     for (int i = 0; i < mk.w; ++i) {
       int x = mk.l + i, y = mk.t + j;
       if (!mk.at(x, y)) continue;
-      bool edge = !mk.at(x - 1, y) || !mk.at(x + 1, y) || !mk.at(x, y - 1) || !mk.at(x, y + 1);
-      if (edge && inSweep(radialAngle(bx, x + 0.5, y + 0.5), a0, sweep)) plot(t, x, y, pp);
+      if (mk.edge(x, y) && inSweep(radialAngle(bx, x + 0.5, y + 0.5), a0, sweep)) plot(t, x, y, pp);
     }
   return TRUE;
 }

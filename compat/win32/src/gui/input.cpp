@@ -63,6 +63,7 @@ void raiseInternal(Wnd* t) {
       v.insert(std::find(v.begin(), v.end(), t), o);
     }
   }
+  x11Restack();
 }
 
 void activate(Wnd* w, int how) {

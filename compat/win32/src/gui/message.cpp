@@ -312,7 +312,7 @@ DWORD WINAPI GetQueueStatus(UINT) {
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
-  if (!msg || !msg->hwnd) return 0;
+  if (!msg) return 0;
   if (msg->message == WM_TIMER && msg->lParam) {
     auto& s = st();
     bool alive = std::any_of(s.timers.begin(), s.timers.end(), [&](const Timer& t) {
@@ -323,6 +323,7 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
     proc(msg->hwnd, WM_TIMER, msg->wParam, msg->time);
     return 0;
   }
+  if (!msg->hwnd) return 0;  // thread messages go nowhere
   Wnd* w = wndQuiet(msg->hwnd);
   if (!w) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);

@@ -539,6 +539,7 @@ static void raise(Wnd* w, HWND after) {
       }
     }
   }
+  x11Restack();
 }
 
 static void sendWindowPosMessages(Wnd* w, const RECT& oldRect, UINT flags) {
@@ -723,7 +724,6 @@ BOOL WINAPI ShowWindow(HWND h, int cmd) {
         if (w->parent) area = {0, 0, w->parent->rect.right - w->parent->rect.left, w->parent->rect.bottom - w->parent->rect.top};
         SetWindowPos(h, nullptr, area.left, area.top, area.right, area.bottom,
                      SWP_NOZORDER | SWP_FRAMECHANGED | (wasVisible ? 0 : SWP_SHOWWINDOW));
-        if ((w = wndQuiet(h))) send(h, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(w->rect.right - w->rect.left, w->rect.bottom - w->rect.top));
       } else if (!wasVisible) {
         SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE);
       }

@@ -63,6 +63,8 @@ struct Wnd {
   std::vector<uint32_t> pixels;
   int surfW = 0, surfH = 0;
   bool dirty = false;
+  bool caretDrawn = false;  // the caret as last shown on the display
+  RECT caretDrawnAt = {0, 0, 0, 0};
   unsigned long xwindow = 0;
   void* xdata = nullptr;
 };
@@ -188,6 +190,7 @@ void x11Configure(Wnd* w);
 void x11Present(Wnd* w);
 void x11SetCursor(Wnd* top, HCURSOR cursor);
 void x11SetTitle(Wnd* w);
+void x11Restack();  // X stacking order from the top-level z-order
 bool x11Pending();                 // reads X events into the input queue; true when any came
 void x11Wait(int timeoutMs);       // waits for X events
 void x11ScreenSize(int* w, int* h);

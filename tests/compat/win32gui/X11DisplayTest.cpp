@@ -1,0 +1,245 @@
+// The X11 display under a private Xvfb server: a window with children shows its pixels in an
+// X screenshot and reacts to clicks injected through the X server.
+#include "WinsysTestSupport.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+extern char** environ;
+
+namespace {
+
+std::string findProgram(const char* name) {
+  const char* path = getenv("PATH");
+  std::string p = path ? path : "/usr/bin:/bin";
+  size_t start = 0;
+  while (start <= p.size()) {
+    size_t end = p.find(':', start);
+    if (end == std::string::npos) end = p.size();
+    std::string cand = p.substr(start, end - start) + "/" + name;
+    if (access(cand.c_str(), X_OK) == 0) return cand;
+    start = end + 1;
+  }
+  return std::string();
+}
+
+int run(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// A screenshot of the root window through xwd, as 0x00RRGGBB pixels.
+struct Shot {
+  int width = 0, height = 0;
+  std::vector<uint32_t> px;
+  uint32_t at(int x, int y) const { return px[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+bool screenshot(Shot* shot) {
+  char path[] = "/tmp/rkwinsys-xwd-XXXXXX";
+  int fd = mkstemp(path);
+  if (fd < 0) return false;
+  close(fd);
+  bool ok = run({"xwd", "-root", "-silent", "-out", path}) == 0;
+  std::vector<unsigned char> data;
+  if (FILE* f = fopen(path, "rb")) {
+    unsigned char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) data.insert(data.end(), buf, buf + n);
+    fclose(f);
+  }
+  unlink(path);
+  if (!ok || data.size() < 100) return false;
+  uint32_t headerSize = be32(&data[0]), width = be32(&data[16]), height = be32(&data[20]);
+  uint32_t byteOrder = be32(&data[28]), bpp = be32(&data[44]), bytesPerLine = be32(&data[48]);
+  uint32_t ncolors = be32(&data[76]);
+  size_t offset = headerSize + size_t(ncolors) * 12;
+  if (bpp != 32 || offset + size_t(bytesPerLine) * height > data.size()) return false;
+  shot->width = int(width);
+  shot->height = int(height);
+  shot->px.resize(size_t(width) * height);
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      const unsigned char* p = &data[offset + size_t(y) * bytesPerLine + x * 4];
+      uint32_t v = byteOrder == 0 ? (uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]) : be32(p);
+      shot->px[size_t(y) * width + x] = v & 0x00FFFFFFu;
+    }
+  return true;
+}
+
+template <class F>
+bool pumpUntil(F done, int ms) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    compat_pump();
+    if (done()) return true;
+    usleep(5000);
+  }
+  return done();
+}
+
+std::map<HWND, COLORREF>& colours() {
+  static std::map<HWND, COLORREF> m;
+  return m;
+}
+
+bool paintInColour(HWND h, UINT m, WPARAM, LPARAM, LRESULT* r) {
+  if (m == WM_ERASEBKGND) {
+    *r = 1;
+    return true;
+  }
+  if (m != WM_PAINT) return false;
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(h, &ps);
+  HBRUSH b = CreateSolidBrush(colours()[h]);
+  FillRect(dc, &ps.rcPaint, b);
+  DeleteObject(b);
+  EndPaint(h, &ps);
+  *r = 0;
+  return true;
+}
+
+}  // namespace
+
+class X11Display : public WinsysTest {
+ protected:
+  pid_t server = 0;
+  std::string oldDisplay;
+  bool hadDisplay = false;
+
+  void SetUp() override {
+    WinsysTest::SetUp();
+    std::string xvfb = findProgram("Xvfb");
+    if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed";
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::string fdText = std::to_string(fds[1]);
+    std::vector<std::string> args = {xvfb, "-displayfd", fdText, "-screen", "0", "640x480x24", "-nolisten", "tcp"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addclose(&fa, fds[0]);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    ASSERT_EQ(posix_spawn(&server, xvfb.c_str(), &fa, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&fa);
+    close(fds[1]);
+    std::string number;
+    pollfd p = {fds[0], POLLIN, 0};
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < end && poll(&p, 1, 100) >= 0) {
+      char c;
+      if (!(p.revents & (POLLIN | POLLHUP))) continue;
+      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+      number += c;
+    }
+    close(fds[0]);
+    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+    const char* d = getenv("DISPLAY");
+    hadDisplay = d != nullptr;
+    if (d) oldDisplay = d;
+    setenv("DISPLAY", (":" + number).c_str(), 1);
+    compat_reset_windows();
+    ASSERT_EQ(compat_display_select(COMPAT_DISPLAY_X11), COMPAT_DISPLAY_X11);
+    compat_clock_set_virtual(FALSE);
+  }
+
+  void TearDown() override {
+    compat_reset_windows();
+    compat_display_select(COMPAT_DISPLAY_HEADLESS);
+    if (server > 0) {
+      kill(server, SIGTERM);
+      waitpid(server, nullptr, 0);
+    }
+    if (hadDisplay) setenv("DISPLAY", oldDisplay.c_str(), 1);
+    else unsetenv("DISPLAY");
+    colours().clear();
+    WinsysTest::TearDown();
+  }
+};
+
+TEST_F(X11Display, WindowWithChildrenShowsItsPixelsAndTakesClicks) {
+  classHandler() = paintInColour;
+  HWND t = top(40, 30, 200, 120, WS_POPUP);
+  HWND green = child(t, 10, 10, 60, 40);
+  HWND blue = child(t, 100, 50, 80, 50);
+  colours()[t] = RGB(255, 0, 0);
+  colours()[green] = RGB(0, 255, 0);
+  colours()[blue] = RGB(0, 0, 255);
+  ASSERT_NE(compat_x11_window(t), 0u);
+  ShowWindow(t, SW_SHOW);
+  UpdateWindow(t);
+  Shot shot;
+  bool shown = pumpUntil(
+      [&] {
+        return screenshot(&shot) && shot.at(45, 35) == 0xFF0000u && shot.at(55, 45) == 0x00FF00u &&
+               shot.at(145, 85) == 0x0000FFu;
+      },
+      5000);
+  ASSERT_TRUE(shown) << "screen pixels " << std::hex << (shot.px.empty() ? 0 : shot.at(45, 35));
+  EXPECT_EQ(shot.at(235, 145), 0xFF0000u);  // bottom-right corner of the window
+  EXPECT_NE(shot.at(250, 160), 0xFF0000u);  // outside it
+  takeLog();
+  ASSERT_EQ(run({"xdotool", "mousemove", "145", "85", "click", "1"}), 0);
+  std::vector<Logged> got;
+  bool clicked = pumpUntil(
+      [&] {
+        for (auto& l : takeRaw())
+          if ((l.msg == WM_LBUTTONDOWN || l.msg == WM_LBUTTONUP) && l.hwnd == blue) got.push_back(l);
+        return got.size() >= 2;
+      },
+      5000);
+  ASSERT_TRUE(clicked);
+  EXPECT_EQ(got[0].msg, UINT(WM_LBUTTONDOWN));
+  EXPECT_EQ(got[0].lp, MAKELPARAM(5, 5));
+  EXPECT_EQ(got[1].msg, UINT(WM_LBUTTONUP));
+  // A repaint of the green child after a colour change reaches the screen too.
+  colours()[green] = RGB(255, 255, 0);
+  InvalidateRect(green, nullptr, TRUE);
+  bool repainted = pumpUntil([&] { return screenshot(&shot) && shot.at(55, 45) == 0xFFFF00u; }, 5000);
+  EXPECT_TRUE(repainted);
+  // The caret is drawn over the window (inverted), not into its pixels.
+  SetFocus(green);
+  ASSERT_TRUE(CreateCaret(green, nullptr, 2, 10));
+  SetCaretPos(20, 10);
+  ShowCaret(green);
+  bool caretSeen = pumpUntil([&] { return screenshot(&shot) && shot.at(71, 52) == 0x0000FFu; }, 5000);
+  EXPECT_TRUE(caretSeen);
+  EXPECT_EQ(compat_get_pixel(green, 21, 12), RGB(255, 255, 0));
+  DestroyCaret();
+  // Keys typed on the X keyboard reach the focus window, with their character.
+  takeLog();
+  ASSERT_EQ(run({"xdotool", "key", "a"}), 0);
+  std::vector<Logged> keys;
+  bool typed = pumpUntil(
+      [&] {
+        for (auto& l : takeRaw())
+          if ((l.msg == WM_KEYDOWN || l.msg == WM_CHAR || l.msg == WM_KEYUP) && l.hwnd == green) keys.push_back(l);
+        return keys.size() >= 3;
+      },
+      5000);
+  ASSERT_TRUE(typed);
+  EXPECT_EQ(keys[0].msg, UINT(WM_KEYDOWN));
+  EXPECT_EQ(keys[0].wp, WPARAM('A'));
+  EXPECT_EQ(keys[1].msg, UINT(WM_CHAR));
+  EXPECT_EQ(keys[1].wp, WPARAM('a'));
+  EXPECT_EQ(keys[2].msg, UINT(WM_KEYUP));
+}
