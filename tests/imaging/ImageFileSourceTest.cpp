@@ -1,6 +1,7 @@
 // The image-file source on files of every format written to drive C: of a temporary machine.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
