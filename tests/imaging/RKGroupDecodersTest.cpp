@@ -6,6 +6,7 @@
 
 #include "ByteWriter.h"
 #include "DecodedImage.h"
+#include "RasterFileWriters.h"
 #include "RKGIFDecoder.h"
 #include "RKICODecoder.h"
 #include "RKParam.h"
@@ -51,77 +52,12 @@ std::vector<Frame> framesOf(RKImageGroupDecoder& decoder, const std::string& fil
 
 // ---- GIF files ----
 
-// LZW data of indexes with minimum code size 8, written without compression: literal codes
-// only, with a clear code often enough that the codes stay 9 bits wide.
-std::string lzwData(const std::vector<int>& indexes, int minSize = 8) {
-    const int clear = 1 << minSize, size = minSize + 1;
-    std::vector<int> codes{clear};
-    int group = 0;
-    for (int i : indexes) {
-        if (group == clear - 2) {
-            codes.push_back(clear);
-            group = 0;
-        }
-        codes.push_back(i);
-        ++group;
-    }
-    codes.push_back(clear + 1);
-    std::string bytes;
-    uint32_t acc = 0;
-    int bits = 0;
-    for (int c : codes) {
-        acc |= uint32_t(c) << bits;
-        bits += size;
-        while (bits >= 8) {
-            bytes.push_back(char(acc & 0xFF));
-            acc >>= 8;
-            bits -= 8;
-        }
-    }
-    if (bits > 0)
-        bytes.push_back(char(acc & 0xFF));
-    std::string blocks(1, char(minSize));
-    for (size_t i = 0; i < bytes.size(); i += 255) {
-        std::string part = bytes.substr(i, 255);
-        blocks.push_back(char(part.size()));
-        blocks += part;
-    }
-    return blocks + std::string(1, '\0');
-}
-
-std::string gifHeader(int w, int h, const std::string& globalTable, const char* version = "89a") {
-    std::string s = std::string("GIF") + version;
-    put16(s, w);
-    put16(s, h);
-    int n = 0;
-    while ((2 << n) * 3 < int(globalTable.size()))
-        ++n;
-    s.push_back(char(globalTable.empty() ? 0 : 0x80 | n));
-    s.push_back(0);
-    s.push_back(0);
-    return s + globalTable;
-}
-
 std::string graphicControl(int delay, bool transparent, int index) {
     std::string s = "\x21\xF9\x04";
     s.push_back(char(transparent ? 1 : 0));
     put16(s, delay);
     s.push_back(char(index));
     return s + std::string(1, '\0');
-}
-
-std::string frameData(int left, int top, int w, int h, const std::vector<int>& indexes, bool interlaced = false,
-                      const std::string& localTable = "") {
-    std::string s = "\x2C";
-    put16(s, left);
-    put16(s, top);
-    put16(s, w);
-    put16(s, h);
-    int n = 0;
-    while ((2 << n) * 3 < int(localTable.size()))
-        ++n;
-    s.push_back(char((interlaced ? 0x40 : 0) | (localTable.empty() ? 0 : 0x80 | n)));
-    return s + localTable + lzwData(indexes);
 }
 
 // Four colours: black, red, green, blue.
@@ -279,39 +215,6 @@ TEST(RKGIFDecoder, HostileFilesFailCleanly) {
 // ---- ICO and CUR files ----
 
 namespace {
-
-struct IconEntry {
-    int width, height, bitCount;
-    std::string palette, colour, mask;
-    uint32_t imageSizeField;
-};
-
-std::string iconFile(const std::vector<IconEntry>& entries, int type = 1, int reserved = 0) {
-    std::string dir, body;
-    put16(dir, reserved);
-    put16(dir, type);
-    put16(dir, int(entries.size()));
-    uint32_t offset = uint32_t(6 + 16 * entries.size());
-    for (const IconEntry& e : entries) {
-        std::string bmp;
-        put32(bmp, 40);
-        put32(bmp, uint32_t(e.width));
-        put32(bmp, uint32_t(e.height * 2));
-        put16(bmp, 1);
-        put16(bmp, e.bitCount);
-        put32(bmp, 0);
-        put32(bmp, e.imageSizeField);
-        bmp += std::string(16, '\0');
-        bmp += e.palette + e.colour + e.mask;
-        dir.push_back(char(e.width));
-        dir.push_back(char(e.height));
-        dir += std::string(6, '\0');
-        put32(dir, uint32_t(bmp.size()));
-        put32(dir, offset + uint32_t(body.size()));
-        body += bmp;
-    }
-    return dir + body;
-}
 
 } // namespace
 

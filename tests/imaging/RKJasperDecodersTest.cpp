@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DecodedImage.h"
+#include "RasterFileWriters.h"
 #include "RKBufferStream.h"
 #include "RKPGXDecoder.h"
 #include "RKPNMDecoder.h"
@@ -23,14 +24,6 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 std::string str(std::initializer_list<int> values) { return byteString(values); }
-
-std::string rasFile(uint32_t w, uint32_t h, uint32_t depth, const std::string& data, uint32_t type = 1) {
-    std::string s;
-    for (uint32_t v : {0x59A66A95u, w, h, depth, uint32_t(data.size()), type, 0u, 0u})
-        for (int shift = 24; shift >= 0; shift -= 8)
-            s.push_back(static_cast<char>(v >> shift));
-    return s + data;
-}
 
 int open(RKJasperDecoder& decoder, const std::string& file) {
     return decoder.openMemory(file.data(), static_cast<int>(file.size()));

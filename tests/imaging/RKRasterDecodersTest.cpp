@@ -7,6 +7,7 @@
 
 #include "ByteWriter.h"
 #include "DecodedImage.h"
+#include "RasterFileWriters.h"
 #include "RKBMPDecoder.h"
 #include "RKPCXDecoder.h"
 #include "RKParam.h"
@@ -18,67 +19,6 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-
-// A bitmap file: the 54-byte header, then extra (palette or masks), then the stored rows.
-std::string bmpFile(int32_t w, int32_t h, int bitCount, const std::string& extra, const std::string& rows,
-                    uint32_t compression = 0, uint32_t infoSize = 40) {
-    std::string s = "BM";
-    put32(s, uint32_t(54 + extra.size() + rows.size()));
-    put32(s, 0);
-    put32(s, uint32_t(54 + extra.size()));
-    put32(s, infoSize);
-    put32(s, uint32_t(w));
-    put32(s, uint32_t(h));
-    put16(s, 1);
-    put16(s, bitCount);
-    put32(s, compression);
-    put32(s, uint32_t(rows.size()));
-    put32(s, 2835);
-    put32(s, 3780);
-    put32(s, 0);
-    put32(s, 0);
-    return s + extra + rows;
-}
-
-std::string tgaFile(int type, int depth, int w, int h, int descriptor, const std::string& data,
-                    const std::string& map = "", int mapEntries = 0, int entrySize = 0, const std::string& id = "") {
-    std::string s;
-    s.push_back(char(id.size()));
-    s.push_back(char(map.empty() ? 0 : 1));
-    s.push_back(char(type));
-    put16(s, 0);
-    put16(s, mapEntries);
-    s.push_back(char(entrySize));
-    put16(s, 0);
-    put16(s, 0);
-    put16(s, w);
-    put16(s, h);
-    s.push_back(char(depth));
-    s.push_back(char(descriptor));
-    return s + id + map + data;
-}
-
-std::string pcxFile(int bitsPerPlane, int planes, int w, int h, int bytesPerLine, const std::string& data,
-                    int xmin = 0, int ymin = 0) {
-    std::string s(128, '\0');
-    s[0] = 10;
-    s[1] = 5;
-    s[2] = 1;
-    s[3] = char(bitsPerPlane);
-    auto at16 = [&s](int off, int v) {
-        s[size_t(off)] = char(v);
-        s[size_t(off + 1)] = char(v >> 8);
-    };
-    at16(4, xmin);
-    at16(6, ymin);
-    at16(8, xmin + w - 1);
-    at16(10, ymin + h - 1);
-    at16(12, 300);
-    at16(14, 300);
-    s[65] = char(planes);
-    at16(66, bytesPerLine);
-    return s + data;
-}
 
 std::string palette256(int seed) {
     std::string p;
