@@ -80,7 +80,7 @@ UINT compat_cursor_id(HCURSOR cursor);
 // Pixels of a window's client area as drawn on its top-level surface (0x00RRGGBB per pixel,
 // row by row). Returns the number of pixels written, 0 on failure.
 size_t compat_read_pixels(HWND hwnd, uint32_t* out, size_t capacity);
-// One pixel in client coordinates as a COLORREF; CLR_INVALID-like 0xFFFFFFFF outside.
+// One pixel in client coordinates as a COLORREF; CLR_INVALID outside the window.
 COLORREF compat_get_pixel(HWND hwnd, int x, int y);
 // Saves the surface of a top-level window (or the top-level of hwnd) as a PNG file.
 BOOL compat_save_png(HWND hwnd, const char* path);

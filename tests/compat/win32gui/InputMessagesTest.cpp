@@ -264,6 +264,14 @@ TEST_F(InputMessages, HoverAndLeave) {
   compat_mouse_move(nullptr, 500, 500);
   compat_pump();
   EXPECT_EQ(only(takeLog({{t, "t"}}), {"MOUSEMOVE", "MOUSELEAVE"}), (Log{"MOUSEMOVE@t", "MOUSELEAVE@t"}));
+  // Hover alone ends when the pointer leaves before the time is up.
+  compat_mouse_move(t, 30, 30);
+  compat_pump();
+  TRACKMOUSEEVENT hoverOnly = {sizeof(hoverOnly), TME_HOVER, t, 100};
+  EXPECT_TRUE(TrackMouseEvent(&hoverOnly));
+  compat_mouse_move(nullptr, 600, 600);
+  compat_advance(1000);
+  EXPECT_TRUE(only(takeLog(), {"MOUSEHOVER"}).empty());
   // Tracking asked for while the pointer is outside: the leave comes at once.
   TRACKMOUSEEVENT tme = {sizeof(tme), TME_LEAVE, t, HOVER_DEFAULT};
   EXPECT_TRUE(TrackMouseEvent(&tme));
@@ -287,6 +295,15 @@ TEST_F(InputMessages, CursorFromTheClassOnSetCursor) {
   EXPECT_EQ(compat_current_cursor(), beam);
   EXPECT_EQ(compat_cursor_id(beam), 32513u);
   SetClassLongPtrA(t, GCLP_HCURSOR, LONG_PTR(LoadCursorA(nullptr, IDC_ARROW)));
+  // A child of another class shows its own class cursor over a parent's.
+  HWND c = child(t, 10, 10, 20, 20, WS_CHILD | WS_VISIBLE, "RecPlain");
+  SetClassLongPtrA(c, GCLP_HCURSOR, LONG_PTR(LoadCursorA(nullptr, IDC_HAND)));
+  compat_mouse_move(c, 5, 5);
+  compat_pump();
+  EXPECT_EQ(compat_cursor_id(compat_current_cursor()), 32649u);
+  compat_mouse_move(t, 50, 50);
+  compat_pump();
+  EXPECT_EQ(compat_cursor_id(compat_current_cursor()), 32512u);
   HICON app = LoadIconA(nullptr, IDI_APPLICATION);
   ASSERT_NE(app, nullptr);
   EXPECT_TRUE(DestroyIcon(app));

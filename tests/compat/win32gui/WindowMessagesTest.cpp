@@ -85,6 +85,24 @@ TEST_F(WindowMessages, HiddenWindowsGetNoPaintUntilShown) {
             (Log{"PAINT@t", "ERASEBKGND@t", "PAINT@c", "ERASEBKGND@c"}));
 }
 
+TEST_F(WindowMessages, ShowingAClipChildrenParentPaintsItsChildrenToo) {
+  HWND t = top(0, 0, 100, 100, WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
+  HWND c = child(t, 0, 0, 10, 10);
+  HWND g = child(c, 0, 0, 5, 5);
+  ShowWindow(t, SW_SHOW);
+  takeLog();
+  compat_pump();
+  EXPECT_EQ(only(takeLog({{t, "t"}, {c, "c"}, {g, "g"}}), {"PAINT"}), (Log{"PAINT@t", "PAINT@c", "PAINT@g"}));
+  // A moved child paints again at its new place, with its own children, after the parent
+  // repainted the place it left.
+  MoveWindow(c, 20, 20, 10, 10, TRUE);
+  RECT u;
+  EXPECT_TRUE(GetUpdateRect(t, &u, FALSE));
+  EXPECT_EQ(u.right, 10);
+  compat_pump();
+  EXPECT_EQ(only(takeLog({{t, "t"}, {c, "c"}, {g, "g"}}), {"PAINT"}), (Log{"PAINT@t", "PAINT@c", "PAINT@g"}));
+}
+
 TEST_F(WindowMessages, MaximizeMinimizeRestore) {
   compat_set_screen_size(800, 600);
   HWND t = top(10, 10, 100, 100);

@@ -243,3 +243,66 @@ TEST_F(X11Display, WindowWithChildrenShowsItsPixelsAndTakesClicks) {
   EXPECT_EQ(keys[1].wp, WPARAM('a'));
   EXPECT_EQ(keys[2].msg, UINT(WM_KEYUP));
 }
+
+namespace {
+std::string hex(const std::string& s) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : s) {
+    out += digits[c >> 4];
+    out += digits[c & 15];
+  }
+  return out;
+}
+}  // namespace
+
+TEST_F(X11Display, ClipboardTextReachesAnotherProgram) {
+  HWND t = top(10, 10, 50, 50);
+  const std::string text = "\xD6\xD0\xCE\xC4 licence";  // GBK
+  ASSERT_TRUE(OpenClipboard(t));
+  EmptyClipboard();
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+  memcpy(GlobalLock(mem), text.c_str(), text.size() + 1);
+  GlobalUnlock(mem);
+  SetClipboardData(CF_TEXT, mem);
+  CloseClipboard();
+  // A second program of the stand-in pastes it through the X server while this one serves it.
+  setenv("RKWIN_CLIPBOARD_EXPECT", hex(text).c_str(), 1);
+  std::string self = "/proc/self/exe", filter = "--gtest_filter=X11ClipboardHelper.PastesWhatAnotherProgramCopied";
+  char* argv[] = {&self[0], &filter[0], nullptr};
+  pid_t pid;
+  ASSERT_EQ(posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv, environ), 0);
+  unsetenv("RKWIN_CLIPBOARD_EXPECT");
+  int status = -1;
+  bool ended = pumpUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 10000);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+// Runs only inside the test above, as the other program.
+TEST(X11ClipboardHelper, PastesWhatAnotherProgramCopied) {
+  const char* expect = getenv("RKWIN_CLIPBOARD_EXPECT");
+  if (!expect) GTEST_SKIP() << "the other program of X11Display.ClipboardTextReachesAnotherProgram";
+  ASSERT_EQ(compat_display_select(COMPAT_DISPLAY_X11), COMPAT_DISPLAY_X11);
+  WNDCLASSEXA wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = DefWindowProcA;
+  wc.lpszClassName = "ClipHelper";
+  RegisterClassExA(&wc);
+  HWND h = CreateWindowExA(0, "ClipHelper", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(h, nullptr);
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+  ASSERT_TRUE(OpenClipboard(h));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  ASSERT_NE(data, nullptr);
+  std::string got = static_cast<const char*>(GlobalLock(data));
+  GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(hex(got), expect);
+  DestroyWindow(h);
+  compat_display_select(COMPAT_DISPLAY_HEADLESS);
+}

@@ -8,19 +8,20 @@ namespace rkwin {
 
 struct Clipboard {
   bool open = false;
+  bool changed = false;  // written since it was opened: offered to the X display on close
   HWND opener = nullptr;
   HWND owner = nullptr;
   std::map<UINT, HANDLE> data;
 };
-static Clipboard clip;
+static Clipboard& clip = *new Clipboard;  // lives until exit, like its data
 
 struct DropData {
   std::vector<std::string> names;
   POINT point;
 };
 static std::set<DropData*>& drops() {
-  static std::set<DropData*> s;
-  return s;
+  static std::set<DropData*>* s = new std::set<DropData*>;
+  return *s;
 }
 
 void clipboardReset() {
@@ -40,6 +41,22 @@ BOOL WINAPI OpenClipboard(HWND owner) {
   if (owner && !wnd(owner)) return FALSE;
   clip.open = true;
   clip.opener = owner;
+  clip.changed = false;
+  // Text another X client copied replaces ours.
+  std::string text;
+  if (x11Active() && x11ClipboardFetch(&text)) {
+    HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (char* p = mem ? static_cast<char*>(GlobalLock(mem)) : nullptr) {
+      memcpy(p, text.c_str(), text.size() + 1);
+      GlobalUnlock(mem);
+      for (auto& d : clip.data) GlobalFree(d.second);
+      clip.data.clear();
+      clip.data[CF_TEXT] = mem;
+      clip.owner = nullptr;
+    } else if (mem) {
+      GlobalFree(mem);
+    }
+  }
   return TRUE;
 }
 
@@ -49,6 +66,14 @@ BOOL WINAPI CloseClipboard(void) {
     return FALSE;
   }
   clip.open = false;
+  auto it = clip.data.find(CF_TEXT);
+  if (clip.changed && it != clip.data.end() && x11Active()) {
+    if (const char* p = static_cast<const char*>(GlobalLock(it->second))) {
+      SIZE_T n = GlobalSize(it->second);
+      x11ClipboardOffer(std::string(p, strnlen(p, n)));
+      GlobalUnlock(it->second);
+    }
+  }
   return TRUE;
 }
 
@@ -60,6 +85,7 @@ BOOL WINAPI EmptyClipboard(void) {
   for (auto& d : clip.data) GlobalFree(d.second);
   clip.data.clear();
   clip.owner = clip.opener;
+  clip.changed = true;
   return TRUE;
 }
 
@@ -71,6 +97,7 @@ HANDLE WINAPI SetClipboardData(UINT format, HANDLE mem) {
   auto it = clip.data.find(format);
   if (it != clip.data.end() && it->second != mem) GlobalFree(it->second);
   clip.data[format] = mem;
+  clip.changed = true;
   return mem;
 }
 
@@ -83,7 +110,10 @@ HANDLE WINAPI GetClipboardData(UINT format) {
   return it == clip.data.end() ? nullptr : it->second;
 }
 
-BOOL WINAPI IsClipboardFormatAvailable(UINT format) { return clip.data.count(format) != 0; }
+BOOL WINAPI IsClipboardFormatAvailable(UINT format) {
+  if (format == CF_TEXT && x11Active() && x11ClipboardForeign()) return TRUE;  // fetched on opening
+  return clip.data.count(format) != 0;
+}
 
 HWND WINAPI GetClipboardOwner(void) { return clip.owner; }
 

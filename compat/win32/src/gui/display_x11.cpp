@@ -23,6 +23,10 @@ struct X11 {
   Visual* visual = nullptr;
   int depth = 0;
   Atom wmProtocols = 0, wmDelete = 0, netWmName = 0, utf8 = 0;
+  Atom clipboard = 0, targets = 0, clipProperty = 0;
+  Window clipWindow = 0;   // owns the CLIPBOARD selection and receives converted text
+  bool clipOwned = false;
+  std::string clipText;    // what we offer, in UTF-8
   XIM im = nullptr;
   std::map<Window, HWND> windows;
   std::map<Window, XIC> ics;
@@ -170,7 +174,87 @@ void handleKey(XKeyEvent& ev, bool down) {
   st().input.push_back(e);
 }
 
+Window clipWindow() {
+  X11& v = x();
+  if (!v.clipWindow)
+    v.clipWindow = XCreateWindow(v.dpy, v.root, -10, -10, 1, 1, 0, 0, InputOnly, CopyFromParent, 0, nullptr);
+  return v.clipWindow;
+}
+
+// Another client asks for our clipboard text: as UTF8_STRING (or STRING), or the list of targets.
+void answerSelection(const XSelectionRequestEvent& rq) {
+  X11& v = x();
+  XSelectionEvent reply = {};
+  reply.type = SelectionNotify;
+  reply.display = rq.display;
+  reply.requestor = rq.requestor;
+  reply.selection = rq.selection;
+  reply.target = rq.target;
+  reply.time = rq.time;
+  reply.property = None;
+  Atom property = rq.property != None ? rq.property : rq.target;
+  if (v.clipOwned && rq.selection == v.clipboard) {
+    if (rq.target == v.targets) {
+      Atom list[3] = {v.targets, v.utf8, XA_STRING};
+      XChangeProperty(v.dpy, rq.requestor, property, XA_ATOM, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(list), 3);
+      reply.property = property;
+    } else if (rq.target == v.utf8 || rq.target == XA_STRING) {
+      XChangeProperty(v.dpy, rq.requestor, property, rq.target, 8, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(v.clipText.data()), int(v.clipText.size()));
+      reply.property = property;
+    }
+  }
+  XSendEvent(v.dpy, rq.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+  XFlush(v.dpy);
+}
+
 }  // namespace
+
+void x11ClipboardOffer(const std::string& ansi) {
+  X11& v = x();
+  if (!v.dpy) return;
+  v.clipText = ansiToUtf8(ansi);
+  XSetSelectionOwner(v.dpy, v.clipboard, clipWindow(), CurrentTime);
+  v.clipOwned = XGetSelectionOwner(v.dpy, v.clipboard) == v.clipWindow;
+  XFlush(v.dpy);
+}
+
+bool x11ClipboardForeign() {
+  X11& v = x();
+  if (!v.dpy || v.clipOwned) return false;
+  return XGetSelectionOwner(v.dpy, v.clipboard) != None;
+}
+
+bool x11ClipboardFetch(std::string* ansi) {
+  X11& v = x();
+  if (!x11ClipboardForeign()) return false;
+  Window win = clipWindow();
+  XDeleteProperty(v.dpy, win, v.clipProperty);
+  XConvertSelection(v.dpy, v.clipboard, v.utf8, v.clipProperty, win, CurrentTime);
+  XFlush(v.dpy);
+  // Wait up to a second for the owner's answer; other events stay queued.
+  for (int i = 0; i < 100; ++i) {
+    XEvent ev;
+    if (XCheckTypedWindowEvent(v.dpy, win, SelectionNotify, &ev)) {
+      if (ev.xselection.property == None) return false;
+      Atom type;
+      int format;
+      unsigned long count, after;
+      unsigned char* data = nullptr;
+      if (XGetWindowProperty(v.dpy, win, v.clipProperty, 0, 1 << 24, True, AnyPropertyType, &type, &format, &count,
+                             &after, &data) != Success || !data) return false;
+      std::string text(reinterpret_cast<char*>(data), count);
+      XFree(data);
+      *ansi = utf8ToAnsi(text);
+      return true;
+    }
+    pollfd p = {ConnectionNumber(v.dpy), POLLIN, 0};
+    poll(&p, 1, 10);
+    XPending(v.dpy);
+  }
+  return false;
+}
 
 bool x11Running() { return x().dpy != nullptr; }
 
@@ -192,6 +276,9 @@ bool x11Start() {
   v.wmDelete = XInternAtom(v.dpy, "WM_DELETE_WINDOW", False);
   v.netWmName = XInternAtom(v.dpy, "_NET_WM_NAME", False);
   v.utf8 = XInternAtom(v.dpy, "UTF8_STRING", False);
+  v.clipboard = XInternAtom(v.dpy, "CLIPBOARD", False);
+  v.targets = XInternAtom(v.dpy, "TARGETS", False);
+  v.clipProperty = XInternAtom(v.dpy, "RKWIN_CLIPBOARD", False);
   Bool supported = False;
   XkbSetDetectableAutoRepeat(v.dpy, True, &supported);
   XSetLocaleModifiers("");
@@ -276,13 +363,7 @@ void x11Configure(Wnd* w) {
 void x11SetTitle(Wnd* w) {
   X11& v = x();
   if (!v.dpy || !w->xwindow) return;
-  // ANSI title to UTF-8 for the window manager.
-  int n = MultiByteToWideChar(CP_ACP, 0, w->text.c_str(), int(w->text.size()), nullptr, 0);
-  std::vector<WCHAR> wide(size_t(n) + 1);
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, w->text.c_str(), int(w->text.size()), wide.data(), n);
-  int m = n > 0 ? WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr) : 0;
-  std::string u(size_t(m), '\0');
-  if (m > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &u[0], m, nullptr, nullptr);
+  std::string u = ansiToUtf8(w->text);  // the window manager reads UTF-8
   XStoreName(v.dpy, w->xwindow, u.c_str());
   XChangeProperty(v.dpy, w->xwindow, v.netWmName, v.utf8, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(u.data()), int(u.size()));
@@ -338,6 +419,14 @@ bool x11Pending() {
     XEvent ev;
     XNextEvent(v.dpy, &ev);
     if (XFilterEvent(&ev, None)) continue;
+    if (ev.type == SelectionRequest) {
+      answerSelection(ev.xselectionrequest);
+      continue;
+    }
+    if (ev.type == SelectionClear && ev.xselectionclear.window == v.clipWindow) {
+      v.clipOwned = false;
+      continue;
+    }
     Wnd* w = wndOfX(ev.xany.window);
     if (!w) continue;
     any = true;
@@ -405,20 +494,26 @@ void x11Shutdown() {
   if (!v.dpy) return;
   if (v.im) XCloseIM(v.im);
   for (auto& c : v.cursors) XFreeCursor(v.dpy, c.second);
+  if (v.clipWindow) XDestroyWindow(v.dpy, v.clipWindow);
   XCloseDisplay(v.dpy);
   v = X11();
 }
 
-std::string utf8ToAnsi(const std::string& utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), int(utf8.size()), nullptr, 0);
+// Converts between code pages through UTF-16.
+static std::string convert(const std::string& in, UINT from, UINT to) {
+  int n = MultiByteToWideChar(from, 0, in.c_str(), int(in.size()), nullptr, 0);
   if (n <= 0) return std::string();
   std::vector<WCHAR> wide(static_cast<size_t>(n));
-  MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), int(utf8.size()), wide.data(), n);
-  int m = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  MultiByteToWideChar(from, 0, in.c_str(), int(in.size()), wide.data(), n);
+  int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
   if (m <= 0) return std::string();
   std::string out(size_t(m), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
+  WideCharToMultiByte(to, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
   return out;
 }
+
+std::string ansiToUtf8(const std::string& ansi) { return convert(ansi, CP_ACP, CP_UTF8); }
+
+std::string utf8ToAnsi(const std::string& utf8) { return convert(utf8, CP_UTF8, CP_ACP); }
 
 }  // namespace rkwin

@@ -45,13 +45,8 @@ static Wnd* hitTest(POINT screen) {
   return nullptr;
 }
 
-void raiseInternal(Wnd* t) {
+void keepOwnedAbove(Wnd* t) {
   auto& v = st().topLevels;
-  auto band = [](Wnd* a) { return (a->exStyle & WS_EX_TOPMOST) != 0; };
-  v.erase(std::remove(v.begin(), v.end(), t), v.end());
-  auto it = band(t) ? v.begin() : std::find_if(v.begin(), v.end(), [&](Wnd* a) { return !band(a); });
-  v.insert(it, t);
-  // keep owned windows above
   std::vector<Wnd*> owned;
   for (Wnd* a : v)
     if (a->owner == t) owned.push_back(a);
@@ -63,6 +58,15 @@ void raiseInternal(Wnd* t) {
       v.insert(std::find(v.begin(), v.end(), t), o);
     }
   }
+}
+
+void raiseInternal(Wnd* t) {
+  auto& v = st().topLevels;
+  auto band = [](Wnd* a) { return (a->exStyle & WS_EX_TOPMOST) != 0; };
+  v.erase(std::remove(v.begin(), v.end(), t), v.end());
+  auto it = band(t) ? v.begin() : std::find_if(v.begin(), v.end(), [&](Wnd* a) { return !band(a); });
+  v.insert(it, t);
+  keepOwnedAbove(t);
   x11Restack();
 }
 
@@ -125,6 +129,9 @@ void cookInput(const InputEvent& e) {
       s.trackFlags = 0;
       postMsg(t, WM_MOUSELEAVE, 0, 0);
     }
+    // Hover waits only while the pointer stays over the tracked window.
+    if (s.trackWnd && (!under || under->handle != s.trackWnd)) s.trackFlags &= ~DWORD(TME_HOVER);
+    if (s.trackWnd && !s.trackFlags) s.trackWnd = nullptr;
     if (std::abs(pt.x - s.hoverPos.x) > 2 || std::abs(pt.y - s.hoverPos.y) > 2) {
       s.hoverPos = pt;
       s.hoverStart = e.time;

@@ -526,7 +526,9 @@ LRESULT WINAPI DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         if (SendMessageA(w->parent->handle, WM_SETCURSOR, wp, lp)) return TRUE;
         if (!(w = wndQuiet(h))) return FALSE;
       }
-      if (LOWORD(lp) == HTCLIENT) {
+      // Only the window under the pointer sets its class cursor; a parent asked on behalf
+      // of a child leaves the choice to the child.
+      if (LOWORD(lp) == HTCLIENT && HWND(wp) == h) {
         SetCursor(w->cls->cursor);
         return TRUE;
       }

@@ -426,6 +426,30 @@ static void finishBottomUp(HWND h) {
   s.windows.erase(h);
 }
 
+// Hides a window going away or being hidden: the focus inside it moves to its parent and a
+// top-level window that was active hands activation to its owner or the next visible window.
+// FALSE when the window died on the way.
+static bool hideAndHandOver(HWND h) {
+  auto& s = st();
+  Wnd* w = wndQuiet(h);
+  if (!w) return false;
+  if (w->style & WS_VISIBLE) {
+    SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!(w = wndQuiet(h))) return false;
+  }
+  focusLostWithin(w, w->parent ? w->parent->handle : nullptr);
+  if (!(w = wndQuiet(h))) return false;
+  if (!w->parent && s.active == h) {
+    Wnd* next = nullptr;
+    if (w->owner && isVisibleTree(w->owner)) next = w->owner;
+    for (Wnd* t : s.topLevels)
+      if (!next && t != w && !t->destroying && isVisibleTree(t)) next = t;
+    activate(next, WA_ACTIVE);
+    if (!wndQuiet(h)) return false;
+  }
+  return true;
+}
+
 BOOL WINAPI DestroyWindow(HWND h) {
   Wnd* w = wnd(h);
   if (!w) return FALSE;
@@ -435,22 +459,7 @@ BOOL WINAPI DestroyWindow(HWND h) {
   std::vector<HWND> owned;
   collectOwned(w, owned);
   for (HWND o : owned) DestroyWindow(o);
-  if (!(w = wndQuiet(h))) return TRUE;
-  if (w->style & WS_VISIBLE) {
-    SetWindowPos(h, nullptr, 0, 0, 0, 0,
-                 SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!(w = wndQuiet(h))) return TRUE;
-  }
-  focusLostWithin(w, w->parent ? w->parent->handle : nullptr);
-  if (!(w = wndQuiet(h))) return TRUE;
-  if (!w->parent && s.active == h) {
-    Wnd* next = nullptr;
-    if (w->owner && isVisibleTree(w->owner)) next = w->owner;
-    for (Wnd* t : s.topLevels)
-      if (!next && t != w && !t->destroying && isVisibleTree(t)) next = t;
-    activate(next, WA_ACTIVE);
-    if (!(w = wndQuiet(h))) return TRUE;
-  }
+  if (!hideAndHandOver(h) || !(w = wndQuiet(h))) return TRUE;
   if (s.capture) {
     Wnd* c = wndQuiet(s.capture);
     if (c && isAncestorOrSelf(w, c)) ReleaseCapture();
@@ -490,6 +499,12 @@ BOOL WINAPI IsZoomed(HWND h) {
   return w && (w->style & WS_MAXIMIZE);
 }
 
+static void invalidateTree(Wnd* w) {
+  invalidate(w, nullptr, true);
+  for (Wnd* c : w->children)
+    if (c->style & WS_VISIBLE) invalidateTree(c);
+}
+
 static void invalidateParentArea(Wnd* w, const RECT& r) {
   if (w->parent) invalidate(w->parent, &r, true);
 }
@@ -524,21 +539,7 @@ static void raise(Wnd* w, HWND after) {
     auto it = std::find(v.begin(), v.end(), a);
     v.insert(it == v.end() ? bandStart() : it + 1, w);
   }
-  // Owned windows stay above their owner.
-  if (after != HWND_BOTTOM) {
-    std::vector<Wnd*> owned;
-    for (Wnd* t : v)
-      if (t->owner == w) owned.push_back(t);
-    for (Wnd* o : owned) {
-      auto pos = std::find(v.begin(), v.end(), w);
-      auto opos = std::find(v.begin(), v.end(), o);
-      if (opos > pos) {
-        v.erase(opos);
-        pos = std::find(v.begin(), v.end(), w);
-        v.insert(pos, o);
-      }
-    }
-  }
+  if (after != HWND_BOTTOM) keepOwnedAbove(w);
   x11Restack();
 }
 
@@ -603,7 +604,7 @@ BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT 
   if (redraw && w->parent && wasVisible && (moved || sized || (flags & SWP_HIDEWINDOW)))
     invalidateParentArea(w, old);
   if (flags & SWP_SHOWWINDOW) {
-    invalidate(w, nullptr, true);
+    invalidateTree(w);  // everything it shows is newly exposed
   } else if (redraw && sized && (w->style & WS_VISIBLE)) {
     if (w->cls->style & (CS_HREDRAW | CS_VREDRAW)) invalidate(w, nullptr, true);
     else {
@@ -611,7 +612,7 @@ BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT 
       invalidate(w, &r, true);  // bounding box: the newly exposed area lies within it
     }
   } else if (redraw && moved && w->parent && (w->style & WS_VISIBLE)) {
-    invalidate(w, nullptr, true);
+    invalidateTree(w);  // the pixels stay behind on the surface: paint them at the new place
   }
   if (!(flags & SWP_NOACTIVATE) && !w->parent && (w->style & WS_VISIBLE) && !(flags & SWP_HIDEWINDOW)) {
     if (s.active != h) activate(w, WA_ACTIVE);
@@ -667,17 +668,7 @@ BOOL WINAPI ShowWindow(HWND h, int cmd) {
       if (!wasVisible) return FALSE;
       send(h, WM_SHOWWINDOW, FALSE, 0);
       if (!wndQuiet(h)) return TRUE;
-      SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      if (!(w = wndQuiet(h))) return TRUE;
-      focusLostWithin(w, w->parent ? w->parent->handle : nullptr);
-      if (!(w = wndQuiet(h))) return TRUE;
-      if (!w->parent && s.active == h) {
-        Wnd* next = nullptr;
-        if (w->owner && isVisibleTree(w->owner)) next = w->owner;
-        for (Wnd* t : s.topLevels)
-          if (!next && t != w && isVisibleTree(t)) next = t;
-        activate(next, WA_ACTIVE);
-      }
+      hideAndHandOver(h);
       return TRUE;
     }
     case SW_SHOWNORMAL:
@@ -795,25 +786,19 @@ BOOL WINAPI GetClientRect(HWND h, LPRECT r) {
   return TRUE;
 }
 
-BOOL WINAPI ClientToScreen(HWND h, LPPOINT p) {
+// Moves a point by the window's client origin on the screen, forwards (sign 1) or back (-1).
+static BOOL shiftByClientOrigin(HWND h, LPPOINT p, int sign) {
   Wnd* w = anyWnd(h);
   if (!w || !p) return FALSE;
   if (w == &st().desktop) return TRUE;
   POINT o = clientOriginOnScreen(w);
-  p->x += o.x;
-  p->y += o.y;
+  p->x += sign * o.x;
+  p->y += sign * o.y;
   return TRUE;
 }
 
-BOOL WINAPI ScreenToClient(HWND h, LPPOINT p) {
-  Wnd* w = anyWnd(h);
-  if (!w || !p) return FALSE;
-  if (w == &st().desktop) return TRUE;
-  POINT o = clientOriginOnScreen(w);
-  p->x -= o.x;
-  p->y -= o.y;
-  return TRUE;
-}
+BOOL WINAPI ClientToScreen(HWND h, LPPOINT p) { return shiftByClientOrigin(h, p, 1); }
+BOOL WINAPI ScreenToClient(HWND h, LPPOINT p) { return shiftByClientOrigin(h, p, -1); }
 
 int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT points, UINT count) {
   POINT a = {0, 0}, b = {0, 0};

@@ -167,6 +167,7 @@ bool regionContains(HRGN region, int x, int y);
 void destroyRegion(HRGN region);
 bool eraseWithClassBrush(Wnd* w, HDC dc);
 void raiseInternal(Wnd* w);
+void keepOwnedAbove(Wnd* owner);  // owned windows directly above their owner
 void clipboardReset();
 std::string utf8ToAnsi(const std::string& utf8);
 UINT MapVirtualKeyScan(UINT vk);
@@ -195,6 +196,11 @@ bool x11Pending();                 // reads X events into the input queue; true 
 void x11Wait(int timeoutMs);       // waits for X events
 void x11ScreenSize(int* w, int* h);
 void x11Shutdown();
+// The X CLIPBOARD selection: offer our text, see whether another client holds it, fetch it.
+void x11ClipboardOffer(const std::string& ansi);
+bool x11ClipboardForeign();
+bool x11ClipboardFetch(std::string* ansi);
+std::string ansiToUtf8(const std::string& ansi);
 
 // Window DCs over surfaces (see windc.cpp).
 void surfaceResize(Wnd* top, int w, int h);

@@ -16,13 +16,15 @@ struct Block {
   int locks;
 };
 
+// Never destroyed, so that blocks still held at exit stay reachable and other exit code can
+// still free them.
 std::mutex& lock() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 std::map<void*, Block>& blocks() {
-  static std::map<void*, Block> m;
-  return m;
+  static std::map<void*, Block>* m = new std::map<void*, Block>;
+  return *m;
 }
 
 Block* find(HGLOBAL h) {
