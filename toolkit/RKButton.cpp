@@ -65,7 +65,9 @@ void RKButton::setHelper(RKHelper* h) {
   RKHelper* old = hint;
   hint = h;
   if (old) old->release();
-  if (hintCreated && hint) createHint();
+  // A hint whose window exists already is not created a second time: the first window would
+  // stay behind, bound to a peer that no longer knows it.
+  if (hintCreated && hint && !hint->isCreated()) createHint();
   hasHelp = 1;
 }
 
