@@ -73,8 +73,11 @@ kd_synthesis::kd_synthesis(kd_resolution_state *res, float normalisation)
 
   // Irreversible children carry the kernel's scale factors as far as each transform is present.
   bool vertical = (y1 - y0) > 1, horizontal = (x1 - x0) > 1;
-  float lf = reversible ? 1.0f : kernels.get_low_factor();
-  float hf = reversible ? 1.0f : kernels.get_high_factor();
+  // A low-band sample is scaled by the high-pass factor and a high-band sample by the low-pass
+  // one: the subband steps carry no band gain, and these products restore the unit-gain
+  // normalisation of the transform.
+  float lf = reversible ? 1.0f : kernels.get_high_factor();
+  float hf = reversible ? 1.0f : kernels.get_low_factor();
   float vl = vertical ? lf : 1.0f, vh = vertical ? hf : 1.0f;
   float hl_ = horizontal ? lf : 1.0f, hh_ = horizontal ? hf : 1.0f;
   float n_ll = normalisation / (vl * hl_), n_hl = normalisation / (vl * hh_);
