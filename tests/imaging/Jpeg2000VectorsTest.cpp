@@ -14,26 +14,17 @@
 
 #include "RKImgFileSrc.h"
 #include "RKJP2Decoder2.h"
+#include "Jpeg2000VectorFiles.h"
 #include "TempPrefix.h"
 
 using namespace RKSDK;
 
 namespace {
 
-std::string vectorPath(const std::string& name) {
-    std::string here = __FILE__;
-    return here.substr(0, here.find_last_of('/')) + "/../jpeg2000/data/" + name;
-}
-
-std::vector<uint8_t> loadVector(const std::string& name) {
-    std::ifstream f(vectorPath(name), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
 // A PGX component mapped to 8 bits the way the decoders present samples: centred on 128,
 // deeper samples rounded down to 8 bits, shallower ones scaled up.
 std::vector<int> eightBitComponent(const std::string& name, int& width, int& height) {
-    std::vector<uint8_t> b = loadVector(name);
+    std::vector<uint8_t> b = loadJpeg2000Vector(name);
     size_t eol = 0;
     while (eol < b.size() && b[eol] != '\n')
         eol++;
@@ -124,7 +115,7 @@ std::string be(uint32_t v, int bytes) {
 
 TEST(Jpeg2000Vectors, ReversibleCodeStreamsMatchTheirPicturesExactly) {
     for (const Vector& v : kReversible) {
-        std::vector<uint8_t> bytes = loadVector(std::string(v.stem) + ".j2k");
+        std::vector<uint8_t> bytes = loadJpeg2000Vector(std::string(v.stem) + ".j2k");
         ASSERT_FALSE(bytes.empty()) << v.stem;
         int w = 0, h = 0;
         std::vector<int> want = expectedRgb(v.stem, "src", v.comps, w, h);
@@ -139,7 +130,7 @@ TEST(Jpeg2000Vectors, ReversibleCodeStreamsMatchTheirPicturesExactly) {
 
 TEST(Jpeg2000Vectors, IrreversibleCodeStreamsStayWithinTwoOfTheReference) {
     for (const Vector& v : kIrreversible) {
-        std::vector<uint8_t> bytes = loadVector(std::string(v.stem) + ".j2k");
+        std::vector<uint8_t> bytes = loadJpeg2000Vector(std::string(v.stem) + ".j2k");
         int w = 0, h = 0;
         std::vector<int> want = expectedRgb(v.stem, "ref", v.comps, w, h);
         ASSERT_FALSE(want.empty()) << v.stem;
@@ -155,11 +146,11 @@ TEST(Jpeg2000Vectors, JpTwoFilesAndPalettes) {
         int w = 0, h = 0;
         std::vector<int> want = expectedRgb(v.stem, "src", v.comps, w, h);
         RKJP2Decoder2 d;
-        EXPECT_EQ(worstDifference(decodeRgb(d, loadVector(std::string(v.stem) + ".jp2")), want), 0) << v.stem;
+        EXPECT_EQ(worstDifference(decodeRgb(d, loadJpeg2000Vector(std::string(v.stem) + ".jp2")), want), 0) << v.stem;
     }
     // A hand-made JP2 with a palette and component mapping around a grey code-stream: the
     // palette is read and checked but the decoder hands out the code-stream's samples.
-    std::vector<uint8_t> cs = loadVector("r53_grey8.j2k");
+    std::vector<uint8_t> cs = loadJpeg2000Vector("r53_grey8.j2k");
     int w = 0, h = 0;
     std::vector<int> want = expectedRgb("r53_grey8", "src", 1, w, h);
     std::string file;
@@ -191,7 +182,7 @@ TEST(Jpeg2000Vectors, ImageFileSourceDecodesJp2AndJpcFiles) {
         int comps;
     } files[] = {{"jp2_rgb8.jp2", "photo.jp2", 3}, {"r53_grey8.j2k", "scan.jpc", 1}};
     for (const File& f : files) {
-        std::vector<uint8_t> bytes = loadVector(f.vector);
+        std::vector<uint8_t> bytes = loadJpeg2000Vector(f.vector);
         {
             std::ofstream out(prefix.root() + "/drive_c/" + f.name, std::ios::binary);
             out.write(reinterpret_cast<const char*>(bytes.data()), (std::streamsize)bytes.size());
@@ -218,7 +209,7 @@ TEST(Jpeg2000Vectors, ImageFileSourceDecodesJp2AndJpcFiles) {
 
 TEST(Jpeg2000Vectors, EveryTruncationOfEveryVectorFailsOrDecodesCleanly) {
     for (const Vector& v : kReversible) {
-        std::vector<uint8_t> bytes = loadVector(std::string(v.stem) + ".j2k");
+        std::vector<uint8_t> bytes = loadJpeg2000Vector(std::string(v.stem) + ".j2k");
         for (size_t n = 0; n < bytes.size(); n += 1 + bytes.size() / 40) {
             RKJPCDecoder2 d;
             std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + (long)n);

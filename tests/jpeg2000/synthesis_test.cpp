@@ -10,21 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "Jpeg2000VectorFiles.h"
 #include "codestream_support.h"
 #include "kd_decoder.h"
 #include "kd_synthesis.h"
 
 namespace {
 
-std::string data_path(const std::string &name) {
-  std::string here = __FILE__;
-  return here.substr(0, here.find_last_of('/')) + "/data/" + name;
-}
-
-std::vector<uint8_t> load(const std::string &name) {
-  std::ifstream f(data_path(name), std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
+std::vector<uint8_t> load(const std::string &name) { return loadJpeg2000Vector(name); }
 
 struct pgx_image {
   int width = 0, height = 0, depth = 0;
