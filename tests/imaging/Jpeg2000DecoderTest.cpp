@@ -205,6 +205,7 @@ TEST(Jpeg2000Decoders, IrreversibleStreamsStayCloseToTheReferenceDecode) {
     } cases[] = {
         {"-I", 64, 48, 3}, {"-I", 33, 17, 1}, {"-I -n 5 -t 32,32", 70, 65, 3},
         {"-I -mct 0", 40, 30, 3}, {"-I -r 20", 48, 40, 3}, {"-I -d 3,1", 37, 23, 1},
+        {"-I -d 1,1", 1, 9, 1}, {"-I -d 1,1", 9, 1, 1}, {"-I -d 1,1 -n 1", 5, 4, 3},
     };
     for (const Case& c : cases) {
         Encoded e = encode(c.options, c.w, c.h, c.comps, "j2k", true);
