@@ -13,9 +13,15 @@ namespace RKSDK {
 namespace {
 
 // Window-class name -> uses counted by registerClass and not yet given back. Guarded by the
-// map's own object lock.
+// map's own object lock. Counts still held at program end are freed with the map.
+struct ClassUseMap : TRKMap<RKString, int*> {
+  ~ClassUseMap() override {
+    for (int more = moveFirst(); more; more = moveNext()) delete getCurrentValue();
+  }
+};
+
 TRKMap<RKString, int*>& classUses() {
-  static TRKMap<RKString, int*> uses;
+  static ClassUseMap uses;
   return uses;
 }
 

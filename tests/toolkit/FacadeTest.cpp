@@ -13,7 +13,8 @@ TEST_F(FacadeTest, FiredActionsReachTheOwnHandlerFirstThenEveryListener) {
   std::vector<Spy*> spies;
   for (int i = 0; i < 11; ++i) spies.push_back(new Spy("s" + std::to_string(i)));
   for (Spy* s : spies) top->addActionListener(s);
-  top->addActionListener(spies[0]);  // kept once
+  EXPECT_EQ(top->actionCapacity(), 20u);  // the eleventh grew it by 10
+  top->addActionListener(spies[0]);       // kept once
   spies[0]->answerAction = 0;        // stops nothing
   takeEvents();
   top->fireAction(RK_ACTION_CHECKBOX_TOGGLED, 0);
@@ -245,7 +246,7 @@ TEST_F(FacadeTest, ReleasingAComponentWithFocusAndCaptureTouchesNothingFreed) {
   EXPECT_FALSE(IsWindow(h));
   EXPECT_EQ(GetFocus(), top->hwnd());
   EXPECT_EQ(ImplRKComponent::classUseCount("GoneClass"), 0);
-  for (const std::string& e : takeEvents()) EXPECT_EQ(e.compare(0, 4, "spy:"), 1) << e;
+  for (const std::string& e : takeEvents()) EXPECT_NE(e.compare(0, 4, "spy:"), 0) << e;
   top->releaseMouse(1);
   compat_pump();
 }

@@ -61,6 +61,7 @@ class Probe : public RKComponent {
   using RKComponent::messageReceived;
 
   ImplRKComponent* getPeer() { return peer; }
+  u32 actionCapacity() { return actionListeners.capacity; }
   HWND hwnd() {
     RKCreateInfo info = {nullptr, nullptr};
     getNativeInfo(&info);
