@@ -181,14 +181,14 @@ RKString RKTextView::getText(u32 startLine, u32 endLine, u32 startColumn, u32 en
   for (u32 i = startLine + 1; i < endLine; ++i) {
     RKTextLine* line = lineAt(i);
     if (!line) {
-      out.assign(out.data, out.length - 2);
+      out = bytesRange(out, 0, out.length - 2);
       return out;
     }
     out = out + lineText(line) + "\r\n";
   }
   RKTextLine* last = lineAt(endLine);
   if (!last) {
-    out.assign(out.data, out.length - 2);
+    out = bytesRange(out, 0, out.length - 2);
     return out;
   }
   return out + textTo(last, int(endColumn));
