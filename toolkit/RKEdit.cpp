@@ -566,14 +566,8 @@ u32 RKEdit::paint(RKRect area, IRKGraphics* g) {
     g->drawString(echoOn ? RKString(echoChar) : RKString(c->bytes), x, 2);
     x += charWidth(c);
   }
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
-  }
+  restoreColor(pen, savedPen);
+  restoreColor(fill, savedFill);
   if (designMode) paintDesign(g);
   return 1;
 }
@@ -669,10 +663,9 @@ u32 RKEdit::focusGained() {
   if (caret) {
     caret->setHeight(u32(lineHeight));
     caret->create();
-    caret->setPosition(visibleWidth(0, caretColumn) + textLeft(), caretTop());
-    caret->show();
     caret->release();
   }
+  showCaret();
   refresh();
   return 1;
 }

@@ -697,14 +697,8 @@ u32 RKTextView::paint(RKRect area, IRKGraphics* g) {
     g->setFont(savedFont);
     savedFont->release();
   }
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
-  }
+  restoreColor(pen, savedPen);
+  restoreColor(fill, savedFill);
   if (designMode) paintDesign(g);
   g->release();
   return 1;

@@ -391,4 +391,54 @@ TEST_F(EditTest, FocusCreatesAndDestroysTheCaretAndCursorFollowsReadOnly) {
   EXPECT_EQ(caret().hwnd, windowOf(other));
 }
 
+TEST_F(EditTest, TypingInsideAFullFieldScrollsByTheStep) {
+  RKEdit* e = makeEdit(60, 24);
+  e->setScrollStep(3);
+  focus(e);
+  typeBytes(e, "nnnnnnnnnnnnnnnnnnnn");
+  int first = e->getFirstVisible();
+  ASSERT_GT(first, 0);
+  // Back to a column near the right edge, then type there.
+  press(VK_LEFT);
+  press(VK_LEFT);
+  int before = e->getFirstVisible();
+  typeBytes(e, "nnnn");
+  EXPECT_GE(e->getFirstVisible(), before);
+  EXPECT_EQ(e->getCharacterCount(), 24);
+  EXPECT_LE(caret().x, 60);
+  EXPECT_GE(caret().x, 4);
+  EXPECT_EQ(e->getFirstVisible() + e->getCaretPosition(), 22);
+}
+
+TEST_F(EditTest, DeleteInsideGbkTextAndSelectionDeletion) {
+  RKEdit* e = makeEdit();
+  focus(e);
+  e->setText(RKString("a") + NI + LOW + "b");
+  press(VK_HOME);
+  press(VK_RIGHT);
+  press(VK_DELETE);
+  EXPECT_EQ(textOf(e), std::string("a") + LOW + "b");
+  EXPECT_EQ(e->getCaretPosition(), 1);
+  // A selection is removed whole by Backspace, Delete and typing.
+  e->select(1, 3);
+  press(VK_BACK);
+  EXPECT_EQ(textOf(e), "a");
+  e->setText("hello");
+  e->select(4, 1);
+  press(VK_DELETE);
+  EXPECT_EQ(textOf(e), "ho");
+  EXPECT_EQ(e->getSelectionStart(), 1);
+  EXPECT_EQ(e->getSelectionEnd(), 1);
+  e->selectAll();
+  typeBytes(e, NI);
+  EXPECT_EQ(textOf(e), NI);
+}
+
+TEST_F(EditTest, EditableFieldShowsTheIBeam) {
+  RKEdit* e = makeEdit();
+  compat_mouse_move(windowOf(e), 20, 10);
+  compat_pump();
+  EXPECT_EQ(compat_cursor_id(compat_current_cursor()), 32513u);
+}
+
 }  // namespace
