@@ -161,14 +161,8 @@ u32 RKButton::paint(RKRect area, IRKGraphics* g) {
     paintDesign(g);
   }
 
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
-  }
+  restoreColor(pen, savedPen);
+  restoreColor(fill, savedFill);
   return 1;
 }
 

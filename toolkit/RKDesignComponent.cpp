@@ -55,10 +55,13 @@ void RKDesignComponent::paintDesign(IRKGraphics* g) {
                              {w - 5, h / 2 - 2}, {0, h - 5}, {w / 2 - 2, h - 5}, {w - 5, h - 5}};
     for (const auto& spot : spots) g->drawRect(spot[0], spot[1], 5, 5);
   }
-  if (pen) {
-    pen->setARGB(saved);
-    pen->release();
-  }
+  restoreColor(pen, saved);
+}
+
+void RKDesignComponent::restoreColor(RKColor* color, u32 packed) {
+  if (!color) return;
+  color->setARGB(packed);
+  color->release();
 }
 
 u32 RKDesignComponent::paint(RKRect area, IRKGraphics* g) {

@@ -39,6 +39,9 @@ class RKDesignComponent : public virtual RKComponent {
  protected:
   // The overlay of design mode: handles when selected, a focus rectangle while dragging.
   void paintDesign(IRKGraphics* graphics);
+  // Puts a colour of the graphics back to its saved packed value and releases the reference
+  // its getter gave.
+  static void restoreColor(RKColor* color, u32 packed);
 
   u32 designMode;
   u32 dragging;

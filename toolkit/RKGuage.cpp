@@ -131,14 +131,8 @@ u32 RKGuage::paint(RKRect area, IRKGraphics* g) {
     if (fill) fill->setARGB(savedFill);
     if (textVisible && horizontal) paintPercentage(g, W, H);
   }
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
-  }
+  restoreColor(pen, savedPen);
+  restoreColor(fill, savedFill);
   if (designMode) paintDesign(g);
   return 1;
 }

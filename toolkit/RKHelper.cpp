@@ -39,10 +39,7 @@ u32 RKHelper::paint(RKRect area, IRKGraphics* g) {
   if (pen) pen->setABGR(0);
   g->drawRectOutline(0, 0, s.width - 1, s.height - 1);
   g->drawString(text, 2, 1);
-  if (pen) {
-    pen->setARGB(saved);
-    pen->release();
-  }
+  restoreColor(pen, saved);
   return 1;
 }
 
