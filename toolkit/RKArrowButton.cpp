@@ -1,18 +1,8 @@
 #include "RKArrowButton.h"
 
+#include "RKPaintState.h"
+
 namespace RKSDK {
-
-namespace {
-
-void setRGB(RKColor* c, u8 r, u8 g, u8 b) {
-  if (!c) return;
-  c->setRed(r);
-  c->setGreen(g);
-  c->setBlue(b);
-  c->setAlpha(0);
-}
-
-}  // namespace
 
 RKArrowButton::RKArrowButton() : RKArrowButton(RK_ARROW_DOWN) {}
 
@@ -38,32 +28,25 @@ u32 RKArrowButton::paint(RKRect area, IRKGraphics* g) {
   if (!g) return 1;
   g->fillRect(area);
   g->setTransparentText(1);
-  RKColor* pen = g->getColor();
-  RKColor* fill = g->getFillColor();
-  u32 savedPen = pen ? pen->getARGB() : 0;
-  u32 savedFill = fill ? fill->getARGB() : 0;
+  RKPaintState colors(g);
   RKSize sz = getSize();
   int w = sz.width, h = sz.height, m = inset, s = 0;
-  auto both = [&](u8 r, u8 gr, u8 b) {
-    setRGB(pen, r, gr, b);
-    setRGB(fill, r, gr, b);
-  };
 
   if (!pressed) {
     if (look3D) {
       g->draw3DFrame(0, 0, w - 1, h - 1, RK_FRAME_RAISED);
     } else {
-      setRGB(pen, 172, 168, 153);
+      colors.pen(172, 168, 153);
       g->drawRectOutline(0, 0, w - 1, h - 1);
     }
-    both(0, 0, 0);
+    colors.both(0, 0, 0);
   } else {
-    setRGB(pen, 130, 130, 132);
+    colors.pen(130, 130, 132);
     g->drawRectOutline(0, 0, w - 1, h - 1);
-    both(0, 0, 0);
+    colors.both(0, 0, 0);
     if (!look3D) {
       g->drawRect(1, 1, w - 2, h - 2);
-      both(255, 255, 255);
+      colors.both(255, 255, 255);
       s = 1;
     }
   }
@@ -89,15 +72,6 @@ u32 RKArrowButton::paint(RKRect area, IRKGraphics* g) {
   }
   if (any) g->drawPolygon(p, 3, 0);
   if (designMode) paintDesign(g);
-
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
-  }
   return 1;
 }
 

@@ -1,18 +1,12 @@
 #include "RKCheckBox.h"
 
+#include "RKPaintState.h"
+
 namespace RKSDK {
 
 namespace {
 
 const u32 KEY_SPACE = 32;
-
-void setRGB(RKColor* c, u8 r, u8 g, u8 b) {
-  if (!c) return;
-  c->setRed(r);
-  c->setGreen(g);
-  c->setBlue(b);
-  c->setAlpha(0);
-}
 
 }  // namespace
 
@@ -108,59 +102,42 @@ u32 RKCheckBox::paint(RKRect area, IRKGraphics* g) {
   if (!g) return 1;
   g->fillRect(area);
   g->setTransparentText(1);
-  RKColor* pen = g->getColor();
-  RKColor* fill = g->getFillColor();
-  u32 savedPen = pen ? pen->getARGB() : 0;
-  u32 savedFill = fill ? fill->getARGB() : 0;
   RKSize s = getSize();
   int m = s.height / 2;
   int fh = g->getFontHeight();
+  {
+    RKPaintState colors(g);
+    // The box: greyed while disabled or while pressed with the pointer on it.
+    if (isDisabled() || (!designMode && pressed && pointerInside))
+      colors.both(getBackground().getARGB());
+    else
+      colors.both(255, 255, 255);
+    g->drawRect(2, m - 4, 10, 10);
 
-  // The box: greyed while disabled or while pressed with the pointer on it.
-  bool grey = isDisabled() || (!designMode && pressed && pointerInside);
-  if (grey) {
-    RKColor b = getBackground();
-    if (pen) pen->setARGB(b.getARGB());
-    if (fill) fill->setARGB(b.getARGB());
-  } else {
-    setRGB(pen, 255, 255, 255);
-    setRGB(fill, 255, 255, 255);
-  }
-  g->drawRect(2, m - 4, 10, 10);
+    if (designMode) {
+      paintDesign(g);
+    } else if (boxFocused || hasFocus()) {
+      colors.pen(0);
+      g->drawFocusRect(18, m - fh / 2 - 3, getTextExtent(text).width + 4, fh + 6, 1);
+    }
 
-  if (designMode) {
-    paintDesign(g);
-  } else if (boxFocused || hasFocus()) {
-    if (pen) pen->setABGR(0);
-    RKSize e = getTextExtent(text);
-    g->drawFocusRect(18, m - fh / 2 - 3, e.width + 4, fh + 6, 1);
-  }
+    if (look3D) {
+      g->draw3DFrame(0, m - 6, 12, 12, RK_FRAME_SUNKEN);
+    } else {
+      colors.pen(colors.savedPen());
+      g->drawRectOutline(0, m - 6, 12, 12);
+      g->drawRectOutline(1, m - 5, 10, 10);
+    }
 
-  if (look3D) {
-    g->draw3DFrame(0, m - 6, 12, 12, RK_FRAME_SUNKEN);
-  } else {
-    if (pen) pen->setARGB(savedPen);
-    g->drawRectOutline(0, m - 6, 12, 12);
-    g->drawRectOutline(1, m - 5, 10, 10);
-  }
-
-  if (checkState) {
-    if (pen) pen->setARGB(savedPen);
-    g->drawLine(3, m - 1, 7, m + 3, 1);
-    g->drawLine(3, m, 6, m + 3, 1);
-    g->drawLine(3, m + 1, 6, m + 4, 1);
-    g->drawLine(6, m, 10, m - 4, 1);
-    g->drawLine(6, m + 1, 10, m - 3, 1);
-    g->drawLine(7, m + 1, 10, m - 2, 1);
-  }
-
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
+    if (checkState) {
+      colors.pen(colors.savedPen());
+      g->drawLine(3, m - 1, 7, m + 3, 1);
+      g->drawLine(3, m, 6, m + 3, 1);
+      g->drawLine(3, m + 1, 6, m + 4, 1);
+      g->drawLine(6, m, 10, m - 4, 1);
+      g->drawLine(6, m + 1, 10, m - 3, 1);
+      g->drawLine(7, m + 1, 10, m - 2, 1);
+    }
   }
   g->drawString(text, 20, m - fh / 2 + 1);
   return 1;

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "RKPaintState.h"
+
 namespace RKSDK {
 
 namespace {
@@ -471,49 +473,37 @@ u32 RKListBox::componentDestroyed() {
 
 u32 RKListBox::paint(RKRect area, IRKGraphics* g) {
   if (!g) return 1;
-  RKColor* pen = g->getColor();
-  RKColor* fill = g->getFillColor();
-  u32 savedPen = pen ? pen->getARGB() : 0;
-  u32 savedFill = fill ? fill->getARGB() : 0;
-  g->fillRect(area);
-  g->setTransparentText(1);
-  RKSize s = getSize();
-  int w = s.width, h = s.height, b = int(borderAdjust);
-  bool hv = barShown(horizontalScrollBar), vv = barShown(verticalScrollBar);
-  int rowWidth = w + 2 * b - 4 + horizontalOffset - (vv ? BAR : 0);
-  int first = topIndex < 0 ? 0 : topIndex;
-  for (int r = first; r < topIndex + visibleRows && r < int(items.itemCount); ++r) {
-    RKListBoxItem* item = items.items[r];
-    int y = 2 - b + (r - topIndex) * rowPitch();
-    if (item->selected) {
-      if (pen) pen->setARGB(selectionColor.getARGB());
-      if (fill) fill->setARGB(selectionColor.getARGB());
-      g->drawRect(2 - horizontalOffset - b, y, rowWidth - 1, rowHeight + 1);
-      g->drawFocusRect(2 - horizontalOffset - b, y, rowWidth - 1, rowHeight + 1, 1);
-      if (pen) pen->setARGB(selectionTextColor.getARGB());
-    } else if (pen) {
-      pen->setARGB(savedPen);
+  {
+    RKPaintState colors(g);
+    g->fillRect(area);
+    g->setTransparentText(1);
+    RKSize s = getSize();
+    int w = s.width, h = s.height, b = int(borderAdjust);
+    bool hv = barShown(horizontalScrollBar), vv = barShown(verticalScrollBar);
+    int rowWidth = w + 2 * b - 4 + horizontalOffset - (vv ? BAR : 0);
+    int first = topIndex < 0 ? 0 : topIndex;
+    for (int r = first; r < topIndex + visibleRows && r < int(items.itemCount); ++r) {
+      RKListBoxItem* item = items.items[r];
+      int y = 2 - b + (r - topIndex) * rowPitch();
+      if (item->selected) {
+        colors.both(selectionColor.getARGB());
+        g->drawRect(2 - horizontalOffset - b, y, rowWidth - 1, rowHeight + 1);
+        g->drawFocusRect(2 - horizontalOffset - b, y, rowWidth - 1, rowHeight + 1, 1);
+        colors.pen(selectionTextColor.getARGB());
+      } else {
+        colors.pen(colors.savedPen());
+      }
+      g->drawText(item->text, RKRect(4 - horizontalOffset - b, y, rowWidth, rowHeight), 32);
     }
-    g->drawText(item->text, RKRect(4 - horizontalOffset - b, y, rowWidth, rowHeight), 32);
-  }
-  if (hv && vv) {
-    RKColor corner = horizontalScrollBar->getBackground();
-    if (pen) pen->setARGB(corner.getARGB());
-    if (fill) fill->setARGB(corner.getARGB());
-    g->drawRect(b + w - 20, b + h - 20, BAR, BAR);
-  }
-  if (pen) pen->setARGB(0);
-  if (look3D)
-    g->draw3DFrame(0, 0, w - 1, h - 1, RK_FRAME_SUNKEN);
-  else
-    g->drawRectOutline(0, 0, w - 1, h - 1);
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
+    if (hv && vv) {
+      colors.both(horizontalScrollBar->getBackground().getARGB());
+      g->drawRect(b + w - 20, b + h - 20, BAR, BAR);
+    }
+    colors.pen(0);
+    if (look3D)
+      g->draw3DFrame(0, 0, w - 1, h - 1, RK_FRAME_SUNKEN);
+    else
+      g->drawRectOutline(0, 0, w - 1, h - 1);
   }
   if (designMode) paintDesign(g);
   return 1;

@@ -1,18 +1,12 @@
 #include "RKRadioButton.h"
 
+#include "RKPaintState.h"
+
 namespace RKSDK {
 
 namespace {
 
 const u32 KEY_SPACE = 32;
-
-void setRGB(RKColor* c, u8 r, u8 g, u8 b) {
-  if (!c) return;
-  c->setRed(r);
-  c->setGreen(g);
-  c->setBlue(b);
-  c->setAlpha(0);
-}
 
 }  // namespace
 
@@ -59,64 +53,43 @@ u32 RKRadioButton::paint(RKRect area, IRKGraphics* g) {
   if (!g) return 1;
   g->fillRect(area);
   g->setTransparentText(1);
-  RKColor* pen = g->getColor();
-  RKColor* fill = g->getFillColor();
-  u32 savedPen = pen ? pen->getARGB() : 0;
-  u32 savedFill = fill ? fill->getARGB() : 0;
   RKSize s = getSize();
   int m = s.height / 2;
   int t = m - 5;
   int fh = g->getFontHeight();
-  auto both = [&](u8 r, u8 gr, u8 b) {
-    setRGB(pen, r, gr, b);
-    setRGB(fill, r, gr, b);
-  };
+  {
+    RKPaintState colors(g);
+    if (isDisabled() || (!designMode && pressed && pointerInside))
+      colors.both(getBackground().getARGB());
+    else
+      colors.both(255, 255, 255);
+    g->drawEllipse(1, t + 1, 9, 9);
 
-  bool grey = isDisabled() || (!designMode && pressed && pointerInside);
-  if (grey) {
-    RKColor b = getBackground();
-    if (pen) pen->setARGB(b.getARGB());
-    if (fill) fill->setARGB(b.getARGB());
-  } else {
-    both(255, 255, 255);
-  }
-  g->drawEllipse(1, t + 1, 9, 9);
-
-  if (designMode) {
-    paintDesign(g);
-  } else if (boxFocused) {
-    if (pen) pen->setARGB(savedPen);
-    if (fill) fill->setARGB(savedPen);
-    RKSize e = getTextExtent(text);
-    g->drawFocusRect(18, m - fh / 2 - 3, e.width + 4, fh + 6, 1);
-  }
-
-  if (!look3D) {
-    both(0, 0, 0);
-    g->drawOval(0, t, 11, 11);
-    if (checkState) g->drawEllipse(2, t + 2, 7, 7);
-  } else {
-    both(172, 168, 153);
-    g->drawArc(0, t, 11, 11, 11, t, 0, t + 11);
-    both(255, 255, 255);
-    g->drawArc(0, t, 11, 11, 0, t + 11, 11, t);
-    both(113, 111, 100);
-    g->drawArc(1, t + 1, 9, 9, 11, t, 0, t + 11);
-    both(241, 239, 226);
-    g->drawArc(1, t + 1, 9, 9, 0, t + 11, 11, t);
-    if (checkState) {
-      both(0, 0, 0);
-      g->drawRect(4, t + 4, 3, 3);
+    if (designMode) {
+      paintDesign(g);
+    } else if (boxFocused) {
+      colors.both(colors.savedPen());
+      g->drawFocusRect(18, m - fh / 2 - 3, getTextExtent(text).width + 4, fh + 6, 1);
     }
-  }
 
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
+    if (!look3D) {
+      colors.both(0, 0, 0);
+      g->drawOval(0, t, 11, 11);
+      if (checkState) g->drawEllipse(2, t + 2, 7, 7);
+    } else {
+      colors.both(172, 168, 153);
+      g->drawArc(0, t, 11, 11, 11, t, 0, t + 11);
+      colors.both(255, 255, 255);
+      g->drawArc(0, t, 11, 11, 0, t + 11, 11, t);
+      colors.both(113, 111, 100);
+      g->drawArc(1, t + 1, 9, 9, 11, t, 0, t + 11);
+      colors.both(241, 239, 226);
+      g->drawArc(1, t + 1, 9, 9, 0, t + 11, 11, t);
+      if (checkState) {
+        colors.both(0, 0, 0);
+        g->drawRect(4, t + 4, 3, 3);
+      }
+    }
   }
   g->drawString(text, 20, m - fh / 2);
   return 1;

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "RKPaintState.h"
+
 namespace RKSDK {
 
 RKScrollBar::RKScrollBar() : RKScrollBar(0) {}
@@ -397,12 +399,8 @@ u32 RKScrollBar::paint(RKRect area, IRKGraphics* g) {
   g->fillRect(area);
   g->setTransparentText(1);
   if (!pressedSide || !thumb || !incrementButton || !decrementButton) return 1;
-  RKColor* pen = g->getColor();
-  RKColor* fill = g->getFillColor();
-  u32 savedPen = pen ? pen->getARGB() : 0;
-  u32 savedFill = fill ? fill->getARGB() : 0;
-  if (pen) pen->setARGB(trackColor.getARGB());
-  if (fill) fill->setARGB(trackColor.getARGB());
+  RKPaintState colors(g);
+  colors.both(trackColor.getARGB());
   RKSize s = getSize();
   int w = s.width, h = s.height;
   RKPoint t = thumb->getLocation();
@@ -415,14 +413,6 @@ u32 RKScrollBar::paint(RKRect area, IRKGraphics* g) {
   } else {
     if (pressedSide == 1) g->drawRect(dec.width, 0, t.x - dec.width, h);
     if (pressedSide == 2) g->drawRect(t.x + ts.width, 0, w - inc.width - t.x - ts.width, h);
-  }
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
   }
   return 1;
 }

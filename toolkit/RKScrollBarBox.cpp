@@ -1,5 +1,7 @@
 #include "RKScrollBarBox.h"
 
+#include "RKPaintState.h"
+
 namespace RKSDK {
 
 RKScrollBarBox::RKScrollBarBox()
@@ -29,21 +31,10 @@ u32 RKScrollBarBox::paint(RKRect area, IRKGraphics* g) {
     g->draw3DFrame(0, 0, s.width - 1, s.height - 1, RK_FRAME_RAISED);
     return 1;
   }
-  RKColor* pen = g->getColor();
-  RKColor* fill = g->getFillColor();
-  u32 savedPen = pen ? pen->getARGB() : 0;
-  u32 savedFill = fill ? fill->getARGB() : 0;
-  if (fill) fill->setARGB(RKColor(236, 233, 216).getARGB());
-  if (pen) pen->setARGB(RKColor(172, 168, 153).getARGB());
+  RKPaintState colors(g);
+  colors.fill(RKColor(236, 233, 216).getARGB());
+  colors.pen(172, 168, 153);
   g->drawRect(0, 0, s.width, s.height);
-  if (pen) {
-    pen->setARGB(savedPen);
-    pen->release();
-  }
-  if (fill) {
-    fill->setARGB(savedFill);
-    fill->release();
-  }
   return 1;
 }
 
