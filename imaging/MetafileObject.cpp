@@ -29,7 +29,7 @@ void MetafileObject::copyFrom(MetafileObject& other) {
     font->setFaceName(other.font->getFaceName());
 }
 
-MetafileObjectStore::MetafileObjectStore() : m_table(nullptr), m_count(0) {}
+MetafileObjectStore::MetafileObjectStore() : m_table(nullptr), m_count(0), m_firstFree(0) {}
 
 MetafileObjectStore::~MetafileObjectStore() {
     clear();
@@ -39,6 +39,7 @@ void MetafileObjectStore::clear() {
     delete[] m_table;
     m_table = nullptr;
     m_count = 0;
+    m_firstFree = 0;
     for (u32 i = 0; i < m_list.itemCount; ++i)
         delete m_list.items[i];
     m_list.itemCount = 0;
@@ -57,12 +58,14 @@ int MetafileObjectStore::init(int count) {
 }
 
 int MetafileObjectStore::create(MetafileObject& object) {
-    for (int i = 0; i < m_count; ++i) {
-        if (m_table[i].kind == RK_METAOBJ_EMPTY) {
-            m_table[i].copyFrom(object);
-            break;
-        }
+    int i = m_firstFree;
+    while (i < m_count && m_table[i].kind != RK_METAOBJ_EMPTY)
+        ++i;
+    if (i < m_count) {
+        m_table[i].copyFrom(object);
+        ++i;
     }
+    m_firstFree = i;
     MetafileObject* entry = new (std::nothrow) MetafileObject();
     if (!entry)
         return 0;
@@ -116,8 +119,11 @@ void MetafileObjectStore::select(IRKGraphics* graphics, uint32_t index, int from
 }
 
 void MetafileObjectStore::remove(uint32_t index) {
-    if (index < static_cast<uint32_t>(m_count))
+    if (index < static_cast<uint32_t>(m_count)) {
         m_table[index].kind = RK_METAOBJ_EMPTY;
+        if (static_cast<int>(index) < m_firstFree)
+            m_firstFree = static_cast<int>(index);
+    }
     if (index < m_list.itemCount) {
         MetafileObject* entry = m_list.items[index];
         std::memmove(m_list.items + index, m_list.items + index + 1,

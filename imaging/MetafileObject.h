@@ -69,6 +69,7 @@ private:
 
     MetafileObject* m_table;
     int m_count;
+    int m_firstFree; // every table entry below it is in use
     TRKVector<MetafileObject*> m_list;
 };
 

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 #include "IRKGraphics.h"
 #include "IRKIOStream.h"
 #include "RKColor.h"
+#include "RKImage.h"
 #include "RKPoint.h"
 #include "RKSize.h"
 #include "RKString.h"
@@ -78,6 +80,36 @@ void drawInTextColor(IRKGraphics* graphics, const RKColor& textColor, Draw draw)
     draw();
     *pen = saved;
     pen->release();
+}
+
+// Draws a bitmap of width x |height| pixels: each stored row (stride bytes apart from bits, bottom
+// row first unless height is negative) becomes one packed output row through convert (stored
+// row, output row), top row first, in an image of pixelType that drawImage then draws with the
+// given source and target rectangles. The caller has checked that the rows lie inside its data.
+template <class Convert>
+void drawMetafileBitmap(IRKGraphics* graphics, unsigned int pixelType, int32_t width, int32_t height,
+                        const uint8_t* bits, int64_t stride, Convert convert, int sx, int sy, int sw, int sh,
+                        int tx, int ty, int tw, int th) {
+    int rows = height < 0 ? -height : height;
+    int64_t rowBytes = int64_t(width) * RKImage::bytesPerPixel(pixelType);
+    RKBuffer* block = new (std::nothrow) RKBuffer();
+    if (!block)
+        return;
+    block->addRef();
+    if (rowBytes <= 0 || rowBytes * rows > 0x7FFFFFFF || !block->allocate(int(rowBytes * rows))) {
+        block->release();
+        return;
+    }
+    uint8_t* out = block->getData(0);
+    for (int i = 0; i < rows; ++i)
+        convert(bits + stride * (height > 0 ? rows - 1 - i : i), out + rowBytes * i);
+    RKImage* image = new (std::nothrow) RKImage(pixelType, block, 0, 0, width, rows, 0);
+    block->release();
+    if (!image)
+        return;
+    image->addRef();
+    graphics->drawImage(image, sx, sy, sw, sh, tx, ty, tw, th);
+    image->release();
 }
 
 } // namespace RKSDK

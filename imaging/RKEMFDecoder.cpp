@@ -543,29 +543,12 @@ void RKEMFDecoder::playBitmap(uint32_t type, MetafileRecord& record, IRKGraphics
     int64_t outBytes = imageBytes(width, rows, bytes);
     if (outBytes <= 0 || int64_t(bitsSize) < stride * rows)
         return;
-    RKBuffer* block = new (std::nothrow) RKBuffer();
-    if (!block)
-        return;
-    block->addRef();
-    if (!block->allocate(int(outBytes))) {
-        block->release();
-        return;
-    }
     // Stored rows are padded to four bytes and run bottom row first unless the height is
     // negative; the image keeps packed rows, top row first.
-    uint8_t* out = block->getData(0);
-    const uint8_t* in = record.data() + bits;
-    for (int i = 0; i < rows; ++i) {
-        int stored = height > 0 ? rows - 1 - i : i;
-        std::memcpy(out + rowBytes * i, in + stride * stored, size_t(rowBytes));
-    }
-    RKImage* image = new (std::nothrow) RKImage(pixelType, block, 0, 0, width, rows, 0);
-    block->release();
-    if (!image)
-        return;
-    image->addRef();
-    graphics->drawImage(image, srcX, srcY, width, rows, dstX, dstY, dstWidth, dstHeight);
-    image->release();
+    drawMetafileBitmap(
+        graphics, pixelType, width, height, record.data() + bits, stride,
+        [&](const uint8_t* in, uint8_t* out) { std::memcpy(out, in, size_t(rowBytes)); }, srcX, srcY, width, rows,
+        dstX, dstY, dstWidth, dstHeight);
 }
 
 int RKEMFDecoder::getInfo(RKParam* properties) {

@@ -81,7 +81,9 @@ RKImage* RKICODecoder::readEntry(const u8* entry) {
     const int bitCount = le16(info + 14);
     const u32 compression = le32(info + 16);
     const u32 imageSize = le32(info + 20);
-    if (width <= 0 || rows <= 0)
+    // Bit counts of 0 or above 32 describe no pixels (and rows of no bytes, which no file
+    // size could bound).
+    if (width <= 0 || rows <= 0 || bitCount < 1 || bitCount > 32)
         return nullptr;
 
     u8 palette[256 * 4];

@@ -123,7 +123,9 @@ int RKJasperDecoder::decode(RKBuffer* contents) {
     in.stream = jas_stream_memopen(reinterpret_cast<char*>(contents->getData(0)), contents->getSize());
     if (!in.stream)
         return 0;
-    in.image = jas_image_decode(in.stream, jas_image_strtofmt(jasperFormat()), nullptr);
+    // Older copies of the library take the format name as a plain char pointer.
+    const int format = jas_image_strtofmt(const_cast<char*>(jasperFormat()));
+    in.image = jas_image_decode(in.stream, format, nullptr);
     if (!in.image)
         return 0;
     if (!convert(in.image, contents)) {

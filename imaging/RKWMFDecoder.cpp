@@ -501,28 +501,11 @@ void RKWMFDecoder::playStretchDib(MetafileRecord& record, IRKGraphics* graphics)
     int64_t outBytes = imageBytes(width, rows, 4);
     if (outBytes <= 0 || !record.has(pixelsAt, stride * rows))
         return;
-    RKBuffer* block = new (std::nothrow) RKBuffer();
-    if (!block)
-        return;
-    block->addRef();
-    if (!block->allocate(int(outBytes))) {
-        block->release();
-        return;
-    }
     // Rows are stored bottom row first unless the height is negative.
-    uint8_t* out = block->getData(0);
-    const uint8_t* bits = record.data() + pixelsAt;
-    for (int i = 0; i < rows; ++i) {
-        int stored = height > 0 ? rows - 1 - i : i;
-        convertDibRow(palette, bits + stride * stored, out + int64_t(i) * width * 4, width, bitCount, rgb565);
-    }
-    RKImage* image = new (std::nothrow) RKImage(RK_PIXEL_BGRA32, block, 0, 0, width, rows, 0);
-    block->release();
-    if (!image)
-        return;
-    image->addRef();
-    graphics->drawImage(image, srcX, srcY, srcWidth, srcHeight, dstX, dstY, dstWidth, dstHeight);
-    image->release();
+    drawMetafileBitmap(
+        graphics, RK_PIXEL_BGRA32, width, height, record.data() + pixelsAt, stride,
+        [&](const uint8_t* in, uint8_t* out) { convertDibRow(palette, in, out, width, bitCount, rgb565); }, srcX,
+        srcY, srcWidth, srcHeight, dstX, dstY, dstWidth, dstHeight);
 }
 
 void RKWMFDecoder::convertDibRow(const uint8_t* palette, const uint8_t* source, uint8_t* destination,

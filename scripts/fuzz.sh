@@ -9,7 +9,7 @@ build=$top/build-fuzz
 seconds=${1:-60}
 shift || true
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(bmp gif ico tga pcx pnm pgx ras)
+[ ${#names[@]} -gt 0 ] || names=(bmp gif ico tga pcx pnm pgx ras wmf emf)
 
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -DRK_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \

@@ -4,18 +4,9 @@
 
 #include "IRKSrcPin.h"
 #include "RKImage.h"
+#include "RefCount.h"
 
 using namespace RKSDK;
-
-namespace {
-
-unsigned int countOf(RKObject* object) {
-    unsigned int n = object->addRef();
-    object->release();
-    return n - 1;
-}
-
-} // namespace
 
 TEST(RKPins, ConnectedObjectIsHeldAndReplaced) {
     IRKPin* pin = new IRKPin();

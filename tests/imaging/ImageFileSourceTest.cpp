@@ -1,6 +1,7 @@
 // The image-file source on files of every format written to drive C: of a temporary machine.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,17 +26,12 @@
 #include "RKTIFFDecoder.h"
 #include "RKWMFDecoder.h"
 #include "RasterFileWriters.h"
+#include "RefCount.h"
 #include "TempPrefix.h"
 
 using namespace RKSDK;
 
 namespace {
-
-unsigned int countOf(RKObject* object) {
-    unsigned int n = object->addRef();
-    object->release();
-    return n - 1;
-}
 
 std::string text(const testimg::Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
@@ -414,7 +410,9 @@ TEST_F(ImageFileSource, GroupsOfGifFilesOnly) {
     // Icons and cursors have groups too, but the source hands out their first image only.
     ASSERT_EQ(source.setFile(RKString(put("two.ico", iconFile({iconEntry(), iconEntry()})).c_str())), 1);
     EXPECT_EQ(source.getImageGroup(), nullptr);
-    EXPECT_NE(source.getImage(), nullptr);
+    RKImage* firstIcon = source.getImage();
+    ASSERT_NE(firstIcon, nullptr);
+    firstIcon->release();
     ASSERT_EQ(source.setFile(RKString(put("none.ico", iconFile({}) + std::string(8, '\0')).c_str())), 1);
     EXPECT_EQ(source.getImage(), nullptr);  // no entries, no first image
     ASSERT_EQ(source.setFile(RKString(put("one.png", pngFile()).c_str())), 1);

@@ -282,6 +282,11 @@ TEST(RKICODecoder, HostileFilesFailCleanly) {
     huge.width = 0x7FFFFFFF;
     huge.height = 0x3FFFFFFF;
     EXPECT_TRUE(framesOf(decoder, iconFile({huge})).empty());
+    IconEntry noBits = ok;
+    noBits.bitCount = 0;
+    noBits.width = 30000;
+    noBits.height = 30000;
+    EXPECT_TRUE(framesOf(decoder, iconFile({noBits})).empty());
     // One failing entry fails the whole file.
     IconEntry cut = ok;
     cut.colour = "\1";

@@ -42,4 +42,14 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
                            LPSTARTUPINFOA lpStartupInfo,
                            LPPROCESS_INFORMATION lpProcessInformation);
 
+#define PROCESS_TERMINATE 0x0001
+#define PROCESS_QUERY_INFORMATION 0x0400
+#define SYNCHRONIZE 0x00100000L
+#define PROCESS_ALL_ACCESS 0x001FFFFF
+
+// Opens a process of the emulated machine by id; NULL for any other process.
+HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
+// Ends a process of the emulated machine at once.
+BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode);
+
 #endif

@@ -2,11 +2,14 @@
 // into the prefix's registry store. /s (silent) is accepted; the stand-in never shows a window.
 #include <windows.h>
 
+#include "compat_programs.h"
+
 #include "compat_registry.h"
 
 #include <string>
 
 int main(int argc, char** argv) {
+  compat_log_program_run("regedit.exe", argc, argv);
   std::string script;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];

@@ -4,10 +4,13 @@
 // A missing file fails with exit code 3, as the tool does when the library cannot be loaded.
 #include <windows.h>
 
+#include "compat_programs.h"
+
 #include <cstring>
 #include <string>
 
 int main(int argc, char** argv) {
+  compat_log_program_run("regsvr32.exe", argc, argv);
   bool unregister = false;
   std::string library;
   for (int i = 1; i < argc; ++i) {

@@ -115,6 +115,27 @@ std::string userName() {
   return "user";
 }
 
+// The stand-in's system programs (regedit.exe, regsvr32.exe, explorer.exe, iexplore.exe), built
+// into one folder (RKWIN_SYSTEM_PROGRAMS overrides it), are linked into system32 where missing.
+void installSystemPrograms(const std::string& system32) {
+  const char* env = getenv("RKWIN_SYSTEM_PROGRAMS");
+#ifdef RKWIN_SYSTEM_PROGRAMS_DIR
+  std::string from = env && *env ? env : RKWIN_SYSTEM_PROGRAMS_DIR;
+#else
+  std::string from = env && *env ? env : "";
+#endif
+  DIR* dir = from.empty() ? nullptr : opendir(from.c_str());
+  if (!dir) return;
+  while (struct dirent* e = readdir(dir)) {
+    std::string name = e->d_name;
+    if (name.size() < 5 || name.compare(name.size() - 4, 4, ".exe") != 0) continue;
+    std::string target = system32 + "/" + name;
+    struct stat st;
+    if (lstat(target.c_str(), &st) != 0) symlink((from + "/" + name).c_str(), target.c_str());
+  }
+  closedir(dir);
+}
+
 std::string driveCRoot() {
   std::string root = prefixRoot();
   std::string drive = root + "/drive_c";
@@ -125,6 +146,7 @@ std::string driveCRoot() {
     mkdir(drive.c_str(), 0777);
     mkdir((drive + "/windows").c_str(), 0777);
     mkdir((drive + "/windows/system32").c_str(), 0777);
+    installSystemPrograms(drive + "/windows/system32");
     mkdir((drive + "/Program Files").c_str(), 0777);
     mkdir((drive + "/users").c_str(), 0777);
     mkdir((drive + "/users/" + userName()).c_str(), 0777);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "path_internal.h"
+#include "machine_processes.h"
 #include "process_handles.h"
 
 #include <errno.h>
@@ -193,6 +194,13 @@ bool rkwinIsProcessHandle(HANDLE h) {
   return pid && processes().count(pid) != 0;
 }
 
+HANDLE rkwinAdoptProcessHandle(DWORD pid) {
+  if (pid == 0 || pid >= 0x7FFFFFFF) return NULL;
+  std::lock_guard<std::mutex> lock(g_mutex);
+  processes().emplace(static_cast<pid_t>(pid), ProcessState());
+  return reinterpret_cast<HANDLE>(static_cast<intptr_t>(pid));
+}
+
 bool rkwinCloseProcessHandle(HANDLE h) {
   std::lock_guard<std::mutex> lock(g_mutex);
   pid_t pid = pidOf(h);
@@ -271,6 +279,8 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
     std::lock_guard<std::mutex> lock(g_mutex);
     processes()[pid] = ProcessState();
   }
+  std::string module = rkwin::toWindowsPath(host);
+  rkwin::recordMachineProcess(pid, module.substr(module.find_last_of('\\') + 1));
   HANDLE h = reinterpret_cast<HANDLE>(static_cast<intptr_t>(pid));
   lpProcessInformation->hProcess = h;
   lpProcessInformation->hThread = h;

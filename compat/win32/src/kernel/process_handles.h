@@ -8,6 +8,9 @@
 // True when h is a process handle that CreateProcessA returned and that is still open.
 bool rkwinIsProcessHandle(HANDLE h);
 
+// A handle for a process that another program of the machine started (OpenProcess): the id.
+HANDLE rkwinAdoptProcessHandle(DWORD pid);
+
 // Closes a process handle: forgets it (the process itself runs on). False for other handles.
 bool rkwinCloseProcessHandle(HANDLE h);
 

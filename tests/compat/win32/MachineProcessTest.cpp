@@ -1,0 +1,100 @@
+#include <windows.h>
+
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include "TempPrefix.h"
+#include "compat_programs.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::vector<PROCESSENTRY32> snapshot() {
+  std::vector<PROCESSENTRY32> out;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return out;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry)) out.push_back(entry);
+  CloseHandle(snap);
+  return out;
+}
+
+bool listed(const char* exe, DWORD* pid = nullptr) {
+  for (const PROCESSENTRY32& e : snapshot()) {
+    if (strcasecmp(e.szExeFile, exe) == 0) {
+      if (pid) *pid = e.th32ProcessID;
+      return true;
+    }
+  }
+  return false;
+}
+
+template <class F>
+bool eventually(F condition) {
+  for (int i = 0; i < 300; ++i) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+TEST(MachineProcesses, TheShellStartsStopsAndOnlyMachineProcessesAreListed) {
+  TempPrefix prefix;
+  EXPECT_TRUE(snapshot().empty()) << "the host's own processes are never listed";
+  HINSTANCE r = ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, 4);
+  ASSERT_GT((INT_PTR)r, 32);
+  DWORD pid = 0;
+  ASSERT_TRUE(eventually([&] { return listed("explorer.exe", &pid); }));
+  HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+  ASSERT_NE(h, nullptr);
+  EXPECT_TRUE(TerminateProcess(h, 1));
+  CloseHandle(h);
+  EXPECT_TRUE(eventually([&] { return !listed("explorer.exe"); }));
+  EXPECT_EQ(OpenProcess(PROCESS_TERMINATE, FALSE, (DWORD)getpid()), nullptr) << "not a machine process";
+  EXPECT_FALSE(TerminateProcess((HANDLE)(INT_PTR)getpid(), 1));
+}
+
+TEST(MachineProcesses, TheBrowserRecordsTheAddressAndTheRegistryToolsTheirRuns) {
+  TempPrefix prefix;
+  HINSTANCE r = ShellExecuteA(NULL, "open", "IEXPLORE.EXE", "http://www.example.invalid/setup.jsp?pd=1", NULL, 10);
+  ASSERT_GT((INT_PTR)r, 32);
+  std::string log;
+  EXPECT_TRUE(eventually([&] {
+    log = TempPrefix::readFile(compat_program_log_path());
+    return log.find("iexplore.exe http://www.example.invalid/setup.jsp?pd=1\n") != std::string::npos;
+  })) << log;
+  char line[] = "regedit.exe /s C:\\missing.reg";
+  STARTUPINFOA si;
+  memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) << "found in system32";
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
+  EXPECT_NE(TempPrefix::readFile(compat_program_log_path()).find("regedit.exe /s C:\\missing.reg\n"),
+            std::string::npos);
+  EXPECT_LE((INT_PTR)ShellExecuteA(NULL, "open", "C:\\nothing.exe", NULL, NULL, 1), 32);
+}
+
+TEST(ShortPaths, AreTheLongPathForExistingFilesAndFailOtherwise) {
+  TempPrefix prefix;
+  TempPrefix::writeFile(prefix.onC("a b.txt"), "x");
+  char buf[1024] = {0};
+  const char* path = "C:\\a b.txt";
+  EXPECT_EQ(GetShortPathNameA(path, buf, sizeof buf), strlen(path));
+  EXPECT_STREQ(buf, path);
+  EXPECT_EQ(GetShortPathNameA(path, buf, 4), strlen(path) + 1) << "size needed";
+  char empty[16] = {0};
+  EXPECT_EQ(GetShortPathNameA("C:\\nothing.txt", empty, sizeof empty), 0u);
+  EXPECT_EQ(empty[0], 0);
+}
+
+}  // namespace
