@@ -679,6 +679,14 @@ uint32_t read_big_endian(const uint8_t *&bp, const uint8_t *end, int num_bytes) 
   return val;
 }
 
+int ceil_log2(int v, bool &exact) {
+  int k = 0;
+  while (k < 30 && (1 << k) < v)
+    k++;
+  exact = ((1 << k) == v);
+  return k;
+}
+
 void split_step_size(float step, int &exponent, int &mantissa) {
   if (!(step > 0.0f)) {
     kdu_error e;

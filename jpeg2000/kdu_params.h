@@ -11,6 +11,8 @@
 #include <ostream>
 #include <vector>
 
+#include "kd_byte_writer.h"
+
 constexpr int ATTR_MANY_RECORDS = 1;
 constexpr int ATTR_EXTEND_LAST_RECORD = 2;
 constexpr int ATTR_NO_COMPONENT_VALUES = 4;
@@ -53,7 +55,17 @@ public:
 
   // Creates and links the next instance of this object's slot; null where a family has one.
   virtual kdu_params *make_instance() = 0;
-  virtual int write_segment() { return 0; }
+  // Fills this object from `source` (same class), dropping the first `skip_components`
+  // components and the `discard_levels` highest resolutions, optionally transposed or flipped.
+  virtual void copy_transformed(kdu_params *source, int skip_components, int discard_levels,
+                                bool transpose, bool vflip, bool hflip) = 0;
+  // Writes this object's marker segment to `out` (or, with null, only measures it) and returns
+  // its whole length, marker included; 0 when there is nothing to write.  `ref` is an object of
+  // the same class whose segment precedes this one; values that repeat it are not written.
+  virtual int write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) {
+    (void)out, (void)ref, (void)tpart_idx;
+    return 0;
+  }
   // Offers one marker segment body; true when this object took it.
   virtual bool read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx);
   // Completes derived values.
@@ -138,6 +150,9 @@ struct kd_short_segment {
 
 // Reads num_bytes (1 to 4) most significant first and advances the cursor.
 uint32_t read_big_endian(const uint8_t *&bp, const uint8_t *end, int num_bytes);
+
+// Smallest k >= 0 with 2^k >= v (k at most 30); `exact` tells whether 2^k equals v.
+int ceil_log2(int v, bool &exact);
 
 // Splits a quantisation step into its exponent and 11-bit mantissa.
 void split_step_size(float step, int &exponent, int &mantissa);

@@ -1,5 +1,6 @@
 #include "qcd_params.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "kdu_messages.h"
@@ -309,4 +310,339 @@ bool crg_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
   }
   not_consumed("CRG", bp, end);
   return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+namespace {
+
+// Writes a component index in w bytes.
+void write_component(kd_byte_writer *out, int w, int comp) {
+  if (w == 2)
+    out->write((uint16_t)comp);
+  else
+    out->write((uint8_t)comp);
+}
+
+int components_in_siz(kdu_params *obj) {
+  int num = 0;
+  kdu_params *siz = obj->access_cluster("SIZ");
+  if (siz != nullptr)
+    siz->get_value("Scomponents", 0, 0, num);
+  return num;
+}
+
+// The COD object that governs a QCD object, with its level count and reversibility.
+bool governing_cod(kdu_params *qcd, int &levels, bool &reversible) {
+  kdu_params *cod = qcd->access_cluster("COD");
+  if (cod != nullptr)
+    cod = cod->access_relation(qcd->get_tile(), qcd->get_comp(), 0);
+  return cod != nullptr && cod->get_value("Clevels", 0, 0, levels) &&
+         cod->get_value("Creversible", 0, 0, reversible);
+}
+
+} // namespace
+
+void qcd_params::copy_transformed(kdu_params *source, int, int, bool transpose, bool, bool) {
+  int ival;
+  bool bval;
+  if (source->get_value("Qguard", 0, 0, ival, false))
+    set_value("Qguard", 0, 0, ival);
+  if (source->get_value("Qderived", 0, 0, bval, false))
+    set_value("Qderived", 0, 0, bval);
+  // Records run LL, then HL, LH, HH per level; transposition exchanges HL and LH.
+  auto target_record = [transpose](int r) {
+    if (!transpose || r == 0)
+      return r;
+    return (r % 3 == 1) ? r + 1 : (r % 3 == 2) ? r - 1 : r;
+  };
+  float fval;
+  for (int r = 0; source->get_value("Qabs_steps", r, 0, fval, false, r == 0); r++)
+    set_value("Qabs_steps", target_record(r), 0, fval);
+  for (int r = 0; source->get_value("Qabs_ranges", r, 0, ival, false, r == 0); r++)
+    set_value("Qabs_ranges", target_record(r), 0, ival);
+}
+
+int qcd_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) {
+  if (tpart_idx != 0)
+    return 0;
+  int levels, guard;
+  bool reversible, derived = false;
+  if (!governing_cod(this, levels, reversible)) {
+    kdu_error e;
+    e << "Cannot write QCD/QCC marker segment without first completing relevant COD/COC "
+         "information!";
+  }
+  if (!get_value("Qguard", 0, 0, guard)) {
+    kdu_error e;
+    e << "Cannot write QCD/QCC marker segment yet! No info on guard bits.";
+  }
+  if (!reversible && !get_value("Qderived", 0, 0, derived)) {
+    kdu_error e;
+    e << "Cannot write QCD/QCC marker segment yet!  Not clear whether quant steps are derived "
+         "from the LL band step size.";
+  }
+  int num_bands = derived ? 1 : 3 * levels + 1;
+
+  if (ref != nullptr) {
+    int ref_levels, ref_guard;
+    bool ref_reversible, ref_derived = false;
+    if (!governing_cod(ref, ref_levels, ref_reversible)) {
+      kdu_error e;
+      e << "Cannot write QCD/QCC marker segment without first completing all relevant COD/COC "
+           "information!";
+    }
+    bool same = ref_reversible == reversible && ref_levels == levels &&
+                ref->get_value("Qguard", 0, 0, ref_guard) && ref_guard == guard;
+    if (same && !reversible)
+      same = ref->get_value("Qderived", 0, 0, ref_derived) && ref_derived == derived;
+    for (int i = 0; same && i < num_bands; i++)
+      if (reversible) {
+        int mine, theirs;
+        if (!get_value("Qabs_ranges", i, 0, mine)) {
+          kdu_error e;
+          e << "Cannot write QCD/QCC marker segment yet!  Absolute reversible ranging "
+               "information not available.";
+        }
+        same = ref->get_value("Qabs_ranges", i, 0, theirs) && theirs == mine;
+      } else {
+        float mine, theirs;
+        if (!get_value("Qabs_steps", i, 0, mine)) {
+          kdu_error e;
+          e << "Cannot write QCD/QCC marker segment yet!  Absolute step size information not "
+               "available.";
+        }
+        same = ref->get_value("Qabs_steps", i, 0, theirs) && theirs == mine;
+      }
+    if (same)
+      return 0;
+  }
+  if (guard < 0 || guard > 7) {
+    kdu_error e;
+    e << "Illegal number of guard bits, " << guard << ". Legal range is from 0 to 7.";
+  }
+  int w = (get_num_comps() > 256) ? 2 : 1;
+  int length = ((comp_idx < 0) ? 5 : 5 + w) + num_bands * (reversible ? 1 : 2);
+  if (out == nullptr)
+    return length;
+
+  out->write((uint16_t)((comp_idx < 0) ? KDU_QCD : KDU_QCC));
+  out->write((uint16_t)(length - 2));
+  if (comp_idx >= 0)
+    write_component(out, w, comp_idx);
+  out->write((uint8_t)(guard * 32 + (reversible ? 0 : derived ? 1 : 2)));
+  for (int i = 0; i < num_bands; i++)
+    if (reversible) {
+      int range;
+      if (!get_value("Qabs_ranges", i, 0, range)) {
+        kdu_error e;
+        e << "Insufficient absolute ranging parameters available for writing QCD/QCC marker "
+             "segment";
+      }
+      if (range < 0 || range > 31) {
+        kdu_error e;
+        e << "Absolute ranging parameters for reversibly compressed subbands must be "
+             "non-negative, no larger than 31!";
+      }
+      out->write((uint8_t)(range * 8));
+    } else {
+      float step;
+      if (!get_value("Qabs_steps", i, 0, step)) {
+        kdu_error e;
+        e << "Insufficient absolute quantization step size parameters available for writing "
+             "QCD/QCC marker segment.";
+      }
+      int eps, mu;
+      split_step_size(step, eps, mu);
+      out->write((uint16_t)(eps * 2048 + mu));
+    }
+  return length;
+}
+
+// ---------------------------------------------------------------------------------------------
+void rgn_params::copy_transformed(kdu_params *source, int, int, bool, bool, bool) {
+  int shift;
+  if (source->get_value("Rshift", 0, 0, shift, false))
+    set_value("Rshift", 0, 0, shift);
+}
+
+int rgn_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) {
+  if (tpart_idx != 0 || comp_idx < 0)
+    return 0;
+  int shift = 0, ref_shift = 0;
+  get_value("Rshift", 0, 0, shift);
+  if (ref != nullptr)
+    ref->get_value("Rshift", 0, 0, ref_shift);
+  if (shift == ref_shift)
+    return 0;
+  if (shift < 0 || shift > 255) {
+    kdu_error e;
+    e << "Illegal ROI up-shift, " << shift << ". Legal range is from 0 to 255!";
+  }
+  int w = (get_num_comps() > 256) ? 2 : 1;
+  int length = 6 + w;
+  if (out == nullptr)
+    return length;
+  out->write((uint16_t)KDU_RGN);
+  out->write((uint16_t)(length - 2));
+  write_component(out, w, comp_idx);
+  out->write((uint8_t)0);
+  out->write((uint8_t)shift);
+  return length;
+}
+
+// ---------------------------------------------------------------------------------------------
+void poc_params::copy_transformed(kdu_params *source, int skip_components, int, bool, bool,
+                                  bool) {
+  int f[6];
+  if (!source->get_value("Porder", 0, 0, f[0], false))
+    return;
+  for (int r = 0;; r++) {
+    bool complete = true;
+    for (int k = 0; k < 6 && complete; k++)
+      complete = source->get_value("Porder", r, k, f[k], false, r == 0);
+    if (!complete)
+      break;
+    f[1] = std::max(0, f[1] - skip_components);
+    f[4] -= skip_components;
+    if (f[4] < 1) {
+      f[4] = 1;
+      f[2] = 0;
+    }
+    for (int k = 0; k < 6; k++)
+      set_value("Porder", r, k, f[k]);
+  }
+}
+
+int poc_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) {
+  if (tpart_idx != inst_idx)
+    return 0;
+  int v, n = 0;
+  while (get_value("Porder", n, 0, v, false, false))
+    n++;
+  if (n == 0)
+    return 0;
+  auto incomplete = [] {
+    kdu_error e;
+    e << "Information required to write POC marker segment is not currently complete!";
+  };
+  kdu_params *second = access_relation(tile_idx, -1, 1);
+  if (ref != nullptr && ref->get_tile() != tile_idx &&
+      (second == nullptr || !second->get_value("Porder", 0, 0, v, false, false))) {
+    bool same = true;
+    for (int r = 0; r < n && same; r++)
+      for (int k = 0; k < 6 && same; k++) {
+        int theirs;
+        if (!get_value("Porder", r, k, v))
+          incomplete();
+        same = ref->get_value("Porder", r, k, theirs) && theirs == v;
+      }
+    if (same)
+      return 0;
+  }
+  bool wide = components_in_siz(this) > 256;
+  int w = wide ? 2 : 1, bound = wide ? 16384 : 256;
+  int length = 4 + n * (5 + 2 * w);
+  if (out == nullptr)
+    return length;
+  out->write((uint16_t)KDU_POC);
+  out->write((uint16_t)(length - 2));
+  for (int r = 0; r < n; r++) {
+    int f[6];
+    for (int k = 0; k < 6; k++)
+      if (!get_value("Porder", r, k, f[k]))
+        incomplete();
+    if (f[0] < 0 || f[0] > 32) {
+      kdu_error e;
+      e << "Illegal lower bound, " << f[0]
+        << ", for resolution level indices in progression order change attribute.  Legal "
+           "range is from 0 to 32.";
+    }
+    if (f[3] <= f[0] || f[3] > 33) {
+      kdu_error e;
+      e << "Illegal upper bound (exclusive), " << f[3]
+        << ", for resolution level indices in progression order change attribute.  Legal "
+           "range is from the lower bound + 1 to 33.";
+    }
+    if (f[1] < 0 || f[1] >= bound) {
+      kdu_error e;
+      e << "Illegal lower bound, " << f[1]
+        << ", for component indices in progression order change attribute. Legal range is "
+           "from 0 to "
+        << bound - 1 << ".";
+    }
+    if (f[4] <= f[1] || f[4] > bound) {
+      kdu_error e;
+      e << "Illegal upper bound (exclusive), " << f[4]
+        << ", for component indices in progression order change attribute. Legal range is "
+           "from the lower bound + 1 to "
+        << bound << ".";
+    }
+    if (f[2] < 0 || f[2] > 65535) {
+      kdu_error e;
+      e << "Illegal upper bound (exclusive), " << f[2]
+        << ", for layer indices in progression order change attribute. Legal range is from 0 "
+           "to "
+        << 65535 << ".";
+    }
+    out->write((uint8_t)f[0]);
+    write_component(out, w, f[1]);
+    out->write((uint16_t)f[2]);
+    out->write((uint8_t)f[3]);
+    write_component(out, w, (w == 1 && f[4] == 256) ? 0 : f[4]);
+    out->write((uint8_t)f[5]);
+  }
+  return length;
+}
+
+// ---------------------------------------------------------------------------------------------
+void crg_params::copy_transformed(kdu_params *source, int skip_components, int, bool transpose,
+                                  bool vflip, bool hflip) {
+  if (vflip || hflip)
+    delete_unparsed_attribute("CRGoffset");
+  float y, x;
+  if (!source->get_value("CRGoffset", 0, 0, y, false, false))
+    return;
+  int fv = transpose ? 1 : 0, fh = 1 - fv, n = 0;
+  float last_y = 0.0f, last_x = 0.0f;
+  for (; source->get_value("CRGoffset", n, fv, y, false, false) &&
+         source->get_value("CRGoffset", n, fh, x, false, false);
+       n++) {
+    last_y = y;
+    last_x = x;
+    if (n >= skip_components) {
+      set_value("CRGoffset", n - skip_components, 0, y);
+      set_value("CRGoffset", n - skip_components, 1, x);
+    }
+  }
+  if (n > 0 && n <= skip_components) {
+    set_value("CRGoffset", 0, 0, last_y);
+    set_value("CRGoffset", 0, 1, last_x);
+  }
+}
+
+int crg_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) {
+  float y, x;
+  if (tpart_idx != 0 || comp_idx != -1 || !get_value("CRGoffset", 0, 0, y, true, false))
+    return 0;
+  int num = components_in_siz(this);
+  int length = 4 + 4 * num;
+  if (out == nullptr)
+    return length;
+  out->write((uint16_t)KDU_CRG);
+  out->write((uint16_t)(length - 2));
+  for (int c = 0; c < num; c++) {
+    if (!get_value("CRGoffset", c, 0, y) || !get_value("CRGoffset", c, 1, x)) {
+      kdu_error e;
+      e << "Component registration information incomplete!";
+    }
+    if (!(y >= 0.0f && y < 1.0f && x >= 0.0f && x < 1.0f)) {
+      kdu_error e;
+      e << "Illegal component registration offsets, {" << y << "," << x
+        << "}.  Legal range is from 0.0 to 1.0 (exclusive).";
+    }
+    float fx = std::floor(x * 65536.0f + 0.5f), fy = std::floor(y * 65536.0f + 0.5f);
+    out->write((uint16_t)std::min(fx, 65535.0f));
+    out->write((uint16_t)std::min(fy, 65535.0f));
+  }
+  return length;
 }

@@ -8,6 +8,9 @@ class qcd_params : public kdu_params {
 public:
   qcd_params();
   kdu_params *make_instance() override { return nullptr; }
+  void copy_transformed(kdu_params *source, int skip_components, int discard_levels,
+                        bool transpose, bool vflip, bool hflip) override;
+  int write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) override;
   bool read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) override;
   void finalize() override;
 };
@@ -16,6 +19,9 @@ class rgn_params : public kdu_params {
 public:
   rgn_params();
   kdu_params *make_instance() override { return nullptr; }
+  void copy_transformed(kdu_params *source, int skip_components, int discard_levels,
+                        bool transpose, bool vflip, bool hflip) override;
+  int write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) override;
   bool read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) override;
   void finalize() override;
 };
@@ -24,6 +30,9 @@ class poc_params : public kdu_params {
 public:
   poc_params();
   kdu_params *make_instance() override;
+  void copy_transformed(kdu_params *source, int skip_components, int discard_levels,
+                        bool transpose, bool vflip, bool hflip) override;
+  int write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) override;
   bool read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) override;
 };
 
@@ -31,5 +40,8 @@ class crg_params : public kdu_params {
 public:
   crg_params();
   kdu_params *make_instance() override { return nullptr; }
+  void copy_transformed(kdu_params *source, int skip_components, int discard_levels,
+                        bool transpose, bool vflip, bool hflip) override;
+  int write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) override;
   bool read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) override;
 };

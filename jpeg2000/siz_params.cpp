@@ -331,3 +331,211 @@ void siz_params::finalize() {
                          "intersection with the image region on the canvas. Available "
                          "information is as follows:\n\n");
 }
+
+// ---------------------------------------------------------------------------------------------
+namespace {
+
+// Mirrors one axis so that sample x becomes sample -x: `end` and `origin` of the image, the tile
+// origin `t0` and the tile size `ts`.  A single tile column is first widened to a power of two.
+void flip_axis(int &end, int &origin, int &t0, int &ts) {
+  if ((int64_t)t0 + ts >= end)
+    for (int k = 0; k <= 30; k++)
+      if ((1 << k) >= ts) {
+        ts = 1 << k;
+        break;
+      }
+  int new_end = 1 - origin, new_origin = 1 - end;
+  int64_t new_t0 = 1 - (int64_t)t0;
+  while (new_t0 > new_origin)
+    new_t0 -= ts;
+  end = new_end;
+  origin = new_origin;
+  t0 = (int)new_t0;
+}
+
+int64_t gcd64(int64_t a, int64_t b) {
+  while (b != 0) {
+    int64_t r = a % b;
+    a = b;
+    b = r;
+  }
+  return a;
+}
+
+void canvas_conversion_error() {
+  kdu_error e;
+  e << "Error attempting to convert geometrically transformed canvas coordinates to legal "
+       "marker ranges.  Try using a smaller precinct size (you can use the transcoding utility "
+       "to achieve this at the same time as geometric transformations.)";
+}
+
+// Least common multiple of a period and a term; both positive and below 2^31.
+int64_t period_lcm(int64_t period, int64_t term) {
+  int64_t l = period / gcd64(period, term) * term;
+  if (l > 0x7FFFFFFF)
+    canvas_conversion_error();
+  return l;
+}
+
+} // namespace
+
+void siz_params::copy_transformed(kdu_params *source, int skip_components, int discard_levels,
+                                  bool transpose, bool vflip, bool hflip) {
+  static const char *const canvas[4] = {"Ssize", "Sorigin", "Stiles", "Stile_origin"};
+  int v[4], h[4]; // vertical and horizontal values of the target
+  int fv = transpose ? 1 : 0, fh = 1 - fv;
+  for (int a = 0; a < 4; a++)
+    if (!source->get_value(canvas[a], 0, fv, v[a]) || !source->get_value(canvas[a], 0, fh, h[a])) {
+      kdu_error e;
+      e << "Unable to copy SIZ parameters, unless all canvas coordinates are available.  Try "
+           "using `siz_params::finalize' before attempting the copy.";
+    }
+  if (hflip)
+    flip_axis(h[0], h[1], h[3], h[2]);
+  if (vflip)
+    flip_axis(v[0], v[1], v[3], v[2]);
+  for (int a = 0; a < 4; a++) {
+    set_value(canvas[a], 0, 0, v[a]);
+    set_value(canvas[a], 0, 1, h[a]);
+  }
+
+  int num = 0;
+  if (!source->get_value("Scomponents", 0, 0, num))
+    return;
+  if (num <= skip_components) {
+    kdu_error e;
+    e << "Attempting to discard all of the components from an existing code-stream!";
+  }
+  set_value("Scomponents", 0, 0, num - skip_components);
+  for (int c = skip_components; c < num; c++) {
+    int t = c - skip_components, ival, sy, sx;
+    bool bval;
+    if (source->get_value("Sprecision", c, 0, ival))
+      set_value("Sprecision", t, 0, ival);
+    if (source->get_value("Ssigned", c, 0, bval))
+      set_value("Ssigned", t, 0, bval);
+    if (source->get_value("Ssampling", c, fv, sy) && source->get_value("Ssampling", c, fh, sx)) {
+      int64_t y = (int64_t)sy << discard_levels, x = (int64_t)sx << discard_levels;
+      if (y > 255 || x > 255) {
+        kdu_error e;
+        e << "Current algorithm for discarding resolution levels from an existing code-stream "
+             "for transcoding operates by multiplying the sub-sampling factors in the SIZ "
+             "marker.  For the current code-stream, this results in sub-sampling factors which "
+             "exceed the legal range of 1 to 255.";
+      }
+      set_value("Ssampling", t, 0, (int)y);
+      set_value("Ssampling", t, 1, (int)x);
+    }
+  }
+}
+
+int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) {
+  if (tpart_idx != 0)
+    return 0;
+  int y1, x1, y0, x0, ty, tx, ty0, tx0, num;
+  if (!(get_value("Ssize", 0, 0, y1) && get_value("Ssize", 0, 1, x1) &&
+        get_value("Sorigin", 0, 0, y0) && get_value("Sorigin", 0, 1, x0) &&
+        get_value("Stiles", 0, 0, ty) && get_value("Stiles", 0, 1, tx) &&
+        get_value("Stile_origin", 0, 0, ty0) && get_value("Stile_origin", 0, 1, tx0) &&
+        get_value("Scomponents", 0, 0, num))) {
+    kdu_error e;
+    e << "Unable to write SIZ marker segment yet!";
+  }
+  if (num < 1 || num > 16384) {
+    kdu_error e;
+    e << "Illegal number of image components! Must be in the range 1 to 16384.";
+  }
+  int length = 40 + 3 * num;
+  if (out == nullptr)
+    return length;
+
+  int64_t X0 = x0, X1 = x1, TX0 = tx0, Y0 = y0, Y1 = y1, TY0 = ty0;
+  if ((tx0 < 0 || ty0 < 0) && tx > 0 && ty > 0) {
+    // A flipped canvas: shift both axes by multiples of a period that keeps every precinct and
+    // code-block partition of every tile-component where it was.
+    int64_t px = tx, py = ty;
+    int64_t num_tiles = ceil_div(X1 - X0, tx) * ceil_div(Y1 - Y0, ty);
+    kdu_params *cod = access_cluster("COD");
+    for (int64_t t = -1; t < num_tiles; t++)
+      for (int c = 0; c < num; c++) {
+        int yr = 1, xr = 1, levels;
+        get_value("Ssampling", c, 0, yr);
+        get_value("Ssampling", c, 1, xr);
+        kdu_params *tc = (cod == nullptr) ? nullptr : cod->access_relation((int)t, c, 0);
+        bool use_precincts;
+        if (tc == nullptr || !tc->get_value("Clevels", 0, 0, levels) ||
+            !tc->get_value("Cuse_precincts", 0, 0, use_precincts)) {
+          kdu_error e;
+          e << "Attempting to write geometrically transformed SIZ marker information without "
+               "attaching and finalizing all tile-component COD marker information.  This is "
+               "essential to establish canvas coordinate equivalence relationships.";
+        }
+        for (int j = levels; j >= 0; j--) {
+          int ey = 15, ex = 15;
+          if (use_precincts) {
+            int ph = 1 << 15, pw = 1 << 15;
+            tc->get_value("Cprecincts", levels - j, 0, ph);
+            tc->get_value("Cprecincts", levels - j, 1, pw);
+            bool exact;
+            ey = ceil_log2(ph, exact);
+            ex = ceil_log2(pw, exact);
+          }
+          if (ex + j > 30 || ey + j > 30)
+            canvas_conversion_error();
+          int64_t hterm = (int64_t)xr << (ex + j), vterm = (int64_t)yr << (ey + j);
+          if (hterm > 0x7FFFFFFF || vterm > 0x7FFFFFFF)
+            canvas_conversion_error();
+          px = period_lcm(px, hterm);
+          py = period_lcm(py, vterm);
+        }
+      }
+    int64_t hshift = ((TX0 % px) + px) % px - TX0;
+    int64_t vshift = ((TY0 % py) + py) % py - TY0;
+    X0 += hshift, X1 += hshift, TX0 += hshift;
+    Y0 += vshift, Y1 += vshift, TY0 += vshift;
+    if (X1 > 0x7FFFFFFF || Y1 > 0x7FFFFFFF)
+      canvas_conversion_error();
+  }
+  if (!(TX0 <= X0 && X0 < TX0 + tx && TY0 <= Y0 && Y0 < TY0 + ty && X0 < X1 && Y0 < Y1)) {
+    kdu_error e;
+    e << "Cannot write SIZ marker with illegal canvas coordinates.  The first tile is required "
+         "to have a non-empty intersection with the image region on the canvas.";
+  }
+
+  out->write((uint16_t)KDU_SIZ);
+  out->write((uint16_t)(length - 2));
+  out->write((uint16_t)0);
+  out->write((uint32_t)X1);
+  out->write((uint32_t)Y1);
+  out->write((uint32_t)X0);
+  out->write((uint32_t)Y0);
+  out->write((uint32_t)tx);
+  out->write((uint32_t)ty);
+  out->write((uint32_t)TX0);
+  out->write((uint32_t)TY0);
+  out->write((uint16_t)num);
+  for (int c = 0; c < num; c++) {
+    bool is_signed;
+    int precision, yr, xr;
+    if (!(get_value("Ssigned", c, 0, is_signed) && get_value("Sprecision", c, 0, precision) &&
+          get_value("Ssampling", c, 0, yr) && get_value("Ssampling", c, 1, xr))) {
+      kdu_error e;
+      e << "Unable to write SIZ marker segment! Precision or sub-sampling information missing "
+           "for at least one component.";
+    }
+    if (precision < 1 || precision > KDU_MAX_PRECISION) {
+      kdu_error e;
+      e << "Illegal image sample bit-depth, " << precision
+        << ". Legal range is from 1 to 38 bits per sample.";
+    }
+    if (yr < 1 || yr > 255 || xr < 1 || xr > 255) {
+      kdu_error e;
+      e << "Illegal component sub-sampling factors, {" << yr << "," << xr
+        << "}. Legal range is from 1 to 255.";
+    }
+    out->write((uint8_t)((is_signed ? 128 : 0) + precision - 1));
+    out->write((uint8_t)xr);
+    out->write((uint8_t)yr);
+  }
+  return length;
+}
