@@ -4,6 +4,7 @@
 
 #include "RKFile.h"
 #include "RKFileStream.h"
+#include "Setup.h"
 
 namespace RKSDK {
 
@@ -37,6 +38,15 @@ int startUp() {
   RKString root = setupFolder + getProperty("productfold");
   scanPackageFolder(root, root, &packageList);
   return 1;
+}
+
+int runSetup(HINSTANCE instance) {
+  if (!startUp()) return 0;
+  Setup* window = new Setup();
+  window->addRef();
+  window->create(RKCreateInfo{instance, nullptr});
+  window->release();
+  return 0;
 }
 
 RKString getProperty(RKString key) { return currentProperties->getString(key, ""); }

@@ -40,6 +40,10 @@ RKString loadLicenseText();
 // leading "\"; a folder stands directly before its contents.
 void scanPackageFolder(RKString root, RKString folder, TRKList<FILENODE>* list);
 
+// The program's entry: start-up, then the wizard window until its loop has ended and the window
+// is released. 0 on every path; no window when the start-up fails.
+int runSetup(HINSTANCE instance);
+
 }  // namespace RKSDK
 
 #endif

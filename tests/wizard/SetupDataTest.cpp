@@ -25,7 +25,7 @@ const char* const kKeys[] = {
 
 std::string setupBuildFolder() {
   const char* build = getenv("RK_BUILD_DIR");
-  return std::string(build ? build : ".") + "/wizard";
+  return std::filesystem::absolute(std::string(build ? build : ".") + "/wizard").lexically_normal().string();
 }
 
 std::string value(RKProperties& p, const char* key) {
