@@ -250,13 +250,13 @@ void Setup::showPage() {
 }
 
 u32 Setup::paint(RKRect area, IRKGraphics* graphics) {
-  paintDesign(graphics);
+  // The widget background (the design marks in design mode).
+  RKDesignComponent::paint(area, graphics);
   graphics->setTransparentText(1);
   if (page >= 2 && page <= 5) graphics->draw3DFrame(2, 60, 492, 2, RK_FRAME_SUNKEN);
   if (page == 3 || page == 4) graphics->draw3DFrame(10, 135, 475, 170, RK_FRAME_ETCHED);
   if (page == 5) graphics->draw3DFrame(10, 105, 475, 200, RK_FRAME_ETCHED);
   if (page >= 1 && page <= 6) graphics->draw3DFrame(2, 315, 492, 2, RK_FRAME_SUNKEN);
-  (void)area;
   return 1;
 }
 

@@ -321,3 +321,50 @@ TEST_F(SetupFixture, EntryWithoutEnglishSettingsShowsNoWindowAndReturnsZero) {
   compat_set_message_spy(nullptr, nullptr);
   EXPECT_EQ(0, messages);
 }
+
+// Every page in both languages drawn to PNG (kept in RK_WIZARD_SHOTS when that names a folder).
+TEST_F(WizardWindowTest, EveryPageDrawsInBothLanguages) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  const char* keep = getenv("RK_WIZARD_SHOTS");
+  int saved = 0;
+  auto shoot = [&](const std::string& name) {
+    compat_pump();
+    std::string host = prefix.root() + "/" + name + ".png";
+    if (compat_save_png(hwndOf(w), host.c_str())) ++saved;
+    if (keep) std::filesystem::copy_file(host, std::string(keep) + "/" + name + ".png",
+                                         std::filesystem::copy_options::overwrite_existing);
+  };
+  for (int language = 0; language < 2; ++language) {
+    std::string tag = language ? "en" : "cn";
+    d.step([&, language] {
+      languageIndex = language;
+      currentProperties = language ? &englishProperties : &chineseProperties;
+      w->page = 1;
+      w->showPage();
+      w->applyLanguage();
+    });
+    d.step([&, tag] {
+      shoot("page1_" + tag);
+      clickOn(w->nextButton);
+    });
+    d.step([&, tag] {
+      clickOn(w->agreeButton);
+    });
+    d.step([&, tag] {
+      shoot("page2_" + tag);
+      clickOn(w->nextButton);
+    });
+    for (int page = 3; page <= 6; ++page)
+      d.step([&, tag, page] {
+        w->page = page;
+        w->showPage();
+        w->applyLanguage();
+        compat_pump();
+        shoot("page" + std::to_string(page) + "_" + tag);
+      });
+  }
+  d.step([&] { w->quit(); });
+  run(w);
+  EXPECT_EQ(12, saved);
+}
