@@ -35,6 +35,24 @@ BOOL WINAPI SHGetPathFromIDListA(LPCITEMIDLIST pidl, LPSTR pszPath);
 BOOL WINAPI SHGetSpecialFolderPathA(HWND hwnd, LPSTR pszPath, int csidl, BOOL fCreate);
 void WINAPI ILFree(LPITEMIDLIST pidl);
 
+#define BIF_RETURNONLYFSDIRS 0x0001
+#define BIF_DONTGOBELOWDOMAIN 0x0002
+
+typedef int(CALLBACK* BFFCALLBACK)(HWND hwnd, UINT uMsg, LPARAM lParam, LPARAM lpData);
+typedef struct _browseinfoA {
+  HWND hwndOwner;
+  LPCITEMIDLIST pidlRoot;
+  LPSTR pszDisplayName;
+  LPCSTR lpszTitle;
+  UINT ulFlags;
+  BFFCALLBACK lpfn;
+  LPARAM lParam;
+  int iImage;
+} BROWSEINFOA, *LPBROWSEINFOA;
+
+// The chosen folder as an identifier list (free with ILFree or CoTaskMemFree), NULL on cancel.
+LPITEMIDLIST WINAPI SHBrowseForFolderA(LPBROWSEINFOA lpbi);
+
 extern const CLSID CLSID_ShellLink;
 extern const IID IID_IShellLinkA;
 

@@ -7,9 +7,12 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include "compat_shell.h"
 #include "shell_link.h"
 
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 #include <cstring>
 #include <new>
 #include <string>
@@ -317,3 +320,57 @@ BOOL WINAPI SHGetSpecialFolderPathA(HWND, LPSTR pszPath, int csidl, BOOL) {
 }
 
 void WINAPI ILFree(LPITEMIDLIST pidl) { CoTaskMemFree(pidl); }
+
+// The folder browser answers from a queue the tests fill; an empty queue cancels it.
+namespace {
+std::mutex browserLock;
+std::deque<std::pair<bool, std::string>> browserAnswers;
+int browserCount = 0;
+std::string browserTitle;
+unsigned browserFlags = 0;
+}  // namespace
+
+void compat_folder_browser_answer(const char* windowsPath) {
+  std::lock_guard<std::mutex> hold(browserLock);
+  browserAnswers.emplace_back(windowsPath != nullptr, windowsPath ? windowsPath : "");
+}
+
+int compat_folder_browser_count(void) {
+  std::lock_guard<std::mutex> hold(browserLock);
+  return browserCount;
+}
+
+const char* compat_folder_browser_last_title(void) {
+  std::lock_guard<std::mutex> hold(browserLock);
+  return browserTitle.c_str();
+}
+
+unsigned compat_folder_browser_last_flags(void) {
+  std::lock_guard<std::mutex> hold(browserLock);
+  return browserFlags;
+}
+
+LPITEMIDLIST WINAPI SHBrowseForFolderA(LPBROWSEINFOA lpbi) {
+  if (!lpbi) return NULL;
+  std::pair<bool, std::string> answer(false, "");
+  {
+    std::lock_guard<std::mutex> hold(browserLock);
+    ++browserCount;
+    browserTitle = lpbi->lpszTitle ? lpbi->lpszTitle : "";
+    browserFlags = lpbi->ulFlags;
+    if (!browserAnswers.empty()) {
+      answer = browserAnswers.front();
+      browserAnswers.pop_front();
+    }
+  }
+  if (!answer.first) return NULL;
+  if (lpbi->pszDisplayName) {
+    // The display name is the folder's last part (the root's own text for a drive root).
+    std::string name = answer.second;
+    size_t cut = name.find_last_of('\\');
+    if (cut != std::string::npos && cut + 1 < name.size()) name = name.substr(cut + 1);
+    if (name.size() >= MAX_PATH) name.resize(MAX_PATH - 1);
+    memcpy(lpbi->pszDisplayName, name.c_str(), name.size() + 1);
+  }
+  return makeIdList(answer.second);
+}

@@ -1,4 +1,5 @@
 // Drives, the program's own path, the environment and the version of the emulated machine.
+#include "module_internal.h"
 #include "path_internal.h"
 
 #include <windows.h>
@@ -103,14 +104,17 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
     SetLastError(ERROR_MOD_NOT_FOUND);
     return 0;
   }
-  char buffer[4096];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) {
-    SetLastError(ERROR_GEN_FAILURE);
-    return 0;
+  std::string path;
+  if (!rkwin::moduleOverride(&path)) {
+    char buffer[4096];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0) {
+      SetLastError(ERROR_GEN_FAILURE);
+      return 0;
+    }
+    buffer[n] = 0;
+    path = rkwin::toWindowsPath(buffer);
   }
-  buffer[n] = 0;
-  std::string path = rkwin::toWindowsPath(buffer);
   if (!lpFilename || nSize == 0) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return 0;

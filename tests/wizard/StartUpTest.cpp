@@ -1,0 +1,111 @@
+// Setup's start-up: settings from beside the program, the product walk, lookups and the licence.
+#include <string>
+#include <vector>
+
+#include "SetupFixture.h"
+
+using namespace RKSDK;
+
+namespace {
+
+struct Entry {
+  std::string path;
+  u32 kind;
+  u32 size;
+  bool operator==(const Entry& o) const { return path == o.path && kind == o.kind && size == o.size; }
+};
+
+std::vector<Entry> walked() {
+  std::vector<Entry> out;
+  if (!packageList.moveFirst()) return out;
+  do {
+    FILENODE* n = packageList.getCurrent();
+    out.push_back({n->path.data ? n->path.data : "", n->kind, n->size});
+  } while (packageList.moveNext());
+  return out;
+}
+
+std::string text(const RKString& s) { return s.data ? std::string(s.data, s.length) : std::string(); }
+
+}  // namespace
+
+class StartUpTest : public SetupFixture {};
+
+TEST_F(StartUpTest, LoadsBothFilesAndWalksFoldersBeforeTheirContents) {
+  writeSettings();
+  write("prod/a.txt", "12345");
+  write("prod/b/c.txt", "xy");
+  write("prod/b/d/e.bin", "");
+  makeFolder("prod/b/empty");
+  write("prod/z.txt", "z");
+  ASSERT_EQ(1, startUp());
+  EXPECT_EQ("C:\\setup\\", text(getSetupFolder()));
+  std::vector<Entry> expected = {{"a.txt", 1, 5},    {"b", 2, 0},         {"b\\c.txt", 1, 2},
+                                 {"b\\d", 2, 0},     {"b\\d\\e.bin", 1, 0}, {"b\\empty", 2, 0},
+                                 {"z.txt", 1, 1}};
+  EXPECT_EQ(expected, walked());
+  // Lookups read the Chinese map until the language changes.
+  EXPECT_EQ("\xB0\xB2\xD7\xB0", text(getProperty("caption")));
+  EXPECT_EQ("", text(getProperty("absent")));
+  currentProperties = &englishProperties;
+  EXPECT_EQ("Setup", text(getProperty("caption")));
+}
+
+TEST_F(StartUpTest, EmptyOrMissingProductFolderGivesAnEmptyList) {
+  writeSettings();
+  ASSERT_EQ(1, startUp());
+  EXPECT_EQ(0u, packageList.getCount());
+
+  resetGlobals();
+  makeFolder("prod/only/empty");
+  ASSERT_EQ(1, startUp());
+  std::vector<Entry> expected = {{"only", 2, 0}, {"only\\empty", 2, 0}};
+  EXPECT_EQ(expected, walked());
+}
+
+TEST_F(StartUpTest, EitherSettingsFileMissingEndsTheStartUp) {
+  write("setup_cn.properties", "productfold=prod\n");
+  write("prod/a.txt", "a");
+  EXPECT_EQ(0, startUp());
+  EXPECT_EQ(0u, packageList.getCount());
+
+  resetGlobals();
+  std::filesystem::remove(setupHost() + "/setup_cn.properties");
+  write("setup_en.properties", "productfold=prod\n");
+  EXPECT_EQ(0, startUp());
+  EXPECT_EQ(0u, packageList.getCount());
+}
+
+TEST_F(StartUpTest, FontSizeFollowsTheStringToLongRules) {
+  writeSettings("size=12pt\nneg= -3\nempty=\nword=big\n");
+  ASSERT_EQ(1, startUp());
+  EXPECT_EQ(12, getFontSize("size"));
+  EXPECT_EQ(-3, getFontSize("neg"));
+  EXPECT_EQ(0, getFontSize("empty"));
+  EXPECT_EQ(0, getFontSize("absent"));
+  EXPECT_EQ(0, getFontSize("word"));
+}
+
+TEST_F(StartUpTest, LicenceOfTheCurrentLanguageAsRawBytes) {
+  writeSettings();
+  std::string cn = "\xD0\xED\xBF\xC9\r\nline 2\r\n";
+  write("license_cn.txt", cn);
+  ASSERT_EQ(1, startUp());
+  EXPECT_EQ(cn, text(loadLicenseText()));
+  // No English licence: the text is empty although the Chinese one exists.
+  languageIndex = 1;
+  EXPECT_EQ("", text(loadLicenseText()));
+  write("license_en.txt", "English terms");
+  EXPECT_EQ("English terms", text(loadLicenseText()));
+}
+
+TEST_F(StartUpTest, EmptyOrUnreadableLicenceGivesTheEmptyText) {
+  writeSettings();
+  write("license_cn.txt", "");
+  ASSERT_EQ(1, startUp());
+  EXPECT_EQ("", text(loadLicenseText()));
+  // A folder in the licence's place cannot be read.
+  std::filesystem::remove(setupHost() + "/license_cn.txt");
+  makeFolder("license_cn.txt");
+  EXPECT_EQ("", text(loadLicenseText()));
+}

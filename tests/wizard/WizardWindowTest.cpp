@@ -1,0 +1,378 @@
+// The wizard window on the headless display, driven only by injected clicks: pages, enabled
+// buttons, texts in both languages, the licence gate, the folder check, the browser and the exit
+// confirmation.
+#include <compat_shell.h>
+#include <compat_window.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Setup.h"
+#include "SetupFixture.h"
+
+using namespace RKSDK;
+
+namespace {
+
+std::string text(const RKString& s) { return s.data ? std::string(s.data, s.length) : std::string(); }
+
+HWND hwndOf(RKComponent* c) {
+  RKCreateInfo info = {nullptr, nullptr};
+  c->getNativeInfo(&info);
+  return static_cast<HWND>(info.parent);
+}
+
+// Clicks alternate between two points apart, so that two clicks in a row never make a double
+// click on the unmoving virtual clock.
+void clickOn(RKComponent* c) {
+  static int side = 0;
+  RECT r;
+  GetClientRect(hwndOf(c), &r);
+  side = !side;
+  compat_click(hwndOf(c), r.right / 2 + (side ? -8 : 8), r.bottom / 2);
+}
+
+bool enabled(RKComponent* c) { return IsWindowEnabled(hwndOf(c)) != FALSE; }
+
+// Runs one step each time the queue is idle; quits the window when the steps are done or when
+// the loop keeps idling without an end.
+class Driver {
+ public:
+  explicit Driver(RKSDK::Setup* w) : window(w) { compat_set_idle_hook(&Driver::idle, this); }
+  ~Driver() { compat_set_idle_hook(nullptr, nullptr); }
+  void step(std::function<void()> f) { steps.push_back(std::move(f)); }
+  size_t done = 0;
+
+ private:
+  static void idle(void* context) {
+    Driver* d = static_cast<Driver*>(context);
+    // A message box's own loop idles too; its owner stays disabled until it closes.
+    if (!IsWindowEnabled(hwndOf(d->window))) return;
+    if (d->done < d->steps.size()) {
+      d->steps[d->done++]();
+    } else if (++d->spare > 50) {
+      d->window->quit();
+    }
+  }
+  RKSDK::Setup* window;
+  std::vector<std::function<void()>> steps;
+  int spare = 0;
+};
+
+}  // namespace
+
+class WizardWindowTest : public SetupFixture {
+ protected:
+  void SetUp() override {
+    SetupFixture::SetUp();
+    compat_display_select(COMPAT_DISPLAY_HEADLESS);
+    compat_reset_windows();
+    compat_clock_set_virtual(TRUE);
+    copyShippedSetupFolder();
+    std::filesystem::create_directories(prefix.onC("Program Files"));
+    setenv("ProgramFiles", "C:\\Program Files", 1);
+    ASSERT_EQ(1, startUp());
+    cn.load(setupFolder + "setup_cn.properties");
+    en.load(setupFolder + "setup_en.properties");
+  }
+  void TearDown() override {
+    unsetenv("ProgramFiles");
+    compat_pump();
+    compat_reset_windows();
+    SetupFixture::TearDown();
+  }
+  void copyShippedSetupFolder() {
+    const char* build = getenv("RK_BUILD_DIR");
+    std::string from = std::string(build ? build : ".") + "/wizard";
+    for (const char* f : {"setup_cn.properties", "setup_en.properties", "license_cn.txt", "license_en.txt",
+                          "setup.reg", "logo.bmp", "logo2.bmp", "logo3.bmp"})
+      std::filesystem::copy_file(from + "/" + f, setupHost() + "/" + f);
+    std::filesystem::copy(from + "/VantryViewer", setupHost() + "/VantryViewer",
+                          std::filesystem::copy_options::recursive);
+  }
+  std::string cnText(const char* key) { return text(cn.getString(key, "")); }
+  std::string enText(const char* key) { return text(en.getString(key, "")); }
+  // Runs the window's loop as the entry does: one reference, create, release.
+  void run(RKSDK::Setup* window) {
+    window->addRef();
+    window->create(RKCreateInfo{nullptr, nullptr});
+    window->release();
+  }
+  RKProperties cn, en;
+};
+
+TEST_F(WizardWindowTest, ConstructorBuildsTheWelcomePage) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  // The state the constructor leaves, seen once the window runs.
+  Driver d(w);
+  d.step([&] {
+  EXPECT_EQ(1, w->page);
+  EXPECT_EQ(cnText("caption"), text(w->getText()));
+  EXPECT_EQ(261, w->getLocation().x);
+  EXPECT_EQ(185, w->getLocation().y);
+  EXPECT_EQ(502, w->getSize().width);
+  EXPECT_EQ(398, w->getSize().height);
+  EXPECT_EQ("C:\\Program Files\\VantryViewer", text(w->pathField->getText()));
+  EXPECT_TRUE(w->disagreeButton->isSelected());
+  EXPECT_FALSE(w->agreeButton->isSelected());
+  EXPECT_TRUE(w->jp2Box->isChecked());
+  EXPECT_TRUE(w->jpcBox->isChecked());
+  EXPECT_FALSE(w->jpegBox->isChecked());
+  EXPECT_EQ(" " + cnText("strlinklist"), text(w->linkListLabel->getText()));
+  for (RKSDK::SetupImgView* view : {w->welcomePicture, w->bannerPicture}) {
+    RKImage* image = view->getImage();  // one reference for the caller
+    EXPECT_NE(nullptr, image);
+    if (image) image->release();
+  }
+  ASSERT_GE(w->diskList->getItemCount(), 1);
+  EXPECT_EQ(0u, text(w->diskList->getItemText(0)).find("C:\\"));
+  // The licence arrives as GBK bytes.
+  EXPECT_NE(std::string::npos, text(w->licenseView->getAllText()).find(cnText("strlicense").substr(0, 4)));
+  w->quit();
+  });
+  run(w);
+  EXPECT_EQ(1u, d.done);
+}
+
+TEST_F(WizardWindowTest, DrivingThroughTheFirstPagesToTheCopy) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  d.step([&] {
+    EXPECT_TRUE(w->welcomePicture->isVisible());
+    EXPECT_FALSE(w->bannerPicture->isVisible());
+    EXPECT_FALSE(enabled(w->prevButton));
+    EXPECT_TRUE(enabled(w->nextButton));
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(2, w->page);
+    EXPECT_TRUE(w->licenseView->isVisible());
+    EXPECT_EQ(cnText("strlicense"), text(w->bannerPicture->title));
+    EXPECT_EQ(cnText("strlicensespec"), text(w->bannerPicture->description));
+    EXPECT_FALSE(enabled(w->nextButton));
+    clickOn(w->agreeButton);
+  });
+  d.step([&] {
+    EXPECT_TRUE(enabled(w->nextButton));
+    clickOn(w->disagreeButton);
+  });
+  d.step([&] {
+    EXPECT_FALSE(enabled(w->nextButton));
+    clickOn(w->agreeButton);
+  });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    EXPECT_EQ(3, w->page);
+    EXPECT_EQ(cnText("install"), text(w->nextButton->getText()));
+    EXPECT_TRUE(w->pathField->isVisible());
+    EXPECT_TRUE(w->diskList->isVisible());
+    EXPECT_FALSE(w->licenseView->isVisible());
+    clickOn(w->prevButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(2, w->page);
+    EXPECT_TRUE(enabled(w->nextButton));
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    // Declining to create the missing folder keeps page 3.
+    compat_message_box_answer(IDCANCEL, 0);
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(3, w->page);
+    EXPECT_STREQ("\xB8\xC3\xC4\xBF\xC2\xBC\xB2\xBB\xB4\xE6\xD4\xDA\xA3\xAC\xCA\xC7\xB7\xF1\xB4\xB4\xBD\xA8\xA3\xBF",
+                 compat_message_box_last_text());
+    EXPECT_STREQ("\xCC\xE1\xCA\xBE", compat_message_box_last_caption());
+    EXPECT_FALSE(TempPrefix::exists(prefix.onC("Program Files/VantryViewer")));
+    EXPECT_TRUE(w->pathField->isVisible());
+    // A folder whose parent is missing cannot be made: second message, page 3 again.
+    w->pathField->setText("C:\\missing\\VantryViewer");
+    compat_message_box_answer(IDOK, 0);
+    compat_message_box_answer(IDOK, 0);
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(3, w->page);
+    EXPECT_STREQ("\xB4\xB4\xBD\xA8\xB2\xBB\xB3\xC9\xB9\xA6\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xC2\xB7\xBE\xB6",
+                 compat_message_box_last_text());
+    EXPECT_FALSE(TempPrefix::exists(prefix.onC("missing")));
+    w->pathField->setText("C:\\Program Files\\VantryViewer");
+    compat_message_box_answer(IDOK, 0);
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(4, w->page);
+    EXPECT_TRUE(std::filesystem::is_directory(prefix.onC("Program Files/VantryViewer")));
+    EXPECT_EQ(1, w->progressCount);
+    EXPECT_FALSE(enabled(w->prevButton));
+    EXPECT_FALSE(enabled(w->nextButton));
+    EXPECT_TRUE(w->gauge->isVisible());
+    EXPECT_TRUE(w->copiedFilesView->isVisible());
+    EXPECT_FALSE(w->pathField->isVisible());
+    EXPECT_EQ(cnText("strguage"), text(w->pathLabel->getText()));
+    EXPECT_EQ(cnText("strshowfile"), text(w->diskLabel->getText()));
+    EXPECT_EQ(cnText("strinstall"), text(w->bannerPicture->title));
+    // Exit asks first; Cancel keeps the window.
+    compat_message_box_answer(IDCANCEL, 0);
+    clickOn(w->exitButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(cnText("strexit"), compat_message_box_last_text());
+    EXPECT_EQ(cnText("strwarring"), compat_message_box_last_caption());
+    compat_message_box_answer(IDOK, 0);
+    clickOn(w->exitButton);
+  });
+  const size_t steps = 12;
+  run(w);
+  EXPECT_EQ(steps, d.done);
+}
+
+TEST_F(WizardWindowTest, ExitOnTheWelcomePageWritesNothing) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  d.step([&] {
+    compat_message_box_answer(IDOK, 0);
+    clickOn(w->exitButton);
+  });
+  int boxes = compat_message_box_count();
+  run(w);
+  EXPECT_EQ(1u, d.done);
+  EXPECT_EQ(boxes + 1, compat_message_box_count());
+  EXPECT_FALSE(TempPrefix::exists(prefix.onC("Program Files/VantryViewer")));
+}
+
+TEST_F(WizardWindowTest, BrowserAnswerBecomesTheInstallFolder) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] { clickOn(w->agreeButton); });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    compat_folder_browser_answer("C:\\");
+    clickOn(w->browseButton);
+  });
+  d.step([&] {
+    EXPECT_EQ("C:\\VantryViewer", text(w->pathField->getText()));
+    EXPECT_EQ(cnText("strselfold"), compat_folder_browser_last_title());
+    EXPECT_EQ(3u, compat_folder_browser_last_flags());
+    compat_folder_browser_answer("C:\\Data");
+    clickOn(w->browseButton);
+  });
+  d.step([&] {
+    EXPECT_EQ("C:\\Data\\VantryViewer", text(w->pathField->getText()));
+    compat_folder_browser_answer(nullptr);
+    clickOn(w->browseButton);
+  });
+  d.step([&] {
+    EXPECT_EQ("C:\\Data\\VantryViewer", text(w->pathField->getText()));
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(7u, d.done);
+}
+
+TEST_F(WizardWindowTest, LanguageSwitchRetextsTheFolderPage) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] { clickOn(w->agreeButton); });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    RKString chineseLine = w->diskList->getItemText(0);
+    int drives = w->diskList->getItemCount();
+    languageIndex = 1;
+    currentProperties = &englishProperties;
+    w->applyLanguage();
+    EXPECT_EQ(enText("caption"), text(w->getText()));
+    EXPECT_EQ(enText("install"), text(w->nextButton->getText()));
+    EXPECT_EQ(enText("exit"), text(w->exitButton->getText()));
+    EXPECT_EQ(enText("strfold"), text(w->bannerPicture->title));
+    EXPECT_EQ(enText("setuppath"), text(w->pathLabel->getText()));
+    EXPECT_EQ(enText("disk"), text(w->diskLabel->getText()));
+    EXPECT_EQ(73, w->diskLabel->getSize().width);
+    EXPECT_EQ(17, w->diskLabel->getSize().height);
+    EXPECT_NE(text(chineseLine), text(w->diskList->getItemText(0)));
+    EXPECT_EQ(drives, w->diskList->getItemCount());
+    EXPECT_EQ(0u, text(w->licenseView->getAllText()).find("Vantry Viewer End-User"));
+    // Still on page 3 with the field's text untouched.
+    EXPECT_EQ(3, w->page);
+    EXPECT_EQ("C:\\Program Files\\VantryViewer", text(w->pathField->getText()));
+    // The associations page's own captions keep their language off that page.
+    EXPECT_EQ(" " + cnText("strlinklist"), text(w->linkListLabel->getText()));
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(4u, d.done);
+}
+
+TEST(DriveLineTest, OnlyStringsAndPercentSignsAreSubstituted) {
+  EXPECT_EQ("C:\\ total 100 free   8",
+            text(RKSDK::Setup::formatDriveLine("%s total %s free %s", "C:\\", "100", "  8")));
+  EXPECT_EQ("C:\\ 50% 1 2", text(RKSDK::Setup::formatDriveLine("%s 50%% %s %s", "C:\\", "1", "2")));
+  // Stray conversions stay as they stand and read nothing.
+  EXPECT_EQ("%d %n C:\\ %x", text(RKSDK::Setup::formatDriveLine("%d %n %s %x", "C:\\", "1", "2")));
+  // A fourth %s has no argument to take.
+  EXPECT_EQ("a b c  end%", text(RKSDK::Setup::formatDriveLine("%s %s %s %s end%", "a", "b", "c")));
+}
+
+TEST_F(SetupFixture, EntryWithoutEnglishSettingsShowsNoWindowAndReturnsZero) {
+  compat_display_select(COMPAT_DISPLAY_HEADLESS);
+  compat_reset_windows();
+  write("setup_cn.properties", "productfold=prod\n");
+  int messages = 0;
+  compat_set_message_spy([](void* c, HWND, UINT, WPARAM, LPARAM) { ++*static_cast<int*>(c); }, &messages);
+  EXPECT_EQ(0, runSetup(nullptr));
+  compat_set_message_spy(nullptr, nullptr);
+  EXPECT_EQ(0, messages);
+}
+
+// Every page in both languages drawn to PNG (kept in RK_WIZARD_SHOTS when that names a folder).
+TEST_F(WizardWindowTest, EveryPageDrawsInBothLanguages) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  const char* keep = getenv("RK_WIZARD_SHOTS");
+  int saved = 0;
+  auto shoot = [&](const std::string& name) {
+    compat_pump();
+    std::string host = prefix.root() + "/" + name + ".png";
+    if (compat_save_png(hwndOf(w), host.c_str())) ++saved;
+    if (keep) std::filesystem::copy_file(host, std::string(keep) + "/" + name + ".png",
+                                         std::filesystem::copy_options::overwrite_existing);
+  };
+  for (int language = 0; language < 2; ++language) {
+    std::string tag = language ? "en" : "cn";
+    d.step([&, language] {
+      languageIndex = language;
+      currentProperties = language ? &englishProperties : &chineseProperties;
+      w->page = 1;
+      w->showPage();
+      w->applyLanguage();
+    });
+    d.step([&, tag] {
+      shoot("page1_" + tag);
+      clickOn(w->nextButton);
+    });
+    d.step([&, tag] {
+      clickOn(w->agreeButton);
+    });
+    d.step([&, tag] {
+      shoot("page2_" + tag);
+      clickOn(w->nextButton);
+    });
+    for (int page = 3; page <= 6; ++page)
+      d.step([&, tag, page] {
+        w->page = page;
+        w->showPage();
+        w->applyLanguage();
+        compat_pump();
+        shoot("page" + std::to_string(page) + "_" + tag);
+      });
+  }
+  d.step([&] { w->quit(); });
+  run(w);
+  EXPECT_EQ(12, saved);
+}

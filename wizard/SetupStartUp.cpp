@@ -1,0 +1,105 @@
+#include "SetupStartUp.h"
+
+#include <stdlib.h>
+
+#include "RKFile.h"
+#include "RKFileStream.h"
+#include "Setup.h"
+
+namespace RKSDK {
+
+RKString setupFolder;
+RKProperties chineseProperties;
+RKProperties englishProperties;
+RKProperties* currentProperties = &chineseProperties;
+int languageIndex = 0;
+TRKList<FILENODE> packageList;
+
+namespace {
+
+// The program's folder with "\" appended; "" when it cannot be found.
+RKString moduleFolderWithSeparator() {
+  RKFile* folder = RKFile::getModuleFolder();
+  if (!folder) return RKString();
+  RKString path = folder->getPath();
+  folder->release();
+  if (path.isEmpty()) return RKString();
+  return path + "\\";
+}
+
+}  // namespace
+
+int startUp() {
+  currentProperties = &chineseProperties;
+  setupFolder = moduleFolderWithSeparator();
+  if (setupFolder.isEmpty()) return 0;
+  if (!chineseProperties.load(setupFolder + "setup_cn.properties")) return 0;
+  if (!englishProperties.load(setupFolder + "setup_en.properties")) return 0;
+  RKString root = setupFolder + getProperty("productfold");
+  scanPackageFolder(root, root, &packageList);
+  return 1;
+}
+
+int runSetup(HINSTANCE instance) {
+  if (!startUp()) return 0;
+  Setup* window = new Setup();
+  window->addRef();
+  window->create(RKCreateInfo{instance, nullptr});
+  window->release();
+  return 0;
+}
+
+RKString getProperty(RKString key) { return currentProperties->getString(key, ""); }
+
+int getFontSize(RKString key) {
+  RKString value = currentProperties->getString(key, "0");
+  if (value.isEmpty()) return 0;
+  return (int)strtol(value.data, nullptr, 10);
+}
+
+RKString getSetupFolder() { return setupFolder; }
+
+RKString loadLicenseText() {
+  RKString folder = moduleFolderWithSeparator();
+  RKString name = languageIndex == 0 ? "license_cn.txt" : "license_en.txt";
+  RKFileStream stream;
+  if (!stream.open(folder + name, 0)) return RKString();
+  // The stream reports -1 at its end, so an empty file gives no count at all.
+  int n = stream.available();
+  RKString text;
+  if (n > 0) {
+    char* bytes = (char*)malloc((size_t)n + 1);
+    if (bytes) {
+      int got = stream.read(bytes, n);
+      if (got > 0) text.assign(bytes, (u32)got);
+      free(bytes);
+    }
+  }
+  stream.close();
+  return text;
+}
+
+void scanPackageFolder(RKString root, RKString folder, TRKList<FILENODE>* list) {
+  RKFile dir(folder);
+  TRKList<RKFile*> children;
+  if (!dir.listFiles(&children)) return;
+  if (!children.moveFirst()) return;
+  do {
+    RKFile* child = *children.getCurrent();
+    RKString path = child->getPath();
+    FILENODE node;
+    node.path = path.substring((int)root.length + 1, -1);
+    if (child->isDirectory()) {
+      node.kind = FILENODE_KIND_FOLDER;
+      list->addLast(node);
+      scanPackageFolder(root, path, list);
+    } else {
+      node.kind = FILENODE_KIND_FILE;
+      node.size = (u32)child->length();
+      list->addLast(node);
+    }
+    child->release();
+  } while (children.moveNext());
+}
+
+}  // namespace RKSDK
