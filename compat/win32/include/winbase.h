@@ -32,4 +32,9 @@ BOOL WINAPI GlobalUnlock(HGLOBAL mem);
 HGLOBAL WINAPI GlobalFree(HGLOBAL mem);
 SIZE_T WINAPI GlobalSize(HGLOBAL mem);
 
+// Whether a byte is the first byte of a double-byte character in the ANSI code page.
+BOOL WINAPI IsDBCSLeadByte(BYTE testChar);
+// The same in a given code page (CP_ACP and the other symbolic pages allowed).
+BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE testChar);
+
 #endif

@@ -1,0 +1,19 @@
+// Lead-byte tests of the double-byte code pages.
+#include <windows.h>
+
+#include "nls_internal.h"
+
+BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE c) {
+  switch (rkwin_resolve_codepage(codePage)) {
+    case 936:  // GBK
+    case 949:  // Unified Hangul
+    case 950:  // Big5
+      return c >= 0x81 && c <= 0xFE;
+    case 932:  // Shift JIS
+      return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    default:
+      return FALSE;
+  }
+}
+
+BOOL WINAPI IsDBCSLeadByte(BYTE c) { return IsDBCSLeadByteEx(CP_ACP, c); }
