@@ -196,6 +196,8 @@ u32 RKComboBox::componentDestroyed() {
   if (arrowButton) arrowButton->removeComponentListener(this);
   if (edit) edit->clearComboBox();
   wired = 0;
+  // The drop-down is a pop-up window, which the box's window does not take down with it.
+  if (list) list->destroy();
   return RKContainer::componentDestroyed();
 }
 

@@ -25,8 +25,7 @@ RKComboBoxListBox::RKComboBoxListBox() : RKListBox() {
   verticalBar = new RKComboBoxScrollBar(1);
   verticalBar->addRef();
   verticalBar->setSize(20, 20, 0);
-  setHorizontalScrollBar(horizontalBar);
-  setVerticalScrollBar(verticalBar);
+  // The list box keeps the parts of a bar it is given, so the bars get their arrows first.
   arrowRight = newArrow(RK_ARROW_RIGHT);
   arrowLeft = newArrow(RK_ARROW_LEFT);
   arrowDown = newArrow(RK_ARROW_DOWN);
@@ -35,6 +34,8 @@ RKComboBoxListBox::RKComboBoxListBox() : RKListBox() {
   horizontalBar->setDecrementButton(arrowLeft);
   verticalBar->setIncrementButton(arrowDown);
   verticalBar->setDecrementButton(arrowUp);
+  setHorizontalScrollBar(horizontalBar);
+  setVerticalScrollBar(verticalBar);
   horizontalBar->setFocusable(0);
   verticalBar->setFocusable(0);
   grabX = grabY = pressedPart = 0;
