@@ -340,3 +340,119 @@ TEST_F(ComboScrollTest, ArrowButtonFiresAtOnceWithoutCapture) {
   EXPECT_EQ(ImplRKComponent::captureDepth(), 0);
   a->removeActionListener(&heard);
 }
+
+// ---- the drop-down's own bar, reached through the list's capture ----
+
+class DropDownBarTest : public ComboBoxTest {
+ protected:
+  // A box of ten items showing three rows, opened by its arrow: the vertical bar is shown.
+  RKComboBox* opened() {
+    RKComboBox* c = combo(10, 10, 10, 0);
+    c->setVisibleRows(3);
+    clickArrow();
+    bar = unref(list->getVerticalScrollBar());
+    thumb = unref(bar->getThumb());
+    return c;
+  }
+  RKScrollBar* bar = nullptr;
+  RKScrollBarBox* thumb = nullptr;
+};
+
+TEST_F(DropDownBarTest, ArrowPressedOffAndBackKeepsTheListOpen) {
+  opened();
+  ASSERT_EQ(list->isVisible(), 1u);
+  ASSERT_EQ(bar->isVisible(), 1u);
+  HWND lw = windowOf(list);
+  RKSize s = list->getSize();
+  RKArrowButton* down = unref(bar->getIncrementButton());
+  compat_mouse_button(lw, s.width - 10, s.height - 10, 1, TRUE);
+  compat_pump();
+  EXPECT_EQ(list->getPressedPart(), 15);
+  EXPECT_EQ(down->isPressed(), 1u);
+  EXPECT_EQ(bar->getValue(), 1);
+  EXPECT_EQ(ImplRKComponent::captureDepth(), 1);  // the arrow took no capture of its own
+  compat_mouse_move(lw, 20, rowY(0));
+  compat_pump();
+  EXPECT_EQ(list->isArrowHeld(), 0u);
+  EXPECT_EQ(down->isPressed(), 0u);
+  compat_mouse_move(lw, s.width - 10, s.height - 10);
+  compat_pump();
+  EXPECT_EQ(list->isArrowHeld(), 1u);
+  EXPECT_EQ(down->isPressed(), 1u);
+  compat_mouse_button(lw, s.width - 10, s.height - 10, 1, FALSE);
+  settle();
+  EXPECT_EQ(list->getPressedPart(), 0);
+  EXPECT_EQ(list->isVisible(), 1u);
+  EXPECT_EQ(list->hasMouseCapture(), 1u);
+  EXPECT_EQ(window->count(RK_ACTION_COMBO_SELECTION_CHANGED), 0);
+  // A release over the rows afterwards still chooses and closes.
+  choose(1);
+  EXPECT_EQ(list->isVisible(), 0u);
+  noCapture();
+}
+
+TEST_F(DropDownBarTest, ThumbDragStopsAtBothEnds) {
+  opened();
+  HWND lw = windowOf(list);
+  RKSize s = list->getSize();
+  RKPoint t = thumb->getLocation();
+  int grab = 1 + t.y + thumb->getSize().height / 2;
+  compat_mouse_button(lw, s.width - 10, grab, 1, TRUE);
+  compat_pump();
+  EXPECT_EQ(list->getPressedPart(), 16);
+  compat_mouse_move(lw, s.width - 10, 2000);
+  compat_pump();
+  EXPECT_EQ(thumb->getLocation().y, bar->getSize().height - 18 - thumb->getSize().height);
+  EXPECT_GT(bar->getValue(), 0);
+  compat_mouse_move(lw, s.width - 10, -2000);
+  compat_pump();
+  EXPECT_EQ(thumb->getLocation().y, 18);
+  // Released over the bar it stays open; a release outside the list would close it.
+  compat_mouse_button(lw, s.width - 10, 21, 1, FALSE);
+  settle();
+  EXPECT_EQ(list->getPressedPart(), 0);
+  EXPECT_EQ(list->isVisible(), 1u);
+  // A press outside closes it without a choice.
+  compat_mouse_button(lw, -5, -5, 1, TRUE);
+  compat_mouse_button(lw, -5, -5, 1, FALSE);
+  settle();
+  EXPECT_EQ(list->isVisible(), 0u);
+  noCapture();
+}
+
+TEST_F(ComboBoxTest, HoverSelectsEachRowAndNothingBelowTheLast) {
+  combo(10, 10, 3, 0);
+  clickArrow();
+  HWND lw = windowOf(list);
+  for (int r = 0; r < 3; ++r) {
+    compat_mouse_move(lw, 20, rowY(r));
+    compat_pump();
+    EXPECT_EQ(list->getSelectedIndex(), r);
+    EXPECT_EQ(list->getSelectedIndexes().getCount(), 1u);
+  }
+  compat_mouse_move(lw, 20, rowY(4));
+  compat_pump();
+  EXPECT_EQ(list->getSelectedIndex(), 2);
+  // Both bars hidden: a release on the margin still closes and reports.
+  compat_mouse_button(lw, 0, 0, 1, TRUE);
+  compat_mouse_button(lw, 0, 0, 1, FALSE);
+  settle();
+  EXPECT_EQ(list->isVisible(), 0u);
+  EXPECT_EQ(window->count(RK_ACTION_COMBO_SELECTION_CHANGED), 1);
+  noCapture();
+}
+
+TEST_F(ComboBoxTest, StepsOfTheListStopAtItsEnds) {
+  combo(10, 10, 2, 0);
+  list->selectPrevious();  // nothing selected: nothing happens
+  EXPECT_EQ(list->getSelectedIndex(), -1);
+  list->selectNext();
+  EXPECT_EQ(list->getSelectedIndex(), 0);
+  list->selectPrevious();
+  EXPECT_EQ(list->getSelectedIndex(), 0);
+  list->selectNext();
+  list->selectNext();  // the last stays
+  EXPECT_EQ(list->getSelectedIndex(), 1);
+  settle();
+  EXPECT_EQ(window->count(RK_ACTION_COMBO_SELECTION_CHANGED), 0);  // steps report nothing
+}
