@@ -51,31 +51,18 @@ RKComboBoxScrollBar::RKComboBoxScrollBar(u32 o) : RKScrollBar() {
 
 RKComboBoxScrollBar::~RKComboBoxScrollBar() {}
 
-void RKComboBoxScrollBar::pageBack() {
-  value -= visibleAmount;
-  if (value < minimum) value = minimum;
-  pressedSide = 1;
-  repeatKind = 3;
-}
-
-void RKComboBoxScrollBar::pageForward() {
-  value += visibleAmount;
-  if (value + visibleAmount > maximum) value = maximum - visibleAmount;
-  // A visible amount wider than the range would leave the value below the minimum.
-  if (value < minimum) value = minimum;
-  pressedSide = 2;
-  repeatKind = 4;
-}
-
 u32 RKComboBoxScrollBar::mousePressed(RKPoint p) {
   if (designMode) return RKDesignComponent::mousePressed(p);
   trackPressed = 1;
   RKPoint at = thumb ? thumb->getLocation() : RKPoint();
   bool before = vertical() ? p.y < at.y : p.x < at.x;
-  if (before)
-    pageBack();
-  else
-    pageForward();
+  if (before) {
+    pageUp();
+    repeatKind = 3;
+  } else {
+    pageDown();
+    repeatKind = 4;
+  }
   repaint();
   valueChanged();
   postActionToParent(RK_ACTION_SCROLL_VALUE_CHANGED, 0);
@@ -90,18 +77,6 @@ u32 RKComboBoxScrollBar::mouseReleased(RKPoint p) {
   repeatKind = 0;
   stopTimer();
   repaint();
-  return 1;
-}
-
-u32 RKComboBoxScrollBar::timerFired() {
-  if (repeatKind != 3 && repeatKind != 4) return RKScrollBar::timerFired();
-  if (repeatKind == 3)
-    pageBack();
-  else
-    pageForward();
-  valueChanged();
-  repaint();
-  postActionToParent(RK_ACTION_SCROLL_VALUE_CHANGED, 0);
   return 1;
 }
 

@@ -40,12 +40,6 @@ class RKComboBoxScrollBar : public virtual RKScrollBar {
 
   u32 mousePressed(RKPoint p) override;
   u32 mouseReleased(RKPoint p) override;
-  u32 timerFired() override;
-
- protected:
-  // One page back or forward, kept within the range.
-  void pageBack();
-  void pageForward();
 };
 
 }  // namespace RKSDK

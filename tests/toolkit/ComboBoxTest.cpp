@@ -322,6 +322,10 @@ TEST_F(ComboScrollTest, ForwardPagingNeverFallsBelowTheMinimum) {
   b->setValue(0);
   b->mousePressed(RKPoint(5, 190));
   EXPECT_EQ(b->getValue(), 0);
+  EXPECT_EQ(b->getRepeatKind(), 4u);
+  compat_advance(350);  // the repeat pages on, still within the range
+  compat_pump();
+  EXPECT_EQ(b->getValue(), 0);
   b->mouseReleased(RKPoint(5, 190));
   EXPECT_EQ(b->getRepeatKind(), 0u);
   EXPECT_EQ(ImplRKComponent::captureDepth(), 0);
