@@ -264,6 +264,8 @@ void RKScrollBar::pageUp() {
 void RKScrollBar::pageDown() {
   value += visibleAmount;
   if (value + visibleAmount > maximum) value = maximum - visibleAmount;
+  // A visible amount wider than the range would leave the value below the minimum.
+  if (value < minimum) value = minimum;
   pressedSide = 2;
 }
 
