@@ -57,6 +57,13 @@ Setup::Setup() {
   nextButton->setText(getProperty("next"));
   exitButton = place(new RKButton(), 388, 325, 100, 30);
   exitButton->setText(getProperty("exit"));
+  // The language names are fixed, each in its own language (GBK for the Chinese one).
+  languageBox = place(new RKComboBox(), 10, 330, 100, 22);
+  languageBox->addItem("\xD6\xD0\xCE\xC4\xBC\xF2\xCC\xE5");
+  languageBox->addItem("English");
+  languageBox->setEditable(0);
+  languageBox->setVisibleRows(2);
+  languageBox->select(0);
   welcomePicture = place(new SetupImgView(), 0, 0, 498, 312);
   bannerPicture = place(new SetupImgView(), 0, 0, 498, 58);
   licenseView = place(new RKTextView(), 10, 65, 476, 200);
@@ -297,6 +304,8 @@ int Setup::actionPerformed(RKObject* source, u32 id, u64 parameter) {
     nextButton->disable();
   } else if (source == static_cast<RKComponent*>(browseButton) && id == RK_ACTION_BUTTON_CLICKED) {
     pathField->setText(browseFolder(pathField->getText()));
+  } else if (source == static_cast<RKComponent*>(languageBox) && id == RK_ACTION_COMBO_SELECTION_CHANGED) {
+    selectLanguage(languageBox->getSelectedIndex());
   } else if (source == static_cast<RKComponent*>(selectAllBox) && id == RK_ACTION_CHECKBOX_TOGGLED) {
     u32 state = selectAllBox->isChecked();
     RKCheckBox* boxes[16];
@@ -348,7 +357,7 @@ void Setup::applyLanguage() {
   agreeButton->setText(getProperty("agree"));
   disagreeButton->setText(getProperty("disagree"));
   browseButton->setText(getProperty("brows"));
-  diskLabel->setSize(languageIndex == 1 ? 73 : 52, 17, 1);
+  diskLabel->setSize(languageBox->getSelectedIndex() == 1 ? 73 : 52, 17, 1);
   diskList->removeAll();
   fillDriveList();
   pathLabel->setText(getProperty("setuppath"));

@@ -5,6 +5,7 @@
 
 #include "RKButton.h"
 #include "RKCheckBox.h"
+#include "RKComboBox.h"
 #include "RKEdit.h"
 #include "RKGuage.h"
 #include "RKLabel.h"
@@ -36,6 +37,7 @@ class Setup : public RKWindow {
   RKButton* prevButton;
   RKButton* nextButton;
   RKButton* exitButton;
+  RKComboBox* languageBox;
   SetupImgView* welcomePicture;
   SetupImgView* bannerPicture;
   RKTextView* licenseView;

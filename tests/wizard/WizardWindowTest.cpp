@@ -286,6 +286,7 @@ TEST_F(WizardWindowTest, LanguageSwitchRetextsTheFolderPage) {
     int drives = w->diskList->getItemCount();
     languageIndex = 1;
     currentProperties = &englishProperties;
+    w->languageBox->select(1);
     w->applyLanguage();
     EXPECT_EQ(enText("caption"), text(w->getText()));
     EXPECT_EQ(enText("install"), text(w->nextButton->getText()));
@@ -307,6 +308,67 @@ TEST_F(WizardWindowTest, LanguageSwitchRetextsTheFolderPage) {
   });
   run(w);
   EXPECT_EQ(4u, d.done);
+}
+
+TEST_F(WizardWindowTest, ChoosingEnglishInTheLanguageBoxRelabelsTheWindow) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  d.step([&] {
+    EXPECT_EQ(0, w->languageBox->getSelectedIndex());
+    RKComboBoxListBox* items = w->languageBox->getList();
+    EXPECT_EQ(2, items->getItemCount());
+    EXPECT_EQ("English", text(items->getItemText(1)));
+    items->release();
+    clickOn(w->nextButton);
+  });
+  d.step([&] { clickOn(w->agreeButton); });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    // The box's choice, reported as the box reports it, drives the switch.
+    w->languageBox->select(1);
+    w->actionPerformed(static_cast<RKComponent*>(w->languageBox), RK_ACTION_COMBO_SELECTION_CHANGED, 0);
+    EXPECT_EQ(1, languageIndex);
+    EXPECT_EQ(&englishProperties, currentProperties);
+    EXPECT_EQ(enText("install"), text(w->nextButton->getText()));
+    EXPECT_EQ(enText("disk"), text(w->diskLabel->getText()));
+    EXPECT_EQ(73, w->diskLabel->getSize().width);
+    // And back to Chinese.
+    w->languageBox->select(0);
+    w->actionPerformed(static_cast<RKComponent*>(w->languageBox), RK_ACTION_COMBO_SELECTION_CHANGED, 0);
+    EXPECT_EQ(0, languageIndex);
+    EXPECT_EQ(cnText("install"), text(w->nextButton->getText()));
+    EXPECT_EQ(52, w->diskLabel->getSize().width);
+  });
+  // The same choice made by the user: the arrow opens the list, a release on its second row
+  // chooses English.
+  RKComboBoxListBox* list = nullptr;
+  d.step([&] {
+    RKArrowButton* arrow = w->languageBox->getArrowButton();
+    compat_click(hwndOf(arrow), 5, 5);
+    arrow->release();
+  });
+  d.step([&] {
+    list = w->languageBox->getList();
+    list->release();
+    ASSERT_TRUE(list->isVisible());
+    int pitch = int(list->getFontHeight()) + 1;
+    int y = 1 + pitch + pitch / 2;
+    compat_advance(600);
+    compat_mouse_move(hwndOf(list), 20, y);
+    compat_mouse_button(hwndOf(list), 20, y, 1, TRUE);
+    compat_mouse_button(hwndOf(list), 20, y, 1, FALSE);
+    compat_advance(600);
+  });
+  d.step([&] {
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(1, w->languageBox->getSelectedIndex());
+    EXPECT_EQ(1, languageIndex);
+    EXPECT_EQ(enText("install"), text(w->nextButton->getText()));
+    EXPECT_EQ(73, w->diskLabel->getSize().width);
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(7u, d.done);
 }
 
 TEST(DriveLineTest, OnlyStringsAndPercentSignsAreSubstituted) {
@@ -348,6 +410,7 @@ TEST_F(WizardWindowTest, EveryPageDrawsInBothLanguages) {
     d.step([&, language] {
       languageIndex = language;
       currentProperties = language ? &englishProperties : &chineseProperties;
+      w->languageBox->select(language);
       w->page = 1;
       w->showPage();
       w->applyLanguage();
