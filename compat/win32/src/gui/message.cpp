@@ -34,6 +34,7 @@ LRESULT callProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp) {
   HWND h = w->handle;
   WNDPROC proc = w->proc;
   if (spyHolder()->spy) spyHolder()->spy(spyHolder()->context, h, msg, wp, lp);
+  if (inputScriptWatching) inputScriptObserve();
   s.depth++;
   LRESULT r = proc ? proc(h, msg, wp, lp) : DefWindowProcA(h, msg, wp, lp);
   s.depth--;
@@ -246,6 +247,7 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT fmin, UINT fmax) {
   }
   if (hwnd && !wnd(hwnd)) return -1;
   auto& s = st();
+  if (!spyHolder()->idle) inputScriptFromEnvironment();
   int fruitless = 0;
   for (;;) {
     collectGarbage();

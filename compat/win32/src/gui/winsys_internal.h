@@ -172,6 +172,11 @@ void clipboardReset();
 std::string utf8ToAnsi(const std::string& utf8);
 UINT MapVirtualKeyScan(UINT vk);
 void collectGarbage();
+// The input script (script_driver.cpp): read from RKWIN_INPUT_SCRIPT by the first message loop,
+// and looking at the windows before each message while a step watches the picture.
+void inputScriptFromEnvironment();
+extern bool inputScriptWatching;
+void inputScriptObserve();
 
 // Cursors and icons.
 struct CursorObj {
