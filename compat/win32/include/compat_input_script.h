@@ -22,8 +22,9 @@
 //   wait-enabled X Y [CLASS]  until the child under the point (of that class) is enabled
 //   wait-disabled X Y [CLASS] until it is disabled
 //   wait-pixel X Y RRGGBB     until the window's surface shows that colour at the point; looked at
-//                             before each message the program handles too, since a window may
-//                             draw outside its paint and change the picture again within one message
+//                             from the moment the step before it ran, before each message the
+//                             program handles, since a window may draw outside its paint and
+//                             change the picture again within one message
 //   answer-box ANSWER         the answer of the next message box: a number or OK, CANCEL, ABORT,
 //                             RETRY, IGNORE, YES, NO
 //   answer-browser [PATH]     the answer of the next folder browser: a Windows path, none for Cancel

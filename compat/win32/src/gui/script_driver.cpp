@@ -294,13 +294,15 @@ class InputScript {
       PostQuitMessage(1);
       return;
     }
-    if (state != COMPAT_SCRIPT_RUNNING) return;
+    if (state != COMPAT_SCRIPT_RUNNING) {
+      pause();  // every step ran: the program is expected to end by itself
+      return;
+    }
     while (next < steps.size()) {
       waitingFor.clear();
       Outcome o = run(steps[next]);
       if (o == Outcome::Waiting) {
-        // On a virtual clock with nothing due the loop does not sleep: give the wait some time.
-        if (st().virtualClock && nextDue() < 0) usleep(1000);
+        pause();
         return;
       }
       if (o == Outcome::Failed) {
@@ -309,6 +311,11 @@ class InputScript {
         return;
       }
       ++next;
+      // A pixel step watches from now on, so that it sees what the input just queued draws.
+      if (next < steps.size() && steps[next].op == Op::WaitPixel) {
+        watchedWindow = mainWindow();
+        inputScriptWatching = watchedWindow != nullptr;
+      }
       if (o == Outcome::Injected) break;
     }
     if (next >= steps.size()) state = COMPAT_SCRIPT_FINISHED;
@@ -337,6 +344,11 @@ class InputScript {
   std::string lastReport;
 
  private:
+  // On a virtual clock with nothing due the loop does not sleep: let real time pass for the
+  // timeout while the script waits.
+  static void pause() {
+    if (st().virtualClock && nextDue() < 0) usleep(1000);
+  }
   void report(const std::string& message) {
     lastReport = "input script " + name + ": " + message;
     std::fprintf(stderr, "%s\n", lastReport.c_str());
