@@ -1,33 +1,90 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the system's main job: an installer made of the
-# launcher and a small package unpacks itself into a time-stamped folder under the temporary
-# folder, starts the packed program (until Setup exists, a demo program that reports where it
-# runs and what lies beside it), waits for it and deletes the folder again.
+# Installs what is missing, builds, and runs the system's main job: the installer
+# (build/installer/VantrySetup.exe, the launcher followed by a package of Setup, its data and the
+# product) in a private emulated machine. Where an X display answers, Setup shows its window and
+# you click through it; otherwise (or with --headless) it runs on the headless display, where an
+# input script (scripts/demo-pages.txt) takes it through every page with the default answers and
+# saves a screenshot of each. Afterwards the script prints what was installed.
+# Usage: scripts/demo.sh [--headless]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build
 "$top/scripts/setup.sh" "$build"
 echo "Built into $build."
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/stowpack-demo.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-src=$work/package
-mkdir -p "$src/docs" "$src/图片" "$work/tmp" "$work/prefix/drive_c"
-cp "$build/tools/demoprogram" "$src/Setup.exe"
-printf 'key=value\r\n' > "$src/setup_en.properties"
-printf 'A licence text.\r\n' > "$src/license_en.txt"
-printf 'Nested file.\n' > "$src/docs/readme.txt"
-head -c 20000 /dev/urandom > "$src/图片/标志.bmp"
+headless=0
+[ "${1:-}" = "--headless" ] && headless=1
+if [ "$headless" = 0 ] && { [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; }; then headless=1; fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vantry-demo.XXXXXX")
+prefix=$work/machine
+temp=$work/tmp
+mkdir -p "$prefix" "$temp"
+installer=$build/installer/VantrySetup.exe
 
 echo
-echo "== writing the installer (launcher + package of $src)"
-"$build/tools/packwriter" "$build/launcher/stowpack" "$src" Setup.exe "$work/installer.exe"
+if [ "$headless" = 1 ]; then
+  echo "== running $installer on the headless display, driven by scripts/demo-pages.txt"
+  cp "$top/scripts/demo-pages.txt" "$work/pages.txt"
+  rc=0
+  env -u DISPLAY RKWIN_DISPLAY=headless RKWIN_ROOT="$prefix" TMPDIR="$temp" \
+    RKWIN_INPUT_SCRIPT="$work/pages.txt" RKWIN_INPUT_TIMEOUT=60 "$installer" || rc=$?
+else
+  echo "== running $installer in a window on $DISPLAY: click through the pages"
+  rc=0
+  RKWIN_ROOT="$prefix" TMPDIR="$temp" "$installer" || rc=$?
+fi
+echo "installer exit code: $rc"
 
+# Setup starts the registry editor, the registration tool and the browser without waiting for
+# them: wait until no process of this machine (its RKWIN_ROOT in the environment) is left.
+machine_busy() {
+  local p
+  for p in /proc/[0-9]*; do
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "RKWIN_ROOT=$prefix" && return 0
+  done
+  return 1
+}
+for _ in $(seq 100); do machine_busy || break; sleep 0.1; done
+
+gbk() { iconv -f GBK -t UTF-8 -c | tr -d '\r'; }
+install=$(ls "$prefix"/drive_c/Program\ Files/*/Vantry/install.txt 2>/dev/null | head -1 || true)
+if [ -z "$install" ]; then
+  echo
+  echo "Nothing was installed (Setup ended before the copy)."
+else
+  folder=$(dirname "$(dirname "$install")")
+  echo
+  echo "== installed into $folder"
+  (cd "$folder" && find . -mindepth 1 -printf '%y %7s  %P\n' | sort -k3)
+  echo
+  echo "== install.txt (the uninstall list)"
+  gbk <"$install"
+  if [ -f "$folder/Vantry/filelink.txt" ]; then
+    echo
+    echo "== filelink.txt (associations replaced)"
+    gbk <"$folder/Vantry/filelink.txt"
+  fi
+fi
 echo
-echo "== running it with TMPDIR=$work/tmp"
-TMPDIR=$work/tmp RKWIN_ROOT=$work/prefix "$work/installer.exe"
-echo "installer exit code: $?"
-
+echo "== shortcuts"
+find "$prefix/drive_c/users" -name '*.lnk' -print0 | sort -z | while IFS= read -r -d '' link; do
+  echo "${link#"$prefix/drive_c/"}"
+  lnkinfo "$link" | grep -E 'Local path|Command line arguments|Description|Icon location' | sed 's/^\t*/    /'
+done
+echo
+echo "== registry entries ($prefix/registry.reg)"
+[ -f "$prefix/registry.reg" ] && gbk <"$prefix/registry.reg" | grep -v '^$' || echo "(none)"
+echo
+echo "== programs Setup started ($prefix/programs.log)"
+cat "$prefix/programs.log" 2>/dev/null || echo "(none)"
 echo
 echo "== the temporary folder afterwards (the unpack folder is gone):"
-ls -la "$work/tmp"
+ls -A "$temp" | grep . || echo "(empty)"
+if [ "$headless" = 1 ]; then
+  echo
+  echo "== screenshots of the pages:"
+  ls "$work"/shots/*.png
+fi
+echo
+echo "Everything is in $work (remove it when done)."
