@@ -293,9 +293,9 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
   pid_t pid = start(version);
   ASSERT_GT(pid, 0);
   EXPECT_EQ(0, finish(pid));
-  // The script ran to its end: every page was reached and the gauge drew its maximum.
-  std::string errors = readFile(prefix.root() + "/stderr.txt");
-  EXPECT_EQ(std::string::npos, errors.find("input script")) << errors;
+  // The script ran to its end (every page was reached and the gauge drew its maximum), and
+  // none of the programs complained.
+  EXPECT_EQ("", readFile(prefix.root() + "/stderr.txt"));
   std::string shots = prefix.root() + "/shots/";
   for (const char* shot : {"1-welcome", "2-licence", "3-folder", "4-copy", "5-links", "6-finish"})
     EXPECT_EQ("\x89PNG", readFile(shots + shot + ".png").substr(0, 4)) << shot;
