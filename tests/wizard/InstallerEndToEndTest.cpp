@@ -329,6 +329,10 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
     EXPECT_EQ(gbkToUtf8(l.description), f["Description"]) << l.file;
     EXPECT_EQ(l.icon, f["Icon location"]) << l.file;
     EXPECT_EQ("0", f["Icon index"]) << l.file;
+    // The show command (SW_SHOW) from the header itself: this lnkinfo prints another field there.
+    std::string bytes = readFile(host(l.file));
+    ASSERT_GE(bytes.size(), 64u) << l.file;
+    EXPECT_EQ(std::string("\x05\0\0\0", 4), bytes.substr(60, 4)) << l.file;
   }
 
   // The uninstall list: itself, the shortcuts and menu folders, every entry below the product's
