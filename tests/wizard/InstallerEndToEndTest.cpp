@@ -200,7 +200,7 @@ class InstallerEndToEnd : public ::testing::TestWithParam<const char*> {
   }
 
   // Starts the installer with a private environment; its stderr goes to a file.
-  pid_t start(const std::string& version) {
+  pid_t start(const std::string& version, const std::string& script) {
     std::map<std::string, std::string> env;
     for (char** e = environ; *e; ++e) {
       std::string kv = *e;
@@ -211,7 +211,7 @@ class InstallerEndToEnd : public ::testing::TestWithParam<const char*> {
     env["RKWIN_ROOT"] = prefix.root();
     env["RKWIN_DISPLAY"] = "headless";
     env["RKWIN_VERSION"] = version;
-    env["RKWIN_INPUT_SCRIPT"] = prefix.root() + "/pages.txt";
+    env["RKWIN_INPUT_SCRIPT"] = script;
     env["RKWIN_INPUT_TIMEOUT"] = "15";
     env["TMPDIR"] = temp;
     env["USER"] = "tester";
@@ -290,7 +290,7 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
   ASSERT_TRUE(compat_reg_import_text(kSeed));
   rktest::writeFile(prefix.root() + "/pages.txt", kPages);
 
-  pid_t pid = start(version);
+  pid_t pid = start(version, prefix.root() + "/pages.txt");
   ASSERT_GT(pid, 0);
   EXPECT_EQ(0, finish(pid));
   // The script ran to its end (every page was reached and the gauge drew its maximum), and
@@ -395,6 +395,20 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
   EXPECT_EQ("regsvr32.exe /s " + I + "\\Vantry\\VantryShellEx.dll", runs[1]);
   EXPECT_EQ(0u, runs[2].find("iexplore.exe http")) << runs[2];
   EXPECT_EQ("/setup.jsp?pd=1", runs[2].substr(runs[2].size() - 15));
+}
+
+// A script that cannot be read ends Setup at once with a report instead of leaving it waiting.
+TEST_P(InstallerEndToEnd, AnUnreadableScriptEndsSetupWithAReport) {
+  const std::string script = prefix.root() + "/no-such-script.txt";
+  pid_t pid = start(GetParam(), script);
+  ASSERT_GT(pid, 0);
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(0, finish(pid));
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  EXPECT_EQ("input script " + script + ": cannot read the script file\n", readFile(prefix.root() + "/stderr.txt"));
+  EXPECT_FALSE(fs::exists(host(kInstall)));
+  EXPECT_FALSE(fs::exists(prefix.root() + "/programs.log"));
+  EXPECT_TRUE(fs::is_empty(temp));
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, InstallerEndToEnd, ::testing::Values("6.1", "10.0"),
