@@ -256,20 +256,3 @@ TEST_F(SetupCopyTest, AnotherFailedCopyIsPassedOverWithoutTouchingTheShell) {
   EXPECT_EQ(2u, w->started.size());
   w->release();
 }
-
-TEST_F(SetupCopyTest, ReleasingWithoutARunningShellStartsNoShell) {
-  std::filesystem::create_directories(installHost() + "/Vantry");
-  TempPrefix::writeFile(installHost() + "/Vantry/VantryShellEx.dll", "old");
-  RecordingSetup* w = new RecordingSetup();
-  w->addRef();
-  w->pathField->setText(kInstall);
-  w->releaseShellExtension();
-  EXPECT_EQ(0, w->explorerStopped);
-  ASSERT_EQ(1u, w->started.size());
-  EXPECT_EQ("regsvr32.exe /s /u \"C:\\Program Files\\VantryViewer\\Vantry\\VantryShellEx.dll\"", w->started[0]);
-  ASSERT_TRUE(waitForPrograms());
-  EXPECT_EQ(0, countProcesses("explorer.exe"));
-  std::vector<std::string> runs = programRuns();
-  EXPECT_EQ(0, std::count(runs.begin(), runs.end(), "explorer.exe"));
-  w->release();
-}
