@@ -12,6 +12,8 @@
 
 namespace RKSDK {
 
+const char* const Setup::closingPage = "http://www.vantry.example/setup.jsp?pd=1";
+
 namespace {
 
 const int kWindowWidth = 502;
@@ -292,6 +294,8 @@ int Setup::actionPerformed(RKObject* source, u32 id, u64 parameter) {
       packageList.moveFirst();
       startTimer(10);
     } else if (page == 7) {
+      registerFileLinks();
+      openWebPage(closingPage);
       quit();
     }
     showPage();

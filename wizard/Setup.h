@@ -7,6 +7,8 @@
 #include "RKCheckBox.h"
 #include "RKComboBox.h"
 #include "RKEdit.h"
+#include "FILENODE.h"
+#include "IRKIOStream.h"
 #include "RKGuage.h"
 #include "RKLabel.h"
 #include "RKListBox.h"
@@ -32,6 +34,44 @@ class Setup : public RKWindow {
   // The text for pathField after the folder browser: the chosen folder + productfold, or the
   // current text when nothing was chosen.
   virtual RKString browseFolder(RKString current);
+
+  // The copy: one package entry per timer tick, then the rest of the install road.
+  u32 timerFired() override;
+  virtual int onTimer();
+  // Stops every desktop shell, unregisters the installed shell extension and starts the shell
+  // again, so that a locked extension can be overwritten.
+  virtual void releaseShellExtension();
+  virtual void restartExplorer();
+
+  // Start-menu folders, the three shortcuts and the uninstall list; installFolder ends in "\".
+  virtual void createShortcuts(RKString installFolder);
+  virtual void createShortcut(RKString target, RKString shortcut, RKString description, RKString icon);
+  virtual void writeInstallList(RKString listPath, RKString installFolder, RKString uninstallShortcut,
+                                RKString programShortcut, RKString menuSubFolder, RKString menuFolder,
+                                RKString desktopShortcut);
+
+  // setup<suffix>.reg rewritten into setup_temp<suffix>.reg with the install folder in place of
+  // the marker, then imported by the registry editor.
+  virtual void runRegistryScript(RKString suffix);
+  virtual void rewriteRegistryScript(RKString input, RKString output);
+  // One line with its line end (if any) into out; 0 when nothing could be read back.
+  static int readLine(IRKIOStream* stream, RKString& out);
+  // Starts a program from a command line and returns at once.
+  virtual void startProcess(RKString commandLine);
+
+  // The associations of the ticked format boxes; 1.
+  virtual int registerFileLinks();
+  // Every entry of one extension (".JPEG") and its line in filelink.txt; 1.
+  virtual int registerExtension(RKString extension);
+  // Registry helpers under HKEY_CLASSES_ROOT (setUserChoice under HKEY_CURRENT_USER); 1 or 0.
+  virtual int createRegistryKey(RKString parent, RKString name);
+  virtual int setRegistryString(RKString key, RKString name, RKString text);
+  virtual int replaceRegistryDefault(RKString key, RKString text, RKString& old);
+  virtual int setUserChoice(RKString key, RKString identifier, RKString& old);
+  virtual void openWebPage(RKString address);
+
+  // The vendor's page opened after finish.
+  static const char* const closingPage;
 
   int page;
   RKButton* prevButton;
@@ -89,6 +129,12 @@ class Setup : public RKWindow {
   void selectLanguage(int index);
   // The install button's folder check; 1 when the folder exists or was made.
   int checkInstallFolder();
+  // Copies one package entry into the install folder.
+  void copyEntry(FILENODE* entry);
+  // After the last entry: shortcuts, uninstall list, registry script, shell extension, page 5.
+  void finishCopy();
+  // The system's short form of a path; "" when the file is missing or the form is too long.
+  static RKString shortPathOf(RKString path);
 };
 
 }  // namespace RKSDK

@@ -14,6 +14,7 @@ RKProperties englishProperties;
 RKProperties* currentProperties = &chineseProperties;
 int languageIndex = 0;
 TRKList<FILENODE> packageList;
+RKString packageRoot;
 
 namespace {
 
@@ -35,8 +36,8 @@ int startUp() {
   if (setupFolder.isEmpty()) return 0;
   if (!chineseProperties.load(setupFolder + "setup_cn.properties")) return 0;
   if (!englishProperties.load(setupFolder + "setup_en.properties")) return 0;
-  RKString root = setupFolder + getProperty("productfold");
-  scanPackageFolder(root, root, &packageList);
+  packageRoot = setupFolder + getProperty("productfold");
+  scanPackageFolder(packageRoot, packageRoot, &packageList);
   return 1;
 }
 

@@ -23,6 +23,9 @@ extern RKProperties* currentProperties;
 extern int languageIndex;
 // The product folder's entries, every folder before its contents.
 extern TRKList<FILENODE> packageList;
+// The product folder the package list was walked from (setupFolder + the start-up
+// "productfold"); the copy reads its sources below it whatever the language is later.
+extern RKString packageRoot;
 
 // Loads both settings files from beside the program and walks the product folder. 1 when both
 // files loaded, 0 otherwise (nothing is walked then).

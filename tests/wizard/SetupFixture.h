@@ -25,6 +25,7 @@ class SetupFixture : public ::testing::Test {
   }
   static void resetGlobals() {
     RKSDK::packageList.removeAll();
+    RKSDK::packageRoot = "";
     RKSDK::chineseProperties.removeAll();
     RKSDK::englishProperties.removeAll();
     RKSDK::currentProperties = &RKSDK::chineseProperties;

@@ -11,98 +11,11 @@
 #include <vector>
 
 #include "Setup.h"
-#include "SetupFixture.h"
+#include "WizardFixture.h"
 
 using namespace RKSDK;
 
-namespace {
-
-std::string text(const RKString& s) { return s.data ? std::string(s.data, s.length) : std::string(); }
-
-HWND hwndOf(RKComponent* c) {
-  RKCreateInfo info = {nullptr, nullptr};
-  c->getNativeInfo(&info);
-  return static_cast<HWND>(info.parent);
-}
-
-// Clicks alternate between two points apart, so that two clicks in a row never make a double
-// click on the unmoving virtual clock.
-void clickOn(RKComponent* c) {
-  static int side = 0;
-  RECT r;
-  GetClientRect(hwndOf(c), &r);
-  side = !side;
-  compat_click(hwndOf(c), r.right / 2 + (side ? -8 : 8), r.bottom / 2);
-}
-
-bool enabled(RKComponent* c) { return IsWindowEnabled(hwndOf(c)) != FALSE; }
-
-// Runs one step each time the queue is idle; quits the window when the steps are done or when
-// the loop keeps idling without an end.
-class Driver {
- public:
-  explicit Driver(RKSDK::Setup* w) : window(w) { compat_set_idle_hook(&Driver::idle, this); }
-  ~Driver() { compat_set_idle_hook(nullptr, nullptr); }
-  void step(std::function<void()> f) { steps.push_back(std::move(f)); }
-  size_t done = 0;
-
- private:
-  static void idle(void* context) {
-    Driver* d = static_cast<Driver*>(context);
-    // A message box's own loop idles too; its owner stays disabled until it closes.
-    if (!IsWindowEnabled(hwndOf(d->window))) return;
-    if (d->done < d->steps.size()) {
-      d->steps[d->done++]();
-    } else if (++d->spare > 50) {
-      d->window->quit();
-    }
-  }
-  RKSDK::Setup* window;
-  std::vector<std::function<void()>> steps;
-  int spare = 0;
-};
-
-}  // namespace
-
-class WizardWindowTest : public SetupFixture {
- protected:
-  void SetUp() override {
-    SetupFixture::SetUp();
-    compat_display_select(COMPAT_DISPLAY_HEADLESS);
-    compat_reset_windows();
-    compat_clock_set_virtual(TRUE);
-    copyShippedSetupFolder();
-    std::filesystem::create_directories(prefix.onC("Program Files"));
-    setenv("ProgramFiles", "C:\\Program Files", 1);
-    ASSERT_EQ(1, startUp());
-    cn.load(setupFolder + "setup_cn.properties");
-    en.load(setupFolder + "setup_en.properties");
-  }
-  void TearDown() override {
-    unsetenv("ProgramFiles");
-    compat_pump();
-    compat_reset_windows();
-    SetupFixture::TearDown();
-  }
-  void copyShippedSetupFolder() {
-    const char* build = getenv("RK_BUILD_DIR");
-    std::string from = std::string(build ? build : ".") + "/wizard";
-    for (const char* f : {"setup_cn.properties", "setup_en.properties", "license_cn.txt", "license_en.txt",
-                          "setup.reg", "logo.bmp", "logo2.bmp", "logo3.bmp"})
-      std::filesystem::copy_file(from + "/" + f, setupHost() + "/" + f);
-    std::filesystem::copy(from + "/VantryViewer", setupHost() + "/VantryViewer",
-                          std::filesystem::copy_options::recursive);
-  }
-  std::string cnText(const char* key) { return text(cn.getString(key, "")); }
-  std::string enText(const char* key) { return text(en.getString(key, "")); }
-  // Runs the window's loop as the entry does: one reference, create, release.
-  void run(RKSDK::Setup* window) {
-    window->addRef();
-    window->create(RKCreateInfo{nullptr, nullptr});
-    window->release();
-  }
-  RKProperties cn, en;
-};
+class WizardWindowTest : public WizardFixture {};
 
 TEST_F(WizardWindowTest, ConstructorBuildsTheWelcomePage) {
   RKSDK::Setup* w = new RKSDK::Setup();

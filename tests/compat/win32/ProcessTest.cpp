@@ -206,6 +206,20 @@ TEST_F(ProcessClose, ClosesProcessHandlesOnce) {
   EXPECT_EQ(WaitForSingleObject(s.info.hProcess, 0), (DWORD)WAIT_FAILED);
 }
 
+TEST_F(ProcessClose, ThreadHandleClosesApartFromTheProcessHandle) {
+  rktest::TempFolder dir;
+  writeFile(dir / "quick.sh", "#!/bin/sh\nexit 0\n", 0755);
+  Started s = start(nullptr, windowsName(dir / "quick.sh"));
+  ASSERT_TRUE(s.ok) << s.error;
+  EXPECT_NE(s.info.hThread, s.info.hProcess);
+  EXPECT_NE(s.info.hThread, nullptr);
+  EXPECT_TRUE(CloseHandle(s.info.hThread));
+  EXPECT_FALSE(CloseHandle(s.info.hThread));
+  // The process handle still works after the thread's is gone.
+  EXPECT_EQ(WaitForSingleObject(s.info.hProcess, INFINITE), (DWORD)WAIT_OBJECT_0);
+  EXPECT_TRUE(CloseHandle(s.info.hProcess));
+}
+
 TEST_F(FileAttributes, ReportsLinksWithoutFollowingThem) {
   rktest::TempFolder dir;
   std::filesystem::create_directory(dir / "folder");

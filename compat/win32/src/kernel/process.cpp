@@ -2,6 +2,7 @@
 // WaitForSingleObject on the process handles it returns (the process id), through waitpid.
 #include <windows.h>
 
+#include "handle_internal.h"
 #include "path_internal.h"
 #include "machine_processes.h"
 #include "process_handles.h"
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -181,6 +183,13 @@ std::map<pid_t, ProcessState>& processes() {
   return table;
 }
 
+// The primary thread of a started process: a handle of its own, closed apart from the process's.
+class ThreadObject : public rkwin::KernelObject {
+ public:
+  explicit ThreadObject(pid_t p) : pid(p) {}
+  pid_t pid;
+};
+
 pid_t pidOf(HANDLE h) {
   intptr_t v = reinterpret_cast<intptr_t>(h);
   return v > 0 && v < 0x7FFFFFFF ? static_cast<pid_t>(v) : 0;
@@ -283,7 +292,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
   rkwin::recordMachineProcess(pid, module.substr(module.find_last_of('\\') + 1));
   HANDLE h = reinterpret_cast<HANDLE>(static_cast<intptr_t>(pid));
   lpProcessInformation->hProcess = h;
-  lpProcessInformation->hThread = h;
+  lpProcessInformation->hThread = rkwin::addHandle(std::make_shared<ThreadObject>(pid));
   lpProcessInformation->dwProcessId = static_cast<DWORD>(pid);
   lpProcessInformation->dwThreadId = static_cast<DWORD>(pid);
   return TRUE;

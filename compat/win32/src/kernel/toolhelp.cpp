@@ -69,6 +69,7 @@ bool startCommand(const std::string& line, LPCSTR directory) {
   PROCESS_INFORMATION pi;
   memset(&pi, 0, sizeof pi);
   if (!CreateProcessA(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, directory, &si, &pi)) return false;
+  CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return true;
 }

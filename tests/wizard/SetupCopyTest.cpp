@@ -1,0 +1,258 @@
+// The copy on the copying page, one package entry per timer tick, and the release of a shell
+// extension held by the desktop shell.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "RoadSupport.h"
+
+using namespace RKSDK;
+
+namespace {
+
+// Every file and folder below a host folder, by relative path; folders map to "<dir>".
+std::map<std::string, std::string> tree(const std::string& host) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(host)) {
+    std::string rel = std::filesystem::relative(e.path(), host).string();
+    out[rel] = e.is_directory() ? "<dir>" : TempPrefix::readFile(e.path().string());
+  }
+  return out;
+}
+
+std::string startedText(const std::vector<std::string>& started) {
+  std::string all;
+  for (const std::string& s : started) all += s + "\n";
+  return all;
+}
+
+}  // namespace
+
+class SetupCopyTest : public RoadFixture {
+ protected:
+  std::string installHost() { return prefix.onC("Program Files/VantryViewer"); }
+};
+
+TEST_F(SetupCopyTest, EachTickCopiesOneEntryAndTheLastShowsTheAssociationsPage) {
+  const std::vector<std::pair<std::string, unsigned>> walk = entries();
+  const int n = (int)walk.size();
+  ASSERT_GT(n, 20);
+  // An install over an older one: a folder that exists and a file to be overwritten.
+  std::filesystem::create_directories(installHost() + "/Vantry/images");
+  TempPrefix::writeFile(installHost() + "/Vantry/VantryView.exe", "an older viewer");
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  Driver d(w);
+  stepsToCopy(d, w);
+  d.step([&] {
+    EXPECT_EQ(4, w->page);
+    EXPECT_EQ(0, w->gauge->getValue());
+    EXPECT_EQ(n, w->gauge->getMaximum());
+    EXPECT_EQ("", text(w->copiedFilesView->getAllText()));
+  });
+  // The idle loop lets the virtual clock run to the next tick between two steps.
+  for (int tick = 1; tick <= n; ++tick) {
+    d.step([&, tick] {
+      EXPECT_EQ(tick, w->gauge->getValue()) << "tick " << tick;
+      EXPECT_EQ(tick == n ? 5 : 4, w->page) << "tick " << tick;
+      // Nothing after the copy has started before the last entry.
+      EXPECT_EQ(tick == n ? 2u : 0u, w->started.size()) << "tick " << tick;
+      // The entry of this tick is in place.
+      std::string host = installHost() + "/" + walk[tick - 1].first;
+      std::replace(host.begin(), host.end(), '\\', '/');
+      EXPECT_TRUE(TempPrefix::exists(host)) << host;
+    });
+  }
+  d.step([&] {
+    // No further ticks once the copy is done.
+    compat_advance(100);
+    EXPECT_EQ(5, w->page);
+    EXPECT_EQ(n, w->gauge->getValue());
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(size_t(5 + n + 1), d.done);
+
+  // The view lists the files' relative paths, one a line, and no folder.
+  std::string listed;
+  for (const auto& e : walk)
+    if (e.second == FILENODE_KIND_FILE) listed += (listed.empty() ? "" : "\r\n") + e.first;
+  EXPECT_EQ(listed + "\r\n", text(w->copiedFilesView->getAllText()).substr(0, listed.size() + 2));
+  EXPECT_EQ(std::string::npos, text(w->copiedFilesView->getAllText()).find("Vantry\\images\r\n"));
+  // The install folder now holds the product byte for byte (besides the road's own records).
+  std::map<std::string, std::string> installed = tree(installHost());
+  installed.erase("Vantry/install.txt");
+  EXPECT_EQ(tree(setupHost() + "/VantryViewer"), installed);
+  EXPECT_TRUE(std::filesystem::is_directory(installHost() + "/Vantry/plugins"));
+  EXPECT_EQ(0, w->explorerStopped);
+  w->release();
+}
+
+TEST_F(SetupCopyTest, AnEmptyPackageEndsTheCopyAtTheFirstTick) {
+  std::filesystem::remove_all(setupHost() + "/VantryViewer");
+  std::filesystem::create_directories(setupHost() + "/VantryViewer");
+  startUpShipped();
+  ASSERT_EQ(0u, packageList.getCount());
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  Driver d(w);
+  stepsToCopy(d, w);
+  d.step([&] {
+    EXPECT_EQ(4, w->page);
+    compat_advance(10);
+    EXPECT_EQ(5, w->page);
+    EXPECT_EQ(0, w->gauge->getValue());
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(5u, d.done);
+  // The registry script still runs; with no shell extension there is nothing to register.
+  ASSERT_EQ(1u, w->started.size()) << startedText(w->started);
+  EXPECT_EQ("regedit.exe /s \"C:\\setup\\setup_temp.reg\"", w->started[0]);
+  w->release();
+}
+
+TEST_F(SetupCopyTest, SourcesStayTheWalkedFolderAfterALanguageWithAnotherFolderName) {
+  std::string en = TempPrefix::readFile(setupHost() + "/setup_en.properties");
+  en.replace(en.find("productfold=VantryViewer"), 24, "productfold=Elsewhere");
+  TempPrefix::writeFile(setupHost() + "/setup_en.properties", en);
+  startUpShipped();
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  Driver d(w);
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] { clickOn(w->agreeButton); });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    w->languageBox->select(1);
+    w->actionPerformed(static_cast<RKComponent*>(w->languageBox), RK_ACTION_COMBO_SELECTION_CHANGED, 0);
+    EXPECT_EQ(&englishProperties, currentProperties);
+    w->pathField->setText(kInstall);
+    compat_message_box_answer(IDOK, 0);
+    clickOn(w->nextButton);
+  });
+  stepCopyAll(d);
+  d.step([&] { w->quit(); });
+  run(w);
+  EXPECT_EQ(6u, d.done);
+  EXPECT_EQ(5, w->page);
+  EXPECT_EQ(TempPrefix::readFile(setupHost() + "/VantryViewer/Vantry/VantryShellEx.dll"),
+            TempPrefix::readFile(installHost() + "/Vantry/VantryShellEx.dll"));
+  EXPECT_EQ(TempPrefix::readFile(setupHost() + "/VantryViewer/VantryTools/Capture.exe"),
+            TempPrefix::readFile(installHost() + "/VantryTools/Capture.exe"));
+  // No failed copy, so no shell was stopped.
+  EXPECT_EQ(0, w->explorerStopped);
+  EXPECT_EQ(2u, w->started.size()) << startedText(w->started);
+  w->release();
+}
+
+TEST_F(SetupCopyTest, ExitDuringTheCopyKeepsWhatWasCopiedAndRunsNothingElse) {
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  Driver d(w);
+  stepsToCopy(d, w);
+  d.step([] {});
+  d.step([] {});
+  d.step([&] {
+    EXPECT_EQ(2, w->gauge->getValue());
+    compat_message_box_answer(IDOK, 0);
+    clickOn(w->exitButton);
+  });
+  run(w);
+  EXPECT_EQ(7u, d.done);
+  EXPECT_EQ(4, w->page);
+  EXPECT_TRUE(w->started.empty()) << startedText(w->started);
+  const auto walk = entries();
+  size_t present = 0;
+  for (const auto& e : walk) {
+    std::string host = installHost() + "/" + e.first;
+    std::replace(host.begin(), host.end(), '\\', '/');
+    present += TempPrefix::exists(host);
+  }
+  EXPECT_EQ((size_t)w->gauge->getValue(), present);
+  EXPECT_LT(present, walk.size());
+  EXPECT_FALSE(TempPrefix::exists(installHost() + "/Vantry/install.txt"));
+  w->release();
+}
+
+// The desktop shell holds the installed extension: its file cannot be overwritten until every
+// shell has stopped. A watcher plays the shell's hold and lets go once no shell runs.
+TEST_F(SetupCopyTest, ALockedShellExtensionStopsTheShellsUnregistersRestartsAndCopiesAgain) {
+  std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
+  std::filesystem::create_directories(installHost() + "/Vantry");
+  TempPrefix::writeFile(dll, "the loaded extension");
+  chmod(dll.c_str(), 0444);
+  // Two shells (the second under an upper-case name) and a program that is no shell.
+  ASSERT_GT((INT_PTR)ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, SW_SHOWNOACTIVATE), 32);
+  std::filesystem::create_directories(prefix.onC("shell"));
+  std::filesystem::copy_file(hostOf("C:\\windows\\system32\\explorer.exe"), prefix.onC("shell/EXPLORER.EXE"));
+  std::filesystem::copy_file(hostOf("C:\\windows\\system32\\explorer.exe"), prefix.onC("shell/notexplorer.exe"));
+  for (const char* line : {"C:\\shell\\EXPLORER.EXE", "C:\\shell\\notexplorer.exe"}) {
+    std::string command = line;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  ASSERT_EQ(2, countProcesses("explorer.exe"));
+  ASSERT_EQ(1, countProcesses("notexplorer.exe"));
+
+  std::atomic<bool> released{false}, stop{false};
+  std::thread watcher([&] {
+    while (!stop) {
+      if (countProcesses("explorer.exe") == 0) {
+        chmod(dll.c_str(), 0644);
+        released = true;
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  installTo(w);
+  stop = true;
+  watcher.join();
+
+  EXPECT_TRUE(released);
+  EXPECT_EQ(1, w->explorerStopped);
+  EXPECT_EQ(TempPrefix::readFile(setupHost() + "/VantryViewer/Vantry/VantryShellEx.dll"), TempPrefix::readFile(dll));
+  // Unregistration of the old file comes first, during the copy; then the end of the copy.
+  std::string library = "\"C:\\Program Files\\VantryViewer\\Vantry\\VantryShellEx.dll\"";
+  ASSERT_EQ(3u, w->started.size()) << startedText(w->started);
+  EXPECT_EQ("regsvr32.exe /s /u " + library, w->started[0]);
+  EXPECT_EQ("regedit.exe /s \"C:\\setup\\setup_temp.reg\"", w->started[1]);
+  EXPECT_EQ("regsvr32.exe /s " + library, w->started[2]);
+  ASSERT_TRUE(waitForPrograms());
+  // One shell again (the restarted one); the other program was left alone.
+  EXPECT_EQ(1, countProcesses("explorer.exe"));
+  EXPECT_EQ(1, countProcesses("notexplorer.exe"));
+  std::vector<std::string> runs = programRuns();
+  // The three copies of the shell program started above (each logs as the shell) and the restart.
+  EXPECT_EQ(4, std::count(runs.begin(), runs.end(), "explorer.exe"));
+  EXPECT_EQ(1, std::count(runs.begin(), runs.end(),
+                          "regsvr32.exe /s /u C:\\Program Files\\VantryViewer\\Vantry\\VantryShellEx.dll"));
+  w->release();
+}
+
+TEST_F(SetupCopyTest, AnotherFailedCopyIsPassedOverWithoutTouchingTheShell) {
+  std::filesystem::create_directories(installHost());
+  std::string readme = installHost() + "/readme.txt";
+  TempPrefix::writeFile(readme, "kept");
+  chmod(readme.c_str(), 0444);
+  ASSERT_GT((INT_PTR)ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, SW_SHOWNOACTIVATE), 32);
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  installTo(w);
+  EXPECT_EQ("kept", TempPrefix::readFile(readme));
+  EXPECT_NE(std::string::npos, text(w->copiedFilesView->getAllText()).find("readme.txt\r\n"));
+  EXPECT_EQ(0, w->explorerStopped);
+  EXPECT_EQ(1, countProcesses("explorer.exe"));
+  EXPECT_EQ(2u, w->started.size());
+  w->release();
+}

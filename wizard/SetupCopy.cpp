@@ -1,0 +1,100 @@
+// The copy of the product into the install folder, one package entry per timer tick, and the
+// release of a shell extension that the desktop shell holds loaded.
+#include <windows.h>
+
+#include <direct.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include "RKFile.h"
+#include "Setup.h"
+#include "SetupStartUp.h"
+
+namespace RKSDK {
+
+namespace {
+
+// The shell extension below the install folder; the desktop shell keeps it loaded.
+const char* const kShellExtension = "\\Vantry\\VantryShellEx.dll";
+
+}  // namespace
+
+u32 Setup::timerFired() { return (u32)onTimer(); }
+
+int Setup::onTimer() {
+  // The window has only the copy's timer; a tick left over after the end changes nothing.
+  if (page != 4) return 1;
+  FILENODE* entry = packageList.getCount() ? packageList.getCurrent() : nullptr;
+  if (entry) {
+    copyEntry(entry);
+    gauge->setValue(progressCount);
+    ++progressCount;
+    if (packageList.moveNext()) return 1;
+  }
+  // No entry left (an empty package ends at its first tick).
+  finishCopy();
+  return 1;
+}
+
+void Setup::copyEntry(FILENODE* entry) {
+  // Sources come from the folder walked at start-up, not the current language's folder name.
+  RKString source = packageRoot + "\\" + entry->path;
+  RKString destination = pathField->getText() + "\\" + entry->path;
+  if (entry->kind == FILENODE_KIND_FILE) {
+    copiedFilesView->append(entry->path + "\r\n");
+    if (RKFile::copyFile(source, destination)) return;
+    if (destination.equalsIgnoreCase(pathField->getText() + kShellExtension)) {
+      releaseShellExtension();
+      RKFile::copyFile(source, destination);
+    }
+  } else if (entry->kind == FILENODE_KIND_FOLDER) {
+    // An existing folder is fine: its files are copied into it.
+    _mkdir(destination.data ? destination.data : "");
+  }
+}
+
+void Setup::finishCopy() {
+  stopTimer();
+  RKString folder = pathField->getText();
+  createShortcuts(folder + "\\");
+  runRegistryScript("");
+  RKString library = shortPathOf(folder + kShellExtension);
+  if (!library.isEmpty()) startProcess("regsvr32.exe /s \"" + library + "\"");
+  ++page;
+  showPage();
+}
+
+void Setup::releaseShellExtension() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot != INVALID_HANDLE_VALUE) {
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+      if (!RKString(entry.szExeFile).equalsIgnoreCase("explorer.exe")) continue;
+      HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
+      if (!process) continue;
+      // Only a shell that really stopped is started again.
+      if (TerminateProcess(process, 1)) explorerStopped = 1;
+      CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+  }
+  Sleep(1000);
+  RKString library = shortPathOf(pathField->getText() + kShellExtension);
+  if (!library.isEmpty()) startProcess("regsvr32.exe /s /u \"" + library + "\"");
+  Sleep(1000);
+  restartExplorer();
+}
+
+void Setup::restartExplorer() {
+  if (explorerStopped) ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, SW_SHOWNOACTIVATE);
+}
+
+RKString Setup::shortPathOf(RKString path) {
+  char buffer[1024] = {0};
+  DWORD n = GetShortPathNameA(path.data ? path.data : "", buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return RKString();
+  return RKString(buffer);
+}
+
+}  // namespace RKSDK
