@@ -215,8 +215,9 @@ TEST_F(WizardWindowTest, LanguageSwitchRetextsTheFolderPage) {
     // Still on page 3 with the field's text untouched.
     EXPECT_EQ(3, w->page);
     EXPECT_EQ("C:\\Program Files\\VantryViewer", text(w->pathField->getText()));
-    // The associations page's own captions keep their language off that page.
-    EXPECT_EQ(" " + cnText("strlinklist"), text(w->linkListLabel->getText()));
+    // The associations page's own captions follow the language off that page too.
+    EXPECT_EQ(enText("strlinklist"), text(w->linkListLabel->getText()));
+    EXPECT_EQ(enText("strallselect"), text(w->selectAllBox->getText()));
     w->quit();
   });
   run(w);
