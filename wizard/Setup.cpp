@@ -366,6 +366,10 @@ void Setup::applyLanguage() {
   fillDriveList();
   pathLabel->setText(getProperty("setuppath"));
   diskLabel->setText(getProperty("disk"));
+  // The associations page's captions follow the language on every page, so that the page never
+  // shows two languages at once.
+  linkListLabel->setText(getProperty("strlinklist"));
+  selectAllBox->setText(getProperty("strallselect"));
   switch (page) {
     case 1:
       loadPicture(welcomePicture, "logo");
@@ -389,8 +393,6 @@ void Setup::applyLanguage() {
     case 5:
       bannerPicture->setTexts(getProperty("strlinkfile"), getProperty("strlinkfilespec"));
       nextButton->setText(getProperty("next"));
-      linkListLabel->setText(getProperty("strlinklist"));
-      selectAllBox->setText(getProperty("strallselect"));
       break;
     case 6:
       loadPicture(welcomePicture, "logo3");

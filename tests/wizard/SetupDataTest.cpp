@@ -60,9 +60,11 @@ TEST(SetupDataTest, BothLanguagesCarryEveryKeyWithSharedInstallValues) {
     EXPECT_FALSE(value(en, key).empty()) << key;
   }
   EXPECT_EQ("Vantry", value(cn, "sub_dir"));
-  for (const char* key : {"productfold", "sub_dir", "start_app", "uninstall_app", "regist_root", "logo",
-                          "logo2", "logo3", "start_app_ico", "uninstall_app_ico"})
+  for (const char* key : {"productfold", "sub_dir", "start_app", "uninstall_app", "regist_root", "logo2",
+                          "start_app_ico", "uninstall_app_ico"})
     EXPECT_EQ(value(cn, key), value(en, key)) << key;
+  // The welcome and closing pictures carry words, so each language has its own.
+  for (const char* key : {"logo", "logo3"}) EXPECT_NE(value(cn, key), value(en, key)) << key;
   // The pattern takes exactly three strings.
   for (RKProperties* p : {&cn, &en}) {
     std::string pattern = value(*p, "diskinfo");
@@ -79,8 +81,10 @@ TEST(SetupDataTest, BothLanguagesCarryEveryKeyWithSharedInstallValues) {
   EXPECT_NE(caption, value(en, "caption"));
   EXPECT_TRUE(validGbk(TempPrefix::readFile(folder + "/license_cn.txt")));
 
-  for (const char* key : {"logo", "logo2", "logo3"})
+  for (const char* key : {"logo", "logo2", "logo3"}) {
+    EXPECT_TRUE(TempPrefix::exists(folder + "/" + value(cn, key))) << key;
     EXPECT_TRUE(TempPrefix::exists(folder + "/" + value(en, key))) << key;
+  }
   std::string product = folder + "/" + value(en, "productfold");
   EXPECT_TRUE(TempPrefix::exists(product + "/Vantry/VantryShellEx.dll"));
   EXPECT_TRUE(TempPrefix::exists(product + "/Vantry/" + value(en, "start_app")));

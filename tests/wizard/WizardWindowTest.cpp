@@ -215,8 +215,9 @@ TEST_F(WizardWindowTest, LanguageSwitchRetextsTheFolderPage) {
     // Still on page 3 with the field's text untouched.
     EXPECT_EQ(3, w->page);
     EXPECT_EQ("C:\\Program Files\\VantryViewer", text(w->pathField->getText()));
-    // The associations page's own captions keep their language off that page.
-    EXPECT_EQ(" " + cnText("strlinklist"), text(w->linkListLabel->getText()));
+    // The associations page's own captions follow the language off that page too.
+    EXPECT_EQ(enText("strlinklist"), text(w->linkListLabel->getText()));
+    EXPECT_EQ(enText("strallselect"), text(w->selectAllBox->getText()));
     w->quit();
   });
   run(w);
@@ -282,6 +283,84 @@ TEST_F(WizardWindowTest, ChoosingEnglishInTheLanguageBoxRelabelsTheWindow) {
   });
   run(w);
   EXPECT_EQ(7u, d.done);
+}
+
+namespace {
+
+// The window's pixels as the display shows them.
+std::vector<uint32_t> screenOf(HWND h) {
+  RECT r;
+  GetClientRect(h, &r);
+  std::vector<uint32_t> px(size_t(r.right) * size_t(r.bottom));
+  px.resize(compat_read_pixels(h, px.data(), px.size()));
+  return px;
+}
+
+void invalidateTree(HWND h) {
+  if (!IsWindowVisible(h)) return;
+  InvalidateRect(h, nullptr, TRUE);
+  for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) invalidateTree(c);
+}
+
+// Pixels that differ between what is on the display and a paint of every shown window anew.
+int staleAgainstFreshPaint(HWND h) {
+  std::vector<uint32_t> shown = screenOf(h);
+  invalidateTree(h);
+  compat_pump();
+  std::vector<uint32_t> fresh = screenOf(h);
+  if (shown.size() != fresh.size() || shown.empty()) return -1;
+  int n = 0;
+  for (size_t i = 0; i < shown.size(); ++i) n += shown[i] != fresh[i];
+  return n;
+}
+
+}  // namespace
+
+// What the window shows after each page move and language switch is what a full repaint of all
+// its shown widgets gives: hidden widgets leave nothing behind and the window's own repaint on
+// pages 5 and 6 does not wipe the buttons.
+TEST_F(WizardWindowTest, DisplayAfterEveryPageMoveMatchesAFreshPaint) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  HWND top = nullptr;
+  auto check = [&](const char* where) {
+    compat_pump();
+    EXPECT_EQ(0, staleAgainstFreshPaint(top)) << where;
+  };
+  d.step([&] {
+    top = hwndOf(w);
+    check("page 1");
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    check("page 2");
+    clickOn(w->agreeButton);
+  });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    check("page 3");
+    // Switching the language re-texts hidden widgets too (the licence page's radio buttons).
+    w->languageBox->select(1);
+    w->actionPerformed(static_cast<RKComponent*>(w->languageBox), RK_ACTION_COMBO_SELECTION_CHANGED, 0);
+    check("page 3 in English");
+    int frame = 0;
+    for (int x = 0; x < 100; ++x)
+      for (int y = 0; y < 30; ++y) frame += compat_get_pixel(hwndOf(w->nextButton), x, y) != compat_get_pixel(top, 5, 370);
+    EXPECT_GT(frame, 100) << "the install button shows";
+    for (int page : {5, 6}) {
+      w->page = page;
+      w->showPage();
+      compat_pump();
+      int drawn = 0;
+      for (int x = 0; x < 100; ++x)
+        for (int y = 0; y < 30; ++y) drawn += compat_get_pixel(hwndOf(w->nextButton), x, y) != compat_get_pixel(top, 5, 370);
+      EXPECT_GT(drawn, 100) << "the next button shows on page " << page;
+      check(page == 5 ? "page 5" : "page 6");
+    }
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(4u, d.done);
 }
 
 TEST(DriveLineTest, OnlyStringsAndPercentSignsAreSubstituted) {

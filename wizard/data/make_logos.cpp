@@ -1,5 +1,8 @@
 // Writes the wizard's pictures as 24-bit BMP files: the welcome and closing pictures (498x312)
-// and the page banner (498x58). Usage: make_logos <output folder>
+// of each language, with their words drawn in, and the page banner (498x58).
+// Usage: make_logos <output folder>
+#include <windows.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -35,6 +38,43 @@ class Canvas {
         if (inner > 0) cover *= std::fmin(std::fmax(d - inner + 0.5, 0.0), 1.0);
         if (cover > 0) set(x, y, mix(get(x, y), c, cover * alpha));
       }
+  }
+  // Draws lines of ANSI text (GBK; "\n" ends a line) with their top-left at x, y through the
+  // graphics layer, anti-aliased over the picture.
+  void text(int x, int y, int pixels, bool bold, const char* lines, Rgb color) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<uint8_t> bits(size_t(w) * h * 4);
+    for (size_t i = 0; i < px.size(); ++i) {
+      bits[i * 4] = uint8_t(std::lround(px[i].b));
+      bits[i * 4 + 1] = uint8_t(std::lround(px[i].g));
+      bits[i * 4 + 2] = uint8_t(std::lround(px[i].r));
+    }
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    StretchDIBits(dc, 0, 0, w, h, 0, 0, w, h, bits.data(), &bi, DIB_RGB_COLORS, SRCCOPY);
+    HFONT font = CreateFontA(-pixels, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                             0, 0, "WenQuanYi Micro Hei");
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(int(color.r), int(color.g), int(color.b)));
+    RECT r = {x, y, w, h};
+    DrawTextA(dc, lines, -1, &r, DT_NOPREFIX | DT_NOCLIP);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    GetDIBits(dc, bitmap, 0, UINT(h), bits.data(), &bi, DIB_RGB_COLORS);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    for (size_t i = 0; i < px.size(); ++i) px[i] = {double(bits[i * 4 + 2]), double(bits[i * 4 + 1]), double(bits[i * 4])};
   }
   bool save(const std::string& path) const {
     int stride = (w * 3 + 3) & ~3;
@@ -120,6 +160,27 @@ Canvas banner(Rgb accent) {
   return c;
 }
 
+// The words of a large picture: a bold heading above the accent line, the body below it.
+Canvas withWords(Canvas c, const char* heading, const char* body) {
+  c.text(194, 18, 16, true, heading, {20, 40, 80});
+  c.text(194, 78, 12, false, body, {40, 40, 40});
+  return c;
+}
+
+// GBK texts of the Chinese pictures.
+const char* const kWelcomeCn = "\xBB\xB6\xD3\xAD\xCA\xB9\xD3\xC3 Vantry \xBF\xB4\xCD\xBC\n\xB0\xB2\xD7\xB0\xCF\xF2\xB5\xBC";
+const char* const kWelcomeBodyCn =
+    "\xB1\xBE\xCF\xF2\xB5\xBC\xBD\xAB\xB0\xD1 Vantry \xBF\xB4\xCD\xBC\xB0\xB2\xD7\xB0\xB5\xBD\xC4\xFA\xB5\xC4"
+    "\xBC\xC6\xCB\xE3\xBB\xFA\xC9\xCF\xA1\xA3\n\n"
+    "\xBD\xA8\xD2\xE9\xC4\xFA\xD4\xDA\xBC\xCC\xD0\xF8\xD6\xAE\xC7\xB0\xB9\xD8\xB1\xD5\xC6\xE4\xCB\xFB"
+    "\xD5\xFD\xD4\xDA\xD4\xCB\xD0\xD0\xB5\xC4\xB3\xCC\xD0\xF2\xA1\xA3\n\n"
+    "\xB5\xA5\xBB\xF7\xA1\xB0\xCF\xC2\xD2\xBB\xB2\xBD\xA1\xB1\xBC\xCC\xD0\xF8\xA1\xA3";
+const char* const kFinishCn = "Vantry \xBF\xB4\xCD\xBC\n\xB0\xB2\xD7\xB0\xCD\xEA\xB3\xC9";
+const char* const kFinishBodyCn =
+    "Vantry \xBF\xB4\xCD\xBC\xD2\xD1\xB3\xC9\xB9\xA6\xB0\xB2\xD7\xB0\xB5\xBD\xC4\xFA\xB5\xC4\xBC\xC6"
+    "\xCB\xE3\xBB\xFA\xC9\xCF\xA1\xA3\n\n"
+    "\xB5\xA5\xBB\xF7\xA1\xB0\xCD\xEA\xB3\xC9\xA1\xB1\xCD\xCB\xB3\xF6\xB0\xB2\xD7\xB0\xCF\xF2\xB5\xBC\xA1\xA3";
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -129,8 +190,18 @@ int main(int argc, char** argv) {
   }
   std::string dir = argv[1];
   const Rgb deep{18, 52, 110}, sea{24, 132, 168}, leaf{30, 120, 80};
-  bool ok = bigPicture(deep, sea).save(dir + "/logo.bmp") && banner(deep).save(dir + "/logo2.bmp") &&
-            bigPicture(sea, leaf).save(dir + "/logo3.bmp");
+  Canvas welcome = bigPicture(deep, sea), finish = bigPicture(sea, leaf);
+  bool ok = withWords(welcome, kWelcomeCn, kWelcomeBodyCn).save(dir + "/logo.bmp") &&
+            withWords(welcome, "Welcome to the Vantry Viewer\nSetup Wizard",
+                      "This wizard will install Vantry Viewer\non your computer.\n\n"
+                      "It is recommended that you close all\nother programs before you continue.\n\n"
+                      "Click Next to continue.")
+                .save(dir + "/logo_en.bmp") &&
+            banner(deep).save(dir + "/logo2.bmp") &&
+            withWords(finish, kFinishCn, kFinishBodyCn).save(dir + "/logo3.bmp") &&
+            withWords(finish, "Completing the Vantry Viewer\nSetup Wizard",
+                      "Vantry Viewer has been installed on\nyour computer.\n\nClick Finish to close the wizard.")
+                .save(dir + "/logo3_en.bmp");
   if (!ok) fprintf(stderr, "make_logos: cannot write to %s\n", dir.c_str());
   return ok ? 0 : 1;
 }

@@ -285,6 +285,7 @@ bool x11Start() {
   v.im = XOpenIM(v.dpy, nullptr, nullptr, nullptr);
   st().screenW = DisplayWidth(v.dpy, v.screen);
   st().screenH = DisplayHeight(v.dpy, v.screen);
+  registerFolderBrowser();
   return true;
 }
 

@@ -30,15 +30,17 @@ void stretchSurface(const Target& dst, int dx, int dy, int dw, int dh, const Tar
     std::memcpy(tmp.data(), src.bits, tmp.size());
     sbits = tmp.data();
   }
+  std::vector<std::pair<int, int>> holes;
   for (int j = 0; j < dh; ++j) {
     int ty = dy + j + dst.oy;
     if (ty < dst.ct || ty >= dst.cb) continue;
+    rowHoles(dst, ty, &holes);
     int ry = sy + (sh == dh ? j : sample(j, dh, sh));
     if (ry < 0 || ry >= sh_full) continue;
     const uint8_t* srow = sbits + size_t(ry) * size_t(sstride);
     for (int i = 0; i < dw; ++i) {
       int tx = dx + i + dst.ox;
-      if (tx < dst.cl || tx >= dst.cr) continue;
+      if (tx < dst.cl || tx >= dst.cr || (!holes.empty() && inRowHoles(holes, tx))) continue;
       int rx = sx + (sw == dw ? i : sample(i, dw, sw));
       if (rx < 0 || rx >= sw_full) continue;
       const uint8_t* s = srow + size_t(rx) * 4;
@@ -112,16 +114,18 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
     int k = flipX ? dw - 1 - i : i;
     xmap[size_t(i)] = sx + (sw == dw ? k : sample(k, dw, sw));
   }
+  std::vector<std::pair<int, int>> holes;
   for (int j = 0; j < dh; ++j) {
     int ty = dy + j + t.oy;
     if (ty < t.ct || ty >= t.cb) continue;
+    rowHoles(t, ty, &holes);
     int k = flipY ? dh - 1 - j : j;
     int row = syTop + (sh == dh ? k : sample(k, dh, sh));
     if (row < 0 || row >= H) continue;
     const uint8_t* srow = bits + size_t(topDown ? row : H - 1 - row) * stride;
     for (int i = 0; i < dw; ++i) {
       int tx = dx + i + t.ox;
-      if (tx < t.cl || tx >= t.cr) continue;
+      if (tx < t.cl || tx >= t.cr || (!holes.empty() && inRowHoles(holes, tx))) continue;
       int rx = xmap[size_t(i)];
       if (rx < 0 || rx >= W) continue;
       const uint8_t* s = srow + size_t(rx) * bpp;

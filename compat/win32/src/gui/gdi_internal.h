@@ -36,6 +36,10 @@ BOOL ResetSurfaceDC(HDC hdc, void* bits, int width, int height, int stride, int 
 // Replaces the clip rectangle (surface coordinates; null: whole surface).
 BOOL SetSurfaceDCClip(HDC hdc, const RECT* clip);
 
+// Sets the rectangles inside the clip that drawing leaves untouched (surface coordinates),
+// replacing the old ones; a count of 0 removes them. Creating or resetting a DC removes them too.
+BOOL SetSurfaceDCHoles(HDC hdc, const RECT* holes, int count);
+
 // The screen DC: 32 bits per pixel, 96 dpi, no pixels of its own (drawing on it changes
 // nothing); works with no display at all.
 HDC CreateScreenDC();

@@ -91,6 +91,7 @@ void setSurface(DC* dc, void* bits, int width, int height, int stride, int ox, i
   dc->width = width; dc->height = height; dc->stride = stride;
   dc->originX = ox; dc->originY = oy;
   dc->clip = clip ? *clip : RECT{0, 0, width, height};
+  dc->holes.clear();
 }
 
 }  // namespace
@@ -156,6 +157,8 @@ bool targetOf(DC* dc, Target& t) {
     t.ct = dc->clip.top > 0 ? dc->clip.top : 0;
     t.cr = dc->clip.right < dc->width ? dc->clip.right : dc->width;
     t.cb = dc->clip.bottom < dc->height ? dc->clip.bottom : dc->height;
+    t.holes = dc->holes.empty() ? nullptr : dc->holes.data();
+    t.holeCount = dc->holes.size();
     return true;
   }
   return false;
@@ -194,6 +197,21 @@ BOOL SetSurfaceDCClip(HDC hdc, const RECT* clip) {
   if (!dc || dc->type != DC::Surface) return FALSE;
   dc->clip = clip ? *clip : RECT{0, 0, dc->width, dc->height};
   return TRUE;
+}
+
+BOOL SetSurfaceDCHoles(HDC hdc, const RECT* holes, int count) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || dc->type != DC::Surface || count < 0 || (count > 0 && !holes)) return FALSE;
+  dc->holes.clear();
+  for (int i = 0; i < count; ++i)
+    if (holes[i].right > holes[i].left && holes[i].bottom > holes[i].top) dc->holes.push_back(holes[i]);
+  return TRUE;
+}
+
+void rowHoles(const Target& t, int sy, std::vector<std::pair<int, int>>* out) {
+  out->clear();
+  for (size_t i = 0; i < t.holeCount; ++i)
+    if (sy >= t.holes[i].top && sy < t.holes[i].bottom) out->emplace_back(t.holes[i].left, t.holes[i].right);
 }
 
 HDC CreateScreenDC() { return reinterpret_cast<HDC>(newDC(DC::Screen)); }

@@ -88,6 +88,7 @@ struct DC : Object {
   int width = 0, height = 0, stride = 0;
   int originX = 0, originY = 0;
   RECT clip{0, 0, 0, 0};
+  std::vector<RECT> holes;  // parts of the clip left untouched (surface pixels)
 };
 
 // Where drawing lands: pixels, the logical-to-surface offset and the clip (surface pixels).
@@ -96,8 +97,27 @@ struct Target {
   int stride = 0;
   int ox = 0, oy = 0;
   int cl = 0, ct = 0, cr = 0, cb = 0;
+  // Rectangles inside the clip that stay untouched (surface pixels), e.g. the child windows a
+  // window DC leaves out.
+  const RECT* holes = nullptr;
+  size_t holeCount = 0;
   bool empty() const { return cl >= cr || ct >= cb; }
+  bool inHole(int sx, int sy) const {
+    for (size_t i = 0; i < holeCount; ++i)
+      if (sx >= holes[i].left && sx < holes[i].right && sy >= holes[i].top && sy < holes[i].bottom) return true;
+    return false;
+  }
+  // Surface pixel (sx, sy) may be drawn.
+  bool open(int sx, int sy) const { return sx >= cl && sy >= ct && sx < cr && sy < cb && !inHole(sx, sy); }
 };
+
+// The holes crossing surface row sy, as [left, right) pairs; empty for most rows.
+void rowHoles(const Target& t, int sy, std::vector<std::pair<int, int>>* out);
+inline bool inRowHoles(const std::vector<std::pair<int, int>>& row, int sx) {
+  for (const auto& h : row)
+    if (sx >= h.first && sx < h.second) return true;
+  return false;
+}
 
 // Handle registry.
 Object* lookup(const void* h, Kind k);

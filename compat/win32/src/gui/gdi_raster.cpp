@@ -11,7 +11,7 @@ namespace rkgdi {
 void plot(const Target& t, int x, int y, uint32_t px) {
   x += t.ox;
   y += t.oy;
-  if (x < t.cl || y < t.ct || x >= t.cr || y >= t.cb) return;
+  if (!t.open(x, y)) return;
   std::memcpy(t.bits + size_t(y) * size_t(t.stride) + size_t(x) * 4, &px, 4);
 }
 
@@ -22,6 +22,11 @@ void span(const Target& t, int y, int x0, int x1, uint32_t px) {
   x1 = std::min(x1 + t.ox, t.cr);
   if (x0 >= x1) return;
   uint8_t* p = t.bits + size_t(y) * size_t(t.stride) + size_t(x0) * 4;
+  if (t.holeCount) {
+    for (int x = x0; x < x1; ++x, p += 4)
+      if (!t.inHole(x, y)) std::memcpy(p, &px, 4);
+    return;
+  }
   for (int x = x0; x < x1; ++x, p += 4) std::memcpy(p, &px, 4);
 }
 
@@ -33,7 +38,7 @@ void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage) {
   }
   x += t.ox;
   y += t.oy;
-  if (x < t.cl || y < t.ct || x >= t.cr || y >= t.cb) return;
+  if (!t.open(x, y)) return;
   uint8_t* p = t.bits + size_t(y) * size_t(t.stride) + size_t(x) * 4;
   for (int c = 0; c < 3; ++c) {
     int s = int((px >> (8 * c)) & 0xFF);

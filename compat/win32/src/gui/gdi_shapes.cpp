@@ -333,7 +333,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
   Target t;
   if (!dc || !targetOf(dc, t)) return CLR_INVALID;
   int sx = x + t.ox, sy = y + t.oy;
-  if (sx < t.cl || sy < t.ct || sx >= t.cr || sy >= t.cb) return CLR_INVALID;
+  if (!t.open(sx, sy)) return CLR_INVALID;
   plot(t, x, y, pixelOf(color));
   return color & 0xFFFFFF;
 }

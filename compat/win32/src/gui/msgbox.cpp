@@ -54,6 +54,9 @@ static LRESULT CALLBACK boxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
       FillRect(dc, &c, face);
       DeleteObject(face);
+      // The dialog font, as Windows draws message boxes (not the DC's bold system font).
+      HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
+      HGDIOBJ oldFont = SelectObject(dc, font);
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
       RECT t = {16, 16, c.right - 16, c.bottom - kButtonH - 20};
@@ -71,6 +74,8 @@ static LRESULT CALLBACK boxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         const char* label = which == IDOK ? "OK" : "Cancel";
         DrawTextA(dc, label, -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
       }
+      SelectObject(dc, oldFont);
+      DeleteObject(font);
       EndPaint(h, &ps);
       return 0;
     }

@@ -85,7 +85,7 @@ BOOL WINAPI DrawFocusRect(HDC hDC, const RECT* lprc) {
   // Every other pixel of the outline, by the parity of its surface position, inverted once.
   auto dot = [&](int x, int y) {
     int sx = x + t.ox, sy = y + t.oy;
-    if (((sx + sy) & 1) || sx < t.cl || sy < t.ct || sx >= t.cr || sy >= t.cb) return;
+    if (((sx + sy) & 1) || !t.open(sx, sy)) return;
     uint8_t* p = t.bits + size_t(sy) * size_t(t.stride) + size_t(sx) * 4;
     p[0] ^= 0xFF;
     p[1] ^= 0xFF;

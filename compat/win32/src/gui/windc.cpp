@@ -25,8 +25,31 @@ static RECT intersectRect(RECT a, RECT b) {
   return r;
 }
 
+// What a window's DC leaves out, as Windows computes a visible region: the visible children
+// of a window with WS_CLIPCHILDREN, and for the window and each ancestor with WS_CLIPSIBLINGS
+// the visible siblings above it (surface coordinates).
+static std::vector<RECT> clipHoles(Wnd* w) {
+  std::vector<RECT> holes;
+  auto add = [&](Wnd* k) {
+    if (!(k->style & WS_VISIBLE)) return;
+    POINT o = originOnSurface(k);
+    holes.push_back(RECT{o.x, o.y, o.x + (k->rect.right - k->rect.left), o.y + (k->rect.bottom - k->rect.top)});
+  };
+  if (w->style & WS_CLIPCHILDREN)
+    for (Wnd* k : w->children) add(k);
+  for (Wnd* a = w; a && a->parent; a = a->parent) {
+    if (!(a->style & WS_CLIPSIBLINGS)) continue;
+    for (Wnd* k : a->parent->children) {  // topmost first: the ones before a are above it
+      if (k == a) break;
+      add(k);
+    }
+  }
+  return holes;
+}
+
 // Points dc at w's place on its top-level surface, clipped to clip (client coordinates of w)
-// and to the parts of w its ancestors show.
+// and to the parts of w its ancestors show. A window that is not shown (itself or an ancestor
+// hidden) draws nothing, as its visible region is empty.
 static bool aim(HDC dc, Wnd* w, const RECT* clip, bool create, HDC* made) {
   Wnd* top = topLevelOf(w);
   POINT o = originOnSurface(w);
@@ -34,12 +57,16 @@ static bool aim(HDC dc, Wnd* w, const RECT* clip, bool create, HDC* made) {
   if (clip) c = intersectRect(c, RECT{clip->left + o.x, clip->top + o.y, clip->right + o.x, clip->bottom + o.y});
   void* bits = top->pixels.empty() ? static_cast<void*>(&scratchPixel) : static_cast<void*>(top->pixels.data());
   int sw = top->pixels.empty() ? 1 : top->surfW, sh = top->pixels.empty() ? 1 : top->surfH;
-  if (top->pixels.empty()) c = {0, 0, 0, 0};
+  if (top->pixels.empty() || !isVisibleTree(w)) c = {0, 0, 0, 0};
+  std::vector<RECT> holes = clipHoles(w);
   if (create) {
     *made = rkgdi::CreateSurfaceDC(bits, sw, sh, sw * 4, o.x, o.y, &c);
+    if (*made) rkgdi::SetSurfaceDCHoles(*made, holes.data(), int(holes.size()));
     return *made != nullptr;
   }
-  return rkgdi::ResetSurfaceDC(dc, bits, sw, sh, sw * 4, o.x, o.y, &c) != FALSE;
+  if (!rkgdi::ResetSurfaceDC(dc, bits, sw, sh, sw * 4, o.x, o.y, &c)) return false;
+  rkgdi::SetSurfaceDCHoles(dc, holes.data(), int(holes.size()));
+  return true;
 }
 
 HDC makeWindowDC(Wnd* w, const RECT* clip) {

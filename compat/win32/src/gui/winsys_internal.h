@@ -189,6 +189,7 @@ CursorObj* cursorObj(HANDLE h);
 
 // Display back-end.
 bool x11Active();
+void registerFolderBrowser();  // SHBrowseForFolderA shows its window on the display
 void x11CreateWindow(Wnd* w);
 void x11DestroyWindow(Wnd* w);
 void x11ShowWindow(Wnd* w, bool show);

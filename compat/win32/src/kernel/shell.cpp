@@ -8,11 +8,13 @@
 #include <shlobj.h>
 
 #include "compat_shell.h"
+#include "shell_browser.h"
 #include "shell_link.h"
 
 #include <cstdlib>
 #include <deque>
 #include <mutex>
+#include <utility>
 #include <cstring>
 #include <new>
 #include <string>
@@ -321,14 +323,21 @@ BOOL WINAPI SHGetSpecialFolderPathA(HWND, LPSTR pszPath, int csidl, BOOL) {
 
 void WINAPI ILFree(LPITEMIDLIST pidl) { CoTaskMemFree(pidl); }
 
-// The folder browser answers from a queue the tests fill; an empty queue cancels it.
+// The folder browser answers from a queue the tests fill; with an empty queue it shows the
+// window of the display in use, and without one it is cancelled.
 namespace {
 std::mutex browserLock;
+rkwin::FolderBrowserWindow browserWindow = nullptr;
 std::deque<std::pair<bool, std::string>> browserAnswers;
 int browserCount = 0;
 std::string browserTitle;
 unsigned browserFlags = 0;
 }  // namespace
+
+void rkwin::setFolderBrowserWindow(FolderBrowserWindow show) {
+  std::lock_guard<std::mutex> hold(browserLock);
+  browserWindow = show;
+}
 
 void compat_folder_browser_answer(const char* windowsPath) {
   std::lock_guard<std::mutex> hold(browserLock);
@@ -353,6 +362,7 @@ unsigned compat_folder_browser_last_flags(void) {
 LPITEMIDLIST WINAPI SHBrowseForFolderA(LPBROWSEINFOA lpbi) {
   if (!lpbi) return NULL;
   std::pair<bool, std::string> answer(false, "");
+  rkwin::FolderBrowserWindow show = nullptr;
   {
     std::lock_guard<std::mutex> hold(browserLock);
     ++browserCount;
@@ -361,7 +371,14 @@ LPITEMIDLIST WINAPI SHBrowseForFolderA(LPBROWSEINFOA lpbi) {
     if (!browserAnswers.empty()) {
       answer = browserAnswers.front();
       browserAnswers.pop_front();
+    } else {
+      show = browserWindow;
     }
+  }
+  // The window runs its own message loop, so the lock is not held while it is open.
+  if (show) {
+    std::string path;
+    if (show(lpbi, &path) == 1) answer = std::make_pair(true, path);
   }
   if (!answer.first) return NULL;
   if (lpbi->pszDisplayName) {
