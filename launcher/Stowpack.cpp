@@ -79,7 +79,8 @@ void deleteFolderTree(RKFile* folder) {
       } else if (known && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         deleteFolderTree(child);
       } else {
-        child->remove();
+        // Known not to be a folder: removed as a file without a second look.
+        std::remove(path.data);
         child->release();
       }
     } while (children.moveNext());
