@@ -1,4 +1,6 @@
 // stowbench LAUNCHER [RUNS]
+// stowbench LAUNCHER --write FOLDER   (writes FOLDER/installer.exe and FOLDER/stream.bz2 only,
+//                                      for tracing or profiling single runs)
 // Builds a package shaped like a shipped installer (about 120 entries, 11.7 MB of mixed text
 // and binary content), then times a full launcher run (unpack, start of a program that exits
 // at once, deletion) against `bzip2 -dc` of the same stream into the same temporary folder.
@@ -140,11 +142,13 @@ double median(std::vector<double> v) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s LAUNCHER [RUNS]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s LAUNCHER [RUNS | --write FOLDER]\n", argv[0]);
     return 2;
   }
-  int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 9;
-  fs::path work = fs::temp_directory_path() / ("stowbench-" + std::to_string(getpid()));
+  bool writeOnly = argc > 3 && std::string(argv[2]) == "--write";
+  int runs = argc > 2 && !writeOnly ? std::max(1, std::atoi(argv[2])) : 9;
+  fs::path work = writeOnly ? fs::path(argv[3])
+                            : fs::temp_directory_path() / ("stowbench-" + std::to_string(getpid()));
   fs::path temp = work / "tmp", prefix = work / "prefix";
   fs::create_directories(temp);
   fs::create_directories(prefix / "drive_c");
@@ -163,6 +167,7 @@ int main(int argc, char** argv) {
   for (auto& e : entries) total += e.size;
   std::printf("package: %zu entries, %zu bytes unpacked, %zu bytes packed\n", entries.size(),
               total, stream.size());
+  if (writeOnly) return 0;
 
   // Both sides run on one processor (the children inherit the affinity), so that they meet the
   // same caches and the same competition from other work.

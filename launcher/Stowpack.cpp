@@ -49,10 +49,6 @@ bool copyBytes(Source& source, RKFileStream* target, unsigned int length, char* 
   return true;
 }
 
-bool isLink(const RKString& path) {
-  DWORD attributes = GetFileAttributesA(path.data);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
 
 }  // namespace
 
@@ -73,14 +69,18 @@ void deleteFolderTree(RKFile* folder) {
     do {
       RKFile* child = *children.getCurrent();
       RKString path = child->getPath();
-      if (isLink(path)) {
+      // One look at the entry tells links, folders and files apart.
+      DWORD attributes = GetFileAttributesA(path.data);
+      bool known = attributes != INVALID_FILE_ATTRIBUTES;
+      if (known && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         // A link is removed itself; what it points to lies outside this tree.
         if (!RemoveDirectoryA(path.data)) std::remove(path.data);
         child->release();
-      } else if (child->isDirectory()) {
+      } else if (known && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         deleteFolderTree(child);
       } else {
-        child->remove();
+        // Known not to be a folder: removed as a file without a second look.
+        std::remove(path.data);
         child->release();
       }
     } while (children.moveNext());

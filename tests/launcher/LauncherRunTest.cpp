@@ -253,3 +253,33 @@ TEST(LauncherRun, DeletingTheFolderDoesNotFollowLinksOutOfIt) {
   EXPECT_EQ(readFile(h.root / "keep.txt"), "file");
   EXPECT_TRUE(h.tempIsEmpty());
 }
+
+TEST(LauncherRun, EntriesFindTheirFoldersAndFilesWhateverTheCase) {
+  LaunchHarness h;
+  // The program also leaves a folder chain of its own behind, which the deletion must clear.
+  std::string extra = "mkdir -p \"$here/made/by/setup\"\necho left > \"$here/made/by/setup/x.txt\"\n";
+  std::string exe = h.build(
+      "SETUP.EXE", {fileEntry("\\Setup.exe", recordingProgram(extra)), folderEntry("\\Data"),
+                    folderEntry("\\DATA\\Sub"), fileEntry("\\data\\SUB\\f.txt", "first"),
+                    // The same file in another spelling is the same file, as on Windows.
+                    fileEntry("\\Data\\sub\\F.TXT", "second"), folderEntry("\\data\\sub\\2024"),
+                    fileEntry("\\DATA\\Sub\\2024\\01.bin", std::string(20000, '\x01')),
+                    fileEntry("\\after.txt", "after")});
+  ASSERT_EQ(h.run(exe), 0);
+  ASSERT_TRUE(h.programRan());
+  auto got = treeOf(h.seen());
+  std::map<std::string, std::string> expected{
+      {"Setup.exe", recordingProgram(extra)},
+      {"Data", "/"},
+      {"Data/Sub", "/"},
+      {"Data/Sub/f.txt", "second"},
+      {"Data/Sub/2024", "/"},
+      {"Data/Sub/2024/01.bin", std::string(20000, '\x01')},
+      {"after.txt", "after"},
+      {"made", "/"},
+      {"made/by", "/"},
+      {"made/by/setup", "/"},
+      {"made/by/setup/x.txt", "left\n"}};
+  EXPECT_EQ(got, expected);
+  EXPECT_TRUE(h.tempIsEmpty());
+}

@@ -18,12 +18,12 @@
 
 namespace {
 
-bool translate(const char* path, std::string& host) {
+bool translate(const char* path, std::string& host, rkwin::HostEntry* entry = nullptr) {
   if (!path) {
     errno = EINVAL;
     return false;
   }
-  if (!rkwin::toHostPath(path, host)) {
+  if (!rkwin::toHostPath(path, host, nullptr, entry)) {
     errno = ENOENT;
     return false;
   }
@@ -55,7 +55,8 @@ bool endsInSeparatorOfNonRoot(const char* path) {
 
 extern "C" FILE* _fsopen(const char* filename, const char* mode, int) {
   std::string host;
-  if (!mode || !translate(filename, host)) {
+  rkwin::HostEntry entry;
+  if (!mode || !translate(filename, host, &entry)) {
     if (!mode) errno = EINVAL;
     return nullptr;
   }
@@ -74,7 +75,7 @@ extern "C" FILE* _fsopen(const char* filename, const char* mode, int) {
   }
   char hostMode[4] = {mode[0], plus ? '+' : '\0', '\0', '\0'};
   struct stat st;
-  bool present = stat(host.c_str(), &st) == 0;
+  bool present = rkwin::statEntry(entry, host, &st) == 0;
   if (present && (S_ISDIR(st.st_mode) || ((mode[0] != 'r' || plus) && readOnly(st)))) {
     errno = EACCES;
     return nullptr;
@@ -86,7 +87,8 @@ extern "C" FILE* _fsopen(const char* filename, const char* mode, int) {
 
 extern "C" int _stat(const char* path, struct _stat* buffer) {
   std::string host;
-  if (!buffer || !translate(path, host)) {
+  rkwin::HostEntry entry;
+  if (!buffer || !translate(path, host, &entry)) {
     if (!buffer) errno = EINVAL;
     return -1;
   }
@@ -95,7 +97,7 @@ extern "C" int _stat(const char* path, struct _stat* buffer) {
     return -1;
   }
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return -1;
+  if (rkwin::statEntry(entry, host, &st) != 0) return -1;
   if (S_ISREG(st.st_mode) && st.st_size > 0x7FFFFFFF) {
     errno = EOVERFLOW;
     return -1;
@@ -132,9 +134,10 @@ extern "C" int _access(const char* path, int mode) {
     return -1;
   }
   std::string host;
-  if (!translate(path, host)) return -1;
+  rkwin::HostEntry entry;
+  if (!translate(path, host, &entry)) return -1;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return -1;
+  if (rkwin::statEntry(entry, host, &st) != 0) return -1;
   if ((mode & 2) && !S_ISDIR(st.st_mode) && readOnly(st)) {
     errno = EACCES;
     return -1;
@@ -144,9 +147,10 @@ extern "C" int _access(const char* path, int mode) {
 
 extern "C" int _creat(const char* path, int pmode) {
   std::string host;
-  if (!translate(path, host)) return -1;
+  rkwin::HostEntry entry;
+  if (!translate(path, host, &entry)) return -1;
   struct stat st;
-  if (stat(host.c_str(), &st) == 0 && (S_ISDIR(st.st_mode) || readOnly(st))) {
+  if (rkwin::statEntry(entry, host, &st) == 0 && (S_ISDIR(st.st_mode) || readOnly(st))) {
     errno = EACCES;
     return -1;
   }
@@ -159,9 +163,10 @@ extern "C" int _close(int fd) { return close(fd); }
 
 extern "C" int _chmod(const char* path, int pmode) {
   std::string host;
-  if (!translate(path, host)) return -1;
+  rkwin::HostEntry entry;
+  if (!translate(path, host, &entry)) return -1;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return -1;
+  if (rkwin::statEntry(entry, host, &st) != 0) return -1;
   mode_t mode = st.st_mode & 07777;
   mode = (pmode & _S_IWRITE) ? (mode | S_IWUSR) : (mode & ~(mode_t)(S_IWUSR | S_IWGRP | S_IWOTH));
   return chmod(host.c_str(), mode);
@@ -177,9 +182,13 @@ extern "C" int _mkdir(const char* path) {
 // their calls arrive here instead of at the C library.
 extern "C" int __wrap_remove(const char* path) {
   std::string host;
-  if (!translate(path, host)) return -1;
-  struct stat st;
-  if (lstat(host.c_str(), &st) != 0) return -1;
+  rkwin::HostEntry entry;
+  if (!translate(path, host, &entry)) return -1;
+  if (!entry.exists) {
+    errno = entry.error;
+    return -1;
+  }
+  const struct stat& st = entry.st;
   // Windows removes files only, and no read-only one.
   if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && readOnly(st))) {
     errno = EACCES;
@@ -190,9 +199,13 @@ extern "C" int __wrap_remove(const char* path) {
 
 extern "C" int __wrap_rename(const char* oldName, const char* newName) {
   std::string from, to;
-  if (!translate(oldName, from) || !translate(newName, to)) return -1;
-  struct stat st;
-  if (lstat(from.c_str(), &st) != 0) return -1;
+  rkwin::HostEntry fromEntry;
+  if (!translate(oldName, from, &fromEntry) || !translate(newName, to)) return -1;
+  if (!fromEntry.exists) {
+    errno = fromEntry.error;
+    return -1;
+  }
+  const struct stat& st = fromEntry.st;
   // Windows never replaces an existing target.
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
   int err = errno;

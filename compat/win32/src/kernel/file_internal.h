@@ -6,11 +6,15 @@
 
 #include <string>
 
+#include "path_internal.h"
+
 namespace rkwin {
 
 // Copies the host file `from` to `to` with its permission bits and modification time, as
 // CopyFileA does; returns ERROR_SUCCESS or the Windows error code. A partial target is removed.
-DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists);
+// The entries, when given, are what the translations of the two paths found.
+DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists,
+                   const HostEntry* fromEntry = nullptr, const HostEntry* toEntry = nullptr);
 
 }  // namespace rkwin
 

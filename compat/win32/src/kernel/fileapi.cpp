@@ -95,7 +95,8 @@ bool fillFindData(const std::string& folder, const std::string& name, WIN32_FIND
   std::string host = folder == "/" ? "/" + name : folder + "/" + name;
   struct stat st, link;
   if (lstat(host.c_str(), &link) != 0) return false;
-  if (stat(host.c_str(), &st) != 0) st = link;  // a dangling link shows as itself
+  if (!S_ISLNK(link.st_mode)) st = link;
+  else if (stat(host.c_str(), &st) != 0) st = link;  // a dangling link shows as itself
   memset(&data, 0, sizeof data);
   // A symbolic link is a reparse point, as the platform marks its own links.
   if (S_ISLNK(link.st_mode)) data.dwFileAttributes = FILE_ATTRIBUTE_REPARSE_POINT;
@@ -120,11 +121,13 @@ bool isDriveRoot(const std::string& host) { return host == "/" || host == rkwin:
 
 namespace rkwin {
 
-DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists) {
+DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists,
+                   const HostEntry* fromEntry, const HostEntry* toEntry) {
   struct stat src, dst;
-  if (stat(from.c_str(), &src) != 0) return errorFromErrno(errno, from);
+  int found = fromEntry ? statEntry(*fromEntry, from, &src) : stat(from.c_str(), &src);
+  if (found != 0) return errorFromErrno(errno, from);
   if (S_ISDIR(src.st_mode)) return ERROR_ACCESS_DENIED;
-  if (stat(to.c_str(), &dst) == 0) {
+  if ((toEntry ? statEntry(*toEntry, to, &dst) : stat(to.c_str(), &dst)) == 0) {
     if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return ERROR_SHARING_VIOLATION;
     if (failIfExists) return ERROR_FILE_EXISTS;
     if (S_ISDIR(dst.st_mode) || !(dst.st_mode & S_IWUSR)) return ERROR_ACCESS_DENIED;
@@ -192,10 +195,9 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     return INVALID_HANDLE_VALUE;
   }
   if (pattern == "*.*") pattern = "*";
-  std::string folderAnsi = rkwin::utf8ToAnsi(folder.data(), folder.size());
   std::string host;
   DWORD error = ERROR_PATH_NOT_FOUND;
-  if (!rkwin::toHostPath(folderAnsi.c_str(), host, &error)) {
+  if (!rkwin::toHostPathUtf8(folder, host, &error)) {
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
   }
@@ -254,15 +256,16 @@ BOOL WINAPI FindClose(HANDLE hFindFile) {
 BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
   std::string host;
   DWORD error = ERROR_PATH_NOT_FOUND;
-  if (!rkwin::toHostPath(lpPathName, host, &error)) {
+  rkwin::HostEntry entry;
+  if (!rkwin::toHostPath(lpPathName, host, &error, &entry)) {
     SetLastError(error);
     return FALSE;
   }
-  struct stat st;
-  if (lstat(host.c_str(), &st) != 0) {
-    SetLastError(rkwin::errorFromErrno(errno, host));
+  if (!entry.exists) {
+    SetLastError(rkwin::errorFromErrno(entry.error, host));
     return FALSE;
   }
+  const struct stat& st = entry.st;
   if (S_ISLNK(st.st_mode)) {
     // A link to a folder is removed itself, never what it points to.
     struct stat target;
@@ -287,17 +290,51 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
   return TRUE;
 }
 
-DWORD WINAPI GetLongPathNameA(LPCSTR lpszShortPath, LPSTR lpszLongPath, DWORD cchBuffer) {
-  if (!lpszShortPath) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
+namespace {
+
+// The long form of an existing absolute drive path without "." or ".." elements, from a single
+// translation: each element's name on disk is the matching component of the host path.
+bool longFormOfExisting(const std::string& path, std::string& result) {
+  if (path.size() < 3 || path[1] != ':' || !isSeparator(path[2])) return false;
+  size_t i = 2;
+  while (i < path.size() && isSeparator(path[i])) ++i;
+  size_t start = i;
+  size_t count = 0;
+  while (i < path.size()) {
+    size_t j = i;
+    while (j < path.size() && !isSeparator(path[j])) ++j;
+    if (path.compare(i, j - i, ".") == 0 || path.compare(i, j - i, "..") == 0) return false;
+    ++count;
+    while (j < path.size() && isSeparator(path[j])) ++j;
+    i = j;
   }
-  std::string path = rkwin::ansiToUtf8(lpszShortPath, strlen(lpszShortPath));
+  std::string host;
+  rkwin::HostEntry entry;
+  if (!rkwin::toHostPathUtf8(path, host, nullptr, &entry) || !entry.exists) return false;
+  std::vector<std::string> names(count);
+  size_t end = host.size();
+  for (size_t k = count; k-- > 0;) {
+    size_t slash = end == 0 ? std::string::npos : host.rfind('/', end - 1);
+    if (slash == std::string::npos) return false;
+    names[k] = host.substr(slash + 1, end - slash - 1);
+    end = slash;
+  }
+  result = path.substr(0, start);
+  for (size_t k = 0; k < count; ++k) {
+    if (k) result += "\\";
+    result += names[k];
+  }
+  if (count && isSeparator(path.back())) result += "\\";
+  return true;
+}
+
+// The long form element by element; sets the error and returns false when an element is missing.
+bool longFormByWalk(const std::string& path, std::string& result) {
   // The prefix (drive, root) is kept as given; each element takes its name on disk.
   size_t i = 0;
   if (path.size() >= 2 && path[1] == ':') i = 2;
   while (i < path.size() && isSeparator(path[i])) ++i;
-  std::string result = path.substr(0, i);
+  result = path.substr(0, i);
   std::string walked = result;
   bool trailing = path.size() > i && isSeparator(path.back());
   bool first = true;
@@ -316,16 +353,15 @@ DWORD WINAPI GetLongPathNameA(LPCSTR lpszShortPath, LPSTR lpszLongPath, DWORD cc
     walked += element;
     std::string name = element;
     std::string host;
-    std::string walkedAnsi = rkwin::utf8ToAnsi(walked.data(), walked.size());
     DWORD error = ERROR_PATH_NOT_FOUND;
     struct stat st;
-    if (!rkwin::toHostPath(walkedAnsi.c_str(), host, &error)) {
+    if (!rkwin::toHostPathUtf8(walked, host, &error)) {
       SetLastError(error);
-      return 0;
+      return false;
     }
     if (lstat(host.c_str(), &st) != 0) {
       SetLastError(i >= path.size() ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
-      return 0;
+      return false;
     }
     if (element != "." && element != "..") name = host.substr(host.find_last_of('/') + 1);
     result += name;
@@ -335,12 +371,24 @@ DWORD WINAPI GetLongPathNameA(LPCSTR lpszShortPath, LPSTR lpszLongPath, DWORD cc
     std::string host;
     DWORD error = ERROR_PATH_NOT_FOUND;
     struct stat st;
-    std::string ansi = rkwin::utf8ToAnsi(result.data(), result.size());
-    if (!rkwin::toHostPath(ansi.c_str(), host, &error) || stat(host.c_str(), &st) != 0) {
+    if (!rkwin::toHostPathUtf8(result, host, &error) || stat(host.c_str(), &st) != 0) {
       SetLastError(error);
-      return 0;
+      return false;
     }
   }
+  return true;
+}
+
+}  // namespace
+
+DWORD WINAPI GetLongPathNameA(LPCSTR lpszShortPath, LPSTR lpszLongPath, DWORD cchBuffer) {
+  if (!lpszShortPath) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string path = rkwin::ansiToUtf8(lpszShortPath, strlen(lpszShortPath));
+  std::string result;
+  if (!longFormOfExisting(path, result) && !longFormByWalk(path, result)) return 0;
   std::string ansi = rkwin::utf8ToAnsi(result.data(), result.size());
   if (!lpszLongPath || cchBuffer <= ansi.size()) return (DWORD)ansi.size() + 1;
   memmove(lpszLongPath, ansi.c_str(), ansi.size() + 1);
@@ -350,11 +398,13 @@ DWORD WINAPI GetLongPathNameA(LPCSTR lpszShortPath, LPSTR lpszLongPath, DWORD cc
 BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
   std::string from, to;
   DWORD error = ERROR_PATH_NOT_FOUND;
-  if (!rkwin::toHostPath(lpExistingFileName, from, &error) || !rkwin::toHostPath(lpNewFileName, to, &error)) {
+  rkwin::HostEntry fromEntry, toEntry;
+  if (!rkwin::toHostPath(lpExistingFileName, from, &error, &fromEntry) ||
+      !rkwin::toHostPath(lpNewFileName, to, &error, &toEntry)) {
     SetLastError(error);
     return FALSE;
   }
-  error = rkwin::copyHostFile(from, to, bFailIfExists != FALSE);
+  error = rkwin::copyHostFile(from, to, bFailIfExists != FALSE, &fromEntry, &toEntry);
   if (error != ERROR_SUCCESS) {
     SetLastError(error);
     return FALSE;
@@ -366,7 +416,8 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
                           DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
   std::string host;
   DWORD error = ERROR_PATH_NOT_FOUND;
-  if (!rkwin::toHostPath(lpFileName, host, &error)) {
+  rkwin::HostEntry entry;
+  if (!rkwin::toHostPath(lpFileName, host, &error, &entry)) {
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
   }
@@ -388,7 +439,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
     default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
   struct stat st;
-  bool existed = stat(host.c_str(), &st) == 0;
+  bool existed = rkwin::statEntry(entry, host, &st) == 0;
   if (existed && S_ISDIR(st.st_mode)) {
     // Folders open only with backup semantics, and only as they are.
     if (!(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) || (flags & (O_EXCL | O_TRUNC))) {

@@ -12,15 +12,16 @@
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   std::string host;
   DWORD error = ERROR_PATH_NOT_FOUND;
-  if (!lpFileName || !rkwin::toHostPath(lpFileName, host, &error)) {
+  rkwin::HostEntry entry;
+  if (!lpFileName || !rkwin::toHostPath(lpFileName, host, &error, &entry)) {
     SetLastError(lpFileName ? error : ERROR_INVALID_PARAMETER);
     return INVALID_FILE_ATTRIBUTES;
   }
-  struct stat st;
-  if (lstat(host.c_str(), &st) != 0) {
-    SetLastError(rkwin::errorFromErrno(errno, host));
+  if (!entry.exists) {
+    SetLastError(rkwin::errorFromErrno(entry.error, host));
     return INVALID_FILE_ATTRIBUTES;
   }
+  const struct stat& st = entry.st;
   DWORD attributes = 0;
   if (S_ISLNK(st.st_mode)) {
     attributes |= FILE_ATTRIBUTE_REPARSE_POINT;

@@ -176,9 +176,35 @@ bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::strin
 
 namespace {
 
+// Code pages whose bytes 0x00-0x7F are the ASCII characters, so that ASCII text reads the same
+// in each of them.
+bool keepsAscii(UINT cp) {
+  switch (cp) {
+    case CP_UTF8:
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+    case 20127:
+    case 54936:
+      return true;
+    default:
+      return (cp >= 1250 && cp <= 1258) || (cp >= 28591 && cp <= 28599);
+  }
+}
+
+bool isAscii(const char* text, size_t len) {
+  for (size_t i = 0; i < len; ++i)
+    if ((unsigned char)text[i] >= 0x80) return false;
+  return true;
+}
+
 // Text from one code page to another through UTF-16; the text as it is when either is unknown.
+// ASCII text between two pages that both keep ASCII is its own translation (most file names).
 std::string recode(UINT from, UINT to, const char* text, size_t len) {
   if (!text) return std::string();
+  auto keeps = [](UINT cp) { return cp == CP_UTF8 || keepsAscii(rkwin_resolve_codepage(cp)); };
+  if (isAscii(text, len) && keeps(from) && keeps(to)) return std::string(text, len);
   std::u16string wide;
   std::string out;
   if (!rkwin_mb_to_utf16(from, text, len, wide, false) ||

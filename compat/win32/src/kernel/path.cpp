@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <pwd.h>
 #include <stdlib.h>
 #include <string.h>
@@ -20,11 +21,6 @@ namespace {
 
 bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
-bool exists(const std::string& host) {
-  struct stat st;
-  return lstat(host.c_str(), &st) == 0;
-}
-
 bool isDirectory(const std::string& host) {
   struct stat st;
   return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -34,32 +30,124 @@ void stripTrailingSlashes(std::string& s) {
   while (s.size() > 1 && s.back() == '/') s.pop_back();
 }
 
+unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? (unsigned char)(c - 'A' + 'a') : c; }
+
+bool hasLetter(const std::string& s) {
+  for (char c : s)
+    if (lower((unsigned char)c) >= 'a' && lower((unsigned char)c) <= 'z') return true;
+  return false;
+}
+
 // Byte-wise comparison that ignores the case of ASCII letters; other bytes must be equal.
 bool equalsIgnoringCase(const std::string& a, const char* b) {
   size_t n = strlen(b);
   if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i) {
-    unsigned char x = (unsigned char)a[i], y = (unsigned char)b[i];
-    if (x >= 'A' && x <= 'Z') x = (unsigned char)(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = (unsigned char)(y - 'A' + 'a');
-    if (x != y) return false;
-  }
+  for (size_t i = 0; i < n; ++i)
+    if (lower((unsigned char)a[i]) != lower((unsigned char)b[i])) return false;
   return true;
 }
 
-// Name of an entry of `folder` equal to `name` but for case, or "" when there is none.
-std::string findIgnoringCase(const std::string& folder, const std::string& name) {
-  DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
-  if (!dir) return std::string();
-  std::string found;
-  while (struct dirent* e = readdir(dir)) {
-    if (equalsIgnoringCase(name, e->d_name)) {
-      found = e->d_name;
-      break;
+enum class Search { Found, Missing, NoFolder };
+
+// Looks in `folder` for an entry equal to `name` but for case, the exact `name` being known to
+// be missing: Found (with its name in `found`), Missing, or NoFolder when `folder` cannot be
+// listed (errno tells why). A name without letters has no other spelling and needs no listing
+// unless the caller must learn whether the folder exists.
+Search findIgnoringCase(const std::string& folder, const std::string& name, std::string& found,
+                        bool folderKnown) {
+  if (!hasLetter(name) && folderKnown) {
+    errno = ENOENT;
+    return Search::Missing;
+  }
+  int fd = open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return Search::NoFolder;
+  Search result = Search::Missing;
+  if (hasLetter(name)) {
+    alignas(struct dirent64) char block[16384];
+    ssize_t n;
+    while (result == Search::Missing && (n = getdents64(fd, block, sizeof block)) > 0) {
+      for (ssize_t at = 0; at < n;) {
+        const struct dirent64* e = reinterpret_cast<const struct dirent64*>(block + at);
+        at += e->d_reclen;
+        if (equalsIgnoringCase(name, e->d_name)) {
+          found = e->d_name;
+          result = Search::Found;
+          break;
+        }
+      }
     }
   }
-  closedir(dir);
-  return found;
+  close(fd);
+  errno = ENOENT;
+  return result;
+}
+
+// Finds the host path of base + elements: the exact name when it exists; otherwise the longest
+// leading part that exists as given is kept, and each element after it is taken exactly or,
+// where missing, case-insensitively from its folder's listing. Elements after one that is
+// found in neither form are kept as given. A new name in an existing folder costs one lstat
+// and one listing of that folder.
+std::string lookUp(const std::string& base, const std::vector<std::string>& elements, HostEntry& entry) {
+  // ends[k]: length of the exact host path of the first k elements.
+  std::string exact = base;
+  std::vector<size_t> ends(1, base.size());
+  for (const std::string& e : elements) {
+    exact += "/";
+    exact += e;
+    ends.push_back(exact.size());
+  }
+  if (exact.empty()) exact = "/";
+  struct stat st;
+  if (lstat(exact.c_str(), &st) == 0) {
+    entry.exists = true;
+    entry.st = st;
+    return exact;
+  }
+  entry.error = errno;
+  if (elements.empty()) return exact;
+  auto keepRest = [&](std::string current, size_t from) {
+    for (size_t m = from; m < elements.size(); ++m) current += "/" + elements[m];
+    return current;
+  };
+  // The usual case, a new name in a folder that exists as given: one listing of that folder.
+  // ENOTDIR: a leading part is a file, so nothing further down can exist in any spelling.
+  size_t last = elements.size() - 1;
+  std::string found;
+  Search search = entry.error == ENOTDIR
+                      ? Search::NoFolder
+                      : findIgnoringCase(exact.substr(0, ends[last]), elements[last], found, false);
+  if (search == Search::Missing || entry.error == ENOTDIR) return exact;
+  size_t known = last;
+  std::string current;
+  if (search == Search::Found) {
+    current = exact.substr(0, ends[last]) + "/" + found;
+  } else {
+    // The folder itself is missing as given: find the longest leading part that exists, then
+    // take each element after it exactly or case-insensitively.
+    while (known > 0 && lstat(exact.substr(0, ends[known]).c_str(), &st) != 0) --known;
+    current = exact.substr(0, ends[known]);
+    for (size_t k = known; k < elements.size(); ++k) {
+      // At `known` the exact name is known to be missing; below a folder found under another
+      // spelling the exact name is tried first.
+      std::string candidate = current + "/" + elements[k];
+      if (k > known && lstat(candidate.c_str(), &st) == 0) {
+        current = candidate;
+        continue;
+      }
+      if (findIgnoringCase(current, elements[k], found, true) != Search::Found) {
+        entry.error = errno;
+        return keepRest(current, k);
+      }
+      current += "/" + found;
+    }
+  }
+  if (lstat(current.c_str(), &st) == 0) {
+    entry.exists = true;
+    entry.st = st;
+  } else {
+    entry.error = errno;
+  }
+  return current;
 }
 
 std::mutex g_prefixMutex;
@@ -155,14 +243,25 @@ std::string driveCRoot() {
   return drive;
 }
 
-bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error) {
+bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error, HostEntry* entry) {
+  if (!windowsPath || !*windowsPath) {
+    if (error) *error = ERROR_PATH_NOT_FOUND;
+    if (entry) *entry = HostEntry();
+    return false;
+  }
+  return toHostPathUtf8(ansiToUtf8(windowsPath, strlen(windowsPath)), hostPath, error, entry);
+}
+
+bool toHostPathUtf8(std::string path, std::string& hostPath, DWORD* error, HostEntry* entry) {
   DWORD dummy;
   if (!error) error = &dummy;
-  if (!windowsPath || !*windowsPath) {
+  HostEntry unused;
+  if (!entry) entry = &unused;
+  *entry = HostEntry();
+  if (path.empty()) {
     *error = ERROR_PATH_NOT_FOUND;
     return false;
   }
-  std::string path = ansiToUtf8(windowsPath, strlen(windowsPath));
   // The \\?\ and \\.\ forms of a drive path name the same file.
   if (path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[1]) &&
       (path[2] == '?' || path[2] == '.') && isSeparator(path[3]))
@@ -211,31 +310,20 @@ bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error) {
   }
 
   std::string base = drive == 'C' ? driveCRoot() : std::string();
-  std::string exact = base;
-  for (const std::string& e : elements) exact += "/" + e;
-  if (exact.empty()) exact = "/";
-  if (elements.empty() || exists(exact)) {
-    hostPath = exact;
-    return true;
-  }
-  // Walk down, taking each element case-insensitively where the exact name is missing.
-  std::string current = base;
-  for (size_t k = 0; k < elements.size(); ++k) {
-    std::string candidate = current + "/" + elements[k];
-    if (!exists(candidate)) {
-      std::string found = isDirectory(current.empty() ? "/" : current)
-                              ? findIgnoringCase(current, elements[k])
-                              : std::string();
-      if (found.empty()) {
-        for (size_t m = k; m < elements.size(); ++m) current += "/" + elements[m];
-        break;
-      }
-      candidate = current + "/" + found;
-    }
-    current = candidate;
-  }
-  hostPath = current;
+  hostPath = lookUp(base, elements, *entry);
   return true;
+}
+
+int statEntry(const HostEntry& entry, const std::string& host, struct stat* st) {
+  if (!entry.exists) {
+    errno = entry.error;
+    return -1;
+  }
+  if (!S_ISLNK(entry.st.st_mode)) {
+    *st = entry.st;
+    return 0;
+  }
+  return stat(host.c_str(), st);
 }
 
 std::string toWindowsPath(const std::string& hostPath) {

@@ -5,13 +5,17 @@
 // Windows paths arrive as ANSI bytes; they are converted to UTF-8 by the ANSI code page, then
 // split at backslashes or slashes (repeated separators tolerated), "." and ".." are resolved
 // lexically within the drive, and each element is looked up case-insensitively where the exact
-// name does not exist.
+// name does not exist. A name that exists as given costs one lstat; for a new name the longest
+// existing leading part is found first and only the elements after it are searched for.
 #ifndef RKWIN_PATH_INTERNAL_H
 #define RKWIN_PATH_INTERNAL_H
 
 #include "nls_internal.h"
 
 #include <windef.h>
+
+#include <errno.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -23,10 +27,27 @@ std::string prefixRoot();
 // Host folder of drive C: inside the prefix; creates the machine's standard folders on first use.
 std::string driveCRoot();
 
+// What a translation learned of the named file itself, so that callers need not look again.
+struct HostEntry {
+  bool exists = false;  // the name exists (a dangling symbolic link too)
+  struct stat st;       // its lstat, when it exists
+  int error = ENOENT;   // errno of the failed lookup, when it does not
+};
+
 // Translates a Windows path (ANSI bytes, absolute or relative to the current folder) into the
 // host path that names it. Returns false when the path names no mapped drive or is malformed
 // (null, empty, UNC); `error` then holds the Windows error code (ERROR_PATH_NOT_FOUND ...).
-bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error = nullptr);
+// With `entry`, a successful translation also tells whether the name exists, and its lstat.
+bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error = nullptr,
+                HostEntry* entry = nullptr);
+
+// The same for a Windows path already converted to UTF-8.
+bool toHostPathUtf8(std::string windowsPathUtf8, std::string& hostPath, DWORD* error = nullptr,
+                    HostEntry* entry = nullptr);
+
+// stat of what `host` refers to (links followed), taken from `entry` unless the name is a
+// link: 0, or -1 with errno set.
+int statEntry(const HostEntry& entry, const std::string& host, struct stat* st);
 
 // The Windows name (ANSI bytes) of an absolute host path: C:\... inside drive C:, else Z:\...
 std::string toWindowsPath(const std::string& hostPath);
