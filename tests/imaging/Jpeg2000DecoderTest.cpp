@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -106,10 +107,9 @@ Encoded encode(const std::string& options, int w, int h, int comps, const char* 
         if (std::system(cmd.c_str()) == 0)
             e.reference = readPnmSamples(ref);
     }
-    std::remove(in.c_str());
-    std::remove(out.c_str());
-    std::remove(ref.c_str());
-    std::remove(dir.c_str());
+    // Host paths: the C library's remove is the emulated machine's in this program.
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
     return e;
 }
 
