@@ -1,6 +1,7 @@
 // The X11 display under a private Xvfb server: a window with children shows its pixels in an
 // X screenshot and reacts to clicks injected through the X server.
 #include "WinsysTestSupport.h"
+#include "XvfbServer.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -18,30 +19,7 @@ extern char** environ;
 
 namespace {
 
-std::string findProgram(const char* name) {
-  const char* path = getenv("PATH");
-  std::string p = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= p.size()) {
-    size_t end = p.find(':', start);
-    if (end == std::string::npos) end = p.size();
-    std::string cand = p.substr(start, end - start) + "/" + name;
-    if (access(cand.c_str(), X_OK) == 0) return cand;
-    start = end + 1;
-  }
-  return std::string();
-}
-
-int run(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  pid_t pid;
-  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+int run(const std::vector<std::string>& args) { return XvfbServer::run(args); }
 
 uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
@@ -120,43 +98,12 @@ bool paintInColour(HWND h, UINT m, WPARAM, LPARAM, LRESULT* r) {
 
 class X11Display : public WinsysTest {
  protected:
-  pid_t server = 0;
-  std::string oldDisplay;
-  bool hadDisplay = false;
+  XvfbServer xvfb;
 
   void SetUp() override {
     WinsysTest::SetUp();
-    std::string xvfb = findProgram("Xvfb");
-    if (xvfb.empty()) GTEST_SKIP() << "Xvfb is not installed";
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    std::string fdText = std::to_string(fds[1]);
-    std::vector<std::string> args = {xvfb, "-displayfd", fdText, "-screen", "0", "640x480x24", "-nolisten", "tcp"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addclose(&fa, fds[0]);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    ASSERT_EQ(posix_spawn(&server, xvfb.c_str(), &fa, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&fa);
-    close(fds[1]);
-    std::string number;
-    pollfd p = {fds[0], POLLIN, 0};
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    while (std::chrono::steady_clock::now() < end && poll(&p, 1, 100) >= 0) {
-      char c;
-      if (!(p.revents & (POLLIN | POLLHUP))) continue;
-      if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-    const char* d = getenv("DISPLAY");
-    hadDisplay = d != nullptr;
-    if (d) oldDisplay = d;
-    setenv("DISPLAY", (":" + number).c_str(), 1);
+    if (XvfbServer::findProgram("Xvfb").empty()) GTEST_SKIP() << "Xvfb is not installed";
+    ASSERT_TRUE(xvfb.start("640x480x24")) << "Xvfb did not start";
     compat_reset_windows();
     ASSERT_EQ(compat_display_select(COMPAT_DISPLAY_X11), COMPAT_DISPLAY_X11);
     compat_clock_set_virtual(FALSE);
@@ -165,12 +112,7 @@ class X11Display : public WinsysTest {
   void TearDown() override {
     compat_reset_windows();
     compat_display_select(COMPAT_DISPLAY_HEADLESS);
-    if (server > 0) {
-      kill(server, SIGTERM);
-      waitpid(server, nullptr, 0);
-    }
-    if (hadDisplay) setenv("DISPLAY", oldDisplay.c_str(), 1);
-    else unsetenv("DISPLAY");
+    xvfb.stop();
     colours().clear();
     WinsysTest::TearDown();
   }
