@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,12 @@ struct Target {
   }
   // Surface pixel (sx, sy) may be drawn.
   bool open(int sx, int sy) const { return sx >= cl && sy >= ct && sx < cr && sy < cb && !inHole(sx, sy); }
+  // The clip in logical coordinates, [visLeft, visRight) x [visTop, visBottom); 64-bit so that
+  // logical coordinates anywhere in the int range stay exact.
+  int64_t visLeft() const { return int64_t(cl) - ox; }
+  int64_t visTop() const { return int64_t(ct) - oy; }
+  int64_t visRight() const { return int64_t(cr) - ox; }
+  int64_t visBottom() const { return int64_t(cb) - oy; }
 };
 
 // The holes crossing surface row sy, as [left, right) pairs; empty for most rows.
@@ -135,24 +142,30 @@ Font* stockFont();
 inline uint32_t pixelOf(COLORREF c) {
   return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
 }
-void plot(const Target& t, int x, int y, uint32_t px);
-void span(const Target& t, int y, int x0, int x1, uint32_t px);  // x0 .. x1 - 1
+// Drawing outside the target's clip is skipped, and every primitive does work in proportion to
+// the part of its shape inside the clip, whatever the shape's own size.
+void plot(const Target& t, int64_t x, int64_t y, uint32_t px);
+void span(const Target& t, int64_t y, int64_t x0, int64_t x1, uint32_t px);  // x0 .. x1 - 1
 void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage);  // coverage 0..255
 void thinLine(const Target& t, int x0, int y0, int x1, int y1, uint32_t px, bool last);
 void wideLine(const Target& t, double x0, double y0, double x1, double y1, int width, uint32_t px);
 void fillFigures(const Target& t, const std::vector<Figure>& figs, int fillMode, uint32_t px);
-// A shape as a coverage mask of its bounding box (pixel (l + i, t + j) at m[j * w + i]).
-struct Mask {
-  int l = 0, t = 0, w = 0, h = 0;
-  std::vector<uint8_t> m;
-  bool at(int x, int y) const {
-    return x >= l && y >= t && x < l + w && y < t + h && m[size_t(y - t) * w + (x - l)];
-  }
-  // A pixel of the shape with a 4-neighbour outside it: the one-pixel outline.
-  bool edge(int x, int y) const { return !at(x - 1, y) || !at(x + 1, y) || !at(x, y - 1) || !at(x, y + 1); }
+
+// A shape given row by row: the pixels [l, r) of row y (none when l >= r). Each row is one run
+// of pixels, as for ellipses and rounded rectangles.
+struct RowShape {
+  int64_t top = 0, bottom = 0;  // rows outside [top, bottom) hold no pixels
+  std::function<void(int64_t y, int64_t* l, int64_t* r)> row;
 };
-// Draws a mask: its boundary pixels with the pen (unless null), the rest with the brush.
-void drawMask(const Target& t, const Mask& mk, const Pen* pen, const Brush* brush);
+using PixelTest = std::function<bool(int64_t x, int64_t y)>;
+// Draws a shape: pixels with a 4-neighbour outside it form the outline, drawn with the pen
+// (unless null), the rest with the brush. With keepOutline set, only the outline pixels it
+// accepts are drawn (arcs).
+void drawRows(const Target& t, const RowShape& s, const Pen* pen, const Brush* brush,
+              const PixelTest* keepOutline = nullptr);
+// As drawRows for the pixels of each row that member accepts (pies: a sector of an ellipse).
+void drawRowsWhere(const Target& t, const RowShape& s, const PixelTest& member, const Pen* pen,
+                   const Brush* brush);
 
 // Text (gdi_text.cpp).
 std::u32string ansiToUnicode(const char* s, int len);

@@ -8,26 +8,39 @@
 
 namespace rkgdi {
 
-void plot(const Target& t, int x, int y, uint32_t px) {
+namespace {
+
+// A double coordinate as an integer, held inside [lo, hi] before the conversion so that values
+// far outside the int range (or not numbers) stay defined.
+int64_t clampTo(double v, int64_t lo, int64_t hi) {
+  if (!(v > double(lo))) return lo;
+  if (!(v < double(hi))) return hi;
+  return int64_t(v);
+}
+
+}  // namespace
+
+void plot(const Target& t, int64_t x, int64_t y, uint32_t px) {
   x += t.ox;
   y += t.oy;
-  if (!t.open(x, y)) return;
+  if (x < t.cl || y < t.ct || x >= t.cr || y >= t.cb || !t.open(int(x), int(y))) return;
   std::memcpy(t.bits + size_t(y) * size_t(t.stride) + size_t(x) * 4, &px, 4);
 }
 
-void span(const Target& t, int y, int x0, int x1, uint32_t px) {
+void span(const Target& t, int64_t y, int64_t x0, int64_t x1, uint32_t px) {
   y += t.oy;
   if (y < t.ct || y >= t.cb) return;
-  x0 = std::max(x0 + t.ox, t.cl);
-  x1 = std::min(x1 + t.ox, t.cr);
-  if (x0 >= x1) return;
-  uint8_t* p = t.bits + size_t(y) * size_t(t.stride) + size_t(x0) * 4;
+  int sx0 = int(std::max<int64_t>(x0 + t.ox, t.cl));
+  int sx1 = int(std::min<int64_t>(x1 + t.ox, t.cr));
+  if (sx0 >= sx1) return;
+  int sy = int(y);
+  uint8_t* p = t.bits + size_t(sy) * size_t(t.stride) + size_t(sx0) * 4;
   if (t.holeCount) {
-    for (int x = x0; x < x1; ++x, p += 4)
-      if (!t.inHole(x, y)) std::memcpy(p, &px, 4);
+    for (int x = sx0; x < sx1; ++x, p += 4)
+      if (!t.inHole(x, sy)) std::memcpy(p, &px, 4);
     return;
   }
-  for (int x = x0; x < x1; ++x, p += 4) std::memcpy(p, &px, 4);
+  for (int x = sx0; x < sx1; ++x, p += 4) std::memcpy(p, &px, 4);
 }
 
 void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage) {
@@ -47,50 +60,113 @@ void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage) {
   p[3] = 0xFF;
 }
 
-// Bresenham from (x0, y0) towards (x1, y1); the end point only when last is set.
+// Bresenham from (x0, y0) towards (x1, y1); the end point only when last is set. Step k along
+// the major axis lands on minor offset floor((2 * minor * k + major) / (2 * major)), halves
+// rounding away from the start, so the walk starts at the first step inside the clip and ends
+// after the last one.
 void thinLine(const Target& t, int x0, int y0, int x1, int y1, uint32_t px, bool last) {
-  int64_t dx = std::llabs(int64_t(x1) - x0), dy = -std::llabs(int64_t(y1) - y0);
+  int64_t dx = std::llabs(int64_t(x1) - x0), dy = std::llabs(int64_t(y1) - y0);
   int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-  int64_t err = dx + dy;
-  int x = x0, y = y0;
-  for (;;) {
-    if (x == x1 && y == y1) {
-      if (last) plot(t, x, y, px);
-      return;
-    }
-    plot(t, x, y, px);
-    int64_t e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
+  bool xMajor = dx >= dy;
+  int64_t major = xMajor ? dx : dy, minor = xMajor ? dy : dx;
+  int64_t m0 = xMajor ? x0 : y0, n0 = xMajor ? y0 : x0;
+  int sm = xMajor ? sx : sy, sn = xMajor ? sy : sx;
+  int64_t lo = xMajor ? t.visLeft() : t.visTop(), hi = (xMajor ? t.visRight() : t.visBottom()) - 1;
+  int64_t k0 = sm > 0 ? lo - m0 : m0 - hi, k1 = sm > 0 ? hi - m0 : m0 - lo;
+  k0 = std::max<int64_t>(k0, 0);
+  k1 = std::min(k1, last ? major : major - 1);
+  if (k0 > k1) return;
+  if (major == 0) {
+    plot(t, x0, y0, px);
+    return;
+  }
+  // The numerator reaches 2^65 for lines across the whole int range.
+  unsigned __int128 num = (unsigned __int128)(2 * minor) * uint64_t(k0) + uint64_t(major);
+  int64_t q = int64_t(num / uint64_t(2 * major)), rem = int64_t(num % uint64_t(2 * major));
+  for (int64_t k = k0; k <= k1; ++k) {
+    int64_t m = m0 + sm * k, n = n0 + sn * q;
+    if (xMajor)
+      plot(t, m, n, px);
+    else
+      plot(t, n, m, px);
+    rem += 2 * minor;
+    if (rem >= 2 * major) {
+      rem -= 2 * major;
+      ++q;
     }
   }
 }
 
 // A geometric pen stroke with round caps: every pixel whose centre lies within width / 2 of the
 // segment. Odd widths centre on the pixels of the line, even widths on the pixel corners.
+// Each visible row of the stroke is one run; its ends come from the row's crossing with the
+// stroke and are settled on the exact test of the pixels there.
 void wideLine(const Target& t, double x0, double y0, double x1, double y1, int width, uint32_t px) {
   double r = width / 2.0;
   double off = (width % 2) ? 0.0 : 0.5;  // pixel centre relative to the integer coordinate
-  int minX = int(std::floor(std::min(x0, x1) - r - 1)), maxX = int(std::ceil(std::max(x0, x1) + r + 1));
-  int minY = int(std::floor(std::min(y0, y1) - r - 1)), maxY = int(std::ceil(std::max(y0, y1) + r + 1));
-  minX = std::max(minX, t.cl - t.ox); maxX = std::min(maxX, t.cr - t.ox - 1);
-  minY = std::max(minY, t.ct - t.oy); maxY = std::min(maxY, t.cb - t.oy - 1);
+  int64_t vl = t.visLeft(), vt = t.visTop(), vr = t.visRight() - 1, vb = t.visBottom() - 1;
+  if (vl > vr || vt > vb) return;
+  int64_t minX = clampTo(std::floor(std::min(x0, x1) - r - 1), vl, vr + 1);
+  int64_t maxX = clampTo(std::ceil(std::max(x0, x1) + r + 1), vl - 1, vr);
+  int64_t minY = clampTo(std::floor(std::min(y0, y1) - r - 1), vt, vb + 1);
+  int64_t maxY = clampTo(std::ceil(std::max(y0, y1) + r + 1), vt - 1, vb);
   double vx = x1 - x0, vy = y1 - y0, len2 = vx * vx + vy * vy;
   double r2 = r * r + 1e-9;
-  for (int y = minY; y <= maxY; ++y) {
-    double cy = y + off;
-    for (int x = minX; x <= maxX; ++x) {
-      double cx = x + off;
-      double u = len2 > 0 ? ((cx - x0) * vx + (cy - y0) * vy) / len2 : 0;
-      u = std::clamp(u, 0.0, 1.0);
-      double ex = cx - (x0 + u * vx), ey = cy - (y0 + u * vy);
-      if (ex * ex + ey * ey <= r2) plot(t, x, y, px);
+  double reach = std::sqrt(r2), len = std::sqrt(len2);
+  auto inside = [&](int64_t x, double cy) {
+    double cx = double(x) + off;
+    double u = len2 > 0 ? ((cx - x0) * vx + (cy - y0) * vy) / len2 : 0;
+    u = std::clamp(u, 0.0, 1.0);
+    double ex = cx - (x0 + u * vx), ey = cy - (y0 + u * vy);
+    return ex * ex + ey * ey <= r2;
+  };
+  for (int64_t y = minY; y <= maxY; ++y) {
+    double cy = double(y) + off;
+    // The row's crossing with the stroke: the union of the two caps and the band along the
+    // segment, each an interval of centre positions.
+    double lo = HUGE_VAL, hi = -HUGE_VAL;
+    auto cap = [&](double px0, double py0) {
+      double ey = cy - py0, h = r2 - ey * ey;
+      if (h < 0) return;
+      double w = std::sqrt(h);
+      lo = std::min(lo, px0 - w);
+      hi = std::max(hi, px0 + w);
+    };
+    cap(x0, y0);
+    cap(x1, y1);
+    if (len2 > 0) {
+      double bl = -HUGE_VAL, bh = HUGE_VAL, ey = cy - y0;
+      // Distance from the line: |(cx - x0) * vy - ey * vx| <= reach * len.
+      if (vy != 0) {
+        double a = x0 + (ey * vx - reach * len) / vy, b = x0 + (ey * vx + reach * len) / vy;
+        bl = std::max(bl, std::min(a, b));
+        bh = std::min(bh, std::max(a, b));
+      } else if (std::fabs(ey * vx) > reach * len) {
+        bh = -HUGE_VAL;
+      }
+      // Projection onto the segment: 0 <= (cx - x0) * vx + ey * vy <= len2.
+      if (vx != 0) {
+        double a = x0 - ey * vy / vx, b = x0 + (len2 - ey * vy) / vx;
+        bl = std::max(bl, std::min(a, b));
+        bh = std::min(bh, std::max(a, b));
+      } else if (ey * vy < 0 || ey * vy > len2) {
+        bh = -HUGE_VAL;
+      }
+      if (bl <= bh) {
+        lo = std::min(lo, bl);
+        hi = std::max(hi, bh);
+      }
     }
+    if (!(lo <= hi)) continue;
+    // A pixel of margin on each side, then the ends moved onto the exact test.
+    int64_t a = std::max(minX, clampTo(std::ceil(lo - off) - 1, minX, maxX + 1));
+    int64_t b = std::min(maxX, clampTo(std::floor(hi - off) + 1, minX - 1, maxX));
+    while (a <= b && !inside(a, cy)) ++a;
+    if (a > b) continue;
+    while (a > minX && inside(a - 1, cy)) --a;
+    while (b > a && !inside(b, cy)) --b;
+    while (b < maxX && inside(b + 1, cy)) ++b;
+    span(t, y, a, b + 1, px);
   }
 }
 
@@ -115,17 +191,25 @@ void fillFigures(const Target& t, const std::vector<Figure>& figs, int fillMode,
     }
   }
   if (edges.empty()) return;
-  int y0 = std::max(int(std::floor(minY)) - 1, t.ct - t.oy);
-  int y1 = std::min(int(std::ceil(maxY)) + 1, t.cb - t.oy);
+  int64_t y0 = std::max(clampTo(std::floor(minY), INT32_MIN, INT32_MAX) - 1, t.visTop());
+  int64_t y1 = std::min(clampTo(std::ceil(maxY), INT32_MIN, INT32_MAX) + 1, t.visBottom());
+  int64_t xl = t.visLeft() - 1, xr = t.visRight() + 1;
+  // Edges enter the active list by their top and leave it below their bottom.
+  std::sort(edges.begin(), edges.end(), [](const Edge& a, const Edge& b) { return a.y0 < b.y0; });
+  size_t next = 0;
+  std::vector<const Edge*> active;
   std::vector<std::pair<double, int>> xs;
-  for (int y = y0; y < y1; ++y) {
-    double sy = y + 0.5;
-    xs.clear();
-    for (const Edge& e : edges) {
-      if (sy < e.y0 || sy >= e.y1) continue;
-      xs.push_back({e.x0 + (sy - e.y0) * (e.x1 - e.x0) / (e.y1 - e.y0), e.dir});
+  for (int64_t y = y0; y < y1; ++y) {
+    double sy = double(y) + 0.5;
+    while (next < edges.size() && edges[next].y0 <= sy) active.push_back(&edges[next++]);
+    active.erase(std::remove_if(active.begin(), active.end(), [&](const Edge* e) { return sy >= e->y1; }),
+                 active.end());
+    if (active.empty()) {
+      if (next == edges.size()) break;
+      continue;
     }
-    if (xs.empty()) continue;
+    xs.clear();
+    for (const Edge* e : active) xs.push_back({e->x0 + (sy - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0), e->dir});
     std::sort(xs.begin(), xs.end());
     int wind = 0;
     for (size_t i = 0; i + 1 < xs.size(); ++i) {
@@ -133,23 +217,93 @@ void fillFigures(const Target& t, const std::vector<Figure>& figs, int fillMode,
       bool inside = fillMode == WINDING ? wind != 0 : (wind & 1) != 0;
       if (!inside) continue;
       // Pixels whose centre x + 0.5 lies in [xa, xb).
-      int a = int(std::ceil(xs[i].first - 0.5)), b = int(std::ceil(xs[i + 1].first - 0.5));
+      int64_t a = clampTo(std::ceil(xs[i].first - 0.5), xl, xr), b = clampTo(std::ceil(xs[i + 1].first - 0.5), xl, xr);
       if (a < b) span(t, y, a, b, px);
     }
   }
 }
 
-void drawMask(const Target& t, const Mask& mk, const Pen* pen, const Brush* brush) {
+namespace {
+
+struct Run {
+  int64_t l = 0, r = 0;
+};
+
+Run rowOf(const RowShape& s, int64_t y) {
+  Run run;
+  if (y >= s.top && y < s.bottom) s.row(y, &run.l, &run.r);
+  return run;
+}
+
+}  // namespace
+
+void drawRows(const Target& t, const RowShape& s, const Pen* pen, const Brush* brush, const PixelTest* keepOutline) {
   bool outline = pen && pen->style != PS_NULL;
   uint32_t pp = outline ? pixelOf(pen->color) : 0;
   bool fill = brush && !brush->hollow;
   uint32_t bp = fill ? pixelOf(brush->color) : 0;
-  for (int j = 0; j < mk.h; ++j) {
-    int y = mk.t + j;
-    for (int i = 0; i < mk.w; ++i) {
-      if (!mk.m[size_t(j) * mk.w + i]) continue;
-      int x = mk.l + i;
-      if (mk.edge(x, y) && outline)
+  int64_t vl = t.visLeft(), vr = t.visRight();
+  int64_t y0 = std::max(s.top, t.visTop()), y1 = std::min(s.bottom, t.visBottom());
+  if ((!outline && !fill) || y0 >= y1 || vl >= vr) return;
+  auto edge = [&](int64_t y, int64_t a, int64_t b) {
+    if (!keepOutline) {
+      span(t, y, a, b, pp);
+      return;
+    }
+    for (int64_t x = std::max(a, vl), e = std::min(b, vr); x < e; ++x)
+      if ((*keepOutline)(x, y)) plot(t, x, y, pp);
+  };
+  Run prev = rowOf(s, y0 - 1), cur = rowOf(s, y0);
+  for (int64_t y = y0; y < y1; ++y) {
+    Run next = rowOf(s, y + 1);
+    if (cur.l < cur.r) {
+      if (!outline) {
+        span(t, y, cur.l, cur.r, bp);
+      } else {
+        // Inside the outline: pixels whose neighbours left, right, above and below all belong
+        // to the shape. An empty run [a, b) with a >= b leaves no inside.
+        int64_t il = std::max({cur.l + 1, prev.l, next.l}), ir = std::min({cur.r - 1, prev.r, next.r});
+        if (il >= ir) {
+          edge(y, cur.l, cur.r);
+        } else {
+          edge(y, cur.l, il);
+          edge(y, ir, cur.r);
+          if (fill) span(t, y, il, ir, bp);
+        }
+      }
+    }
+    prev = cur;
+    cur = next;
+  }
+}
+
+void drawRowsWhere(const Target& t, const RowShape& s, const PixelTest& member, const Pen* pen,
+                   const Brush* brush) {
+  bool outline = pen && pen->style != PS_NULL;
+  uint32_t pp = outline ? pixelOf(pen->color) : 0;
+  bool fill = brush && !brush->hollow;
+  uint32_t bp = fill ? pixelOf(brush->color) : 0;
+  int64_t vl = t.visLeft(), vr = t.visRight();
+  int64_t y0 = std::max(s.top, t.visTop()), y1 = std::min(s.bottom, t.visBottom());
+  if ((!outline && !fill) || y0 >= y1 || vl >= vr) return;
+  // Membership of the visible columns and one more on each side, for three rows at a time.
+  int64_t base = vl - 1;
+  size_t w = size_t(vr - vl + 2);
+  std::vector<uint8_t> rows[3];
+  auto load = [&](std::vector<uint8_t>& m, int64_t y) {
+    m.assign(w, 0);
+    Run run = rowOf(s, y);
+    for (int64_t x = std::max(run.l, base), e = std::min(run.r, vr + 1); x < e; ++x) m[size_t(x - base)] = member(x, y);
+  };
+  load(rows[0], y0 - 1);
+  load(rows[1], y0);
+  for (int64_t y = y0; y < y1; ++y) {
+    std::vector<uint8_t>&prev = rows[(y - y0) % 3], &cur = rows[(y - y0 + 1) % 3], &next = rows[(y - y0 + 2) % 3];
+    load(next, y + 1);
+    for (size_t i = 1; i + 1 < w; ++i) {
+      if (!cur[i]) continue;
+      int64_t x = base + int64_t(i);
+      if (outline && (!cur[i - 1] || !cur[i + 1] || !prev[i] || !next[i]))
         plot(t, x, y, pp);
       else if (fill)
         plot(t, x, y, bp);

@@ -56,11 +56,16 @@ void pathAddClosed(DC* dc, std::vector<PointF> pts) {
   dc->st.path.figureOpen = false;
 }
 
+double centreX(const Box& bx) { return (double(bx.l) + bx.r) / 2.0; }
+double centreY(const Box& bx) { return (double(bx.t) + bx.b) / 2.0; }
+int64_t widthOf(const Box& bx) { return int64_t(bx.r) - bx.l; }
+int64_t heightOf(const Box& bx) { return int64_t(bx.b) - bx.t; }
+
 // Points around an ellipse through pixel corners, counter-clockwise from angle a0 by sweep.
 std::vector<PointF> ellipsePoints(const Box& bx, double a0, double sweep) {
-  double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
-  double rx = (bx.r - bx.l) / 2.0, ry = (bx.b - bx.t) / 2.0;
-  int n = std::clamp(int((rx + ry) * std::fabs(sweep) / 2), 8, 720);
+  double cx = centreX(bx), cy = centreY(bx);
+  double rx = widthOf(bx) / 2.0, ry = heightOf(bx) / 2.0;
+  int n = int(std::clamp((rx + ry) * std::fabs(sweep) / 2, 8.0, 720.0));
   std::vector<PointF> v;
   for (int i = 0; i <= n; ++i) {
     double a = a0 + sweep * i / n;
@@ -69,24 +74,55 @@ std::vector<PointF> ellipsePoints(const Box& bx, double a0, double sweep) {
   return v;
 }
 
-Mask ellipseMask(const Box& bx) {
-  Mask mk;
-  mk.l = bx.l; mk.t = bx.t; mk.w = bx.r - bx.l; mk.h = bx.b - bx.t;
-  mk.m.assign(size_t(mk.w) * mk.h, 0);
-  double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
-  double rx = mk.w / 2.0, ry = mk.h / 2.0;
-  for (int j = 0; j < mk.h; ++j) {
-    double dy = (bx.t + j + 0.5 - cy) / ry;
-    for (int i = 0; i < mk.w; ++i) {
-      double dx = (bx.l + i + 0.5 - cx) / rx;
-      mk.m[size_t(j) * mk.w + i] = dx * dx + dy * dy <= 1.0 + 1e-9;
-    }
+// The column whose pixel centre lies nearest the middle of the box (the left one of two).
+int64_t middleColumn(const Box& bx) {
+  int64_t s = int64_t(bx.l) + bx.r - 1;
+  return s >= 0 ? s / 2 : -((1 - s) / 2);
+}
+
+// First x in [lo, hi] where pred holds, pred being false up to some x and true from there;
+// hi + 1 when it never holds.
+template <class Pred>
+int64_t firstTrue(int64_t lo, int64_t hi, Pred pred) {
+  while (lo <= hi) {
+    int64_t mid = lo + (hi - lo) / 2;
+    if (pred(mid))
+      hi = mid - 1;
+    else
+      lo = mid + 1;
   }
-  return mk;
+  return lo;
+}
+
+// A shape symmetric about the box's vertical middle whose rows are single runs: in(x, y) tells
+// the pixels of the shape, holding on a run around the middle column of each row. Each row's
+// left end is found by bisection, the right end is its mirror image.
+template <class In>
+RowShape symmetricRows(const Box& bx, In in) {
+  RowShape s;
+  s.top = bx.t;
+  s.bottom = bx.b;
+  s.row = [bx, in](int64_t y, int64_t* l, int64_t* r) {
+    int64_t mid = middleColumn(bx);
+    if (!in(mid, y)) return;
+    *l = firstTrue(bx.l, mid, [&](int64_t x) { return in(x, y); });
+    *r = int64_t(bx.l) + bx.r - *l;
+  };
+  return s;
+}
+
+// The pixels whose centre lies in the ellipse inscribed in the box.
+RowShape ellipseRows(const Box& bx) {
+  double cx = centreX(bx), cy = centreY(bx);
+  double rx = widthOf(bx) / 2.0, ry = heightOf(bx) / 2.0;
+  return symmetricRows(bx, [=](int64_t x, int64_t y) {
+    double dx = (double(x) + 0.5 - cx) / rx, dy = (double(y) + 0.5 - cy) / ry;
+    return dx * dx + dy * dy <= 1.0 + 1e-9;
+  });
 }
 
 double radialAngle(const Box& bx, double x, double y) {
-  double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
+  double cx = centreX(bx), cy = centreY(bx);
   return std::atan2(-(y - cy), x - cx);
 }
 
@@ -99,10 +135,6 @@ double sweepOf(double a0, double a1) {
 bool inSweep(double a, double a0, double sweep) {
   double d = std::fmod(a - a0 + 4 * kPi, 2 * kPi);
   return d <= sweep + 1e-9 || d >= 2 * kPi - 1e-9;
-}
-
-bool tooLarge(const Box& bx) {
-  return int64_t(bx.r - bx.l) * int64_t(bx.b - bx.t) > (int64_t(1) << 26);
 }
 
 }  // namespace
@@ -147,7 +179,7 @@ BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
     PointF p2{double(apt[i + 1].x), double(apt[i + 1].y)}, p3{double(apt[i + 2].x), double(apt[i + 2].y)};
     double len = std::hypot(p1.x - p0.x, p1.y - p0.y) + std::hypot(p2.x - p1.x, p2.y - p1.y) +
                  std::hypot(p3.x - p2.x, p3.y - p2.y);
-    int n = std::clamp(int(len / 3), 4, 256);
+    int n = int(std::clamp(len / 3, 4.0, 256.0));
     for (int k = 1; k <= n; ++k) {
       double s = double(k) / n, u = 1 - s;
       pts.push_back(PointF{u * u * u * p0.x + 3 * u * u * s * p1.x + 3 * u * s * s * p2.x + s * s * s * p3.x,
@@ -182,21 +214,22 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
   if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t) return TRUE;
   const Pen* pen = dc->st.pen;
   const Brush* br = dc->st.brush;
+  // Only the rows inside the clip are walked.
+  int64_t vt = t.visTop(), vb = t.visBottom();
+  auto rows = [&](int64_t from, int64_t to, int64_t l, int64_t r, uint32_t px) {
+    for (int64_t y = std::max(from, vt), e = std::min(to, vb); y < e; ++y) span(t, y, l, r, px);
+  };
   if (!drawablePen(pen)) {
     // Without an outline the filled area is one pixel smaller on the right and bottom.
-    if (br && !br->hollow)
-      for (int y = bx.t; y < bx.b - 1; ++y) span(t, y, bx.l, bx.r - 1, pixelOf(br->color));
+    if (br && !br->hollow) rows(bx.t, int64_t(bx.b) - 1, bx.l, int64_t(bx.r) - 1, pixelOf(br->color));
     return TRUE;
   }
-  if (br && !br->hollow)
-    for (int y = bx.t + 1; y < bx.b - 1; ++y) span(t, y, bx.l + 1, bx.r - 1, pixelOf(br->color));
+  if (br && !br->hollow) rows(int64_t(bx.t) + 1, int64_t(bx.b) - 1, int64_t(bx.l) + 1, int64_t(bx.r) - 1, pixelOf(br->color));
   uint32_t pp = pixelOf(pen->color);
   span(t, bx.t, bx.l, bx.r, pp);
-  span(t, bx.b - 1, bx.l, bx.r, pp);
-  for (int y = bx.t + 1; y < bx.b - 1; ++y) {
-    plot(t, bx.l, y, pp);
-    plot(t, bx.r - 1, y, pp);
-  }
+  span(t, int64_t(bx.b) - 1, bx.l, bx.r, pp);
+  rows(int64_t(bx.t) + 1, int64_t(bx.b) - 1, bx.l, int64_t(bx.l) + 1, pp);
+  rows(int64_t(bx.t) + 1, int64_t(bx.b) - 1, int64_t(bx.r) - 1, bx.r, pp);
   return TRUE;
 }
 
@@ -204,7 +237,7 @@ BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int wid
   DC* dc = lookupDC(hdc);
   if (!dc) return FALSE;
   Box bx = normalise(left, top, right, bottom);
-  int ew = std::min(std::abs(width), bx.r - bx.l), eh = std::min(std::abs(height), bx.b - bx.t);
+  int64_t ew = std::min<int64_t>(std::llabs(width), widthOf(bx)), eh = std::min<int64_t>(std::llabs(height), heightOf(bx));
   if (ew <= 1 || eh <= 1) return Rectangle(hdc, bx.l, bx.t, bx.r, bx.b);
   if (pathOpen(dc)) {
     double rx = ew / 2.0, ry = eh / 2.0;
@@ -223,23 +256,19 @@ BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int wid
     return TRUE;
   }
   Target t;
-  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || tooLarge(bx)) return TRUE;
-  Mask mk;
-  mk.l = bx.l; mk.t = bx.t; mk.w = bx.r - bx.l; mk.h = bx.b - bx.t;
-  mk.m.assign(size_t(mk.w) * mk.h, 1);
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t) return TRUE;
+  // Pixels whose centre lies within the rectangle with its corners cut by quarter ellipses of
+  // ew x eh.
   double rx = ew / 2.0, ry = eh / 2.0;
   double cxl = bx.l + rx, cxr = bx.r - rx, cyt = bx.t + ry, cyb = bx.b - ry;
-  for (int j = 0; j < mk.h; ++j) {
-    double py = bx.t + j + 0.5;
+  RowShape rows = symmetricRows(bx, [=](int64_t x, int64_t y) {
+    double py = double(y) + 0.5, px = double(x) + 0.5;
     double cy = py < cyt ? cyt : (py > cyb ? cyb : py);
-    for (int i = 0; i < mk.w; ++i) {
-      double px = bx.l + i + 0.5;
-      double cx = px < cxl ? cxl : (px > cxr ? cxr : px);
-      double dx = (px - cx) / rx, dy = (py - cy) / ry;
-      if (dx * dx + dy * dy > 1.0 + 1e-9) mk.m[size_t(j) * mk.w + i] = 0;
-    }
-  }
-  drawMask(t, mk, dc->st.pen, dc->st.brush);
+    double cx = px < cxl ? cxl : (px > cxr ? cxr : px);
+    double dx = (px - cx) / rx, dy = (py - cy) / ry;
+    return dx * dx + dy * dy <= 1.0 + 1e-9;
+  });
+  drawRows(t, rows, dc->st.pen, dc->st.brush);
   return TRUE;
 }
 
@@ -254,8 +283,8 @@ BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     return TRUE;
   }
   Target t;
-  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || tooLarge(bx)) return TRUE;
-  drawMask(t, ellipseMask(bx), dc->st.pen, dc->st.brush);
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t) return TRUE;
+  drawRows(t, ellipseRows(bx), dc->st.pen, dc->st.brush);
   return TRUE;
 }
 
@@ -270,16 +299,10 @@ BOOL WINAPI Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4,
     return TRUE;
   }
   Target t;
-  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || tooLarge(bx) || !drawablePen(dc->st.pen))
-    return TRUE;
-  Mask mk = ellipseMask(bx);
-  uint32_t pp = pixelOf(dc->st.pen->color);
-  for (int j = 0; j < mk.h; ++j)
-    for (int i = 0; i < mk.w; ++i) {
-      int x = mk.l + i, y = mk.t + j;
-      if (!mk.at(x, y)) continue;
-      if (mk.edge(x, y) && inSweep(radialAngle(bx, x + 0.5, y + 0.5), a0, sweep)) plot(t, x, y, pp);
-    }
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || !drawablePen(dc->st.pen)) return TRUE;
+  // The ellipse's outline pixels whose centre lies within the sweep.
+  PixelTest keep = [&](int64_t x, int64_t y) { return inSweep(radialAngle(bx, x + 0.5, y + 0.5), a0, sweep); };
+  drawRows(t, ellipseRows(bx), dc->st.pen, nullptr, &keep);
   return TRUE;
 }
 
@@ -290,24 +313,26 @@ BOOL WINAPI Pie(HDC hdc, int left, int top, int right, int bottom, int xr1, int 
   double a0 = radialAngle(bx, xr1, yr1), sweep = sweepOf(a0, radialAngle(bx, xr2, yr2));
   if (pathOpen(dc)) {
     std::vector<PointF> pts = ellipsePoints(bx, a0, sweep);
-    pts.push_back(PointF{(bx.l + bx.r) / 2.0, (bx.t + bx.b) / 2.0});
+    pts.push_back(PointF{centreX(bx), centreY(bx)});
     pathAddClosed(dc, std::move(pts));
     return TRUE;
   }
   Target t;
-  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t || tooLarge(bx)) return TRUE;
-  Mask mk = ellipseMask(bx);
-  if (sweep < 2 * kPi) {
-    double cx = (bx.l + bx.r) / 2.0, cy = (bx.t + bx.b) / 2.0;
-    for (int j = 0; j < mk.h; ++j)
-      for (int i = 0; i < mk.w; ++i) {
-        double px = mk.l + i + 0.5, py = mk.t + j + 0.5;
-        // The pixel holding the centre always belongs to the pie.
-        bool centre = std::fabs(px - cx) <= 0.5 && std::fabs(py - cy) <= 0.5;
-        if (!centre && !inSweep(radialAngle(bx, px, py), a0, sweep)) mk.m[size_t(j) * mk.w + i] = 0;
-      }
+  if (!targetOf(dc, t) || bx.r <= bx.l || bx.b <= bx.t) return TRUE;
+  RowShape rows = ellipseRows(bx);
+  if (sweep >= 2 * kPi) {
+    drawRows(t, rows, dc->st.pen, dc->st.brush);
+    return TRUE;
   }
-  drawMask(t, mk, dc->st.pen, dc->st.brush);
+  // The pixels of the ellipse whose centre lies within the sweep, and the one holding the
+  // centre, which always belongs to the pie.
+  double cx = centreX(bx), cy = centreY(bx);
+  PixelTest member = [&](int64_t x, int64_t y) {
+    double px = double(x) + 0.5, py = double(y) + 0.5;
+    bool centre = std::fabs(px - cx) <= 0.5 && std::fabs(py - cy) <= 0.5;
+    return centre || inSweep(radialAngle(bx, px, py), a0, sweep);
+  };
+  drawRowsWhere(t, rows, member, dc->st.pen, dc->st.brush);
   return TRUE;
 }
 
