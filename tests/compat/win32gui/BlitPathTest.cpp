@@ -1,6 +1,8 @@
 // Blits, device-independent bitmaps, paths and surface DCs of the graphics stand-in.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -53,6 +55,27 @@ TEST(StretchDIBits, BottomUp32BitAndShrinking) {
   EXPECT_EQ(StretchDIBits(c.dc, 0, 0, 4, 2, 0, 0, 4, 2, nullptr, &bi, DIB_RGB_COLORS, SRCCOPY), 0);
   BITMAPINFO bad = header(4, 2, 16);
   EXPECT_EQ(StretchDIBits(c.dc, 0, 0, 4, 2, 0, 0, 4, 2, bits.data(), &bad, DIB_RGB_COLORS, SRCCOPY), 0);
+}
+
+TEST(StretchDIBits, HugeDestinationsVisitOnlyTheBitmap) {
+  const unsigned char bits[] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 9, 9, 9,
+                                255, 255, 255, 0, 0, 0, 0, 0, 255, 9, 9, 9};
+  BITMAPINFO bi = header(3, -2, 24);
+  auto start = std::chrono::steady_clock::now();
+  // Pixel (0, 0) lies 2^30 pixels into a destination of INT_MAX x INT_MAX: just past the middle
+  // source column and row, the black pixel.
+  Canvas c(128, 128, kGreen);
+  EXPECT_EQ(StretchDIBits(c.dc, -(1 << 30), -(1 << 30), INT_MAX, INT_MAX, 0, 0, 3, 2, bits, &bi, DIB_RGB_COLORS,
+                          SRCCOPY),
+            2);
+  EXPECT_EQ(c.countNot(kBlack, 0, 0, 128, 128), 0);
+  // Mirrored across the whole range, ending at (100, 100): the first source pixel lands there.
+  Canvas m(128, 128, kGreen);
+  StretchDIBits(m.dc, 100, 100, INT_MIN, INT_MIN, 0, 0, 3, 2, bits, &bi, DIB_RGB_COLORS, SRCCOPY);
+  EXPECT_EQ(m.countNot(kRed, 0, 0, 101, 101), 0);
+  EXPECT_EQ(m.countNotOutside(kGreen, 0, 0, 101, 101), 0);
+  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(ms, 100.0);
 }
 
 TEST(GetDIBits, ReturnsBottomUpRowsAndKeepsTheFourthByte) {

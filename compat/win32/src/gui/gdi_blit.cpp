@@ -14,12 +14,20 @@ inline uint8_t* at(const Target& t, int sx, int sy) {
 
 // Source coordinate of destination pixel i of n when n pixels show m source pixels:
 // the source pixel under the destination pixel's centre.
-inline int sample(int i, int n, int m) { return int((int64_t(2 * i + 1) * m) / (int64_t(2) * n)); }
+inline int64_t sample(int64_t i, int64_t n, int64_t m) { return (2 * i + 1) * m / (2 * n); }
+
+// The destination indices [*from, *to) of a run of n pixels starting at logical position p that
+// land inside the clip [lo, hi) (logical coordinates).
+inline void clipRun(int64_t p, int64_t n, int64_t lo, int64_t hi, int64_t* from, int64_t* to) {
+  *from = std::max<int64_t>(0, lo - p);
+  *to = std::min<int64_t>(n, hi - p);
+}
 
 // Copies or stretches the source rectangle (surface coordinates of src, size sw x sh) onto the
 // destination rectangle (logical coordinates of dst), skipping pixels whose colour is key.
-void stretchSurface(const Target& dst, int dx, int dy, int dw, int dh, const Target& src, int sw_full,
-                    int sh_full, int sx, int sy, int sw, int sh, bool useKey, uint32_t key) {
+void stretchSurface(const Target& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Target& src,
+                    int sw_full, int sh_full, int64_t sx, int64_t sy, int64_t sw, int64_t sh, bool useKey,
+                    uint32_t key) {
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
   // Copy through a temporary when source and destination share pixels.
   std::vector<uint8_t> tmp;
@@ -30,18 +38,21 @@ void stretchSurface(const Target& dst, int dx, int dy, int dw, int dh, const Tar
     std::memcpy(tmp.data(), src.bits, tmp.size());
     sbits = tmp.data();
   }
+  // Only the destination rows and columns inside the clip are visited.
+  int64_t j0, j1, i0, i1;
+  clipRun(dy, dh, dst.visTop(), dst.visBottom(), &j0, &j1);
+  clipRun(dx, dw, dst.visLeft(), dst.visRight(), &i0, &i1);
   std::vector<std::pair<int, int>> holes;
-  for (int j = 0; j < dh; ++j) {
-    int ty = dy + j + dst.oy;
-    if (ty < dst.ct || ty >= dst.cb) continue;
+  for (int64_t j = j0; j < j1; ++j) {
+    int ty = int(dy + j + dst.oy);
     rowHoles(dst, ty, &holes);
-    int ry = sy + (sh == dh ? j : sample(j, dh, sh));
+    int64_t ry = sy + (sh == dh ? j : sample(j, dh, sh));
     if (ry < 0 || ry >= sh_full) continue;
     const uint8_t* srow = sbits + size_t(ry) * size_t(sstride);
-    for (int i = 0; i < dw; ++i) {
-      int tx = dx + i + dst.ox;
-      if (tx < dst.cl || tx >= dst.cr || (!holes.empty() && inRowHoles(holes, tx))) continue;
-      int rx = sx + (sw == dw ? i : sample(i, dw, sw));
+    for (int64_t i = i0; i < i1; ++i) {
+      int tx = int(dx + i + dst.ox);
+      if (!holes.empty() && inRowHoles(holes, tx)) continue;
+      int64_t rx = sx + (sw == dw ? i : sample(i, dw, sw));
       if (rx < 0 || rx >= sw_full) continue;
       const uint8_t* s = srow + size_t(rx) * 4;
       if (useKey && (uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16) == key) continue;
@@ -62,7 +73,7 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   Target dt, st;
   int sw, sh;
   if (!targetOf(d, dt) || !surfaceOf(s, st, sw, sh)) return TRUE;
-  stretchSurface(dt, x, y, cx, cy, st, sw, sh, x1 + st.ox, y1 + st.oy, cx, cy, false, 0);
+  stretchSurface(dt, x, y, cx, cy, st, sw, sh, int64_t(x1) + st.ox, int64_t(y1) + st.oy, cx, cy, false, 0);
   return TRUE;
 }
 
@@ -80,8 +91,8 @@ BOOL WINAPI TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginDest, int wD
   if (!targetOf(d, dt) || !surfaceOf(s, st, sw, sh)) return TRUE;
   // The key compares red, green and blue only; the surface holds them as blue, green, red.
   uint32_t key = ((crTransparent >> 16) & 0xFF) | (crTransparent & 0xFF00) | ((crTransparent & 0xFF) << 16);
-  stretchSurface(dt, xoriginDest, yoriginDest, wDest, hDest, st, sw, sh, xoriginSrc + st.ox,
-                 yoriginSrc + st.oy, wSrc, hSrc, true, key);
+  stretchSurface(dt, xoriginDest, yoriginDest, wDest, hDest, st, sw, sh, int64_t(xoriginSrc) + st.ox,
+                 int64_t(yoriginSrc) + st.oy, wSrc, hSrc, true, key);
   return TRUE;
 }
 
@@ -99,34 +110,39 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
   int bpp = h.biBitCount / 8;
   size_t stride = ((size_t(W) * bpp + 3) / 4) * 4;
   Target t;
-  if (!targetOf(dc, t)) return SrcHeight < 0 ? -SrcHeight : SrcHeight;
+  if (!targetOf(dc, t)) return int(std::min<int64_t>(std::llabs(SrcHeight), INT32_MAX));
   // Normalise mirrored rectangles: a negative extent flips that axis.
   bool flipX = (DestWidth < 0) != (SrcWidth < 0), flipY = (DestHeight < 0) != (SrcHeight < 0);
-  int dw = std::abs(DestWidth), dh = std::abs(DestHeight), sw = std::abs(SrcWidth), sh = std::abs(SrcHeight);
-  int dx = DestWidth < 0 ? xDest + DestWidth + 1 : xDest, dy = DestHeight < 0 ? yDest + DestHeight + 1 : yDest;
-  int sx = SrcWidth < 0 ? xSrc + SrcWidth + 1 : xSrc, syb = SrcHeight < 0 ? ySrc + SrcHeight + 1 : ySrc;
+  int64_t dw = std::llabs(DestWidth), dh = std::llabs(DestHeight), sw = std::llabs(SrcWidth), sh = std::llabs(SrcHeight);
+  int64_t dx = DestWidth < 0 ? int64_t(xDest) + DestWidth + 1 : xDest;
+  int64_t dy = DestHeight < 0 ? int64_t(yDest) + DestHeight + 1 : yDest;
+  int64_t sx = SrcWidth < 0 ? int64_t(xSrc) + SrcWidth + 1 : xSrc;
+  int64_t syb = SrcHeight < 0 ? int64_t(ySrc) + SrcHeight + 1 : ySrc;
   if (dw == 0 || dh == 0 || sw == 0 || sh == 0) return 0;
   // The source y of a bottom-up DIB counts from its bottom row.
-  int syTop = topDown ? syb : H - syb - sh;
+  int64_t syTop = topDown ? syb : H - syb - sh;
   const uint8_t* bits = static_cast<const uint8_t*>(lpBits);
-  std::vector<int> xmap(static_cast<size_t>(dw));
-  for (int i = 0; i < dw; ++i) {
-    int k = flipX ? dw - 1 - i : i;
-    xmap[size_t(i)] = sx + (sw == dw ? k : sample(k, dw, sw));
+  // Only the destination rows and columns inside the clip are visited.
+  int64_t j0, j1, i0, i1;
+  clipRun(dy, dh, t.visTop(), t.visBottom(), &j0, &j1);
+  clipRun(dx, dw, t.visLeft(), t.visRight(), &i0, &i1);
+  std::vector<int64_t> xmap(size_t(std::max<int64_t>(i1 - i0, 0)));
+  for (int64_t i = i0; i < i1; ++i) {
+    int64_t k = flipX ? dw - 1 - i : i;
+    xmap[size_t(i - i0)] = sx + (sw == dw ? k : sample(k, dw, sw));
   }
   std::vector<std::pair<int, int>> holes;
-  for (int j = 0; j < dh; ++j) {
-    int ty = dy + j + t.oy;
-    if (ty < t.ct || ty >= t.cb) continue;
+  for (int64_t j = j0; j < j1; ++j) {
+    int ty = int(dy + j + t.oy);
     rowHoles(t, ty, &holes);
-    int k = flipY ? dh - 1 - j : j;
-    int row = syTop + (sh == dh ? k : sample(k, dh, sh));
+    int64_t k = flipY ? dh - 1 - j : j;
+    int64_t row = syTop + (sh == dh ? k : sample(k, dh, sh));
     if (row < 0 || row >= H) continue;
     const uint8_t* srow = bits + size_t(topDown ? row : H - 1 - row) * stride;
-    for (int i = 0; i < dw; ++i) {
-      int tx = dx + i + t.ox;
-      if (tx < t.cl || tx >= t.cr || (!holes.empty() && inRowHoles(holes, tx))) continue;
-      int rx = xmap[size_t(i)];
+    for (int64_t i = i0; i < i1; ++i) {
+      int tx = int(dx + i + t.ox);
+      if (!holes.empty() && inRowHoles(holes, tx)) continue;
+      int64_t rx = xmap[size_t(i - i0)];
       if (rx < 0 || rx >= W) continue;
       const uint8_t* s = srow + size_t(rx) * bpp;
       uint8_t* p = at(t, tx, ty);
@@ -136,7 +152,7 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
       p[3] = bpp == 4 ? s[3] : 0xFF;
     }
   }
-  return sh;
+  return int(std::min<int64_t>(sh, INT32_MAX));
 }
 
 int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi,
