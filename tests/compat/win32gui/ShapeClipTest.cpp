@@ -255,3 +255,26 @@ TEST(ShapeClip, HugeBoxesDrawInTimeBoundedByTheBitmap) {
     }
   }
 }
+
+TEST(ShapeClip, PiesCostLittleMoreThanEllipses) {
+  // The sweep is settled per row, not per pixel: a pie over a large bitmap takes about as long
+  // as the ellipse around it.
+  Canvas c(1024, 1024);
+  Tools t(c.dc, kRed, kBlue);
+  double ellipse = millisecondsFor([&] {
+    for (int i = 0; i < 5; ++i) Ellipse(c.dc, -100, -100, 1100, 1100);
+  });
+  Canvas p(1024, 1024);
+  Tools u(p.dc, kRed, kBlue);
+  double pie = millisecondsFor([&] {
+    for (int i = 0; i < 5; ++i) Pie(p.dc, -100, -100, 1100, 1100, 0, 0, 1000, 0);
+  });
+  EXPECT_LT(pie, 5 * ellipse + 25.0) << "ellipse " << ellipse << " ms";
+  // Counter-clockwise from the north-west radial round to the north-east one: all but the
+  // wedge above the centre.
+  EXPECT_EQ(p.at(900, 900), kBlue);
+  EXPECT_EQ(p.at(900, 300), kBlue);
+  EXPECT_EQ(p.at(100, 300), kBlue);
+  EXPECT_EQ(p.at(700, 30), kWhite);
+  EXPECT_EQ(p.at(500, 100), kWhite);
+}

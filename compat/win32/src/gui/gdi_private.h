@@ -163,9 +163,15 @@ using PixelTest = std::function<bool(int64_t x, int64_t y)>;
 // accepts are drawn (arcs).
 void drawRows(const Target& t, const RowShape& s, const Pen* pen, const Brush* brush,
               const PixelTest* keepOutline = nullptr);
-// As drawRows for the pixels of each row that member accepts (pies: a sector of an ellipse).
-void drawRowsWhere(const Target& t, const RowShape& s, const PixelTest& member, const Pen* pen,
-                   const Brush* brush);
+// A shape whose rows may hold several runs (pies: a sector of an ellipse). rowRuns(y, l, r, out)
+// lists the runs of row y within columns [l, r), left to right.
+struct Run {
+  int64_t l, r;
+};
+using RowRuns = std::function<void(int64_t y, int64_t l, int64_t r, std::vector<Run>* out)>;
+// Draws it as drawRows does.
+void drawRunRows(const Target& t, int64_t top, int64_t bottom, const RowRuns& rowRuns, const Pen* pen,
+                 const Brush* brush);
 
 // Text (gdi_text.cpp).
 std::u32string ansiToUnicode(const char* s, int len);

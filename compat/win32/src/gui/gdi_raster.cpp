@@ -225,12 +225,8 @@ void fillFigures(const Target& t, const std::vector<Figure>& figs, int fillMode,
 
 namespace {
 
-struct Run {
-  int64_t l = 0, r = 0;
-};
-
 Run rowOf(const RowShape& s, int64_t y) {
-  Run run;
+  Run run{0, 0};
   if (y >= s.top && y < s.bottom) s.row(y, &run.l, &run.r);
   return run;
 }
@@ -277,37 +273,78 @@ void drawRows(const Target& t, const RowShape& s, const Pen* pen, const Brush* b
   }
 }
 
-void drawRowsWhere(const Target& t, const RowShape& s, const PixelTest& member, const Pen* pen,
-                   const Brush* brush) {
+namespace {
+
+// Sorts runs and joins those that overlap or touch.
+void normalise(std::vector<Run>* runs) {
+  std::sort(runs->begin(), runs->end(), [](const Run& a, const Run& b) { return a.l < b.l; });
+  size_t n = 0;
+  for (const Run& r : *runs) {
+    if (r.l >= r.r) continue;
+    if (n && r.l <= (*runs)[n - 1].r)
+      (*runs)[n - 1].r = std::max((*runs)[n - 1].r, r.r);
+    else
+      (*runs)[n++] = r;
+  }
+  runs->resize(n);
+}
+
+std::vector<Run> intersect(const std::vector<Run>& a, const std::vector<Run>& b) {
+  std::vector<Run> out;
+  for (size_t i = 0, j = 0; i < a.size() && j < b.size();) {
+    int64_t l = std::max(a[i].l, b[j].l), r = std::min(a[i].r, b[j].r);
+    if (l < r) out.push_back(Run{l, r});
+    if (a[i].r < b[j].r)
+      ++i;
+    else
+      ++j;
+  }
+  return out;
+}
+
+}  // namespace
+
+void drawRunRows(const Target& t, int64_t top, int64_t bottom, const RowRuns& rowRuns, const Pen* pen,
+                 const Brush* brush) {
   bool outline = pen && pen->style != PS_NULL;
   uint32_t pp = outline ? pixelOf(pen->color) : 0;
   bool fill = brush && !brush->hollow;
   uint32_t bp = fill ? pixelOf(brush->color) : 0;
   int64_t vl = t.visLeft(), vr = t.visRight();
-  int64_t y0 = std::max(s.top, t.visTop()), y1 = std::min(s.bottom, t.visBottom());
+  int64_t y0 = std::max(top, t.visTop()), y1 = std::min(bottom, t.visBottom());
   if ((!outline && !fill) || y0 >= y1 || vl >= vr) return;
-  // Membership of the visible columns and one more on each side, for three rows at a time.
-  int64_t base = vl - 1;
-  size_t w = size_t(vr - vl + 2);
-  std::vector<uint8_t> rows[3];
-  auto load = [&](std::vector<uint8_t>& m, int64_t y) {
-    m.assign(w, 0);
-    Run run = rowOf(s, y);
-    for (int64_t x = std::max(run.l, base), e = std::min(run.r, vr + 1); x < e; ++x) m[size_t(x - base)] = member(x, y);
+  // The visible columns and one more on each side, where the outline test looks.
+  auto load = [&](int64_t y) {
+    std::vector<Run> runs;
+    if (y >= top && y < bottom) rowRuns(y, vl - 1, vr + 1, &runs);
+    normalise(&runs);
+    return runs;
   };
-  load(rows[0], y0 - 1);
-  load(rows[1], y0);
+  std::vector<Run> prev = load(y0 - 1), cur = load(y0);
   for (int64_t y = y0; y < y1; ++y) {
-    std::vector<uint8_t>&prev = rows[(y - y0) % 3], &cur = rows[(y - y0 + 1) % 3], &next = rows[(y - y0 + 2) % 3];
-    load(next, y + 1);
-    for (size_t i = 1; i + 1 < w; ++i) {
-      if (!cur[i]) continue;
-      int64_t x = base + int64_t(i);
-      if (outline && (!cur[i - 1] || !cur[i + 1] || !prev[i] || !next[i]))
-        plot(t, x, y, pp);
-      else if (fill)
-        plot(t, x, y, bp);
+    std::vector<Run> next = load(y + 1);
+    if (!outline) {
+      for (const Run& r : cur) span(t, y, r.l, r.r, bp);
+    } else {
+      // Inside: the pixels with both row neighbours in their run and the pixels above and below
+      // in the shape.
+      std::vector<Run> shrunk;
+      for (const Run& r : cur)
+        if (r.r - r.l > 2) shrunk.push_back(Run{r.l + 1, r.r - 1});
+      std::vector<Run> inside = intersect(intersect(shrunk, prev), next);
+      size_t k = 0;
+      for (const Run& r : cur) {
+        int64_t x = r.l;
+        for (; k < inside.size() && inside[k].l < r.r; ++k) {
+          span(t, y, x, inside[k].l, pp);
+          if (fill) span(t, y, inside[k].l, inside[k].r, bp);
+          x = inside[k].r;
+        }
+        span(t, y, x, r.r, pp);
+      }
     }
+    prev = std::move(cur);
+    cur = std::move(next);
   }
 }
 

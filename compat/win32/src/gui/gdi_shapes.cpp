@@ -325,14 +325,34 @@ BOOL WINAPI Pie(HDC hdc, int left, int top, int right, int bottom, int xr1, int 
     return TRUE;
   }
   // The pixels of the ellipse whose centre lies within the sweep, and the one holding the
-  // centre, which always belongs to the pie.
+  // centre, which always belongs to the pie. Along a row the angle only grows or only shrinks,
+  // so the sweep test changes at a few columns, found by bisection: class() numbers the turn
+  // of the angle and its place before, in or after the gap of the sweep, growing with the angle.
   double cx = centreX(bx), cy = centreY(bx);
-  PixelTest member = [&](int64_t x, int64_t y) {
-    double px = double(x) + 0.5, py = double(y) + 0.5;
-    bool centre = std::fabs(px - cx) <= 0.5 && std::fabs(py - cy) <= 0.5;
-    return centre || inSweep(radialAngle(bx, px, py), a0, sweep);
+  auto cls = [&](int64_t x, double py) {
+    double a = radialAngle(bx, double(x) + 0.5, py);
+    double turn = a - a0 + 4 * kPi, d = std::fmod(turn, 2 * kPi);
+    int place = d <= sweep + 1e-9 ? 0 : (d >= 2 * kPi - 1e-9 ? 2 : 1);
+    return 3 * std::llround((turn - d) / (2 * kPi)) + place;
   };
-  drawRowsWhere(t, rows, member, dc->st.pen, dc->st.brush);
+  RowShape ellipse = ellipseRows(bx);
+  RowRuns runs = [&](int64_t y, int64_t wl, int64_t wr, std::vector<Run>* out) {
+    int64_t el = 0, er = 0;
+    ellipse.row(y, &el, &er);
+    int64_t a = std::max(el, wl), b = std::min(er, wr);
+    if (a >= b) return;
+    double py = double(y) + 0.5;
+    for (int64_t x = a; x < b;) {
+      int64_t c = cls(x, py);
+      int64_t end = firstTrue(x + 1, b - 1, [&](int64_t v) { return cls(v, py) != c; });
+      if (c % 3 != 1) out->push_back(Run{x, end});
+      x = end;
+    }
+    if (std::fabs(py - cy) <= 0.5)
+      for (int64_t x = int64_t(std::floor(cx)) - 1; x <= int64_t(std::floor(cx)) + 1; ++x)
+        if (x >= a && x < b && std::fabs(double(x) + 0.5 - cx) <= 0.5) out->push_back(Run{x, x + 1});
+  };
+  drawRunRows(t, bx.t, bx.b, runs, dc->st.pen, dc->st.brush);
   return TRUE;
 }
 
