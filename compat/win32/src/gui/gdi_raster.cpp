@@ -40,7 +40,14 @@ void span(const Target& t, int64_t y, int64_t x0, int64_t x1, uint32_t px) {
       if (!t.inHole(x, sy)) std::memcpy(p, &px, 4);
     return;
   }
-  for (int x = sx0; x < sx1; ++x, p += 4) std::memcpy(p, &px, 4);
+  // One pixel, then the filled part copied onto the rest, doubling each time.
+  size_t n = size_t(sx1 - sx0) * 4;
+  std::memcpy(p, &px, 4);
+  for (size_t done = 4; done < n;) {
+    size_t k = std::min(done, n - done);
+    std::memcpy(p + done, p, k);
+    done += k;
+  }
 }
 
 void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage) {
@@ -289,17 +296,16 @@ void normalise(std::vector<Run>* runs) {
   runs->resize(n);
 }
 
-std::vector<Run> intersect(const std::vector<Run>& a, const std::vector<Run>& b) {
-  std::vector<Run> out;
+void intersect(const std::vector<Run>& a, const std::vector<Run>& b, std::vector<Run>* out) {
+  out->clear();
   for (size_t i = 0, j = 0; i < a.size() && j < b.size();) {
     int64_t l = std::max(a[i].l, b[j].l), r = std::min(a[i].r, b[j].r);
-    if (l < r) out.push_back(Run{l, r});
+    if (l < r) out->push_back(Run{l, r});
     if (a[i].r < b[j].r)
       ++i;
     else
       ++j;
   }
-  return out;
 }
 
 }  // namespace
@@ -314,24 +320,26 @@ void drawRunRows(const Target& t, int64_t top, int64_t bottom, const RowRuns& ro
   int64_t y0 = std::max(top, t.visTop()), y1 = std::min(bottom, t.visBottom());
   if ((!outline && !fill) || y0 >= y1 || vl >= vr) return;
   // The visible columns and one more on each side, where the outline test looks.
-  auto load = [&](int64_t y) {
-    std::vector<Run> runs;
-    if (y >= top && y < bottom) rowRuns(y, vl - 1, vr + 1, &runs);
-    normalise(&runs);
-    return runs;
+  auto load = [&](int64_t y, std::vector<Run>* runs) {
+    runs->clear();
+    if (y >= top && y < bottom) rowRuns(y, vl - 1, vr + 1, runs);
+    normalise(runs);
   };
-  std::vector<Run> prev = load(y0 - 1), cur = load(y0);
+  std::vector<Run> prev, cur, next, shrunk, both, inside;
+  load(y0 - 1, &prev);
+  load(y0, &cur);
   for (int64_t y = y0; y < y1; ++y) {
-    std::vector<Run> next = load(y + 1);
+    load(y + 1, &next);
     if (!outline) {
       for (const Run& r : cur) span(t, y, r.l, r.r, bp);
     } else {
       // Inside: the pixels with both row neighbours in their run and the pixels above and below
       // in the shape.
-      std::vector<Run> shrunk;
+      shrunk.clear();
       for (const Run& r : cur)
         if (r.r - r.l > 2) shrunk.push_back(Run{r.l + 1, r.r - 1});
-      std::vector<Run> inside = intersect(intersect(shrunk, prev), next);
+      intersect(shrunk, prev, &both);
+      intersect(both, next, &inside);
       size_t k = 0;
       for (const Run& r : cur) {
         int64_t x = r.l;
@@ -343,8 +351,8 @@ void drawRunRows(const Target& t, int64_t top, int64_t bottom, const RowRuns& ro
         span(t, y, x, r.r, pp);
       }
     }
-    prev = std::move(cur);
-    cur = std::move(next);
+    std::swap(prev, cur);
+    std::swap(cur, next);
   }
 }
 

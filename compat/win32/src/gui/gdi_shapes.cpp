@@ -94,6 +94,29 @@ int64_t firstTrue(int64_t lo, int64_t hi, Pred pred) {
   return lo;
 }
 
+// As firstTrue, looking first near hint and widening the search from there: cheap when the
+// answer lies close to it.
+template <class Pred>
+int64_t firstTrueNear(int64_t lo, int64_t hi, int64_t hint, Pred pred) {
+  if (lo > hi) return lo;
+  hint = std::clamp(hint, lo, hi);
+  if (pred(hint)) {
+    // The answer is hint or left of it.
+    int64_t step = 1, last = hint;
+    while (last - step >= lo && pred(last - step)) {
+      last -= step;
+      step *= 2;
+    }
+    return firstTrue(std::max(lo, last - step + 1), last - 1, pred);
+  }
+  int64_t step = 1, first = hint;  // pred fails at first
+  while (first + step <= hi && !pred(first + step)) {
+    first += step;
+    step *= 2;
+  }
+  return firstTrue(first + 1, std::min(hi, first + step), pred);
+}
+
 // A shape symmetric about the box's vertical middle whose rows are single runs: in(x, y) tells
 // the pixels of the shape, holding on a run around the middle column of each row. Each row's
 // left end is found by bisection, the right end is its mirror image.
@@ -336,16 +359,23 @@ BOOL WINAPI Pie(HDC hdc, int left, int top, int right, int bottom, int xr1, int 
     return 3 * std::llround((turn - d) / (2 * kPi)) + place;
   };
   RowShape ellipse = ellipseRows(bx);
+  // Where the class changed on the row before: the changes move little from row to row.
+  std::vector<int64_t> changes, hints;
   RowRuns runs = [&](int64_t y, int64_t wl, int64_t wr, std::vector<Run>* out) {
     int64_t el = 0, er = 0;
     ellipse.row(y, &el, &er);
     int64_t a = std::max(el, wl), b = std::min(er, wr);
     if (a >= b) return;
     double py = double(y) + 0.5;
+    hints.swap(changes);
+    changes.clear();
     for (int64_t x = a; x < b;) {
       int64_t c = cls(x, py);
-      int64_t end = firstTrue(x + 1, b - 1, [&](int64_t v) { return cls(v, py) != c; });
+      auto differs = [&](int64_t v) { return cls(v, py) != c; };
+      size_t n = changes.size();
+      int64_t end = n < hints.size() ? firstTrueNear(x + 1, b - 1, hints[n], differs) : firstTrue(x + 1, b - 1, differs);
       if (c % 3 != 1) out->push_back(Run{x, end});
+      changes.push_back(end);
       x = end;
     }
     if (std::fabs(py - cy) <= 0.5)
