@@ -1,5 +1,6 @@
 #include "ImplRKGraphics.h"
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -8,6 +9,19 @@
 #include "RKPixelConvert.h"
 
 namespace RKSDK {
+
+namespace {
+
+// The far edge of a box given by origin and extent, kept in int range: extents come from files
+// and may be anything, so the sum is taken in 64 bits and clamped rather than left to overflow.
+int edge(long long value) {
+  if (value > INT_MAX) return INT_MAX;
+  if (value < INT_MIN) return INT_MIN;
+  return int(value);
+}
+int farEdge(int origin, int extent) { return edge((long long)origin + extent); }
+
+}  // namespace
 
 ImplRKGraphics::ImplRKGraphics()
     : memDC(nullptr),
@@ -71,14 +85,14 @@ POINT* ImplRKGraphics::nativePoints(RKPoint* points, int count) {
 
 void ImplRKGraphics::drawRectOutline(int x, int y, int w, int h) {
   withPen(1, [&] {
-    POINT pts[5] = {{x, y}, {x + w, y}, {x + w, y + h}, {x, y + h}, {x, y}};
+    POINT pts[5] = {{x, y}, {farEdge(x, w), y}, {farEdge(x, w), farEdge(y, h)}, {x, farEdge(y, h)}, {x, y}};
     MoveToEx(memDC, x, y, nullptr);
     PolylineTo(memDC, pts, 5);
   });
 }
 
 void ImplRKGraphics::drawRoundRect(int x, int y, int w, int h, int ew, int eh) {
-  withPenAndBrush([&] { RoundRect(memDC, x, y, x + w, y + h, ew, eh); });
+  withPenAndBrush([&] { RoundRect(memDC, x, y, farEdge(x, w), farEdge(y, h), ew, eh); });
 }
 
 void ImplRKGraphics::dibRow(u32 pixelType, const u8* src, u8* dst, int count) {
@@ -103,15 +117,15 @@ u8* ImplRKGraphics::imageBits(RKImage* image, int& sx, int& sy, int& sw, int& sh
   // Clip the source to the image on every side; the target stays as given, so the part that
   // remains is stretched over the whole target.
   if (sx < 0) {
-    sw += sx;
+    sw = edge((long long)sw + sx);
     sx = 0;
   }
   if (sy < 0) {
-    sh += sy;
+    sh = edge((long long)sh + sy);
     sy = 0;
   }
-  if (sx + sw > image->getWidth()) sw = image->getWidth() - sx;
-  if (sy + sh > image->getHeight()) sh = image->getHeight() - sy;
+  if ((long long)sx + sw > image->getWidth()) sw = image->getWidth() - sx;
+  if ((long long)sy + sh > image->getHeight()) sh = image->getHeight() - sy;
   if (sw <= 0 || sh <= 0) return nullptr;
   unsigned int type = image->getPixelType();
   int bpp;
@@ -194,7 +208,7 @@ int ImplRKGraphics::drawImageTransparent(RKImage* image, int sx, int sy, int sw,
 }
 
 int ImplRKGraphics::drawArc(int x, int y, int w, int h, int startX, int startY, int endX, int endY) {
-  return withPen(1, [&] { Arc(memDC, x, y, x + w, y + h, startX, startY, endX, endY); }) ? 1 : 0;
+  return withPen(1, [&] { Arc(memDC, x, y, farEdge(x, w), farEdge(y, h), startX, startY, endX, endY); }) ? 1 : 0;
 }
 
 void ImplRKGraphics::drawLine(int x1, int y1, int x2, int y2, int width) {
@@ -206,7 +220,7 @@ void ImplRKGraphics::drawLine(int x1, int y1, int x2, int y2, int width) {
 }
 
 void ImplRKGraphics::drawOval(int x, int y, int w, int h) {
-  withPen(1, [&] { Arc(memDC, x, y, x + w, y + h, x, y, x, y); });
+  withPen(1, [&] { Arc(memDC, x, y, farEdge(x, w), farEdge(y, h), x, y, x, y); });
 }
 
 void ImplRKGraphics::drawPolyline(RKPoint* points, int count) {
@@ -245,7 +259,7 @@ void ImplRKGraphics::withFont(bool textColour, Draw draw) {
 
 void ImplRKGraphics::drawText(RKString text, RKRect rect, u32 format) {
   withFont(true, [&] {
-    RECT r{rect.getX(), rect.getY(), rect.getX() + rect.getWidth(), rect.getY() + rect.getHeight()};
+    RECT r{rect.getX(), rect.getY(), farEdge(rect.getX(), rect.getWidth()), farEdge(rect.getY(), rect.getHeight())};
     DrawTextA(memDC, text.data ? text.data : "", int(text.length), &r, format);
   });
 }
@@ -261,15 +275,15 @@ void ImplRKGraphics::setPixel(int x, int y, RKColor color) {
 }
 
 void ImplRKGraphics::drawPie(int x, int y, int w, int h, int startX, int startY, int endX, int endY) {
-  withPenAndBrush([&] { Pie(memDC, x, y, x + w, y + h, startX, startY, endX, endY); });
+  withPenAndBrush([&] { Pie(memDC, x, y, farEdge(x, w), farEdge(y, h), startX, startY, endX, endY); });
 }
 
 void ImplRKGraphics::drawEllipse(int x, int y, int w, int h) {
-  withPenAndBrush([&] { Ellipse(memDC, x, y, x + w, y + h); });
+  withPenAndBrush([&] { Ellipse(memDC, x, y, farEdge(x, w), farEdge(y, h)); });
 }
 
 void ImplRKGraphics::drawRect(int x, int y, int w, int h) {
-  withPenAndBrush([&] { Rectangle(memDC, x, y, x + w, y + h); });
+  withPenAndBrush([&] { Rectangle(memDC, x, y, farEdge(x, w), farEdge(y, h)); });
 }
 
 void ImplRKGraphics::drawPolygon(RKPoint* points, int count, int alternate) {
@@ -318,7 +332,7 @@ void ImplRKGraphics::setTransparentText(int transparent) {
 void ImplRKGraphics::fillRect(RKRect rect) {
   if (!canFill()) return;
   HBRUSH b = CreateSolidBrush(backgroundColor->getABGR());
-  RECT r{rect.getX(), rect.getY(), rect.getX() + rect.getWidth(), rect.getY() + rect.getHeight()};
+  RECT r{rect.getX(), rect.getY(), farEdge(rect.getX(), rect.getWidth()), farEdge(rect.getY(), rect.getHeight())};
   FillRect(memDC, &r, b);
   DeleteObject(b);
   drawn();
@@ -343,7 +357,7 @@ void ImplRKGraphics::drawDisabledText(RKString text, int x, int y) {
 void ImplRKGraphics::drawFocusRect(int x, int y, int w, int h, int thickness) {
   if (!memDC || thickness < 1) return;
   for (int i = 0; i < thickness; ++i) {
-    RECT r{x + i, y + i, x + w - i, y + h - i};
+    RECT r{edge((long long)x + i), edge((long long)y + i), edge((long long)x + w - i), edge((long long)y + h - i)};
     DrawFocusRect(memDC, &r);
   }
   drawn();

@@ -3,6 +3,7 @@
 # UndefinedBehaviorSanitizer on) and runs each for a while, four at a time.
 # Usage: scripts/fuzz.sh [seconds per decoder, default 60] [decoder names...]
 # Crashes are written to build-fuzz/crashes/<decoder>/; corpora grow in build-fuzz/corpus/.
+# An input that takes longer than RK_FUZZ_TIMEOUT seconds (default 10) counts as a failure.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$top/build-fuzz
@@ -36,13 +37,15 @@ seed pnm pnmtoplainpnm
 seed pgx true
 printf 'PG ML +12 2 1\n\1\2\3\4' > "$build/corpus/pgx/seed.pgx"
 seed ras pnmtorast -standard
+# The metafile decoders start from an empty corpus.
+mkdir -p "$build/corpus/wmf" "$build/corpus/emf"
 
 status=0
 run() {
   local n=$1
   mkdir -p "$build/crashes/$n"
   if ! ASAN_OPTIONS=detect_leaks=1 "$build/tests/fuzz/fuzz_$n" -max_total_time="$seconds" -max_len=65536 \
-       -rss_limit_mb=2048 -artifact_prefix="$build/crashes/$n/" "$build/corpus/$n" \
+       -timeout="${RK_FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 -artifact_prefix="$build/crashes/$n/" "$build/corpus/$n" \
        > "$build/fuzz_$n.log" 2>&1; then
     echo "fuzz_$n: FAILED (see $build/fuzz_$n.log and $build/crashes/$n/)"
     return 1

@@ -3,6 +3,7 @@
 
 #include <compat_gdi.h>
 
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -155,6 +156,28 @@ TEST(ImageGraphics, ShapesFillWithTheFillColourInsideAPenOutline) {
   RKPoint bez[5] = {RKPoint(0, 0), RKPoint(1, 1), RKPoint(2, 2), RKPoint(3, 3), RKPoint(4, 4)};
   EXPECT_EQ(d.g->drawBezier(bez, 5), 0);
   EXPECT_EQ(d.g->drawBezier(bez, 4), 1);
+}
+
+// Extents come from files and may reach past the int range: the far edge stops at INT_MAX, so the
+// visible part is what a box reaching to the end of the plane shows.
+TEST(ImageGraphics, ExtentsPastTheIntRangeDrawTheirVisiblePart) {
+  Drawing d(20, 20, kWhite);
+  setPen(d.g, kBlack);
+  setFill(d.g, kGreen);
+  d.g->drawRect(10, 10, INT_MAX, INT_MAX);
+  EXPECT_TRUE(d.at(15, 15) == kGreen);
+  EXPECT_TRUE(d.at(10, 15) == kBlack);
+  EXPECT_TRUE(d.at(5, 5) == kWhite);
+  d.g->drawEllipse(5, INT_MIN, INT_MAX, INT_MAX);
+  d.g->drawPie(5, 5, INT_MAX, INT_MAX, 0, 0, 1, 1);
+  d.g->drawRoundRect(5, 5, INT_MAX, INT_MAX, 4, 4);
+  EXPECT_EQ(d.g->drawArc(5, 5, INT_MAX, INT_MAX, 0, 0, 0, 0), 1);
+  d.g->drawOval(INT_MAX, INT_MAX, INT_MAX, INT_MAX);
+  d.g->drawFocusRect(INT_MIN, INT_MIN, INT_MIN, INT_MIN, 3);
+  setBackground(d.g, kRed);
+  d.g->fillRect(RKRect(0, 0, INT_MAX, 3));
+  EXPECT_TRUE(d.at(19, 2) == kRed);
+  EXPECT_FALSE(d.at(19, 3) == kRed);
 }
 
 TEST(ImageGraphics, ThreeDimensionalFramesHaveTheirLineColours) {
