@@ -456,7 +456,7 @@ int cod_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
   out->write((uint8_t)mine.v[12]);
   out->write((uint8_t)transform);
   for (int i = 0; i < num_precincts; i++) {
-    int ph, pw;
+    int ph = 0, pw = 0;
     if (!get_value("Cprecincts", levels - i, 0, ph) || !get_value("Cprecincts", levels - i, 1, pw)) {
       kdu_error e;
       e << "No precinct dimensions supplied for COD/COC!";

@@ -432,7 +432,7 @@ void siz_params::copy_transformed(kdu_params *source, int skip_components, int d
 int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) {
   if (tpart_idx != 0)
     return 0;
-  int y1, x1, y0, x0, ty, tx, ty0, tx0, num;
+  int y1 = 0, x1 = 0, y0 = 0, x0 = 0, ty = 0, tx = 0, ty0 = 0, tx0 = 0, num = 0;
   if (!(get_value("Ssize", 0, 0, y1) && get_value("Ssize", 0, 1, x1) &&
         get_value("Sorigin", 0, 0, y0) && get_value("Sorigin", 0, 1, x0) &&
         get_value("Stiles", 0, 0, ty) && get_value("Stiles", 0, 1, tx) &&
@@ -458,7 +458,7 @@ int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) 
     kdu_params *cod = access_cluster("COD");
     for (int64_t t = -1; t < num_tiles; t++)
       for (int c = 0; c < num; c++) {
-        int yr = 1, xr = 1, levels;
+        int yr = 1, xr = 1, levels = 0;
         get_value("Ssampling", c, 0, yr);
         get_value("Ssampling", c, 1, xr);
         kdu_params *tc = (cod == nullptr) ? nullptr : cod->access_relation((int)t, c, 0);
@@ -516,7 +516,7 @@ int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) 
   out->write((uint16_t)num);
   for (int c = 0; c < num; c++) {
     bool is_signed;
-    int precision, yr, xr;
+    int precision = 0, yr = 0, xr = 0;
     if (!(get_value("Ssigned", c, 0, is_signed) && get_value("Sprecision", c, 0, precision) &&
           get_value("Ssampling", c, 0, yr) && get_value("Ssampling", c, 1, xr))) {
       kdu_error e;
