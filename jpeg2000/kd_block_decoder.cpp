@@ -275,6 +275,9 @@ void kd_block_decoder::run_significance_pass(int p, const uint8_t *sig_table) {
     int32_t *out = samples + (size_t)y0 * (size_t)width;
     for (int x = 0; x < width; x++, col++, out++) {
       uint32_t *f = col;
+      // A column with no significant neighbour anywhere codes nothing in this pass.
+      if (rows == 4 && ((col[0] | col[pitch] | col[2 * pitch] | col[3 * pitch]) & NB_MASK) == 0)
+        continue;
       for (int k = 0; k < rows; k++, f += pitch) {
         uint32_t v = *f;
         if ((v & SIG) || !(v & NB_MASK))
@@ -311,6 +314,8 @@ template <bool RAW> void kd_block_decoder::run_refinement_pass(int p) {
     int32_t *out = samples + (size_t)y0 * (size_t)width;
     for (int x = 0; x < width; x++, col++, out++) {
       uint32_t *f = col;
+      if (rows == 4 && ((col[0] | col[pitch] | col[2 * pitch] | col[3 * pitch]) & SIG) == 0)
+        continue;
       for (int k = 0; k < rows; k++, f += pitch) {
         uint32_t v = *f;
         if ((v & (SIG | VISITED)) != SIG)
