@@ -53,7 +53,8 @@ struct mq_entries {
 
 const mq_entries mq_states;
 
-// State word of a sample.  Bits 0-8 hold the significance of the 3 x 3 neighbourhood, row by
+// State word of a sample, kept stripe by stripe: the four rows of a stripe column lie together,
+// so that one 64-bit read tells whether a column has anything to code.  Bits 0-8 hold the significance of the 3 x 3 neighbourhood, row by
 // row from the top left, with bit 4 the sample's own; the neighbour bits are set when the
 // neighbour becomes significant, so a context is a table look-up.  Signs of the four direct
 // neighbours follow the sample's own flags.
@@ -132,18 +133,30 @@ inline int sign_index(uint32_t v) {
 
 // Marks the sample at `f` (row y of the block) significant and tells its neighbours.  In
 // stripe-causal mode the row above a stripe does not see the stripe.
-template <bool CAUSAL> inline void make_significant(uint32_t *f, int pitch, int y, uint32_t neg) {
-  if (!CAUSAL || (y & 3) != 0) {
-    f[-pitch - 1] |= NB_BR;
-    f[-pitch] |= NB_B | (neg << NEG_B_SHIFT);
-    f[-pitch + 1] |= NB_BL;
+constexpr uint64_t lanes(uint32_t bits) { return (uint64_t)bits * 0x0001000100010001ull; }
+
+inline uint64_t column_word(const uint16_t *f) {
+  uint64_t w;
+  std::memcpy(&w, f, sizeof w);
+  return w;
+}
+
+// Marks the sample at `f` (row k of its stripe; sp is the distance between stripes) significant
+// and tells its neighbours.  In stripe-causal mode the row above a stripe does not see it.
+template <bool CAUSAL> inline void make_significant(uint16_t *f, int sp, int k, uint32_t neg) {
+  int up = (k == 0) ? 3 - sp : -1;
+  int down = (k == 3) ? sp - 3 : 1;
+  if (!CAUSAL || k != 0) {
+    f[up - 4] |= NB_BR;
+    f[up] |= (uint16_t)(NB_B | (neg << NEG_B_SHIFT));
+    f[up + 4] |= NB_BL;
   }
-  f[-1] |= NB_R | (neg << NEG_R_SHIFT);
-  f[0] |= SIG | (neg << NEGATIVE_SHIFT);
-  f[1] |= NB_L | (neg << NEG_L_SHIFT);
-  f[pitch - 1] |= NB_TR;
-  f[pitch] |= NB_T | (neg << NEG_T_SHIFT);
-  f[pitch + 1] |= NB_TL;
+  f[-4] |= (uint16_t)(NB_R | (neg << NEG_R_SHIFT));
+  f[0] |= (uint16_t)(SIG | (neg << NEGATIVE_SHIFT));
+  f[4] |= (uint16_t)(NB_L | (neg << NEG_L_SHIFT));
+  f[down - 4] |= NB_TR;
+  f[down] |= (uint16_t)(NB_T | (neg << NEG_T_SHIFT));
+  f[down + 4] |= NB_TL;
 }
 
 inline int32_t significant_value(uint32_t neg, int p) {
@@ -271,19 +284,19 @@ void kd_block_decoder::run_significance_pass(int p, const uint8_t *sig_table) {
   const int pitch = this->pitch;
   for (int y0 = 0; y0 < height; y0 += 4) {
     int rows = std::min(4, height - y0);
-    uint32_t *col = flags + (size_t)(y0 + 1) * (size_t)pitch + 1;
+    uint16_t *col = flags + (size_t)(y0 / 4 + 1) * (size_t)pitch + 4;
     int32_t *out = samples + (size_t)y0 * (size_t)width;
-    for (int x = 0; x < width; x++, col++, out++) {
-      uint32_t *f = col;
+    for (int x = 0; x < width; x++, col += 4, out++) {
+      uint16_t *f = col;
       // A column with no significant neighbour anywhere codes nothing in this pass.
-      if (rows == 4 && ((col[0] | col[pitch] | col[2 * pitch] | col[3 * pitch]) & NB_MASK) == 0)
+      if ((column_word(col) & lanes(NB_MASK)) == 0)
         continue;
-      for (int k = 0; k < rows; k++, f += pitch) {
+      for (int k = 0; k < rows; k++, f++) {
         uint32_t v = *f;
         if ((v & SIG) || !(v & NB_MASK))
           continue;
         int bit = RAW ? r.bit() : m.decode(cx[sig_table[v & NB_MASK]]);
-        *f = v | VISITED;
+        *f = (uint16_t)(v | VISITED);
         if (bit) {
           uint32_t neg;
           if (RAW)
@@ -292,7 +305,7 @@ void kd_block_decoder::run_significance_pass(int p, const uint8_t *sig_table) {
             int sc = tables.sign[sign_index(v)];
             neg = (uint32_t)(m.decode(cx[sc & 0x1F]) ^ (sc >> 7));
           }
-          make_significant<CAUSAL>(f, pitch, y0 + k, neg);
+          make_significant<CAUSAL>(f, pitch, k, neg);
           out[(size_t)k * (size_t)width] = significant_value(neg, p);
         }
       }
@@ -306,17 +319,16 @@ template <bool RAW> void kd_block_decoder::run_refinement_pass(int p) {
   mq_decoder m = mq;
   raw_reader r = raw;
   mq_context *cx = contexts;
-  const int pitch = this->pitch;
   uint32_t bit_p = 1u << p, half = (p > 0) ? (1u << (p - 1)) : 0;
   for (int y0 = 0; y0 < height; y0 += 4) {
     int rows = std::min(4, height - y0);
-    uint32_t *col = flags + (size_t)(y0 + 1) * (size_t)pitch + 1;
+    uint16_t *col = flags + (size_t)(y0 / 4 + 1) * (size_t)pitch + 4;
     int32_t *out = samples + (size_t)y0 * (size_t)width;
-    for (int x = 0; x < width; x++, col++, out++) {
-      uint32_t *f = col;
-      if (rows == 4 && ((col[0] | col[pitch] | col[2 * pitch] | col[3 * pitch]) & SIG) == 0)
+    for (int x = 0; x < width; x++, col += 4, out++) {
+      uint16_t *f = col;
+      if ((column_word(col) & lanes(SIG)) == 0)
         continue;
-      for (int k = 0; k < rows; k++, f += pitch) {
+      for (int k = 0; k < rows; k++, f++) {
         uint32_t v = *f;
         if ((v & (SIG | VISITED)) != SIG)
           continue;
@@ -325,7 +337,7 @@ template <bool RAW> void kd_block_decoder::run_refinement_pass(int p) {
           bit = r.bit();
         else
           bit = m.decode(cx[(v & REFINED) ? 16 : (v & NB_MASK) ? 15 : 14]);
-        *f = v | REFINED;
+        *f = (uint16_t)(v | REFINED);
         int32_t *s = out + (size_t)k * (size_t)width;
         uint32_t w = (uint32_t)*s;
         if (!bit)
@@ -344,35 +356,35 @@ template <bool CAUSAL> void kd_block_decoder::run_cleanup_pass(int p, const uint
   const int pitch = this->pitch;
   for (int y0 = 0; y0 < height; y0 += 4) {
     int rows = std::min(4, height - y0);
-    uint32_t *col = flags + (size_t)(y0 + 1) * (size_t)pitch + 1;
+    uint16_t *col = flags + (size_t)(y0 / 4 + 1) * (size_t)pitch + 4;
     int32_t *out = samples + (size_t)y0 * (size_t)width;
-    for (int x = 0; x < width; x++, col++, out++) {
-      uint32_t *f = col;
+    for (int x = 0; x < width; x++, col += 4, out++) {
+      uint16_t *f = col;
       int k = 0;
-      if (rows == 4 && ((f[0] | f[pitch] | f[2 * pitch] | f[3 * pitch]) & (NB_MASK | SIG | VISITED)) == 0) {
+      if (rows == 4 && (column_word(col) & lanes(NB_MASK | SIG | VISITED)) == 0) {
         // Run mode: one symbol says whether the whole column stays insignificant.
         if (m.decode(cx[RUN_CTX]) == 0)
           continue;
         k = m.decode(cx[UNIFORM_CTX]) << 1;
         k |= m.decode(cx[UNIFORM_CTX]);
-        f += (size_t)k * (size_t)pitch;
+        f += k;
         int sc = tables.sign[sign_index(*f)];
         uint32_t neg = (uint32_t)(m.decode(cx[sc & 0x1F]) ^ (sc >> 7));
-        make_significant<CAUSAL>(f, pitch, y0 + k, neg);
+        make_significant<CAUSAL>(f, pitch, k, neg);
         out[(size_t)k * (size_t)width] = significant_value(neg, p);
         k++;
-        f += pitch;
+        f++;
       }
-      for (; k < rows; k++, f += pitch) {
+      for (; k < rows; k++, f++) {
         uint32_t v = *f;
         if (v & (SIG | VISITED)) {
-          *f = v & ~VISITED; // the next significance pass starts afresh
+          *f = (uint16_t)(v & ~VISITED); // the next significance pass starts afresh
           continue;
         }
         if (m.decode(cx[sig_table[v & NB_MASK]])) {
           int sc = tables.sign[sign_index(v)];
           uint32_t neg = (uint32_t)(m.decode(cx[sc & 0x1F]) ^ (sc >> 7));
-          make_significant<CAUSAL>(f, pitch, y0 + k, neg);
+          make_significant<CAUSAL>(f, pitch, k, neg);
           out[(size_t)k * (size_t)width] = significant_value(neg, p);
         }
       }
@@ -388,14 +400,16 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
   size_t num_samples = (size_t)width * (size_t)height;
   if (block->sample_area.size() < std::max<size_t>(num_samples, 4096))
     block->sample_area.resize(std::max<size_t>(num_samples, 4096));
-  pitch = width + 2;
-  size_t num_flags = (size_t)(height + 2) * (size_t)pitch;
-  if (block->state_area.size() < num_flags)
-    block->state_area.resize(num_flags);
+  // Stripes of four rows, each stripe column by column with a guard column on either side,
+  // and a guard stripe above and below.
+  pitch = (width + 2) * 4;
+  size_t num_flags = (size_t)((height + 3) / 4 + 2) * (size_t)pitch;
+  if (block->state_area.size() * 2 < num_flags)
+    block->state_area.resize((num_flags + 1) / 2);
   samples = block->sample_area.data();
-  flags = reinterpret_cast<uint32_t *>(block->state_area.data());
+  flags = reinterpret_cast<uint16_t *>(block->state_area.data());
   std::memset(samples, 0, num_samples * sizeof(int32_t));
-  std::memset(flags, 0, num_flags * sizeof(uint32_t));
+  std::memset(flags, 0, num_flags * sizeof(uint16_t));
   if (num_samples == 0)
     return;
 

@@ -55,9 +55,9 @@ private:
   raw_reader raw;
   mq_context contexts[19];
 
-  // Per-sample state words with a one-sample border (neighbour significance and signs, the
-  // sample's own flags); samples as sign-magnitude words.
-  uint32_t *flags = nullptr;
+  // Per-sample state words (neighbour significance and signs, the sample's own flags) stripe
+  // by stripe with a one-sample border; samples as sign-magnitude words.
+  uint16_t *flags = nullptr;
   int32_t *samples = nullptr;
-  int width = 0, height = 0, pitch = 0;
+  int width = 0, height = 0, pitch = 0; // pitch: state words from one stripe to the next
 };
