@@ -67,9 +67,10 @@ constexpr int NEGATIVE_SHIFT = 11, NEG_T_SHIFT = 12, NEG_L_SHIFT = 13, NEG_R_SHI
 
 struct context_tables {
   uint8_t sig[3][512]; // LL/LH, HL, HH; indexed by the neighbourhood bits
-  // Sign context (bits 0-4) and the flip bit (bit 7), indexed by the significance of the top,
-  // left, right and bottom neighbours (bits 0-3) and their signs (bits 4-7).
-  uint8_t sign[256];
+  // Sign context (bits 0-4) and the flip bit (bit 7), indexed by the state word's significance
+  // bits of the top, left, right and bottom neighbours (bits 1, 3, 5, 7) and their signs
+  // (bits 8-11).
+  uint8_t sign[4096];
   context_tables() {
     for (int m = 0; m < 512; m++) {
       int h = ((m >> 3) & 1) + ((m >> 5) & 1);
@@ -89,8 +90,9 @@ struct context_tables {
         l = (hv >= 2) ? 2 : (uint8_t)hv;
       sig[2][m] = l;
     }
-    for (int i = 0; i < 256; i++) {
-      auto contribution = [i](int n) { return ((i >> n) & 1) ? (((i >> (n + 4)) & 1) ? -1 : 1) : 0; };
+    for (int i = 0; i < 4096; i++) {
+      // Neighbour n: 0 top, 1 left, 2 right, 3 bottom.
+      auto contribution = [i](int n) { return ((i >> (2 * n + 1)) & 1) ? (((i >> (n + 8)) & 1) ? -1 : 1) : 0; };
       int h = std::max(-1, std::min(1, contribution(1) + contribution(2)));
       int v = std::max(-1, std::min(1, contribution(0) + contribution(3)));
       int ctx, flip;
@@ -128,7 +130,7 @@ const uint8_t *sig_table_for(int orientation) {
 }
 
 inline int sign_index(uint32_t v) {
-  return (int)(((v >> 1) & 1) | ((v >> 2) & 2) | ((v >> 3) & 4) | ((v >> 4) & 8) | ((v >> 8) & 0xF0));
+  return (int)((v & (NB_T | NB_L | NB_R | NB_B)) | ((v >> 4) & 0xF00));
 }
 
 // Marks the sample at `f` (row y of the block) significant and tells its neighbours.  In
@@ -361,7 +363,14 @@ template <bool CAUSAL> void kd_block_decoder::run_cleanup_pass(int p, const uint
     for (int x = 0; x < width; x++, col += 4, out++) {
       uint16_t *f = col;
       int k = 0;
-      if (rows == 4 && (column_word(col) & lanes(NB_MASK | SIG | VISITED)) == 0) {
+      uint64_t w = column_word(col);
+      if (rows == 4 && ((w | (w >> 5)) & lanes(SIG)) == lanes(SIG)) {
+        // Every sample is significant or was visited: nothing to code, only the marks to clear.
+        w &= ~lanes(VISITED);
+        std::memcpy(col, &w, sizeof w);
+        continue;
+      }
+      if (rows == 4 && (w & lanes(NB_MASK | SIG | VISITED)) == 0) {
         // Run mode: one symbol says whether the whole column stays insignificant.
         if (m.decode(cx[RUN_CTX]) == 0)
           continue;
