@@ -18,6 +18,24 @@ struct reversible_term {
   }
 };
 
+// The same with the factor and shift fixed at compile time (the 5/3 kernel's steps).
+template <int C, int D> struct fixed_reversible_term {
+  int32_t operator()(int32_t a, int32_t b) const {
+    int64_t sum = (int64_t)a + b;
+    return (int32_t)((sum * C + ((int64_t)1 << D >> 1)) >> D);
+  }
+};
+
+// Runs `step` with the term for factor c and shift d, specialised for the common steps.
+template <class Step> void with_reversible_term(int c, int d, Step step) {
+  if (c == -1 && d == 1)
+    step(fixed_reversible_term<-1, 1>{});
+  else if (c == 1 && d == 2)
+    step(fixed_reversible_term<1, 2>{});
+  else
+    step(reversible_term{c, d});
+}
+
 struct float_term {
   float lambda;
   float operator()(float a, float b) const { return (a + b) * lambda; }
@@ -127,7 +145,8 @@ template <class T> void kd_synthesis::fill_row(T *row, kd_line &low_line, kd_lin
 template <> void kd_synthesis::lift_row<int32_t>(int32_t *row) const {
   int width = x1 - x0;
   for (int s = kernels.get_num_steps() - 1; s >= 0; s--)
-    lift_line(row, width, x0, (s & 1) ? 0 : 1, reversible_term{step_c[(size_t)s], kernels.get_step(s).downshift});
+    with_reversible_term(step_c[(size_t)s], kernels.get_step(s).downshift,
+                         [&](auto term) { lift_line(row, width, x0, (s & 1) ? 0 : 1, term); });
 }
 
 template <> void kd_synthesis::lift_row<float>(float *row) const {
@@ -138,8 +157,8 @@ template <> void kd_synthesis::lift_row<float>(float *row) const {
 
 template <> void kd_synthesis::lift_columns<int32_t>(std::vector<int32_t> &buf) const {
   for (int s = kernels.get_num_steps() - 1; s >= 0; s--)
-    lift_rows(buf, y1 - y0, x1 - x0, y0, (s & 1) ? 0 : 1,
-              reversible_term{step_c[(size_t)s], kernels.get_step(s).downshift});
+    with_reversible_term(step_c[(size_t)s], kernels.get_step(s).downshift,
+                         [&](auto term) { lift_rows(buf, y1 - y0, x1 - x0, y0, (s & 1) ? 0 : 1, term); });
 }
 
 template <> void kd_synthesis::lift_columns<float>(std::vector<float> &buf) const {
