@@ -202,9 +202,11 @@ template <class T> void kd_synthesis::synthesise(std::vector<T> &buf) {
 
 void kd_synthesis::produce_line(kd_line &line, bool) {
   int width = empty ? 0 : x1 - x0;
-  line.create(width, reversible);
-  if (empty || next_row >= y1 - y0)
+  if (empty || next_row >= y1 - y0) {
+    line.create(width, reversible);
     return;
+  }
+  line.reshape(width, reversible);
   if (!done) {
     if (reversible)
       synthesise(ints);
