@@ -112,7 +112,8 @@ void transferSamples(uint8_t* dest, const kd_line& line, int width, int gap, int
                 f = (f != f) ? 0.0f : -1.0f;
             else if (f > 1.0f)
                 f = 1.0f;
-            int32_t t = (int32_t)std::trunc((double)f * -65536.0);
+            // |f| <= 1, so the product fits and the conversion truncates towards zero.
+            int32_t t = (int32_t)((double)f * -65536.0);
             *dest = clamp_byte(((128 - t) >> 8) + 128);
         }
     }

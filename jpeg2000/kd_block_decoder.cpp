@@ -31,13 +31,46 @@ constexpr mq_state mq_table[47] = {
 };
 
 constexpr int RUN_CTX = 17, UNIFORM_CTX = 18;
-constexpr uint8_t SIG = 1, VISITED = 2, REFINED = 4, NEGATIVE = 8;
 
-// Neighbourhood bits: 0 top-left, 1 top, 2 top-right, 3 left, 5 right, 6 bottom-left,
-// 7 bottom, 8 bottom-right (bit 4, the sample itself, is never set here).
+// Decoder states with the MPS folded in: entry 2 * state + mps.
+struct mq_entry {
+  uint32_t qe;
+  uint8_t nmps, nlps;
+};
+
+struct mq_entries {
+  mq_entry e[94];
+  mq_entries() : e() {
+    for (int s = 0; s < 47; s++)
+      for (int mps = 0; mps < 2; mps++) {
+        mq_entry &x = e[2 * s + mps];
+        x.qe = mq_table[s].qe;
+        x.nmps = (uint8_t)(2 * mq_table[s].nmps + mps);
+        x.nlps = (uint8_t)(2 * mq_table[s].nlps + (mq_table[s].swap ? 1 - mps : mps));
+      }
+  }
+};
+
+const mq_entries mq_states;
+
+// State word of a sample, kept stripe by stripe: the four rows of a stripe column lie together,
+// so that one 64-bit read tells whether a column has anything to code.  Bits 0-8 hold the significance of the 3 x 3 neighbourhood, row by
+// row from the top left, with bit 4 the sample's own; the neighbour bits are set when the
+// neighbour becomes significant, so a context is a table look-up.  Signs of the four direct
+// neighbours follow the sample's own flags.
+constexpr uint32_t NB_TL = 1, NB_T = 2, NB_TR = 4, NB_L = 8, SIG = 16, NB_R = 32, NB_BL = 64,
+                   NB_B = 128, NB_BR = 256;
+constexpr uint32_t NB_MASK = 0x1EF; // the eight neighbours
+constexpr uint32_t VISITED = 1u << 9, REFINED = 1u << 10;
+constexpr int NEGATIVE_SHIFT = 11, NEG_T_SHIFT = 12, NEG_L_SHIFT = 13, NEG_R_SHIFT = 14,
+              NEG_B_SHIFT = 15;
+
 struct context_tables {
-  uint8_t sig[3][512]; // LL/LH, HL, HH
-  uint8_t sign[81];    // by (H + 1) * 27 + ... see below
+  uint8_t sig[3][512]; // LL/LH, HL, HH; indexed by the neighbourhood bits
+  // Sign context (bits 0-4) and the flip bit (bit 7), indexed by the state word's significance
+  // bits of the top, left, right and bottom neighbours (bits 1, 3, 5, 7) and their signs
+  // (bits 8-11).
+  uint8_t sign[4096];
   context_tables() {
     for (int m = 0; m < 512; m++) {
       int h = ((m >> 3) & 1) + ((m >> 5) & 1);
@@ -56,6 +89,21 @@ struct context_tables {
       else
         l = (hv >= 2) ? 2 : (uint8_t)hv;
       sig[2][m] = l;
+    }
+    for (int i = 0; i < 4096; i++) {
+      // Neighbour n: 0 top, 1 left, 2 right, 3 bottom.
+      auto contribution = [i](int n) { return ((i >> (2 * n + 1)) & 1) ? (((i >> (n + 8)) & 1) ? -1 : 1) : 0; };
+      int h = std::max(-1, std::min(1, contribution(1) + contribution(2)));
+      int v = std::max(-1, std::min(1, contribution(0) + contribution(3)));
+      int ctx, flip;
+      if (h == 0) {
+        ctx = (v == 0) ? 9 : 10;
+        flip = (v < 0) ? 1 : 0;
+      } else {
+        ctx = (v == 0) ? 12 : (v == h) ? 13 : 11;
+        flip = (h < 0) ? 1 : 0;
+      }
+      sign[i] = (uint8_t)(ctx | (flip << 7));
     }
   }
   static uint8_t label(int h, int v, int d) {
@@ -81,75 +129,94 @@ const uint8_t *sig_table_for(int orientation) {
   return tables.sig[0];
 }
 
+inline int sign_index(uint32_t v) {
+  return (int)((v & (NB_T | NB_L | NB_R | NB_B)) | ((v >> 4) & 0xF00));
+}
+
+// Marks the sample at `f` (row y of the block) significant and tells its neighbours.  In
+// stripe-causal mode the row above a stripe does not see the stripe.
+constexpr uint64_t lanes(uint32_t bits) { return (uint64_t)bits * 0x0001000100010001ull; }
+
+inline uint64_t column_word(const uint16_t *f) {
+  uint64_t w;
+  std::memcpy(&w, f, sizeof w);
+  return w;
+}
+
+// Marks the sample at `f` (row k of its stripe; sp is the distance between stripes) significant
+// and tells its neighbours.  In stripe-causal mode the row above a stripe does not see it.
+template <bool CAUSAL> inline void make_significant(uint16_t *f, int sp, int k, uint32_t neg) {
+  int up = (k == 0) ? 3 - sp : -1;
+  int down = (k == 3) ? sp - 3 : 1;
+  if (!CAUSAL || k != 0) {
+    f[up - 4] |= NB_BR;
+    f[up] |= (uint16_t)(NB_B | (neg << NEG_B_SHIFT));
+    f[up + 4] |= NB_BL;
+  }
+  f[-4] |= (uint16_t)(NB_R | (neg << NEG_R_SHIFT));
+  f[0] |= (uint16_t)(SIG | (neg << NEGATIVE_SHIFT));
+  f[4] |= (uint16_t)(NB_L | (neg << NEG_L_SHIFT));
+  f[down - 4] |= NB_TR;
+  f[down] |= (uint16_t)(NB_T | (neg << NEG_T_SHIFT));
+  f[down + 4] |= NB_TL;
+}
+
+inline int32_t significant_value(uint32_t neg, int p) {
+  uint32_t half = (p > 0) ? (1u << (p - 1)) : 0u;
+  return (int32_t)((neg << 31) | (1u << p) | half);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-void kd_block_decoder::mq_byte_in() {
-  if (B == 0xFF) {
+inline void kd_block_decoder::mq_decoder::byte_in() {
+  if (*bp == 0xFF) {
+    // The segment is followed by two 0xFF bytes, which stop the reader at its end.
     uint8_t next = (bp + 1 < seg_end + 2) ? bp[1] : 0xFF;
     if (next > 0x8F) {
       C += 0xFF00;
       CT = 8;
-      synthesised++;
     } else {
       bp++;
-      B = *bp;
-      C += (uint32_t)B << 9;
+      C += (uint32_t)*bp << 9;
       CT = 7;
     }
   } else {
     bp++;
-    B = *bp;
-    C += (uint32_t)B << 8;
+    C += (uint32_t)*bp << 8;
     CT = 8;
   }
 }
 
-void kd_block_decoder::mq_start(const uint8_t *data, const uint8_t *end) {
-  bp = data;
-  seg_end = end;
-  synthesised = 0;
-  B = *bp;
-  C = (uint32_t)B << 16;
-  mq_byte_in();
-  C <<= 7;
-  CT -= 7;
-  A = 0x8000;
-}
-
-int kd_block_decoder::mq_decode_symbol(mq_context &cx) {
-  const mq_state &s = mq_table[cx.state];
+inline int kd_block_decoder::mq_decoder::decode(mq_context &cx) {
+  const mq_entry &s = mq_states.e[cx];
   uint32_t qe = s.qe;
   int d;
   A -= qe;
   if ((C >> 16) < qe) {
     if (A < qe) {
-      d = cx.mps;
-      cx.state = s.nmps;
+      d = cx & 1;
+      cx = s.nmps;
     } else {
-      d = 1 - cx.mps;
-      if (s.swap)
-        cx.mps = (uint8_t)(1 - cx.mps);
-      cx.state = s.nlps;
+      d = 1 - (cx & 1);
+      cx = s.nlps;
     }
     A = qe;
   } else {
     C -= qe << 16;
     if (A & 0x8000)
-      return cx.mps;
+      return cx & 1;
     if (A < qe) {
-      d = 1 - cx.mps;
-      if (s.swap)
-        cx.mps = (uint8_t)(1 - cx.mps);
-      cx.state = s.nlps;
+      d = 1 - (cx & 1);
+      cx = s.nlps;
     } else {
-      d = cx.mps;
-      cx.state = s.nmps;
+      d = cx & 1;
+      cx = s.nmps;
     }
   }
   do {
     if (CT == 0)
-      mq_byte_in();
+      byte_in();
     A <<= 1;
     C <<= 1;
     CT--;
@@ -157,169 +224,182 @@ int kd_block_decoder::mq_decode_symbol(mq_context &cx) {
   return d;
 }
 
-bool kd_block_decoder::mq_check_termination(bool strict) {
+void kd_block_decoder::mq_start(const uint8_t *data, const uint8_t *end) {
+  mq.bp = data;
+  mq.seg_end = end;
+  mq.C = (uint32_t)*data << 16;
+  mq.byte_in();
+  mq.C <<= 7;
+  mq.CT -= 7;
+  mq.A = 0x8000;
+}
+
+bool kd_block_decoder::mq_check_termination(bool strict) const {
   if (!strict)
     return true;
   // A predictably terminated segment is consumed to its end.  The decoder fetches bytes only
   // as its register drains, so after the last symbol up to two bytes of a correctly terminated
   // segment may still lie ahead; more than that means the segment holds data that no symbol
   // used.
-  return bp >= seg_end - 2;
+  return mq.bp >= mq.seg_end - 2;
 }
 
 void kd_block_decoder::raw_start(const uint8_t *data, const uint8_t *end) {
-  bp = data;
-  seg_end = end;
-  raw_bits = 0;
-  B = 0;
+  raw.bp = data;
+  raw.seg_end = end;
+  raw.bits = 0;
+  raw.B = 0;
 }
 
-int kd_block_decoder::raw_bit() {
-  if (raw_bits == 0) {
+inline int kd_block_decoder::raw_reader::bit() {
+  if (bits == 0) {
     bool after_ff = (B == 0xFF);
     B = (bp < seg_end) ? *bp++ : 0xFF;
-    raw_bits = after_ff ? 7 : 8;
+    bits = after_ff ? 7 : 8;
   }
-  raw_bits--;
-  return (B >> raw_bits) & 1;
+  bits--;
+  return (B >> bits) & 1;
 }
 
-bool kd_block_decoder::raw_check_termination(bool strict) {
+bool kd_block_decoder::raw_check_termination(bool strict) const {
   if (!strict)
     return true;
-  return bp >= seg_end - 1;
+  return raw.bp >= raw.seg_end - 1;
 }
 
 void kd_block_decoder::reset_contexts() {
   for (mq_context &c : contexts)
-    c = {0, 0};
-  contexts[0].state = 4;
-  contexts[RUN_CTX].state = 3;
-  contexts[UNIFORM_CTX].state = 46;
+    c = 0;
+  contexts[0] = 2 * 4;
+  contexts[RUN_CTX] = 2 * 3;
+  contexts[UNIFORM_CTX] = 2 * 46;
 }
 
 // ---------------------------------------------------------------------------------------------
-int kd_block_decoder::neighbourhood(int y, int x, bool causal) const {
-  const uint8_t *f = flags + (y + 1) * pitch + (x + 1);
-  int m = (f[-pitch - 1] & SIG) | ((f[-pitch] & SIG) << 1) | ((f[-pitch + 1] & SIG) << 2) |
-          ((f[-1] & SIG) << 3) | ((f[1] & SIG) << 5);
-  if (!(causal && (y & 3) == 3))
-    m |= ((f[pitch - 1] & SIG) << 6) | ((f[pitch] & SIG) << 7) | ((f[pitch + 1] & SIG) << 8);
-  return m;
-}
-
-int kd_block_decoder::decode_sign(int y, int x, bool causal, bool raw) {
-  if (raw)
-    return raw_bit();
-  const uint8_t *f = flags + (y + 1) * pitch + (x + 1);
-  auto contribution = [](uint8_t v) { return (v & SIG) ? ((v & NEGATIVE) ? -1 : 1) : 0; };
-  int h = contribution(f[-1]) + contribution(f[1]);
-  int v = contribution(f[-pitch]);
-  if (!(causal && (y & 3) == 3))
-    v += contribution(f[pitch]);
-  h = std::max(-1, std::min(1, h));
-  v = std::max(-1, std::min(1, v));
-  int ctx, flip;
-  if (h == 0) {
-    ctx = (v == 0) ? 9 : 10;
-    flip = (v < 0) ? 1 : 0;
-  } else {
-    ctx = (v == 0) ? 12 : (v == h) ? 13 : 11;
-    flip = (h < 0) ? 1 : 0;
-  }
-  return mq_decode_symbol(contexts[ctx]) ^ flip;
-}
-
-bool kd_block_decoder::run_significance_pass(int p, bool causal, bool raw,
-                                             const uint8_t *sig_table) {
-  int32_t half = (p > 0) ? (1 << (p - 1)) : 0;
-  for (int y0 = 0; y0 < height; y0 += 4)
-    for (int x = 0; x < width; x++)
-      for (int y = y0; y < y0 + 4 && y < height; y++) {
-        uint8_t &f = flags[(y + 1) * pitch + (x + 1)];
-        if (f & SIG)
+// The passes walk the block in stripes of four rows, column by column, with the coder's
+// registers held in locals.
+template <bool RAW, bool CAUSAL>
+void kd_block_decoder::run_significance_pass(int p, const uint8_t *sig_table) {
+  mq_decoder m = mq;
+  raw_reader r = raw;
+  mq_context *cx = contexts;
+  const int pitch = this->pitch;
+  for (int y0 = 0; y0 < height; y0 += 4) {
+    int rows = std::min(4, height - y0);
+    uint16_t *col = flags + (size_t)(y0 / 4 + 1) * (size_t)pitch + 4;
+    int32_t *out = samples + (size_t)y0 * (size_t)width;
+    for (int x = 0; x < width; x++, col += 4, out++) {
+      uint16_t *f = col;
+      // A column with no significant neighbour anywhere codes nothing in this pass.
+      if ((column_word(col) & lanes(NB_MASK)) == 0)
+        continue;
+      for (int k = 0; k < rows; k++, f++) {
+        uint32_t v = *f;
+        if ((v & SIG) || !(v & NB_MASK))
           continue;
-        int m = neighbourhood(y, x, causal);
-        if (m == 0)
-          continue;
-        int bit = raw ? raw_bit() : mq_decode_symbol(contexts[sig_table[m]]);
-        f |= VISITED;
+        int bit = RAW ? r.bit() : m.decode(cx[sig_table[v & NB_MASK]]);
+        *f = (uint16_t)(v | VISITED);
         if (bit) {
-          int sign = decode_sign(y, x, causal, raw);
-          f |= SIG | (sign ? NEGATIVE : 0);
-          samples[y * width + x] = (int32_t)((sign ? 0x80000000u : 0u) | (1u << p) | (uint32_t)half);
-        }
-      }
-  return true;
-}
-
-void kd_block_decoder::run_refinement_pass(int p, bool causal, bool raw) {
-  uint32_t bit_p = 1u << p, half = (p > 0) ? (1u << (p - 1)) : 0;
-  for (int y0 = 0; y0 < height; y0 += 4)
-    for (int x = 0; x < width; x++)
-      for (int y = y0; y < y0 + 4 && y < height; y++) {
-        uint8_t &f = flags[(y + 1) * pitch + (x + 1)];
-        if ((f & (SIG | VISITED)) != SIG)
-          continue;
-        int bit;
-        if (raw)
-          bit = raw_bit();
-        else {
-          int ctx = 16;
-          if (!(f & REFINED))
-            ctx = (neighbourhood(y, x, causal) != 0) ? 15 : 14;
-          bit = mq_decode_symbol(contexts[ctx]);
-        }
-        f |= REFINED;
-        uint32_t w = (uint32_t)samples[y * width + x];
-        if (!bit)
-          w &= ~bit_p;
-        w |= half;
-        samples[y * width + x] = (int32_t)w;
-      }
-}
-
-bool kd_block_decoder::run_cleanup_pass(int p, bool causal, const uint8_t *sig_table) {
-  uint32_t half = (p > 0) ? (1u << (p - 1)) : 0;
-  for (int y0 = 0; y0 < height; y0 += 4)
-    for (int x = 0; x < width; x++) {
-      int y = y0;
-      int rows = std::min(4, height - y0);
-      if (rows == 4) {
-        bool run = true;
-        for (int k = 0; k < 4 && run; k++) {
-          uint8_t f = flags[(y0 + k + 1) * pitch + (x + 1)];
-          if ((f & (SIG | VISITED)) || neighbourhood(y0 + k, x, causal) != 0)
-            run = false;
-        }
-        if (run) {
-          if (mq_decode_symbol(contexts[RUN_CTX]) == 0)
-            continue;
-          int r = mq_decode_symbol(contexts[UNIFORM_CTX]) << 1;
-          r |= mq_decode_symbol(contexts[UNIFORM_CTX]);
-          y = y0 + r;
-          int sign = decode_sign(y, x, causal, false);
-          flags[(y + 1) * pitch + (x + 1)] |= SIG | (sign ? NEGATIVE : 0);
-          samples[y * width + x] = (int32_t)((sign ? 0x80000000u : 0u) | (1u << p) | half);
-          y++;
-        }
-      }
-      for (; y < y0 + rows; y++) {
-        uint8_t &f = flags[(y + 1) * pitch + (x + 1)];
-        if (f & (SIG | VISITED))
-          continue;
-        int m = neighbourhood(y, x, causal);
-        if (mq_decode_symbol(contexts[sig_table[m]])) {
-          int sign = decode_sign(y, x, causal, false);
-          f |= SIG | (sign ? NEGATIVE : 0);
-          samples[y * width + x] = (int32_t)((sign ? 0x80000000u : 0u) | (1u << p) | half);
+          uint32_t neg;
+          if (RAW)
+            neg = (uint32_t)r.bit();
+          else {
+            int sc = tables.sign[sign_index(v)];
+            neg = (uint32_t)(m.decode(cx[sc & 0x1F]) ^ (sc >> 7));
+          }
+          make_significant<CAUSAL>(f, pitch, k, neg);
+          out[(size_t)k * (size_t)width] = significant_value(neg, p);
         }
       }
     }
-  for (int y = 0; y < height; y++)
-    for (int x = 0; x < width; x++)
-      flags[(y + 1) * pitch + (x + 1)] &= (uint8_t)~VISITED;
-  return true;
+  }
+  mq = m;
+  raw = r;
+}
+
+template <bool RAW> void kd_block_decoder::run_refinement_pass(int p) {
+  mq_decoder m = mq;
+  raw_reader r = raw;
+  mq_context *cx = contexts;
+  uint32_t bit_p = 1u << p, half = (p > 0) ? (1u << (p - 1)) : 0;
+  for (int y0 = 0; y0 < height; y0 += 4) {
+    int rows = std::min(4, height - y0);
+    uint16_t *col = flags + (size_t)(y0 / 4 + 1) * (size_t)pitch + 4;
+    int32_t *out = samples + (size_t)y0 * (size_t)width;
+    for (int x = 0; x < width; x++, col += 4, out++) {
+      uint16_t *f = col;
+      if ((column_word(col) & lanes(SIG)) == 0)
+        continue;
+      for (int k = 0; k < rows; k++, f++) {
+        uint32_t v = *f;
+        if ((v & (SIG | VISITED)) != SIG)
+          continue;
+        int bit;
+        if (RAW)
+          bit = r.bit();
+        else
+          bit = m.decode(cx[(v & REFINED) ? 16 : (v & NB_MASK) ? 15 : 14]);
+        *f = (uint16_t)(v | REFINED);
+        int32_t *s = out + (size_t)k * (size_t)width;
+        uint32_t w = (uint32_t)*s;
+        if (!bit)
+          w &= ~bit_p;
+        *s = (int32_t)(w | half);
+      }
+    }
+  }
+  mq = m;
+  raw = r;
+}
+
+template <bool CAUSAL> void kd_block_decoder::run_cleanup_pass(int p, const uint8_t *sig_table) {
+  mq_decoder m = mq;
+  mq_context *cx = contexts;
+  const int pitch = this->pitch;
+  for (int y0 = 0; y0 < height; y0 += 4) {
+    int rows = std::min(4, height - y0);
+    uint16_t *col = flags + (size_t)(y0 / 4 + 1) * (size_t)pitch + 4;
+    int32_t *out = samples + (size_t)y0 * (size_t)width;
+    for (int x = 0; x < width; x++, col += 4, out++) {
+      uint16_t *f = col;
+      int k = 0;
+      uint64_t w = column_word(col);
+      if (rows == 4 && ((w | (w >> 5)) & lanes(SIG)) == lanes(SIG)) {
+        // Every sample is significant or was visited: nothing to code, only the marks to clear.
+        w &= ~lanes(VISITED);
+        std::memcpy(col, &w, sizeof w);
+        continue;
+      }
+      if (rows == 4 && (w & lanes(NB_MASK | SIG | VISITED)) == 0) {
+        // Run mode: one symbol says whether the whole column stays insignificant.
+        if (m.decode(cx[RUN_CTX]) == 0)
+          continue;
+        k = m.decode(cx[UNIFORM_CTX]) << 1;
+        k |= m.decode(cx[UNIFORM_CTX]);
+        f += k;
+        int sc = tables.sign[sign_index(*f)];
+        uint32_t neg = (uint32_t)(m.decode(cx[sc & 0x1F]) ^ (sc >> 7));
+        make_significant<CAUSAL>(f, pitch, k, neg);
+        out[(size_t)k * (size_t)width] = significant_value(neg, p);
+        k++;
+        f++;
+      }
+      for (; k < rows; k++, f++) {
+        uint32_t v = *f;
+        if (v & (SIG | VISITED)) {
+          *f = (uint16_t)(v & ~VISITED); // the next significance pass starts afresh
+          continue;
+        }
+        if (m.decode(cx[sig_table[v & NB_MASK]])) {
+          int sc = tables.sign[sign_index(v)];
+          uint32_t neg = (uint32_t)(m.decode(cx[sc & 0x1F]) ^ (sc >> 7));
+          make_significant<CAUSAL>(f, pitch, k, neg);
+          out[(size_t)k * (size_t)width] = significant_value(neg, p);
+        }
+      }
+    }
+  }
+  mq = m;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -329,14 +409,16 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
   size_t num_samples = (size_t)width * (size_t)height;
   if (block->sample_area.size() < std::max<size_t>(num_samples, 4096))
     block->sample_area.resize(std::max<size_t>(num_samples, 4096));
-  pitch = width + 2;
-  size_t num_flags = (size_t)(height + 2) * (size_t)pitch;
-  if (block->state_area.size() * 4 < std::max<size_t>(num_flags, 1600))
-    block->state_area.resize((std::max<size_t>(num_flags, 1600) + 3) / 4);
+  // Stripes of four rows, each stripe column by column with a guard column on either side,
+  // and a guard stripe above and below.
+  pitch = (width + 2) * 4;
+  size_t num_flags = (size_t)((height + 3) / 4 + 2) * (size_t)pitch;
+  if (block->state_area.size() * 2 < num_flags)
+    block->state_area.resize((num_flags + 1) / 2);
   samples = block->sample_area.data();
-  flags = reinterpret_cast<uint8_t *>(block->state_area.data());
+  flags = reinterpret_cast<uint16_t *>(block->state_area.data());
   std::memset(samples, 0, num_samples * sizeof(int32_t));
-  std::memset(flags, 0, num_flags);
+  std::memset(flags, 0, num_flags * sizeof(uint16_t));
   if (num_samples == 0)
     return;
 
@@ -405,16 +487,21 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
       }
       if ((modes & Cmodes_RESET) && z > 0)
         reset_contexts();
-      if (t == 0)
-        run_significance_pass(p, causal, raw, sig_table);
-      else if (t == 1)
-        run_refinement_pass(p, causal, raw);
-      else {
-        run_cleanup_pass(p, causal, sig_table);
+      if (t == 0) {
+        if (raw)
+          causal ? run_significance_pass<true, true>(p, sig_table)
+                 : run_significance_pass<true, false>(p, sig_table);
+        else
+          causal ? run_significance_pass<false, true>(p, sig_table)
+                 : run_significance_pass<false, false>(p, sig_table);
+      } else if (t == 1) {
+        raw ? run_refinement_pass<true>(p) : run_refinement_pass<false>(p);
+      } else {
+        causal ? run_cleanup_pass<true>(p, sig_table) : run_cleanup_pass<false>(p, sig_table);
         if (modes & Cmodes_SEGMARK) {
           int sym = 0;
           for (int s = 0; s < 4; s++)
-            sym = (sym << 1) | mq_decode_symbol(contexts[UNIFORM_CTX]);
+            sym = (sym << 1) | mq.decode(contexts[UNIFORM_CTX]);
           if (sym != 0xA && (block->fussy || block->resilient)) {
             ok = false;
             segmark_failed = true;

@@ -20,39 +20,44 @@ class kd_block_decoder : public kdu_block_decoder_base {
 public:
   void decode_block(kd_working_block *block) override;
 
-  struct mq_context {
-    uint8_t state;
-    uint8_t mps;
+  // A context is an index into the decoder's state table: probability state * 2 + MPS.
+  using mq_context = uint8_t;
+
+  // MQ decoder registers; the passes copy them into a local for their loops.
+  struct mq_decoder {
+    uint32_t A = 0, C = 0;
+    int CT = 0;
+    const uint8_t *bp = nullptr, *seg_end = nullptr;
+    inline void byte_in();
+    inline int decode(mq_context &cx);
+  };
+
+  // Raw (bypass) bit reader.
+  struct raw_reader {
+    const uint8_t *bp = nullptr, *seg_end = nullptr;
+    int bits = 0;
+    uint8_t B = 0;
+    inline int bit();
   };
 
 private:
-  // MQ decoder.
   void mq_start(const uint8_t *data, const uint8_t *end);
-  int mq_decode_symbol(mq_context &cx);
-  bool mq_check_termination(bool strict);
-  void mq_byte_in();
-  // Raw (bypass) bit reader.
+  bool mq_check_termination(bool strict) const;
   void raw_start(const uint8_t *data, const uint8_t *end);
-  int raw_bit();
-  bool raw_check_termination(bool strict);
+  bool raw_check_termination(bool strict) const;
   void reset_contexts();
 
-  bool run_significance_pass(int p, bool causal, bool raw, const uint8_t *sig_table);
-  void run_refinement_pass(int p, bool causal, bool raw);
-  bool run_cleanup_pass(int p, bool causal, const uint8_t *sig_table);
-  int decode_sign(int y, int x, bool causal, bool raw);
-  int neighbourhood(int y, int x, bool causal) const;
+  template <bool RAW, bool CAUSAL> void run_significance_pass(int p, const uint8_t *sig_table);
+  template <bool RAW> void run_refinement_pass(int p);
+  template <bool CAUSAL> void run_cleanup_pass(int p, const uint8_t *sig_table);
 
-  uint32_t A = 0, C = 0;
-  int CT = 0;
-  const uint8_t *bp = nullptr, *seg_end = nullptr;
-  uint8_t B = 0;
-  int synthesised = 0;
-  int raw_bits = 0;
+  mq_decoder mq;
+  raw_reader raw;
   mq_context contexts[19];
 
-  // Per-sample flags with a one-sample border; samples as sign-magnitude words.
-  uint8_t *flags = nullptr;
+  // Per-sample state words (neighbour significance and signs, the sample's own flags) stripe
+  // by stripe with a one-sample border; samples as sign-magnitude words.
+  uint16_t *flags = nullptr;
   int32_t *samples = nullptr;
-  int width = 0, height = 0, pitch = 0;
+  int width = 0, height = 0, pitch = 0; // pitch: state words from one stripe to the next
 };

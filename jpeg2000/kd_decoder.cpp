@@ -20,9 +20,11 @@ kd_decoder::kd_decoder(kd_subband_state *band, bool reversible, float normalisat
 }
 
 void kd_decoder::produce_line(kd_line &line, bool) {
-  line.create(width, reversible);
-  if (width == 0 || rows_done >= height)
+  if (width == 0 || rows_done >= height) {
+    line.create(width, reversible);
     return;
+  }
+  line.reshape(width, reversible);
   if (next_buffered >= buffered_rows)
     decode_block_row();
   size_t off = (size_t)next_buffered * (size_t)width;

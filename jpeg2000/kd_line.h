@@ -22,6 +22,15 @@ struct kd_line {
     else
       floats.assign((size_t)w, 0.0f);
   }
+  // Like create, but leaves the samples unset: for a producer that writes them all next.
+  void reshape(int w, bool rev) {
+    width = w;
+    reversible = rev;
+    if (rev)
+      ints.resize((size_t)w);
+    else
+      floats.resize((size_t)w);
+  }
 };
 
 class kdu_pull_ifc_base {

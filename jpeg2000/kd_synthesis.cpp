@@ -1,5 +1,6 @@
 #include "kd_synthesis.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -17,6 +18,24 @@ struct reversible_term {
   }
 };
 
+// The same with the factor and shift fixed at compile time (the 5/3 kernel's steps).
+template <int C, int D> struct fixed_reversible_term {
+  int32_t operator()(int32_t a, int32_t b) const {
+    int64_t sum = (int64_t)a + b;
+    return (int32_t)((sum * C + ((int64_t)1 << D >> 1)) >> D);
+  }
+};
+
+// Runs `step` with the term for factor c and shift d, specialised for the common steps.
+template <class Step> void with_reversible_term(int c, int d, Step step) {
+  if (c == -1 && d == 1)
+    step(fixed_reversible_term<-1, 1>{});
+  else if (c == 1 && d == 2)
+    step(fixed_reversible_term<1, 2>{});
+  else
+    step(reversible_term{c, d});
+}
+
 struct float_term {
   float lambda;
   float operator()(float a, float b) const { return (a + b) * lambda; }
@@ -30,11 +49,15 @@ inline float lift_sub(float x, float t) { return x - t; }
 // either end by the other one (whole-sample symmetric extension).
 template <class T, class Term>
 void lift_line(T *x, int n, int first, int parity, Term term) {
-  for (int i = ((first & 1) == parity) ? 0 : 1; i < n; i += 2) {
-    T a = (i > 0) ? x[i - 1] : x[i + 1];
-    T b = (i + 1 < n) ? x[i + 1] : x[i - 1];
-    x[i] = lift_sub(x[i], term(a, b));
+  int i = ((first & 1) == parity) ? 0 : 1;
+  if (i == 0) {
+    x[0] = lift_sub(x[0], term(x[1], x[1]));
+    i = 2;
   }
+  for (; i + 1 < n; i += 2)
+    x[i] = lift_sub(x[i], term(x[i - 1], x[i + 1]));
+  if (i < n)
+    x[i] = lift_sub(x[i], term(x[i - 1], x[i - 1]));
 }
 
 // The same step across rows: each row of the updated parity takes the term of the rows above
@@ -101,22 +124,29 @@ kd_synthesis::kd_synthesis(kd_resolution_state *res, float normalisation)
 }
 
 template <class T> void kd_synthesis::fill_row(T *row, kd_line &low_line, kd_line &high_line, int) {
-  // Even columns are low-band samples, odd ones high-band samples.
+  // Even columns are low-band samples, odd ones high-band samples; a short line leaves zeros.
   int width = x1 - x0;
+  int lo_first = x0 & 1, hi_first = 1 - lo_first;
+  int n_lo = (width - lo_first + 1) / 2, n_hi = (width - hi_first + 1) / 2;
   const T *lo = line_data<T>(low_line), *hi = line_data<T>(high_line);
-  int li = 0, hi_i = 0;
-  for (int i = 0; i < width; i++) {
-    if (((x0 + i) & 1) == 0)
-      row[i] = (li < low_line.width) ? lo[li] : T(0), li++;
-    else
-      row[i] = (hi_i < high_line.width) ? hi[hi_i] : T(0), hi_i++;
-  }
+  int m_lo = std::max(0, std::min(n_lo, low_line.width)), m_hi = std::max(0, std::min(n_hi, high_line.width));
+  T *d = row + lo_first;
+  for (int k = 0; k < m_lo; k++)
+    d[2 * k] = lo[k];
+  for (int k = m_lo; k < n_lo; k++)
+    d[2 * k] = T(0);
+  d = row + hi_first;
+  for (int k = 0; k < m_hi; k++)
+    d[2 * k] = hi[k];
+  for (int k = m_hi; k < n_hi; k++)
+    d[2 * k] = T(0);
 }
 
 template <> void kd_synthesis::lift_row<int32_t>(int32_t *row) const {
   int width = x1 - x0;
   for (int s = kernels.get_num_steps() - 1; s >= 0; s--)
-    lift_line(row, width, x0, (s & 1) ? 0 : 1, reversible_term{step_c[(size_t)s], kernels.get_step(s).downshift});
+    with_reversible_term(step_c[(size_t)s], kernels.get_step(s).downshift,
+                         [&](auto term) { lift_line(row, width, x0, (s & 1) ? 0 : 1, term); });
 }
 
 template <> void kd_synthesis::lift_row<float>(float *row) const {
@@ -127,8 +157,8 @@ template <> void kd_synthesis::lift_row<float>(float *row) const {
 
 template <> void kd_synthesis::lift_columns<int32_t>(std::vector<int32_t> &buf) const {
   for (int s = kernels.get_num_steps() - 1; s >= 0; s--)
-    lift_rows(buf, y1 - y0, x1 - x0, y0, (s & 1) ? 0 : 1,
-              reversible_term{step_c[(size_t)s], kernels.get_step(s).downshift});
+    with_reversible_term(step_c[(size_t)s], kernels.get_step(s).downshift,
+                         [&](auto term) { lift_rows(buf, y1 - y0, x1 - x0, y0, (s & 1) ? 0 : 1, term); });
 }
 
 template <> void kd_synthesis::lift_columns<float>(std::vector<float> &buf) const {
@@ -172,9 +202,11 @@ template <class T> void kd_synthesis::synthesise(std::vector<T> &buf) {
 
 void kd_synthesis::produce_line(kd_line &line, bool) {
   int width = empty ? 0 : x1 - x0;
-  line.create(width, reversible);
-  if (empty || next_row >= y1 - y0)
+  if (empty || next_row >= y1 - y0) {
+    line.create(width, reversible);
     return;
+  }
+  line.reshape(width, reversible);
   if (!done) {
     if (reversible)
       synthesise(ints);

@@ -182,6 +182,10 @@ TEST(Jpeg2000Decoders, ReversibleStreamsGiveTheSourceExactly) {
         {"-b 4,4 -c [16,16],[8,8] -p RPCL", 41, 29, 3},
         {"-r 40,10,1 -p CPRL -SOP -EPH", 32, 32, 3},
         {"-M 63 -b 16,16", 33, 21, 1},
+        // Mode switches one or two at a time over whole code-blocks and across stripe borders.
+        {"-M 1", 70, 65, 3},
+        {"-M 9 -b 32,32", 64, 66, 1},
+        {"-M 18 -b 8,64", 48, 40, 3},
         {"-d 1,1", 1, 9, 1},
         {"-d 1,1", 9, 1, 1},
     };
