@@ -10,7 +10,7 @@ build=$top/build-fuzz
 seconds=${1:-60}
 shift || true
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(bmp gif ico tga pcx pnm pgx ras wmf emf)
+[ ${#names[@]} -gt 0 ] || names=(bmp gif ico tga pcx pnm pgx ras wmf emf jpc)
 
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -DRK_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
@@ -39,6 +39,9 @@ printf 'PG ML +12 2 1\n\1\2\3\4' > "$build/corpus/pgx/seed.pgx"
 seed ras pnmtorast -standard
 # The metafile decoders start from an empty corpus.
 mkdir -p "$build/corpus/wmf" "$build/corpus/emf"
+# JPEG 2000 code-streams: the test streams.
+mkdir -p "$build/corpus/jpc"
+[ -n "$(ls -A "$build/corpus/jpc")" ] || cp "$top"/tests/jpeg2000/data/*.j2k "$build/corpus/jpc/"
 
 status=0
 run() {
