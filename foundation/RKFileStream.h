@@ -55,6 +55,8 @@ class RKFileStream : public virtual IRKIOStream {
   RKString errorText;
 
  private:
+  // The C library's buffer for file, allocated at the first open and kept until destruction.
+  char* ioBuffer;
   RKFileStream(const RKFileStream&) = delete;
   RKFileStream& operator=(const RKFileStream&) = delete;
 };

@@ -7,6 +7,9 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <string>
+
 using namespace RKSDK;
 
 namespace {
@@ -151,6 +154,38 @@ TEST_F(FileStream, ModesTruncateAppendAndReadWrite) {
   EXPECT_EQ(s.available(), -1);
   s.close();
   EXPECT_EQ(TempPrefix::readFile(prefix.onC("m.bin")), "");
+}
+
+TEST_F(FileStream, BlocksAcrossTheBufferComeBackWhole) {
+  // 10 KiB blocks, as the launcher moves them, well past the stream's buffer, then read back by
+  // the same object with seeks across buffer boundaries.
+  std::string data;
+  for (int i = 0; i < 300 * 1024; ++i) data.push_back(char((i * 31 + i / 4096) & 0xFF));
+  RKFileStream s;
+  ASSERT_EQ(s.open("C:\\blocks.bin", 1), 1);
+  for (size_t at = 0; at < data.size(); at += 10240) {
+    int n = (int)std::min<size_t>(10240, data.size() - at);
+    ASSERT_EQ(s.write(data.data() + at, n), n);
+  }
+  EXPECT_EQ(s.tell(), (int)data.size());
+  ASSERT_EQ(s.open("C:\\blocks.bin", 0), 1);
+  EXPECT_EQ(s.available(), (int)data.size());
+  std::string back(data.size(), '\0');
+  for (size_t at = 0; at < back.size(); at += 10240) {
+    int n = (int)std::min<size_t>(10240, back.size() - at);
+    ASSERT_EQ(s.read(&back[at], n), n);
+  }
+  EXPECT_TRUE(back == data);
+  char b[8];
+  ASSERT_EQ(s.seek(65536 - 3, 0), 1);
+  ASSERT_EQ(s.read(b, 8), 8);
+  EXPECT_EQ(std::string(b, 8), data.substr(65536 - 3, 8));
+  ASSERT_EQ(s.seek(-200000, 2), 1);
+  EXPECT_EQ(s.tell(), (int)data.size() - 200000);
+  ASSERT_EQ(s.read(b, 8), 8);
+  EXPECT_EQ(std::string(b, 8), data.substr(data.size() - 200000, 8));
+  s.close();
+  EXPECT_EQ(TempPrefix::readFile(prefix.onC("blocks.bin")), data);
 }
 
 TEST_F(FileStream, ShortWritesAreFailures) {
