@@ -252,7 +252,7 @@ TEST(Jp2Boxes, SubBoxLongerThanItsParentStaysInside) {
                         byte_builder().u32(0x7FFFFFF0).tag("jp2h").u32(0x7FFFFF00).tag("colr").u8(2).u8(0).u8(0).u32(200).bytes});
   header_result r3;
   read_header(huge_colr, r3);
-  EXPECT_EQ(r3.error, "JP2 file terminated unexpectedly inside the colour specification (colr) box.");
+  EXPECT_EQ(r3.error, "JP2 file terminated unexpectedly inside the colour description (colr) box.");
 }
 
 TEST(Jp2Boxes, HeaderBoxErrors) {
@@ -273,8 +273,8 @@ TEST(Jp2Boxes, HeaderBoxErrors) {
       {cat({ihdr(4, 4, 1, 255), box("bpcc", {38}), ok_colr}), "Malformed bits per component (bpcc) box found in JP2 file. The box contains an illegal bit-depth specifier. Bit depths may not exceed 38 bits per sample."},
       {cat({ihdr(4, 4, 1, 255), ok_colr}), "Incomplete or invalid dimensional information provided for the JP2 file image header box."},
       {cat({ihdr(4, 4, 1, 7)}), "No JP2 file colour information available!"},
-      {cat({ihdr(4, 4, 1, 7), box("colr", {3, 0, 0})}), "Malformed colour specification (colr) box found in JP2 file. Insufficient or illegal fields found in box."},
-      {cat({ihdr(4, 4, 1, 7), box("colr", {1, 0, 0, 0, 0, 0, 17, 0})}), "Malformed colour specification (colr) box found in JP2 file. The box appears to be too large."},
+      {cat({ihdr(4, 4, 1, 7), box("colr", {3, 0, 0})}), "Malformed colour description (colr) box found in JP2 file. Insufficient or illegal fields found in box."},
+      {cat({ihdr(4, 4, 1, 7), box("colr", {1, 0, 0, 0, 0, 0, 17, 0})}), "Malformed colour description (colr) box found in JP2 file. The box appears to be too large."},
       {cat({ihdr(4, 4, 1, 7), box("colr", cat({{2, 0, 0}, std::vector<uint8_t>(100, 0)}))}), "Embedded ICC profile for JP2 file does not have a complete header."},
       {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(0).u8(1).bytes)}), "Malformed palette (pclr) box found in JP2 file. Insufficient or illegal fields encountered."},
       {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(2).u8(7).bytes)}), "Malformed palette (pclr) box found in JP2 file. The box contains insufficient bit-depth specifiers."},
