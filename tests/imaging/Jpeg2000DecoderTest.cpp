@@ -13,17 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "HostPrograms.h"
 #include "RKJP2Decoder2.h"
 #include "RKParam.h"
 
 using namespace RKSDK;
 
 namespace {
-
-bool haveTool(const char* name) {
-    std::string cmd = std::string("command -v ") + name + " > /dev/null 2>&1";
-    return std::system(cmd.c_str()) == 0;
-}
 
 std::string tempDir() {
     char pattern[] = "/tmp/rkj2dec_XXXXXX";
@@ -83,7 +79,7 @@ struct Encoded {
 Encoded encode(const std::string& options, int w, int h, int comps, const char* ext = "j2k",
                bool withReference = false) {
     Encoded e;
-    if (!haveTool("opj_compress") || !haveTool("opj_decompress"))
+    if (!haveProgram("opj_compress") || !haveProgram("opj_decompress"))
         return e;
     std::string dir = tempDir();
     std::string in = dir + (comps == 1 ? "/in.pgm" : "/in.ppm");
@@ -115,7 +111,7 @@ Encoded encode(const std::string& options, int w, int h, int comps, const char* 
 
 #define REQUIRE_STREAM(e)                                                      \
     if ((e).stream.empty()) {                                                  \
-        if (haveTool("opj_compress"))                                          \
+        if (haveProgram("opj_compress"))                                          \
             FAIL() << "opj_compress refused the options";                      \
         GTEST_SKIP() << "the OpenJPEG tools are not available";                \
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DecodedImage.h"
+#include "HostPrograms.h"
 #include "NetpbmTools.h"
 #include "RKBMPDecoder.h"
 #include "RKGIFDecoder.h"
@@ -22,7 +23,7 @@ class RasterNetpbm : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!NetpbmFolder::available() ||
-            std::system("command -v ppmtobmp pamtotga ppmtopcx pamtogif ppmtowinicon >/dev/null 2>&1") != 0)
+            !haveProgram({"ppmtobmp", "pamtotga", "ppmtopcx", "pamtogif", "ppmtowinicon"}))
             GTEST_SKIP() << "netpbm tools not installed";
         ASSERT_FALSE(dir.path().empty());
         const std::string colourful = NetpbmFolder::colourfulPixmap();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "HostPrograms.h"
 #include "kdu_messages.h"
 
 // Folds all runs of white space into one space and trims the ends.
@@ -76,7 +77,4 @@ inline std::string temp_folder() {
   return dir ? std::string(dir) : std::string("/tmp");
 }
 
-inline bool have_tool(const char *name) {
-  std::string cmd = std::string("command -v ") + name + " > /dev/null 2>&1";
-  return std::system(cmd.c_str()) == 0;
-}
+inline bool have_tool(const char *name) { return haveProgram(name); }

@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "HostPrograms.h"
+
 class NetpbmFolder {
 public:
     // True when the tools the tests call are installed.
     static bool available() {
-        return std::system("command -v pnmtoplainpnm pnmtorast pnmdepth rasttopnm ppmtopgm pgmtopbm"
-                           " >/dev/null 2>&1") == 0;
+        return haveProgram({"pnmtoplainpnm", "pnmtorast", "pnmdepth", "rasttopnm", "ppmtopgm", "pgmtopbm"});
     }
 
     NetpbmFolder() {

@@ -3,6 +3,8 @@
 #ifndef RK_TESTS_SUPPORT_XVFBSERVER_H
 #define RK_TESTS_SUPPORT_XVFBSERVER_H
 
+#include "HostPrograms.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -23,20 +25,6 @@ class XvfbServer {
   XvfbServer(const XvfbServer&) = delete;
   XvfbServer& operator=(const XvfbServer&) = delete;
   ~XvfbServer() { stop(); }
-
-  static std::string findProgram(const char* name) {
-    const char* path = getenv("PATH");
-    std::string p = path ? path : "/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= p.size()) {
-      size_t end = p.find(':', start);
-      if (end == std::string::npos) end = p.size();
-      std::string cand = p.substr(start, end - start) + "/" + name;
-      if (access(cand.c_str(), X_OK) == 0) return cand;
-      start = end + 1;
-    }
-    return std::string();
-  }
 
   // Starts the server with one screen of the given size and points DISPLAY at it (the old value
   // comes back on stop). False when Xvfb is missing or does not start.

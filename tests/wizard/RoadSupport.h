@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "HostPrograms.h"
 #include "Setup.h"
 #include "WizardDriver.h"
 #include "WizardFixture.h"
@@ -141,7 +142,7 @@ inline std::map<std::string, std::string> lnkFields(const std::string& windowsPa
   return fields;
 }
 
-inline bool haveLnkinfo() { return system("command -v lnkinfo >/dev/null 2>&1") == 0; }
+inline bool haveLnkinfo() { return haveProgram("lnkinfo"); }
 
 // The wizard driven along its install road into a fresh machine; the programs it starts are
 // waited for before the machine goes.

@@ -112,7 +112,7 @@ class WizardScreensX11 : public WizardFixture {
  protected:
   void SetUp() override {
     WizardFixture::SetUp();
-    if (XvfbServer::findProgram("xdotool").empty()) GTEST_SKIP() << "xdotool is not installed";
+    if (findProgram("xdotool").empty()) GTEST_SKIP() << "xdotool is not installed";
     if (!xvfb.start("1024x768x24")) GTEST_SKIP() << "Xvfb did not start";
     compat_reset_windows();
     ASSERT_EQ(COMPAT_DISPLAY_X11, compat_display_select(COMPAT_DISPLAY_X11));

@@ -3,6 +3,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include "HostPrograms.h"
 #include "TempPrefix.h"
 
 #include <gtest/gtest.h>
@@ -111,7 +112,7 @@ TEST(ShellLinkObject, NeedsTheComponentLibraryAndSavesARealLinkFile) {
 
   // Another reader of the published format agrees, where one is installed.
   std::string host = hostOf(prefix, shortcut);
-  if (system("command -v lnkinfo >/dev/null 2>&1") == 0) {
+  if (haveProgram("lnkinfo")) {
     std::string info = run("lnkinfo '" + host + "' 2>&1");
     EXPECT_NE(info.find("Local path"), std::string::npos) << info;
     EXPECT_NE(info.find("VantryView.exe"), std::string::npos) << info;

@@ -46,7 +46,7 @@ class FolderBrowserX11 : public WinsysTest {
  protected:
   void SetUp() override {
     WinsysTest::SetUp();
-    if (XvfbServer::findProgram("xdotool").empty()) GTEST_SKIP() << "xdotool is not installed";
+    if (findProgram("xdotool").empty()) GTEST_SKIP() << "xdotool is not installed";
     if (!xvfb.start()) GTEST_SKIP() << "Xvfb did not start";
     compat_reset_windows();
     ASSERT_EQ(compat_display_select(COMPAT_DISPLAY_X11), COMPAT_DISPLAY_X11);

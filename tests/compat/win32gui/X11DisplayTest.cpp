@@ -102,7 +102,7 @@ class X11Display : public WinsysTest {
 
   void SetUp() override {
     WinsysTest::SetUp();
-    if (XvfbServer::findProgram("Xvfb").empty()) GTEST_SKIP() << "Xvfb is not installed";
+    if (findProgram("Xvfb").empty()) GTEST_SKIP() << "Xvfb is not installed";
     ASSERT_TRUE(xvfb.start("640x480x24")) << "Xvfb did not start";
     compat_reset_windows();
     ASSERT_EQ(compat_display_select(COMPAT_DISPLAY_X11), COMPAT_DISPLAY_X11);
