@@ -30,9 +30,24 @@ using stowtools::PackEntry;
 namespace {
 
 std::string textContent(std::mt19937& gen, size_t n) {
-  static const char* words[] = {"image", "viewer", "setup", "folder", "install", "license",
-                                "\xCD\xBC\xC6\xAC", "\xB0\xB2\xD7\xB0", "=", "\r\n",
-                                "version", "0x", "file", "open", "close", "the", "of", " "};
+  static const char* words[] = {"image",
+                                "viewer",
+                                "setup",
+                                "folder",
+                                "install",
+                                "license",
+                                "\xCD\xBC\xC6\xAC",
+                                "\xB0\xB2\xD7\xB0",
+                                "=",
+                                "\r\n",
+                                "version",
+                                "0x",
+                                "file",
+                                "open",
+                                "close",
+                                "the",
+                                "of",
+                                " "};
   std::string s;
   s.reserve(n + 16);
   while (s.size() < n) {
@@ -66,13 +81,12 @@ std::vector<PackEntry> shippedShape() {
     entries.push_back({p, stowtools::kKindFile, size, std::move(content)});
   };
   file("\\Setup.exe", "#!/bin/sh\nexit 0\n");
-  for (const char* t : {"\\setup_cn.properties", "\\setup_en.properties", "\\license_cn.txt",
-                        "\\license_en.txt", "\\setup.reg"})
+  for (const char* t :
+       {"\\setup_cn.properties", "\\setup_en.properties", "\\license_cn.txt", "\\license_en.txt", "\\setup.reg"})
     file(t, textContent(gen, 4000 + gen() % 20000));
   for (int i = 0; i < 6; ++i) file("\\logo" + std::to_string(i) + ".bmp", binaryContent(gen, 60000));
   folder("\\product");
-  const char* subs[] = {"\\product\\plugins", "\\product\\lang", "\\product\\help",
-                        "\\product\\skins"};
+  const char* subs[] = {"\\product\\plugins", "\\product\\lang", "\\product\\help", "\\product\\skins"};
   file("\\product\\viewer.exe", binaryContent(gen, 3200000));
   file("\\product\\shellext.dll", binaryContent(gen, 900000));
   file("\\product\\readme.txt", textContent(gen, 6000));
@@ -100,8 +114,7 @@ struct Timing {
   double sys = -1;   // the system part of it
 };
 
-Timing runProcess(std::vector<std::string> args, const std::vector<std::string>& env,
-                  const std::string& stdoutPath) {
+Timing runProcess(std::vector<std::string> args, const std::vector<std::string>& env, const std::string& stdoutPath) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(&a[0]);
   argv.push_back(nullptr);
@@ -113,8 +126,7 @@ Timing runProcess(std::vector<std::string> args, const std::vector<std::string>&
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (!stdoutPath.empty())
-    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   auto t0 = std::chrono::steady_clock::now();
   pid_t pid;
   Timing t;
@@ -147,8 +159,7 @@ int main(int argc, char** argv) {
   }
   bool writeOnly = argc > 3 && std::string(argv[2]) == "--write";
   int runs = argc > 2 && !writeOnly ? std::max(1, std::atoi(argv[2])) : 9;
-  fs::path work = writeOnly ? fs::path(argv[3])
-                            : fs::temp_directory_path() / ("stowbench-" + std::to_string(getpid()));
+  fs::path work = writeOnly ? fs::path(argv[3]) : fs::temp_directory_path() / ("stowbench-" + std::to_string(getpid()));
   fs::path temp = work / "tmp", prefix = work / "prefix";
   fs::create_directories(temp);
   fs::create_directories(prefix / "drive_c");
@@ -165,8 +176,7 @@ int main(int argc, char** argv) {
   std::ofstream(packed, std::ios::binary) << stream;
   size_t total = 0;
   for (auto& e : entries) total += e.size;
-  std::printf("package: %zu entries, %zu bytes unpacked, %zu bytes packed\n", entries.size(),
-              total, stream.size());
+  std::printf("package: %zu entries, %zu bytes unpacked, %zu bytes packed\n", entries.size(), total, stream.size());
   if (writeOnly) return 0;
 
   // Both sides run on one processor (the children inherit the affinity), so that they meet the
@@ -199,10 +209,10 @@ int main(int argc, char** argv) {
   }
   double lw = least(launcherWall), bw = least(baseWall);
   std::printf("%d runs each            least wall  median wall  least cpu  least system\n", runs);
-  std::printf("launcher (whole run)    %8.3f s   %8.3f s   %7.3f s   %8.3f s\n", lw,
-              median(launcherWall), least(launcherCpu), least(launcherSys));
-  std::printf("bzip2 -dc (one file)    %8.3f s   %8.3f s   %7.3f s   %8.3f s\n", bw,
-              median(baseWall), least(baseCpu), least(baseSys));
+  std::printf("launcher (whole run)    %8.3f s   %8.3f s   %7.3f s   %8.3f s\n", lw, median(launcherWall),
+              least(launcherCpu), least(launcherSys));
+  std::printf("bzip2 -dc (one file)    %8.3f s   %8.3f s   %7.3f s   %8.3f s\n", bw, median(baseWall), least(baseCpu),
+              least(baseSys));
   std::printf("ratio of least wall times: %.3f (target at most 1.15)\n", lw / bw);
   fs::remove_all(work);
   return lw / bw <= 1.15 ? 0 : 3;

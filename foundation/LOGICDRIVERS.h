@@ -8,10 +8,10 @@
 namespace RKSDK {
 
 struct LOGICDRIVERS {
-  char root[10];     // "C:\", zero-padded
-  u32 driveType;     // 3, fixed, in lists filled by listDrives
-  u64 totalBytes;    // size of the volume
-  u64 freeBytes;     // free for the calling user; both 0 when the system cannot tell
+  char root[10];   // "C:\", zero-padded
+  u32 driveType;   // 3, fixed, in lists filled by listDrives
+  u64 totalBytes;  // size of the volume
+  u64 freeBytes;   // free for the calling user; both 0 when the system cannot tell
 };
 
 // Empties the list, then appends one record per fixed drive in the system's order. Returns 1

@@ -222,10 +222,18 @@ int RKBuffer::seek(int origin, int offset) {
   }
   long long target;
   switch (origin) {
-    case 0: target = offset; break;
-    case 1: target = (long long)position + offset; break;
-    case 2: target = offset <= 0 ? (long long)size + offset : -1; break;
-    default: target = -1; break;
+    case 0:
+      target = offset;
+      break;
+    case 1:
+      target = (long long)position + offset;
+      break;
+    case 2:
+      target = offset <= 0 ? (long long)size + offset : -1;
+      break;
+    default:
+      target = -1;
+      break;
   }
   if (target < 0 || target > size) {
     lastError = RKBUFFER_BAD_PARAMETER;
@@ -299,10 +307,18 @@ u32 RKBuffer::getLastError() { return lastError; }
 
 const char* RKBuffer::getErrorText(u32 code) {
   switch (code) {
-    case RKBUFFER_ALLOC_FAIL: errorText = "Alloc memory fail"; break;
-    case RKBUFFER_BAD_PARAMETER: errorText = "Paramater is wrong"; break;
-    case RKBUFFER_NO_BUFFER: errorText = "No buffer alloc"; break;
-    default: errorText = RK_TEXT_SUCCESS; break;
+    case RKBUFFER_ALLOC_FAIL:
+      errorText = "Alloc memory fail";
+      break;
+    case RKBUFFER_BAD_PARAMETER:
+      errorText = "Paramater is wrong";
+      break;
+    case RKBUFFER_NO_BUFFER:
+      errorText = "No buffer alloc";
+      break;
+    default:
+      errorText = RK_TEXT_SUCCESS;
+      break;
   }
   return errorText.data;
 }

@@ -119,10 +119,18 @@ int RKBufferStream::seek(int offset, int origin) {
   BufferLock guard(buffer);
   long long target;
   switch (origin) {
-    case RK_SEEK_SET: target = offset; break;
-    case RK_SEEK_CUR: target = (long long)position + offset; break;
-    case RK_SEEK_END: target = (long long)buffer->getSize() + offset; break;
-    default: target = position; break;
+    case RK_SEEK_SET:
+      target = offset;
+      break;
+    case RK_SEEK_CUR:
+      target = (long long)position + offset;
+      break;
+    case RK_SEEK_END:
+      target = (long long)buffer->getSize() + offset;
+      break;
+    default:
+      target = position;
+      break;
   }
   if (target < 0 || target > INT_MAX) return 0;
   if (target > buffer->getSize()) {

@@ -272,8 +272,8 @@ int RKFile::setLastModified(RKTime* time) {
   }
   // The time is only read during the call, so it takes no reference: a final release here would
   // destroy a caller's time that lives on the stack or inside another object.
-  int fields[8] = {time->getYear(),   time->getMonth(),  time->getDayOfWeek(), time->getDay(),
-                   time->getHour(),   time->getMinute(), time->getSecond(),    time->getMillisecond()};
+  int fields[8] = {time->getYear(), time->getMonth(),  time->getDayOfWeek(), time->getDay(),
+                   time->getHour(), time->getMinute(), time->getSecond(),    time->getMillisecond()};
   for (int i = 0; i < 8; ++i) {
     if (i == 2) continue;  // the day of the week is ignored by the conversion
     if (fields[i] < 0 || fields[i] > 0xFFFF) return 0;
@@ -339,17 +339,33 @@ u32 RKFile::getLastError() { return lastError; }
 
 const char* RKFile::getErrorText(u32 code) {
   switch (code) {
-    case RKFILE_EXISTS: errorText = "File exis"; break;
-    case RKFILE_BAD_PARAMETER: errorText = "Paramater is wrong"; break;
+    case RKFILE_EXISTS:
+      errorText = "File exis";
+      break;
+    case RKFILE_BAD_PARAMETER:
+      errorText = "Paramater is wrong";
+      break;
     case RKFILE_ACCESS_DENIED:
       errorText = "Access denied: file's permission setting does not allow specified access";
       break;
-    case RKFILE_NOT_FOUND: errorText = "Filename or path not found"; break;
-    case RKFILE_NO_DESCRIPTORS: errorText = "No more file descriptors are available"; break;
-    case RKFILE_NAME_ERROR: errorText = "File name error"; break;
-    case RKFILE_OPEN_FAIL: errorText = "Open file fail"; break;
-    case RKFILE_CLOSE_FAIL: errorText = "Close file fail"; break;
-    default: errorText = RK_TEXT_SUCCESS; break;
+    case RKFILE_NOT_FOUND:
+      errorText = "Filename or path not found";
+      break;
+    case RKFILE_NO_DESCRIPTORS:
+      errorText = "No more file descriptors are available";
+      break;
+    case RKFILE_NAME_ERROR:
+      errorText = "File name error";
+      break;
+    case RKFILE_OPEN_FAIL:
+      errorText = "Open file fail";
+      break;
+    case RKFILE_CLOSE_FAIL:
+      errorText = "Close file fail";
+      break;
+    default:
+      errorText = RK_TEXT_SUCCESS;
+      break;
   }
   return errorText.data;
 }

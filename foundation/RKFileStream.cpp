@@ -41,10 +41,18 @@ int RKFileStream::open(RKString p, int m) {
 void RKFileStream::setMode(int m) {
   IRKIOStream::setMode(m);
   switch (m) {
-    case RK_STREAM_READ: modeText = "rb"; break;
-    case RK_STREAM_WRITE: modeText = "wb"; break;
-    case RK_STREAM_APPEND: modeText = "ab+"; break;
-    default: modeText = "rb+"; break;
+    case RK_STREAM_READ:
+      modeText = "rb";
+      break;
+    case RK_STREAM_WRITE:
+      modeText = "wb";
+      break;
+    case RK_STREAM_APPEND:
+      modeText = "ab+";
+      break;
+    default:
+      modeText = "rb+";
+      break;
   }
 }
 
@@ -173,13 +181,27 @@ u32 RKFileStream::getLastError() { return lastError; }
 
 const char* RKFileStream::getErrorText(u32 code) {
   switch (code) {
-    case RKFILESTREAM_OPEN_FAIL: errorText = "Open file fail"; break;
-    case RKFILESTREAM_NOT_OPEN: errorText = "File is not openned"; break;
-    case RKFILESTREAM_LENGTH_FAIL: errorText = "Can not get file length"; break;
-    case RKFILESTREAM_READ_FAIL: errorText = "Read file data fail"; break;
-    case RKFILESTREAM_WRITE_FAIL: errorText = "Write file data fail"; break;
-    case RKFILESTREAM_SEEK_FAIL: errorText = "File seek fail"; break;
-    default: errorText = RK_TEXT_SUCCESS; break;
+    case RKFILESTREAM_OPEN_FAIL:
+      errorText = "Open file fail";
+      break;
+    case RKFILESTREAM_NOT_OPEN:
+      errorText = "File is not openned";
+      break;
+    case RKFILESTREAM_LENGTH_FAIL:
+      errorText = "Can not get file length";
+      break;
+    case RKFILESTREAM_READ_FAIL:
+      errorText = "Read file data fail";
+      break;
+    case RKFILESTREAM_WRITE_FAIL:
+      errorText = "Write file data fail";
+      break;
+    case RKFILESTREAM_SEEK_FAIL:
+      errorText = "File seek fail";
+      break;
+    default:
+      errorText = RK_TEXT_SUCCESS;
+      break;
   }
   return errorText.data;
 }

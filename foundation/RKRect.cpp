@@ -4,8 +4,7 @@
 
 namespace RKSDK {
 
-RKRect::RKRect(const RKRect& other)
-    : RKObject(), x(other.x), y(other.y), width(other.width), height(other.height) {
+RKRect::RKRect(const RKRect& other) : RKObject(), x(other.x), y(other.y), width(other.width), height(other.height) {
   appendClassName("RKRect");
 }
 RKRect::RKRect(int x_, int y_, int width_, int height_) : x(x_), y(y_), width(width_), height(height_) {

@@ -175,10 +175,23 @@ int RKTime::isValidDay(int y, int m, int d) {
 
 int RKTime::daysInMonth(int y, int m) {
   switch (m) {
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12: return 31;
-    case 4: case 6: case 9: case 11: return 30;
-    case 2: return isLeapYear(y) ? 29 : 28;
-    default: return 0;
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
+      return 31;
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+      return 30;
+    case 2:
+      return isLeapYear(y) ? 29 : 28;
+    default:
+      return 0;
   }
 }
 

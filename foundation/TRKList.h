@@ -154,8 +154,10 @@ class TRKList : public virtual RKObject {
     if (gone == head) {
       head = head->next;
       cursor = head;
-      if (!head) tail = nullptr;
-      else head->prev = nullptr;
+      if (!head)
+        tail = nullptr;
+      else
+        head->prev = nullptr;
     } else if (gone == tail) {
       tail = tail->prev;
       tail->next = nullptr;

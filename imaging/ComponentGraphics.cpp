@@ -4,8 +4,7 @@
 
 namespace RKSDK {
 
-ComponentGraphics::ComponentGraphics()
-    : window(nullptr), surfaceX(0), surfaceY(0), surfaceWidth(0), surfaceHeight(0) {}
+ComponentGraphics::ComponentGraphics() : window(nullptr), surfaceX(0), surfaceY(0), surfaceWidth(0), surfaceHeight(0) {}
 
 ComponentGraphics::~ComponentGraphics() {}
 
@@ -35,8 +34,7 @@ void ComponentGraphics::setBackgroundColor(RKColor color) { backgroundColor->set
 
 void ComponentGraphics::flush(HDC target, RKRect rect) {
   if (!memDC) return;
-  BitBlt(target, rect.getX(), rect.getY(), rect.getWidth(), rect.getHeight(), memDC, rect.getX(), rect.getY(),
-         SRCCOPY);
+  BitBlt(target, rect.getX(), rect.getY(), rect.getWidth(), rect.getHeight(), memDC, rect.getX(), rect.getY(), SRCCOPY);
 }
 
 void ComponentGraphics::freeBitmap() { deleteBitmap(); }

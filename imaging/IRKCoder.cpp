@@ -2,26 +2,22 @@
 
 namespace RKSDK {
 
-IRKCoderListener::IRKCoderListener() {
-    appendClassName("IRKCoderListener");
-}
+IRKCoderListener::IRKCoderListener() { appendClassName("IRKCoderListener"); }
 
 void IRKCoderListener::rowDecoded(int, int) {}
 
 void IRKCoderListener::decodeFinished() {}
 
-IRKCoder::IRKCoder() : m_listener(nullptr) {
-    appendClassName("RKCoder");
-}
+IRKCoder::IRKCoder() : m_listener(nullptr) { appendClassName("RKCoder"); }
 
 int IRKCoder::setListener(IRKCoderListener* listener) {
-    m_listener = listener;
-    return 1;
+  m_listener = listener;
+  return 1;
 }
 
 int IRKCoder::clearListener() {
-    m_listener = nullptr;
-    return 1;
+  m_listener = nullptr;
+  return 1;
 }
 
 int IRKCoder::getInfo(RKParam*) { return 0; }
@@ -30,4 +26,4 @@ int IRKCoder::setSource(RKObject*) { return 0; }
 int IRKCoder::readRaw(void*) { return -1; }
 int IRKCoder::decodeTo(RKObject*) { return 0; }
 
-} // namespace RKSDK
+}  // namespace RKSDK

@@ -44,10 +44,17 @@ void IRKGraphics::flushToWindow(int, int, int, int) {}
 
 void IRKGraphics::draw3DFrame(int x, int y, int w, int h, int style) {
   switch (style) {
-    case RK_FRAME_SUNKEN: drawSunkenFrame(x, y, w, h); break;
-    case RK_FRAME_RAISED: drawRaisedFrame(x, y, w, h); break;
-    case RK_FRAME_ETCHED: drawEtchedFrame(x, y, w, h); break;
-    default: break;
+    case RK_FRAME_SUNKEN:
+      drawSunkenFrame(x, y, w, h);
+      break;
+    case RK_FRAME_RAISED:
+      drawRaisedFrame(x, y, w, h);
+      break;
+    case RK_FRAME_ETCHED:
+      drawEtchedFrame(x, y, w, h);
+      break;
+    default:
+      break;
   }
 }
 
@@ -91,12 +98,20 @@ void IRKGraphics::drawRaisedFrame(int x, int y, int w, int h) {
 
 void IRKGraphics::drawEtchedFrame(int x, int y, int w, int h) {
   const FrameGroup g[] = {
-      {127, 127, 127,
-       {{x, y, x + w - 1, y}, {x + w - 1, y, x + w - 1, y + h - 1}, {x + w - 1, y + h - 1, x, y + h - 1},
+      {127,
+       127,
+       127,
+       {{x, y, x + w - 1, y},
+        {x + w - 1, y, x + w - 1, y + h - 1},
+        {x + w - 1, y + h - 1, x, y + h - 1},
         {x, y + h - 1, x, y}},
        4},
-      {255, 255, 255,
-       {{x + 1, y + 1, x + w - 2, y + 1}, {x + w, y, x + w, y + h}, {x + w, y + h, x, y + h},
+      {255,
+       255,
+       255,
+       {{x + 1, y + 1, x + w - 2, y + 1},
+        {x + w, y, x + w, y + h},
+        {x + w, y + h, x, y + h},
         {x + 1, y + h - 2, x + 1, y + 1}},
        4},
   };

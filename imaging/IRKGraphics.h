@@ -35,8 +35,8 @@ class IRKGraphics : public virtual RKObject {
   virtual int drawImage(RKImage* image, int x, int y, int w, int h);
   virtual int drawImage(RKImage* image, int x, int y);
   // As drawImage, leaving out the pixels of the key colour.
-  virtual int drawImageTransparent(RKImage* image, int sx, int sy, int sw, int sh, int tx, int ty, int tw,
-                                   int th, RKColor key);
+  virtual int drawImageTransparent(RKImage* image, int sx, int sy, int sw, int sh, int tx, int ty, int tw, int th,
+                                   RKColor key);
   virtual int drawArc(int x, int y, int w, int h, int startX, int startY, int endX, int endY);
   // Only for width >= 1; the end point itself is not drawn.
   virtual void drawLine(int x1, int y1, int x2, int y2, int width);

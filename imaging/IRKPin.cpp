@@ -2,27 +2,21 @@
 
 namespace RKSDK {
 
-IRKPin::IRKPin() : m_connected(nullptr) {
-    appendClassName("IRKPin");
-}
+IRKPin::IRKPin() : m_connected(nullptr) { appendClassName("IRKPin"); }
 
 IRKPin::~IRKPin() {
-    if (m_connected)
-        m_connected->release();
+  if (m_connected) m_connected->release();
 }
 
 void IRKPin::setConnected(RKObject* object) {
-    if (object)
-        object->addRef();
-    if (m_connected)
-        m_connected->release();
-    m_connected = object;
+  if (object) object->addRef();
+  if (m_connected) m_connected->release();
+  m_connected = object;
 }
 
 RKObject* IRKPin::getConnected() {
-    if (m_connected)
-        m_connected->addRef();
-    return m_connected;
+  if (m_connected) m_connected->addRef();
+  return m_connected;
 }
 
 void IRKPin::pushFile() {}
@@ -31,4 +25,4 @@ void IRKPin::broadcast(void*) {}
 
 void IRKPin::consume(RKObject*) {}
 
-} // namespace RKSDK
+}  // namespace RKSDK

@@ -32,9 +32,9 @@ int ImplRKFont::equals(RKFont* other) {
   RKString otherFace = other->getFaceName();
   if (otherFace.length != faceName.length) return 0;
   if (faceName.length && std::memcmp(faceName.data, otherFace.data, faceName.length) != 0) return 0;
-  return getHeight() == other->getHeight() && getWidth() == other->getWidth() &&
-                 weight == other->getWeight() && italic == other->getItalic() &&
-                 underline == other->getUnderline() && strikeOut == other->getStrikeOut()
+  return getHeight() == other->getHeight() && getWidth() == other->getWidth() && weight == other->getWeight() &&
+                 italic == other->getItalic() && underline == other->getUnderline() &&
+                 strikeOut == other->getStrikeOut()
              ? 1
              : 0;
 }

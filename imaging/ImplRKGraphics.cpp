@@ -97,9 +97,15 @@ void ImplRKGraphics::drawRoundRect(int x, int y, int w, int h, int ew, int eh) {
 
 void ImplRKGraphics::dibRow(u32 pixelType, const u8* src, u8* dst, int count) {
   switch (pixelType) {
-    case RK_PIXEL_RGB24: swapRGB24(src, dst, count); break;
-    case RK_PIXEL_ARGB32: reverseRGB32(src, dst, count); break;
-    default: std::memcpy(dst, src, size_t(count) * (pixelType == RK_PIXEL_BGRA32 ? 4 : 3)); break;
+    case RK_PIXEL_RGB24:
+      swapRGB24(src, dst, count);
+      break;
+    case RK_PIXEL_ARGB32:
+      reverseRGB32(src, dst, count);
+      break;
+    default:
+      std::memcpy(dst, src, size_t(count) * (pixelType == RK_PIXEL_BGRA32 ? 4 : 3));
+      break;
   }
 }
 
@@ -131,18 +137,22 @@ u8* ImplRKGraphics::imageBits(RKImage* image, int& sx, int& sy, int& sw, int& sh
   int bpp;
   switch (type) {
     case RK_PIXEL_RGB24:
-    case RK_PIXEL_BGR24: bpp = 3; break;
+    case RK_PIXEL_BGR24:
+      bpp = 3;
+      break;
     case RK_PIXEL_ARGB32:
-    case RK_PIXEL_BGRA32: bpp = 4; break;
-    default: return nullptr;
+    case RK_PIXEL_BGRA32:
+      bpp = 4;
+      break;
+    default:
+      return nullptr;
   }
   RKBuffer* crop = image->cropBuffer(sx, sy, sx + sw, sy + sh);
   if (!crop) return nullptr;
   size_t rowBytes = size_t(sw) * size_t(bpp);
   size_t stride = ((rowBytes + 3) / 4) * 4;
   u8* bits = nullptr;
-  if (int64_t(crop->getSize()) >= int64_t(rowBytes) * sh)
-    bits = static_cast<u8*>(std::calloc(stride, size_t(sh)));
+  if (int64_t(crop->getSize()) >= int64_t(rowBytes) * sh) bits = static_cast<u8*>(std::calloc(stride, size_t(sh)));
   if (bits) {
     const u8* src = crop->getData(0);
     for (int r = 0; r < sh; ++r) dibRow(type, src + size_t(r) * rowBytes, bits + size_t(r) * stride, sw);
@@ -177,12 +187,11 @@ int ImplRKGraphics::drawImage(RKImage* image, int x, int y, int w, int h) {
 
 int ImplRKGraphics::drawImage(RKImage* image, int x, int y) {
   if (!image) return 0;
-  return drawImage(image, 0, 0, image->getWidth(), image->getHeight(), x, y, image->getWidth(),
-                   image->getHeight());
+  return drawImage(image, 0, 0, image->getWidth(), image->getHeight(), x, y, image->getWidth(), image->getHeight());
 }
 
-int ImplRKGraphics::drawImageTransparent(RKImage* image, int sx, int sy, int sw, int sh, int tx, int ty, int tw,
-                                         int th, RKColor key) {
+int ImplRKGraphics::drawImageTransparent(RKImage* image, int sx, int sy, int sw, int sh, int tx, int ty, int tw, int th,
+                                         RKColor key) {
   if (!image || !memDC) return 0;
   image->addRef();
   BITMAPINFO info;

@@ -8,129 +8,119 @@
 namespace RKSDK {
 
 MetafileObject::MetafileObject() : kind(RK_METAOBJ_EMPTY), color(new RKColor()), font(new RKFont()) {
-    color->addRef();
-    font->addRef();
+  color->addRef();
+  font->addRef();
 }
 
 MetafileObject::~MetafileObject() {
-    font->release();
-    color->release();
+  font->release();
+  color->release();
 }
 
 void MetafileObject::copyFrom(MetafileObject& other) {
-    kind = other.kind;
-    *color = *other.color;
-    font->setHeight(other.font->getHeight());
-    font->setWidth(other.font->getWidth());
-    font->setWeight(other.font->getWeight());
-    font->setItalic(other.font->getItalic());
-    font->setUnderline(other.font->getUnderline());
-    font->setStrikeOut(other.font->getStrikeOut());
-    font->setFaceName(other.font->getFaceName());
+  kind = other.kind;
+  *color = *other.color;
+  font->setHeight(other.font->getHeight());
+  font->setWidth(other.font->getWidth());
+  font->setWeight(other.font->getWeight());
+  font->setItalic(other.font->getItalic());
+  font->setUnderline(other.font->getUnderline());
+  font->setStrikeOut(other.font->getStrikeOut());
+  font->setFaceName(other.font->getFaceName());
 }
 
 MetafileObjectStore::MetafileObjectStore() : m_table(nullptr), m_count(0), m_firstFree(0) {}
 
-MetafileObjectStore::~MetafileObjectStore() {
-    clear();
-}
+MetafileObjectStore::~MetafileObjectStore() { clear(); }
 
 void MetafileObjectStore::clear() {
-    delete[] m_table;
-    m_table = nullptr;
-    m_count = 0;
-    m_firstFree = 0;
-    for (u32 i = 0; i < m_list.itemCount; ++i)
-        delete m_list.items[i];
-    m_list.itemCount = 0;
-    m_list.reserved = 0;
+  delete[] m_table;
+  m_table = nullptr;
+  m_count = 0;
+  m_firstFree = 0;
+  for (u32 i = 0; i < m_list.itemCount; ++i) delete m_list.items[i];
+  m_list.itemCount = 0;
+  m_list.reserved = 0;
 }
 
 int MetafileObjectStore::init(int count) {
-    clear();
-    if (count < 0)
-        return 0;
-    m_table = new (std::nothrow) MetafileObject[count > 0 ? count : 1];
-    if (!m_table)
-        return 0;
-    m_count = count;
-    return 1;
+  clear();
+  if (count < 0) return 0;
+  m_table = new (std::nothrow) MetafileObject[count > 0 ? count : 1];
+  if (!m_table) return 0;
+  m_count = count;
+  return 1;
 }
 
 int MetafileObjectStore::create(MetafileObject& object) {
-    int i = m_firstFree;
-    while (i < m_count && m_table[i].kind != RK_METAOBJ_EMPTY)
-        ++i;
-    if (i < m_count) {
-        m_table[i].copyFrom(object);
-        ++i;
-    }
-    m_firstFree = i;
-    MetafileObject* entry = new (std::nothrow) MetafileObject();
-    if (!entry)
-        return 0;
-    entry->copyFrom(object);
-    if (!m_list.insertAt(static_cast<int>(m_list.itemCount), entry)) {
-        delete entry;
-        return 0;
-    }
-    return 1;
+  int i = m_firstFree;
+  while (i < m_count && m_table[i].kind != RK_METAOBJ_EMPTY) ++i;
+  if (i < m_count) {
+    m_table[i].copyFrom(object);
+    ++i;
+  }
+  m_firstFree = i;
+  MetafileObject* entry = new (std::nothrow) MetafileObject();
+  if (!entry) return 0;
+  entry->copyFrom(object);
+  if (!m_list.insertAt(static_cast<int>(m_list.itemCount), entry)) {
+    delete entry;
+    return 0;
+  }
+  return 1;
 }
 
 void MetafileObjectStore::select(IRKGraphics* graphics, uint32_t index, int fromTable) {
-    MetafileObject* entry = nullptr;
-    if (fromTable) {
-        if (index < static_cast<uint32_t>(m_count))
-            entry = m_table + index;
-    } else if (index < m_list.itemCount) {
-        entry = m_list.items[index];
-    }
-    if (!entry || !graphics)
-        return;
-    RKColor* target = nullptr;
-    switch (entry->kind) {
+  MetafileObject* entry = nullptr;
+  if (fromTable) {
+    if (index < static_cast<uint32_t>(m_count)) entry = m_table + index;
+  } else if (index < m_list.itemCount) {
+    entry = m_list.items[index];
+  }
+  if (!entry || !graphics) return;
+  RKColor* target = nullptr;
+  switch (entry->kind) {
     case RK_METAOBJ_BRUSH:
-        target = graphics->getFillColor();
-        break;
+      target = graphics->getFillColor();
+      break;
     case RK_METAOBJ_PEN:
-        target = graphics->getColor();
-        break;
+      target = graphics->getColor();
+      break;
     case RK_METAOBJ_FONT: {
-        RKFont* font = graphics->getFont();
-        if (font) {
-            font->setHeight(entry->font->getHeight());
-            font->setWidth(entry->font->getWidth());
-            font->setWeight(entry->font->getWeight());
-            font->setItalic(entry->font->getItalic());
-            font->setUnderline(entry->font->getUnderline());
-            font->setStrikeOut(entry->font->getStrikeOut());
-            font->setFaceName(entry->font->getFaceName());
-            font->release();
-        }
-        return;
+      RKFont* font = graphics->getFont();
+      if (font) {
+        font->setHeight(entry->font->getHeight());
+        font->setWidth(entry->font->getWidth());
+        font->setWeight(entry->font->getWeight());
+        font->setItalic(entry->font->getItalic());
+        font->setUnderline(entry->font->getUnderline());
+        font->setStrikeOut(entry->font->getStrikeOut());
+        font->setFaceName(entry->font->getFaceName());
+        font->release();
+      }
+      return;
     }
     default:
-        return;
-    }
-    if (target) {
-        *target = *entry->color;
-        target->release();
-    }
+      return;
+  }
+  if (target) {
+    *target = *entry->color;
+    target->release();
+  }
 }
 
 void MetafileObjectStore::remove(uint32_t index) {
-    if (index < static_cast<uint32_t>(m_count)) {
-        m_table[index].kind = RK_METAOBJ_EMPTY;
-        if (static_cast<int>(index) < m_firstFree)
-            m_firstFree = static_cast<int>(index);
-    }
-    if (index < m_list.itemCount) {
-        MetafileObject* entry = m_list.items[index];
-        std::memmove(m_list.items + index, m_list.items + index + 1,
-                     (m_list.itemCount - index - 1) * sizeof(MetafileObject*));
-        --m_list.itemCount;
-        delete entry;
-    }
+  if (index < static_cast<uint32_t>(m_count)) {
+    m_table[index].kind = RK_METAOBJ_EMPTY;
+    if (static_cast<int>(index) < m_firstFree) m_firstFree = static_cast<int>(index);
+  }
+  if (index < m_list.itemCount) {
+    MetafileObject* entry = m_list.items[index];
+    std::memmove(m_list.items + index, m_list.items + index + 1,
+                 (m_list.itemCount - index - 1) * sizeof(MetafileObject*));
+    --m_list.itemCount;
+    delete entry;
+  }
 }
 
-} // namespace RKSDK
+}  // namespace RKSDK

@@ -16,63 +16,63 @@ class IRKGraphics;
 
 // Kinds of MetafileObject.
 enum {
-    RK_METAOBJ_EMPTY = 0,
-    RK_METAOBJ_BRUSH = 1,
-    RK_METAOBJ_PEN = 2,
-    RK_METAOBJ_FONT = 3,
-    RK_METAOBJ_PALETTE = 4,
-    RK_METAOBJ_PATTERN = 5,
-    RK_METAOBJ_REGION = 6
+  RK_METAOBJ_EMPTY = 0,
+  RK_METAOBJ_BRUSH = 1,
+  RK_METAOBJ_PEN = 2,
+  RK_METAOBJ_FONT = 3,
+  RK_METAOBJ_PALETTE = 4,
+  RK_METAOBJ_PATTERN = 5,
+  RK_METAOBJ_REGION = 6
 };
 
 class MetafileObject {
-public:
-    MetafileObject();
-    ~MetafileObject();
-    MetafileObject(const MetafileObject&) = delete;
-    MetafileObject& operator=(const MetafileObject&) = delete;
+ public:
+  MetafileObject();
+  ~MetafileObject();
+  MetafileObject(const MetafileObject&) = delete;
+  MetafileObject& operator=(const MetafileObject&) = delete;
 
-    // Takes the kind, colour and font fields of other.
-    void copyFrom(MetafileObject& other);
+  // Takes the kind, colour and font fields of other.
+  void copyFrom(MetafileObject& other);
 
-    uint16_t kind;
-    RKColor* color;
-    RKFont* font;
+  uint16_t kind;
+  RKColor* color;
+  RKFont* font;
 };
 
 class MetafileObjectStore {
-public:
-    MetafileObjectStore();
-    ~MetafileObjectStore();
-    MetafileObjectStore(const MetafileObjectStore&) = delete;
-    MetafileObjectStore& operator=(const MetafileObjectStore&) = delete;
+ public:
+  MetafileObjectStore();
+  ~MetafileObjectStore();
+  MetafileObjectStore(const MetafileObjectStore&) = delete;
+  MetafileObjectStore& operator=(const MetafileObjectStore&) = delete;
 
-    // Makes the table of count empty entries; 0 when memory runs out.
-    int init(int count);
-    // Files a new object: into the first empty table entry (none: the table is left alone) and,
-    // as a copy, at the end of the creation list. 0 when memory runs out.
-    int create(MetafileObject& object);
-    // Selects the entry at index of the table (fromTable) or the creation list into graphics:
-    // a brush's colour becomes the fill colour, a pen's the pen colour, a font's fields the
-    // graphics font. Indexes outside the store select nothing.
-    void select(IRKGraphics* graphics, uint32_t index, int fromTable);
-    // Empties the table entry at index and takes the list entry at index out of the list.
-    void remove(uint32_t index);
+  // Makes the table of count empty entries; 0 when memory runs out.
+  int init(int count);
+  // Files a new object: into the first empty table entry (none: the table is left alone) and,
+  // as a copy, at the end of the creation list. 0 when memory runs out.
+  int create(MetafileObject& object);
+  // Selects the entry at index of the table (fromTable) or the creation list into graphics:
+  // a brush's colour becomes the fill colour, a pen's the pen colour, a font's fields the
+  // graphics font. Indexes outside the store select nothing.
+  void select(IRKGraphics* graphics, uint32_t index, int fromTable);
+  // Empties the table entry at index and takes the list entry at index out of the list.
+  void remove(uint32_t index);
 
-    int tableSize() const { return m_count; }
-    MetafileObject* tableEntry(int index) { return index >= 0 && index < m_count ? m_table + index : nullptr; }
-    int listCount() const { return static_cast<int>(m_list.itemCount); }
-    MetafileObject* listEntry(int index) { return m_list.get(index); }
+  int tableSize() const { return m_count; }
+  MetafileObject* tableEntry(int index) { return index >= 0 && index < m_count ? m_table + index : nullptr; }
+  int listCount() const { return static_cast<int>(m_list.itemCount); }
+  MetafileObject* listEntry(int index) { return m_list.get(index); }
 
-private:
-    void clear();
+ private:
+  void clear();
 
-    MetafileObject* m_table;
-    int m_count;
-    int m_firstFree; // every table entry below it is in use
-    TRKVector<MetafileObject*> m_list;
+  MetafileObject* m_table;
+  int m_count;
+  int m_firstFree;  // every table entry below it is in use
+  TRKVector<MetafileObject*> m_list;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

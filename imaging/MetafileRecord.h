@@ -21,34 +21,34 @@ namespace RKSDK {
 // A record body held in one heap block. Every read names its offset and width and is checked
 // against the body's size first (all arithmetic in 64 bits).
 class MetafileRecord {
-public:
-    MetafileRecord() : m_data(nullptr), m_size(0) {}
-    ~MetafileRecord() { std::free(m_data); }
-    MetafileRecord(const MetafileRecord&) = delete;
-    MetafileRecord& operator=(const MetafileRecord&) = delete;
+ public:
+  MetafileRecord() : m_data(nullptr), m_size(0) {}
+  ~MetafileRecord() { std::free(m_data); }
+  MetafileRecord(const MetafileRecord&) = delete;
+  MetafileRecord& operator=(const MetafileRecord&) = delete;
 
-    // Reads a body of size bytes from stream, replacing the previous one. 0 when the stream
-    // holds fewer bytes or memory runs out.
-    int read(IRKIOStream* stream, int64_t size);
+  // Reads a body of size bytes from stream, replacing the previous one. 0 when the stream
+  // holds fewer bytes or memory runs out.
+  int read(IRKIOStream* stream, int64_t size);
 
-    int64_t size() const { return m_size; }
-    const uint8_t* data() const { return m_data; }
-    // 1 when the bytes [offset, offset + length) lie inside the body.
-    bool has(int64_t offset, int64_t length) const {
-        return offset >= 0 && length >= 0 && offset <= m_size && length <= m_size - offset;
-    }
-    // Little-endian values; the caller has checked the range with has().
-    uint16_t u16(int64_t offset) const { return uint16_t(m_data[offset] | (m_data[offset + 1] << 8)); }
-    int16_t i16(int64_t offset) const { return int16_t(u16(offset)); }
-    uint32_t u32(int64_t offset) const {
-        return uint32_t(m_data[offset]) | (uint32_t(m_data[offset + 1]) << 8) |
-               (uint32_t(m_data[offset + 2]) << 16) | (uint32_t(m_data[offset + 3]) << 24);
-    }
-    int32_t i32(int64_t offset) const { return int32_t(u32(offset)); }
+  int64_t size() const { return m_size; }
+  const uint8_t* data() const { return m_data; }
+  // 1 when the bytes [offset, offset + length) lie inside the body.
+  bool has(int64_t offset, int64_t length) const {
+    return offset >= 0 && length >= 0 && offset <= m_size && length <= m_size - offset;
+  }
+  // Little-endian values; the caller has checked the range with has().
+  uint16_t u16(int64_t offset) const { return uint16_t(m_data[offset] | (m_data[offset + 1] << 8)); }
+  int16_t i16(int64_t offset) const { return int16_t(u16(offset)); }
+  uint32_t u32(int64_t offset) const {
+    return uint32_t(m_data[offset]) | (uint32_t(m_data[offset + 1]) << 8) | (uint32_t(m_data[offset + 2]) << 16) |
+           (uint32_t(m_data[offset + 3]) << 24);
+  }
+  int32_t i32(int64_t offset) const { return int32_t(u32(offset)); }
 
-private:
-    uint8_t* m_data;
-    int64_t m_size;
+ private:
+  uint8_t* m_data;
+  int64_t m_size;
 };
 
 // When any point lies right of width or below height (compared as unsigned 32-bit values),
@@ -70,16 +70,16 @@ RKString metafileWideText(const uint8_t* text, int64_t count);
 // Runs draw with the pen colour of graphics replaced by textColor, then puts the pen colour back.
 template <class Draw>
 void drawInTextColor(IRKGraphics* graphics, const RKColor& textColor, Draw draw) {
-    RKColor* pen = graphics->getColor();
-    if (!pen) {
-        draw();
-        return;
-    }
-    RKColor saved(*pen);
-    *pen = textColor;
+  RKColor* pen = graphics->getColor();
+  if (!pen) {
     draw();
-    *pen = saved;
-    pen->release();
+    return;
+  }
+  RKColor saved(*pen);
+  *pen = textColor;
+  draw();
+  *pen = saved;
+  pen->release();
 }
 
 // Draws a bitmap of width x |height| pixels: each stored row (stride bytes apart from bits, bottom
@@ -88,30 +88,27 @@ void drawInTextColor(IRKGraphics* graphics, const RKColor& textColor, Draw draw)
 // given source and target rectangles. The caller has checked that the rows lie inside its data.
 template <class Convert>
 void drawMetafileBitmap(IRKGraphics* graphics, unsigned int pixelType, int32_t width, int32_t height,
-                        const uint8_t* bits, int64_t stride, Convert convert, int sx, int sy, int sw, int sh,
-                        int tx, int ty, int tw, int th) {
-    int rows = height < 0 ? -height : height;
-    int64_t rowBytes = int64_t(width) * RKImage::bytesPerPixel(pixelType);
-    RKBuffer* block = new (std::nothrow) RKBuffer();
-    if (!block)
-        return;
-    block->addRef();
-    if (rowBytes <= 0 || rowBytes * rows > 0x7FFFFFFF || !block->allocate(int(rowBytes * rows))) {
-        block->release();
-        return;
-    }
-    uint8_t* out = block->getData(0);
-    for (int i = 0; i < rows; ++i)
-        convert(bits + stride * (height > 0 ? rows - 1 - i : i), out + rowBytes * i);
-    RKImage* image = new (std::nothrow) RKImage(pixelType, block, 0, 0, width, rows, 0);
+                        const uint8_t* bits, int64_t stride, Convert convert, int sx, int sy, int sw, int sh, int tx,
+                        int ty, int tw, int th) {
+  int rows = height < 0 ? -height : height;
+  int64_t rowBytes = int64_t(width) * RKImage::bytesPerPixel(pixelType);
+  RKBuffer* block = new (std::nothrow) RKBuffer();
+  if (!block) return;
+  block->addRef();
+  if (rowBytes <= 0 || rowBytes * rows > 0x7FFFFFFF || !block->allocate(int(rowBytes * rows))) {
     block->release();
-    if (!image)
-        return;
-    image->addRef();
-    graphics->drawImage(image, sx, sy, sw, sh, tx, ty, tw, th);
-    image->release();
+    return;
+  }
+  uint8_t* out = block->getData(0);
+  for (int i = 0; i < rows; ++i) convert(bits + stride * (height > 0 ? rows - 1 - i : i), out + rowBytes * i);
+  RKImage* image = new (std::nothrow) RKImage(pixelType, block, 0, 0, width, rows, 0);
+  block->release();
+  if (!image) return;
+  image->addRef();
+  graphics->drawImage(image, sx, sy, sw, sh, tx, ty, tw, th);
+  image->release();
 }
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

@@ -13,52 +13,46 @@ namespace RKSDK {
 
 inline uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline uint32_t le32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 // Palette index of pixel x of a packed row of 1, 4 or 8 bits a pixel: the most significant bits
 // come first (the high nibble for even pixels).
 inline int paletteIndex(const uint8_t* row, int x, int bits) {
-    if (bits == 1)
-        return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    if (bits == 4)
-        return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-    return row[x];
+  if (bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
+  if (bits == 4) return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+  return row[x];
 }
 
 // Reads exactly count bytes; false on a short read or failure.
 inline bool readExact(IRKIOStream* stream, void* dst, int64_t count) {
-    if (count < 0 || count > 0x7FFFFFFF)
-        return false;
-    return count == 0 || stream->read(dst, int(count)) == int(count);
+  if (count < 0 || count > 0x7FFFFFFF) return false;
+  return count == 0 || stream->read(dst, int(count)) == int(count);
 }
 
 // The stream's length (position plus what is left), or -1 when it cannot be told. Decoders
 // compare what a header promises with it before allocating for the promise.
 inline int64_t streamLength(IRKIOStream* stream) {
-    int64_t pos = stream->tell();
-    if (pos < 0)
-        return -1;
-    int64_t left = stream->available();
-    return pos + (left < 0 ? 0 : left);
+  int64_t pos = stream->tell();
+  if (pos < 0) return -1;
+  int64_t left = stream->available();
+  return pos + (left < 0 ? 0 : left);
 }
 
 // A new buffer of exactly bytes bytes (1 to INT_MAX) holding one reference for the caller, or
 // null when it cannot be had.
 inline RKBuffer* newPixelBuffer(int64_t bytes) {
-    if (bytes <= 0 || bytes > 0x7FFFFFFF)
-        return nullptr;
-    RKBuffer* buffer = new (std::nothrow) RKBuffer(int(bytes));
-    if (!buffer)
-        return nullptr;
-    buffer->addRef();
-    if (buffer->getSize() != bytes) {
-        buffer->release();
-        return nullptr;
-    }
-    return buffer;
+  if (bytes <= 0 || bytes > 0x7FFFFFFF) return nullptr;
+  RKBuffer* buffer = new (std::nothrow) RKBuffer(int(bytes));
+  if (!buffer) return nullptr;
+  buffer->addRef();
+  if (buffer->getSize() != bytes) {
+    buffer->release();
+    return nullptr;
+  }
+  return buffer;
 }
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

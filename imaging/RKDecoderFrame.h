@@ -73,105 +73,105 @@ namespace RKSDK {
 const int64_t RK_MAX_IMAGE_BYTES = 0x40000000;
 
 class RKDecoderFrame : public virtual IRKCoder {
-public:
-    ~RKDecoderFrame() override;
+ public:
+  ~RKDecoderFrame() override;
 
-    virtual int openContents(RKObject* holder);
-    int openMemory(const void* data, int length) override;
-    virtual int openStream(IRKIOStream* stream);
-    virtual int openBuffer(RKBuffer* buffer);
-    virtual int openFile(RKString path);
-    int setSource(RKObject* source) override;
+  virtual int openContents(RKObject* holder);
+  int openMemory(const void* data, int length) override;
+  virtual int openStream(IRKIOStream* stream);
+  virtual int openBuffer(RKBuffer* buffer);
+  virtual int openFile(RKString path);
+  int setSource(RKObject* source) override;
 
-    virtual int getWidth();
-    virtual int getHeight();
+  virtual int getWidth();
+  virtual int getHeight();
 
-    // 1 when the class-name path of object holds "." followed by kind (a substring search).
-    static int isKind(RKObject* object, const char* kind);
-    // A buffer stream over buffer in read-only mode, one reference for the caller; or null.
-    static RKBufferStream* makeReadStream(RKBuffer* buffer);
-    // width x height x bytesPerPixel, or -1 when a factor is negative or the product exceeds
-    // RK_MAX_IMAGE_BYTES.
-    static int64_t imageBytes(int64_t width, int64_t height, int64_t bytesPerPixel);
-    // Writes key = the decimal text of value.
-    static void putInfo(RKParam* properties, const char* key, int64_t value);
+  // 1 when the class-name path of object holds "." followed by kind (a substring search).
+  static int isKind(RKObject* object, const char* kind);
+  // A buffer stream over buffer in read-only mode, one reference for the caller; or null.
+  static RKBufferStream* makeReadStream(RKBuffer* buffer);
+  // width x height x bytesPerPixel, or -1 when a factor is negative or the product exceeds
+  // RK_MAX_IMAGE_BYTES.
+  static int64_t imageBytes(int64_t width, int64_t height, int64_t bytesPerPixel);
+  // Writes key = the decimal text of value.
+  static void putInfo(RKParam* properties, const char* key, int64_t value);
 
-protected:
-    RKDecoderFrame();
+ protected:
+  RKDecoderFrame();
 
-    virtual int readHeader() = 0;
-    virtual void dropDecoded() = 0;
+  virtual int readHeader() = 0;
+  virtual void dropDecoded() = 0;
 
-    void notifyRow(int row, int rowCount);
-    void notifyFinished();
-    void releaseStream();
+  void notifyRow(int row, int rowCount);
+  void notifyFinished();
+  void releaseStream();
 
-    IRKIOStream* m_stream;
-    int m_headerRead;
-    int m_width;
-    int m_height;
+  IRKIOStream* m_stream;
+  int m_headerRead;
+  int m_width;
+  int m_height;
 };
 
 class RKImageDecoder : public RKDecoderFrame {
-public:
-    ~RKImageDecoder() override;
+ public:
+  ~RKImageDecoder() override;
 
-    // An image of pixelType() over the decoded buffer, left 0, top 0, the header's size, delay 0;
-    // one reference for the caller, or null.
-    virtual RKImage* getImage();
-    // The decoded pixels with a reference for the caller (decoded on first use), or null. A
-    // failed decode closes the decoder (header-read flag clear).
-    virtual RKBuffer* getBuffer();
+  // An image of pixelType() over the decoded buffer, left 0, top 0, the header's size, delay 0;
+  // one reference for the caller, or null.
+  virtual RKImage* getImage();
+  // The decoded pixels with a reference for the caller (decoded on first use), or null. A
+  // failed decode closes the decoder (header-read flag clear).
+  virtual RKBuffer* getBuffer();
 
-    int getInfo(RKParam* properties) override;
-    int readRaw(void* destination) override;
-    // ".RKImage": the image gets the decoded pixels and size. ".RKBuffer": a copy of the cache,
-    // or a decode straight into the target, which then becomes the cache. The target must be a
-    // heap object its caller holds a reference to.
-    int decodeTo(RKObject* target) override;
+  int getInfo(RKParam* properties) override;
+  int readRaw(void* destination) override;
+  // ".RKImage": the image gets the decoded pixels and size. ".RKBuffer": a copy of the cache,
+  // or a decode straight into the target, which then becomes the cache. The target must be a
+  // heap object its caller holds a reference to.
+  int decodeTo(RKObject* target) override;
 
-protected:
-    RKImageDecoder();
+ protected:
+  RKImageDecoder();
 
-    virtual int decode(RKBuffer* target) = 0;
-    virtual unsigned int pixelType() = 0;
-    virtual unsigned int infoPixelType();
-    virtual void writeInfo(RKParam* properties);
-    virtual int rawBytesPerPixel();
-    virtual int keepsDecoded();
-    virtual void prepareImage(RKImage* image);
+  virtual int decode(RKBuffer* target) = 0;
+  virtual unsigned int pixelType() = 0;
+  virtual unsigned int infoPixelType();
+  virtual void writeInfo(RKParam* properties);
+  virtual int rawBytesPerPixel();
+  virtual int keepsDecoded();
+  virtual void prepareImage(RKImage* image);
 
-    void dropDecoded() override;
+  void dropDecoded() override;
 
-    RKBuffer* m_decoded;
+  RKBuffer* m_decoded;
 };
 
 class RKImageGroupDecoder : public RKDecoderFrame {
-public:
-    ~RKImageGroupDecoder() override;
+ public:
+  ~RKImageGroupDecoder() override;
 
-    // The decoded group (decoded on first use) with a reference for the caller, or null.
-    virtual RKImageGroup* getImage();
+  // The decoded group (decoded on first use) with a reference for the caller, or null.
+  virtual RKImageGroup* getImage();
 
-    int getInfo(RKParam* properties) override;
-    // All images' pixel buffers back to back; the result is their total size.
-    int readRaw(void* destination) override;
-    // Only ".RKImageGroup" targets: a copy of the cached group's images, or a decode straight
-    // into the target, which then becomes the cache (so it must be a heap object its caller
-    // holds a reference to).
-    int decodeTo(RKObject* target) override;
+  int getInfo(RKParam* properties) override;
+  // All images' pixel buffers back to back; the result is their total size.
+  int readRaw(void* destination) override;
+  // Only ".RKImageGroup" targets: a copy of the cached group's images, or a decode straight
+  // into the target, which then becomes the cache (so it must be a heap object its caller
+  // holds a reference to).
+  int decodeTo(RKObject* target) override;
 
-protected:
-    RKImageGroupDecoder();
+ protected:
+  RKImageGroupDecoder();
 
-    virtual int decodeGroup(RKImageGroup* target) = 0;
-    virtual unsigned int infoPixelType();
+  virtual int decodeGroup(RKImageGroup* target) = 0;
+  virtual unsigned int infoPixelType();
 
-    void dropDecoded() override;
+  void dropDecoded() override;
 
-    RKImageGroup* m_decodedGroup;
+  RKImageGroup* m_decodedGroup;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

@@ -23,47 +23,47 @@ class MetafileObjectStore;
 class MetafileRecord;
 
 class RKEMFDecoder : public RKDecoderFrame {
-public:
-    RKEMFDecoder();
-    ~RKEMFDecoder() override;
+ public:
+  RKEMFDecoder();
+  ~RKEMFDecoder() override;
 
-    // The played image with a reference for the caller (played on first use), or null.
-    virtual RKImage* getImage();
-    // Reads the header record from the kept stream; 1 or 0.
-    int readHeader() override;
-    // Plays the records onto the cached canvas with a table of handleCount objects; 1 or 0.
-    virtual int play(int handleCount);
+  // The played image with a reference for the caller (played on first use), or null.
+  virtual RKImage* getImage();
+  // Reads the header record from the kept stream; 1 or 0.
+  int readHeader() override;
+  // Plays the records onto the cached canvas with a table of handleCount objects; 1 or 0.
+  virtual int play(int handleCount);
 
-    int getInfo(RKParam* properties) override;
-    int readRaw(void* destination) override;
-    int decodeTo(RKObject* target) override;
+  int getInfo(RKParam* properties) override;
+  int readRaw(void* destination) override;
+  int decodeTo(RKObject* target) override;
 
-protected:
-    void dropDecoded() override;
+ protected:
+  void dropDecoded() override;
 
-private:
-    bool playRecord(uint32_t type, MetafileRecord& record, IRKGraphics* graphics, MetafileObjectStore& objects);
-    bool createObject(uint32_t type, MetafileRecord& record, MetafileObjectStore& objects);
-    void playPoints(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
-    void playPolyPoints(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
-    void playText(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
-    void playBitmap(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
+ private:
+  bool playRecord(uint32_t type, MetafileRecord& record, IRKGraphics* graphics, MetafileObjectStore& objects);
+  bool createObject(uint32_t type, MetafileRecord& record, MetafileObjectStore& objects);
+  void playPoints(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
+  void playPolyPoints(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
+  void playText(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
+  void playBitmap(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
 
-    RKImage* m_image;
-    uint8_t m_header[80];
-    uint8_t m_extension1[12];
-    int m_hasExtension1;
-    uint8_t m_extension2[8];
-    int m_hasExtension2;
-    RKString m_description;
-    RKColor m_textColor;
-    RKSize m_windowExtent;
-    int m_slotLookup;
-    int32_t m_currentX;
-    int32_t m_currentY;
-    int m_alternateFill;
+  RKImage* m_image;
+  uint8_t m_header[80];
+  uint8_t m_extension1[12];
+  int m_hasExtension1;
+  uint8_t m_extension2[8];
+  int m_hasExtension2;
+  RKString m_description;
+  RKColor m_textColor;
+  RKSize m_windowExtent;
+  int m_slotLookup;
+  int32_t m_currentX;
+  int32_t m_currentY;
+  int m_alternateFill;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

@@ -10,28 +10,28 @@
 namespace RKSDK {
 
 class RKICODecoder : public RKImageGroupDecoder {
-public:
-    RKICODecoder();
+ public:
+  RKICODecoder();
 
-    // Reads the directory (the header step of the frame).
-    virtual int readDirectory();
-    // Decodes every entry into group; an entry that fails ends the decode with 0.
-    virtual int readEntries(RKImageGroup* group);
-    // One stored colour row of width pixels of bitCount bits into blue, green, red, alpha;
-    // nothing is written for depths without a decoding.
-    virtual void convertRow(const u8* palette, const u8* src, u8* dst, int width, int bitCount);
+  // Reads the directory (the header step of the frame).
+  virtual int readDirectory();
+  // Decodes every entry into group; an entry that fails ends the decode with 0.
+  virtual int readEntries(RKImageGroup* group);
+  // One stored colour row of width pixels of bitCount bits into blue, green, red, alpha;
+  // nothing is written for depths without a decoding.
+  virtual void convertRow(const u8* palette, const u8* src, u8* dst, int width, int bitCount);
 
-protected:
-    int readHeader() override;
-    int decodeGroup(RKImageGroup* target) override;
-    // One entry's image, one reference for the caller; or null.
-    RKImage* readEntry(const u8* entry);
+ protected:
+  int readHeader() override;
+  int decodeGroup(RKImageGroup* target) override;
+  // One entry's image, one reference for the caller; or null.
+  RKImage* readEntry(const u8* entry);
 
-    std::vector<u8> m_directory;
-    int m_count;
-    int m_is565;
+  std::vector<u8> m_directory;
+  int m_count;
+  int m_is565;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

@@ -18,44 +18,44 @@ struct RKJPEG2000State;
 
 // What the two twins share: the rate reported by getInfo and the decode steps.
 class RKJPEG2000Decoder : public RKImageDecoder {
-public:
-    ~RKJPEG2000Decoder() override;
+ public:
+  ~RKJPEG2000Decoder() override;
 
-    // Stores the rate that getInfo reports; the decode does not read it. Returns 1.
-    virtual int setRate(float rate);
-    virtual float getRate();
+  // Stores the rate that getInfo reports; the decode does not read it. Returns 1.
+  virtual int setRate(float rate);
+  virtual float getRate();
 
-    // Frees the code-stream and the source over the stream; the decoded pixels stay.
-    virtual void releaseCodestream();
+  // Frees the code-stream and the source over the stream; the decoded pixels stay.
+  virtual void releaseCodestream();
 
-protected:
-    // rateKey: the getInfo key of the rate ("JP2_Rate" or "JPC_Rate"); boxes: JP2 box layer.
-    RKJPEG2000Decoder(const char* rateKey, bool boxes);
+ protected:
+  // rateKey: the getInfo key of the rate ("JP2_Rate" or "JPC_Rate"); boxes: JP2 box layer.
+  RKJPEG2000Decoder(const char* rateKey, bool boxes);
 
-    int readHeader() override;
-    int decode(RKBuffer* target) override;
-    unsigned int pixelType() override;
-    void writeInfo(RKParam* properties) override;
+  int readHeader() override;
+  int decode(RKBuffer* target) override;
+  unsigned int pixelType() override;
+  void writeInfo(RKParam* properties) override;
 
-private:
-    int decodeTiles(RKBuffer* target);
+ private:
+  int decodeTiles(RKBuffer* target);
 
-    const char* m_rateKey;
-    float m_rate;
-    bool m_boxes;
-    RKJPEG2000State* m_state;
+  const char* m_rateKey;
+  float m_rate;
+  bool m_boxes;
+  RKJPEG2000State* m_state;
 };
 
 class RKJP2Decoder2 : public RKJPEG2000Decoder {
-public:
-    RKJP2Decoder2();
+ public:
+  RKJP2Decoder2();
 };
 
 class RKJPCDecoder2 : public RKJPEG2000Decoder {
-public:
-    RKJPCDecoder2();
+ public:
+  RKJPCDecoder2();
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

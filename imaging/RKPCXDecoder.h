@@ -11,39 +11,39 @@
 namespace RKSDK {
 
 class RKPCXDecoder : public RKImageDecoder {
-public:
-    RKPCXDecoder();
+ public:
+  RKPCXDecoder();
 
-    virtual int getBitsPerPixel();
-    virtual int getXDensity();
-    virtual int getYDensity();
+  virtual int getBitsPerPixel();
+  virtual int getXDensity();
+  virtual int getYDensity();
 
-    int readHeader() override;
-    int decode(RKBuffer* target) override;
-    // Decodes one row of n bytes from the encoded data at pos into dst, advancing pos past the
-    // row's encoded bytes. A run that passes the end of the row is cut there. The bytes produced
-    // (n), or -1 when the data ends first.
-    virtual int decodeRow(const std::vector<u8>& data, size_t& pos, u8* dst, int n);
-    // The two layouts, into target (allocated here); 1 or 0.
-    virtual int decodePlanes(RKBuffer* target);
-    virtual int decodePalette(RKBuffer* target);
+  int readHeader() override;
+  int decode(RKBuffer* target) override;
+  // Decodes one row of n bytes from the encoded data at pos into dst, advancing pos past the
+  // row's encoded bytes. A run that passes the end of the row is cut there. The bytes produced
+  // (n), or -1 when the data ends first.
+  virtual int decodeRow(const std::vector<u8>& data, size_t& pos, u8* dst, int n);
+  // The two layouts, into target (allocated here); 1 or 0.
+  virtual int decodePlanes(RKBuffer* target);
+  virtual int decodePalette(RKBuffer* target);
 
-protected:
-    unsigned int pixelType() override;
-    void writeInfo(RKParam* properties) override;
-    int keepsDecoded() override;
+ protected:
+  unsigned int pixelType() override;
+  void writeInfo(RKParam* properties) override;
+  int keepsDecoded() override;
 
-    // The encoded data from byte 128 to the end of the stream, and whether the rows the header
-    // promises can fit in it.
-    bool readData(std::vector<u8>& data, int rowBytes);
+  // The encoded data from byte 128 to the end of the stream, and whether the rows the header
+  // promises can fit in it.
+  bool readData(std::vector<u8>& data, int rowBytes);
 
-    int m_bitsPerPixel;
-    int m_xDensity;
-    int m_yDensity;
-    int m_planes;
-    u16 m_bytesPerLine;
+  int m_bitsPerPixel;
+  int m_xDensity;
+  int m_yDensity;
+  int m_planes;
+  u16 m_bytesPerLine;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

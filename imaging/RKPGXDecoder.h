@@ -8,14 +8,14 @@
 namespace RKSDK {
 
 class RKPGXDecoder : public RKJasperDecoder {
-public:
-    RKPGXDecoder();
+ public:
+  RKPGXDecoder();
 
-protected:
-    const char* jasperFormat() override;
-    int convert(jas_image_t* image, RKBuffer* contents) override;
+ protected:
+  const char* jasperFormat() override;
+  int convert(jas_image_t* image, RKBuffer* contents) override;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

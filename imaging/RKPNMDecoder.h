@@ -9,16 +9,16 @@
 namespace RKSDK {
 
 class RKPNMDecoder : public RKJasperDecoder {
-public:
-    RKPNMDecoder();
+ public:
+  RKPNMDecoder();
 
-protected:
-    const char* jasperFormat() override;
-    int convert(jas_image_t* image, RKBuffer* contents) override;
-    unsigned int infoPixelType() override;
-    int rawBytesPerPixel() override;
+ protected:
+  const char* jasperFormat() override;
+  int convert(jas_image_t* image, RKBuffer* contents) override;
+  unsigned int infoPixelType() override;
+  int rawBytesPerPixel() override;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

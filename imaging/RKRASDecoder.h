@@ -7,14 +7,14 @@
 namespace RKSDK {
 
 class RKRASDecoder : public RKJasperDecoder {
-public:
-    RKRASDecoder();
+ public:
+  RKRASDecoder();
 
-protected:
-    const char* jasperFormat() override;
-    int convert(jas_image_t* image, RKBuffer* contents) override;
+ protected:
+  const char* jasperFormat() override;
+  int convert(jas_image_t* image, RKBuffer* contents) override;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

@@ -12,62 +12,59 @@ namespace RKSDK {
 namespace {
 
 enum {
-    ID_LENGTH = 0,
-    MAP_TYPE = 1,
-    IMAGE_TYPE = 2,
-    MAP_LENGTH = 5,
-    MAP_ENTRY_SIZE = 7,
-    WIDTH = 12,
-    HEIGHT = 14,
-    DEPTH = 16,
-    DESCRIPTOR = 17
+  ID_LENGTH = 0,
+  MAP_TYPE = 1,
+  IMAGE_TYPE = 2,
+  MAP_LENGTH = 5,
+  MAP_ENTRY_SIZE = 7,
+  WIDTH = 12,
+  HEIGHT = 14,
+  DEPTH = 16,
+  DESCRIPTOR = 17
 };
 
 // Run-length packets, read across row boundaries: a packet that a writer let run on into the
 // next row continues there, and nothing is written past the last pixel of the image.
 class RlePackets {
-public:
-    RlePackets(IRKIOStream* stream, int bytesPerPixel) : m_stream(stream), m_bpp(bytesPerPixel) {}
+ public:
+  RlePackets(IRKIOStream* stream, int bytesPerPixel) : m_stream(stream), m_bpp(bytesPerPixel) {}
 
-    // Fills count pixels at dst; false on a short read.
-    bool read(u8* dst, int count) {
-        while (count > 0) {
-            if (m_left == 0) {
-                u8 head;
-                if (!readExact(m_stream, &head, 1))
-                    return false;
-                m_run = head >= 128;
-                m_left = (head & 127) + 1;
-                if (m_run && !readExact(m_stream, m_pixel, m_bpp))
-                    return false;
-            }
-            int n = m_left < count ? m_left : count;
-            if (m_run) {
-                for (int i = 0; i < n; ++i)
-                    std::memcpy(dst + i * m_bpp, m_pixel, size_t(m_bpp));
-            } else if (!readExact(m_stream, dst, int64_t(n) * m_bpp)) {
-                return false;
-            }
-            dst += int64_t(n) * m_bpp;
-            count -= n;
-            m_left -= n;
-        }
-        return true;
+  // Fills count pixels at dst; false on a short read.
+  bool read(u8* dst, int count) {
+    while (count > 0) {
+      if (m_left == 0) {
+        u8 head;
+        if (!readExact(m_stream, &head, 1)) return false;
+        m_run = head >= 128;
+        m_left = (head & 127) + 1;
+        if (m_run && !readExact(m_stream, m_pixel, m_bpp)) return false;
+      }
+      int n = m_left < count ? m_left : count;
+      if (m_run) {
+        for (int i = 0; i < n; ++i) std::memcpy(dst + i * m_bpp, m_pixel, size_t(m_bpp));
+      } else if (!readExact(m_stream, dst, int64_t(n) * m_bpp)) {
+        return false;
+      }
+      dst += int64_t(n) * m_bpp;
+      count -= n;
+      m_left -= n;
     }
+    return true;
+  }
 
-private:
-    IRKIOStream* m_stream;
-    int m_bpp;
-    bool m_run = false;
-    int m_left = 0;
-    u8 m_pixel[4] = {};
+ private:
+  IRKIOStream* m_stream;
+  int m_bpp;
+  bool m_run = false;
+  int m_left = 0;
+  u8 m_pixel[4] = {};
 };
 
-} // namespace
+}  // namespace
 
 RKTGADecoder::RKTGADecoder() : m_alphaBits(0) {
-    std::memset(m_header, 0, sizeof m_header);
-    appendClassName("RKTGADecoder");
+  std::memset(m_header, 0, sizeof m_header);
+  appendClassName("RKTGADecoder");
 }
 
 int RKTGADecoder::getAlphaBits() { return m_alphaBits; }
@@ -77,107 +74,95 @@ unsigned int RKTGADecoder::pixelType() { return m_header[DEPTH] == 32 ? RK_PIXEL
 void RKTGADecoder::writeInfo(RKParam* properties) { putInfo(properties, "TGA_AlphaBits", m_alphaBits); }
 
 void RKTGADecoder::close() {
-    dropDecoded();
-    releaseStream();
+  dropDecoded();
+  releaseStream();
 }
 
 int RKTGADecoder::readHeader() {
-    if (!m_stream)
-        return 0;
-    dropDecoded();
-    m_alphaBits = 0;
-    if (!readExact(m_stream, m_header, sizeof m_header))
-        return 0;
-    // Only whole-byte depths have a decoding; anything else is refused here.
-    const int depth = m_header[DEPTH];
-    if (depth != 8 && depth != 16 && depth != 24 && depth != 32)
-        return 0;
-    m_width = le16(m_header + WIDTH);
-    m_height = le16(m_header + HEIGHT);
-    return 1;
+  if (!m_stream) return 0;
+  dropDecoded();
+  m_alphaBits = 0;
+  if (!readExact(m_stream, m_header, sizeof m_header)) return 0;
+  // Only whole-byte depths have a decoding; anything else is refused here.
+  const int depth = m_header[DEPTH];
+  if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return 0;
+  m_width = le16(m_header + WIDTH);
+  m_height = le16(m_header + HEIGHT);
+  return 1;
 }
 
 int RKTGADecoder::decode(RKBuffer* target) {
-    if (!m_headerRead || !target || !m_stream)
-        return 0;
-    const int depth = m_header[DEPTH];
-    const int bpp = depth / 8;
-    const int outBytes = depth > 24 ? 4 : 3;
-    const int64_t total = imageBytes(m_width, m_height, outBytes);
-    const bool rle = m_header[IMAGE_TYPE] == 9 || m_header[IMAGE_TYPE] == 10;
-    const bool mapped = m_header[MAP_TYPE] == 1;
-    const int mapLength = le16(m_header + MAP_LENGTH);
-    const int entryBytes = m_header[MAP_ENTRY_SIZE] / 8;
-    if (total <= 0 || (mapped && entryBytes != 3 && entryBytes != 4))
-        return 0;
-    // What the header promises must be in the stream before anything is allocated: the ID, the
-    // map and, for raw rows, every pixel; packets carry at most 128 pixels each.
-    const int64_t pixels = int64_t(m_width) * m_height;
-    const int64_t least = m_header[ID_LENGTH] + (mapped ? int64_t(mapLength) * entryBytes : 0) +
-                          (rle ? (pixels + 127) / 128 * (1 + bpp) : pixels * bpp);
-    const int64_t left = m_stream->available();
-    if (left < least)
-        return 0;
-    if (!target->allocate(int(total)))
-        return 0;
+  if (!m_headerRead || !target || !m_stream) return 0;
+  const int depth = m_header[DEPTH];
+  const int bpp = depth / 8;
+  const int outBytes = depth > 24 ? 4 : 3;
+  const int64_t total = imageBytes(m_width, m_height, outBytes);
+  const bool rle = m_header[IMAGE_TYPE] == 9 || m_header[IMAGE_TYPE] == 10;
+  const bool mapped = m_header[MAP_TYPE] == 1;
+  const int mapLength = le16(m_header + MAP_LENGTH);
+  const int entryBytes = m_header[MAP_ENTRY_SIZE] / 8;
+  if (total <= 0 || (mapped && entryBytes != 3 && entryBytes != 4)) return 0;
+  // What the header promises must be in the stream before anything is allocated: the ID, the
+  // map and, for raw rows, every pixel; packets carry at most 128 pixels each.
+  const int64_t pixels = int64_t(m_width) * m_height;
+  const int64_t least = m_header[ID_LENGTH] + (mapped ? int64_t(mapLength) * entryBytes : 0) +
+                        (rle ? (pixels + 127) / 128 * (1 + bpp) : pixels * bpp);
+  const int64_t left = m_stream->available();
+  if (left < least) return 0;
+  if (!target->allocate(int(total))) return 0;
 
-    std::vector<u8> work, map;
-    try {
-        if (depth < 24)
-            work.resize(size_t(pixels) * bpp);
-        if (mapped)
-            map.assign(size_t(mapLength > 256 ? mapLength : 256) * 4, 0); // indexes past the map: black
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
-    if (m_header[ID_LENGTH] && !m_stream->seek(m_header[ID_LENGTH], 1))
-        return 0;
-    if (mapped) {
-        std::vector<u8> entries(size_t(mapLength) * entryBytes);
-        if (!readExact(m_stream, entries.data(), int64_t(entries.size())))
-            return 0;
-        for (int i = 0; i < mapLength; ++i)
-            std::memcpy(map.data() + i * 4, entries.data() + i * entryBytes, size_t(entryBytes));
-    }
+  std::vector<u8> work, map;
+  try {
+    if (depth < 24) work.resize(size_t(pixels) * bpp);
+    if (mapped) map.assign(size_t(mapLength > 256 ? mapLength : 256) * 4, 0);  // indexes past the map: black
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  if (m_header[ID_LENGTH] && !m_stream->seek(m_header[ID_LENGTH], 1)) return 0;
+  if (mapped) {
+    std::vector<u8> entries(size_t(mapLength) * entryBytes);
+    if (!readExact(m_stream, entries.data(), int64_t(entries.size()))) return 0;
+    for (int i = 0; i < mapLength; ++i)
+      std::memcpy(map.data() + i * 4, entries.data() + i * entryBytes, size_t(entryBytes));
+  }
 
-    const bool topFirst = (m_header[DESCRIPTOR] & 0x20) != 0;
-    const int64_t rowBytes = int64_t(m_width) * bpp;
-    u8* base = depth < 24 ? work.data() : target->getData(0);
-    RlePackets packets(m_stream, bpp);
-    for (int n = 0; n < m_height; ++n) {
-        const int row = topFirst ? n : m_height - 1 - n;
-        u8* dst = base + row * rowBytes;
-        if (rle ? !packets.read(dst, m_width) : !readExact(m_stream, dst, rowBytes))
-            return 0;
-        notifyRow(topFirst ? row : m_height - row, m_height + 100);
-    }
-    m_alphaBits = m_header[DESCRIPTOR] & 15;
-    if (depth < 24)
-        for (int i = 0; i < m_height; ++i)
-            convertRow(mapped ? map.data() : nullptr, work.data() + i * rowBytes,
-                       target->getData(0) + int64_t(i) * m_width * 3, m_width, depth);
-    notifyRow(m_height + 100, m_height + 100);
-    notifyFinished();
-    return 1;
+  const bool topFirst = (m_header[DESCRIPTOR] & 0x20) != 0;
+  const int64_t rowBytes = int64_t(m_width) * bpp;
+  u8* base = depth < 24 ? work.data() : target->getData(0);
+  RlePackets packets(m_stream, bpp);
+  for (int n = 0; n < m_height; ++n) {
+    const int row = topFirst ? n : m_height - 1 - n;
+    u8* dst = base + row * rowBytes;
+    if (rle ? !packets.read(dst, m_width) : !readExact(m_stream, dst, rowBytes)) return 0;
+    notifyRow(topFirst ? row : m_height - row, m_height + 100);
+  }
+  m_alphaBits = m_header[DESCRIPTOR] & 15;
+  if (depth < 24)
+    for (int i = 0; i < m_height; ++i)
+      convertRow(mapped ? map.data() : nullptr, work.data() + i * rowBytes,
+                 target->getData(0) + int64_t(i) * m_width * 3, m_width, depth);
+  notifyRow(m_height + 100, m_height + 100);
+  notifyFinished();
+  return 1;
 }
 
 void RKTGADecoder::convertRow(const u8* palette, const u8* src, u8* dst, int width, int depth) {
-    if (depth == 8) {
-        for (int x = 0; x < width; ++x, dst += 3) {
-            if (palette) {
-                std::memcpy(dst, palette + src[x] * 4, 3);
-            } else {
-                dst[0] = dst[1] = dst[2] = src[x]; // no colour map: grey
-            }
-        }
-    } else if (depth == 16) {
-        for (int x = 0; x < width; ++x, dst += 3) {
-            const unsigned p = le16(src + x * 2);
-            dst[0] = u8((p & 0x1F) << 3);
-            dst[1] = u8((p >> 2) & 0xF8);
-            dst[2] = u8((p >> 7) & 0xF8);
-        }
+  if (depth == 8) {
+    for (int x = 0; x < width; ++x, dst += 3) {
+      if (palette) {
+        std::memcpy(dst, palette + src[x] * 4, 3);
+      } else {
+        dst[0] = dst[1] = dst[2] = src[x];  // no colour map: grey
+      }
     }
+  } else if (depth == 16) {
+    for (int x = 0; x < width; ++x, dst += 3) {
+      const unsigned p = le16(src + x * 2);
+      dst[0] = u8((p & 0x1F) << 3);
+      dst[1] = u8((p >> 2) & 0xF8);
+      dst[2] = u8((p >> 7) & 0xF8);
+    }
+  }
 }
 
-} // namespace RKSDK
+}  // namespace RKSDK

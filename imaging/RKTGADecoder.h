@@ -8,26 +8,26 @@
 namespace RKSDK {
 
 class RKTGADecoder : public RKImageDecoder {
-public:
-    RKTGADecoder();
+ public:
+  RKTGADecoder();
 
-    virtual int getAlphaBits();
-    int readHeader() override;
-    int decode(RKBuffer* target) override;
-    // Releases the decoded buffer and the stream.
-    virtual void close();
-    // Converts one work row of 8-bit indexes (through palette, or grey without one) or 16-bit
-    // pixels into blue, green, red; nothing is written for other depths.
-    virtual void convertRow(const u8* palette, const u8* src, u8* dst, int width, int depth);
+  virtual int getAlphaBits();
+  int readHeader() override;
+  int decode(RKBuffer* target) override;
+  // Releases the decoded buffer and the stream.
+  virtual void close();
+  // Converts one work row of 8-bit indexes (through palette, or grey without one) or 16-bit
+  // pixels into blue, green, red; nothing is written for other depths.
+  virtual void convertRow(const u8* palette, const u8* src, u8* dst, int width, int depth);
 
-protected:
-    unsigned int pixelType() override;
-    void writeInfo(RKParam* properties) override;
+ protected:
+  unsigned int pixelType() override;
+  void writeInfo(RKParam* properties) override;
 
-    int m_alphaBits;
-    u8 m_header[18];
+  int m_alphaBits;
+  u8 m_header[18];
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

@@ -15,9 +15,9 @@ namespace RKSDK {
 // What libtiff hands back to the client I/O functions: the decoder's stream and the span of
 // the TIFF file in it (offset 0 of the file is the stream position base).
 struct RKTIFFClient {
-    int64_t base;
-    int64_t end;
-    IRKIOStream* stream; // the decoder's reference
+  int64_t base;
+  int64_t end;
+  IRKIOStream* stream;  // the decoder's reference
 };
 
 namespace {
@@ -28,101 +28,93 @@ void silentHandler(const char*, const char*, va_list) {}
 
 // libtiff's handlers are global; set them once.
 void silenceLibrary() {
-    static const bool silenced = [] {
-        TIFFSetErrorHandler(silentHandler);
-        TIFFSetWarningHandler(silentHandler);
-        return true;
-    }();
-    (void)silenced;
+  static const bool silenced = [] {
+    TIFFSetErrorHandler(silentHandler);
+    TIFFSetWarningHandler(silentHandler);
+    return true;
+  }();
+  (void)silenced;
 }
 
 tmsize_t clientRead(thandle_t handle, void* buffer, tmsize_t size) {
-    RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
-    if (!client || !client->stream || size <= 0)
-        return 0;
-    tmsize_t done = 0;
-    while (done < size) {
-        int chunk = static_cast<int>(std::min<tmsize_t>(size - done, INT_MAX));
-        int got = client->stream->read(static_cast<u8*>(buffer) + done, chunk);
-        if (got <= 0)
-            break;
-        done += got;
-        if (got < chunk)
-            break;
-    }
-    return done;
+  RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
+  if (!client || !client->stream || size <= 0) return 0;
+  tmsize_t done = 0;
+  while (done < size) {
+    int chunk = static_cast<int>(std::min<tmsize_t>(size - done, INT_MAX));
+    int got = client->stream->read(static_cast<u8*>(buffer) + done, chunk);
+    if (got <= 0) break;
+    done += got;
+    if (got < chunk) break;
+  }
+  return done;
 }
 
 tmsize_t clientWrite(thandle_t handle, void* buffer, tmsize_t size) {
-    RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
-    if (!client || !client->stream || size <= 0 || size > INT_MAX)
-        return 0;
-    int written = client->stream->write(buffer, static_cast<int>(size));
-    return written < 0 ? 0 : written;
+  RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
+  if (!client || !client->stream || size <= 0 || size > INT_MAX) return 0;
+  int written = client->stream->write(buffer, static_cast<int>(size));
+  return written < 0 ? 0 : written;
 }
 
 // Offsets are relative to the file's base; positions the stream cannot take give -1, and so
 // does a seek that left the stream elsewhere than asked (libtiff compares the result).
 toff_t clientSeek(thandle_t handle, toff_t offset, int whence) {
-    RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
-    if (!client || !client->stream)
-        return static_cast<toff_t>(-1);
-    int64_t target;
-    int origin = whence;
-    if (whence == SEEK_SET) {
-        if (offset > static_cast<toff_t>(INT_MAX))
-            return static_cast<toff_t>(-1);
-        target = client->base + static_cast<int64_t>(offset);
-    } else if (whence == SEEK_CUR || whence == SEEK_END) {
-        target = static_cast<int64_t>(offset);
-    } else {
-        if (offset > static_cast<toff_t>(INT_MAX))
-            return static_cast<toff_t>(-1);
-        target = static_cast<int64_t>(offset);
-        origin = SEEK_SET;
-    }
-    if (target < INT_MIN || target > INT_MAX)
-        return static_cast<toff_t>(-1);
-    client->stream->seek(static_cast<int>(target), origin);
-    int position = client->stream->tell();
-    if (position < client->base)
-        return static_cast<toff_t>(-1);
-    return static_cast<toff_t>(position - client->base);
+  RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
+  if (!client || !client->stream) return static_cast<toff_t>(-1);
+  int64_t target;
+  int origin = whence;
+  if (whence == SEEK_SET) {
+    if (offset > static_cast<toff_t>(INT_MAX)) return static_cast<toff_t>(-1);
+    target = client->base + static_cast<int64_t>(offset);
+  } else if (whence == SEEK_CUR || whence == SEEK_END) {
+    target = static_cast<int64_t>(offset);
+  } else {
+    if (offset > static_cast<toff_t>(INT_MAX)) return static_cast<toff_t>(-1);
+    target = static_cast<int64_t>(offset);
+    origin = SEEK_SET;
+  }
+  if (target < INT_MIN || target > INT_MAX) return static_cast<toff_t>(-1);
+  client->stream->seek(static_cast<int>(target), origin);
+  int position = client->stream->tell();
+  if (position < client->base) return static_cast<toff_t>(-1);
+  return static_cast<toff_t>(position - client->base);
 }
 
 int clientClose(thandle_t handle) {
-    RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
-    return client && client->stream ? 0 : -1;
+  RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
+  return client && client->stream ? 0 : -1;
 }
 
 toff_t clientSize(thandle_t handle) {
-    RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
-    if (!client || !client->stream)
-        return 0;
-    return static_cast<toff_t>(client->end - client->base);
+  RKTIFFClient* client = static_cast<RKTIFFClient*>(handle);
+  if (!client || !client->stream) return 0;
+  return static_cast<toff_t>(client->end - client->base);
 }
 
 // A resolution truncated toward zero, kept inside the int range (NaN gives 0).
 int64_t truncateResolution(float value) {
-    if (!(value > 0))
-        return 0;
-    if (value >= static_cast<float>(INT_MAX))
-        return INT_MAX;
-    return static_cast<int64_t>(value);
+  if (!(value > 0)) return 0;
+  if (value >= static_cast<float>(INT_MAX)) return INT_MAX;
+  return static_cast<int64_t>(value);
 }
 
-} // namespace
+}  // namespace
 
 RKTIFFDecoder::RKTIFFDecoder()
-    : m_components(0), m_xDensity(0), m_yDensity(0), m_bitsPerSample(0), m_cmyk(0),
-      m_palette(nullptr), m_tiff(nullptr), m_client(nullptr) {
-    appendClassName("RKTIFFDecoder");
-    silenceLibrary();
+    : m_components(0),
+      m_xDensity(0),
+      m_yDensity(0),
+      m_bitsPerSample(0),
+      m_cmyk(0),
+      m_palette(nullptr),
+      m_tiff(nullptr),
+      m_client(nullptr) {
+  appendClassName("RKTIFFDecoder");
+  silenceLibrary();
 }
 
-RKTIFFDecoder::~RKTIFFDecoder() {
-    endLibrary();
-}
+RKTIFFDecoder::~RKTIFFDecoder() { endLibrary(); }
 
 int RKTIFFDecoder::getComponentCount() { return m_components; }
 int RKTIFFDecoder::getXDensity() { return m_xDensity; }
@@ -133,213 +125,200 @@ unsigned int RKTIFFDecoder::infoPixelType() { return RK_PIXEL_RGB24; }
 int RKTIFFDecoder::rawBytesPerPixel() { return 3; }
 
 void RKTIFFDecoder::writeInfo(RKParam* properties) {
-    putInfo(properties, "TIFF_NumComponents", m_components);
-    putInfo(properties, "TIFF_XDensity", m_xDensity);
-    putInfo(properties, "TIFF_YDensity", m_yDensity);
+  putInfo(properties, "TIFF_NumComponents", m_components);
+  putInfo(properties, "TIFF_XDensity", m_xDensity);
+  putInfo(properties, "TIFF_YDensity", m_yDensity);
 }
 
 void RKTIFFDecoder::prepareImage(RKImage* image) {
-    image->setDensity(static_cast<unsigned int>(m_xDensity), static_cast<unsigned int>(m_yDensity));
+  image->setDensity(static_cast<unsigned int>(m_xDensity), static_cast<unsigned int>(m_yDensity));
 }
 
 void RKTIFFDecoder::endLibrary() {
-    // The handle goes first: closing it calls back into the client record.
-    if (m_tiff)
-        TIFFClose(m_tiff);
-    m_tiff = nullptr;
-    delete m_client;
-    m_client = nullptr;
-    delete[] m_palette;
-    m_palette = nullptr;
+  // The handle goes first: closing it calls back into the client record.
+  if (m_tiff) TIFFClose(m_tiff);
+  m_tiff = nullptr;
+  delete m_client;
+  m_client = nullptr;
+  delete[] m_palette;
+  m_palette = nullptr;
 }
 
 void RKTIFFDecoder::close() {
-    endLibrary();
-    releaseStream();
+  endLibrary();
+  releaseStream();
 }
 
 void RKTIFFDecoder::reset() {
-    close();
-    dropDecoded();
+  close();
+  dropDecoded();
 }
 
 int RKTIFFDecoder::fail() {
-    close();
-    m_headerRead = 0;
-    return 0;
+  close();
+  m_headerRead = 0;
+  return 0;
 }
 
 u8* RKTIFFDecoder::makePalette(int photometric) {
-    if (photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK &&
-        photometric != PHOTOMETRIC_PALETTE)
-        return nullptr;
-    // Always 256 entries, so that no index of an 8-bit row leaves the table.
-    u8* palette = new (std::nothrow) u8[RK_PALETTE_ENTRIES * 3]();
-    if (!palette)
-        return nullptr;
-    int entries = 1 << m_bitsPerSample;
-    if (photometric == PHOTOMETRIC_PALETTE) {
-        uint16_t* red = nullptr;
-        uint16_t* green = nullptr;
-        uint16_t* blue = nullptr;
-        if (!TIFFGetField(m_tiff, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue) {
-            delete[] palette;
-            return nullptr;
-        }
-        // libtiff holds 2^bits entries in each table.
-        for (int i = 0; i < entries; ++i) {
-            palette[i * 3] = static_cast<u8>(red[i] >> 8);
-            palette[i * 3 + 1] = static_cast<u8>(green[i] >> 8);
-            palette[i * 3 + 2] = static_cast<u8>(blue[i] >> 8);
-        }
-        return palette;
+  if (photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK &&
+      photometric != PHOTOMETRIC_PALETTE)
+    return nullptr;
+  // Always 256 entries, so that no index of an 8-bit row leaves the table.
+  u8* palette = new (std::nothrow) u8[RK_PALETTE_ENTRIES * 3]();
+  if (!palette) return nullptr;
+  int entries = 1 << m_bitsPerSample;
+  if (photometric == PHOTOMETRIC_PALETTE) {
+    uint16_t* red = nullptr;
+    uint16_t* green = nullptr;
+    uint16_t* blue = nullptr;
+    if (!TIFFGetField(m_tiff, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue) {
+      delete[] palette;
+      return nullptr;
     }
-    // Grey levels, black to white for black-is-zero files and the other way round; for 1 bit
-    // this is the two-entry palette of bilevel files.
-    int top = entries - 1;
+    // libtiff holds 2^bits entries in each table.
     for (int i = 0; i < entries; ++i) {
-        int level = top > 0 ? i * 255 / top : 0;
-        u8 value = static_cast<u8>(photometric == PHOTOMETRIC_MINISWHITE ? 255 - level : level);
-        palette[i * 3] = palette[i * 3 + 1] = palette[i * 3 + 2] = value;
+      palette[i * 3] = static_cast<u8>(red[i] >> 8);
+      palette[i * 3 + 1] = static_cast<u8>(green[i] >> 8);
+      palette[i * 3 + 2] = static_cast<u8>(blue[i] >> 8);
     }
     return palette;
+  }
+  // Grey levels, black to white for black-is-zero files and the other way round; for 1 bit
+  // this is the two-entry palette of bilevel files.
+  int top = entries - 1;
+  for (int i = 0; i < entries; ++i) {
+    int level = top > 0 ? i * 255 / top : 0;
+    u8 value = static_cast<u8>(photometric == PHOTOMETRIC_MINISWHITE ? 255 - level : level);
+    palette[i * 3] = palette[i * 3 + 1] = palette[i * 3 + 2] = value;
+  }
+  return palette;
 }
 
 int RKTIFFDecoder::readHeader() {
-    endLibrary();
-    if (!m_stream)
-        return 0;
-    int base = m_stream->tell();
-    int available = m_stream->available();
-    if (base < 0)
-        return 0;
-    RKTIFFClient* client = new (std::nothrow) RKTIFFClient();
-    if (!client)
-        return 0;
-    client->base = base;
-    client->end = base + static_cast<int64_t>(available > 0 ? available : 0);
-    client->stream = m_stream;
-    m_tiff = TIFFClientOpen("tiff", "rm", static_cast<thandle_t>(client), clientRead, clientWrite,
-                            clientSeek, clientClose, clientSize, nullptr, nullptr);
-    if (!m_tiff) {
-        delete client;
-        return 0;
-    }
-    m_client = client;
+  endLibrary();
+  if (!m_stream) return 0;
+  int base = m_stream->tell();
+  int available = m_stream->available();
+  if (base < 0) return 0;
+  RKTIFFClient* client = new (std::nothrow) RKTIFFClient();
+  if (!client) return 0;
+  client->base = base;
+  client->end = base + static_cast<int64_t>(available > 0 ? available : 0);
+  client->stream = m_stream;
+  m_tiff = TIFFClientOpen("tiff", "rm", static_cast<thandle_t>(client), clientRead, clientWrite, clientSeek,
+                          clientClose, clientSize, nullptr, nullptr);
+  if (!m_tiff) {
+    delete client;
+    return 0;
+  }
+  m_client = client;
 
-    uint32_t width = 0;
-    uint32_t height = 0;
-    uint16_t samples = 1;
-    uint16_t bits = 1;
-    uint16_t photometric = 0xFFFF; // no default in libtiff: a file without it gets no palette
-    uint16_t unit = RESUNIT_INCH;
-    float xResolution = 0;
-    float yResolution = 0;
-    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
-    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_BITSPERSAMPLE, &bits);
-    TIFFGetField(m_tiff, TIFFTAG_PHOTOMETRIC, &photometric);
-    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
-    TIFFGetField(m_tiff, TIFFTAG_XRESOLUTION, &xResolution);
-    TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &yResolution);
+  uint32_t width = 0;
+  uint32_t height = 0;
+  uint16_t samples = 1;
+  uint16_t bits = 1;
+  uint16_t photometric = 0xFFFF;  // no default in libtiff: a file without it gets no palette
+  uint16_t unit = RESUNIT_INCH;
+  float xResolution = 0;
+  float yResolution = 0;
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_IMAGELENGTH, &height);
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetField(m_tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
+  TIFFGetField(m_tiff, TIFFTAG_XRESOLUTION, &xResolution);
+  TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &yResolution);
 
-    // The scanline reader cannot read tiles, and rows are converted at 8 bits a sample at most.
-    if (TIFFIsTiled(m_tiff) || bits > 8 || width > INT_MAX || height > INT_MAX)
-        return fail();
-    m_width = static_cast<int>(width);
-    m_height = static_cast<int>(height);
-    m_components = samples;
-    m_bitsPerSample = bits;
-    m_cmyk = photometric == PHOTOMETRIC_SEPARATED;
-    m_palette = makePalette(photometric);
+  // The scanline reader cannot read tiles, and rows are converted at 8 bits a sample at most.
+  if (TIFFIsTiled(m_tiff) || bits > 8 || width > INT_MAX || height > INT_MAX) return fail();
+  m_width = static_cast<int>(width);
+  m_height = static_cast<int>(height);
+  m_components = samples;
+  m_bitsPerSample = bits;
+  m_cmyk = photometric == PHOTOMETRIC_SEPARATED;
+  m_palette = makePalette(photometric);
 
-    if (unit == RESUNIT_NONE) {
-        m_xDensity = m_yDensity = 0;
-    } else if (unit == RESUNIT_INCH) {
-        m_xDensity = static_cast<int>(truncateResolution(xResolution));
-        m_yDensity = static_cast<int>(truncateResolution(yResolution));
-    } else if (unit == RESUNIT_CENTIMETER) {
-        m_xDensity = static_cast<int>(std::min<int64_t>(truncateResolution(xResolution) * 100, INT_MAX));
-        m_yDensity = static_cast<int>(std::min<int64_t>(truncateResolution(yResolution) * 100, INT_MAX));
-    }
-    return 1;
+  if (unit == RESUNIT_NONE) {
+    m_xDensity = m_yDensity = 0;
+  } else if (unit == RESUNIT_INCH) {
+    m_xDensity = static_cast<int>(truncateResolution(xResolution));
+    m_yDensity = static_cast<int>(truncateResolution(yResolution));
+  } else if (unit == RESUNIT_CENTIMETER) {
+    m_xDensity = static_cast<int>(std::min<int64_t>(truncateResolution(xResolution) * 100, INT_MAX));
+    m_yDensity = static_cast<int>(std::min<int64_t>(truncateResolution(yResolution) * 100, INT_MAX));
+  }
+  return 1;
 }
 
 int RKTIFFDecoder::decode(RKBuffer* target) {
-    if (!m_headerRead || !m_tiff || !target)
-        return 0;
-    int bytes = m_cmyk ? 4 : 3;
-    int64_t size = imageBytes(m_width, m_height, bytes);
-    // libtiff writes whole scanlines, which may be longer than the pixels they give.
-    tmsize_t lineSize = TIFFScanlineSize(m_tiff);
-    if (size < 0 || lineSize <= 0 || imageBytes(lineSize, 1, 1) < 0 ||
-        !target->allocate(static_cast<int>(size)))
-        return fail();
-    std::unique_ptr<u8[]> work(new (std::nothrow) u8[static_cast<size_t>(lineSize)]);
-    u8* out = target->getData(0);
-    if (!work || (size > 0 && !out))
-        return fail();
+  if (!m_headerRead || !m_tiff || !target) return 0;
+  int bytes = m_cmyk ? 4 : 3;
+  int64_t size = imageBytes(m_width, m_height, bytes);
+  // libtiff writes whole scanlines, which may be longer than the pixels they give.
+  tmsize_t lineSize = TIFFScanlineSize(m_tiff);
+  if (size < 0 || lineSize <= 0 || imageBytes(lineSize, 1, 1) < 0 || !target->allocate(static_cast<int>(size)))
+    return fail();
+  std::unique_ptr<u8[]> work(new (std::nothrow) u8[static_cast<size_t>(lineSize)]);
+  u8* out = target->getData(0);
+  if (!work || (size > 0 && !out)) return fail();
 
-    size_t stride = static_cast<size_t>(m_width) * bytes;
-    size_t line = static_cast<size_t>(lineSize);
-    for (int r = 0; r < m_height; ++r) {
-        u8* row = out + stride * r;
-        if (m_cmyk && line == stride) {
-            if (TIFFReadScanline(m_tiff, row, static_cast<uint32_t>(r), 0) < 0)
-                std::memset(row, 0, stride);
-            notifyRow(r, m_height);
-            continue;
-        }
-        // A row libtiff cannot read gives black, never bytes of an earlier row.
-        if (TIFFReadScanline(m_tiff, work.get(), static_cast<uint32_t>(r), 0) < 0)
-            std::memset(work.get(), 0, line);
-        if (m_cmyk) {
-            std::memcpy(row, work.get(), std::min(stride, line));
-        } else if (m_components == 1) {
-            std::memcpy(row, work.get(), std::min(static_cast<size_t>(m_width), line));
-            convertRow(m_palette, row, m_width, m_bitsPerSample);
-        } else if (m_components == 3) {
-            std::memcpy(row, work.get(), std::min(stride, line));
-        } else if (m_components == 4) {
-            size_t pixels = std::min(static_cast<size_t>(m_width), line / 4);
-            const u8* in = work.get();
-            for (size_t x = 0; x < pixels; ++x, in += 4, row += 3)
-                std::memcpy(row, in, 3);
-        }
-        notifyRow(r, m_height);
+  size_t stride = static_cast<size_t>(m_width) * bytes;
+  size_t line = static_cast<size_t>(lineSize);
+  for (int r = 0; r < m_height; ++r) {
+    u8* row = out + stride * r;
+    if (m_cmyk && line == stride) {
+      if (TIFFReadScanline(m_tiff, row, static_cast<uint32_t>(r), 0) < 0) std::memset(row, 0, stride);
+      notifyRow(r, m_height);
+      continue;
     }
-    int cmyk = m_cmyk;
-    close();
-    if (!cmyk)
-        notifyFinished();
-    return 1;
+    // A row libtiff cannot read gives black, never bytes of an earlier row.
+    if (TIFFReadScanline(m_tiff, work.get(), static_cast<uint32_t>(r), 0) < 0) std::memset(work.get(), 0, line);
+    if (m_cmyk) {
+      std::memcpy(row, work.get(), std::min(stride, line));
+    } else if (m_components == 1) {
+      std::memcpy(row, work.get(), std::min(static_cast<size_t>(m_width), line));
+      convertRow(m_palette, row, m_width, m_bitsPerSample);
+    } else if (m_components == 3) {
+      std::memcpy(row, work.get(), std::min(stride, line));
+    } else if (m_components == 4) {
+      size_t pixels = std::min(static_cast<size_t>(m_width), line / 4);
+      const u8* in = work.get();
+      for (size_t x = 0; x < pixels; ++x, in += 4, row += 3) std::memcpy(row, in, 3);
+    }
+    notifyRow(r, m_height);
+  }
+  int cmyk = m_cmyk;
+  close();
+  if (!cmyk) notifyFinished();
+  return 1;
 }
 
 void RKTIFFDecoder::convertRow(const u8* palette, u8* row, int width, int bitsPerSample) {
-    if (!palette || (bitsPerSample != 1 && bitsPerSample != 4 && bitsPerSample != 8)) {
-        std::memset(row, 0, static_cast<size_t>(width) * 3);
-        return;
-    }
-    // From the last pixel to the first, so that no index is overwritten before it is read.
-    for (int i = width - 1; i >= 0; --i) {
-        int index;
-        if (bitsPerSample == 1)
-            index = (row[i / 8] >> (7 - i % 8)) & 1;
-        else if (bitsPerSample == 4)
-            index = i % 2 == 0 ? row[i / 2] >> 4 : row[i / 2] & 0x0F;
-        else
-            index = row[i];
-        std::memcpy(row + 3 * i, palette + 3 * index, 3);
-    }
+  if (!palette || (bitsPerSample != 1 && bitsPerSample != 4 && bitsPerSample != 8)) {
+    std::memset(row, 0, static_cast<size_t>(width) * 3);
+    return;
+  }
+  // From the last pixel to the first, so that no index is overwritten before it is read.
+  for (int i = width - 1; i >= 0; --i) {
+    int index;
+    if (bitsPerSample == 1)
+      index = (row[i / 8] >> (7 - i % 8)) & 1;
+    else if (bitsPerSample == 4)
+      index = i % 2 == 0 ? row[i / 2] >> 4 : row[i / 2] & 0x0F;
+    else
+      index = row[i];
+    std::memcpy(row + 3 * i, palette + 3 * index, 3);
+  }
 }
 
 int RKTIFFDecoder::readRaw(void* destination) {
-    if (!m_headerRead) {
-        int64_t size = imageBytes(m_width, m_height, rawBytesPerPixel());
-        return size < 0 ? -1 : static_cast<int>(size);
-    }
-    return RKImageDecoder::readRaw(destination);
+  if (!m_headerRead) {
+    int64_t size = imageBytes(m_width, m_height, rawBytesPerPixel());
+    return size < 0 ? -1 : static_cast<int>(size);
+  }
+  return RKImageDecoder::readRaw(destination);
 }
 
-} // namespace RKSDK
+}  // namespace RKSDK

@@ -16,57 +16,57 @@ struct RKTIFFClient;
 // sample are refused at open. The libtiff handle lives from a successful open to the end of the
 // decode, which closes the decoder's stream; the decoded pixels stay cached.
 class RKTIFFDecoder : public RKImageDecoder {
-public:
-    RKTIFFDecoder();
-    ~RKTIFFDecoder() override;
+ public:
+  RKTIFFDecoder();
+  ~RKTIFFDecoder() override;
 
-    // Samples per pixel.
-    virtual int getComponentCount();
-    // Densities from the resolution: per inch, per centimetre times 100, or 0 without a unit.
-    virtual int getXDensity();
-    virtual int getYDensity();
-    // Closes the libtiff handle, frees the palette and releases the kept stream.
-    virtual void close();
-    // close, then drops the decoded pixels.
-    virtual void reset();
+  // Samples per pixel.
+  virtual int getComponentCount();
+  // Densities from the resolution: per inch, per centimetre times 100, or 0 without a unit.
+  virtual int getXDensity();
+  virtual int getYDensity();
+  // Closes the libtiff handle, frees the palette and releases the kept stream.
+  virtual void close();
+  // close, then drops the decoded pixels.
+  virtual void reset();
 
-    // Counts 3 bytes a pixel (CMYK files too); before any open the size is 0, whatever the
-    // header-read flag.
-    int readRaw(void* destination) override;
+  // Counts 3 bytes a pixel (CMYK files too); before any open the size is 0, whatever the
+  // header-read flag.
+  int readRaw(void* destination) override;
 
-protected:
-    int readHeader() override;
-    int decode(RKBuffer* target) override;
-    unsigned int pixelType() override;
-    unsigned int infoPixelType() override;
-    int rawBytesPerPixel() override;
-    void writeInfo(RKParam* properties) override;
-    void prepareImage(RKImage* image) override;
+ protected:
+  int readHeader() override;
+  int decode(RKBuffer* target) override;
+  unsigned int pixelType() override;
+  unsigned int infoPixelType() override;
+  int rawBytesPerPixel() override;
+  void writeInfo(RKParam* properties) override;
+  void prepareImage(RKImage* image) override;
 
-    // Expands width packed palette indexes (1, 4 or 8 bits each) at the start of row into
-    // 3-byte pixels of the same row; rows of other depths, or without a palette, become black.
-    void convertRow(const u8* palette, u8* row, int width, int bitsPerSample);
+  // Expands width packed palette indexes (1, 4 or 8 bits each) at the start of row into
+  // 3-byte pixels of the same row; rows of other depths, or without a palette, become black.
+  void convertRow(const u8* palette, u8* row, int width, int bitsPerSample);
 
-private:
-    RKTIFFDecoder(const RKTIFFDecoder&) = delete;
-    RKTIFFDecoder& operator=(const RKTIFFDecoder&) = delete;
+ private:
+  RKTIFFDecoder(const RKTIFFDecoder&) = delete;
+  RKTIFFDecoder& operator=(const RKTIFFDecoder&) = delete;
 
-    void endLibrary();
-    // Closes the decoder (header-read flag clear); 0.
-    int fail();
-    // The palette of one-sample files by photometric interpretation; null when none applies.
-    u8* makePalette(int photometric);
+  void endLibrary();
+  // Closes the decoder (header-read flag clear); 0.
+  int fail();
+  // The palette of one-sample files by photometric interpretation; null when none applies.
+  u8* makePalette(int photometric);
 
-    int m_components;
-    int m_xDensity;
-    int m_yDensity;
-    int m_bitsPerSample;
-    int m_cmyk;
-    u8* m_palette; // 256 entries of red, green, blue
-    tiff* m_tiff;
-    RKTIFFClient* m_client;
+  int m_components;
+  int m_xDensity;
+  int m_yDensity;
+  int m_bitsPerSample;
+  int m_cmyk;
+  u8* m_palette;  // 256 entries of red, green, blue
+  tiff* m_tiff;
+  RKTIFFClient* m_client;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

@@ -20,53 +20,52 @@ class MetafileObjectStore;
 class MetafileRecord;
 
 class RKWMFDecoder : public RKDecoderFrame {
-public:
-    RKWMFDecoder();
-    ~RKWMFDecoder() override;
+ public:
+  RKWMFDecoder();
+  ~RKWMFDecoder() override;
 
-    // The played image with a reference for the caller (played on first use), or null.
-    virtual RKImage* getImage();
-    // Keeps stream and reads the placeable header and the metafile header; 1 or 0.
-    virtual int readHeader(IRKIOStream* stream);
-    // Plays the records onto a new white canvas in target; 1, or 0 when nothing could be set up.
-    virtual int play(RKImage* target);
-    // Drops the stream and the cached image.
-    virtual void close();
-    virtual void closeStream();
-    // Turns width pixels of one stored bitmap row of bitCount bits into B, G, R, A bytes: 1, 4
-    // and 8 bits through palette (four bytes an entry), 16 bits as 5-6-5 (rgb565 set) or 5-5-5,
-    // 24 bits widened, 32 bits copied. Other bit counts write nothing.
-    virtual void convertDibRow(const uint8_t* palette, const uint8_t* source, uint8_t* destination,
-                               int width, int bitCount, int rgb565);
+  // The played image with a reference for the caller (played on first use), or null.
+  virtual RKImage* getImage();
+  // Keeps stream and reads the placeable header and the metafile header; 1 or 0.
+  virtual int readHeader(IRKIOStream* stream);
+  // Plays the records onto a new white canvas in target; 1, or 0 when nothing could be set up.
+  virtual int play(RKImage* target);
+  // Drops the stream and the cached image.
+  virtual void close();
+  virtual void closeStream();
+  // Turns width pixels of one stored bitmap row of bitCount bits into B, G, R, A bytes: 1, 4
+  // and 8 bits through palette (four bytes an entry), 16 bits as 5-6-5 (rgb565 set) or 5-5-5,
+  // 24 bits widened, 32 bits copied. Other bit counts write nothing.
+  virtual void convertDibRow(const uint8_t* palette, const uint8_t* source, uint8_t* destination, int width,
+                             int bitCount, int rgb565);
 
-    int getInfo(RKParam* properties) override;
-    int readRaw(void* destination) override;
-    int decodeTo(RKObject* target) override;
+  int getInfo(RKParam* properties) override;
+  int readRaw(void* destination) override;
+  int decodeTo(RKObject* target) override;
 
-protected:
-    int readHeader() override;
-    void dropDecoded() override;
+ protected:
+  int readHeader() override;
+  void dropDecoded() override;
 
-private:
-    // Each handler returns false when the playback must end.
-    bool playRecord(uint16_t function, MetafileRecord& record, IRKGraphics* graphics,
-                    MetafileObjectStore& objects);
-    bool createObject(uint16_t function, MetafileRecord& record, MetafileObjectStore& objects);
-    void playPointList(uint16_t function, MetafileRecord& record, IRKGraphics* graphics);
-    void playText(uint16_t function, MetafileRecord& record, IRKGraphics* graphics);
-    void playStretchDib(MetafileRecord& record, IRKGraphics* graphics);
+ private:
+  // Each handler returns false when the playback must end.
+  bool playRecord(uint16_t function, MetafileRecord& record, IRKGraphics* graphics, MetafileObjectStore& objects);
+  bool createObject(uint16_t function, MetafileRecord& record, MetafileObjectStore& objects);
+  void playPointList(uint16_t function, MetafileRecord& record, IRKGraphics* graphics);
+  void playText(uint16_t function, MetafileRecord& record, IRKGraphics* graphics);
+  void playStretchDib(MetafileRecord& record, IRKGraphics* graphics);
 
-    uint16_t m_currentX;
-    uint16_t m_currentY;
-    RKImage* m_image;
-    RKColor m_textColor;
-    RKSize m_windowExtent;
-    int m_slotLookup;
-    int m_alternateFill;
-    uint32_t m_totalSize;
-    int m_objectCount;
+  uint16_t m_currentX;
+  uint16_t m_currentY;
+  RKImage* m_image;
+  RKColor m_textColor;
+  RKSize m_windowExtent;
+  int m_slotLookup;
+  int m_alternateFill;
+  uint32_t m_totalSize;
+  int m_objectCount;
 };
 
-} // namespace RKSDK
+}  // namespace RKSDK
 
 #endif

@@ -10,17 +10,15 @@ namespace {
 const char *const order_pattern = "(LRCP=0,RLCP=1,RPCL=2,PCRL=3,CPRL=4)";
 const char *const modes_pattern = "[BYPASS=1|RESET=2|RESTART=4|CAUSAL=8|ERTERM=16|SEGMARK=32]";
 
-} // namespace
+}  // namespace
 
 cod_params::cod_params() : kdu_params("COD", true, true, false) {
   add_attribute("Cycc",
                 "RGB to Luminance-Chrominance conversion?\n\t\t[Default is to convert 3 "
                 "component images]",
                 ATTR_NO_COMPONENT_VALUES, "B");
-  add_attribute("Clayers", "Number of quality layers.\n\t\t[Default is 1]",
-                ATTR_NO_COMPONENT_VALUES, "I");
-  add_attribute("Cuse_sop",
-                "Include SOP markers (i.e., resync markers)?\n\t\t[Default is no SOP markers]",
+  add_attribute("Clayers", "Number of quality layers.\n\t\t[Default is 1]", ATTR_NO_COMPONENT_VALUES, "I");
+  add_attribute("Cuse_sop", "Include SOP markers (i.e., resync markers)?\n\t\t[Default is no SOP markers]",
                 ATTR_NO_COMPONENT_VALUES, "B");
   add_attribute("Cuse_eph",
                 "Include EPH markers (marker end of each packet header)?\n\t\t[Default is no "
@@ -42,8 +40,7 @@ cod_params::cod_params() : kdu_params("COD", true, true, false) {
                 "a multiple of the block dimension. The alignment is specified separately for "
                 "both dimensions, with the vertical dimension specified first.",
                 ATTR_NO_COMPONENT_VALUES, "BB");
-  add_attribute("Clevels",
-                "Number of wavelet decomposition levels, or stages.\n\t\t[Default is 5]", 0, "I");
+  add_attribute("Clevels", "Number of wavelet decomposition levels, or stages.\n\t\t[Default is 5]", 0, "I");
   add_attribute("Creversible", "Reversible compression?\n\t\t[Default is irreversible]", 0, "B");
   add_attribute("Ckernels",
                 "Wavelet kernels to use.\n\t\t[Default is W5X3 for reversible compression and "
@@ -89,19 +86,15 @@ cod_params::cod_params() : kdu_params("COD", true, true, false) {
                 ATTR_MANY_RECORDS | ATTR_EXTEND_LAST_RECORD, "F");
 }
 
-bool cod_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes,
-                              int tpart_idx) {
-  if (tpart_idx != 0)
-    return false;
+bool cod_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) {
+  if (tpart_idx != 0) return false;
   const uint8_t *bp = bytes, *end = bytes + num_bytes;
   bool use_precincts = false;
   if (comp_idx >= 0) {
-    if (code != KDU_COC)
-      return false;
+    if (code != KDU_COC) return false;
     try {
       int which = (int)read_big_endian(bp, end, (get_num_comps() > 256) ? 2 : 1);
-      if (which != comp_idx)
-        return false;
+      if (which != comp_idx) return false;
       int scoc = (int)read_big_endian(bp, end, 1);
       if (scoc != 0 && scoc != 1) {
         kdu_error e;
@@ -114,8 +107,7 @@ bool cod_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
       e << "Malformed COC marker segment encountered. Marker segment is too small.";
     }
   } else {
-    if (code != KDU_COD)
-      return false;
+    if (code != KDU_COD) return false;
     try {
       int scod = (int)read_big_endian(bp, end, 1);
       if (scod & ~0x1F) {
@@ -166,8 +158,7 @@ bool cod_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
   }
   if (bp != end) {
     kdu_error e;
-    e << "Malformed COD/COC marker segment encountered. The final " << (int)(end - bp)
-      << " bytes were not consumed!";
+    e << "Malformed COD/COC marker segment encountered. The final " << (int)(end - bp) << " bytes were not consumed!";
   }
   return true;
 }
@@ -175,22 +166,15 @@ bool cod_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
 void cod_params::finalize() {
   int ival;
   bool bval;
-  if (comp_idx < 0) { // attributes that only the main header and tiles may hold
-  if (!get_value("Clayers", 0, 0, ival))
-    set_value("Clayers", 0, 0, 1);
-  if (!get_value("Cuse_sop", 0, 0, bval))
-    set_value("Cuse_sop", 0, 0, false);
-  if (!get_value("Cuse_eph", 0, 0, bval))
-    set_value("Cuse_eph", 0, 0, false);
-  if (!get_value("Corder", 0, 0, ival))
-    set_value("Corder", 0, 0, Corder_LRCP);
-  if (!get_value("Calign_blk_last", 0, 0, bval))
-    set_value("Calign_blk_last", 0, 0, false);
-  if (!get_value("Calign_blk_last", 0, 1, bval))
-    set_value("Calign_blk_last", 0, 1, false);
+  if (comp_idx < 0) {  // attributes that only the main header and tiles may hold
+    if (!get_value("Clayers", 0, 0, ival)) set_value("Clayers", 0, 0, 1);
+    if (!get_value("Cuse_sop", 0, 0, bval)) set_value("Cuse_sop", 0, 0, false);
+    if (!get_value("Cuse_eph", 0, 0, bval)) set_value("Cuse_eph", 0, 0, false);
+    if (!get_value("Corder", 0, 0, ival)) set_value("Corder", 0, 0, Corder_LRCP);
+    if (!get_value("Calign_blk_last", 0, 0, bval)) set_value("Calign_blk_last", 0, 0, false);
+    if (!get_value("Calign_blk_last", 0, 1, bval)) set_value("Calign_blk_last", 0, 1, false);
   }
-  if (!get_value("Clevels", 0, 0, ival))
-    set_value("Clevels", 0, 0, 5);
+  if (!get_value("Clevels", 0, 0, ival)) set_value("Clevels", 0, 0, 5);
 
   bool reversible = false;
   if (get_value("Creversible", 0, 0, reversible, false) && !get_value("Ckernels", 0, 0, ival, false))
@@ -199,19 +183,14 @@ void cod_params::finalize() {
     reversible = false;
     set_value("Creversible", 0, 0, false);
   }
-  if (!get_value("Ckernels", 0, 0, ival))
-    set_value("Ckernels", 0, 0, reversible ? 1 : 0);
-  if (!get_value("Cblk", 0, 0, ival))
-    set_value("Cblk", 0, 0, 64);
-  if (!get_value("Cblk", 0, 1, ival))
-    set_value("Cblk", 0, 1, 64);
-  if (!get_value("Cmodes", 0, 0, ival))
-    set_value("Cmodes", 0, 0, 0);
+  if (!get_value("Ckernels", 0, 0, ival)) set_value("Ckernels", 0, 0, reversible ? 1 : 0);
+  if (!get_value("Cblk", 0, 0, ival)) set_value("Cblk", 0, 0, 64);
+  if (!get_value("Cblk", 0, 1, ival)) set_value("Cblk", 0, 1, 64);
+  if (!get_value("Cmodes", 0, 0, ival)) set_value("Cmodes", 0, 0, 0);
 
   kdu_params *siz = access_cluster("SIZ");
   int num_comps = 0;
-  if (siz != nullptr)
-    siz->get_value("Scomponents", 0, 0, num_comps);
+  if (siz != nullptr) siz->get_value("Scomponents", 0, 0, num_comps);
   if (comp_idx < 0) {
     bool ycc;
     if (!get_value("Cycc", 0, 0, ycc)) {
@@ -221,8 +200,7 @@ void cod_params::finalize() {
       for (int c = 0; c < 3 && compatible; c++) {
         kdu_params *coc = access_relation(tile_idx, c, 0);
         bool rev = false;
-        if (coc != nullptr)
-          coc->get_value("Creversible", 0, 0, rev);
+        if (coc != nullptr) coc->get_value("Creversible", 0, 0, rev);
         int prec = 0, sy = 0, sx = 0;
         siz->get_value("Sprecision", c, 0, prec);
         siz->get_value("Ssampling", c, 0, sy);
@@ -238,14 +216,11 @@ void cod_params::finalize() {
       set_value("Cycc", 0, 0, compatible);
       ycc = compatible;
     }
-    if (ycc && num_comps < 3)
-      set_value("Cycc", 0, 0, false);
+    if (ycc && num_comps < 3) set_value("Cycc", 0, 0, false);
   }
 
-  if (get_value("Cprecincts", 0, 0, ival, false, false))
-    set_value("Cuse_precincts", 0, 0, true);
-  if (!get_value("Cuse_precincts", 0, 0, bval))
-    set_value("Cuse_precincts", 0, 0, false);
+  if (get_value("Cprecincts", 0, 0, ival, false, false)) set_value("Cuse_precincts", 0, 0, true);
+  if (!get_value("Cuse_precincts", 0, 0, bval)) set_value("Cuse_precincts", 0, 0, false);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -262,16 +237,11 @@ void cod_params::copy_transformed(kdu_params *source, int skip_components, int d
   int ival, iv, ih;
   bool bval, bv, bh;
   if (comp_idx < 0) {
-    if (own_bool("Cycc", 0, 0, bval))
-      set_value("Cycc", 0, 0, bval && skip_components == 0);
-    if (own_int("Clayers", 0, 0, ival))
-      set_value("Clayers", 0, 0, ival);
-    if (own_bool("Cuse_sop", 0, 0, bval))
-      set_value("Cuse_sop", 0, 0, bval);
-    if (own_bool("Cuse_eph", 0, 0, bval))
-      set_value("Cuse_eph", 0, 0, bval);
-    if (own_int("Corder", 0, 0, ival))
-      set_value("Corder", 0, 0, ival);
+    if (own_bool("Cycc", 0, 0, bval)) set_value("Cycc", 0, 0, bval && skip_components == 0);
+    if (own_int("Clayers", 0, 0, ival)) set_value("Clayers", 0, 0, ival);
+    if (own_bool("Cuse_sop", 0, 0, bval)) set_value("Cuse_sop", 0, 0, bval);
+    if (own_bool("Cuse_eph", 0, 0, bval)) set_value("Cuse_eph", 0, 0, bval);
+    if (own_int("Corder", 0, 0, ival)) set_value("Corder", 0, 0, ival);
     if (own_bool("Calign_blk_last", 0, fv, bv) && own_bool("Calign_blk_last", 0, fh, bh)) {
       set_value("Calign_blk_last", 0, 0, bv != vflip);
       set_value("Calign_blk_last", 0, 1, bh != hflip);
@@ -285,14 +255,10 @@ void cod_params::copy_transformed(kdu_params *source, int skip_components, int d
     }
     set_value("Clevels", 0, 0, ival - discard_levels);
   }
-  if (own_bool("Creversible", 0, 0, bval))
-    set_value("Creversible", 0, 0, bval);
-  if (own_int("Ckernels", 0, 0, ival))
-    set_value("Ckernels", 0, 0, ival);
-  if (own_bool("Cuse_precincts", 0, 0, bval))
-    set_value("Cuse_precincts", 0, 0, bval);
-  if (own_int("Cmodes", 0, 0, ival))
-    set_value("Cmodes", 0, 0, ival);
+  if (own_bool("Creversible", 0, 0, bval)) set_value("Creversible", 0, 0, bval);
+  if (own_int("Ckernels", 0, 0, ival)) set_value("Ckernels", 0, 0, ival);
+  if (own_bool("Cuse_precincts", 0, 0, bval)) set_value("Cuse_precincts", 0, 0, bval);
+  if (own_int("Cmodes", 0, 0, ival)) set_value("Cmodes", 0, 0, ival);
   if (own_int("Cblk", 0, fv, iv) && own_int("Cblk", 0, fh, ih)) {
     set_value("Cblk", 0, 0, iv);
     set_value("Cblk", 0, 1, ih);
@@ -302,9 +268,8 @@ void cod_params::copy_transformed(kdu_params *source, int skip_components, int d
       source->get_value("Cprecincts", discard_levels, fh, ih, false, true, true)) {
     set_value("Cprecincts", 0, 0, iv);
     set_value("Cprecincts", 0, 1, ih);
-    for (int r = discard_levels + 1;
-         source->get_value("Cprecincts", r, fv, iv, false, false, true) &&
-         source->get_value("Cprecincts", r, fh, ih, false, false, true);
+    for (int r = discard_levels + 1; source->get_value("Cprecincts", r, fv, iv, false, false, true) &&
+                                     source->get_value("Cprecincts", r, fh, ih, false, false, true);
          r++) {
       set_value("Cprecincts", r - discard_levels, 0, iv);
       set_value("Cprecincts", r - discard_levels, 1, ih);
@@ -319,13 +284,11 @@ struct cod_values {
   int v[14];
   bool read(kdu_params *obj) {
     static const char *const names[14] = {
-        "Cycc",   "Clayers", "Cuse_sop",    "Cuse_eph", "Corder", "Calign_blk_last",
-        "Calign_blk_last", "Clevels", "Creversible", "Ckernels", "Cblk", "Cblk",
-        "Cmodes", "Cuse_precincts"};
+        "Cycc",    "Clayers",     "Cuse_sop", "Cuse_eph", "Corder", "Calign_blk_last", "Calign_blk_last",
+        "Clevels", "Creversible", "Ckernels", "Cblk",     "Cblk",   "Cmodes",          "Cuse_precincts"};
     static const int fields[14] = {0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0};
     for (int i = 0; i < 14; i++)
-      if (!obj->get_value(names[i], 0, fields[i], v[i]))
-        return false;
+      if (!obj->get_value(names[i], 0, fields[i], v[i])) return false;
     return true;
   }
   int ycc() const { return v[0]; }
@@ -338,18 +301,15 @@ bool same_precincts(kdu_params *a, kdu_params *b, int levels) {
   for (int r = 0; r <= levels; r++)
     for (int f = 0; f < 2; f++) {
       int va, vb;
-      if (!a->get_value("Cprecincts", r, f, va) || !b->get_value("Cprecincts", r, f, vb) ||
-          va != vb)
-        return false;
+      if (!a->get_value("Cprecincts", r, f, va) || !b->get_value("Cprecincts", r, f, vb) || va != vb) return false;
     }
   return true;
 }
 
-} // namespace
+}  // namespace
 
 int cod_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) {
-  if (tpart_idx != 0)
-    return 0;
+  if (tpart_idx != 0) return 0;
   cod_values mine;
   if (!mine.read(this)) {
     kdu_error e;
@@ -376,13 +336,11 @@ int cod_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
     int prec0 = 0, prec;
     for (int c = 0; c < 3; c++) {
       kdu_params *coc = access_relation(tile_idx, c, 0);
-      if (coc == nullptr)
-        break;
+      if (coc == nullptr) break;
       rev = false;
       prec = 0;
       coc->get_value("Creversible", 0, 0, rev);
-      if (siz != nullptr)
-        siz->get_value("Sprecision", c, 0, prec);
+      if (siz != nullptr) siz->get_value("Sprecision", c, 0, prec);
       if (c == 0) {
         rev0 = rev;
         prec0 = prec;
@@ -396,15 +354,14 @@ int cod_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
   int num_precincts = mine.precincts() ? levels + 1 : 0;
   int w = (get_num_comps() > 256) ? 2 : 1;
   int length = (comp_idx < 0) ? 14 + num_precincts : 10 + w + num_precincts;
-  if (out == nullptr)
-    return length;
+  if (out == nullptr) return length;
 
   bool align_y = mine.v[5] != 0, align_x = mine.v[6] != 0;
   if (comp_idx < 0 && (align_y || align_x)) {
     kdu_warning warn;
     warn << "The \"Calign_blk_last\" options are the subject of a proposed ammendment (PDAM) to "
-         "JPEG2000, Part 1. Even if the PDAM is unsuccessful, Part 2 of the standard will "
-         "support this useful feature.";
+            "JPEG2000, Part 1. Even if the PDAM is unsuccessful, Part 2 of the standard will "
+            "support this useful feature.";
   }
   bool exact_x, exact_y;
   int xcb = ceil_log2(mine.v[11], exact_x), ycb = ceil_log2(mine.v[10], exact_y);
@@ -424,8 +381,8 @@ int cod_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
     if (!reversible) {
       kdu_warning warn;
       warn << "The irreversible W5X3 DWT kernels were dropped from FPDAM-1 at the Singapore "
-           "meeting in March, 2001.  You can still use them with Zizeve for experimentation "
-           "purposes.";
+              "meeting in March, 2001.  You can still use them with Zizeve for experimentation "
+              "purposes.";
     }
   } else if (reversible) {
     kdu_error e;
@@ -436,8 +393,8 @@ int cod_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
   if (comp_idx < 0) {
     out->write((uint16_t)KDU_COD);
     out->write((uint16_t)(length - 2));
-    out->write((uint8_t)((mine.precincts() ? 1 : 0) | (mine.v[2] ? 2 : 0) | (mine.v[3] ? 4 : 0) |
-                         (align_x ? 8 : 0) | (align_y ? 16 : 0)));
+    out->write((uint8_t)((mine.precincts() ? 1 : 0) | (mine.v[2] ? 2 : 0) | (mine.v[3] ? 4 : 0) | (align_x ? 8 : 0) |
+                         (align_y ? 16 : 0)));
     out->write((uint8_t)mine.v[4]);
     out->write((uint16_t)mine.layers());
     out->write((uint8_t)(mine.ycc() ? 1 : 0));

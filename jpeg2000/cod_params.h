@@ -18,11 +18,11 @@ constexpr int Corder_PCRL = 3;
 constexpr int Corder_CPRL = 4;
 
 class cod_params : public kdu_params {
-public:
+ public:
   cod_params();
   kdu_params *make_instance() override { return nullptr; }
-  void copy_transformed(kdu_params *source, int skip_components, int discard_levels,
-                        bool transpose, bool vflip, bool hflip) override;
+  void copy_transformed(kdu_params *source, int skip_components, int discard_levels, bool transpose, bool vflip,
+                        bool hflip) override;
   int write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) override;
   bool read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) override;
   void finalize() override;

@@ -5,15 +5,12 @@
 jp2_box_reader::~jp2_box_reader() {}
 
 int jp2_box_reader::read_raw(uint8_t *buffer, int count) {
-  if (count <= 0)
-    return 0;
-  if (parent != nullptr)
-    return parent->read(buffer, count);
+  if (count <= 0) return 0;
+  if (parent != nullptr) return parent->read(buffer, count);
   int total = 0;
   while (total < count) {
     int got = stream->read(buffer + total, count - total);
-    if (got <= 0)
-      break;
+    if (got <= 0) break;
     total += got;
   }
   return total;
@@ -22,14 +19,11 @@ int jp2_box_reader::read_raw(uint8_t *buffer, int count) {
 bool jp2_box_reader::read_header() {
   remaining = unlimited;
   uint8_t buf[8];
-  if (read_raw(buf, 4) < 4)
-    return false;
+  if (read_raw(buf, 4) < 4) return false;
   uint32_t lbox = ((uint32_t)buf[0] << 24) | ((uint32_t)buf[1] << 16) | ((uint32_t)buf[2] << 8) | buf[3];
-  if (read_raw(buf, 4) < 4)
-    return false;
+  if (read_raw(buf, 4) < 4) return false;
   uint32_t tbox = ((uint32_t)buf[0] << 24) | ((uint32_t)buf[1] << 16) | ((uint32_t)buf[2] << 8) | buf[3];
-  if (tbox == 0)
-    return false;
+  if (tbox == 0) return false;
   type = tbox;
   length = lbox;
   if (lbox == 1) {
@@ -59,8 +53,7 @@ bool jp2_box_reader::read_header() {
 
   // A sub-box never reaches beyond its parent: one that claims more, or that runs to the end,
   // ends with its parent's content.
-  if (parent != nullptr && !parent->runs_to_end() &&
-      (remaining == unlimited || remaining > parent->remaining))
+  if (parent != nullptr && !parent->runs_to_end() && (remaining == unlimited || remaining > parent->remaining))
     remaining = parent->remaining;
   return true;
 }
@@ -69,8 +62,7 @@ bool jp2_box_reader::open(jp2_stream *src) {
   type = 0;
   stream = src;
   parent = nullptr;
-  if (stream == nullptr)
-    return false;
+  if (stream == nullptr) return false;
   if (!read_header()) {
     type = 0;
     return false;
@@ -82,8 +74,7 @@ bool jp2_box_reader::open(jp2_box_reader *container) {
   type = 0;
   parent = container;
   stream = nullptr;
-  if (parent == nullptr || !parent->is_open())
-    return false;
+  if (parent == nullptr || !parent->is_open()) return false;
   if (!read_header()) {
     type = 0;
     return false;
@@ -96,28 +87,23 @@ int jp2_box_reader::read(uint8_t *buffer, int count) {
     kdu_error e;
     e << "Attempting to read from a closed JP2 file box.";
   }
-  if (count <= 0)
-    return 0;
-  if (remaining != unlimited && (uint32_t)count > remaining)
-    count = (int)remaining;
+  if (count <= 0) return 0;
+  if (remaining != unlimited && (uint32_t)count > remaining) count = (int)remaining;
   int got = read_raw(buffer, count);
-  if (got > 0 && remaining != unlimited)
-    remaining -= (uint32_t)got;
+  if (got > 0 && remaining != unlimited) remaining -= (uint32_t)got;
   return got;
 }
 
 bool jp2_box_reader::read(uint32_t &value) {
   uint8_t b[4];
-  if (read(b, 4) < 4)
-    return false;
+  if (read(b, 4) < 4) return false;
   value = ((uint32_t)b[0] << 24) | ((uint32_t)b[1] << 16) | ((uint32_t)b[2] << 8) | b[3];
   return true;
 }
 
 bool jp2_box_reader::read(uint16_t &value) {
   uint8_t b[2];
-  if (read(b, 2) < 2)
-    return false;
+  if (read(b, 2) < 2) return false;
   value = (uint16_t)((b[0] << 8) | b[1]);
   return true;
 }
@@ -125,21 +111,17 @@ bool jp2_box_reader::read(uint16_t &value) {
 bool jp2_box_reader::read(uint8_t &value) { return read(&value, 1) == 1; }
 
 void jp2_box_reader::skip(uint32_t count) {
-  if (remaining != unlimited && count > remaining)
-    count = remaining;
-  if (count == 0)
-    return;
+  if (remaining != unlimited && count > remaining) count = remaining;
+  if (count == 0) return;
   if (parent != nullptr)
     parent->skip(count);
   else
     stream->seek((int64_t)count, 1);
-  if (remaining != unlimited)
-    remaining -= count;
+  if (remaining != unlimited) remaining -= count;
 }
 
 bool jp2_box_reader::close() {
-  if (type == 0)
-    return true;
+  if (type == 0) return true;
   bool complete = true;
   if (remaining == unlimited) {
     // The box runs to the end of its container, which therefore ends with it too.

@@ -7,7 +7,7 @@
 // returns the bytes read (0 at the end, -1 on error), seek takes origin 0 (start), 1 (current
 // position) or 2 (end) and returns 1 or 0, tell returns the position or -1.
 class jp2_stream {
-public:
+ public:
   virtual ~jp2_stream() = default;
   virtual int read(void *buffer, int count) = 0;
   virtual int seek(int64_t offset, int origin) = 0;
@@ -15,8 +15,8 @@ public:
 };
 
 constexpr uint32_t jp2_box_code(char a, char b, char c, char d) {
-  return ((uint32_t)(uint8_t)a << 24) | ((uint32_t)(uint8_t)b << 16) |
-         ((uint32_t)(uint8_t)c << 8) | (uint32_t)(uint8_t)d;
+  return ((uint32_t)(uint8_t)a << 24) | ((uint32_t)(uint8_t)b << 16) | ((uint32_t)(uint8_t)c << 8) |
+         (uint32_t)(uint8_t)d;
 }
 
 constexpr uint32_t jp2_signature_4cc = jp2_box_code('j', 'P', ' ', ' ');
@@ -35,7 +35,7 @@ constexpr uint32_t jp2_code_stream_4cc = jp2_box_code('j', 'p', '2', 'c');
 constexpr uint32_t jp2_brand = jp2_box_code('j', 'p', '2', ' ');
 
 class jp2_box_reader {
-public:
+ public:
   jp2_box_reader() = default;
   ~jp2_box_reader();
   jp2_box_reader(const jp2_box_reader &) = delete;
@@ -58,7 +58,7 @@ public:
   uint32_t get_remaining() const { return remaining; }
   bool runs_to_end() const { return remaining == unlimited; }
 
-private:
+ private:
   static constexpr uint32_t unlimited = 0xFFFFFFFFu;
   bool read_header();
   int read_raw(uint8_t *buffer, int count);

@@ -10,7 +10,7 @@
 #include "jp2_box_reader.h"
 
 class jp2_image_geometry {
-public:
+ public:
   void read_box(jp2_box_reader &box);
   void read_bpcc_box(jp2_box_reader &box);
   void finalize();
@@ -24,17 +24,23 @@ public:
   std::vector<int> bit_depths;
 };
 
-enum jp2_colour_space { JP2_UNKNOWN_SPACE = 0, JP2_sLUM_SPACE, JP2_sRGB_SPACE, JP2_sYCC_SPACE,
-                        JP2_iccLUM_SPACE, JP2_iccRGB_SPACE };
+enum jp2_colour_space {
+  JP2_UNKNOWN_SPACE = 0,
+  JP2_sLUM_SPACE,
+  JP2_sRGB_SPACE,
+  JP2_sYCC_SPACE,
+  JP2_iccLUM_SPACE,
+  JP2_iccRGB_SPACE
+};
 
 struct jp2_icc_profile {
   int num_colours = 0;
-  std::vector<uint16_t> curves[3]; // tone reproduction curves (one entry: a gamma)
-  double colorants[3][3] = {};     // rXYZ, gXYZ, bXYZ
+  std::vector<uint16_t> curves[3];  // tone reproduction curves (one entry: a gamma)
+  double colorants[3][3] = {};      // rXYZ, gXYZ, bXYZ
 };
 
 class jp2_colour {
-public:
+ public:
   void read_box(jp2_box_reader &box);
   void read_icc_profile(const uint8_t *data, size_t size);
   void finalize();
@@ -48,14 +54,14 @@ public:
 };
 
 class jp2_palette_table {
-public:
+ public:
   void read_box(jp2_box_reader &box);
   void finalize();
 
   bool is_read = false;
   int num_entries = 0, num_columns = 0;
-  std::vector<int> bit_depths;            // signed depth per column, as in the image header
-  std::vector<std::vector<int64_t>> luts; // per column, one value per entry
+  std::vector<int> bit_depths;             // signed depth per column, as in the image header
+  std::vector<std::vector<int64_t>> luts;  // per column, one value per entry
 };
 
 struct jp2_channel_mapping {
@@ -67,7 +73,7 @@ struct jp2_channel_definition {
 };
 
 class jp2_channels {
-public:
+ public:
   jp2_channels();
   void read_cmap_box(jp2_box_reader &box);
   void read_cdef_box(jp2_box_reader &box);
@@ -84,7 +90,7 @@ public:
 };
 
 class jp2_resolution_info {
-public:
+ public:
   void read_box(jp2_box_reader &box);
 
   bool is_read = false;
@@ -94,7 +100,7 @@ public:
 };
 
 class jp2_file_reader {
-public:
+ public:
   jp2_file_reader() = default;
   ~jp2_file_reader();
   jp2_file_reader(const jp2_file_reader &) = delete;
@@ -105,7 +111,7 @@ public:
   jp2_palette_table palette;
   jp2_channels channels;
   jp2_resolution_info resolution;
-  jp2_box_reader box; // the open code-stream box after a successful read_jp2_header
+  jp2_box_reader box;  // the open code-stream box after a successful read_jp2_header
   jp2_stream *stream = nullptr;
 };
 

@@ -16,18 +16,16 @@ struct mq_state {
 
 // ISO/IEC 15444-1 Table C.2.
 constexpr mq_state mq_table[47] = {
-    {0x5601, 1, 1, 1},   {0x3401, 2, 6, 0},   {0x1801, 3, 9, 0},   {0x0AC1, 4, 12, 0},
-    {0x0521, 5, 29, 0},  {0x0221, 38, 33, 0}, {0x5601, 7, 6, 1},   {0x5401, 8, 14, 0},
-    {0x4801, 9, 14, 0},  {0x3801, 10, 14, 0}, {0x3001, 11, 17, 0}, {0x2401, 12, 18, 0},
-    {0x1C01, 13, 20, 0}, {0x1601, 29, 21, 0}, {0x5601, 15, 14, 1}, {0x5401, 16, 14, 0},
-    {0x5101, 17, 15, 0}, {0x4801, 18, 16, 0}, {0x3801, 19, 17, 0}, {0x3401, 20, 18, 0},
-    {0x3001, 21, 19, 0}, {0x2801, 22, 19, 0}, {0x2401, 23, 20, 0}, {0x2201, 24, 21, 0},
-    {0x1C01, 25, 22, 0}, {0x1801, 26, 23, 0}, {0x1601, 27, 24, 0}, {0x1401, 28, 25, 0},
-    {0x1201, 29, 26, 0}, {0x1101, 30, 27, 0}, {0x0AC1, 31, 28, 0}, {0x09C1, 32, 29, 0},
-    {0x08A1, 33, 30, 0}, {0x0521, 34, 31, 0}, {0x0441, 35, 32, 0}, {0x02A1, 36, 33, 0},
-    {0x0221, 37, 34, 0}, {0x0141, 38, 35, 0}, {0x0111, 39, 36, 0}, {0x0085, 40, 37, 0},
-    {0x0049, 41, 38, 0}, {0x0025, 42, 39, 0}, {0x0015, 43, 40, 0}, {0x0009, 44, 41, 0},
-    {0x0005, 45, 42, 0}, {0x0001, 45, 43, 0}, {0x5601, 46, 46, 0},
+    {0x5601, 1, 1, 1},   {0x3401, 2, 6, 0},   {0x1801, 3, 9, 0},   {0x0AC1, 4, 12, 0},  {0x0521, 5, 29, 0},
+    {0x0221, 38, 33, 0}, {0x5601, 7, 6, 1},   {0x5401, 8, 14, 0},  {0x4801, 9, 14, 0},  {0x3801, 10, 14, 0},
+    {0x3001, 11, 17, 0}, {0x2401, 12, 18, 0}, {0x1C01, 13, 20, 0}, {0x1601, 29, 21, 0}, {0x5601, 15, 14, 1},
+    {0x5401, 16, 14, 0}, {0x5101, 17, 15, 0}, {0x4801, 18, 16, 0}, {0x3801, 19, 17, 0}, {0x3401, 20, 18, 0},
+    {0x3001, 21, 19, 0}, {0x2801, 22, 19, 0}, {0x2401, 23, 20, 0}, {0x2201, 24, 21, 0}, {0x1C01, 25, 22, 0},
+    {0x1801, 26, 23, 0}, {0x1601, 27, 24, 0}, {0x1401, 28, 25, 0}, {0x1201, 29, 26, 0}, {0x1101, 30, 27, 0},
+    {0x0AC1, 31, 28, 0}, {0x09C1, 32, 29, 0}, {0x08A1, 33, 30, 0}, {0x0521, 34, 31, 0}, {0x0441, 35, 32, 0},
+    {0x02A1, 36, 33, 0}, {0x0221, 37, 34, 0}, {0x0141, 38, 35, 0}, {0x0111, 39, 36, 0}, {0x0085, 40, 37, 0},
+    {0x0049, 41, 38, 0}, {0x0025, 42, 39, 0}, {0x0015, 43, 40, 0}, {0x0009, 44, 41, 0}, {0x0005, 45, 42, 0},
+    {0x0001, 45, 43, 0}, {0x5601, 46, 46, 0},
 };
 
 constexpr int RUN_CTX = 17, UNIFORM_CTX = 18;
@@ -58,15 +56,13 @@ const mq_entries mq_states;
 // row from the top left, with bit 4 the sample's own; the neighbour bits are set when the
 // neighbour becomes significant, so a context is a table look-up.  Signs of the four direct
 // neighbours follow the sample's own flags.
-constexpr uint32_t NB_TL = 1, NB_T = 2, NB_TR = 4, NB_L = 8, SIG = 16, NB_R = 32, NB_BL = 64,
-                   NB_B = 128, NB_BR = 256;
-constexpr uint32_t NB_MASK = 0x1EF; // the eight neighbours
+constexpr uint32_t NB_TL = 1, NB_T = 2, NB_TR = 4, NB_L = 8, SIG = 16, NB_R = 32, NB_BL = 64, NB_B = 128, NB_BR = 256;
+constexpr uint32_t NB_MASK = 0x1EF;  // the eight neighbours
 constexpr uint32_t VISITED = 1u << 9, REFINED = 1u << 10;
-constexpr int NEGATIVE_SHIFT = 11, NEG_T_SHIFT = 12, NEG_L_SHIFT = 13, NEG_R_SHIFT = 14,
-              NEG_B_SHIFT = 15;
+constexpr int NEGATIVE_SHIFT = 11, NEG_T_SHIFT = 12, NEG_L_SHIFT = 13, NEG_R_SHIFT = 14, NEG_B_SHIFT = 15;
 
 struct context_tables {
-  uint8_t sig[3][512]; // LL/LH, HL, HH; indexed by the neighbourhood bits
+  uint8_t sig[3][512];  // LL/LH, HL, HH; indexed by the neighbourhood bits
   // Sign context (bits 0-4) and the flip bit (bit 7), indexed by the state word's significance
   // bits of the top, left, right and bottom neighbours (bits 1, 3, 5, 7) and their signs
   // (bits 8-11).
@@ -107,14 +103,10 @@ struct context_tables {
     }
   }
   static uint8_t label(int h, int v, int d) {
-    if (h == 2)
-      return 8;
-    if (h == 1)
-      return (v >= 1) ? 7 : (d >= 1) ? 6 : 5;
-    if (v == 2)
-      return 4;
-    if (v == 1)
-      return 3;
+    if (h == 2) return 8;
+    if (h == 1) return (v >= 1) ? 7 : (d >= 1) ? 6 : 5;
+    if (v == 2) return 4;
+    if (v == 1) return 3;
     return (d >= 2) ? 2 : (uint8_t)d;
   }
 };
@@ -122,16 +114,12 @@ struct context_tables {
 const context_tables tables;
 
 const uint8_t *sig_table_for(int orientation) {
-  if (orientation == HL_BAND)
-    return tables.sig[1];
-  if (orientation == HH_BAND)
-    return tables.sig[2];
+  if (orientation == HL_BAND) return tables.sig[1];
+  if (orientation == HH_BAND) return tables.sig[2];
   return tables.sig[0];
 }
 
-inline int sign_index(uint32_t v) {
-  return (int)((v & (NB_T | NB_L | NB_R | NB_B)) | ((v >> 4) & 0xF00));
-}
+inline int sign_index(uint32_t v) { return (int)((v & (NB_T | NB_L | NB_R | NB_B)) | ((v >> 4) & 0xF00)); }
 
 // Marks the sample at `f` (row y of the block) significant and tells its neighbours.  In
 // stripe-causal mode the row above a stripe does not see the stripe.
@@ -145,7 +133,8 @@ inline uint64_t column_word(const uint16_t *f) {
 
 // Marks the sample at `f` (row k of its stripe; sp is the distance between stripes) significant
 // and tells its neighbours.  In stripe-causal mode the row above a stripe does not see it.
-template <bool CAUSAL> inline void make_significant(uint16_t *f, int sp, int k, uint32_t neg) {
+template <bool CAUSAL>
+inline void make_significant(uint16_t *f, int sp, int k, uint32_t neg) {
   int up = (k == 0) ? 3 - sp : -1;
   int down = (k == 3) ? sp - 3 : 1;
   if (!CAUSAL || k != 0) {
@@ -166,7 +155,7 @@ inline int32_t significant_value(uint32_t neg, int p) {
   return (int32_t)((neg << 31) | (1u << p) | half);
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 inline void kd_block_decoder::mq_decoder::byte_in() {
@@ -204,8 +193,7 @@ inline int kd_block_decoder::mq_decoder::decode(mq_context &cx) {
     A = qe;
   } else {
     C -= qe << 16;
-    if (A & 0x8000)
-      return cx & 1;
+    if (A & 0x8000) return cx & 1;
     if (A < qe) {
       d = 1 - (cx & 1);
       cx = s.nlps;
@@ -215,8 +203,7 @@ inline int kd_block_decoder::mq_decoder::decode(mq_context &cx) {
     }
   }
   do {
-    if (CT == 0)
-      byte_in();
+    if (CT == 0) byte_in();
     A <<= 1;
     C <<= 1;
     CT--;
@@ -235,8 +222,7 @@ void kd_block_decoder::mq_start(const uint8_t *data, const uint8_t *end) {
 }
 
 bool kd_block_decoder::mq_check_termination(bool strict) const {
-  if (!strict)
-    return true;
+  if (!strict) return true;
   // A predictably terminated segment is consumed to its end.  The decoder fetches bytes only
   // as its register drains, so after the last symbol up to two bytes of a correctly terminated
   // segment may still lie ahead; more than that means the segment holds data that no symbol
@@ -262,14 +248,12 @@ inline int kd_block_decoder::raw_reader::bit() {
 }
 
 bool kd_block_decoder::raw_check_termination(bool strict) const {
-  if (!strict)
-    return true;
+  if (!strict) return true;
   return raw.bp >= raw.seg_end - 1;
 }
 
 void kd_block_decoder::reset_contexts() {
-  for (mq_context &c : contexts)
-    c = 0;
+  for (mq_context &c : contexts) c = 0;
   contexts[0] = 2 * 4;
   contexts[RUN_CTX] = 2 * 3;
   contexts[UNIFORM_CTX] = 2 * 46;
@@ -291,12 +275,10 @@ void kd_block_decoder::run_significance_pass(int p, const uint8_t *sig_table) {
     for (int x = 0; x < width; x++, col += 4, out++) {
       uint16_t *f = col;
       // A column with no significant neighbour anywhere codes nothing in this pass.
-      if ((column_word(col) & lanes(NB_MASK)) == 0)
-        continue;
+      if ((column_word(col) & lanes(NB_MASK)) == 0) continue;
       for (int k = 0; k < rows; k++, f++) {
         uint32_t v = *f;
-        if ((v & SIG) || !(v & NB_MASK))
-          continue;
+        if ((v & SIG) || !(v & NB_MASK)) continue;
         int bit = RAW ? r.bit() : m.decode(cx[sig_table[v & NB_MASK]]);
         *f = (uint16_t)(v | VISITED);
         if (bit) {
@@ -317,7 +299,8 @@ void kd_block_decoder::run_significance_pass(int p, const uint8_t *sig_table) {
   raw = r;
 }
 
-template <bool RAW> void kd_block_decoder::run_refinement_pass(int p) {
+template <bool RAW>
+void kd_block_decoder::run_refinement_pass(int p) {
   mq_decoder m = mq;
   raw_reader r = raw;
   mq_context *cx = contexts;
@@ -328,12 +311,10 @@ template <bool RAW> void kd_block_decoder::run_refinement_pass(int p) {
     int32_t *out = samples + (size_t)y0 * (size_t)width;
     for (int x = 0; x < width; x++, col += 4, out++) {
       uint16_t *f = col;
-      if ((column_word(col) & lanes(SIG)) == 0)
-        continue;
+      if ((column_word(col) & lanes(SIG)) == 0) continue;
       for (int k = 0; k < rows; k++, f++) {
         uint32_t v = *f;
-        if ((v & (SIG | VISITED)) != SIG)
-          continue;
+        if ((v & (SIG | VISITED)) != SIG) continue;
         int bit;
         if (RAW)
           bit = r.bit();
@@ -342,8 +323,7 @@ template <bool RAW> void kd_block_decoder::run_refinement_pass(int p) {
         *f = (uint16_t)(v | REFINED);
         int32_t *s = out + (size_t)k * (size_t)width;
         uint32_t w = (uint32_t)*s;
-        if (!bit)
-          w &= ~bit_p;
+        if (!bit) w &= ~bit_p;
         *s = (int32_t)(w | half);
       }
     }
@@ -352,7 +332,8 @@ template <bool RAW> void kd_block_decoder::run_refinement_pass(int p) {
   raw = r;
 }
 
-template <bool CAUSAL> void kd_block_decoder::run_cleanup_pass(int p, const uint8_t *sig_table) {
+template <bool CAUSAL>
+void kd_block_decoder::run_cleanup_pass(int p, const uint8_t *sig_table) {
   mq_decoder m = mq;
   mq_context *cx = contexts;
   const int pitch = this->pitch;
@@ -372,8 +353,7 @@ template <bool CAUSAL> void kd_block_decoder::run_cleanup_pass(int p, const uint
       }
       if (rows == 4 && (w & lanes(NB_MASK | SIG | VISITED)) == 0) {
         // Run mode: one symbol says whether the whole column stays insignificant.
-        if (m.decode(cx[RUN_CTX]) == 0)
-          continue;
+        if (m.decode(cx[RUN_CTX]) == 0) continue;
         k = m.decode(cx[UNIFORM_CTX]) << 1;
         k |= m.decode(cx[UNIFORM_CTX]);
         f += k;
@@ -387,7 +367,7 @@ template <bool CAUSAL> void kd_block_decoder::run_cleanup_pass(int p, const uint
       for (; k < rows; k++, f++) {
         uint32_t v = *f;
         if (v & (SIG | VISITED)) {
-          *f = (uint16_t)(v & ~VISITED); // the next significance pass starts afresh
+          *f = (uint16_t)(v & ~VISITED);  // the next significance pass starts afresh
           continue;
         }
         if (m.decode(cx[sig_table[v & NB_MASK]])) {
@@ -413,24 +393,20 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
   // and a guard stripe above and below.
   pitch = (width + 2) * 4;
   size_t num_flags = (size_t)((height + 3) / 4 + 2) * (size_t)pitch;
-  if (block->state_area.size() * 2 < num_flags)
-    block->state_area.resize((num_flags + 1) / 2);
+  if (block->state_area.size() * 2 < num_flags) block->state_area.resize((num_flags + 1) / 2);
   samples = block->sample_area.data();
   flags = reinterpret_cast<uint16_t *>(block->state_area.data());
   std::memset(samples, 0, num_samples * sizeof(int32_t));
   std::memset(flags, 0, num_flags * sizeof(uint16_t));
-  if (num_samples == 0)
-    return;
+  if (num_samples == 0) return;
 
   int missing = block->missing_msbs;
   int max_passes = (missing >= 30) ? 0 : 3 * (30 - missing) - 2;
   int num_passes = std::min(block->num_passes, max_passes);
   block->num_passes = num_passes;
-  if (num_passes <= 0)
-    return;
+  if (num_passes <= 0) return;
 
-  if (block->byte_store.size() < (size_t)block->num_bytes + 3)
-    block->byte_store.resize((size_t)block->num_bytes + 3);
+  if (block->byte_store.size() < (size_t)block->num_bytes + 3) block->byte_store.resize((size_t)block->num_bytes + 3);
   int modes = block->modes;
   bool causal = (modes & Cmodes_CAUSAL) != 0;
   const uint8_t *sig_table = sig_table_for(block->orientation);
@@ -445,23 +421,21 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
     // Choose this codeword segment's passes.
     int seg_passes;
     bool raw = false;
-    int type = (z == 0) ? 2 : (z - 1) % 3; // 0 significance, 1 refinement, 2 cleanup
+    int type = (z == 0) ? 2 : (z - 1) % 3;  // 0 significance, 1 refinement, 2 cleanup
     if (modes & Cmodes_RESTART)
       seg_passes = 1;
     else if (modes & Cmodes_BYPASS)
       seg_passes = (z < 10) ? 10 - z : (type == 2 ? 1 : 2);
     else
       seg_passes = num_passes - z;
-    if ((modes & Cmodes_BYPASS) && z >= 10 && type != 2)
-      raw = true;
+    if ((modes & Cmodes_BYPASS) && z >= 10 && type != 2) raw = true;
     bool truncated = false;
     if (z + seg_passes > num_passes) {
       seg_passes = num_passes - z;
       truncated = true;
     }
     int seg_bytes = 0;
-    for (int k = z; k < z + seg_passes; k++)
-      seg_bytes += block->pass_lengths[(size_t)k];
+    for (int k = z; k < z + seg_passes; k++) seg_bytes += block->pass_lengths[(size_t)k];
     if (seg_bytes > total_bytes - offset) {
       seg_bytes = std::max(0, total_bytes - offset);
       truncated = true;
@@ -479,29 +453,24 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
     int segment_start = z;
     for (int k = 0; k < seg_passes; k++, z++) {
       int t = (z == 0) ? 2 : (z - 1) % 3;
-      if (t == 0 && z > 0)
-        p--;
+      if (t == 0 && z > 0) p--;
       if (p < 1) {
         z = num_passes;
         break;
       }
-      if ((modes & Cmodes_RESET) && z > 0)
-        reset_contexts();
+      if ((modes & Cmodes_RESET) && z > 0) reset_contexts();
       if (t == 0) {
         if (raw)
-          causal ? run_significance_pass<true, true>(p, sig_table)
-                 : run_significance_pass<true, false>(p, sig_table);
+          causal ? run_significance_pass<true, true>(p, sig_table) : run_significance_pass<true, false>(p, sig_table);
         else
-          causal ? run_significance_pass<false, true>(p, sig_table)
-                 : run_significance_pass<false, false>(p, sig_table);
+          causal ? run_significance_pass<false, true>(p, sig_table) : run_significance_pass<false, false>(p, sig_table);
       } else if (t == 1) {
         raw ? run_refinement_pass<true>(p) : run_refinement_pass<false>(p);
       } else {
         causal ? run_cleanup_pass<true>(p, sig_table) : run_cleanup_pass<false>(p, sig_table);
         if (modes & Cmodes_SEGMARK) {
           int sym = 0;
-          for (int s = 0; s < 4; s++)
-            sym = (sym << 1) | mq.decode(contexts[UNIFORM_CTX]);
+          for (int s = 0; s < 4; s++) sym = (sym << 1) | mq.decode(contexts[UNIFORM_CTX]);
           if (sym != 0xA && (block->fussy || block->resilient)) {
             ok = false;
             segmark_failed = true;
@@ -512,8 +481,7 @@ void kd_block_decoder::decode_block(kd_working_block *block) {
       }
     }
     bool strict = (modes & Cmodes_ERTERM) && (block->fussy || block->resilient) && !truncated;
-    if (ok)
-      ok = raw ? raw_check_termination(strict) : mq_check_termination(strict);
+    if (ok) ok = raw ? raw_check_termination(strict) : mq_check_termination(strict);
     seg[seg_bytes] = saved[0];
     seg[seg_bytes + 1] = saved[1];
     offset += seg_bytes;

@@ -11,13 +11,13 @@
 struct kd_working_block;
 
 class kdu_block_decoder_base {
-public:
+ public:
   virtual ~kdu_block_decoder_base() = default;
   virtual void decode_block(kd_working_block *block) = 0;
 };
 
 class kd_block_decoder : public kdu_block_decoder_base {
-public:
+ public:
   void decode_block(kd_working_block *block) override;
 
   // A context is an index into the decoder's state table: probability state * 2 + MPS.
@@ -40,16 +40,19 @@ public:
     inline int bit();
   };
 
-private:
+ private:
   void mq_start(const uint8_t *data, const uint8_t *end);
   bool mq_check_termination(bool strict) const;
   void raw_start(const uint8_t *data, const uint8_t *end);
   bool raw_check_termination(bool strict) const;
   void reset_contexts();
 
-  template <bool RAW, bool CAUSAL> void run_significance_pass(int p, const uint8_t *sig_table);
-  template <bool RAW> void run_refinement_pass(int p);
-  template <bool CAUSAL> void run_cleanup_pass(int p, const uint8_t *sig_table);
+  template <bool RAW, bool CAUSAL>
+  void run_significance_pass(int p, const uint8_t *sig_table);
+  template <bool RAW>
+  void run_refinement_pass(int p);
+  template <bool CAUSAL>
+  void run_cleanup_pass(int p, const uint8_t *sig_table);
 
   mq_decoder mq;
   raw_reader raw;
@@ -59,5 +62,5 @@ private:
   // by stripe with a one-sample border; samples as sign-magnitude words.
   uint16_t *flags = nullptr;
   int32_t *samples = nullptr;
-  int width = 0, height = 0, pitch = 0; // pitch: state words from one stripe to the next
+  int width = 0, height = 0, pitch = 0;  // pitch: state words from one stripe to the next
 };

@@ -5,14 +5,13 @@
 #include <cstdint>
 
 class kd_byte_writer {
-public:
+ public:
   virtual ~kd_byte_writer() = default;
   // Hands the bytes from the start of the buffer up to `next` on and resets `next` to the start.
   virtual void flush_buffer() = 0;
 
   int write(uint8_t byte) {
-    if (next == end)
-      flush_buffer();
+    if (next == end) flush_buffer();
     *next++ = byte;
     return 1;
   }
@@ -27,7 +26,7 @@ public:
     return 4;
   }
 
-protected:
+ protected:
   uint8_t buffer[512];
   uint8_t *next = buffer;
   uint8_t *end = buffer + sizeof(buffer);

@@ -8,11 +8,14 @@
 #include "kdu_messages.h"
 
 kd_decoder::kd_decoder(kd_subband_state *band, bool reversible, float normalisation)
-    : band(band), reversible(reversible), mb(band->mb), roi_shift(band->roi_mb - band->mb),
-      step(reversible ? 0.0 : (double)band->step * normalisation), width(band->region.size_x),
+    : band(band),
+      reversible(reversible),
+      mb(band->mb),
+      roi_shift(band->roi_mb - band->mb),
+      step(reversible ? 0.0 : (double)band->step * normalisation),
+      width(band->region.size_x),
       height(band->region.size_y) {
-  if (width <= 0 || height <= 0)
-    width = height = 0;
+  if (width <= 0 || height <= 0) width = height = 0;
   if (reversible && mb > 31) {
     kdu_error e;
     e << "Insufficient implementation precision available for true reversible processing!";
@@ -25,8 +28,7 @@ void kd_decoder::produce_line(kd_line &line, bool) {
     return;
   }
   line.reshape(width, reversible);
-  if (next_buffered >= buffered_rows)
-    decode_block_row();
+  if (next_buffered >= buffered_rows) decode_block_row();
   size_t off = (size_t)next_buffered * (size_t)width;
   if (reversible)
     std::memcpy(line.ints.data(), ints.data() + off, (size_t)width * sizeof(int32_t));
@@ -50,8 +52,7 @@ void kd_decoder::decode_block_row() {
     ints.assign(n, 0);
   else
     floats.assign(n, 0.0f);
-  if (by >= band->num_blocks.y)
-    return;
+  if (by >= band->num_blocks.y) return;
   for (int bx = 0; bx < band->num_blocks.x; bx++) {
     kd_working_block *blk = band->begin_block({by, bx});
     struct closer {
@@ -72,13 +73,11 @@ void kd_decoder::dequantise(kd_working_block *blk, int row0) {
   // Clip to the buffered rows and the subband width; a block outside contributes nothing.
   int ys = std::max(0, -oy), ye = std::min(h, buffered_rows - oy);
   int xs = std::max(0, -ox), xe = std::min(w, width - ox);
-  if (ys >= ye || xs >= xe || blk->sample_area.size() < (size_t)h * (size_t)w)
-    return;
+  if (ys >= ye || xs >= xe || blk->sample_area.size() < (size_t)h * (size_t)w) return;
 
   if (roi_shift > 0) {
     // Background samples have no bit among the top mb planes: bring them up by the shift.
-    uint32_t fg_mask = (mb >= 31) ? 0x7FFFFFFFu
-                       : (mb <= 0) ? 0u : ((0xFFFFFFFFu << (31 - mb)) & 0x7FFFFFFFu);
+    uint32_t fg_mask = (mb >= 31) ? 0x7FFFFFFFu : (mb <= 0) ? 0u : ((0xFFFFFFFFu << (31 - mb)) & 0x7FFFFFFFu);
     for (size_t k = 0; k < (size_t)h * (size_t)w; k++) {
       uint32_t word = (uint32_t)blk->sample_area[k];
       uint64_t mag = word & 0x7FFFFFFFu;
@@ -90,9 +89,8 @@ void kd_decoder::dequantise(kd_working_block *blk, int row0) {
   }
 
   if (reversible) {
-    int shift = 31 - mb; // 0..31 (mb > 31 was refused at construction)
-    if (shift > 31)
-      shift = 31;
+    int shift = 31 - mb;  // 0..31 (mb > 31 was refused at construction)
+    if (shift > 31) shift = 31;
     for (int y = ys; y < ye; y++) {
       const int32_t *src = blk->sample_area.data() + (size_t)y * (size_t)w;
       int32_t *dst = ints.data() + (size_t)(oy + y) * (size_t)width + ox;

@@ -12,14 +12,14 @@ class kd_subband_state;
 struct kd_working_block;
 
 class kd_decoder : public kdu_pull_ifc_base {
-public:
+ public:
   // normalisation scales the irreversible step; reversible subbands ignore it.
   kd_decoder(kd_subband_state *band, bool reversible, float normalisation);
   void produce_line(kd_line &line, bool may_exchange) override;
 
   int get_width() const { return width; }
 
-private:
+ private:
   void decode_block_row();
   void dequantise(kd_working_block *blk, int row0);
 
@@ -27,7 +27,7 @@ private:
   kd_block_decoder decoder;
   bool reversible;
   int mb, roi_shift;
-  double step; // step times normalisation, irreversible only
+  double step;  // step times normalisation, irreversible only
   int width, height;
   int next_block_row = 0;
   int buffered_rows = 0, next_buffered = 0, rows_done = 0;

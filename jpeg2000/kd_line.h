@@ -34,7 +34,7 @@ struct kd_line {
 };
 
 class kdu_pull_ifc_base {
-public:
+ public:
   virtual ~kdu_pull_ifc_base() = default;
   // Fills `line` (sized by the node) with the node's next line.
   virtual void produce_line(kd_line &line, bool may_exchange) = 0;

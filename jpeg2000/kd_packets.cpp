@@ -72,15 +72,13 @@ void kd_pph_list::transfer_pph_bytes(kd_pph_input *input) {
   while (count > 0) {
     drop_used();
     if (head == nullptr) {
-      if (!is_ppm)
-        break;
+      if (!is_ppm) break;
       kdu_error e;
       e << "Insufficient packet header data in PPM marker segments, or else Nppm values must be "
            "incorrect!";
     }
     int n = head->length - head->read_pos;
-    if (n > count)
-      n = (int)count;
+    if (n > count) n = (int)count;
     input->append_bytes(head->bytes + head->read_pos, n);
     head->read_pos += n;
     count -= n;
@@ -106,8 +104,7 @@ void kd_pph_list::skip_pph_bytes() {
            "incorrect!";
     }
     int n = head->length - head->read_pos;
-    if (n > count)
-      n = (int)count;
+    if (n > count) n = (int)count;
     head->read_pos += n;
     count -= n;
   }
@@ -125,13 +122,11 @@ namespace {
 bool decode_tag_tree(kd_header_in &hdr, kd_block_state *leaf, int threshold) {
   kd_block_state *path[40];
   int depth = 0;
-  for (kd_block_state *n = leaf; n != nullptr && depth < 40; n = n->parent)
-    path[depth++] = n;
+  for (kd_block_state *n = leaf; n != nullptr && depth < 40; n = n->parent) path[depth++] = n;
   int parent_value = 0;
   for (int i = depth - 1; i >= 0; i--) {
     kd_block_state *node = path[i];
-    if (node->lower_bound < parent_value)
-      node->lower_bound = (uint16_t)parent_value;
+    if (node->lower_bound < parent_value) node->lower_bound = (uint16_t)parent_value;
     while (!node->known && node->lower_bound < threshold) {
       if (hdr.next_bit())
         node->known = true;
@@ -156,7 +151,7 @@ struct segment_record {
   int length, passes;
 };
 
-} // namespace
+}  // namespace
 
 // Reads the code-block headers of one packet, adding each block's body length to body_total.
 bool kd_precinct_state::read_packet_header(kd_input *hdr_in, int layer, int64_t &body_total) {
@@ -164,8 +159,7 @@ bool kd_precinct_state::read_packet_header(kd_input *hdr_in, int layer, int64_t 
   kd_stream_state *cs = resolution->comp->tile->codestream;
   if (hdr.next_bit() == 0) {
     for (kd_precinct_band &b : bands)
-      for (kd_block_state &blk : b.blocks)
-        blk.body_bytes = 0;
+      for (kd_block_state &blk : b.blocks) blk.body_bytes = 0;
     hdr.finish();
     return true;
   }
@@ -174,15 +168,12 @@ bool kd_precinct_state::read_packet_header(kd_input *hdr_in, int layer, int64_t 
       kd_block_state &blk = b.blocks[i];
       blk.body_bytes = 0;
       if (!blk.included) {
-        if (!decode_tag_tree(hdr, &b.inclusion_tree[i], layer + 1))
-          continue;
-        if (b.inclusion_tree[i].lower_bound != layer)
-          throw kd_header_code{21};
+        if (!decode_tag_tree(hdr, &b.inclusion_tree[i], layer + 1)) continue;
+        if (b.inclusion_tree[i].lower_bound != layer) throw kd_header_code{21};
         blk.included = true;
         int t = 1;
         while (!decode_tag_tree(hdr, &b.msbs_tree[i], t)) {
-          if (++t > 255)
-            throw kd_header_code{13};
+          if (++t > 255) throw kd_header_code{13};
         }
         blk.msbs = (uint8_t)b.msbs_tree[i].lower_bound;
         blk.lblock = 3;
@@ -205,12 +196,10 @@ bool kd_precinct_state::read_packet_header(kd_input *hdr_in, int layer, int64_t 
         }
       }
       while (hdr.next_bit()) {
-        if (blk.lblock == 255)
-          throw kd_header_code{13};
+        if (blk.lblock == 255) throw kd_header_code{13};
         blk.lblock++;
       }
-      if (blk.passes + new_passes > 254)
-        throw kd_header_code{13};
+      if (blk.passes + new_passes > 254) throw kd_header_code{13};
 
       segment_record segs[164];
       int num_segs = 0;
@@ -225,11 +214,9 @@ bool kd_precinct_state::read_packet_header(kd_input *hdr_in, int layer, int64_t 
           capacity = (p < 10) ? 10 - p : (((p - 10) % 3 == 0) ? 2 : 1);
         int n = (capacity < remaining) ? capacity : remaining;
         int bits = blk.lblock + floor_log2(n);
-        if (bits > 32)
-          throw kd_header_code{13};
+        if (bits > 32) throw kd_header_code{13};
         uint32_t len = hdr.get_bits(bits);
-        if (len >= 32768 || (uint64_t)packet_bytes + len + blk.bytes_stored >= 65536)
-          throw kd_header_code{13};
+        if (len >= 32768 || (uint64_t)packet_bytes + len + blk.bytes_stored >= 65536) throw kd_header_code{13};
         packet_bytes += len;
         segs[num_segs++] = {(int)len, n};
         p += n;
@@ -267,13 +254,10 @@ void kd_precinct_state::read_packet_body() {
       while (left > 0) {
         int want = (left > sizeof(buf)) ? (int)sizeof(buf) : (int)left;
         int got = cs->input->read_block(buf, want);
-        if (got <= 0)
-          return; // the input ended: later blocks receive nothing
-        if (!blk.not_stored)
-          blk.store(cs->buf_server, buf, got);
+        if (got <= 0) return;  // the input ended: later blocks receive nothing
+        if (!blk.not_stored) blk.store(cs->buf_server, buf, got);
         left -= (uint32_t)got;
-        if (got < want)
-          return;
+        if (got < want) return;
       }
     }
 }
@@ -309,8 +293,7 @@ bool kd_precinct_state::count_lost_packet() {
   kd_tile_state *tile = resolution->comp->tile;
   layers_read++;
   tile->packets_read++;
-  if (tile->packets_read >= tile->total_packets)
-    tile->end_reading();
+  if (tile->packets_read >= tile->total_packets) tile->end_reading();
   return true;
 }
 
@@ -324,18 +307,14 @@ bool kd_precinct_state::read_next_packet() {
   // corrupt precinct gives up the rest of its packets.
   bool sop_consumed = false;
   if (corrupt || tile->holds_sop) {
-    if (!resilient)
-      return false;
+    if (!resilient) return false;
     for (;;) {
-      if (!tile->holds_sop && !resynchronise())
-        return false;
+      if (!tile->holds_sop && !resynchronise()) return false;
       int ahead = (tile->held_sop - (int)(tile->packets_read & 0xFFFF)) & 0xFFFF;
-      if (ahead != 0 && ahead < 0x8000)
-        return count_lost_packet();
+      if (ahead != 0 && ahead < 0x8000) return count_lost_packet();
       tile->holds_sop = false;
       if (ahead == 0) {
-        if (corrupt)
-          return count_lost_packet(); // its data is passed over by the next search
+        if (corrupt) return count_lost_packet();  // its data is passed over by the next search
         sop_consumed = true;
         break;
       }
@@ -344,8 +323,7 @@ bool kd_precinct_state::read_next_packet() {
   auto recover = [&]() {
     in->disable_marker_watch();
     corrupt = true;
-    if (!resynchronise())
-      return false;
+    if (!resynchronise()) return false;
     return count_lost_packet();
   };
 
@@ -356,8 +334,7 @@ bool kd_precinct_state::read_next_packet() {
         cs->active_tile = nullptr;
         return false;
       }
-      if (code != KDU_SOP && resilient)
-        return recover();
+      if (code != KDU_SOP && resilient) return recover();
       if (code != KDU_SOP) {
         kdu_error e;
         e << "Illegal marker code found while attempting to read a packet from the "
@@ -377,8 +354,7 @@ bool kd_precinct_state::read_next_packet() {
         kdu_error e;
         e << "Out-of-sequence SOP marker found while attempting to read a packet from the "
              "code-stream!\n"
-          << "\tFound sequence number " << seq << ", but expected "
-          << (int)(tile->packets_read & 0xFFFF) << ".\n"
+          << "\tFound sequence number " << seq << ", but expected " << (int)(tile->packets_read & 0xFFFF) << ".\n"
           << "Use the resilient option if you would like to try to recover from this error.";
       }
     }
@@ -387,7 +363,7 @@ bool kd_precinct_state::read_next_packet() {
   bool packed = (tile->pph != nullptr);
   uint8_t probe;
   if (!hdr_in->get_byte(probe)) {
-    if (packed || in->budget_exhausted()) { // the tile-part ended
+    if (packed || in->budget_exhausted()) {  // the tile-part ended
       cs->active_tile = nullptr;
       return false;
     }
@@ -415,8 +391,7 @@ bool kd_precinct_state::read_next_packet() {
         tile->end_reading();
         return false;
       }
-      if ((a != 0xFF || b != 0x92) && resilient)
-        return recover();
+      if ((a != 0xFF || b != 0x92) && resilient) return recover();
       if (a != 0xFF || b != 0x92) {
         kdu_error e;
         e << "Expected to find EPH marker following packet header.  "
@@ -439,8 +414,7 @@ bool kd_precinct_state::read_next_packet() {
     return false;
   } catch (kd_header_code &c) {
     hdr_in->disable_marker_watch();
-    if (resilient)
-      return recover();
+    if (resilient) return recover();
     if (c.code == 13) {
       kdu_error e;
       e << "Packet header contains a representation which is not strictly illegal, but "
@@ -458,8 +432,7 @@ bool kd_precinct_state::read_next_packet() {
     }
   } catch (kd_marker_exception &m) {
     hdr_in->disable_marker_watch();
-    if (resilient)
-      return recover();
+    if (resilient) return recover();
     kdu_error e;
     e << "Illegal marker code, ";
     write_marker_name(m.code, e);
@@ -485,8 +458,7 @@ bool kd_precinct_state::read_next_packet() {
       }
     } catch (kd_marker_exception &m) {
       in->disable_marker_watch();
-      if (resilient)
-        return recover();
+      if (resilient) return recover();
       kdu_error e;
       e << "Illegal marker code, ";
       write_marker_name(m.code, e);
@@ -495,7 +467,6 @@ bool kd_precinct_state::read_next_packet() {
   }
   layers_read++;
   tile->packets_read++;
-  if (tile->packets_read >= tile->total_packets)
-    tile->end_reading();
+  if (tile->packets_read >= tile->total_packets) tile->end_reading();
   return true;
 }

@@ -18,7 +18,7 @@ struct kd_pph_segment {
 };
 
 class kd_pph_list {
-public:
+ public:
   explicit kd_pph_list(bool is_ppm) : is_ppm(is_ppm) {}
   ~kd_pph_list();
   kd_pph_list(const kd_pph_list &) = delete;
@@ -32,7 +32,7 @@ public:
   void skip_pph_bytes();
   bool empty() const { return head == nullptr; }
 
-private:
+ private:
   void drop_used();
   bool is_ppm;
   kd_pph_segment *head = nullptr;
@@ -47,35 +47,31 @@ struct kd_header_code {
 };
 
 class kd_header_in {
-public:
+ public:
   explicit kd_header_in(kd_input *in) : in(in) {}
   int next_bit() {
     if (bits_left == 0) {
       bits_left = (byte == 0xFF) ? 7 : 8;
-      if (!in->get_byte(byte))
-        throw kd_header_exhausted();
+      if (!in->get_byte(byte)) throw kd_header_exhausted();
     }
     bits_left--;
     return (byte >> bits_left) & 1;
   }
   uint32_t get_bits(int count) {
-    if (count > 32)
-      throw kd_header_code{13};
+    if (count > 32) throw kd_header_code{13};
     uint32_t v = 0;
-    while (count-- > 0)
-      v = (v << 1) | (uint32_t)next_bit();
+    while (count-- > 0) v = (v << 1) | (uint32_t)next_bit();
     return v;
   }
   // Reads the stuffing byte that follows a final 0xFF whose bits are all used.
   void finish() {
     if (bits_left == 0 && byte == 0xFF) {
       uint8_t dummy;
-      if (!in->get_byte(dummy))
-        throw kd_header_exhausted();
+      if (!in->get_byte(dummy)) throw kd_header_exhausted();
     }
   }
 
-private:
+ private:
   kd_input *in;
   uint8_t byte = 0;
   int bits_left = 0;

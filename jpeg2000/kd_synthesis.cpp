@@ -19,7 +19,8 @@ struct reversible_term {
 };
 
 // The same with the factor and shift fixed at compile time (the 5/3 kernel's steps).
-template <int C, int D> struct fixed_reversible_term {
+template <int C, int D>
+struct fixed_reversible_term {
   int32_t operator()(int32_t a, int32_t b) const {
     int64_t sum = (int64_t)a + b;
     return (int32_t)((sum * C + ((int64_t)1 << D >> 1)) >> D);
@@ -27,7 +28,8 @@ template <int C, int D> struct fixed_reversible_term {
 };
 
 // Runs `step` with the term for factor c and shift d, specialised for the common steps.
-template <class Step> void with_reversible_term(int c, int d, Step step) {
+template <class Step>
+void with_reversible_term(int c, int d, Step step) {
   if (c == -1 && d == 1)
     step(fixed_reversible_term<-1, 1>{});
   else if (c == 1 && d == 2)
@@ -54,10 +56,8 @@ void lift_line(T *x, int n, int first, int parity, Term term) {
     x[0] = lift_sub(x[0], term(x[1], x[1]));
     i = 2;
   }
-  for (; i + 1 < n; i += 2)
-    x[i] = lift_sub(x[i], term(x[i - 1], x[i + 1]));
-  if (i < n)
-    x[i] = lift_sub(x[i], term(x[i - 1], x[i - 1]));
+  for (; i + 1 < n; i += 2) x[i] = lift_sub(x[i], term(x[i - 1], x[i + 1]));
+  if (i < n) x[i] = lift_sub(x[i], term(x[i - 1], x[i - 1]));
 }
 
 // The same step across rows: each row of the updated parity takes the term of the rows above
@@ -68,16 +68,22 @@ void lift_rows(std::vector<T> &buf, int rows, int width, int first, int parity, 
     T *x = buf.data() + (size_t)i * (size_t)width;
     const T *a = buf.data() + (size_t)((i > 0) ? i - 1 : i + 1) * (size_t)width;
     const T *b = buf.data() + (size_t)((i + 1 < rows) ? i + 1 : i - 1) * (size_t)width;
-    for (int k = 0; k < width; k++)
-      x[k] = lift_sub(x[k], term(a[k], b[k]));
+    for (int k = 0; k < width; k++) x[k] = lift_sub(x[k], term(a[k], b[k]));
   }
 }
 
-template <class T> T *line_data(kd_line &l);
-template <> int32_t *line_data<int32_t>(kd_line &l) { return l.ints.data(); }
-template <> float *line_data<float>(kd_line &l) { return l.floats.data(); }
+template <class T>
+T *line_data(kd_line &l);
+template <>
+int32_t *line_data<int32_t>(kd_line &l) {
+  return l.ints.data();
+}
+template <>
+float *line_data<float>(kd_line &l) {
+  return l.floats.data();
+}
 
-} // namespace
+}  // namespace
 
 kd_synthesis::kd_synthesis(kd_resolution_state *res, float normalisation)
     : kernels(res->comp->kernel_id, res->comp->reversible), reversible(res->comp->reversible) {
@@ -114,8 +120,7 @@ kd_synthesis::kd_synthesis(kd_resolution_state *res, float normalisation)
     low.reset(new kd_synthesis(lower, n_ll));
   auto make = [&](int orientation, float norm) -> kdu_pull_ifc_base * {
     for (kd_subband_state &b : res->bands)
-      if (b.orientation == orientation)
-        return new kd_decoder(&b, reversible, norm);
+      if (b.orientation == orientation) return new kd_decoder(&b, reversible, norm);
     return nullptr;
   };
   hl.reset(make(HL_BAND, n_hl));
@@ -123,7 +128,8 @@ kd_synthesis::kd_synthesis(kd_resolution_state *res, float normalisation)
   hh.reset(make(HH_BAND, n_hh));
 }
 
-template <class T> void kd_synthesis::fill_row(T *row, kd_line &low_line, kd_line &high_line, int) {
+template <class T>
+void kd_synthesis::fill_row(T *row, kd_line &low_line, kd_line &high_line, int) {
   // Even columns are low-band samples, odd ones high-band samples; a short line leaves zeros.
   int width = x1 - x0;
   int lo_first = x0 & 1, hi_first = 1 - lo_first;
@@ -131,42 +137,43 @@ template <class T> void kd_synthesis::fill_row(T *row, kd_line &low_line, kd_lin
   const T *lo = line_data<T>(low_line), *hi = line_data<T>(high_line);
   int m_lo = std::max(0, std::min(n_lo, low_line.width)), m_hi = std::max(0, std::min(n_hi, high_line.width));
   T *d = row + lo_first;
-  for (int k = 0; k < m_lo; k++)
-    d[2 * k] = lo[k];
-  for (int k = m_lo; k < n_lo; k++)
-    d[2 * k] = T(0);
+  for (int k = 0; k < m_lo; k++) d[2 * k] = lo[k];
+  for (int k = m_lo; k < n_lo; k++) d[2 * k] = T(0);
   d = row + hi_first;
-  for (int k = 0; k < m_hi; k++)
-    d[2 * k] = hi[k];
-  for (int k = m_hi; k < n_hi; k++)
-    d[2 * k] = T(0);
+  for (int k = 0; k < m_hi; k++) d[2 * k] = hi[k];
+  for (int k = m_hi; k < n_hi; k++) d[2 * k] = T(0);
 }
 
-template <> void kd_synthesis::lift_row<int32_t>(int32_t *row) const {
+template <>
+void kd_synthesis::lift_row<int32_t>(int32_t *row) const {
   int width = x1 - x0;
   for (int s = kernels.get_num_steps() - 1; s >= 0; s--)
     with_reversible_term(step_c[(size_t)s], kernels.get_step(s).downshift,
                          [&](auto term) { lift_line(row, width, x0, (s & 1) ? 0 : 1, term); });
 }
 
-template <> void kd_synthesis::lift_row<float>(float *row) const {
+template <>
+void kd_synthesis::lift_row<float>(float *row) const {
   int width = x1 - x0;
   for (int s = kernels.get_num_steps() - 1; s >= 0; s--)
     lift_line(row, width, x0, (s & 1) ? 0 : 1, float_term{kernels.get_step(s).lambda});
 }
 
-template <> void kd_synthesis::lift_columns<int32_t>(std::vector<int32_t> &buf) const {
+template <>
+void kd_synthesis::lift_columns<int32_t>(std::vector<int32_t> &buf) const {
   for (int s = kernels.get_num_steps() - 1; s >= 0; s--)
     with_reversible_term(step_c[(size_t)s], kernels.get_step(s).downshift,
                          [&](auto term) { lift_rows(buf, y1 - y0, x1 - x0, y0, (s & 1) ? 0 : 1, term); });
 }
 
-template <> void kd_synthesis::lift_columns<float>(std::vector<float> &buf) const {
+template <>
+void kd_synthesis::lift_columns<float>(std::vector<float> &buf) const {
   for (int s = kernels.get_num_steps() - 1; s >= 0; s--)
     lift_rows(buf, y1 - y0, x1 - x0, y0, (s & 1) ? 0 : 1, float_term{kernels.get_step(s).lambda});
 }
 
-template <class T> void kd_synthesis::synthesise(std::vector<T> &buf) {
+template <class T>
+void kd_synthesis::synthesise(std::vector<T> &buf) {
   int width = x1 - x0, rows = y1 - y0;
   buf.assign((size_t)width * (size_t)rows, T(0));
   kd_line a, b, none;
@@ -190,14 +197,12 @@ template <class T> void kd_synthesis::synthesise(std::vector<T> &buf) {
     if (width > 1)
       lift_row<T>(row);
     else if (reversible && (x0 & 1))
-      for (int i = 0; i < width; i++)
-        row[i] = (T)((int32_t)row[i] >> 1);
+      for (int i = 0; i < width; i++) row[i] = (T)((int32_t)row[i] >> 1);
   }
   if (rows > 1)
     lift_columns<T>(buf);
   else if (reversible && (y0 & 1))
-    for (T &v : buf)
-      v = (T)((int32_t)v >> 1);
+    for (T &v : buf) v = (T)((int32_t)v >> 1);
 }
 
 void kd_synthesis::produce_line(kd_line &line, bool) {

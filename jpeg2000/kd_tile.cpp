@@ -15,11 +15,9 @@ int64_t floor_div(int64_t a, int64_t b) { return (a >= 0) ? a / b : -((-a + b - 
 
 // Exponent of an exact power of 2, or -1.
 int exact_log2(int64_t v) {
-  if (v < 1 || (v & (v - 1)) != 0)
-    return -1;
+  if (v < 1 || (v & (v - 1)) != 0) return -1;
   int e = 0;
-  while (((int64_t)1 << e) < v)
-    e++;
+  while (((int64_t)1 << e) < v) e++;
   return e;
 }
 
@@ -28,7 +26,7 @@ void set_span(int64_t lo, int64_t hi, int &pos, int &size) {
   size = (hi > lo) ? (int)(hi - lo) : 0;
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 kd_tile_state::kd_tile_state(kd_stream_state *cs, int num) : codestream(cs), tile_num(num) {
@@ -46,9 +44,8 @@ kd_tile_state::kd_tile_state(kd_stream_state *cs, int num) : codestream(cs), til
 }
 
 kd_tile_state::~kd_tile_state() {
-  if (codestream->active_tile == this)
-    codestream->active_tile = nullptr;
-  comps.clear(); // resolutions release their precincts and chunks
+  if (codestream->active_tile == this) codestream->active_tile = nullptr;
+  comps.clear();  // resolutions release their precincts and chunks
   delete pph;
   if ((size_t)tile_num < codestream->tile_refs.size())
     codestream->tile_refs[(size_t)tile_num] = kd_stream_state::expired_tile();
@@ -74,17 +71,13 @@ void kd_tile_state::build_structures() {
   kdu_params *rgn_head = cs->siz->access_cluster("RGN");
   kdu_params *cod = cod_head->access_relation(tile_num, -1);
   bool ok = cod->get_value("Cuse_sop", 0, 0, use_sop) && cod->get_value("Cuse_eph", 0, 0, use_eph) &&
-            cod->get_value("Cycc", 0, 0, use_ycc) &&
-            cod->get_value("Calign_blk_last", 0, 0, align_y) &&
-            cod->get_value("Calign_blk_last", 0, 1, align_x) &&
-            cod->get_value("Clayers", 0, 0, num_layers);
+            cod->get_value("Cycc", 0, 0, use_ycc) && cod->get_value("Calign_blk_last", 0, 0, align_y) &&
+            cod->get_value("Calign_blk_last", 0, 1, align_x) && cod->get_value("Clayers", 0, 0, num_layers);
   if (!ok || num_layers < 1) {
     kdu_error e;
-    e << "Code-stream provides no coding style information (COD marker segment) for tile "
-      << tile_num << ".";
+    e << "Code-stream provides no coding style information (COD marker segment) for tile " << tile_num << ".";
   }
-  if (num_layers > cs->max_tile_layers)
-    cs->max_tile_layers = num_layers;
+  if (num_layers > cs->max_tile_layers) cs->max_tile_layers = num_layers;
 
   comps.resize((size_t)num_components);
   total_precincts = 0;
@@ -97,20 +90,17 @@ void kd_tile_state::build_structures() {
     kdu_params *cqcd = qcd_head->access_relation(tile_num, c);
     kdu_params *crgn = rgn_head->access_relation(tile_num, c);
     int cblk_y = 0, cblk_x = 0;
-    if (!(ccod->get_value("Clevels", 0, 0, tc.levels) &&
-          ccod->get_value("Creversible", 0, 0, tc.reversible) &&
+    if (!(ccod->get_value("Clevels", 0, 0, tc.levels) && ccod->get_value("Creversible", 0, 0, tc.reversible) &&
           ccod->get_value("Ckernels", 0, 0, tc.kernel_id) &&
-          ccod->get_value("Cuse_precincts", 0, 0, tc.use_precincts) &&
-          ccod->get_value("Cblk", 0, 0, cblk_y) && ccod->get_value("Cblk", 0, 1, cblk_x) &&
-          ccod->get_value("Cmodes", 0, 0, tc.modes))) {
+          ccod->get_value("Cuse_precincts", 0, 0, tc.use_precincts) && ccod->get_value("Cblk", 0, 0, cblk_y) &&
+          ccod->get_value("Cblk", 0, 1, cblk_x) && ccod->get_value("Cmodes", 0, 0, tc.modes))) {
       kdu_error e;
-      e << "Code-stream provides no coding style information (COD marker segment) for tile "
-        << tile_num << ".";
+      e << "Code-stream provides no coding style information (COD marker segment) for tile " << tile_num << ".";
     }
     if (tc.levels > KD_MAX_LEVELS) {
       kdu_error e;
-      e << "Illegal number of DWT levels, " << tc.levels
-        << ", specified for a tile-component.  At most " << KD_MAX_LEVELS << " are allowed.";
+      e << "Illegal number of DWT levels, " << tc.levels << ", specified for a tile-component.  At most "
+        << KD_MAX_LEVELS << " are allowed.";
     }
     tc.apparent_levels = tc.levels - cs->discard_levels;
     tc.headroom = tc.reversible ? (use_ycc ? 5 : 4) : 7;
@@ -119,8 +109,7 @@ void kd_tile_state::build_structures() {
     kd_point block_origin{align_y ? 1 : 0, align_x ? 1 : 0};
     check_coding_partitions(block_origin, tc.block_exp);
     if (tc.block_exp.y < 2 || tc.block_exp.x < 2 || tc.block_exp.y > KD_MAX_BLOCK_EXPONENT ||
-        tc.block_exp.x > KD_MAX_BLOCK_EXPONENT ||
-        tc.block_exp.y + tc.block_exp.x > KD_MAX_BLOCK_AREA_EXPONENT) {
+        tc.block_exp.x > KD_MAX_BLOCK_EXPONENT || tc.block_exp.y + tc.block_exp.x > KD_MAX_BLOCK_AREA_EXPONENT) {
       kdu_error e;
       e << "Illegal code-block dimensions, " << cblk_y << " x " << cblk_x
         << ".  Code-block dimensions must lie between 4 and 1024 and their product may not "
@@ -216,10 +205,10 @@ void kd_tile_state::build_structures() {
         int64_t ox = (b == HL_BAND || b == HH_BAND) ? 1 : 0;
         int64_t scale_b = (int64_t)1 << nb;
         int64_t half = (nb > 0) ? ((int64_t)1 << (nb - 1)) : 0;
-        set_span(ceil_div(cy0 - oy * half, scale_b), ceil_div(cy1 - oy * half, scale_b),
-                 band.region.pos_y, band.region.size_y);
-        set_span(ceil_div(cx0 - ox * half, scale_b), ceil_div(cx1 - ox * half, scale_b),
-                 band.region.pos_x, band.region.size_x);
+        set_span(ceil_div(cy0 - oy * half, scale_b), ceil_div(cy1 - oy * half, scale_b), band.region.pos_y,
+                 band.region.size_y);
+        set_span(ceil_div(cx0 - ox * half, scale_b), ceil_div(cx1 - ox * half, scale_b), band.region.pos_x,
+                 band.region.size_x);
         int bpy = (r > 0) ? ppy - 1 : ppy, bpx = (r > 0) ? ppx - 1 : ppx;
         band.block_size = {std::min(tc.block_exp.y, bpy), std::min(tc.block_exp.x, bpx)};
         band.block_origin = block_origin;
@@ -236,8 +225,8 @@ void kd_tile_state::build_structures() {
         if (tc.reversible) {
           if (!cqcd->get_value("Qabs_ranges", band.band_idx, 0, band.epsilon)) {
             kdu_error e;
-            e << "Quantization parameters are missing for one or more subbands of tile "
-              << tile_num << ", component " << c << ".";
+            e << "Quantization parameters are missing for one or more subbands of tile " << tile_num << ", component "
+              << c << ".";
           }
           band.step = 1.0f / (float)((int64_t)1 << std::min(precision, 62));
         } else {
@@ -246,11 +235,10 @@ void kd_tile_state::build_structures() {
                               : cqcd->get_value("Qabs_steps", band.band_idx, 0, step);
           if (!have || !(step > 0.0f)) {
             kdu_error e;
-            e << "Quantization parameters are missing for one or more subbands of tile "
-              << tile_num << ", component " << c << ".";
+            e << "Quantization parameters are missing for one or more subbands of tile " << tile_num << ", component "
+              << c << ".";
           }
-          if (derived && r > 1)
-            step *= (float)((int64_t)1 << std::min(r - 1, 62));
+          if (derived && r > 1) step *= (float)((int64_t)1 << std::min(r - 1, 62));
           band.step = step;
           band.epsilon = 0;
           while (step < 1.0f && band.epsilon < 255) {
@@ -262,8 +250,7 @@ void kd_tile_state::build_structures() {
         band.roi_mb = band.mb + rshift;
         band.roi_weight = rweight;
         float w = 1.0f;
-        if (b != LL_BAND && ccod->get_value("Cband_weights", 3 * (tc.levels - r) + (3 - b), 0, w))
-          band.band_weight = w;
+        if (b != LL_BAND && ccod->get_value("Cband_weights", 3 * (tc.levels - r) + (3 - b), 0, w)) band.band_weight = w;
       }
     }
   }
@@ -313,8 +300,7 @@ void kd_tile_state::close() {
   }
   if (!cs->persistent) {
     closed = true;
-    if (finished_reading)
-      delete this;
+    if (finished_reading) delete this;
   }
 }
 
@@ -333,8 +319,7 @@ bool kd_tile_state::read_packets_of_part() {
   bool any = false;
   while (codestream->active_tile == this && !finished_reading) {
     kd_precinct_state *p = order.next_precinct();
-    if (p == nullptr || !p->read_next_packet())
-      break;
+    if (p == nullptr || !p->read_next_packet()) break;
     any = true;
   }
   return any;
@@ -343,25 +328,20 @@ bool kd_tile_state::read_packets_of_part() {
 bool kd_tile_state::read_part_header() {
   kd_stream_state *cs = codestream;
   for (;;) {
-    if (finished_reading || (tile_parts_expected > 0 && tile_parts_read >= tile_parts_expected))
-      return false;
+    if (finished_reading || (tile_parts_expected > 0 && tile_parts_read >= tile_parts_expected)) return false;
     kd_marker_reader *m = cs->marker;
     if (cs->active_tile != nullptr) {
       kd_tile_state *other = cs->active_tile;
-      if (other != this)
-        other->read_packets_of_part();
+      if (other != this) other->read_packets_of_part();
       cs->active_tile = nullptr;
-      if (other != this && other->closed && other->finished_reading)
-        delete other;
+      if (other != this && other->closed && other->finished_reading) delete other;
       cs->input->clear_budget();
-      if (m->get_code() != KDU_SOT)
-        m->fetch_marker(false, false);
+      if (m->get_code() != KDU_SOT) m->fetch_marker(false, false);
     } else if (m->get_code() != KDU_SOT) {
       cs->input->clear_budget();
       m->fetch_marker(false, false);
     }
-    if (m->get_code() == 0 && cs->input->failed())
-      return false;
+    if (m->get_code() == 0 && cs->input->failed()) return false;
     if (m->get_code() != KDU_SOT) {
       kdu_error e;
       e << "Invalid marker code found in code-stream!\n"
@@ -383,24 +363,19 @@ bool kd_tile_state::read_part_header() {
       e << "Missing or out-of-sequence tile-parts for tile number " << isot << " in code-stream!";
     }
     kd_tile_state *target = cs->tile_refs[(size_t)isot];
-    if (target == nullptr)
-      target = cs->make_tile(isot);
+    if (target == nullptr) target = cs->make_tile(isot);
     if (target == kd_stream_state::expired_tile()) {
       // Skip the discarded tile-part.
-      if (cs->ppm_markers != nullptr)
-        cs->ppm_markers->skip_pph_bytes();
-      if (psot == 0)
-        return false;
+      if (cs->ppm_markers != nullptr) cs->ppm_markers->skip_pph_bytes();
+      if (psot == 0) return false;
       int64_t left = (int64_t)psot - 12;
       while (left > 0) {
         int n = cs->input->skip((int)std::min<int64_t>(left, 0x40000000));
-        if (n <= 0)
-          break;
+        if (n <= 0) break;
         left -= n;
       }
       if (!m->fetch_marker(false, false) || m->get_code() != KDU_SOT) {
-        if (cs->input->failed())
-          return false;
+        if (cs->input->failed()) return false;
         kdu_error e;
         e << "Corrupt SOT length field used to seek over a discarded tile-part.";
       }
@@ -427,8 +402,7 @@ bool kd_tile_state::read_part_header() {
     for (;;) {
       if (!m->fetch_marker(false, false)) {
         delete ppt;
-        if (cs->input->failed())
-          return false;
+        if (cs->input->failed()) return false;
         kdu_error e;
         e << "Found non-marker code while looking for SOD marker to terminate a tile-part "
              "header.  Chances are that a marker segment length field is incorrect!";
@@ -440,8 +414,7 @@ bool kd_tile_state::read_part_header() {
       }
       header_bytes += 4 + m->get_length();
       if (code == KDU_PPT) {
-        if (ppt == nullptr)
-          ppt = new kd_pph_list(false);
+        if (ppt == nullptr) ppt = new kd_pph_list(false);
         ppt->store_pph_marker(*m);
       } else
         cs->siz->route_segment(code, m->get_length(), m->get_bytes(), isot, tpsot);
@@ -453,17 +426,14 @@ bool kd_tile_state::read_part_header() {
       e << "Use of both PPM and PPT marker segments is illegal!";
     }
     if (ppt != nullptr || cs->ppm_markers != nullptr) {
-      if (target->pph == nullptr)
-        target->pph = new kd_pph_input(cs->buf_server);
+      if (target->pph == nullptr) target->pph = new kd_pph_input(cs->buf_server);
       (ppt != nullptr ? ppt : cs->ppm_markers)->transfer_pph_bytes(target->pph);
       delete ppt;
     }
-    if (psot != 0)
-      cs->input->set_budget((int64_t)psot - header_bytes);
+    if (psot != 0) cs->input->set_budget((int64_t)psot - header_bytes);
     target->tile_parts_read++;
     cs->active_tile = target;
-    if (target == this)
-      return true;
+    if (target == this) return true;
   }
 }
 
@@ -477,18 +447,14 @@ kd_resolution_state::~kd_resolution_state() {
 }
 
 kd_precinct_state *kd_resolution_state::access_precinct(kd_point idx) {
-  if (idx.y < 0 || idx.x < 0 || idx.y >= num_precincts.y || idx.x >= num_precincts.x)
-    return nullptr;
+  if (idx.y < 0 || idx.x < 0 || idx.y >= num_precincts.y || idx.x >= num_precincts.x) return nullptr;
   kd_precinct_state *&ref = precincts[(size_t)idx.y * (size_t)num_precincts.x + (size_t)idx.x];
-  if (ref == expired())
-    return nullptr;
-  if (ref == nullptr)
-    ref = new kd_precinct_state(this, idx);
+  if (ref == expired()) return nullptr;
+  if (ref == nullptr) ref = new kd_precinct_state(this, idx);
   return ref;
 }
 
-kd_precinct_state::kd_precinct_state(kd_resolution_state *res, kd_point pidx)
-    : resolution(res), idx(pidx) {
+kd_precinct_state::kd_precinct_state(kd_resolution_state *res, kd_point pidx) : resolution(res), idx(pidx) {
   num_layers = res->comp->tile->num_layers;
   int r = res->res_idx;
   kd_point abs{res->first_precinct.y + pidx.y, res->first_precinct.x + pidx.x};
@@ -521,8 +487,7 @@ kd_precinct_state::kd_precinct_state(kd_resolution_state *res, kd_point pidx)
       size_t total = 0;
       for (int h = pb.num_blocks.y, w = pb.num_blocks.x;; h = (h + 1) / 2, w = (w + 1) / 2) {
         total += (size_t)h * (size_t)w;
-        if (h == 1 && w == 1)
-          break;
+        if (h == 1 && w == 1) break;
       }
       tree.resize(total);
       size_t level_start = 0;
@@ -578,10 +543,8 @@ kd_working_block *kd_subband_state::begin_block(kd_point block_idx) {
     }
     kd_precinct_state *next = tile->order.next_precinct();
     if (next == nullptr || !next->read_next_packet()) {
-      if (tile->finished_reading)
-        break;
-      if (cs->active_tile == tile)
-        cs->active_tile = nullptr; // move on to the next tile-part
+      if (tile->finished_reading) break;
+      if (cs->active_tile == tile) cs->active_tile = nullptr;  // move on to the next tile-part
       if (!tile->read_part_header()) {
         tile->end_reading();
         break;
@@ -607,18 +570,15 @@ kd_working_block *kd_subband_state::begin_block(kd_point block_idx) {
   blk->num_bytes = 0;
   blk->block = nullptr;
   blk->block_idx = block_idx;
-  if (precinct == nullptr)
-    return blk;
+  if (precinct == nullptr) return blk;
 
   // Locate the block's record in its precinct.
   kd_precinct_band *pb = nullptr;
   for (size_t b = 0; b < res->bands.size(); b++)
-    if (&res->bands[b] == this)
-      pb = &precinct->bands[b];
+    if (&res->bands[b] == this) pb = &precinct->bands[b];
   int ly = first_block.y + block_idx.y - pb->first_block.y;
   int lx = first_block.x + block_idx.x - pb->first_block.x;
-  if (ly < 0 || lx < 0 || ly >= pb->num_blocks.y || lx >= pb->num_blocks.x)
-    return blk;
+  if (ly < 0 || lx < 0 || ly >= pb->num_blocks.y || lx >= pb->num_blocks.x) return blk;
   kd_block_state &state = pb->blocks[(size_t)ly * (size_t)pb->num_blocks.x + (size_t)lx];
   blk->block = &state;
   blk->missing_msbs = state.msbs;
@@ -637,8 +597,7 @@ kd_working_block *kd_subband_state::begin_block(kd_point block_idx) {
     blk->pass_slopes.resize(needed_passes);
   }
   size_t needed_bytes = (size_t)state.bytes_stored + 4096 + 3;
-  if (blk->byte_store.size() < needed_bytes)
-    blk->byte_store.resize(needed_bytes);
+  if (blk->byte_store.size() < needed_bytes) blk->byte_store.resize(needed_bytes);
   int passes = 0, complete_passes = 0;
   int bytes = 0;
   size_t pos = 0;
@@ -660,10 +619,8 @@ kd_working_block *kd_subband_state::begin_block(kd_point block_idx) {
       }
       body += len;
     }
-    if (layer >= cs->max_apparent_layers)
-      break;
-    if (passes > first_pass)
-      blk->pass_slopes[(size_t)(passes - 1)] = (uint16_t)(65535 - layer);
+    if (layer >= cs->max_apparent_layers) break;
+    if (passes > first_pass) blk->pass_slopes[(size_t)(passes - 1)] = (uint16_t)(65535 - layer);
     int avail = (int)std::min<size_t>((size_t)body, store.size() - pos);
     std::copy(store.begin() + (long)pos, store.begin() + (long)pos + avail, blk->bytes() + bytes);
     pos += (size_t)avail;
@@ -677,8 +634,7 @@ kd_working_block *kd_subband_state::begin_block(kd_point block_idx) {
         break;
     }
     bytes += avail;
-    if (avail < body)
-      break;
+    if (avail < body) break;
   }
   blk->num_passes = complete_passes;
   blk->num_bytes = bytes;
@@ -691,16 +647,14 @@ void kd_subband_state::end_block(kd_working_block *blk) {
   cs->block = blk;
   kd_block_state *state = blk->block;
   blk->block = nullptr;
-  if (state == nullptr || cs->persistent)
-    return;
+  if (state == nullptr || cs->persistent) return;
   cs->buf_server->return_chunks(state->first_chunk);
   state->first_chunk = state->last_chunk = nullptr;
   state->store_size = 0;
   state->write_pos = 0;
   // Find the precinct of the block and release it once its last block is closed.
   for (kd_precinct_state *&p : res->precincts) {
-    if (p == nullptr || p == kd_resolution_state::expired())
-      continue;
+    if (p == nullptr || p == kd_resolution_state::expired()) continue;
     for (kd_precinct_band &pb : p->bands)
       if (!pb.blocks.empty() && state >= &pb.blocks.front() && state <= &pb.blocks.back()) {
         if (--p->blocks_not_closed == 0 && p->layers_read >= p->num_layers) {
@@ -719,8 +673,7 @@ void kd_packet_order::init(kd_tile_state *t) {
   spatial_ok = true;
   for (kd_tile_comp_state &tc : tile->comps) {
     max_levels = std::max(max_levels, tc.levels);
-    if (exact_log2(tc.sub_sampling.y) < 0 || exact_log2(tc.sub_sampling.x) < 0)
-      spatial_ok = false;
+    if (exact_log2(tc.sub_sampling.y) < 0 || exact_log2(tc.sub_sampling.x) < 0) spatial_ok = false;
   }
   int v;
   kdu_params *poc = tile->codestream->siz->access_cluster("POC")->access_relation(tile->tile_num, -1);
@@ -735,8 +688,7 @@ void kd_packet_order::init(kd_tile_state *t) {
 bool kd_packet_order::load_record() {
   sequence.clear();
   cursor = 0;
-  if (finished)
-    return false;
+  if (finished) return false;
   kd_progression rec;
   if (!from_poc) {
     if (record > 0) {
@@ -754,8 +706,7 @@ bool kd_packet_order::load_record() {
       kdu_params *poc = head->access_relation(tile->tile_num, -1, instance);
       int f[6];
       bool have = poc != nullptr;
-      for (int i = 0; i < 6 && have; i++)
-        have = poc->get_value("Porder", record, i, f[i], true, false);
+      for (int i = 0; i < 6 && have; i++) have = poc->get_value("Porder", record, i, f[i], true, false);
       if (have) {
         rec = {f[0], f[1], f[2], f[3], f[4], f[5]};
         record++;
@@ -767,7 +718,7 @@ bool kd_packet_order::load_record() {
         return false;
       }
       if (tile->tile_parts_read <= instance + 1)
-        return false; // the next instance applies once its tile-part has been read
+        return false;  // the next instance applies once its tile-part has been read
       instance++;
       record = 0;
       int v;
@@ -794,29 +745,25 @@ void kd_packet_order::build_sequence(const kd_progression &rec) {
   std::vector<kd_packet_ref> &seq = sequence;
   auto add_precincts = [&](int c, int r, int l) {
     kd_tile_comp_state &tc = tile->comps[(size_t)c];
-    if (r > tc.levels)
-      return;
+    if (r > tc.levels) return;
     kd_resolution_state &res = tc.resolutions[(size_t)r];
     for (int y = 0; y < res.num_precincts.y; y++)
-      for (int x = 0; x < res.num_precincts.x; x++)
-        seq.push_back({c, r, l, {y, x}});
+      for (int x = 0; x < res.num_precincts.x; x++) seq.push_back({c, r, l, {y, x}});
   };
   int c0 = std::max(rec.first_comp, 0), r0 = std::max(rec.first_res, 0);
   switch (rec.order) {
-  case Corder_LRCP:
-    for (int l = 0; l < rec.layer_limit; l++)
-      for (int r = r0; r < rec.res_limit; r++)
-        for (int c = c0; c < rec.comp_limit; c++)
-          add_precincts(c, r, l);
-    return;
-  case Corder_RLCP:
-    for (int r = r0; r < rec.res_limit; r++)
+    case Corder_LRCP:
       for (int l = 0; l < rec.layer_limit; l++)
-        for (int c = c0; c < rec.comp_limit; c++)
-          add_precincts(c, r, l);
-    return;
-  default:
-    break;
+        for (int r = r0; r < rec.res_limit; r++)
+          for (int c = c0; c < rec.comp_limit; c++) add_precincts(c, r, l);
+      return;
+    case Corder_RLCP:
+      for (int r = r0; r < rec.res_limit; r++)
+        for (int l = 0; l < rec.layer_limit; l++)
+          for (int c = c0; c < rec.comp_limit; c++) add_precincts(c, r, l);
+      return;
+    default:
+      break;
   }
 
   // Position-major orders: positions step over the canvas grid of the smallest precinct step.
@@ -828,39 +775,31 @@ void kd_packet_order::build_sequence(const kd_progression &rec) {
     step_y = std::min(step_y, tile->comps[(size_t)c].min_step_y);
     step_x = std::min(step_x, tile->comps[(size_t)c].min_step_x);
   }
-  if (step_y == INT64_MAX || step_x == INT64_MAX || step_y < 1 || step_x < 1)
-    return;
+  if (step_y == INT64_MAX || step_x == INT64_MAX || step_y < 1 || step_x < 1) return;
   // The precinct of (c, r) whose corner lies at canvas position (y, x), if any.
   auto precinct_at = [&](int c, int r, int64_t y, int64_t x, kd_point &p) {
     kd_tile_comp_state &tc = tile->comps[(size_t)c];
-    if (r > tc.levels)
-      return false;
+    if (r > tc.levels) return false;
     kd_resolution_state &res = tc.resolutions[(size_t)r];
-    if (res.num_precincts.y == 0 || res.num_precincts.x == 0)
-      return false;
+    if (res.num_precincts.y == 0 || res.num_precincts.x == 0) return false;
     int lr = res.levels_below;
     int64_t gy = ((int64_t)tc.sub_sampling.y) << (res.precinct_exp.y + lr);
     int64_t gx = ((int64_t)tc.sub_sampling.x) << (res.precinct_exp.x + lr);
     int64_t ry0 = res.region.pos_y, rx0 = res.region.pos_x;
-    bool on_y = (y % gy == 0) ||
-                (y == ty0 && ((ry0 << lr) % ((int64_t)1 << (res.precinct_exp.y + lr))) != 0);
-    bool on_x = (x % gx == 0) ||
-                (x == tx0 && ((rx0 << lr) % ((int64_t)1 << (res.precinct_exp.x + lr))) != 0);
-    if (!on_y || !on_x)
-      return false;
+    bool on_y = (y % gy == 0) || (y == ty0 && ((ry0 << lr) % ((int64_t)1 << (res.precinct_exp.y + lr))) != 0);
+    bool on_x = (x % gx == 0) || (x == tx0 && ((rx0 << lr) % ((int64_t)1 << (res.precinct_exp.x + lr))) != 0);
+    if (!on_y || !on_x) return false;
     int64_t py = floor_div(ceil_div(y, (int64_t)tc.sub_sampling.y << lr), (int64_t)1 << res.precinct_exp.y) -
                  floor_div(ry0, (int64_t)1 << res.precinct_exp.y);
     int64_t px = floor_div(ceil_div(x, (int64_t)tc.sub_sampling.x << lr), (int64_t)1 << res.precinct_exp.x) -
                  floor_div(rx0, (int64_t)1 << res.precinct_exp.x);
-    if (py < 0 || px < 0 || py >= res.num_precincts.y || px >= res.num_precincts.x)
-      return false;
+    if (py < 0 || px < 0 || py >= res.num_precincts.y || px >= res.num_precincts.x) return false;
     p = {(int)py, (int)px};
     return true;
   };
   auto next_pos = [](int64_t v, int64_t step) { return v + step - (((v % step) + step) % step); };
   auto add_layers = [&](int c, int r, kd_point p) {
-    for (int l = 0; l < rec.layer_limit; l++)
-      seq.push_back({c, r, l, p});
+    for (int l = 0; l < rec.layer_limit; l++) seq.push_back({c, r, l, p});
   };
   kd_point p;
   if (rec.order == Corder_RPCL) {
@@ -868,25 +807,21 @@ void kd_packet_order::build_sequence(const kd_progression &rec) {
       for (int64_t y = ty0; y < ty1; y = next_pos(y, step_y))
         for (int64_t x = tx0; x < tx1; x = next_pos(x, step_x))
           for (int c = c0; c < rec.comp_limit; c++)
-            if (precinct_at(c, r, y, x, p))
-              add_layers(c, r, p);
+            if (precinct_at(c, r, y, x, p)) add_layers(c, r, p);
   } else if (rec.order == Corder_PCRL) {
     for (int64_t y = ty0; y < ty1; y = next_pos(y, step_y))
       for (int64_t x = tx0; x < tx1; x = next_pos(x, step_x))
         for (int c = c0; c < rec.comp_limit; c++)
           for (int r = r0; r < rec.res_limit; r++)
-            if (precinct_at(c, r, y, x, p))
-              add_layers(c, r, p);
+            if (precinct_at(c, r, y, x, p)) add_layers(c, r, p);
   } else if (rec.order == Corder_CPRL) {
     for (int c = c0; c < rec.comp_limit; c++) {
       int64_t sy = tile->comps[(size_t)c].min_step_y, sx = tile->comps[(size_t)c].min_step_x;
-      if (sy == INT64_MAX || sx == INT64_MAX)
-        continue;
+      if (sy == INT64_MAX || sx == INT64_MAX) continue;
       for (int64_t y = ty0; y < ty1; y = next_pos(y, sy))
         for (int64_t x = tx0; x < tx1; x = next_pos(x, sx))
           for (int r = r0; r < rec.res_limit; r++)
-            if (precinct_at(c, r, y, x, p))
-              add_layers(c, r, p);
+            if (precinct_at(c, r, y, x, p)) add_layers(c, r, p);
     }
   }
 }
@@ -894,15 +829,13 @@ void kd_packet_order::build_sequence(const kd_progression &rec) {
 kd_precinct_state *kd_packet_order::next_precinct() {
   for (;;) {
     if (cursor >= sequence.size()) {
-      if (!load_record())
-        return nullptr;
+      if (!load_record()) return nullptr;
       continue;
     }
     const kd_packet_ref &ref = sequence[cursor];
     kd_resolution_state &res = tile->comps[(size_t)ref.comp].resolutions[(size_t)ref.res];
     kd_precinct_state *p = res.access_precinct(ref.precinct);
-    if (p != nullptr && p->layers_read == ref.layer)
-      return p;
+    if (p != nullptr && p->layers_read == ref.layer) return p;
     cursor++;
   }
 }

@@ -19,8 +19,8 @@ constexpr int LL_BAND = 0, HL_BAND = 1, LH_BAND = 2, HH_BAND = 3;
 
 // Largest number of DWT levels, code-block exponent and exponent sum that tiles accept.
 constexpr int KD_MAX_LEVELS = 32;
-constexpr int KD_MAX_BLOCK_EXPONENT = 10; // block dimension 1024
-constexpr int KD_MAX_BLOCK_AREA_EXPONENT = 12; // block area 4096
+constexpr int KD_MAX_BLOCK_EXPONENT = 10;       // block dimension 1024
+constexpr int KD_MAX_BLOCK_AREA_EXPONENT = 12;  // block area 4096
 // Home-made limit on the packets of one tile, so that corrupt geometry cannot ask for tables
 // larger than any real stream needs.
 constexpr int64_t KD_MAX_TILE_PACKETS = (int64_t)1 << 22;
@@ -35,7 +35,7 @@ struct kd_working_block {
   int missing_msbs = 0;
   std::vector<int> pass_lengths;
   std::vector<uint16_t> pass_slopes;
-  std::vector<uint8_t> byte_store; // one free byte before the data, two spare bytes after
+  std::vector<uint8_t> byte_store;  // one free byte before the data, two spare bytes after
   int num_bytes = 0;
   uint8_t *bytes() { return byte_store.data() + 1; }
   // Working areas of the block decoder, kept between blocks.
@@ -47,7 +47,7 @@ struct kd_working_block {
 
 // One code-block of a precinct, which is also the node type of the precinct's tag trees.
 class kd_block_state {
-public:
+ public:
   // Tag-tree node values.
   uint16_t value = 0;
   uint16_t lower_bound = 0;
@@ -56,13 +56,13 @@ public:
 
   // Code-block data.
   bool included = false;
-  bool not_stored = false; // area outside the region of interest: data dropped
-  uint8_t msbs = 0;        // missing most significant bit-planes
+  bool not_stored = false;  // area outside the region of interest: data dropped
+  uint8_t msbs = 0;         // missing most significant bit-planes
   uint8_t lblock = 3;
-  uint8_t passes = 0;      // coding passes read so far
+  uint8_t passes = 0;  // coding passes read so far
   uint32_t bytes_stored = 0;
-  uint32_t body_bytes = 0; // body bytes of the current packet
-  uint32_t store_size = 0; // bytes written to the chunk store
+  uint32_t body_bytes = 0;  // body bytes of the current packet
+  uint32_t store_size = 0;  // bytes written to the chunk store
   kd_buf_chunk *first_chunk = nullptr, *last_chunk = nullptr;
   int write_pos = 0;
 
@@ -70,14 +70,14 @@ public:
 };
 
 struct kd_precinct_band {
-  kd_point first_block; // block indices of the band
+  kd_point first_block;  // block indices of the band
   kd_point num_blocks;
-  std::vector<kd_block_state> blocks; // leaves in raster order
-  std::vector<kd_block_state> inclusion_tree, msbs_tree; // tag trees, leaves first
+  std::vector<kd_block_state> blocks;                     // leaves in raster order
+  std::vector<kd_block_state> inclusion_tree, msbs_tree;  // tag trees, leaves first
 };
 
 class kd_precinct_state {
-public:
+ public:
   kd_precinct_state(kd_resolution_state *res, kd_point idx);
   ~kd_precinct_state();
   bool read_next_packet();
@@ -91,7 +91,7 @@ public:
   int blocks_not_closed = 0;
   bool corrupt = false;
 
-private:
+ private:
   bool read_packet_header(kd_input *hdr_in, int layer, int64_t &body_total);
   void read_packet_body();
   bool resynchronise();
@@ -99,10 +99,10 @@ private:
 };
 
 class kd_subband_state {
-public:
+ public:
   kd_resolution_state *resolution = nullptr;
   int orientation = LL_BAND;
-  int band_idx = 0; // QCD order
+  int band_idx = 0;  // QCD order
   kd_region region;
   kd_point block_origin, block_size;
   kd_point first_block, num_blocks;
@@ -118,24 +118,24 @@ public:
 };
 
 class kd_resolution_state {
-public:
+ public:
   ~kd_resolution_state();
   kd_tile_comp_state *comp = nullptr;
   int res_idx = 0;
-  int levels_below = 0; // DWT levels below this resolution's own
+  int levels_below = 0;  // DWT levels below this resolution's own
   bool propagate_roi = false;
   kd_region region;
-  kd_point precinct_origin, precinct_exp; // precinct size = 2^exp
+  kd_point precinct_origin, precinct_exp;  // precinct size = 2^exp
   kd_point first_precinct, num_precincts;
   std::vector<kd_subband_state> bands;
   std::vector<kd_precinct_state *> precincts;
 
-  kd_precinct_state *access_precinct(kd_point idx); // makes it on first use; null if expired
+  kd_precinct_state *access_precinct(kd_point idx);  // makes it on first use; null if expired
   static kd_precinct_state *expired() { return reinterpret_cast<kd_precinct_state *>(~(uintptr_t)0); }
 };
 
 class kd_tile_comp_state {
-public:
+ public:
   kd_tile_state *tile = nullptr;
   int comp_idx = 0;
   kd_point sub_sampling;
@@ -143,10 +143,10 @@ public:
   bool reversible = false;
   int kernel_id = 1;
   int headroom = 4;
-  kd_point block_exp; // nominal code-block size = 2^exp
+  kd_point block_exp;  // nominal code-block size = 2^exp
   int modes = 0;
   bool use_precincts = false;
-  int64_t min_step_y = 0, min_step_x = 0; // smallest precinct step on the canvas
+  int64_t min_step_y = 0, min_step_x = 0;  // smallest precinct step on the canvas
   kd_region region;
   std::vector<kd_resolution_state> resolutions;
 };
@@ -161,12 +161,12 @@ struct kd_packet_ref {
 };
 
 class kd_packet_order {
-public:
+ public:
   void init(kd_tile_state *tile);
   // The precinct whose next packet is due, or null when none is due now.
   kd_precinct_state *next_precinct();
 
-private:
+ private:
   bool load_record();
   void build_sequence(const kd_progression &rec);
   kd_tile_state *tile = nullptr;
@@ -179,7 +179,7 @@ private:
 };
 
 class kd_tile_state {
-public:
+ public:
   kd_tile_state(kd_stream_state *codestream, int tile_num);
   ~kd_tile_state();
   void build_structures();
@@ -187,7 +187,7 @@ public:
   void close();
   bool read_part_header();
   void end_reading();
-  bool read_packets_of_part(); // reads the packets due in the current tile-part
+  bool read_packets_of_part();  // reads the packets due in the current tile-part
   void check_coding_partitions(kd_point origin, kd_point exponents);
 
   kd_stream_state *codestream;
@@ -202,7 +202,7 @@ public:
   std::vector<kd_tile_comp_state> comps;
   int64_t total_precincts = 0, total_packets = 0, packets_read = 0;
   bool finished_reading = false;
-  bool holds_sop = false; // resilient reading: an SOP found ahead, with its sequence number
+  bool holds_sop = false;  // resilient reading: an SOP found ahead, with its sequence number
   int held_sop = 0;
   kd_packet_order order;
   kd_pph_input *pph = nullptr;

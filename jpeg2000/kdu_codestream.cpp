@@ -13,34 +13,55 @@ namespace {
 
 const char *marker_name(uint16_t code) {
   switch (code) {
-  case KDU_SOC: return "SOC";
-  case KDU_SIZ: return "SIZ";
-  case KDU_COD: return "COD";
-  case KDU_COC: return "COC";
-  case KDU_TLM: return "TLM";
-  case KDU_PLM: return "PLM";
-  case KDU_PLT: return "PLT";
-  case KDU_QCD: return "QCD";
-  case KDU_QCC: return "QCC";
-  case KDU_RGN: return "RGN";
-  case KDU_POC: return "POC";
-  case KDU_PPM: return "PPM";
-  case KDU_PPT: return "PPT";
-  case KDU_CRG: return "CRG";
-  case KDU_COM: return "COM";
-  case KDU_SOT: return "SOT";
-  case KDU_SOP: return "SOP";
-  case KDU_EPH: return "EPH";
-  case KDU_SOD: return "SOD";
-  case KDU_EOC: return "EOC";
-  default: return nullptr;
+    case KDU_SOC:
+      return "SOC";
+    case KDU_SIZ:
+      return "SIZ";
+    case KDU_COD:
+      return "COD";
+    case KDU_COC:
+      return "COC";
+    case KDU_TLM:
+      return "TLM";
+    case KDU_PLM:
+      return "PLM";
+    case KDU_PLT:
+      return "PLT";
+    case KDU_QCD:
+      return "QCD";
+    case KDU_QCC:
+      return "QCC";
+    case KDU_RGN:
+      return "RGN";
+    case KDU_POC:
+      return "POC";
+    case KDU_PPM:
+      return "PPM";
+    case KDU_PPT:
+      return "PPT";
+    case KDU_CRG:
+      return "CRG";
+    case KDU_COM:
+      return "COM";
+    case KDU_SOT:
+      return "SOT";
+    case KDU_SOP:
+      return "SOP";
+    case KDU_EPH:
+      return "EPH";
+    case KDU_SOD:
+      return "SOD";
+    case KDU_EOC:
+      return "EOC";
+    default:
+      return nullptr;
   }
 }
 
 int64_t ceil_div(int64_t a, int64_t b) { return (a >= 0) ? (a + b - 1) / b : -((-a) / b); }
 int64_t floor_div(int64_t a, int64_t b) { return (a >= 0) ? a / b : -((-a + b - 1) / b); }
 
-} // namespace
+}  // namespace
 
 void write_marker_name(uint16_t code, std::ostream &out) {
   const char *name = marker_name(code);
@@ -63,8 +84,7 @@ bool kd_marker_reader::fetch_marker(bool exclude_stuff_bytes, bool skip_to_marke
   bool have_ff = false;
   for (;;) {
     if (!have_ff) {
-      if (!in->get_byte(byte))
-        return fail();
+      if (!in->get_byte(byte)) return fail();
       if (byte != 0xFF) {
         if (!skip_to_marker) {
           in->putback(byte);
@@ -74,14 +94,12 @@ bool kd_marker_reader::fetch_marker(bool exclude_stuff_bytes, bool skip_to_marke
       }
     }
     have_ff = false;
-    if (!in->get_byte(b))
-      return fail();
+    if (!in->get_byte(b)) return fail();
     code = (uint16_t)(0xFF00 | b);
     bool valid = !(exclude_stuff_bytes && b < 0x90);
     if (valid && (code == KDU_SOP || code == KDU_SOT)) {
       uint8_t l1, l2;
-      if (!in->get_byte(l1))
-        return fail();
+      if (!in->get_byte(l1)) return fail();
       if (!in->get_byte(l2)) {
         return fail();
       }
@@ -90,14 +108,12 @@ bool kd_marker_reader::fetch_marker(bool exclude_stuff_bytes, bool skip_to_marke
         in->putback(l2);
         in->putback(l1);
         kdu_warning w;
-        w << ((code == KDU_SOP) ? "Skipping over corrupt SOP marker code!"
-                                : "Skipping over corrupt SOT marker code!");
-        continue; // the scan goes on after the code
+        w << ((code == KDU_SOP) ? "Skipping over corrupt SOP marker code!" : "Skipping over corrupt SOT marker code!");
+        continue;  // the scan goes on after the code
       }
     } else if (valid && code == KDU_EOC) {
       uint8_t next;
-      if (!in->get_byte(next))
-        return fail(); // the end of the stream
+      if (!in->get_byte(next)) return fail();  // the end of the stream
       in->putback(next);
       valid = false;
       kdu_warning w;
@@ -109,8 +125,7 @@ bool kd_marker_reader::fetch_marker(bool exclude_stuff_bytes, bool skip_to_marke
         in->putback((uint8_t)0xFF);
         return fail();
       }
-      if (b == 0xFF)
-        have_ff = true;
+      if (b == 0xFF) have_ff = true;
       continue;
     }
     break;
@@ -127,17 +142,13 @@ bool kd_marker_reader::fetch_marker(bool exclude_stuff_bytes, bool skip_to_marke
   }
   if (code != KDU_SOP && code != KDU_SOT) {
     uint8_t l1, l2;
-    if (!in->get_byte(l1) || !in->get_byte(l2))
-      return fail();
+    if (!in->get_byte(l1) || !in->get_byte(l2)) return fail();
     length = (l1 << 8) | l2;
   }
   length -= 2;
-  if (length < 0)
-    return fail();
-  if ((size_t)length > body.size())
-    body.resize((size_t)length * 2);
-  if (in->read_block(body.data(), length) < length)
-    return fail();
+  if (length < 0) return fail();
+  if ((size_t)length > body.size()) body.resize((size_t)length * 2);
+  if (in->read_block(body.data(), length) < length) return fail();
   return true;
 }
 
@@ -154,23 +165,21 @@ kd_stream_state::~kd_stream_state() {
       delete tile;
     }
   delete siz;
-  if (buf_server != nullptr && --buf_server->use_count == 0)
-    delete buf_server;
+  if (buf_server != nullptr && --buf_server->use_count == 0) delete buf_server;
 }
 
 void kd_stream_state::build_stream_state() {
   siz->finalize();
   int sy = 0, sx = 0, oy = 0, ox = 0, ty = 0, tx = 0, toy = 0, tox = 0;
-  bool ok = siz->get_value("Scomponents", 0, 0, num_components) &&
-            siz->get_value("Ssize", 0, 0, sy) && siz->get_value("Ssize", 0, 1, sx) &&
-            siz->get_value("Sorigin", 0, 0, oy) && siz->get_value("Sorigin", 0, 1, ox) &&
-            siz->get_value("Stiles", 0, 0, ty) && siz->get_value("Stiles", 0, 1, tx) &&
-            siz->get_value("Stile_origin", 0, 0, toy) &&
+  bool ok = siz->get_value("Scomponents", 0, 0, num_components) && siz->get_value("Ssize", 0, 0, sy) &&
+            siz->get_value("Ssize", 0, 1, sx) && siz->get_value("Sorigin", 0, 0, oy) &&
+            siz->get_value("Sorigin", 0, 1, ox) && siz->get_value("Stiles", 0, 0, ty) &&
+            siz->get_value("Stiles", 0, 1, tx) && siz->get_value("Stile_origin", 0, 0, toy) &&
             siz->get_value("Stile_origin", 0, 1, tox);
   // All canvas and tile arithmetic is done in 64 bits.
   int64_t height = (int64_t)sy - oy, width = (int64_t)sx - ox;
-  if (!ok || height < 1 || width < 1 || height > 0x7FFFFFFF || width > 0x7FFFFFFF || ty < 1 ||
-      tx < 1 || toy > oy || tox > ox || (int64_t)toy + ty <= oy || (int64_t)tox + tx <= ox) {
+  if (!ok || height < 1 || width < 1 || height > 0x7FFFFFFF || width > 0x7FFFFFFF || ty < 1 || tx < 1 || toy > oy ||
+      tox > ox || (int64_t)toy + ty <= oy || (int64_t)tox + tx <= ox) {
     kdu_error e;
     e << "Illegal canvas coordinates: the first tile is required to have a non-empty "
          "intersection with the image on the high resolution grid.";
@@ -246,11 +255,9 @@ void kd_stream_state::build_stream_state() {
       kdu_error e;
       e << "Code-stream must contain at least one SOT marker!";
     }
-    if (marker->get_code() == KDU_SOT)
-      break;
+    if (marker->get_code() == KDU_SOT) break;
     if (marker->get_code() == KDU_PPM) {
-      if (ppm_markers == nullptr)
-        ppm_markers = new kd_pph_list(true);
+      if (ppm_markers == nullptr) ppm_markers = new kd_pph_list(true);
       ppm_markers->store_pph_marker(*marker);
     } else
       siz->route_segment(marker->get_code(), marker->get_length(), marker->get_bytes(), -1, 0);
@@ -264,8 +271,7 @@ void kd_stream_state::build_stream_state() {
 }
 
 void kd_stream_state::make_tile_params(int t) {
-  if (t < 0 || (size_t)t >= tile_params_made.size() || tile_params_made[(size_t)t])
-    return;
+  if (t < 0 || (size_t)t >= tile_params_made.size() || tile_params_made[(size_t)t]) return;
   tile_params_made[(size_t)t] = true;
   for (int c = -1; c < num_components; c++) {
     (new cod_params)->join_tree(siz, t, c);
@@ -282,13 +288,11 @@ kd_tile_state *kd_stream_state::make_tile(int t) {
   kd_tile_state *tile = new kd_tile_state(this, t);
   tile_refs[(size_t)t] = tile;
   kd_region &r = tile->region;
-  bool meets = r.size_y > 0 && r.size_x > 0 &&
-               (int64_t)r.pos_y < (int64_t)region.pos_y + region.size_y &&
-               (int64_t)r.pos_y + r.size_y > region.pos_y &&
-               (int64_t)r.pos_x < (int64_t)region.pos_x + region.size_x &&
+  bool meets = r.size_y > 0 && r.size_x > 0 && (int64_t)r.pos_y < (int64_t)region.pos_y + region.size_y &&
+               (int64_t)r.pos_y + r.size_y > region.pos_y && (int64_t)r.pos_x < (int64_t)region.pos_x + region.size_x &&
                (int64_t)r.pos_x + r.size_x > region.pos_x;
   if (!persistent && !meets) {
-    delete tile; // leaves the expired mark
+    delete tile;  // leaves the expired mark
     return expired_tile();
   }
   tile->build_structures();
@@ -306,8 +310,8 @@ void kdu_codestream::start_input(kdu_compressed_source *source) {
   }
   state->siz = new siz_params;
   if (!state->marker->fetch_marker(false, false) ||
-      !state->siz->route_segment(state->marker->get_code(), state->marker->get_length(),
-                                 state->marker->get_bytes(), -1, 0)) {
+      !state->siz->route_segment(state->marker->get_code(), state->marker->get_length(), state->marker->get_bytes(), -1,
+                                 0)) {
     kdu_error e;
     e << "Code-stream must contain a valid SIZ marker segment, immediately after the SOC "
          "marker!";
@@ -322,14 +326,12 @@ void kdu_codestream::destroy() {
 
 void kdu_codestream::set_fussy(bool fussy) {
   state->fussy = fussy;
-  if (state->block_owned != nullptr)
-    state->block_owned->fussy = fussy;
+  if (state->block_owned != nullptr) state->block_owned->fussy = fussy;
 }
 
 void kdu_codestream::set_resilient(bool resilient) {
   state->resilient = resilient;
-  if (state->block_owned != nullptr)
-    state->block_owned->resilient = resilient;
+  if (state->block_owned != nullptr) state->block_owned->resilient = resilient;
 }
 
 void kdu_codestream::apply_input_restrictions(int, int max_components) {
@@ -395,8 +397,7 @@ kdu_tile_handle kdu_codestream::acquire_tile(kd_point idx) {
   }
   int t = idx.y * state->num_tiles.x + idx.x;
   kd_tile_state *tile = state->tile_refs[(size_t)t];
-  if (tile == nullptr)
-    tile = state->make_tile(t);
+  if (tile == nullptr) tile = state->make_tile(t);
   if (tile == kd_stream_state::expired_tile() || tile->closed) {
     kdu_error e;
     e << "Attempting to access a tile which has already been discarded or closed!";
@@ -416,7 +417,6 @@ bool kdu_codestream::get_signed(int comp_idx) {
 }
 
 void kdu_tile_handle::close() {
-  if (state != nullptr)
-    state->close();
+  if (state != nullptr) state->close();
   state = nullptr;
 }

@@ -23,17 +23,20 @@ struct kd_working_block;
 
 // Reads marker codes and their segments from an input.
 class kd_marker_reader {
-public:
+ public:
   explicit kd_marker_reader(kd_input *in) : in(in) {}
   // True with the code (and, where it has one, the segment) of the next marker.
   bool fetch_marker(bool exclude_stuff_bytes, bool skip_to_marker);
   uint16_t get_code() const { return code; }
   int get_length() const { return length; }
   const uint8_t *get_bytes() const { return body.data(); }
-  void clear() { code = 0; length = 0; }
+  void clear() {
+    code = 0;
+    length = 0;
+  }
   void set_input(kd_input *input) { in = input; }
 
-private:
+ private:
   bool fail() {
     code = 0;
     length = 0;
@@ -50,7 +53,7 @@ void write_marker_name(uint16_t code, std::ostream &out);
 void write_marker_name(uint16_t code, class kdu_message &out);
 
 class kd_stream_state {
-public:
+ public:
   kd_stream_state() = default;
   ~kd_stream_state();
   kd_stream_state(const kd_stream_state &) = delete;
@@ -87,27 +90,27 @@ public:
   std::vector<bool> tile_params_made;
   kd_tile_state *active_tile = nullptr;
   kd_chunk_server *buf_server = nullptr;
-  kd_working_block *block = nullptr;       // the working block while no code-block is open
-  kd_working_block *block_owned = nullptr; // the same record, owned even while it is lent out
+  kd_working_block *block = nullptr;        // the working block while no code-block is open
+  kd_working_block *block_owned = nullptr;  // the same record, owned even while it is lent out
   kd_pph_list *ppm_markers = nullptr;
 
   static kd_tile_state *expired_tile() { return reinterpret_cast<kd_tile_state *>(~(uintptr_t)0); }
 };
 
 class kdu_tile_handle {
-public:
+ public:
   kdu_tile_handle() = default;
   explicit kdu_tile_handle(kd_tile_state *state) : state(state) {}
   bool exists() const { return state != nullptr; }
   void close();
   kd_tile_state *get_state() const { return state; }
 
-private:
+ private:
   kd_tile_state *state = nullptr;
 };
 
 class kdu_codestream {
-public:
+ public:
   bool exists() const { return state != nullptr; }
   // Reads the main header; on an error what was built stays with the handle until destroy().
   void start_input(kdu_compressed_source *source);
@@ -125,6 +128,6 @@ public:
   void set_fussy(bool fussy);
   void set_resilient(bool resilient);
 
-private:
+ private:
   kd_stream_state *state = nullptr;
 };

@@ -10,11 +10,11 @@ constexpr int Ckernels_W5X3 = 1;
 
 struct kd_lifting_step {
   float lambda;
-  int downshift; // reversible use only
+  int downshift;  // reversible use only
 };
 
 class kdu_kernels {
-public:
+ public:
   kdu_kernels(int kernel_id, bool reversible);
 
   int get_num_steps() const { return (int)steps.size(); }
@@ -33,7 +33,7 @@ public:
   // result of that level's synthesis, one entry per step.
   std::vector<double> worst_case_gains(int num_levels, double &low_gain, double &high_gain) const;
 
-private:
+ private:
   std::vector<double> chain_response(int band_type, int num_levels) const;
   std::vector<kd_lifting_step> steps;
   bool reversible;

@@ -10,7 +10,7 @@ std::ostream *error_sink = nullptr;
 kdu_message_handler error_handler = nullptr;
 
 void throw_kdu_exception() { throw kdu_exception(); }
-} // namespace
+}  // namespace
 
 void kdu_customize_errors(std::ostream *sink, kdu_message_handler handler) {
   error_sink = sink;
@@ -23,16 +23,14 @@ void kdu_customize_warnings(std::ostream *sink, kdu_message_handler handler) {
 }
 
 void kdu_install_exception_handler() {
-  if (error_handler != throw_kdu_exception)
-    error_handler = throw_kdu_exception;
+  if (error_handler != throw_kdu_exception) error_handler = throw_kdu_exception;
 }
 
 // ---------------------------------------------------------------------------------------------
 kdu_pretty_buf::kdu_pretty_buf(std::ostream *sink) : sink(sink) {}
 
 void kdu_pretty_buf::fill_indent(int count) {
-  for (int i = 0; i < count && line_length < max_line_width + 1; i++)
-    line_buf[line_length++] = ' ';
+  for (int i = 0; i < count && line_length < max_line_width + 1; i++) line_buf[line_length++] = ' ';
 }
 
 void kdu_pretty_buf::put_line() {
@@ -41,20 +39,17 @@ void kdu_pretty_buf::put_line() {
 }
 
 void kdu_pretty_buf::change_indent(int new_indent) {
-  if (new_indent > max_indent)
-    new_indent = max_indent;
+  if (new_indent > max_indent) new_indent = max_indent;
   int delta = new_indent - indent;
   indent = new_indent;
   if (delta > 0) {
-    if (line_length + delta > max_line_width)
-      delta = max_line_width - line_length;
+    if (line_length + delta > max_line_width) delta = max_line_width - line_length;
     std::memmove(line_buf + delta, line_buf, (size_t)line_length);
     std::memset(line_buf, ' ', (size_t)delta);
     line_length += delta;
   } else if (delta < 0) {
     int lead = 0;
-    while (lead < line_length && line_buf[lead] == ' ')
-      lead++;
+    while (lead < line_length && line_buf[lead] == ' ') lead++;
     int cut = (-delta < lead) ? -delta : lead;
     std::memmove(line_buf, line_buf + cut, (size_t)(line_length - cut));
     line_length -= cut;
@@ -62,15 +57,12 @@ void kdu_pretty_buf::change_indent(int new_indent) {
 }
 
 kdu_pretty_buf::int_type kdu_pretty_buf::overflow(int_type ch) {
-  if (ch == traits_type::eof())
-    return traits_type::not_eof(ch);
-  if (sink == nullptr)
-    return ch;
+  if (ch == traits_type::eof()) return traits_type::not_eof(ch);
+  if (sink == nullptr) return ch;
   char c = traits_type::to_char_type(ch);
   if (c == '\t' && at_line_start) {
     int add = 4;
-    if (master_indent + indent + add > max_indent)
-      add = max_indent - master_indent - indent;
+    if (master_indent + indent + add > max_indent) add = max_indent - master_indent - indent;
     if (add > 0) {
       master_indent += add;
       fill_indent(add);
@@ -85,44 +77,35 @@ kdu_pretty_buf::int_type kdu_pretty_buf::overflow(int_type ch) {
     fill_indent(indent);
     return ch;
   }
-  if (c == '\t')
-    c = ' ';
+  if (c == '\t') c = ' ';
   line_buf[line_length++] = c;
   at_line_start = false;
-  if (line_length <= max_line_width)
-    return ch;
+  if (line_length <= max_line_width) return ch;
 
   // Break the over-long line at the last space after its indentation, else at column 79.
   int lead = 0;
-  while (lead < line_length && line_buf[lead] == ' ')
-    lead++;
+  while (lead < line_length && line_buf[lead] == ' ') lead++;
   int brk = line_length - 1;
-  while (brk > lead && line_buf[brk] != ' ')
-    brk--;
-  if (brk <= lead)
-    brk = max_line_width;
+  while (brk > lead && line_buf[brk] != ' ') brk--;
+  if (brk <= lead) brk = max_line_width;
   sink->write(line_buf, brk);
   sink->put('\n');
   int rest = brk;
-  while (rest < line_length && line_buf[rest] == ' ')
-    rest++;
+  while (rest < line_length && line_buf[rest] == ' ') rest++;
   char left[max_line_width + 2];
   int left_length = line_length - rest;
   std::memcpy(left, line_buf + rest, (size_t)left_length);
   line_length = 0;
   fill_indent(master_indent + indent);
-  for (int i = 0; i < left_length && line_length <= max_line_width; i++)
-    line_buf[line_length++] = left[i];
+  for (int i = 0; i < left_length && line_length <= max_line_width; i++) line_buf[line_length++] = left[i];
   return ch;
 }
 
 int kdu_pretty_buf::sync() {
-  if (sink == nullptr)
-    return 0;
+  if (sink == nullptr) return 0;
   bool has_text = false;
   for (int i = 0; i < line_length; i++)
-    if (line_buf[i] != ' ')
-      has_text = true;
+    if (line_buf[i] != ' ') has_text = true;
   if (has_text) {
     put_line();
     line_length = 0;
@@ -130,8 +113,7 @@ int kdu_pretty_buf::sync() {
     at_line_start = true;
   }
   sink->flush();
-  if (sink->fail())
-    sink->setstate(std::ios::badbit);
+  if (sink->fail()) sink->setstate(std::ios::badbit);
   return 0;
 }
 
@@ -141,17 +123,14 @@ kdu_message::kdu_message(std::ostream *sink, const char *heading) : buf(sink), o
   buf.change_indent(4);
 }
 
-kdu_error::kdu_error()
-    : kdu_message(error_sink, "Zizeve Error:\n"), uncaught_at_start(std::uncaught_exceptions()) {}
+kdu_error::kdu_error() : kdu_message(error_sink, "Zizeve Error:\n"), uncaught_at_start(std::uncaught_exceptions()) {}
 
 kdu_error::~kdu_error() noexcept(false) {
   out.flush();
-  if (error_handler == nullptr)
-    std::exit(-1);
+  if (error_handler == nullptr) std::exit(-1);
   // An error raised while another exception unwinds the stack is not delivered: a throwing
   // handler would terminate the program.
-  if (std::uncaught_exceptions() > uncaught_at_start)
-    return;
+  if (std::uncaught_exceptions() > uncaught_at_start) return;
   error_handler();
 }
 
@@ -159,6 +138,5 @@ kdu_warning::kdu_warning() : kdu_message(warning_sink, "Zizeve Warning:\n") {}
 
 kdu_warning::~kdu_warning() {
   out.flush();
-  if (warning_handler != nullptr)
-    warning_handler();
+  if (warning_handler != nullptr) warning_handler();
 }

@@ -14,15 +14,15 @@
 // Line-wrapping stream buffer: lines are broken after 79 characters, continuation lines keep
 // the message indent, and a tab at the start of a line adds 4 columns (40 at most).
 class kdu_pretty_buf : public std::streambuf {
-public:
+ public:
   explicit kdu_pretty_buf(std::ostream *sink);
   void change_indent(int new_indent);
 
-protected:
+ protected:
   int_type overflow(int_type c) override;
   int sync() override;
 
-private:
+ private:
   void put_line();
   void fill_indent(int count);
 
@@ -38,7 +38,7 @@ private:
 
 // Thrown by the handler that kdu_install_exception_handler() installs.
 class kdu_exception : public std::exception {
-public:
+ public:
   const char *what() const noexcept override { return "JPEG 2000 decoding error"; }
 };
 
@@ -46,8 +46,9 @@ public:
 // kdu_pretty_buf.  They hold the stream rather than derive from it because the error
 // destructor must be able to pass on the exception thrown by an installed handler.
 class kdu_message {
-public:
-  template <class T> kdu_message &operator<<(const T &value) {
+ public:
+  template <class T>
+  kdu_message &operator<<(const T &value) {
     out << value;
     return *this;
   }
@@ -63,7 +64,7 @@ public:
   kdu_message(const kdu_message &) = delete;
   kdu_message &operator=(const kdu_message &) = delete;
 
-protected:
+ protected:
   kdu_message(std::ostream *sink, const char *heading);
   ~kdu_message() = default;
   kdu_pretty_buf buf;
@@ -71,16 +72,16 @@ protected:
 };
 
 class kdu_error : public kdu_message {
-public:
+ public:
   kdu_error();
   ~kdu_error() noexcept(false);
 
-private:
+ private:
   int uncaught_at_start;
 };
 
 class kdu_warning : public kdu_message {
-public:
+ public:
   kdu_warning();
   ~kdu_warning();
 };

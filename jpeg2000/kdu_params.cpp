@@ -31,13 +31,11 @@ const char *parse_translator_entry(const char *entry, char sep, char *name, int 
   cp++;
   const char *digits = cp;
   bool negative = (*cp == '-');
-  if (negative)
-    cp++;
+  if (negative) cp++;
   long long v = 0;
   bool any = false;
   for (; *cp >= '0' && *cp <= '9'; cp++, any = true)
-    if (v < 0x7FFFFFFF)
-      v = v * 10 + (*cp - '0');
+    if (v < 0x7FFFFFFF) v = v * 10 + (*cp - '0');
   if (!any || (*cp != sep && *cp != ')' && *cp != ']')) {
     kdu_error e;
     e << "String translators in code-stream attribute texts must be identified with "
@@ -53,16 +51,14 @@ const char *parse_translator_entry(const char *entry, char sep, char *name, int 
 const char *skip_bracket(const char *cp) {
   char close = (*cp == '(') ? ')' : ']';
   for (cp++; *cp != '\0'; cp++)
-    if (*cp == close)
-      return cp + 1;
+    if (*cp == close) return cp + 1;
   return nullptr;
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
-kd_param_attribute::kd_param_attribute(const char *name, const char *description, int flags,
-                                       const char *pattern)
+kd_param_attribute::kd_param_attribute(const char *name, const char *description, int flags, const char *pattern)
     : name(name), description(description), flags((uint32_t)flags), pattern(pattern) {
   std::vector<const char *> specs;
   for (const char *cp = pattern; *cp != '\0';) {
@@ -71,10 +67,9 @@ kd_param_attribute::kd_param_attribute(const char *name, const char *description
       cp++;
     else if (*cp == '(' || *cp == '[') {
       cp = skip_bracket(cp);
-      if (cp == nullptr)
-        throw pattern;
+      if (cp == nullptr) throw pattern;
     } else
-      throw pattern; // a specifier without a closing character
+      throw pattern;  // a specifier without a closing character
   }
   num_fields = (int)specs.size();
   values.resize(specs.size());
@@ -86,8 +81,7 @@ kd_param_attribute::kd_param_attribute(const char *name, const char *description
 }
 
 void kd_param_attribute::augment_records(int n) {
-  if (n <= num_records)
-    return;
+  if (n <= num_records) return;
   if (n <= max_records) {
     num_records = n;
     return;
@@ -110,18 +104,20 @@ void kd_param_attribute::augment_records(int n) {
 }
 
 // ---------------------------------------------------------------------------------------------
-kdu_params::kdu_params(const char *cluster_name, bool tile_specific, bool comp_specific,
-                       bool allow_instances)
-    : cluster_name(cluster_name), tile_specific(tile_specific), comp_specific(comp_specific),
-      allow_instances(allow_instances), first_cluster(this), first_tile(this), first_comp(this),
+kdu_params::kdu_params(const char *cluster_name, bool tile_specific, bool comp_specific, bool allow_instances)
+    : cluster_name(cluster_name),
+      tile_specific(tile_specific),
+      comp_specific(comp_specific),
+      allow_instances(allow_instances),
+      first_cluster(this),
+      first_tile(this),
+      first_comp(this),
       first_inst(this) {}
 
-void kdu_params::add_attribute(const char *name, const char *description, int flags,
-                               const char *pattern) {
+void kdu_params::add_attribute(const char *name, const char *description, int flags, const char *pattern) {
   kd_param_attribute *attr = new kd_param_attribute(name, description, flags, pattern);
   kd_param_attribute **tail = &attributes;
-  while (*tail != nullptr)
-    tail = &(*tail)->next;
+  while (*tail != nullptr) tail = &(*tail)->next;
   *tail = attr;
 }
 
@@ -134,23 +130,20 @@ kdu_params::~kdu_params() {
 
   // Instances, then components, then tiles, then clusters.  A member of a list unlinks itself;
   // the head of a list destroys the other members, which then free their own lower lists.
-  kdu_params *kdu_params::*head_of[4] = {&kdu_params::first_inst, &kdu_params::first_comp,
-                                         &kdu_params::first_tile, &kdu_params::first_cluster};
-  kdu_params *kdu_params::*next_of[4] = {&kdu_params::next_inst, &kdu_params::next_comp,
-                                         &kdu_params::next_tile, &kdu_params::next_cluster};
+  kdu_params *kdu_params::*head_of[4] = {&kdu_params::first_inst, &kdu_params::first_comp, &kdu_params::first_tile,
+                                         &kdu_params::first_cluster};
+  kdu_params *kdu_params::*next_of[4] = {&kdu_params::next_inst, &kdu_params::next_comp, &kdu_params::next_tile,
+                                         &kdu_params::next_cluster};
   for (int list = 0; list < 4; list++) {
     kdu_params *head = this->*head_of[list];
-    if (head == nullptr)
-      return;
+    if (head == nullptr) return;
     if (head != this) {
       if (list == 2 && tile_idx + 1 >= 0 && (size_t)(tile_idx + 1) < head->tile_index.size() &&
           head->tile_index[(size_t)(tile_idx + 1)] == this)
         head->tile_index[(size_t)(tile_idx + 1)] = nullptr;
       kdu_params *prev = head;
-      while (prev->*next_of[list] != nullptr && prev->*next_of[list] != this)
-        prev = prev->*next_of[list];
-      if (prev->*next_of[list] == this)
-        prev->*next_of[list] = this->*next_of[list];
+      while (prev->*next_of[list] != nullptr && prev->*next_of[list] != this) prev = prev->*next_of[list];
+      if (prev->*next_of[list] == this) prev->*next_of[list] = this->*next_of[list];
       return;
     }
     kdu_params *member = this->*next_of[list];
@@ -170,16 +163,13 @@ bool kdu_params::read_segment(uint16_t, int, const uint8_t *, int) { return fals
 kdu_params *kdu_params::join_tree(kdu_params *existing, int tile, int comp) {
   tile_idx = tile;
   comp_idx = comp;
-  if (existing == nullptr)
-    return this;
+  if (existing == nullptr) return this;
   kdu_params *head = existing->cluster_head()->first_cluster;
-  if (head == nullptr)
-    return this;
+  if (head == nullptr) return this;
 
   kdu_params *cluster = head, *last_cluster = nullptr;
   for (; cluster != nullptr; last_cluster = cluster, cluster = cluster->next_cluster)
-    if (std::strcmp(cluster->cluster_name, cluster_name) == 0)
-      break;
+    if (std::strcmp(cluster->cluster_name, cluster_name) == 0) break;
   if (cluster == nullptr) {
     last_cluster->next_cluster = this;
     first_cluster = head;
@@ -198,18 +188,16 @@ kdu_params *kdu_params::join_tree(kdu_params *existing, int tile, int comp) {
         break;
       }
     }
-    if (prev_t->tile_idx > tile) // never ahead of the cluster head
+    if (prev_t->tile_idx > tile)  // never ahead of the cluster head
       prev_t = cluster;
     first_tile = cluster;
     next_tile = prev_t->next_tile;
     prev_t->next_tile = this;
     if (tile + 1 >= 0) {
-      if (cluster->tile_index.size() <= (size_t)(tile + 1))
-        cluster->tile_index.resize((size_t)(tile + 2), nullptr);
+      if (cluster->tile_index.size() <= (size_t)(tile + 1)) cluster->tile_index.resize((size_t)(tile + 2), nullptr);
       cluster->tile_index[(size_t)(tile + 1)] = this;
     }
-    if (comp >= 0)
-      num_comps = 1;
+    if (comp >= 0) num_comps = 1;
     return this;
   }
   first_tile = nullptr;
@@ -226,15 +214,13 @@ kdu_params *kdu_params::join_tree(kdu_params *existing, int tile, int comp) {
     prev_c->next_comp = this;
     num_comps = prev_c->num_comps;
     if (comp >= 0)
-      for (kdu_params *m = t; m != nullptr; m = m->next_comp)
-        m->num_comps++;
+      for (kdu_params *m = t; m != nullptr; m = m->next_comp) m->num_comps++;
     return this;
   }
   first_comp = nullptr;
 
   kdu_params *last = c;
-  while (last->next_inst != nullptr)
-    last = last->next_inst;
+  while (last->next_inst != nullptr) last = last->next_inst;
   first_inst = c;
   inst_idx = last->inst_idx + 1;
   num_comps = c->num_comps;
@@ -244,47 +230,38 @@ kdu_params *kdu_params::join_tree(kdu_params *existing, int tile, int comp) {
 
 kdu_params *kdu_params::cluster_head() {
   kdu_params *p = this;
-  if (p->first_inst != nullptr)
-    p = p->first_inst;
-  if (p->first_comp != nullptr)
-    p = p->first_comp;
-  if (p->first_tile != nullptr)
-    p = p->first_tile;
+  if (p->first_inst != nullptr) p = p->first_inst;
+  if (p->first_comp != nullptr) p = p->first_comp;
+  if (p->first_tile != nullptr) p = p->first_tile;
   return p;
 }
 
 kdu_params *kdu_params::access_cluster(const char *name) {
   kdu_params *head = cluster_head()->first_cluster;
   for (kdu_params *c = head; c != nullptr; c = c->next_cluster)
-    if (std::strcmp(c->cluster_name, name) == 0)
-      return c;
+    if (std::strcmp(c->cluster_name, name) == 0) return c;
   return nullptr;
 }
 
 kdu_params *kdu_params::find_tile_head(int tile) {
-  if (tile == tile_idx)
-    return this;
-  if (tile + 1 < 0 || (size_t)(tile + 1) >= tile_index.size())
-    return nullptr;
+  if (tile == tile_idx) return this;
+  if (tile + 1 < 0 || (size_t)(tile + 1) >= tile_index.size()) return nullptr;
   return tile_index[(size_t)(tile + 1)];
 }
 
 kdu_params *kdu_params::access_relation(int tile, int comp, int inst) {
   kdu_params *t = cluster_head()->find_tile_head(tile);
   kdu_params *c = t;
-  while (c != nullptr && c->comp_idx != comp)
-    c = c->next_comp;
+  while (c != nullptr && c->comp_idx != comp) c = c->next_comp;
   kdu_params *i = c;
-  while (i != nullptr && i->inst_idx != inst)
-    i = i->next_inst;
+  while (i != nullptr && i->inst_idx != inst) i = i->next_inst;
   return i;
 }
 
 // ---------------------------------------------------------------------------------------------
 kd_param_attribute *kdu_params::find_attribute(const char *name) {
   for (kd_param_attribute *a = attributes; a != nullptr; a = a->next)
-    if (std::strcmp(a->name, name) == 0)
-      return a;
+    if (std::strcmp(a->name, name) == 0) return a;
   return nullptr;
 }
 
@@ -303,91 +280,79 @@ kd_param_attribute *kdu_params::check_get(const char *name, int field_idx) {
   return attr;
 }
 
-kd_attribute_field *kdu_params::find_field(const char *name, int record_idx, int field_idx,
-                                           bool allow_inherit, bool allow_extend,
-                                           bool allow_derived, kd_param_attribute **attr_out) {
+kd_attribute_field *kdu_params::find_field(const char *name, int record_idx, int field_idx, bool allow_inherit,
+                                           bool allow_extend, bool allow_derived, kd_param_attribute **attr_out) {
   kd_param_attribute *attr = find_attribute(name);
-  if (attr_out != nullptr)
-    *attr_out = attr;
-  if (attr == nullptr)
-    return nullptr;
+  if (attr_out != nullptr) *attr_out = attr;
+  if (attr == nullptr) return nullptr;
   if (attr->num_records > 0 && (!attr->derived || allow_derived)) {
-    if (record_idx >= attr->num_records && allow_extend &&
-        (attr->flags & ATTR_EXTEND_LAST_RECORD))
+    if (record_idx >= attr->num_records && allow_extend && (attr->flags & ATTR_EXTEND_LAST_RECORD))
       record_idx = attr->num_records - 1;
-    if (record_idx < 0 || record_idx >= attr->num_records)
-      return nullptr;
+    if (record_idx < 0 || record_idx >= attr->num_records) return nullptr;
     kd_attribute_field &fld = attr->field(record_idx, field_idx);
     return fld.is_set ? &fld : nullptr;
   }
-  if (!allow_inherit || inst_idx != 0)
-    return nullptr;
+  if (!allow_inherit || inst_idx != 0) return nullptr;
   if (comp_idx != -1) {
     kdu_params *defaults = access_relation(tile_idx, -1, 0);
     if (defaults != nullptr && defaults != this) {
-      kd_attribute_field *fld = defaults->find_field(name, record_idx, field_idx, false,
-                                                     allow_extend, allow_derived, nullptr);
-      if (fld != nullptr)
-        return fld;
+      kd_attribute_field *fld =
+          defaults->find_field(name, record_idx, field_idx, false, allow_extend, allow_derived, nullptr);
+      if (fld != nullptr) return fld;
     }
   }
   if (tile_idx != -1) {
     kdu_params *main_obj = access_relation(-1, comp_idx, 0);
     if (main_obj != nullptr && main_obj != this)
-      return main_obj->find_field(name, record_idx, field_idx, true, allow_extend, allow_derived,
-                                  nullptr);
+      return main_obj->find_field(name, record_idx, field_idx, true, allow_extend, allow_derived, nullptr);
   }
   return nullptr;
 }
 
 // Finds the field that a get delivers after checking the access form: `form` 'I' accepts every
 // specifier but "F", 'B' only "B" and 'F' only "F"; a mismatch raises `mismatch`.
-kd_attribute_field *kdu_params::checked_get(const char *name, int record_idx, int field_idx,
-                                            char form, const char *mismatch, bool allow_inherit,
-                                            bool allow_extend, bool allow_derived) {
+kd_attribute_field *kdu_params::checked_get(const char *name, int record_idx, int field_idx, char form,
+                                            const char *mismatch, bool allow_inherit, bool allow_extend,
+                                            bool allow_derived) {
   kd_param_attribute *attr = check_get(name, field_idx);
   char spec = *attr->values[(size_t)field_idx].pattern;
   if ((form == 'I') ? (spec == 'F') : (spec != form)) {
     kdu_error e;
     e << mismatch << "The attribute name is \"" << name << "\".";
   }
-  return find_field(name, record_idx, field_idx, allow_inherit, allow_extend, allow_derived,
-                    nullptr);
+  return find_field(name, record_idx, field_idx, allow_inherit, allow_extend, allow_derived, nullptr);
 }
 
-bool kdu_params::get_value(const char *name, int record_idx, int field_idx, int &value,
-                           bool allow_inherit, bool allow_extend, bool allow_derived) {
-  kd_attribute_field *fld = checked_get(
-      name, record_idx, field_idx, 'I',
-      "Attempting to access a floating point code-stream attribute field with the integer "
-      "access method!\n",
-      allow_inherit, allow_extend, allow_derived);
-  if (fld != nullptr)
-    value = fld->ival;
+bool kdu_params::get_value(const char *name, int record_idx, int field_idx, int &value, bool allow_inherit,
+                           bool allow_extend, bool allow_derived) {
+  kd_attribute_field *fld =
+      checked_get(name, record_idx, field_idx, 'I',
+                  "Attempting to access a floating point code-stream attribute field with the integer "
+                  "access method!\n",
+                  allow_inherit, allow_extend, allow_derived);
+  if (fld != nullptr) value = fld->ival;
   return fld != nullptr;
 }
 
-bool kdu_params::get_value(const char *name, int record_idx, int field_idx, bool &value,
-                           bool allow_inherit, bool allow_extend, bool allow_derived) {
-  kd_attribute_field *fld = checked_get(
-      name, record_idx, field_idx, 'B',
-      "Attempting to access a non-boolean code-stream attribute field with the boolean access "
-      "method!\n",
-      allow_inherit, allow_extend, allow_derived);
-  if (fld != nullptr)
-    value = (fld->ival != 0);
+bool kdu_params::get_value(const char *name, int record_idx, int field_idx, bool &value, bool allow_inherit,
+                           bool allow_extend, bool allow_derived) {
+  kd_attribute_field *fld =
+      checked_get(name, record_idx, field_idx, 'B',
+                  "Attempting to access a non-boolean code-stream attribute field with the boolean access "
+                  "method!\n",
+                  allow_inherit, allow_extend, allow_derived);
+  if (fld != nullptr) value = (fld->ival != 0);
   return fld != nullptr;
 }
 
-bool kdu_params::get_value(const char *name, int record_idx, int field_idx, float &value,
-                           bool allow_inherit, bool allow_extend, bool allow_derived) {
-  kd_attribute_field *fld = checked_get(
-      name, record_idx, field_idx, 'F',
-      "Attempting to access an integer code-stream parameter attribute field with the floating "
-      "point access method!\n",
-      allow_inherit, allow_extend, allow_derived);
-  if (fld != nullptr)
-    value = fld->fval;
+bool kdu_params::get_value(const char *name, int record_idx, int field_idx, float &value, bool allow_inherit,
+                           bool allow_extend, bool allow_derived) {
+  kd_attribute_field *fld =
+      checked_get(name, record_idx, field_idx, 'F',
+                  "Attempting to access an integer code-stream parameter attribute field with the floating "
+                  "point access method!\n",
+                  allow_inherit, allow_extend, allow_derived);
+  if (fld != nullptr) value = fld->fval;
   return fld != nullptr;
 }
 
@@ -412,12 +377,9 @@ kd_param_attribute *kdu_params::check_set(const char *name, int field_idx) {
   return attr;
 }
 
-kd_attribute_field &kdu_params::make_field(kd_param_attribute *attr, int record_idx,
-                                           int field_idx) {
-  if (record_idx < 0)
-    record_idx = 0;
-  if (record_idx >= attr->num_records)
-    attr->augment_records(record_idx + 1);
+kd_attribute_field &kdu_params::make_field(kd_param_attribute *attr, int record_idx, int field_idx) {
+  if (record_idx < 0) record_idx = 0;
+  if (record_idx >= attr->num_records) attr->augment_records(record_idx + 1);
   return attr->field(record_idx, field_idx);
 }
 
@@ -462,10 +424,8 @@ void kdu_params::set_value(const char *name, int record_idx, int field_idx, int 
     const char *cp = spec + 1;
     for (;;) {
       cp = parse_translator_entry(cp, '|', buf, v);
-      if ((value & v) == v)
-        acc |= v;
-      if (*cp != '|')
-        break;
+      if ((value & v) == v) acc |= v;
+      if (*cp != '|') break;
       cp++;
     }
     if (acc != value) {
@@ -510,8 +470,7 @@ void kdu_params::set_derived(const char *name) {
   kd_param_attribute *attr = find_attribute(name);
   if (attr == nullptr) {
     kdu_error e;
-    e << "Invalid attribute name, \"" << name
-      << "\", supplied to the `kdu_params::set_derived' function.";
+    e << "Invalid attribute name, \"" << name << "\", supplied to the `kdu_params::set_derived' function.";
   }
   attr->derived = true;
 }
@@ -519,33 +478,26 @@ void kdu_params::set_derived(const char *name) {
 // ---------------------------------------------------------------------------------------------
 void kdu_params::print_attributes(std::ostream &out, bool skip_derived) {
   for (kd_param_attribute *attr = attributes; attr != nullptr; attr = attr->next) {
-    if (attr->num_records == 0 || (skip_derived && attr->derived))
-      continue;
+    if (attr->num_records == 0 || (skip_derived && attr->derived)) continue;
     out << attr->name;
     if (comp_idx >= 0 || tile_idx >= 0) {
       out << ":";
-      if (tile_idx >= 0)
-        out << "T" << tile_idx;
-      if (comp_idx >= 0)
-        out << "C" << comp_idx;
+      if (tile_idx >= 0) out << "T" << tile_idx;
+      if (comp_idx >= 0) out << "C" << comp_idx;
     }
     out << "=";
     for (int r = 0; r < attr->num_records; r++) {
-      if (r > 0)
-        out << ",";
-      if (attr->num_fields > 1)
-        out << "{";
+      if (r > 0) out << ",";
+      if (attr->num_fields > 1) out << "{";
       for (int f = 0; f < attr->num_fields; f++) {
         kd_attribute_field &fld = attr->field(r, f);
         if (!fld.is_set) {
           kdu_error e;
           e << "Attempting to textualize a code-stream parameter attribute, which has only "
                "partially been set!\n"
-            << "Error occurred in attribute \"" << attr->name << "\"  in field " << f
-            << " of record " << r << ".";
+            << "Error occurred in attribute \"" << attr->name << "\"  in field " << f << " of record " << r << ".";
         }
-        if (f > 0)
-          out << ",";
+        if (f > 0) out << ",";
         const char *spec = fld.pattern;
         if (*spec == 'I')
           out << fld.ival;
@@ -563,8 +515,7 @@ void kdu_params::print_attributes(std::ostream &out, bool skip_derived) {
               out << buf;
               break;
             }
-            if (*cp != ',')
-              break;
+            if (*cp != ',') break;
             cp++;
           }
         } else if (*spec == '[') {
@@ -578,33 +529,28 @@ void kdu_params::print_attributes(std::ostream &out, bool skip_derived) {
             for (;;) {
               cp = parse_translator_entry(cp, '|', buf, v);
               if ((fld.ival & v) == v && (v & ~covered) != 0) {
-                if (!first)
-                  out << ",";
+                if (!first) out << ",";
                 out << buf;
                 first = false;
                 covered |= v;
               }
-              if (covered == fld.ival || *cp != '|')
-                break;
+              if (covered == fld.ival || *cp != '|') break;
               cp++;
             }
           }
         }
       }
-      if (attr->num_fields > 1)
-        out << "}";
+      if (attr->num_fields > 1) out << "}";
     }
     out << "\n";
   }
 }
 
-void kdu_params::print_attributes(std::ostream &out, int min_tile, int max_tile,
-                                  bool skip_derived) {
+void kdu_params::print_attributes(std::ostream &out, int min_tile, int max_tile, bool skip_derived) {
   if (tile_idx >= min_tile && tile_idx <= max_tile) {
     print_attributes(out, skip_derived);
     if (first_inst == this)
-      for (kdu_params *m = next_inst; m != nullptr; m = m->next_inst)
-        m->print_attributes(out, skip_derived);
+      for (kdu_params *m = next_inst; m != nullptr; m = m->next_inst) m->print_attributes(out, skip_derived);
   }
   if (first_comp == this)
     for (kdu_params *m = next_comp; m != nullptr; m = m->next_comp)
@@ -629,39 +575,30 @@ void kdu_params::delete_unparsed_attribute(const char *name) {
 void kdu_params::delete_unparsed_in(const char *name, bool tiles, bool comps) {
   kd_param_attribute *attr = find_attribute(name);
   if (attr != nullptr && !attr->parsed) {
-    for (kd_attribute_field &fld : attr->values)
-      fld.is_set = false;
+    for (kd_attribute_field &fld : attr->values) fld.is_set = false;
     attr->num_records = 0;
   }
   if (first_inst == this)
-    for (kdu_params *m = next_inst; m != nullptr; m = m->next_inst)
-      m->delete_unparsed_in(name, false, false);
+    for (kdu_params *m = next_inst; m != nullptr; m = m->next_inst) m->delete_unparsed_in(name, false, false);
   if (comps && first_comp == this)
-    for (kdu_params *m = next_comp; m != nullptr; m = m->next_comp)
-      m->delete_unparsed_in(name, false, false);
+    for (kdu_params *m = next_comp; m != nullptr; m = m->next_comp) m->delete_unparsed_in(name, false, false);
   if (tiles && first_tile == this)
-    for (kdu_params *m = next_tile; m != nullptr; m = m->next_tile)
-      m->delete_unparsed_in(name, false, true);
+    for (kdu_params *m = next_tile; m != nullptr; m = m->next_tile) m->delete_unparsed_in(name, false, true);
 }
 
 // ---------------------------------------------------------------------------------------------
-bool kdu_params::route_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tile,
-                               int tpart_idx) {
+bool kdu_params::route_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tile, int tpart_idx) {
   kdu_params *head = cluster_head()->first_cluster;
   for (kdu_params *cluster = head; cluster != nullptr; cluster = cluster->next_cluster) {
     kdu_params *t = cluster->find_tile_head(tile);
-    if (t == nullptr)
-      continue;
+    if (t == nullptr) continue;
     for (kdu_params *c = t; c != nullptr; c = c->next_comp) {
       kdu_params *inst = c;
-      while (inst != nullptr && inst->marked)
-        inst = inst->next_inst;
-      if (inst == nullptr)
-        continue;
+      while (inst != nullptr && inst->marked) inst = inst->next_inst;
+      if (inst == nullptr) continue;
       if (inst->read_segment(code, num_bytes, bytes, tpart_idx)) {
         inst->marked = true;
-        if (cluster->allow_instances)
-          inst->make_instance();
+        if (cluster->allow_instances) inst->make_instance();
         return true;
       }
     }
@@ -671,18 +608,15 @@ bool kdu_params::route_segment(uint16_t code, int num_bytes, const uint8_t *byte
 
 // ---------------------------------------------------------------------------------------------
 uint32_t read_big_endian(const uint8_t *&bp, const uint8_t *end, int num_bytes) {
-  if (end - bp < num_bytes)
-    throw kd_short_segment{bp};
+  if (end - bp < num_bytes) throw kd_short_segment{bp};
   uint32_t val = 0;
-  for (int i = 0; i < num_bytes; i++)
-    val = (val << 8) | *bp++;
+  for (int i = 0; i < num_bytes; i++) val = (val << 8) | *bp++;
   return val;
 }
 
 int ceil_log2(int v, bool &exact) {
   int k = 0;
-  while (k < 30 && (1 << k) < v)
-    k++;
+  while (k < 30 && (1 << k) < v) k++;
   exact = ((1 << k) == v);
   return k;
 }
@@ -713,8 +647,7 @@ void split_step_size(float step, int &exponent, int &mantissa) {
   }
 }
 
-void expand_base_step(kdu_params *qcd, int num_levels, int kernel_id, float base_step,
-                      bool ll_only) {
+void expand_base_step(kdu_params *qcd, int num_levels, int kernel_id, float base_step, bool ll_only) {
   if (num_levels <= 0) {
     qcd->set_value("Qabs_steps", 0, 0, base_step);
     return;
@@ -722,8 +655,7 @@ void expand_base_step(kdu_params *qcd, int num_levels, int kernel_id, float base
   kdu_kernels kernels(kernel_id, false);
   double low = kernels.band_energy_gain(2, num_levels);
   qcd->set_value("Qabs_steps", 0, 0, (float)(base_step / low));
-  if (ll_only)
-    return;
+  if (ll_only) return;
   int record = 1;
   for (int d = num_levels; d > 0; d--) {
     double gl = kernels.band_energy_gain(2, d);

@@ -22,7 +22,7 @@ struct kd_attribute_field {
     int ival;
     float fval;
   };
-  const char *pattern; // this field's specifier inside the attribute's pattern
+  const char *pattern;  // this field's specifier inside the attribute's pattern
   bool is_set;
 };
 
@@ -39,7 +39,7 @@ struct kd_param_attribute {
   const char *pattern;
   int num_fields = 0;
   int num_records = 0;
-  std::vector<kd_attribute_field> values; // capacity x num_fields, row by row
+  std::vector<kd_attribute_field> values;  // capacity x num_fields, row by row
   int max_records = 1;
   bool derived = false;
   bool parsed = false;
@@ -47,7 +47,7 @@ struct kd_param_attribute {
 };
 
 class kdu_params {
-public:
+ public:
   kdu_params(const char *cluster_name, bool tile_specific, bool comp_specific, bool allow_instances);
   virtual ~kdu_params();
   kdu_params(const kdu_params &) = delete;
@@ -57,8 +57,8 @@ public:
   virtual kdu_params *make_instance() = 0;
   // Fills this object from `source` (same class), dropping the first `skip_components`
   // components and the `discard_levels` highest resolutions, optionally transposed or flipped.
-  virtual void copy_transformed(kdu_params *source, int skip_components, int discard_levels,
-                                bool transpose, bool vflip, bool hflip) = 0;
+  virtual void copy_transformed(kdu_params *source, int skip_components, int discard_levels, bool transpose, bool vflip,
+                                bool hflip) = 0;
   // Writes this object's marker segment to `out` (or, with null, only measures it) and returns
   // its whole length, marker included; 0 when there is nothing to write.  `ref` is an object of
   // the same class whose segment precedes this one; values that repeat it are not written.
@@ -75,11 +75,11 @@ public:
   kdu_params *join_tree(kdu_params *existing, int tile_idx, int comp_idx);
 
   bool get_value(const char *name, int record_idx, int field_idx, int &value, bool allow_inherit = true,
-           bool allow_extend = true, bool allow_derived = true);
+                 bool allow_extend = true, bool allow_derived = true);
   bool get_value(const char *name, int record_idx, int field_idx, bool &value, bool allow_inherit = true,
-           bool allow_extend = true, bool allow_derived = true);
+                 bool allow_extend = true, bool allow_derived = true);
   bool get_value(const char *name, int record_idx, int field_idx, float &value, bool allow_inherit = true,
-           bool allow_extend = true, bool allow_derived = true);
+                 bool allow_extend = true, bool allow_derived = true);
   void set_value(const char *name, int record_idx, int field_idx, int value);
   void set_value(const char *name, int record_idx, int field_idx, bool value);
   void set_value(const char *name, int record_idx, int field_idx, float value);
@@ -93,8 +93,7 @@ public:
   void delete_unparsed_attribute(const char *name);
 
   // Offers a marker segment to every object of the tree for the given tile; true when taken.
-  bool route_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tile_idx,
-                                int tpart_idx);
+  bool route_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tile_idx, int tpart_idx);
 
   // The object of this tree for (cluster, tile, component, instance), or null.
   kdu_params *access_cluster(const char *cluster_name);
@@ -107,7 +106,7 @@ public:
   int get_comp() const { return comp_idx; }
   bool is_marked() const { return marked; }
 
-protected:
+ protected:
   void add_attribute(const char *name, const char *description, int flags, const char *pattern);
 
   const char *cluster_name;
@@ -118,27 +117,25 @@ protected:
   bool comp_specific;
   bool allow_instances;
 
-private:
+ private:
   kd_param_attribute *find_attribute(const char *name);
-  kd_attribute_field *find_field(const char *name, int record_idx, int field_idx,
-                                 bool allow_inherit, bool allow_extend, bool allow_derived,
-                                 kd_param_attribute **attr_out);
+  kd_attribute_field *find_field(const char *name, int record_idx, int field_idx, bool allow_inherit, bool allow_extend,
+                                 bool allow_derived, kd_param_attribute **attr_out);
   kd_param_attribute *check_get(const char *name, int field_idx);
-  kd_attribute_field *checked_get(const char *name, int record_idx, int field_idx, char form,
-                                  const char *mismatch, bool allow_inherit, bool allow_extend,
-                                  bool allow_derived);
+  kd_attribute_field *checked_get(const char *name, int record_idx, int field_idx, char form, const char *mismatch,
+                                  bool allow_inherit, bool allow_extend, bool allow_derived);
   kd_param_attribute *check_set(const char *name, int field_idx);
   kd_attribute_field &make_field(kd_param_attribute *attr, int record_idx, int field_idx);
   kdu_params *cluster_head();
   void delete_unparsed_in(const char *name, bool tiles, bool comps);
-  kdu_params *find_tile_head(int tile); // on a cluster head
+  kdu_params *find_tile_head(int tile);  // on a cluster head
 
   kdu_params *first_cluster, *next_cluster = nullptr;
   kdu_params *first_tile, *next_tile = nullptr;
   kdu_params *first_comp, *next_comp = nullptr;
   kdu_params *first_inst, *next_inst = nullptr;
   int num_comps = 0;
-  std::vector<kdu_params *> tile_index; // cluster heads only: tile head of tile t at t + 1
+  std::vector<kdu_params *> tile_index;  // cluster heads only: tile head of tile t at t + 1
   kd_param_attribute *attributes = nullptr;
   bool marked = false;
 };
@@ -158,5 +155,4 @@ int ceil_log2(int v, bool &exact);
 void split_step_size(float step, int &exponent, int &mantissa);
 
 // Fills "Qabs_steps" of a QCD object with steps derived from a base step.
-void expand_base_step(kdu_params *qcd, int num_levels, int kernel_id, float base_step,
-                         bool ll_only);
+void expand_base_step(kdu_params *qcd, int num_levels, int kernel_id, float base_step, bool ll_only);

@@ -20,8 +20,7 @@ int comp_index_bytes(kdu_params *obj) {
 }
 
 void not_consumed(const char *segment, const uint8_t *bp, const uint8_t *end) {
-  if (bp == end)
-    return;
+  if (bp == end) return;
   kdu_error e;
   e << "Malformed " << segment << " marker segment encountered. The final " << (int)(end - bp)
     << " bytes were not consumed!";
@@ -32,7 +31,7 @@ void too_small(const char *segment) {
   e << "Malformed " << segment << " marker segment encountered. Marker segment is too small.";
 }
 
-} // namespace
+}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 qcd_params::qcd_params() : kdu_params("QCD", true, true, false) {
@@ -49,22 +48,17 @@ qcd_params::qcd_params() : kdu_params("QCD", true, true, false) {
                 "Absolute quantization step sizes for each subband, expressed as a fraction of "
                 "the nominal dynamic range for that subband.",
                 ATTR_MANY_RECORDS, "F");
-  add_attribute("Qabs_ranges",
-                "Number of range bits used to code each subband during reversible compression.",
+  add_attribute("Qabs_ranges", "Number of range bits used to code each subband during reversible compression.",
                 ATTR_MANY_RECORDS, "I");
 }
 
-bool qcd_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes,
-                              int tpart_idx) {
-  if (tpart_idx != 0)
-    return false;
+bool qcd_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) {
+  if (tpart_idx != 0) return false;
   const uint8_t *bp = bytes, *end = bytes + num_bytes;
   try {
     if (comp_idx >= 0) {
-      if (code != KDU_QCC)
-        return false;
-      if ((int)read_big_endian(bp, end, comp_index_bytes(this)) != comp_idx)
-        return false;
+      if (code != KDU_QCC) return false;
+      if ((int)read_big_endian(bp, end, comp_index_bytes(this)) != comp_idx) return false;
     } else if (code != KDU_QCD)
       return false;
     int sqcd = (int)read_big_endian(bp, end, 1);
@@ -72,8 +66,7 @@ bool qcd_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
     int style = sqcd & 0x1F;
     int records = 0;
     if (style == 0) {
-      for (; bp < end; records++)
-        set_value("Qabs_ranges", records, 0, (int)(read_big_endian(bp, end, 1) >> 3));
+      for (; bp < end; records++) set_value("Qabs_ranges", records, 0, (int)(read_big_endian(bp, end, 1) >> 3));
     } else if (style == 1 || style == 2) {
       set_value("Qderived", 0, 0, style == 1);
       for (; end - bp >= 2; records++) {
@@ -85,8 +78,7 @@ bool qcd_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
       kdu_error e;
       e << "Undefined style byte found in QCD/QCC marker segment!";
     }
-    if (records == 0)
-      throw kd_short_segment{bp};
+    if (records == 0) throw kd_short_segment{bp};
   } catch (kd_short_segment &) {
     too_small("QCD/QCC");
   }
@@ -101,8 +93,7 @@ void qcd_params::finalize() {
     set_value("Qguard", 0, 0, 1);
   }
   kdu_params *cod = access_cluster("COD");
-  if (cod != nullptr)
-    cod = cod->access_relation(tile_idx, comp_idx, 0);
+  if (cod != nullptr) cod = cod->access_relation(tile_idx, comp_idx, 0);
   bool reversible = false;
   int levels = 0, kernels = 1;
   if (cod != nullptr) {
@@ -110,24 +101,20 @@ void qcd_params::finalize() {
     cod->get_value("Clevels", 0, 0, levels);
     cod->get_value("Ckernels", 0, 0, kernels);
   }
-  if (levels < 0)
-    levels = 0;
+  if (levels < 0) levels = 0;
   int n = 3 * levels + 1;
   float fval;
   int ival;
   int s = 0, r = 0;
-  while (get_value("Qabs_steps", s, 0, fval, true, false))
-    s++;
-  while (get_value("Qabs_ranges", r, 0, ival, true, false))
-    r++;
+  while (get_value("Qabs_steps", s, 0, fval, true, false)) s++;
+  while (get_value("Qabs_ranges", r, 0, ival, true, false)) r++;
 
   bool derived;
   if (!reversible) {
     float base;
     bool use_base = false;
     if (get_value("Qstep", 0, 0, base)) {
-      if (!get_value("Qderived", 0, 0, derived))
-        set_value("Qderived", 0, 0, derived = false);
+      if (!get_value("Qderived", 0, 0, derived)) set_value("Qderived", 0, 0, derived = false);
       if (get_value("Qabs_steps", 0, 0, fval, false)) {
         kdu_warning w;
         w << "Some absolute step sizes which you have supplied will be ignored, since `Qstep' "
@@ -138,11 +125,9 @@ void qcd_params::finalize() {
       use_base = true;
     } else if (s > 0 && s < n) {
       bool have_derived = get_value("Qderived", 0, 0, derived);
-      if (s == 1 && !have_derived)
-        set_value("Qderived", 0, 0, derived = true);
+      if (s == 1 && !have_derived) set_value("Qderived", 0, 0, derived = true);
       if (s > 1) {
-        if (!have_derived)
-          set_value("Qderived", 0, 0, derived = false);
+        if (!have_derived) set_value("Qderived", 0, 0, derived = false);
         base = 1.0f / 256.0f;
         set_value("Qstep", 0, 0, base);
         use_base = !derived;
@@ -159,32 +144,26 @@ void qcd_params::finalize() {
     } else if (s == 0) {
       base = 1.0f / 256.0f;
       set_value("Qstep", 0, 0, base);
-      if (!get_value("Qderived", 0, 0, derived))
-        set_value("Qderived", 0, 0, derived = false);
+      if (!get_value("Qderived", 0, 0, derived)) set_value("Qderived", 0, 0, derived = false);
       use_base = true;
     } else if (!get_value("Qderived", 0, 0, derived))
       set_value("Qderived", 0, 0, derived = false);
-    if (use_base)
-      expand_base_step(this, levels, kernels, base, derived);
+    if (use_base) expand_base_step(this, levels, kernels, base, derived);
     get_value("Qderived", 0, 0, derived);
     int used = derived ? 1 : n;
     for (int k = 0; k < used; k++) {
-      if (!get_value("Qabs_steps", k, 0, fval))
-        break;
+      if (!get_value("Qabs_steps", k, 0, fval)) break;
       int eps, mu;
       split_step_size(fval, eps, mu);
       set_value("Qabs_steps", k, 0, (1.0f + (float)mu / 2048.0f) / std::ldexp(1.0f, eps));
     }
-    if (use_base)
-      set_derived("Qabs_steps");
+    if (use_base) set_derived("Qabs_steps");
   } else {
-    if (!get_value("Qderived", 0, 0, derived))
-      set_value("Qderived", 0, 0, false);
+    if (!get_value("Qderived", 0, 0, derived)) set_value("Qderived", 0, 0, false);
     if (r < n) {
       kdu_params *siz = access_cluster("SIZ");
       int precision = 0;
-      if (siz == nullptr ||
-          !siz->get_value("Sprecision", (comp_idx < 0) ? 0 : comp_idx, 0, precision)) {
+      if (siz == nullptr || !siz->get_value("Sprecision", (comp_idx < 0) ? 0 : comp_idx, 0, precision)) {
         kdu_error e;
         e << "Trying to finalize quantization parameter attributes without first providing any "
              "information about the image component bit-depths (i.e. \"Sprecision\").";
@@ -212,14 +191,11 @@ rgn_params::rgn_params() : kdu_params("RGN", true, true, false) {
   add_attribute("Rweight", "Region of interest significance weight.", 0, "F");
 }
 
-bool rgn_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes,
-                              int tpart_idx) {
-  if (tpart_idx != 0 || code != KDU_RGN || comp_idx < 0)
-    return false;
+bool rgn_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) {
+  if (tpart_idx != 0 || code != KDU_RGN || comp_idx < 0) return false;
   const uint8_t *bp = bytes, *end = bytes + num_bytes;
   try {
-    if ((int)read_big_endian(bp, end, comp_index_bytes(this)) != comp_idx)
-      return false;
+    if ((int)read_big_endian(bp, end, comp_index_bytes(this)) != comp_idx) return false;
     if (read_big_endian(bp, end, 1) != 0) {
       kdu_error e;
       e << "Encountered non-Part1 RGN marker segment!";
@@ -234,8 +210,7 @@ bool rgn_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
 
 void rgn_params::finalize() {
   int val;
-  if (!get_value("Rlevels", 0, 0, val))
-    set_value("Rlevels", 0, 0, 4);
+  if (!get_value("Rlevels", 0, 0, val)) set_value("Rlevels", 0, 0, 4);
   if (get_value("Rshift", 0, 0, val) && val >= 38) {
     kdu_warning w;
     w << "Up-shift values in the RGN marker segment should not need to exceed 37 under any "
@@ -251,30 +226,26 @@ poc_params::poc_params() : kdu_params("POC", true, false, true) {
 }
 
 kdu_params *poc_params::make_instance() {
-  if (tile_idx < 0)
-    return nullptr;
+  if (tile_idx < 0) return nullptr;
   poc_params *next = new poc_params;
   next->join_tree(this, tile_idx, comp_idx);
   return next;
 }
 
 bool poc_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int) {
-  if (code != KDU_POC)
-    return false;
+  if (code != KDU_POC) return false;
   const uint8_t *bp = bytes, *end = bytes + num_bytes;
   int w = comp_index_bytes(this);
   try {
     int records = num_bytes / (5 + 2 * w);
-    if (records < 1)
-      throw kd_short_segment{bp};
+    if (records < 1) throw kd_short_segment{bp};
     for (int r = 0; r < records; r++) {
       set_value("Porder", r, 0, (int)read_big_endian(bp, end, 1));
       set_value("Porder", r, 1, (int)read_big_endian(bp, end, w));
       set_value("Porder", r, 2, (int)read_big_endian(bp, end, 2));
       set_value("Porder", r, 3, (int)read_big_endian(bp, end, 1));
       int ce = (int)read_big_endian(bp, end, w);
-      if (w == 1 && ce == 0)
-        ce = 256;
+      if (w == 1 && ce == 0) ce = 256;
       set_value("Porder", r, 4, ce);
       set_value("Porder", r, 5, (int)read_big_endian(bp, end, 1));
     }
@@ -291,15 +262,12 @@ crg_params::crg_params() : kdu_params("CRG", false, false, false) {
                 ATTR_MANY_RECORDS | ATTR_EXTEND_LAST_RECORD, "FF");
 }
 
-bool crg_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes,
-                              int tpart_idx) {
-  if (tpart_idx != 0 || code != KDU_CRG || tile_idx >= 0 || comp_idx >= 0)
-    return false;
+bool crg_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) {
+  if (tpart_idx != 0 || code != KDU_CRG || tile_idx >= 0 || comp_idx >= 0) return false;
   const uint8_t *bp = bytes, *end = bytes + num_bytes;
   int num = 0;
   kdu_params *siz = access_cluster("SIZ");
-  if (siz != nullptr)
-    siz->get_value("Scomponents", 0, 0, num);
+  if (siz != nullptr) siz->get_value("Scomponents", 0, 0, num);
   try {
     for (int c = 0; c < num; c++) {
       set_value("CRGoffset", c, 1, (float)read_big_endian(bp, end, 2) / 65536.0f);
@@ -326,33 +294,27 @@ void write_component(kd_byte_writer *out, int w, int comp) {
 int components_in_siz(kdu_params *obj) {
   int num = 0;
   kdu_params *siz = obj->access_cluster("SIZ");
-  if (siz != nullptr)
-    siz->get_value("Scomponents", 0, 0, num);
+  if (siz != nullptr) siz->get_value("Scomponents", 0, 0, num);
   return num;
 }
 
 // The COD object that governs a QCD object, with its level count and reversibility.
 bool governing_cod(kdu_params *qcd, int &levels, bool &reversible) {
   kdu_params *cod = qcd->access_cluster("COD");
-  if (cod != nullptr)
-    cod = cod->access_relation(qcd->get_tile(), qcd->get_comp(), 0);
-  return cod != nullptr && cod->get_value("Clevels", 0, 0, levels) &&
-         cod->get_value("Creversible", 0, 0, reversible);
+  if (cod != nullptr) cod = cod->access_relation(qcd->get_tile(), qcd->get_comp(), 0);
+  return cod != nullptr && cod->get_value("Clevels", 0, 0, levels) && cod->get_value("Creversible", 0, 0, reversible);
 }
 
-} // namespace
+}  // namespace
 
 void qcd_params::copy_transformed(kdu_params *source, int, int, bool transpose, bool, bool) {
   int ival;
   bool bval;
-  if (source->get_value("Qguard", 0, 0, ival, false))
-    set_value("Qguard", 0, 0, ival);
-  if (source->get_value("Qderived", 0, 0, bval, false))
-    set_value("Qderived", 0, 0, bval);
+  if (source->get_value("Qguard", 0, 0, ival, false)) set_value("Qguard", 0, 0, ival);
+  if (source->get_value("Qderived", 0, 0, bval, false)) set_value("Qderived", 0, 0, bval);
   // Records run LL, then HL, LH, HH per level; transposition exchanges HL and LH.
   auto target_record = [transpose](int r) {
-    if (!transpose || r == 0)
-      return r;
+    if (!transpose || r == 0) return r;
     return (r % 3 == 1) ? r + 1 : (r % 3 == 2) ? r - 1 : r;
   };
   float fval;
@@ -363,8 +325,7 @@ void qcd_params::copy_transformed(kdu_params *source, int, int, bool transpose, 
 }
 
 int qcd_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) {
-  if (tpart_idx != 0)
-    return 0;
+  if (tpart_idx != 0) return 0;
   int levels, guard;
   bool reversible, derived = false;
   if (!governing_cod(this, levels, reversible)) {
@@ -391,10 +352,9 @@ int qcd_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
       e << "Cannot write QCD/QCC marker segment without first completing all relevant COD/COC "
            "information!";
     }
-    bool same = ref_reversible == reversible && ref_levels == levels &&
-                ref->get_value("Qguard", 0, 0, ref_guard) && ref_guard == guard;
-    if (same && !reversible)
-      same = ref->get_value("Qderived", 0, 0, ref_derived) && ref_derived == derived;
+    bool same = ref_reversible == reversible && ref_levels == levels && ref->get_value("Qguard", 0, 0, ref_guard) &&
+                ref_guard == guard;
+    if (same && !reversible) same = ref->get_value("Qderived", 0, 0, ref_derived) && ref_derived == derived;
     for (int i = 0; same && i < num_bands; i++)
       if (reversible) {
         int mine, theirs;
@@ -413,8 +373,7 @@ int qcd_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
         }
         same = ref->get_value("Qabs_steps", i, 0, theirs) && theirs == mine;
       }
-    if (same)
-      return 0;
+    if (same) return 0;
   }
   if (guard < 0 || guard > 7) {
     kdu_error e;
@@ -422,13 +381,11 @@ int qcd_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
   }
   int w = (get_num_comps() > 256) ? 2 : 1;
   int length = ((comp_idx < 0) ? 5 : 5 + w) + num_bands * (reversible ? 1 : 2);
-  if (out == nullptr)
-    return length;
+  if (out == nullptr) return length;
 
   out->write((uint16_t)((comp_idx < 0) ? KDU_QCD : KDU_QCC));
   out->write((uint16_t)(length - 2));
-  if (comp_idx >= 0)
-    write_component(out, w, comp_idx);
+  if (comp_idx >= 0) write_component(out, w, comp_idx);
   out->write((uint8_t)(guard * 32 + (reversible ? 0 : derived ? 1 : 2)));
   for (int i = 0; i < num_bands; i++)
     if (reversible) {
@@ -461,27 +418,22 @@ int qcd_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
 // ---------------------------------------------------------------------------------------------
 void rgn_params::copy_transformed(kdu_params *source, int, int, bool, bool, bool) {
   int shift;
-  if (source->get_value("Rshift", 0, 0, shift, false))
-    set_value("Rshift", 0, 0, shift);
+  if (source->get_value("Rshift", 0, 0, shift, false)) set_value("Rshift", 0, 0, shift);
 }
 
 int rgn_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) {
-  if (tpart_idx != 0 || comp_idx < 0)
-    return 0;
+  if (tpart_idx != 0 || comp_idx < 0) return 0;
   int shift = 0, ref_shift = 0;
   get_value("Rshift", 0, 0, shift);
-  if (ref != nullptr)
-    ref->get_value("Rshift", 0, 0, ref_shift);
-  if (shift == ref_shift)
-    return 0;
+  if (ref != nullptr) ref->get_value("Rshift", 0, 0, ref_shift);
+  if (shift == ref_shift) return 0;
   if (shift < 0 || shift > 255) {
     kdu_error e;
     e << "Illegal ROI up-shift, " << shift << ". Legal range is from 0 to 255!";
   }
   int w = (get_num_comps() > 256) ? 2 : 1;
   int length = 6 + w;
-  if (out == nullptr)
-    return length;
+  if (out == nullptr) return length;
   out->write((uint16_t)KDU_RGN);
   out->write((uint16_t)(length - 2));
   write_component(out, w, comp_idx);
@@ -491,36 +443,28 @@ int rgn_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
 }
 
 // ---------------------------------------------------------------------------------------------
-void poc_params::copy_transformed(kdu_params *source, int skip_components, int, bool, bool,
-                                  bool) {
+void poc_params::copy_transformed(kdu_params *source, int skip_components, int, bool, bool, bool) {
   int f[6];
-  if (!source->get_value("Porder", 0, 0, f[0], false))
-    return;
+  if (!source->get_value("Porder", 0, 0, f[0], false)) return;
   for (int r = 0;; r++) {
     bool complete = true;
-    for (int k = 0; k < 6 && complete; k++)
-      complete = source->get_value("Porder", r, k, f[k], false, r == 0);
-    if (!complete)
-      break;
+    for (int k = 0; k < 6 && complete; k++) complete = source->get_value("Porder", r, k, f[k], false, r == 0);
+    if (!complete) break;
     f[1] = std::max(0, f[1] - skip_components);
     f[4] -= skip_components;
     if (f[4] < 1) {
       f[4] = 1;
       f[2] = 0;
     }
-    for (int k = 0; k < 6; k++)
-      set_value("Porder", r, k, f[k]);
+    for (int k = 0; k < 6; k++) set_value("Porder", r, k, f[k]);
   }
 }
 
 int poc_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) {
-  if (tpart_idx != inst_idx)
-    return 0;
+  if (tpart_idx != inst_idx) return 0;
   int v, n = 0;
-  while (get_value("Porder", n, 0, v, false, false))
-    n++;
-  if (n == 0)
-    return 0;
+  while (get_value("Porder", n, 0, v, false, false)) n++;
+  if (n == 0) return 0;
   auto incomplete = [] {
     kdu_error e;
     e << "Information required to write POC marker segment is not currently complete!";
@@ -532,25 +476,21 @@ int poc_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
     for (int r = 0; r < n && same; r++)
       for (int k = 0; k < 6 && same; k++) {
         int theirs;
-        if (!get_value("Porder", r, k, v))
-          incomplete();
+        if (!get_value("Porder", r, k, v)) incomplete();
         same = ref->get_value("Porder", r, k, theirs) && theirs == v;
       }
-    if (same)
-      return 0;
+    if (same) return 0;
   }
   bool wide = components_in_siz(this) > 256;
   int w = wide ? 2 : 1, bound = wide ? 16384 : 256;
   int length = 4 + n * (5 + 2 * w);
-  if (out == nullptr)
-    return length;
+  if (out == nullptr) return length;
   out->write((uint16_t)KDU_POC);
   out->write((uint16_t)(length - 2));
   for (int r = 0; r < n; r++) {
     int f[6];
     for (int k = 0; k < 6; k++)
-      if (!get_value("Porder", r, k, f[k]))
-        incomplete();
+      if (!get_value("Porder", r, k, f[k])) incomplete();
     if (f[0] < 0 || f[0] > 32) {
       kdu_error e;
       e << "Illegal lower bound, " << f[0]
@@ -595,17 +535,15 @@ int poc_params::write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_id
 }
 
 // ---------------------------------------------------------------------------------------------
-void crg_params::copy_transformed(kdu_params *source, int skip_components, int, bool transpose,
-                                  bool vflip, bool hflip) {
-  if (vflip || hflip)
-    delete_unparsed_attribute("CRGoffset");
+void crg_params::copy_transformed(kdu_params *source, int skip_components, int, bool transpose, bool vflip,
+                                  bool hflip) {
+  if (vflip || hflip) delete_unparsed_attribute("CRGoffset");
   float y, x;
-  if (!source->get_value("CRGoffset", 0, 0, y, false, false))
-    return;
+  if (!source->get_value("CRGoffset", 0, 0, y, false, false)) return;
   int fv = transpose ? 1 : 0, fh = 1 - fv, n = 0;
   float last_y = 0.0f, last_x = 0.0f;
-  for (; source->get_value("CRGoffset", n, fv, y, false, false) &&
-         source->get_value("CRGoffset", n, fh, x, false, false);
+  for (;
+       source->get_value("CRGoffset", n, fv, y, false, false) && source->get_value("CRGoffset", n, fh, x, false, false);
        n++) {
     last_y = y;
     last_x = x;
@@ -622,12 +560,10 @@ void crg_params::copy_transformed(kdu_params *source, int skip_components, int, 
 
 int crg_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) {
   float y, x;
-  if (tpart_idx != 0 || comp_idx != -1 || !get_value("CRGoffset", 0, 0, y, true, false))
-    return 0;
+  if (tpart_idx != 0 || comp_idx != -1 || !get_value("CRGoffset", 0, 0, y, true, false)) return 0;
   int num = components_in_siz(this);
   int length = 4 + 4 * num;
-  if (out == nullptr)
-    return length;
+  if (out == nullptr) return length;
   out->write((uint16_t)KDU_CRG);
   out->write((uint16_t)(length - 2));
   for (int c = 0; c < num; c++) {

@@ -39,11 +39,9 @@ const char *const siz_descriptions[] = {
 };
 
 // Extent of a component on one axis with factor f, canvas end `end` and origin `origin`.
-int64_t extent_of(int64_t end, int64_t origin, int64_t f) {
-  return ceil_div(end, f) - ceil_div(origin, f);
-}
+int64_t extent_of(int64_t end, int64_t origin, int64_t f) { return ceil_div(end, f) - ceil_div(origin, f); }
 
-} // namespace
+}  // namespace
 
 siz_params::siz_params() : kdu_params("SIZ", false, false, false) {
   add_attribute("Ssize", siz_descriptions[0], 0, "II");
@@ -58,8 +56,7 @@ siz_params::siz_params() : kdu_params("SIZ", false, false, false) {
 }
 
 bool siz_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) {
-  if (code != KDU_SIZ || tpart_idx != 0)
-    return false;
+  if (code != KDU_SIZ || tpart_idx != 0) return false;
   const uint8_t *bp = bytes, *end = bytes + num_bytes;
   try {
     uint32_t rsiz = read_big_endian(bp, end, 2);
@@ -93,8 +90,8 @@ bool siz_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
       int precision = (ssiz & 0x7F) + 1;
       if (precision > KDU_MAX_PRECISION) {
         kdu_error e;
-        e << "Malformed SIZ marker segment encountered. Component bit-depths may not exceed "
-          << KDU_MAX_PRECISION << " bits.";
+        e << "Malformed SIZ marker segment encountered. Component bit-depths may not exceed " << KDU_MAX_PRECISION
+          << " bits.";
       }
       set_value("Ssigned", c, 0, (ssiz & 0x80) != 0);
       set_value("Sprecision", c, 0, precision);
@@ -107,8 +104,7 @@ bool siz_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
   }
   if (bp != end) {
     kdu_error e;
-    e << "Malformed SIZ marker segment encountered. The final " << (int)(end - bp)
-      << " bytes were not consumed!";
+    e << "Malformed SIZ marker segment encountered. The final " << (int)(end - bp) << " bytes were not consumed!";
   }
   return true;
 }
@@ -124,8 +120,7 @@ bool siz_params::find_canvas_extent(int num_comps, const int *extents, int origi
   int64_t O = origin;
   int64_t D = 0;
   for (int c = 0; c < num_comps; c++)
-    if (extents[c] > D)
-      D = extents[c];
+    if (extents[c] > D) D = extents[c];
   for (int64_t s = 1; s <= 255; s++) {
     int64_t lo = (ceil_div(O, s) + D - 1) * s + 1;
     int64_t hi = (ceil_div(O, s) + D) * s;
@@ -142,12 +137,9 @@ bool siz_params::find_canvas_extent(int num_comps, const int *extents, int origi
       if (f < 1)
         f = 1;
       else
-        while (f > 1 && hi_end(f) > lo)
-          f--;
-      while (hi_end(f) < lo)
-        f++;
-      if (lo_end(f) > lo)
-        lo = lo_end(f);
+        while (f > 1 && hi_end(f) > lo) f--;
+      while (hi_end(f) < lo) f++;
+      if (lo_end(f) > lo) lo = lo_end(f);
       if (lo > hi) {
         ok = false;
         break;
@@ -157,10 +149,8 @@ bool siz_params::find_canvas_extent(int num_comps, const int *extents, int origi
         f++;
         last = hi_end(f);
       }
-      if (last < hi)
-        hi = last;
-      if (lo > hi)
-        ok = false;
+      if (last < hi) hi = last;
+      if (lo > hi) ok = false;
     }
     if (ok && lo <= 0x7FFFFFFF) {
       end = (int)lo;
@@ -179,37 +169,32 @@ void siz_params::finalize() {
   bool have_dims = get_value("Sdims", 0, 0, tmp);
   int y1 = 0, x1 = 0, y0 = 0, x0 = 0;
   bool have_size = get_value("Ssize", 0, 0, y1) && get_value("Ssize", 0, 1, x1);
-  if (!(get_value("Sorigin", 0, 0, y0) && get_value("Sorigin", 0, 1, x0)))
-    y0 = x0 = 0;
+  if (!(get_value("Sorigin", 0, 0, y0) && get_value("Sorigin", 0, 1, x0))) y0 = x0 = 0;
 
   if (!have_comps) {
     const char *counted = have_sampling ? "Ssampling" : (have_dims ? "Sdims" : nullptr);
     if (counted != nullptr) {
       num = 1;
-      while (get_value(counted, num, 0, tmp, false, false))
-        num++;
+      while (get_value(counted, num, 0, tmp, false, false)) num++;
       have_comps = true;
     }
   }
   if (!have_comps)
-    fail_with_attributes(prefix, "Insufficient data supplied to determine the number of image "
-                                 "components! Available information is as follows:\n\n");
-  if (num < 0)
-    num = 0;
+    fail_with_attributes(prefix,
+                         "Insufficient data supplied to determine the number of image "
+                         "components! Available information is as follows:\n\n");
+  if (num < 0) num = 0;
 
-  std::vector<int> heights((size_t)num), widths((size_t)num), yfac((size_t)num),
-      xfac((size_t)num);
+  std::vector<int> heights((size_t)num), widths((size_t)num), yfac((size_t)num), xfac((size_t)num);
   if (have_dims)
     for (int c = 0; c < num; c++)
-      if (!(get_value("Sdims", c, 0, heights[(size_t)c]) &&
-            get_value("Sdims", c, 1, widths[(size_t)c]))) {
+      if (!(get_value("Sdims", c, 0, heights[(size_t)c]) && get_value("Sdims", c, 1, widths[(size_t)c]))) {
         kdu_error e;
         e << prefix << "Component dimensions are only partially available!";
       }
   if (have_sampling)
     for (int c = 0; c < num; c++) {
-      if (!(get_value("Ssampling", c, 0, yfac[(size_t)c]) &&
-            get_value("Ssampling", c, 1, xfac[(size_t)c]))) {
+      if (!(get_value("Ssampling", c, 0, yfac[(size_t)c]) && get_value("Ssampling", c, 1, xfac[(size_t)c]))) {
         kdu_error e;
         e << "Problem trying to finalize SIZ information "
           << "Component sub-sampling factors are only partially available!";
@@ -228,8 +213,9 @@ void siz_params::finalize() {
 
   if (have_sampling && !have_dims) {
     if (!have_size)
-      fail_with_attributes(prefix, "Must have either the image component dimensions or the "
-                                   "canvas size! Available information is as follows:\n\n");
+      fail_with_attributes(prefix,
+                           "Must have either the image component dimensions or the "
+                           "canvas size! Available information is as follows:\n\n");
     for (int c = 0; c < num; c++) {
       int64_t w = extent_of(x1, x0, xfac[(size_t)c]);
       int64_t h = extent_of(y1, y0, yfac[(size_t)c]);
@@ -252,10 +238,8 @@ void siz_params::finalize() {
           int64_t s = fac[(size_t)c];
           int64_t hi = (ceil_div(origin, s) + ext[(size_t)c]) * s;
           int64_t lo = hi - s + 1;
-          if (lo > best_lo)
-            best_lo = lo;
-          if (hi < best_hi)
-            best_hi = hi;
+          if (lo > best_lo) best_lo = lo;
+          if (hi < best_hi) best_hi = hi;
         }
         if (best_lo > best_hi || best_lo > 0x7FFFFFFF)
           fail_with_attributes(prefix, axis ? "Horizontal component dimensions and sub-sampling "
@@ -267,8 +251,7 @@ void siz_params::finalize() {
         (axis ? x1 : y1) = (int)best_lo;
       }
     } else {
-      if (!find_canvas_extent(num, widths.data(), x0, x1) ||
-          !find_canvas_extent(num, heights.data(), y0, y1))
+      if (!find_canvas_extent(num, widths.data(), x0, x1) || !find_canvas_extent(num, heights.data(), y0, y1))
         fail_with_attributes("Problem trying to finalize SIZ information ",
                              "Component dimensions are not consistent with a legal set of "
                              "sub-sampling factors. Available information is as follows:\n\n");
@@ -283,23 +266,18 @@ void siz_params::finalize() {
       for (int axis = 1; axis >= 0; axis--) {
         int64_t d = axis ? widths[(size_t)c] : heights[(size_t)c];
         int64_t E = axis ? x1 : y1, O = axis ? x0 : y0;
-        const char *incompatible =
-            axis ? "Horizontal canvas and image component dimensions are not compatible.  "
-                   "Available information is as follows:\n\n"
-                 : "Vertical canvas and image component dimensions are not compatible.  "
-                   "Available information is as follows:\n\n";
-        if (d <= 0)
-          fail_with_attributes(prefix, incompatible);
+        const char *incompatible = axis ? "Horizontal canvas and image component dimensions are not compatible.  "
+                                          "Available information is as follows:\n\n"
+                                        : "Vertical canvas and image component dimensions are not compatible.  "
+                                          "Available information is as follows:\n\n";
+        if (d <= 0) fail_with_attributes(prefix, incompatible);
         int64_t s = (E - O) / d;
         if (s < 1)
           s = 1;
         else
-          while (s > 1 && extent_of(E, O, s) < d)
-            s--;
-        while (extent_of(E, O, s) > d)
-          s++;
-        if (extent_of(E, O, s) != d || s > 0x7FFFFFFF)
-          fail_with_attributes(prefix, incompatible);
+          while (s > 1 && extent_of(E, O, s) < d) s--;
+        while (extent_of(E, O, s) > d) s++;
+        if (extent_of(E, O, s) != d || s > 0x7FFFFFFF) fail_with_attributes(prefix, incompatible);
         (axis ? xfac : yfac)[(size_t)c] = (int)s;
         set_value("Ssampling", c, axis, (int)s);
       }
@@ -308,8 +286,9 @@ void siz_params::finalize() {
   for (int c = 0; c < num; c++)
     if (extent_of(x1, x0, xfac[(size_t)c]) != widths[(size_t)c] ||
         extent_of(y1, y0, yfac[(size_t)c]) != heights[(size_t)c])
-      fail_with_attributes(prefix, "Dimensions are inconsistent.  Available information is as "
-                                   "follows:\n\n");
+      fail_with_attributes(prefix,
+                           "Dimensions are inconsistent.  Available information is as "
+                           "follows:\n\n");
 
   int ty0, tx0, ty, tx;
   if (!(get_value("Stile_origin", 0, 0, ty0) && get_value("Stile_origin", 0, 1, tx0))) {
@@ -324,8 +303,7 @@ void siz_params::finalize() {
     set_value("Stiles", 0, 0, ty);
     set_value("Stiles", 0, 1, tx);
   }
-  if (!((int64_t)tx0 <= x0 && (int64_t)x0 < (int64_t)tx0 + tx && (int64_t)ty0 <= y0 &&
-        (int64_t)y0 < (int64_t)ty0 + ty))
+  if (!((int64_t)tx0 <= x0 && (int64_t)x0 < (int64_t)tx0 + tx && (int64_t)ty0 <= y0 && (int64_t)y0 < (int64_t)ty0 + ty))
     fail_with_attributes("Problems trying to finalize SIZ information. ",
                          "Illegal tile origin coordinates.  The first tile must have a non-empty "
                          "intersection with the image region on the canvas. Available "
@@ -346,8 +324,7 @@ void flip_axis(int &end, int &origin, int &t0, int &ts) {
       }
   int new_end = 1 - origin, new_origin = 1 - end;
   int64_t new_t0 = 1 - (int64_t)t0;
-  while (new_t0 > new_origin)
-    new_t0 -= ts;
+  while (new_t0 > new_origin) new_t0 -= ts;
   end = new_end;
   origin = new_origin;
   t0 = (int)new_t0;
@@ -372,17 +349,16 @@ void canvas_conversion_error() {
 // Least common multiple of a period and a term; both positive and below 2^31.
 int64_t period_lcm(int64_t period, int64_t term) {
   int64_t l = period / gcd64(period, term) * term;
-  if (l > 0x7FFFFFFF)
-    canvas_conversion_error();
+  if (l > 0x7FFFFFFF) canvas_conversion_error();
   return l;
 }
 
-} // namespace
+}  // namespace
 
-void siz_params::copy_transformed(kdu_params *source, int skip_components, int discard_levels,
-                                  bool transpose, bool vflip, bool hflip) {
+void siz_params::copy_transformed(kdu_params *source, int skip_components, int discard_levels, bool transpose,
+                                  bool vflip, bool hflip) {
   static const char *const canvas[4] = {"Ssize", "Sorigin", "Stiles", "Stile_origin"};
-  int v[4], h[4]; // vertical and horizontal values of the target
+  int v[4], h[4];  // vertical and horizontal values of the target
   int fv = transpose ? 1 : 0, fh = 1 - fv;
   for (int a = 0; a < 4; a++)
     if (!source->get_value(canvas[a], 0, fv, v[a]) || !source->get_value(canvas[a], 0, fh, h[a])) {
@@ -390,18 +366,15 @@ void siz_params::copy_transformed(kdu_params *source, int skip_components, int d
       e << "Unable to copy SIZ parameters, unless all canvas coordinates are available.  Try "
            "using `siz_params::finalize' before attempting the copy.";
     }
-  if (hflip)
-    flip_axis(h[0], h[1], h[3], h[2]);
-  if (vflip)
-    flip_axis(v[0], v[1], v[3], v[2]);
+  if (hflip) flip_axis(h[0], h[1], h[3], h[2]);
+  if (vflip) flip_axis(v[0], v[1], v[3], v[2]);
   for (int a = 0; a < 4; a++) {
     set_value(canvas[a], 0, 0, v[a]);
     set_value(canvas[a], 0, 1, h[a]);
   }
 
   int num = 0;
-  if (!source->get_value("Scomponents", 0, 0, num))
-    return;
+  if (!source->get_value("Scomponents", 0, 0, num)) return;
   if (num <= skip_components) {
     kdu_error e;
     e << "Attempting to discard all of the components from an existing code-stream!";
@@ -410,10 +383,8 @@ void siz_params::copy_transformed(kdu_params *source, int skip_components, int d
   for (int c = skip_components; c < num; c++) {
     int t = c - skip_components, ival, sy, sx;
     bool bval;
-    if (source->get_value("Sprecision", c, 0, ival))
-      set_value("Sprecision", t, 0, ival);
-    if (source->get_value("Ssigned", c, 0, bval))
-      set_value("Ssigned", t, 0, bval);
+    if (source->get_value("Sprecision", c, 0, ival)) set_value("Sprecision", t, 0, ival);
+    if (source->get_value("Ssigned", c, 0, bval)) set_value("Ssigned", t, 0, bval);
     if (source->get_value("Ssampling", c, fv, sy) && source->get_value("Ssampling", c, fh, sx)) {
       int64_t y = (int64_t)sy << discard_levels, x = (int64_t)sx << discard_levels;
       if (y > 255 || x > 255) {
@@ -430,12 +401,10 @@ void siz_params::copy_transformed(kdu_params *source, int skip_components, int d
 }
 
 int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) {
-  if (tpart_idx != 0)
-    return 0;
+  if (tpart_idx != 0) return 0;
   int y1 = 0, x1 = 0, y0 = 0, x0 = 0, ty = 0, tx = 0, ty0 = 0, tx0 = 0, num = 0;
-  if (!(get_value("Ssize", 0, 0, y1) && get_value("Ssize", 0, 1, x1) &&
-        get_value("Sorigin", 0, 0, y0) && get_value("Sorigin", 0, 1, x0) &&
-        get_value("Stiles", 0, 0, ty) && get_value("Stiles", 0, 1, tx) &&
+  if (!(get_value("Ssize", 0, 0, y1) && get_value("Ssize", 0, 1, x1) && get_value("Sorigin", 0, 0, y0) &&
+        get_value("Sorigin", 0, 1, x0) && get_value("Stiles", 0, 0, ty) && get_value("Stiles", 0, 1, tx) &&
         get_value("Stile_origin", 0, 0, ty0) && get_value("Stile_origin", 0, 1, tx0) &&
         get_value("Scomponents", 0, 0, num))) {
     kdu_error e;
@@ -446,8 +415,7 @@ int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) 
     e << "Illegal number of image components! Must be in the range 1 to 16384.";
   }
   int length = 40 + 3 * num;
-  if (out == nullptr)
-    return length;
+  if (out == nullptr) return length;
 
   int64_t X0 = x0, X1 = x1, TX0 = tx0, Y0 = y0, Y1 = y1, TY0 = ty0;
   if ((tx0 < 0 || ty0 < 0) && tx > 0 && ty > 0) {
@@ -480,11 +448,9 @@ int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) 
             ey = ceil_log2(ph, exact);
             ex = ceil_log2(pw, exact);
           }
-          if (ex + j > 30 || ey + j > 30)
-            canvas_conversion_error();
+          if (ex + j > 30 || ey + j > 30) canvas_conversion_error();
           int64_t hterm = (int64_t)xr << (ex + j), vterm = (int64_t)yr << (ey + j);
-          if (hterm > 0x7FFFFFFF || vterm > 0x7FFFFFFF)
-            canvas_conversion_error();
+          if (hterm > 0x7FFFFFFF || vterm > 0x7FFFFFFF) canvas_conversion_error();
           px = period_lcm(px, hterm);
           py = period_lcm(py, vterm);
         }
@@ -493,8 +459,7 @@ int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) 
     int64_t vshift = ((TY0 % py) + py) % py - TY0;
     X0 += hshift, X1 += hshift, TX0 += hshift;
     Y0 += vshift, Y1 += vshift, TY0 += vshift;
-    if (X1 > 0x7FFFFFFF || Y1 > 0x7FFFFFFF)
-      canvas_conversion_error();
+    if (X1 > 0x7FFFFFFF || Y1 > 0x7FFFFFFF) canvas_conversion_error();
   }
   if (!(TX0 <= X0 && X0 < TX0 + tx && TY0 <= Y0 && Y0 < TY0 + ty && X0 < X1 && Y0 < Y1)) {
     kdu_error e;
@@ -525,13 +490,11 @@ int siz_params::write_segment(kd_byte_writer *out, kdu_params *, int tpart_idx) 
     }
     if (precision < 1 || precision > KDU_MAX_PRECISION) {
       kdu_error e;
-      e << "Illegal image sample bit-depth, " << precision
-        << ". Legal range is from 1 to 38 bits per sample.";
+      e << "Illegal image sample bit-depth, " << precision << ". Legal range is from 1 to 38 bits per sample.";
     }
     if (yr < 1 || yr > 255 || xr < 1 || xr > 255) {
       kdu_error e;
-      e << "Illegal component sub-sampling factors, {" << yr << "," << xr
-        << "}. Legal range is from 1 to 255.";
+      e << "Illegal component sub-sampling factors, {" << yr << "," << xr << "}. Legal range is from 1 to 255.";
     }
     out->write((uint8_t)((is_signed ? 128 : 0) + precision - 1));
     out->write((uint8_t)xr);

@@ -29,11 +29,11 @@ constexpr uint16_t KDU_EOC = 0xFFD9;
 constexpr int KDU_MAX_PRECISION = 38;
 
 class siz_params : public kdu_params {
-public:
+ public:
   siz_params();
   kdu_params *make_instance() override { return nullptr; }
-  void copy_transformed(kdu_params *source, int skip_components, int discard_levels,
-                        bool transpose, bool vflip, bool hflip) override;
+  void copy_transformed(kdu_params *source, int skip_components, int discard_levels, bool transpose, bool vflip,
+                        bool hflip) override;
   int write_segment(kd_byte_writer *out, kdu_params *ref, int tpart_idx) override;
   bool read_segment(uint16_t code, int num_bytes, const uint8_t *bytes, int tpart_idx) override;
   void finalize() override;
@@ -42,6 +42,6 @@ public:
   // with some factor from 1 to 255.
   static bool find_canvas_extent(int num_comps, const int *extents, int origin, int &end);
 
-private:
+ private:
   void fail_with_attributes(const char *prefix, const char *text);
 };

@@ -15,10 +15,10 @@
 namespace RKSDK {
 
 struct RKPackageTable {
-  RKString program;             // relative to the unpack folder, no leading backslash
-  TRKList<FILENODE> entries;    // in package order: every folder before its contents
+  RKString program;           // relative to the unpack folder, no leading backslash
+  TRKList<FILENODE> entries;  // in package order: every folder before its contents
   unsigned int packedLength = 0;
-  bool complete = false;        // false when the file ended inside the table
+  bool complete = false;  // false when the file ended inside the table
 };
 
 // Reads the table from a stream over the whole file, leaving the stream at the first packed

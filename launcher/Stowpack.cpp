@@ -49,15 +49,14 @@ bool copyBytes(Source& source, RKFileStream* target, unsigned int length, char* 
   return true;
 }
 
-
 }  // namespace
 
 RKString makeTimeStampName() {
   RKString name;
   RKTime* now = RKTime::now();
   if (!now) return name;
-  name.format("%04d%02d%02d%02d%02d%02d", now->getYear(), now->getMonth(), now->getDay(),
-              now->getHour(), now->getMinute(), now->getSecond());
+  name.format("%04d%02d%02d%02d%02d%02d", now->getYear(), now->getMonth(), now->getDay(), now->getHour(),
+              now->getMinute(), now->getSecond());
   now->release();
   return name;
 }
@@ -149,8 +148,7 @@ int runStowpack() {
     std::memset(&startup, 0, sizeof startup);
     std::memset(&process, 0, sizeof process);
     startup.cb = sizeof startup;
-    CreateProcessA(program.data, commandLine.data, NULL, NULL, FALSE, 0, NULL, NULL, &startup,
-                   &process);
+    CreateProcessA(program.data, commandLine.data, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process);
     WaitForSingleObject(process.hProcess, INFINITE);
   }
 

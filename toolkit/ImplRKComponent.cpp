@@ -126,8 +126,8 @@ HCURSOR ImplRKComponent::makeCursor(RKCursor* c) {
   if (!c) return nullptr;
   u32 kind = c->getKind();
   if (kind == RK_CURSOR_DRAWN)
-    return CreateCursor(instance, c->getHotSpotX(), c->getHotSpotY(), c->getWidth(), c->getHeight(),
-                        c->getANDPlane(), c->getXORPlane());
+    return CreateCursor(instance, c->getHotSpotX(), c->getHotSpotY(), c->getWidth(), c->getHeight(), c->getANDPlane(),
+                        c->getXORPlane());
   return LoadCursorA(nullptr, MAKEINTRESOURCEA(RKCursor::systemCursorId(kind)));
 }
 
@@ -578,9 +578,9 @@ RKSize ImplRKComponent::getTextExtent(RKString text) {
   HDC dc = GetDC(window);
   if (!dc) return RKSize(0, 0);
   RKString face = font->getFaceName();
-  HFONT f = CreateFontA(font->getHeight(), font->getWidth(), 0, 0, font->getWeight(), font->getItalic(),
-                        font->getUnderline(), font->getStrikeOut(), DEFAULT_CHARSET, 0, 0, 0, 0,
-                        face.data ? face.data : "");
+  HFONT f =
+      CreateFontA(font->getHeight(), font->getWidth(), 0, 0, font->getWeight(), font->getItalic(), font->getUnderline(),
+                  font->getStrikeOut(), DEFAULT_CHARSET, 0, 0, 0, 0, face.data ? face.data : "");
   int saved = SaveDC(dc);
   if (f) SelectObject(dc, f);
   SIZE s = {0, 0};

@@ -76,36 +76,66 @@ LRESULT CALLBACK ImplRKComponent::windowProc(HWND hwnd, UINT message, WPARAM wPa
 
 LRESULT ImplRKComponent::dispatchMessage(UINT m, WPARAM* wp, LPARAM* lp) {
   switch (m) {
-    case WM_SETCURSOR: return onSetCursor(m, wp, lp);
-    case WM_LBUTTONDOWN: return onLButtonDown(m, wp, lp);
-    case WM_LBUTTONUP: return onLButtonUp(m, wp, lp);
-    case WM_LBUTTONDBLCLK: return onLButtonDblClk(m, wp, lp);
-    case WM_MOUSEMOVE: return onMouseMove(m, wp, lp);
-    case WM_RBUTTONDOWN: return onRButtonDown(m, wp, lp);
-    case WM_RBUTTONUP: return onRButtonUp(m, wp, lp);
-    case WM_RBUTTONDBLCLK: return onRButtonDblClk(m, wp, lp);
-    case WM_ACTIVATE: return onActivate(m, wp, lp);
-    case WM_NCPAINT: return onNcPaint(m, wp, lp);
-    case WM_COMMAND: return onCommand(m, wp, lp);
-    case WM_PAINT: return onPaint(m, wp, lp);
-    case WM_CREATE: return onCreate(m, wp, lp);
-    case WM_DESTROY: return onDestroy(m, wp, lp);
-    case WM_SIZE: return onSize(m, wp, lp);
-    case WM_CLOSE: return onClose(m, wp, lp);
-    case WM_MOVE: return onMove(m, wp, lp);
-    case WM_KEYDOWN: return onKeyDown(m, wp, lp);
-    case WM_KEYUP: return onKeyUp(m, wp, lp);
-    case WM_ERASEBKGND: return onEraseBackground(m, wp, lp);
-    case WM_SETFOCUS: return onSetFocus(m, wp, lp);
-    case WM_KILLFOCUS: return onKillFocus(m, wp, lp);
-    case WM_CHAR: return onChar(m, wp, lp);
-    case WM_MOUSEACTIVATE: return onMouseActivate(m, wp, lp);
-    case WM_TIMER: return onTimer(m, wp, lp);
-    case WM_SHOWWINDOW: return onShowWindow(m, wp, lp);
-    case WM_MOUSELEAVE: return onMouseLeave(m, wp, lp);
-    case WM_MOUSEHOVER: return onMouseHover(m, wp, lp);
-    case WM_DROPFILES: return onDropFiles(m, wp, lp);
-    case WM_HOTKEY: return onHotKey(m, wp, lp);
+    case WM_SETCURSOR:
+      return onSetCursor(m, wp, lp);
+    case WM_LBUTTONDOWN:
+      return onLButtonDown(m, wp, lp);
+    case WM_LBUTTONUP:
+      return onLButtonUp(m, wp, lp);
+    case WM_LBUTTONDBLCLK:
+      return onLButtonDblClk(m, wp, lp);
+    case WM_MOUSEMOVE:
+      return onMouseMove(m, wp, lp);
+    case WM_RBUTTONDOWN:
+      return onRButtonDown(m, wp, lp);
+    case WM_RBUTTONUP:
+      return onRButtonUp(m, wp, lp);
+    case WM_RBUTTONDBLCLK:
+      return onRButtonDblClk(m, wp, lp);
+    case WM_ACTIVATE:
+      return onActivate(m, wp, lp);
+    case WM_NCPAINT:
+      return onNcPaint(m, wp, lp);
+    case WM_COMMAND:
+      return onCommand(m, wp, lp);
+    case WM_PAINT:
+      return onPaint(m, wp, lp);
+    case WM_CREATE:
+      return onCreate(m, wp, lp);
+    case WM_DESTROY:
+      return onDestroy(m, wp, lp);
+    case WM_SIZE:
+      return onSize(m, wp, lp);
+    case WM_CLOSE:
+      return onClose(m, wp, lp);
+    case WM_MOVE:
+      return onMove(m, wp, lp);
+    case WM_KEYDOWN:
+      return onKeyDown(m, wp, lp);
+    case WM_KEYUP:
+      return onKeyUp(m, wp, lp);
+    case WM_ERASEBKGND:
+      return onEraseBackground(m, wp, lp);
+    case WM_SETFOCUS:
+      return onSetFocus(m, wp, lp);
+    case WM_KILLFOCUS:
+      return onKillFocus(m, wp, lp);
+    case WM_CHAR:
+      return onChar(m, wp, lp);
+    case WM_MOUSEACTIVATE:
+      return onMouseActivate(m, wp, lp);
+    case WM_TIMER:
+      return onTimer(m, wp, lp);
+    case WM_SHOWWINDOW:
+      return onShowWindow(m, wp, lp);
+    case WM_MOUSELEAVE:
+      return onMouseLeave(m, wp, lp);
+    case WM_MOUSEHOVER:
+      return onMouseHover(m, wp, lp);
+    case WM_DROPFILES:
+      return onDropFiles(m, wp, lp);
+    case WM_HOTKEY:
+      return onHotKey(m, wp, lp);
     case WM_ACTIVATEAPP:
     case WM_PALETTECHANGED:
     case WM_PALETTEISCHANGING:
@@ -147,9 +177,9 @@ LRESULT ImplRKComponent::onSetCursor(UINT, WPARAM*, LPARAM*) {
   return deliverB([](IRKComponentListener* l, RKObject* s) { return l->cursorRequested(s); });
 }
 
-#define RK_MOUSE_HANDLER(handler, event)                                                       \
-  LRESULT ImplRKComponent::handler(UINT, WPARAM*, LPARAM* lp) {                                \
-    RKPoint p = pointOf(*lp);                                                                  \
+#define RK_MOUSE_HANDLER(handler, event)                                                    \
+  LRESULT ImplRKComponent::handler(UINT, WPARAM*, LPARAM* lp) {                             \
+    RKPoint p = pointOf(*lp);                                                               \
     return deliverA([&p](IRKComponentListener* l, RKObject* s) { return l->event(s, p); }); \
   }
 
@@ -189,10 +219,18 @@ LRESULT ImplRKComponent::onMouseLeave(UINT, WPARAM*, LPARAM*) {
 LRESULT ImplRKComponent::onActivate(UINT, WPARAM* wp, LPARAM*) {
   u32 state;
   switch (LOWORD(*wp)) {
-    case WA_ACTIVE: state = 0; break;
-    case WA_CLICKACTIVE: state = 1; break;
-    case WA_INACTIVE: state = 2; break;
-    default: state = LOWORD(*wp); break;
+    case WA_ACTIVE:
+      state = 0;
+      break;
+    case WA_CLICKACTIVE:
+      state = 1;
+      break;
+    case WA_INACTIVE:
+      state = 2;
+      break;
+    default:
+      state = LOWORD(*wp);
+      break;
   }
   u32 minimized = u32(int(short(HIWORD(*wp))));
   return deliverA([=](IRKComponentListener* l, RKObject* s) { return l->windowActivated(s, state, minimized); });
@@ -212,9 +250,8 @@ LRESULT ImplRKComponent::paintWindow(bool frame) {
   RKRect r(ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top);
   if (graphics) {
     IRKGraphics* g = graphics;
-    int answer = paintAll([&](IRKComponentListener* l, RKObject* s) {
-      return frame ? l->paintFrame(s, r, g) : l->paint(s, r, g);
-    });
+    int answer = paintAll(
+        [&](IRKComponentListener* l, RKObject* s) { return frame ? l->paintFrame(s, r, g) : l->paint(s, r, g); });
     // The graphics may have gone while the handlers ran (the component released).
     if (answer && graphics) graphics->flush(ps.hdc, r);
   }
@@ -272,12 +309,24 @@ LRESULT ImplRKComponent::onSize(UINT, WPARAM* wp, LPARAM* lp) {
   if (window) newBackBuffer();
   u32 kind;
   switch (*wp) {
-    case SIZE_MAXHIDE: kind = 0; break;
-    case SIZE_MAXIMIZED: kind = 1; break;
-    case SIZE_MAXSHOW: kind = 2; break;
-    case SIZE_MINIMIZED: kind = 3; break;
-    case SIZE_RESTORED: kind = 4; break;
-    default: kind = u32(*wp); break;
+    case SIZE_MAXHIDE:
+      kind = 0;
+      break;
+    case SIZE_MAXIMIZED:
+      kind = 1;
+      break;
+    case SIZE_MAXSHOW:
+      kind = 2;
+      break;
+    case SIZE_MINIMIZED:
+      kind = 3;
+      break;
+    case SIZE_RESTORED:
+      kind = 4;
+      break;
+    default:
+      kind = u32(*wp);
+      break;
   }
   return deliverA([=](IRKComponentListener* l, RKObject* s) { return l->componentResized(s, kind, w, h); });
 }
@@ -330,11 +379,21 @@ LRESULT ImplRKComponent::onTimer(UINT, WPARAM* wp, LPARAM*) {
 LRESULT ImplRKComponent::onShowWindow(UINT, WPARAM* wp, LPARAM* lp) {
   u32 shown = u32(*wp), status;
   switch (*lp) {
-    case SW_OTHERUNZOOM: status = 0; break;
-    case SW_OTHERZOOM: status = 1; break;
-    case SW_PARENTCLOSING: status = 2; break;
-    case SW_PARENTOPENING: status = 3; break;
-    default: status = 0; break;
+    case SW_OTHERUNZOOM:
+      status = 0;
+      break;
+    case SW_OTHERZOOM:
+      status = 1;
+      break;
+    case SW_PARENTCLOSING:
+      status = 2;
+      break;
+    case SW_PARENTOPENING:
+      status = 3;
+      break;
+    default:
+      status = 0;
+      break;
   }
   return deliverA([=](IRKComponentListener* l, RKObject* s) { return l->componentShown(s, shown, status); });
 }
@@ -371,20 +430,34 @@ LRESULT ImplRKComponent::onHotKey(UINT, WPARAM* wp, LPARAM* lp) {
 
 u32 ImplRKComponent::translateKey(u32 vk) {
   switch (vk) {
-    case 8: return 0xFF08;
-    case 9: return 0xFF09;
-    case 10: return 0xFF0A;
-    case 13: return 0xFF0D;
-    case 33: return 0xFF55;
-    case 34: return 0xFF56;
-    case 35: return 0xFF57;
-    case 36: return 0xFF50;
-    case 37: return 0xFF51;
-    case 38: return 0xFF52;
-    case 39: return 0xFF53;
-    case 40: return 0xFF54;
-    case 46: return 0xFFFF;
-    default: return vk;
+    case 8:
+      return 0xFF08;
+    case 9:
+      return 0xFF09;
+    case 10:
+      return 0xFF0A;
+    case 13:
+      return 0xFF0D;
+    case 33:
+      return 0xFF55;
+    case 34:
+      return 0xFF56;
+    case 35:
+      return 0xFF57;
+    case 36:
+      return 0xFF50;
+    case 37:
+      return 0xFF51;
+    case 38:
+      return 0xFF52;
+    case 39:
+      return 0xFF53;
+    case 40:
+      return 0xFF54;
+    case 46:
+      return 0xFFFF;
+    default:
+      return vk;
   }
 }
 

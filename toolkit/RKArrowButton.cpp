@@ -55,19 +55,55 @@ u32 RKArrowButton::paint(RKRect area, IRKGraphics* g) {
   bool any = true;
   if (!pressed) {
     switch (direction) {
-      case RK_ARROW_LEFT: p[0] = RKPoint(m + 6, 2 * m + 9); p[1] = RKPoint(3 * m + 9, m + 6); p[2] = RKPoint(3 * m + 9, 3 * m + 12); break;
-      case RK_ARROW_UP: p[0] = RKPoint(2 * m + 9, m + 6); p[1] = RKPoint(m + 6, 3 * m + 9); p[2] = RKPoint(3 * m + 12, 3 * m + 9); break;
-      case RK_ARROW_RIGHT: p[0] = RKPoint(m + 6, m + 6); p[1] = RKPoint(m + 6, 3 * m + 12); p[2] = RKPoint(3 * m + 9, 2 * m + 9); break;
-      case RK_ARROW_DOWN: p[0] = RKPoint(m + 6, m + 6); p[1] = RKPoint(3 * m + 12, m + 6); p[2] = RKPoint(2 * m + 9, 3 * m + 9); break;
-      default: any = false; break;
+      case RK_ARROW_LEFT:
+        p[0] = RKPoint(m + 6, 2 * m + 9);
+        p[1] = RKPoint(3 * m + 9, m + 6);
+        p[2] = RKPoint(3 * m + 9, 3 * m + 12);
+        break;
+      case RK_ARROW_UP:
+        p[0] = RKPoint(2 * m + 9, m + 6);
+        p[1] = RKPoint(m + 6, 3 * m + 9);
+        p[2] = RKPoint(3 * m + 12, 3 * m + 9);
+        break;
+      case RK_ARROW_RIGHT:
+        p[0] = RKPoint(m + 6, m + 6);
+        p[1] = RKPoint(m + 6, 3 * m + 12);
+        p[2] = RKPoint(3 * m + 9, 2 * m + 9);
+        break;
+      case RK_ARROW_DOWN:
+        p[0] = RKPoint(m + 6, m + 6);
+        p[1] = RKPoint(3 * m + 12, m + 6);
+        p[2] = RKPoint(2 * m + 9, 3 * m + 9);
+        break;
+      default:
+        any = false;
+        break;
     }
   } else {
     switch (direction) {
-      case RK_ARROW_LEFT: p[0] = RKPoint(m - s + 7, 2 * m + 10); p[1] = RKPoint(3 * m - s + 10, m + 7); p[2] = RKPoint(3 * m - s + 10, 3 * m + 13); break;
-      case RK_ARROW_UP: p[0] = RKPoint(2 * m - s + 10, m + 7); p[1] = RKPoint(m - s + 7, 3 * m + 10); p[2] = RKPoint(3 * m - s + 13, 3 * m + 10); break;
-      case RK_ARROW_RIGHT: p[0] = RKPoint(m - s + 7, m + 7); p[1] = RKPoint(m - s + 7, 3 * m + 13); p[2] = RKPoint(3 * m - s + 10, 2 * m + 10); break;
-      case RK_ARROW_DOWN: p[0] = RKPoint(m - s + 7, m + 7); p[1] = RKPoint(3 * m - s + 13, m + 7); p[2] = RKPoint(2 * m - s + 10, 3 * m + 10); break;
-      default: any = false; break;
+      case RK_ARROW_LEFT:
+        p[0] = RKPoint(m - s + 7, 2 * m + 10);
+        p[1] = RKPoint(3 * m - s + 10, m + 7);
+        p[2] = RKPoint(3 * m - s + 10, 3 * m + 13);
+        break;
+      case RK_ARROW_UP:
+        p[0] = RKPoint(2 * m - s + 10, m + 7);
+        p[1] = RKPoint(m - s + 7, 3 * m + 10);
+        p[2] = RKPoint(3 * m - s + 13, 3 * m + 10);
+        break;
+      case RK_ARROW_RIGHT:
+        p[0] = RKPoint(m - s + 7, m + 7);
+        p[1] = RKPoint(m - s + 7, 3 * m + 13);
+        p[2] = RKPoint(3 * m - s + 10, 2 * m + 10);
+        break;
+      case RK_ARROW_DOWN:
+        p[0] = RKPoint(m - s + 7, m + 7);
+        p[1] = RKPoint(3 * m - s + 13, m + 7);
+        p[2] = RKPoint(2 * m - s + 10, 3 * m + 10);
+        break;
+      default:
+        any = false;
+        break;
     }
   }
   if (any) g->drawPolygon(p, 3, 0);

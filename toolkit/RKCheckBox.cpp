@@ -12,8 +12,7 @@ const u32 KEY_SPACE = 32;
 
 RKCheckBox::RKCheckBox(RKString t) : RKCheckBox(t, false) {}
 
-RKCheckBox::RKCheckBox(RKString t, bool asRadio)
-    : text(t), checkState(0), pressed(0), pointerInside(0), boxFocused(0) {
+RKCheckBox::RKCheckBox(RKString t, bool asRadio) : text(t), checkState(0), pressed(0), pointerInside(0), boxFocused(0) {
   if (asRadio) return;
   appendClassName("RKCheckBox");
   setWindowClassName("RKCheckBox");

@@ -3,8 +3,15 @@
 namespace RKSDK {
 
 RKComboBox::RKComboBox()
-    : arrowButton(nullptr), edit(nullptr), list(nullptr), dropJustOpened(0), notEditable(0), frameFlag(0),
-      lastIndex(-1), visibleRows(5), wired(0) {
+    : arrowButton(nullptr),
+      edit(nullptr),
+      list(nullptr),
+      dropJustOpened(0),
+      notEditable(0),
+      frameFlag(0),
+      lastIndex(-1),
+      visibleRows(5),
+      wired(0) {
   appendClassName("RKComboBox");
   list = new RKComboBoxListBox();
   list->addRef();

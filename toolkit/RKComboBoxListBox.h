@@ -39,7 +39,9 @@ class RKComboBoxListBox : public virtual RKListBox {
   RKComboBoxArrowButton* arrowOf(int code);
   RKPoint originOf(int code);
   bool inArrow(int code, RKPoint p);
-  static bool isArrow(int code) { return code == 1 || code == 2 || code == 3 || code == 4 || code == 10 || code == 11 || code == 14 || code == 15; }
+  static bool isArrow(int code) {
+    return code == 1 || code == 2 || code == 3 || code == 4 || code == 10 || code == 11 || code == 14 || code == 15;
+  }
   static bool isTrack(int code) { return code == 8 || code == 9 || code == 13 || code == 17; }
   RKComboBoxScrollBar* barOf(int code);
   void dragThumb(bool horizontal, RKPoint p);

@@ -7,9 +7,7 @@ RKContainer::RKContainer() : childrenCreated(0) {
   setWindowClassName("RKContainer");
 }
 
-RKContainer::~RKContainer() {
-  removeAll();
-}
+RKContainer::~RKContainer() { removeAll(); }
 
 void RKContainer::add(RKComponent* child) {
   if (!child) return;

@@ -51,8 +51,8 @@ void RKDesignComponent::paintDesign(IRKGraphics* g) {
       pen->setGreen(0);
       pen->setBlue(255);
     }
-    const int spots[8][2] = {{0, 0},         {w / 2 - 2, 0},         {w - 5, 0},     {0, h / 2 - 2},
-                             {w - 5, h / 2 - 2}, {0, h - 5}, {w / 2 - 2, h - 5}, {w - 5, h - 5}};
+    const int spots[8][2] = {{0, 0},     {w / 2 - 2, 0},     {w - 5, 0},    {0, h / 2 - 2}, {w - 5, h / 2 - 2},
+                             {0, h - 5}, {w / 2 - 2, h - 5}, {w - 5, h - 5}};
     for (const auto& spot : spots) g->drawRect(spot[0], spot[1], 5, 5);
   }
   restoreColor(pen, saved);
@@ -116,16 +116,61 @@ u32 RKDesignComponent::mouseMoved(RKPoint p) {
   int nx = x, ny = y, nw = w, nh = h, px = 0, py = 0;
   bool ok = false;
   switch (zone) {
-    case 0: ok = dx != 0 || dy != 0; nx = x + dx; ny = y + dy; break;
-    case 1: ok = dx < w - 5 && dy < h - 5; nx = x + dx; ny = y + dy; nw = w - dx; nh = h - dy; break;
-    case 2: ok = dy < h - 5; ny = y + dy; nh = h - dy; break;
-    case 3: ok = w + dx > 5 && dy < h - 5; ny = y + dy; nw = w + dx; nh = h - dy; px = dx; break;
-    case 4: ok = w + dx > 5; nw = w + dx; px = dx; break;
-    case 5: ok = w + dx > 5 && h + dy > 5; nw = w + dx; nh = h + dy; px = dx; py = dy; break;
-    case 6: ok = h + dy > 5; nh = h + dy; py = dy; break;
-    case 7: ok = dx < w - 5 && h + dy > 5; nx = x + dx; nw = w - dx; nh = h + dy; py = dy; break;
-    case 8: ok = dx < w - 5; nx = x + dx; nw = w - dx; break;
-    default: break;
+    case 0:
+      ok = dx != 0 || dy != 0;
+      nx = x + dx;
+      ny = y + dy;
+      break;
+    case 1:
+      ok = dx < w - 5 && dy < h - 5;
+      nx = x + dx;
+      ny = y + dy;
+      nw = w - dx;
+      nh = h - dy;
+      break;
+    case 2:
+      ok = dy < h - 5;
+      ny = y + dy;
+      nh = h - dy;
+      break;
+    case 3:
+      ok = w + dx > 5 && dy < h - 5;
+      ny = y + dy;
+      nw = w + dx;
+      nh = h - dy;
+      px = dx;
+      break;
+    case 4:
+      ok = w + dx > 5;
+      nw = w + dx;
+      px = dx;
+      break;
+    case 5:
+      ok = w + dx > 5 && h + dy > 5;
+      nw = w + dx;
+      nh = h + dy;
+      px = dx;
+      py = dy;
+      break;
+    case 6:
+      ok = h + dy > 5;
+      nh = h + dy;
+      py = dy;
+      break;
+    case 7:
+      ok = dx < w - 5 && h + dy > 5;
+      nx = x + dx;
+      nw = w - dx;
+      nh = h + dy;
+      py = dy;
+      break;
+    case 8:
+      ok = dx < w - 5;
+      nx = x + dx;
+      nw = w - dx;
+      break;
+    default:
+      break;
   }
   if (!ok || !peer) return 1;
   peer->setLocation(nx, ny, 1);

@@ -18,10 +18,28 @@ int charLength(const char* s) { return (isLead(s[0]) && s[1] != 0) ? 2 : 1; }
 }  // namespace
 
 RKEdit::RKEdit()
-    : head(nullptr), tail(nullptr), caretNode(nullptr), firstVisibleNode(nullptr), text(""), charsCreated(0),
-      readOnly(0), leadBytePending(0), selectionBackground(8, 36, 107), selectionForeground(255, 255, 255),
-      maxLength(2000), charCount(0), firstVisible(0), caretColumn(0), selectionStart(0), selectionEnd(0),
-      lineHeight(0), scrollStep(5), echoChar{'*', 0}, echoOn(0), echoWidth(0), typedBytes{0, 0, 0},
+    : head(nullptr),
+      tail(nullptr),
+      caretNode(nullptr),
+      firstVisibleNode(nullptr),
+      text(""),
+      charsCreated(0),
+      readOnly(0),
+      leadBytePending(0),
+      selectionBackground(8, 36, 107),
+      selectionForeground(255, 255, 255),
+      maxLength(2000),
+      charCount(0),
+      firstVisible(0),
+      caretColumn(0),
+      selectionStart(0),
+      selectionEnd(0),
+      lineHeight(0),
+      scrollStep(5),
+      echoChar{'*', 0},
+      echoOn(0),
+      echoWidth(0),
+      typedBytes{0, 0, 0},
       textCursor(nullptr) {
   appendClassName("RKEdit");
   setWindowClassName("RKEdit");
@@ -74,15 +92,19 @@ void RKEdit::unlinkRange(RKEditChar* first, RKEditChar* last, RKEditChar* replac
     replacement->prev = before;
     replacement->next = after;
     before = replacement;
-    if (!replacement->prev) head = replacement;
-    else replacement->prev->next = replacement;
+    if (!replacement->prev)
+      head = replacement;
+    else
+      replacement->prev->next = replacement;
   } else if (before) {
     before->next = after;
   } else {
     head = after;
   }
-  if (after) after->prev = before;
-  else tail = before;
+  if (after)
+    after->prev = before;
+  else
+    tail = before;
 }
 
 void RKEdit::clear() {
@@ -118,8 +140,10 @@ void RKEdit::rebuildChars() {
     c->height = size.height;
     c->next = nullptr;
     c->prev = tail;
-    if (tail) tail->next = c;
-    else head = c;
+    if (tail)
+      tail->next = c;
+    else
+      head = c;
     tail = c;
   }
   caretNode = firstVisibleNode = head;
@@ -185,10 +209,14 @@ void RKEdit::insertBytes(const char* bytes, int n) {
   c->height = size.height;
   c->next = caretNode;
   c->prev = caretNode ? caretNode->prev : tail;
-  if (c->prev) c->prev->next = c;
-  else head = c;
-  if (caretNode) caretNode->prev = c;
-  else tail = c;
+  if (c->prev)
+    c->prev->next = c;
+  else
+    head = c;
+  if (caretNode)
+    caretNode->prev = c;
+  else
+    tail = c;
   // The new character stands where the caret was; when that was the view's left edge it
   // becomes the first visible one.
   if (!firstVisibleNode || firstVisibleNode == caretNode) firstVisibleNode = c;
@@ -197,8 +225,10 @@ void RKEdit::insertBytes(const char* bytes, int n) {
   int W = getSize().width;
   if (visibleWidth(0, caretColumn) + 5 > W) {
     int old = firstVisible;
-    if (caretNode) scrollForward();
-    else scrollForwardOne();
+    if (caretNode)
+      scrollForward();
+    else
+      scrollForwardOne();
     caretColumn -= firstVisible - old;
     if (caretColumn < 0) {
       firstVisible += caretColumn;
@@ -543,8 +573,10 @@ u32 RKEdit::paint(RKRect area, IRKGraphics* g) {
   RKSize size = getSize();
   RKColor* pen = g->getColor();
   RKColor* fill = g->getFillColor();
-  if (look3D) g->draw3DFrame(0, 0, size.width - 1, size.height - 1, 1);
-  else g->drawRectOutline(0, 0, size.width - 1, size.height - 1);
+  if (look3D)
+    g->draw3DFrame(0, 0, size.width - 1, size.height - 1, 1);
+  else
+    g->drawRectOutline(0, 0, size.width - 1, size.height - 1);
   int a = selectionStart - firstVisible, b = selectionEnd - firstVisible;
   if (a < 0) a = 0;
   if (b < 0) b = 0;
@@ -731,10 +763,14 @@ u32 RKEdit::keyPressed(u32 key, u32) {
     case 0xFF54:
     case 0xFF57:
       hideCaret();
-      if (key == 0xFF50) moveHome();
-      else if (key == 0xFF57) moveEnd();
-      else if (key == 0xFF51 || key == 0xFF52) moveLeft();
-      else moveRight();
+      if (key == 0xFF50)
+        moveHome();
+      else if (key == 0xFF57)
+        moveEnd();
+      else if (key == 0xFF51 || key == 0xFF52)
+        moveLeft();
+      else
+        moveRight();
       showCaret();
       refresh();
       break;

@@ -25,10 +25,18 @@ u32 RKLabel::paint(RKRect area, IRKGraphics* g) {
   RKSize s = getSize();
   u32 format;
   switch (alignment) {
-    case RK_ALIGN_LEFT: format = 0x20; break;    // DT_SINGLELINE | DT_LEFT
-    case RK_ALIGN_RIGHT: format = 0x22; break;   // DT_SINGLELINE | DT_RIGHT
-    case RK_ALIGN_CENTER: format = 0x21; break;  // DT_SINGLELINE | DT_CENTER
-    default: format = 0; break;
+    case RK_ALIGN_LEFT:
+      format = 0x20;
+      break;  // DT_SINGLELINE | DT_LEFT
+    case RK_ALIGN_RIGHT:
+      format = 0x22;
+      break;  // DT_SINGLELINE | DT_RIGHT
+    case RK_ALIGN_CENTER:
+      format = 0x21;
+      break;  // DT_SINGLELINE | DT_CENTER
+    default:
+      format = 0;
+      break;
   }
   g->drawText(text, RKRect(0, 0, s.width, s.height), format);
   if (designMode) paintDesign(g);

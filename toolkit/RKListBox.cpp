@@ -34,11 +34,27 @@ RKListBoxItem::RKListBoxItem(RKString t) : selected(0), marked(0), text(t) {}
 RKListBoxItem::~RKListBoxItem() {}
 
 RKListBox::RKListBox()
-    : multipleSelection(0), anchorIndex(-1), rowHeight(0), topIndex(0), visibleRows(0),
-      selectionColor(8, 36, 107), selectionTextColor(255, 255, 255), listCreated(0), widestItemWidth(0),
-      horizontalOffset(0), dragSelecting(0), cornerInvalidated(0), horizontalScrollBar(nullptr),
-      verticalScrollBar(nullptr), hIncrementButton(nullptr), hDecrementButton(nullptr),
-      vIncrementButton(nullptr), vDecrementButton(nullptr), hThumb(nullptr), vThumb(nullptr), borderAdjust(0) {
+    : multipleSelection(0),
+      anchorIndex(-1),
+      rowHeight(0),
+      topIndex(0),
+      visibleRows(0),
+      selectionColor(8, 36, 107),
+      selectionTextColor(255, 255, 255),
+      listCreated(0),
+      widestItemWidth(0),
+      horizontalOffset(0),
+      dragSelecting(0),
+      cornerInvalidated(0),
+      horizontalScrollBar(nullptr),
+      verticalScrollBar(nullptr),
+      hIncrementButton(nullptr),
+      hDecrementButton(nullptr),
+      vIncrementButton(nullptr),
+      vDecrementButton(nullptr),
+      hThumb(nullptr),
+      vThumb(nullptr),
+      borderAdjust(0) {
   appendClassName("RKListBox");
   initialize();
 }
@@ -578,12 +594,24 @@ u32 RKListBox::keyPressed(u32 keysym, u32) {
       topIndex = 0;
       if (barShown(verticalScrollBar)) verticalScrollBar->setValue(0);
       break;
-    case KEY_LEFT: scrollLeft(); break;
-    case KEY_UP: selectPrevious(); break;
-    case KEY_RIGHT: scrollRight(); break;
-    case KEY_DOWN: selectNext(); break;
-    case KEY_PAGE_UP: pageUp(); break;
-    case KEY_PAGE_DOWN: pageDown(); break;
+    case KEY_LEFT:
+      scrollLeft();
+      break;
+    case KEY_UP:
+      selectPrevious();
+      break;
+    case KEY_RIGHT:
+      scrollRight();
+      break;
+    case KEY_DOWN:
+      selectNext();
+      break;
+    case KEY_PAGE_UP:
+      pageUp();
+      break;
+    case KEY_PAGE_DOWN:
+      pageDown();
+      break;
     case KEY_END:
       select(count - 1);
       if (barShown(verticalScrollBar)) {
@@ -611,8 +639,14 @@ int RKListBox::actionPerformed(RKObject* source, u32 id, u64) {
 
 void RKListBox::reclaimFocus(RKObject* source) {
   if (!source) return;
-  RKComponent* mine[8] = {horizontalScrollBar, verticalScrollBar, hIncrementButton, hDecrementButton,
-                          hThumb, vIncrementButton, vDecrementButton, vThumb};
+  RKComponent* mine[8] = {horizontalScrollBar,
+                          verticalScrollBar,
+                          hIncrementButton,
+                          hDecrementButton,
+                          hThumb,
+                          vIncrementButton,
+                          vDecrementButton,
+                          vThumb};
   for (RKComponent* c : mine) {
     if (c && source == static_cast<RKObject*>(c)) {
       requestFocus();

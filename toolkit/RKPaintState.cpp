@@ -3,8 +3,7 @@
 namespace RKSDK {
 
 RKPaintState::RKPaintState(IRKGraphics* g)
-    : penColor(g ? g->getColor() : nullptr), fillColor(g ? g->getFillColor() : nullptr), penAtStart(0),
-      fillAtStart(0) {
+    : penColor(g ? g->getColor() : nullptr), fillColor(g ? g->getFillColor() : nullptr), penAtStart(0), fillAtStart(0) {
   if (penColor) penAtStart = penColor->getARGB();
   if (fillColor) fillAtStart = fillColor->getARGB();
 }

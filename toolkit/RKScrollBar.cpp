@@ -9,9 +9,20 @@ namespace RKSDK {
 RKScrollBar::RKScrollBar() : RKScrollBar(0) {}
 
 RKScrollBar::RKScrollBar(u32 o)
-    : orientation(o), maximum(100), minimum(0), value(0), visibleAmount(10), unitIncrement(1),
-      repeatInterval(100), trackColor(50, 50, 50), trackPressed(0), pressedSide(0), repeatKind(0),
-      incrementButton(nullptr), decrementButton(nullptr), thumb(nullptr) {
+    : orientation(o),
+      maximum(100),
+      minimum(0),
+      value(0),
+      visibleAmount(10),
+      unitIncrement(1),
+      repeatInterval(100),
+      trackColor(50, 50, 50),
+      trackPressed(0),
+      pressedSide(0),
+      repeatKind(0),
+      incrementButton(nullptr),
+      decrementButton(nullptr),
+      thumb(nullptr) {
   appendClassName("RKScrollBar");
   setWindowClassName("RKScrollBar");
   initialize();

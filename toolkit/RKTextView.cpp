@@ -27,10 +27,23 @@ RKString bytesRange(const RKString& s, u32 from, u32 to) {
 }  // namespace
 
 RKTextView::RKTextView()
-    : currentLine(0), topLine(0), visibleLines(0), maxLines(0xFFFFFFFFu), widestLine(0), lineHeight(0), scrollX(0),
-      followEnd(1), cornerPainted(0), selecting(0), selectionForeground(255, 255, 255),
-      selectionBackground(8, 36, 107), flatBorder(0), viewCreated(0), horizontalBar(nullptr),
-      verticalBar(nullptr), borderColor(0, 0, 0) {
+    : currentLine(0),
+      topLine(0),
+      visibleLines(0),
+      maxLines(0xFFFFFFFFu),
+      widestLine(0),
+      lineHeight(0),
+      scrollX(0),
+      followEnd(1),
+      cornerPainted(0),
+      selecting(0),
+      selectionForeground(255, 255, 255),
+      selectionBackground(8, 36, 107),
+      flatBorder(0),
+      viewCreated(0),
+      horizontalBar(nullptr),
+      verticalBar(nullptr),
+      borderColor(0, 0, 0) {
   appendClassName("RKTextView");
   setWindowClassName("RKTextView");
   setBackground(RKColor(255, 255, 255));
@@ -626,8 +639,10 @@ u32 RKTextView::paint(RKRect area, IRKGraphics* g) {
       bool last = false;
       if (r->text.length == 0) {
         if (pending && !(a == b)) {
-          if (b.line == ln && b.x <= end) pending = inside = false;
-          else if (a.line == ln && a.x <= end) inside = true;
+          if (b.line == ln && b.x <= end)
+            pending = inside = false;
+          else if (a.line == ln && a.x <= end)
+            inside = true;
         }
         if (x >= W) break;
         continue;

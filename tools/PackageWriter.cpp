@@ -32,8 +32,7 @@ bool readWhole(const std::string& path, std::string& out) {
   return !in.bad();
 }
 
-bool walk(const std::string& host, const std::string& tablePath, std::vector<PackEntry>& entries,
-          std::string& error) {
+bool walk(const std::string& host, const std::string& tablePath, std::vector<PackEntry>& entries, std::string& error) {
   DIR* dir = opendir(host.c_str());
   if (!dir) {
     error = "cannot list " + host + ": " + std::strerror(errno);
@@ -41,8 +40,7 @@ bool walk(const std::string& host, const std::string& tablePath, std::vector<Pac
   }
   std::vector<std::string> names;
   while (dirent* d = readdir(dir)) {
-    if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0)
-      names.push_back(d->d_name);
+    if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0) names.push_back(d->d_name);
   }
   closedir(dir);
   std::sort(names.begin(), names.end());
@@ -102,8 +100,7 @@ bool toAnsiName(const std::string& utf8, std::string& ansi) {
   return true;
 }
 
-bool collectFolder(const std::string& hostFolder, std::vector<PackEntry>& entries,
-                   std::string& error) {
+bool collectFolder(const std::string& hostFolder, std::vector<PackEntry>& entries, std::string& error) {
   return walk(hostFolder, "", entries, error);
 }
 
@@ -135,8 +132,8 @@ std::string compressContents(const std::vector<PackEntry>& entries) {
   return out;
 }
 
-std::string packageBytes(const std::string& program, const std::vector<PackEntry>& entries,
-                         const std::string& stream, uint32_t imageSize) {
+std::string packageBytes(const std::string& program, const std::vector<PackEntry>& entries, const std::string& stream,
+                         uint32_t imageSize) {
   std::string out;
   putText(out, program);
   putU32(out, static_cast<uint32_t>(entries.size()));
@@ -151,9 +148,8 @@ std::string packageBytes(const std::string& program, const std::vector<PackEntry
   return out;
 }
 
-bool writeExecutable(const std::string& launcher, const std::string& output,
-                     const std::string& program, const std::vector<PackEntry>& entries,
-                     const std::string& stream, std::string& error) {
+bool writeExecutable(const std::string& launcher, const std::string& output, const std::string& program,
+                     const std::vector<PackEntry>& entries, const std::string& stream, std::string& error) {
   std::string image;
   if (!readWhole(launcher, image)) {
     error = "cannot read the launcher " + launcher;

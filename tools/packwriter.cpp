@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   }
   unsigned long long total = 0;
   for (const auto& e : entries) total += e.size;
-  std::printf("packwriter: %s: %zu entries, %llu bytes packed into %zu\n", argv[4], entries.size(),
-              total, stream.size());
+  std::printf("packwriter: %s: %zu entries, %llu bytes packed into %zu\n", argv[4], entries.size(), total,
+              stream.size());
   return 0;
 }

@@ -20,7 +20,8 @@ const int kWindowWidth = 502;
 const int kWindowHeight = 398;
 
 // The two folder-check messages and their caption, GBK, in either interface language.
-const char* const kFolderMissing = "\xB8\xC3\xC4\xBF\xC2\xBC\xB2\xBB\xB4\xE6\xD4\xDA\xA3\xAC\xCA\xC7\xB7\xF1\xB4\xB4\xBD\xA8\xA3\xBF";
+const char* const kFolderMissing =
+    "\xB8\xC3\xC4\xBF\xC2\xBC\xB2\xBB\xB4\xE6\xD4\xDA\xA3\xAC\xCA\xC7\xB7\xF1\xB4\xB4\xBD\xA8\xA3\xBF";
 const char* const kCreateFailed =
     "\xB4\xB4\xBD\xA8\xB2\xBB\xB3\xC9\xB9\xA6\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xC2\xB7\xBE\xB6";
 const char* const kNotice = "\xCC\xE1\xCA\xBE";
@@ -147,8 +148,10 @@ RKString Setup::formatDriveLine(RKString pattern, const char* root, const char* 
     RKString piece;
     piece.assign(run, (u32)(p - run));
     line.append(piece.data ? piece.data : "");
-    if (p[1] == '%') line.append("%");
-    else if (next < 3) line.append(args[next++]);
+    if (p[1] == '%')
+      line.append("%");
+    else if (next < 3)
+      line.append(args[next++]);
     ++p;
     run = p + 1;
   }
@@ -171,15 +174,15 @@ void Setup::fillDriveList() {
 }
 
 int Setup::formatBoxes(RKCheckBox** boxes) {
-  RKCheckBox* inOrder[16] = {jpegBox, pngBox, jp2Box, bmpBox, gifBox, pcxBox, pgxBox, rasBox,
+  RKCheckBox* inOrder[16] = {jpegBox, pngBox,  jp2Box, bmpBox, gifBox, pcxBox, pgxBox, rasBox,
                              tgaBox,  tiffBox, jpcBox, ppmBox, pgmBox, pbmBox, icoBox, wmfBox};
   for (int i = 0; i < 16; ++i) boxes[i] = inOrder[i];
   return 16;
 }
 
 void Setup::hideAllPages() {
-  RKComponent* widgets[] = {welcomePicture, bannerPicture, licenseView, agreeButton,   disagreeButton,
-                            pathLabel,      pathField,     browseButton, diskLabel,    diskList,
+  RKComponent* widgets[] = {welcomePicture, bannerPicture,   licenseView,   agreeButton, disagreeButton,
+                            pathLabel,      pathField,       browseButton,  diskLabel,   diskList,
                             gauge,          copiedFilesView, linkListLabel, selectAllBox};
   for (RKComponent* w : widgets) w->hide();
   RKCheckBox* boxes[16];
@@ -202,8 +205,10 @@ void Setup::showPage() {
       disagreeButton->show(0);
       bannerPicture->setTexts(getProperty("strlicense"), getProperty("strlicensespec"));
       prevButton->enable();
-      if (agreeButton->isSelected()) nextButton->enable();
-      else nextButton->disable();
+      if (agreeButton->isSelected())
+        nextButton->enable();
+      else
+        nextButton->disable();
       nextButton->setText(getProperty("next"));
       break;
     case 3:
@@ -346,8 +351,10 @@ RKString Setup::browseFolder(RKString current) {
 
 void Setup::selectLanguage(int index) {
   languageIndex = index;
-  if (index == 0) currentProperties = &chineseProperties;
-  else if (index == 1) currentProperties = &englishProperties;
+  if (index == 0)
+    currentProperties = &chineseProperties;
+  else if (index == 1)
+    currentProperties = &englishProperties;
   applyLanguage();
 }
 

@@ -52,10 +52,10 @@ int Setup::registerFileLinks() {
     const char* extensions[2];
   };
   const Format formats[] = {
-      {jpegBox, {".JPEG", ".JPG"}}, {pngBox, {".PNG"}},  {jp2Box, {".JP2"}},  {bmpBox, {".BMP"}},
-      {gifBox, {".GIF"}},           {pcxBox, {".PCX"}},  {pgxBox, {".PGX"}},  {rasBox, {".RAS"}},
-      {tgaBox, {".TGA"}},           {tiffBox, {".TIFF", ".TIF"}}, {jpcBox, {".JPC"}}, {ppmBox, {".PPM"}},
-      {pgmBox, {".PGM"}},           {pbmBox, {".PBM"}},  {icoBox, {".ICO", ".ICON"}}, {wmfBox, {".WMF"}},
+      {jpegBox, {".JPEG", ".JPG"}}, {pngBox, {".PNG"}},           {jp2Box, {".JP2"}},          {bmpBox, {".BMP"}},
+      {gifBox, {".GIF"}},           {pcxBox, {".PCX"}},           {pgxBox, {".PGX"}},          {rasBox, {".RAS"}},
+      {tgaBox, {".TGA"}},           {tiffBox, {".TIFF", ".TIF"}}, {jpcBox, {".JPC"}},          {ppmBox, {".PPM"}},
+      {pgmBox, {".PGM"}},           {pbmBox, {".PBM"}},           {icoBox, {".ICO", ".ICON"}}, {wmfBox, {".WMF"}},
   };
   for (const Format& f : formats) {
     if (!f.box->isChecked()) continue;
@@ -94,8 +94,7 @@ int Setup::registerExtension(RKString extension) {
   createRegistryKey(id + "\\shell", "Open");
   setRegistryString(id + "\\shell\\Open", "", "Open with Vantry");
   createRegistryKey(id + "\\shell\\Open", "Command");
-  setRegistryString(id + "\\shell\\Open" + "\\Command", "",
-                    "\"" + folder + "\\Vantry" + "\\VantryView.exe\" \"%1\"");
+  setRegistryString(id + "\\shell\\Open" + "\\Command", "", "\"" + folder + "\\Vantry" + "\\VantryView.exe\" \"%1\"");
   if (windows7) {
     RKString fileExts = kFileExts;
     createKeyBelow(HKEY_CURRENT_USER, fileExts, x);
@@ -134,8 +133,7 @@ int Setup::replaceRegistryDefault(RKString key, RKString text, RKString& old) {
 
 int Setup::setUserChoice(RKString key, RKString identifier, RKString& old) {
   HKEY handle;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, textOf(key), 0, KEY_WRITE | KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS)
-    return 0;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, textOf(key), 0, KEY_WRITE | KEY_QUERY_VALUE, &handle) != ERROR_SUCCESS) return 0;
   old = readString(handle, "Progid");
   LONG rc = setString(handle, "Progid", identifier);
   RegCloseKey(handle);

@@ -291,8 +291,15 @@ TEST_F(File, DriveListAndVersionCode) {
   const struct {
     const char* version;
     int code;
-  } cases[] = {{"6.2", 0}, {"10.0", 0}, {"5.1", RK_WINDOWS_XP}, {"5.0", RK_WINDOWS_2000}, {"5.2", RK_WINDOWS_SERVER_2003},
-               {"6.0", RK_WINDOWS_VISTA}, {"4.0", RK_WINDOWS_NT4}, {"4.5", 0}, {"6.1", 1024}};
+  } cases[] = {{"6.2", 0},
+               {"10.0", 0},
+               {"5.1", RK_WINDOWS_XP},
+               {"5.0", RK_WINDOWS_2000},
+               {"5.2", RK_WINDOWS_SERVER_2003},
+               {"6.0", RK_WINDOWS_VISTA},
+               {"4.0", RK_WINDOWS_NT4},
+               {"4.5", 0},
+               {"6.1", 1024}};
   for (const auto& c : cases) {
     setenv("RKWIN_VERSION", c.version, 1);
     EXPECT_EQ(checkWindowsVersion(), c.code) << c.version;

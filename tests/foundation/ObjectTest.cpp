@@ -93,12 +93,18 @@ TEST(ObjectCounting, CountsAcrossThreads) {
   bool gone = false;
   Tracked* t = new Tracked(&gone);
   t->addRef();  // the first reference is taken before the object is shared
-  std::thread a([t] { for (int i = 0; i < 10000; ++i) t->addRef(); });
-  std::thread b([t] { for (int i = 0; i < 10000; ++i) t->addRef(); });
+  std::thread a([t] {
+    for (int i = 0; i < 10000; ++i) t->addRef();
+  });
+  std::thread b([t] {
+    for (int i = 0; i < 10000; ++i) t->addRef();
+  });
   a.join();
   b.join();
   EXPECT_EQ(t->addRef(), 20002u);
-  std::thread c([t] { for (int i = 0; i < 10000; ++i) t->release(); });
+  std::thread c([t] {
+    for (int i = 0; i < 10000; ++i) t->release();
+  });
   for (int i = 0; i < 10000; ++i) t->release();
   c.join();
   EXPECT_FALSE(gone);

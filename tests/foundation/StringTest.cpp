@@ -273,7 +273,9 @@ TEST(StringWide, EmptyAndNull) {
 }
 
 TEST(StringWide, InvalidBytesAreReplaced) {
-  RKString s("a\xFF" "b");
+  RKString s(
+      "a\xFF"
+      "b");
   const WCHAR* w = s.toWide();
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(w[0], u'a');

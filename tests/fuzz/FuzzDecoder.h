@@ -12,20 +12,17 @@
 
 template <class Decoder>
 int fuzzDecoder(const uint8_t* data, size_t size) {
-    if (size > INT_MAX)
-        return 0;
-    Decoder decoder;
-    if (!decoder.openMemory(data, static_cast<int>(size)))
-        return 0;
-    int raw = decoder.readRaw(nullptr);
-    if (raw > 0 && raw < (64 << 20)) {
-        std::vector<uint8_t> pixels(static_cast<size_t>(raw));
-        decoder.readRaw(pixels.data());
-    }
-    auto* image = decoder.getImage();
-    if (image)
-        image->release();
-    return 0;
+  if (size > INT_MAX) return 0;
+  Decoder decoder;
+  if (!decoder.openMemory(data, static_cast<int>(size))) return 0;
+  int raw = decoder.readRaw(nullptr);
+  if (raw > 0 && raw < (64 << 20)) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(raw));
+    decoder.readRaw(pixels.data());
+  }
+  auto* image = decoder.getImage();
+  if (image) image->release();
+  return 0;
 }
 
 #endif

@@ -2,5 +2,5 @@
 #include "RKGIFDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzDecoder<RKSDK::RKGIFDecoder>(data, size);
+  return fuzzDecoder<RKSDK::RKGIFDecoder>(data, size);
 }

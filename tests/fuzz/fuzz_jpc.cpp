@@ -2,5 +2,5 @@
 #include "RKJP2Decoder2.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzDecoder<RKSDK::RKJPCDecoder2>(data, size);
+  return fuzzDecoder<RKSDK::RKJPCDecoder2>(data, size);
 }

@@ -2,5 +2,5 @@
 #include "RKRASDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzDecoder<RKSDK::RKRASDecoder>(data, size);
+  return fuzzDecoder<RKSDK::RKRASDecoder>(data, size);
 }

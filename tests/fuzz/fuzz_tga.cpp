@@ -2,5 +2,5 @@
 #include "RKTGADecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return fuzzDecoder<RKSDK::RKTGADecoder>(data, size);
+  return fuzzDecoder<RKSDK::RKTGADecoder>(data, size);
 }

@@ -23,8 +23,8 @@ class ComponentGraphicsTest : public ::testing::Test {
     wc.lpfnWndProc = DefWindowProcA;
     wc.lpszClassName = "GraphicsTestWindow";
     RegisterClassExA(&wc);
-    hwnd = CreateWindowExA(0, "GraphicsTestWindow", "t", WS_POPUP | WS_VISIBLE, 10, 10, 60, 40, nullptr,
-                           nullptr, nullptr, nullptr);
+    hwnd = CreateWindowExA(0, "GraphicsTestWindow", "t", WS_POPUP | WS_VISIBLE, 10, 10, 60, 40, nullptr, nullptr,
+                           nullptr, nullptr);
     ASSERT_NE(hwnd, nullptr);
     g = new ComponentGraphics();
     g->addRef();

@@ -18,11 +18,11 @@ using namespace rktest;
 
 namespace {
 
-const uint32_t POLYLINE = 4, POLYLINETO = 6, POLYPOLYLINE = 7, SETWINDOWEXTEX = 9, SETPIXELV = 15,
-               SETPOLYFILLMODE = 19, SETTEXTCOLOR = 24, MOVETOEX = 27, SELECT = 37, CREATEPEN = 38,
-               CREATEBRUSH = 39, DELETEOBJ = 40, ELLIPSE = 42, RECTANGLE = 43, ROUNDRECT = 44, PIE = 47,
-               LINETO = 54, BITBLT = 76, STRETCHDIBITS = 81, EXTTEXTOUTA = 83, EXTTEXTOUTW = 84,
-               POLYGON16 = 86, POLYPOLYGON16 = 91, EXTCREATEPEN = 95, POLYTEXTOUTA = 96;
+const uint32_t POLYLINE = 4, POLYLINETO = 6, POLYPOLYLINE = 7, SETWINDOWEXTEX = 9, SETPIXELV = 15, SETPOLYFILLMODE = 19,
+               SETTEXTCOLOR = 24, MOVETOEX = 27, SELECT = 37, CREATEPEN = 38, CREATEBRUSH = 39, DELETEOBJ = 40,
+               ELLIPSE = 42, RECTANGLE = 43, ROUNDRECT = 44, PIE = 47, LINETO = 54, BITBLT = 76, STRETCHDIBITS = 81,
+               EXTTEXTOUTA = 83, EXTTEXTOUTW = 84, POLYGON16 = 86, POLYPOLYGON16 = 91, EXTCREATEPEN = 95,
+               POLYTEXTOUTA = 96;
 
 // Plays the metafile; the image (type 1003) holds one reference, or is null.
 RKImage* play(const EmfWriter& w) {
@@ -88,8 +88,10 @@ std::vector<uint8_t> extText(int x, int y, const std::u16string& text, bool wide
   for (uint32_t v : {1u, 0u, 0u, uint32_t(x), uint32_t(y), uint32_t(text.size()), 76u, 0u}) put32(b, v);
   b.resize(b.size() + 20, 0);  // rectangle and spacing offset
   for (char16_t c : text) {
-    if (wide) put16(b, c);
-    else b.push_back(uint8_t(c));
+    if (wide)
+      put16(b, c);
+    else
+      b.push_back(uint8_t(c));
   }
   return b;
 }
@@ -146,8 +148,11 @@ TEST(EmfDecoderHeader, ExtensionsAndDescriptionMustBePresent) {
 }
 
 TEST(EmfDecoderHeader, RefusesEmptyAndInvertedBounds) {
-  for (auto b : {std::vector<int32_t>{10, 0, 5, 10}, {0, 10, 10, 5}, {0, 0, 0, 10},
-                 {INT32_MIN, 0, INT32_MAX, 10}, {0, 0, 100000, 100000}}) {
+  for (auto b : {std::vector<int32_t>{10, 0, 5, 10},
+                 {0, 10, 10, 5},
+                 {0, 0, 0, 10},
+                 {INT32_MIN, 0, INT32_MAX, 10},
+                 {0, 0, 100000, 100000}}) {
     EmfWriter w(b[0], b[1], b[2], b[3]);
     w.end();
     RKEMFDecoder d;
@@ -205,7 +210,7 @@ TEST(EmfDecoderPlay, PointListsAndMapping) {
   brush(w, kGreen);
   w.rec(SELECT, {0}).rec(SELECT, {1});
   w.rec(SETWINDOWEXTEX, {400, 200});
-  w.recBytes(POLYGON16, points16({2, 2, 10, 2, 10, 10, 2, 10}));      // inside: as it stands
+  w.recBytes(POLYGON16, points16({2, 2, 10, 2, 10, 10, 2, 10}));            // inside: as it stands
   w.recBytes(POLYGON16, points16({200, 20, 300, 20, 300, 100, 200, 100}));  // mapped: / 10
   // A 32-bit polyline with a negative x (beyond the width as unsigned): mapped.
   w.rec(POLYLINE, {0, 0, 0, 0, 2, uint32_t(-10), 150, 390, 150});
@@ -307,8 +312,8 @@ TEST(EmfDecoderPlay, TextRecordsDrawInTheTextColour) {
 TEST(EmfDecoderPlay, BitmapsKeepRowOrderAndPadding) {
   // 24 bits, 3 x 2 stored bottom row first with rows padded to 12 bytes: the top row is red,
   // green, blue; the bottom one white, black, white.
-  std::vector<uint8_t> rows = {255, 255, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0,
-                               0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0};
+  std::vector<uint8_t> rows = {255, 255, 255, 0, 0,   0, 255, 255, 255, 0, 0, 0,
+                               0,   0,   255, 0, 255, 0, 255, 0,   0,   0, 0, 0};
   // 32 bits, 2 x 2 stored top row first.
   std::vector<uint8_t> top = {0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 0, 0, 0, 0};
   EmfWriter w(0, 0, 20, 20);
@@ -437,7 +442,7 @@ TEST(EmfDecoderMalformed, LyingCountsAndOffsetsAreSkipped) {
   w.rec(EXTTEXTOUTA, {0, 0, 0, 0, 1, 0, 0, 1, 1});
   std::vector<uint8_t> rows(24, 0);
   std::vector<uint8_t> bmp = stretchDibits(0, 0, 4, 2, 24, rows);  // 24 bytes for 2 x 12 needed... 4 px: 12
-  set32(bmp, 52, 23);  // bits size below the rows
+  set32(bmp, 52, 23);                                              // bits size below the rows
   w.recBytes(STRETCHDIBITS, bmp);
   bmp = stretchDibits(0, 0, 3, 2, 24, rows);
   set32(bmp, 48, 0xFFFFFFF0);  // bits offset beyond the record

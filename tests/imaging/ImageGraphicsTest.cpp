@@ -234,10 +234,10 @@ TEST(ImageGraphics, ThreeDimensionalFramesHaveTheirLineColours) {
 TEST(ImageGraphics, FocusRectanglesAndBackgroundFills) {
   Drawing d(20, 20, kWhite);
   d.g->drawFocusRect(2, 2, 14, 14, 3);
-  EXPECT_GT(countNot(d.image, kWhite, 4, 4, 14, 14), 0);    // the third ring
+  EXPECT_GT(countNot(d.image, kWhite, 4, 4, 14, 14), 0);  // the third ring
   EXPECT_EQ(countNot(d.image, kWhite, 5, 5, 13, 13), 0);
   d.g->drawFocusRect(2, 2, 14, 14, 3);
-  EXPECT_EQ(countNot(d.image, kWhite, 0, 0, 20, 20), 0);   // inverted back
+  EXPECT_EQ(countNot(d.image, kWhite, 0, 0, 20, 20), 0);  // inverted back
   d.g->drawFocusRect(2, 2, 14, 14, 0);
   setBackground(d.g, kRed);
   d.g->fillRect(RKRect(1, 1, 3, 2));

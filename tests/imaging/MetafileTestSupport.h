@@ -29,10 +29,10 @@ inline void set32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
 struct WmfWriter {
   std::vector<uint8_t> bytes;
 
-  WmfWriter(int16_t left, int16_t top, int16_t right, int16_t bottom, uint16_t unitsPerInch = 96,
-            uint16_t objects = 8, bool goodChecksum = true) {
-    uint16_t w[10] = {0xCDD7, 0x9AC6, 0, uint16_t(left), uint16_t(top), uint16_t(right), uint16_t(bottom),
-                      unitsPerInch, 0, 0};
+  WmfWriter(int16_t left, int16_t top, int16_t right, int16_t bottom, uint16_t unitsPerInch = 96, uint16_t objects = 8,
+            bool goodChecksum = true) {
+    uint16_t w[10] = {0xCDD7,       0x9AC6, 0, uint16_t(left), uint16_t(top), uint16_t(right), uint16_t(bottom),
+                      unitsPerInch, 0,      0};
     uint16_t sum = 0;
     for (uint16_t v : w) {
       put16(bytes, v);
@@ -84,8 +84,8 @@ struct EmfWriter {
 
   // The header record is headerSize bytes long (88, 100 or 108 and up); a description of the
   // given characters, when not empty, follows the header fields.
-  EmfWriter(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t headerSize = 88,
-            uint16_t handles = 8, const std::u16string& description = u"") {
+  EmfWriter(int32_t left, int32_t top, int32_t right, int32_t bottom, uint32_t headerSize = 88, uint16_t handles = 8,
+            const std::u16string& description = u"") {
     put32(bytes, 1);
     put32(bytes, headerSize);
     for (int32_t v : {left, top, right, bottom}) put32(bytes, uint32_t(v));
@@ -99,7 +99,7 @@ struct EmfWriter {
     put32(bytes, uint32_t(description.size()));
     size_t fields = headerSize >= 108 ? 108 : headerSize >= 100 ? 100 : 88;
     put32(bytes, description.empty() ? 0 : uint32_t(fields));
-    put32(bytes, 0);                          // palette entries
+    put32(bytes, 0);                              // palette entries
     for (int i = 0; i < 4; ++i) put32(bytes, 0);  // device sizes
     while (bytes.size() < fields) put32(bytes, 0);
     for (char16_t c : description) put16(bytes, c);

@@ -17,279 +17,281 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-
 struct Frame {
-    unsigned type = 0;
-    int left = 0, top = 0, width = 0, height = 0;
-    unsigned delay = 0;
-    Bytes pixels;
+  unsigned type = 0;
+  int left = 0, top = 0, width = 0, height = 0;
+  unsigned delay = 0;
+  Bytes pixels;
 };
 
 // All images of the decoder's group; empty when there is none.
 std::vector<Frame> framesOf(RKImageGroupDecoder& decoder, const std::string& file) {
-    std::vector<Frame> out;
-    if (!decoder.openMemory(file.data(), int(file.size())))
-        return out;
-    RKImageGroup* group = decoder.getImage();
-    if (!group)
-        return out;
-    for (int i = 0; i < group->getCount(); ++i) {
-        RKImage* image = group->getImage(i);
-        Frame f;
-        f.type = image->getPixelType();
-        f.left = image->getLeft();
-        f.top = image->getTop();
-        f.width = image->getWidth();
-        f.height = image->getHeight();
-        f.delay = image->getDelay();
-        f.pixels = bytesOf(image->getBuffer());
-        image->release();
-        out.push_back(f);
-    }
-    group->release();
-    return out;
+  std::vector<Frame> out;
+  if (!decoder.openMemory(file.data(), int(file.size()))) return out;
+  RKImageGroup* group = decoder.getImage();
+  if (!group) return out;
+  for (int i = 0; i < group->getCount(); ++i) {
+    RKImage* image = group->getImage(i);
+    Frame f;
+    f.type = image->getPixelType();
+    f.left = image->getLeft();
+    f.top = image->getTop();
+    f.width = image->getWidth();
+    f.height = image->getHeight();
+    f.delay = image->getDelay();
+    f.pixels = bytesOf(image->getBuffer());
+    image->release();
+    out.push_back(f);
+  }
+  group->release();
+  return out;
 }
 
 // ---- GIF files ----
 
 std::string graphicControl(int delay, bool transparent, int index) {
-    std::string s = "\x21\xF9\x04";
-    s.push_back(char(transparent ? 1 : 0));
-    put16(s, delay);
-    s.push_back(char(index));
-    return s + std::string(1, '\0');
+  std::string s = "\x21\xF9\x04";
+  s.push_back(char(transparent ? 1 : 0));
+  put16(s, delay);
+  s.push_back(char(index));
+  return s + std::string(1, '\0');
 }
 
 // Four colours: black, red, green, blue.
 const std::string kTable = std::string("\0\0\0\xFF\0\0\0\xFF\0\0\0\xFF", 12);
 
 Bytes bgra(std::initializer_list<int> colours, int transparentColour = -1) {
-    static const unsigned char rgb[4][3] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    Bytes out;
-    for (int c : colours) {
-        out.push_back(rgb[c][2]);
-        out.push_back(rgb[c][1]);
-        out.push_back(rgb[c][0]);
-        out.push_back(c == transparentColour ? 0 : 255);
-    }
-    return out;
+  static const unsigned char rgb[4][3] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  Bytes out;
+  for (int c : colours) {
+    out.push_back(rgb[c][2]);
+    out.push_back(rgb[c][1]);
+    out.push_back(rgb[c][0]);
+    out.push_back(c == transparentColour ? 0 : 255);
+  }
+  return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RKGIFDecoder, SingleFrameWithItsOwnSizeAndOffsets) {
-    const std::string file = gifHeader(5, 4, kTable) + frameData(1, 2, 2, 2, {0, 1, 2, 3}) + ";";
-    RKGIFDecoder decoder;
-    EXPECT_NE(std::string(decoder.getClassName()).find(".RKGIFDecoder"), std::string::npos);
-    std::vector<Frame> frames = framesOf(decoder, file);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].type, 1007u);
-    EXPECT_EQ(frames[0].left, 1);
-    EXPECT_EQ(frames[0].top, 2);
-    EXPECT_EQ(frames[0].width, 2);
-    EXPECT_EQ(frames[0].height, 2);
-    EXPECT_EQ(frames[0].pixels, bgra({0, 1, 2, 3}));
-    EXPECT_EQ(decoder.getWidth(), 5);
-    EXPECT_EQ(decoder.getHeight(), 4);
-    RKImageGroup* group = decoder.getImage();
-    ASSERT_NE(group, nullptr);
-    EXPECT_EQ(group->getWidth(), 5);
-    EXPECT_EQ(group->getHeight(), 4);
-    group->release();
-    RKParam params;
-    ASSERT_EQ(decoder.getInfo(&params), 1);
-    EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1007);
-    EXPECT_EQ(params.getInt("IMAGE_Width"), 5);
-    EXPECT_EQ(decoder.readRaw(nullptr), 16);
+  const std::string file = gifHeader(5, 4, kTable) + frameData(1, 2, 2, 2, {0, 1, 2, 3}) + ";";
+  RKGIFDecoder decoder;
+  EXPECT_NE(std::string(decoder.getClassName()).find(".RKGIFDecoder"), std::string::npos);
+  std::vector<Frame> frames = framesOf(decoder, file);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].type, 1007u);
+  EXPECT_EQ(frames[0].left, 1);
+  EXPECT_EQ(frames[0].top, 2);
+  EXPECT_EQ(frames[0].width, 2);
+  EXPECT_EQ(frames[0].height, 2);
+  EXPECT_EQ(frames[0].pixels, bgra({0, 1, 2, 3}));
+  EXPECT_EQ(decoder.getWidth(), 5);
+  EXPECT_EQ(decoder.getHeight(), 4);
+  RKImageGroup* group = decoder.getImage();
+  ASSERT_NE(group, nullptr);
+  EXPECT_EQ(group->getWidth(), 5);
+  EXPECT_EQ(group->getHeight(), 4);
+  group->release();
+  RKParam params;
+  ASSERT_EQ(decoder.getInfo(&params), 1);
+  EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1007);
+  EXPECT_EQ(params.getInt("IMAGE_Width"), 5);
+  EXPECT_EQ(decoder.readRaw(nullptr), 16);
 }
 
 TEST(RKGIFDecoder, AnimationComposesFramesAndKeepsTheGraphicControl) {
-    const std::string file = gifHeader(3, 1, kTable) + graphicControl(10, true, 0) +
-                             frameData(0, 0, 3, 1, {1, 1, 1}) + "\x21\xFE\x03" "abc" + std::string(1, '\0') +
-                             std::string("\x21\xFF\x0B" "NETSCAPE2.0\x03\x01\x00\x00\x00", 19) +
-                             frameData(1, 0, 2, 1, {0, 3}) + ";";
-    RKGIFDecoder decoder;
-    std::vector<Frame> frames = framesOf(decoder, file);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].delay, 100u);
-    EXPECT_EQ(frames[0].pixels, bgra({1, 1, 1}));
-    // The second frame keeps the transparent index 0 and the delay, and is drawn over the first.
-    EXPECT_EQ(frames[1].delay, 100u);
-    EXPECT_EQ(frames[1].width, 3);
-    EXPECT_EQ(frames[1].pixels, bgra({1, 1, 3}));
+  const std::string file = gifHeader(3, 1, kTable) + graphicControl(10, true, 0) + frameData(0, 0, 3, 1, {1, 1, 1}) +
+                           "\x21\xFE\x03"
+                           "abc" +
+                           std::string(1, '\0') +
+                           std::string(
+                               "\x21\xFF\x0B"
+                               "NETSCAPE2.0\x03\x01\x00\x00\x00",
+                               19) +
+                           frameData(1, 0, 2, 1, {0, 3}) + ";";
+  RKGIFDecoder decoder;
+  std::vector<Frame> frames = framesOf(decoder, file);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].delay, 100u);
+  EXPECT_EQ(frames[0].pixels, bgra({1, 1, 1}));
+  // The second frame keeps the transparent index 0 and the delay, and is drawn over the first.
+  EXPECT_EQ(frames[1].delay, 100u);
+  EXPECT_EQ(frames[1].width, 3);
+  EXPECT_EQ(frames[1].pixels, bgra({1, 1, 3}));
 }
 
 TEST(RKGIFDecoder, TransparencyAndInterlace) {
-    RKGIFDecoder decoder;
-    std::vector<Frame> frames = framesOf(decoder, gifHeader(2, 1, kTable) + graphicControl(0, true, 2) +
-                                                      frameData(0, 0, 2, 1, {2, 1}) + ";");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, bgra({2, 1}, 2));
+  RKGIFDecoder decoder;
+  std::vector<Frame> frames =
+      framesOf(decoder, gifHeader(2, 1, kTable) + graphicControl(0, true, 2) + frameData(0, 0, 2, 1, {2, 1}) + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, bgra({2, 1}, 2));
 
-    // A 1 x 10 interlaced frame stores rows 0, 8, 4, 2, 6, 1, 3, 5, 7, 9.
-    std::string table;
-    for (int i = 0; i < 16; ++i)
-        table += std::string{char(i), char(i), char(i)};
-    frames = framesOf(decoder, gifHeader(1, 10, table) + frameData(0, 0, 1, 10, {0, 8, 4, 2, 6, 1, 3, 5, 7, 9}, true) + ";");
-    ASSERT_EQ(frames.size(), 1u);
-    for (int row = 0; row < 10; ++row)
-        EXPECT_EQ(frames[0].pixels[size_t(row) * 4], row) << row;
-    // Three rows: 0, 2, 1.
-    frames = framesOf(decoder, gifHeader(1, 3, table) + frameData(0, 0, 1, 3, {0, 2, 1}, true) + ";");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels[4], 1);
-    EXPECT_EQ(frames[0].pixels[8], 2);
+  // A 1 x 10 interlaced frame stores rows 0, 8, 4, 2, 6, 1, 3, 5, 7, 9.
+  std::string table;
+  for (int i = 0; i < 16; ++i) table += std::string{char(i), char(i), char(i)};
+  frames =
+      framesOf(decoder, gifHeader(1, 10, table) + frameData(0, 0, 1, 10, {0, 8, 4, 2, 6, 1, 3, 5, 7, 9}, true) + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  for (int row = 0; row < 10; ++row) EXPECT_EQ(frames[0].pixels[size_t(row) * 4], row) << row;
+  // Three rows: 0, 2, 1.
+  frames = framesOf(decoder, gifHeader(1, 3, table) + frameData(0, 0, 1, 3, {0, 2, 1}, true) + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels[4], 1);
+  EXPECT_EQ(frames[0].pixels[8], 2);
 }
 
 TEST(RKGIFDecoder, LocalTablesAndCompressedCodes) {
-    RKGIFDecoder decoder;
-    const std::string local = std::string("\x10\x20\x30\x40\x50\x60", 6);
-    std::vector<Frame> frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 2, 1, {1, 0}, false, local) + ";");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, (Bytes{0x60, 0x50, 0x40, 255, 0x30, 0x20, 0x10, 255}));
+  RKGIFDecoder decoder;
+  const std::string local = std::string("\x10\x20\x30\x40\x50\x60", 6);
+  std::vector<Frame> frames =
+      framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 2, 1, {1, 0}, false, local) + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, (Bytes{0x60, 0x50, 0x40, 255, 0x30, 0x20, 0x10, 255}));
 
-    // Real LZW with minimum code size 2: clear, 1, 6 (= 1 1, the code being defined), 6, end.
-    // 3-bit codes: 4, 1, 6, 6, 5.
-    std::string data = "\x02\x02";
-    uint32_t bits = 4 | (1 << 3) | (6 << 6) | (6 << 9) | (5 << 12);
-    data.push_back(char(bits & 0xFF));
-    data.push_back(char(bits >> 8));
-    data += std::string(1, '\0');
-    std::string file = gifHeader(5, 1, kTable) + "\x2C";
-    put16(file, 0);
-    put16(file, 0);
-    put16(file, 5);
-    put16(file, 1);
-    file.push_back(0);
-    frames = framesOf(decoder, file + data + ";");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, bgra({1, 1, 1, 1, 1}));
+  // Real LZW with minimum code size 2: clear, 1, 6 (= 1 1, the code being defined), 6, end.
+  // 3-bit codes: 4, 1, 6, 6, 5.
+  std::string data = "\x02\x02";
+  uint32_t bits = 4 | (1 << 3) | (6 << 6) | (6 << 9) | (5 << 12);
+  data.push_back(char(bits & 0xFF));
+  data.push_back(char(bits >> 8));
+  data += std::string(1, '\0');
+  std::string file = gifHeader(5, 1, kTable) + "\x2C";
+  put16(file, 0);
+  put16(file, 0);
+  put16(file, 5);
+  put16(file, 1);
+  file.push_back(0);
+  frames = framesOf(decoder, file + data + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, bgra({1, 1, 1, 1, 1}));
 }
 
 TEST(RKGIFDecoder, HostileFilesFailCleanly) {
-    RKGIFDecoder decoder;
-    const std::string good = gifHeader(2, 1, kTable) + frameData(0, 0, 2, 1, {1, 2}) + ";";
-    EXPECT_TRUE(framesOf(decoder, "GIF88a" + good.substr(6)).empty());
-    EXPECT_EQ(decoder.openMemory("GIF8", 4), 0);
-    // Truncated after a frame: the frames read so far. Truncated inside the descriptor: none.
-    EXPECT_EQ(framesOf(decoder, good.substr(0, good.size() - 1)).size(), 1u);
-    EXPECT_TRUE(framesOf(decoder, good.substr(0, gifHeader(2, 1, kTable).size() + 5)).empty());
-    for (size_t n = 0; n < good.size(); ++n)
-        framesOf(decoder, good.substr(0, n));
+  RKGIFDecoder decoder;
+  const std::string good = gifHeader(2, 1, kTable) + frameData(0, 0, 2, 1, {1, 2}) + ";";
+  EXPECT_TRUE(framesOf(decoder, "GIF88a" + good.substr(6)).empty());
+  EXPECT_EQ(decoder.openMemory("GIF8", 4), 0);
+  // Truncated after a frame: the frames read so far. Truncated inside the descriptor: none.
+  EXPECT_EQ(framesOf(decoder, good.substr(0, good.size() - 1)).size(), 1u);
+  EXPECT_TRUE(framesOf(decoder, good.substr(0, gifHeader(2, 1, kTable).size() + 5)).empty());
+  for (size_t n = 0; n < good.size(); ++n) framesOf(decoder, good.substr(0, n));
 
-    // No colour table at all: a default one.
-    std::vector<Frame> frames = framesOf(decoder, gifHeader(2, 1, "") + frameData(0, 0, 2, 1, {0, 255}) + ";");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 255, 255, 255, 255, 255}));
-    // An index past the table is black.
-    frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 2, 1, {9, 1}) + ";");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, bgra({0, 1}));
+  // No colour table at all: a default one.
+  std::vector<Frame> frames = framesOf(decoder, gifHeader(2, 1, "") + frameData(0, 0, 2, 1, {0, 255}) + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 255, 255, 255, 255, 255}));
+  // An index past the table is black.
+  frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 2, 1, {9, 1}) + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, bgra({0, 1}));
 
-    // Minimum code sizes 0 and 12 leave the frame empty; a zero-sized frame is skipped.
-    for (char size : {'\0', '\x0C'}) {
-        std::string f = gifHeader(1, 1, kTable) + "\x2C";
-        put16(f, 0), put16(f, 0), put16(f, 1), put16(f, 1);
-        f.push_back(0);
-        f += std::string(1, size) + "\x02\xFF\xFF" + std::string(1, '\0') + ";";
-        frames = framesOf(decoder, f);
-        ASSERT_EQ(frames.size(), 1u);
-        EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 0}));
-    }
-    frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 0, 0, {}) + frameData(0, 0, 2, 1, {1, 1}) + ";");
+  // Minimum code sizes 0 and 12 leave the frame empty; a zero-sized frame is skipped.
+  for (char size : {'\0', '\x0C'}) {
+    std::string f = gifHeader(1, 1, kTable) + "\x2C";
+    put16(f, 0), put16(f, 0), put16(f, 1), put16(f, 1);
+    f.push_back(0);
+    f += std::string(1, size) + "\x02\xFF\xFF" + std::string(1, '\0') + ";";
+    frames = framesOf(decoder, f);
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].width, 2);
+    EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 0}));
+  }
+  frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 0, 0, {}) + frameData(0, 0, 2, 1, {1, 1}) + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].width, 2);
 
-    // A graphic control shorter than its fields; a huge frame; a corrupt code stream.
-    frames = framesOf(decoder, gifHeader(2, 1, kTable) + std::string("\x21\xF9\x02\x01\x05", 5) + std::string(1, '\0') +
-                                   frameData(0, 0, 2, 1, {1, 1}) + ";");
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, bgra({1, 1}));
-    EXPECT_TRUE(framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 65535, 65535, {1}) + ";").empty());
-    std::string corrupt = gifHeader(2, 1, kTable) + "\x2C";
-    put16(corrupt, 0), put16(corrupt, 0), put16(corrupt, 2), put16(corrupt, 1);
-    corrupt += std::string("\0\x02\x02\xFF\xFF", 5) + std::string(1, '\0') + ";";
-    EXPECT_EQ(framesOf(decoder, corrupt).size(), 1u);
+  // A graphic control shorter than its fields; a huge frame; a corrupt code stream.
+  frames = framesOf(decoder, gifHeader(2, 1, kTable) + std::string("\x21\xF9\x02\x01\x05", 5) + std::string(1, '\0') +
+                                 frameData(0, 0, 2, 1, {1, 1}) + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, bgra({1, 1}));
+  EXPECT_TRUE(framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 65535, 65535, {1}) + ";").empty());
+  std::string corrupt = gifHeader(2, 1, kTable) + "\x2C";
+  put16(corrupt, 0), put16(corrupt, 0), put16(corrupt, 2), put16(corrupt, 1);
+  corrupt += std::string("\0\x02\x02\xFF\xFF", 5) + std::string(1, '\0') + ";";
+  EXPECT_EQ(framesOf(decoder, corrupt).size(), 1u);
 }
 
 // ---- ICO and CUR files ----
 
-namespace {
-
-} // namespace
+namespace {}  // namespace
 
 TEST(RKICODecoder, EntriesWithMasksReadAsStored) {
-    // 1-bit 3 x 2: palette black, white; colour rows bottom-up, padded to 4 bytes.
-    IconEntry mono{3, 2, 1, std::string("\0\0\0\0\xFF\xFF\xFF\0", 8),
-                   std::string("\xA0\0\0\0\x40\0\0\0", 8),  // bottom row 1 0 1, top row 0 1 0
-                   std::string("\x80\0\0\0\x20\0\0\0", 8),  // bottom row: left pixel; top row: right pixel
-                   0};
-    // 32-bit 2 x 1 keeps the file's alpha where the mask is clear.
-    IconEntry rgba{2, 1, 32, "", std::string("\1\2\3\x40\4\5\6\x80", 8), std::string("\x40\0\0\0", 4), 0};
-    RKICODecoder decoder;
-    EXPECT_NE(std::string(decoder.getClassName()).find(".RKICODecoder"), std::string::npos);
-    const std::string file = iconFile({mono, rgba});
-    std::vector<Frame> frames = framesOf(decoder, file);
-    ASSERT_EQ(frames.size(), 2u);
-    EXPECT_EQ(frames[0].type, 1007u);
-    EXPECT_EQ(frames[0].width, 3);
-    EXPECT_EQ(frames[0].height, 2);
-    EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 255, 255, 255, 255, 255, 0, 0, 0, 0,     // top: 0 1 0, right masked
-                                       255, 255, 255, 0, 0, 0, 0, 255, 255, 255, 255, 255})); // bottom: left masked
-    EXPECT_EQ(frames[1].pixels, (Bytes{1, 2, 3, 0x40, 4, 5, 6, 0}));
+  // 1-bit 3 x 2: palette black, white; colour rows bottom-up, padded to 4 bytes.
+  IconEntry mono{3,
+                 2,
+                 1,
+                 std::string("\0\0\0\0\xFF\xFF\xFF\0", 8),
+                 std::string("\xA0\0\0\0\x40\0\0\0", 8),  // bottom row 1 0 1, top row 0 1 0
+                 std::string("\x80\0\0\0\x20\0\0\0", 8),  // bottom row: left pixel; top row: right pixel
+                 0};
+  // 32-bit 2 x 1 keeps the file's alpha where the mask is clear.
+  IconEntry rgba{2, 1, 32, "", std::string("\1\2\3\x40\4\5\6\x80", 8), std::string("\x40\0\0\0", 4), 0};
+  RKICODecoder decoder;
+  EXPECT_NE(std::string(decoder.getClassName()).find(".RKICODecoder"), std::string::npos);
+  const std::string file = iconFile({mono, rgba});
+  std::vector<Frame> frames = framesOf(decoder, file);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].type, 1007u);
+  EXPECT_EQ(frames[0].width, 3);
+  EXPECT_EQ(frames[0].height, 2);
+  EXPECT_EQ(frames[0].pixels,
+            (Bytes{0,   0,   0,   255, 255, 255, 255, 255, 0,   0,   0,   0,       // top: 0 1 0, right masked
+                   255, 255, 255, 0,   0,   0,   0,   255, 255, 255, 255, 255}));  // bottom: left masked
+  EXPECT_EQ(frames[1].pixels, (Bytes{1, 2, 3, 0x40, 4, 5, 6, 0}));
 
-    // A cursor decodes alike.
-    EXPECT_EQ(framesOf(decoder, iconFile({mono, rgba}, 2))[0].pixels, frames[0].pixels);
-    EXPECT_EQ(decoder.getWidth(), 3);
-    EXPECT_EQ(decoder.getHeight(), 2);
-    RKParam params;
-    ASSERT_EQ(decoder.getInfo(&params), 1);
-    EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1007);
-    EXPECT_EQ(decoder.readRaw(nullptr), 24 + 8);
+  // A cursor decodes alike.
+  EXPECT_EQ(framesOf(decoder, iconFile({mono, rgba}, 2))[0].pixels, frames[0].pixels);
+  EXPECT_EQ(decoder.getWidth(), 3);
+  EXPECT_EQ(decoder.getHeight(), 2);
+  RKParam params;
+  ASSERT_EQ(decoder.getInfo(&params), 1);
+  EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1007);
+  EXPECT_EQ(decoder.readRaw(nullptr), 24 + 8);
 }
 
 TEST(RKICODecoder, MaskIsLeftOutWhenTheResourceHasNoRoomForIt) {
-    std::string palette(1024, '\0');
-    palette[4] = 9;
-    IconEntry withField{4, 1, 8, palette, std::string("\1\1\1\1", 4), std::string("\xF0\0\0\0", 4), 8};
-    RKICODecoder decoder;
-    std::vector<Frame> frames = framesOf(decoder, iconFile({withField}));
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels[3], 255);
-    withField.imageSizeField = 0;
-    frames = framesOf(decoder, iconFile({withField}));
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, (Bytes{9, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0}));
+  std::string palette(1024, '\0');
+  palette[4] = 9;
+  IconEntry withField{4, 1, 8, palette, std::string("\1\1\1\1", 4), std::string("\xF0\0\0\0", 4), 8};
+  RKICODecoder decoder;
+  std::vector<Frame> frames = framesOf(decoder, iconFile({withField}));
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels[3], 255);
+  withField.imageSizeField = 0;
+  frames = framesOf(decoder, iconFile({withField}));
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, (Bytes{9, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0}));
 }
 
 TEST(RKICODecoder, HostileFilesFailCleanly) {
-    IconEntry ok{1, 1, 24, "", std::string("\1\2\3\0", 4), std::string(4, '\0'), 0};
-    RKICODecoder decoder;
-    const std::string good = iconFile({ok});
-    EXPECT_EQ(framesOf(decoder, good).size(), 1u);
-    EXPECT_TRUE(framesOf(decoder, iconFile({ok}, 3)).empty());
-    EXPECT_TRUE(framesOf(decoder, iconFile({ok}, 1, 1)).empty());
-    // No entries: opens, but there is nothing to decode.
-    const std::string none = iconFile({});
-    EXPECT_EQ(decoder.openMemory(none.data(), int(none.size())), 1);
-    EXPECT_EQ(decoder.getImage(), nullptr);
-    for (size_t n = 0; n + 4 < good.size(); ++n)
-        EXPECT_TRUE(framesOf(decoder, good.substr(0, n)).empty()) << n;
-    IconEntry negative = ok;
-    negative.width = -1;
-    EXPECT_TRUE(framesOf(decoder, iconFile({negative})).empty());
-    IconEntry huge = ok;
-    huge.width = 0x7FFFFFFF;
-    huge.height = 0x3FFFFFFF;
-    EXPECT_TRUE(framesOf(decoder, iconFile({huge})).empty());
-    IconEntry noBits = ok;
-    noBits.bitCount = 0;
-    noBits.width = 30000;
-    noBits.height = 30000;
-    EXPECT_TRUE(framesOf(decoder, iconFile({noBits})).empty());
-    // One failing entry fails the whole file.
-    IconEntry cut = ok;
-    cut.colour = "\1";
-    cut.mask = "";
-    EXPECT_TRUE(framesOf(decoder, iconFile({ok, cut})).empty());
+  IconEntry ok{1, 1, 24, "", std::string("\1\2\3\0", 4), std::string(4, '\0'), 0};
+  RKICODecoder decoder;
+  const std::string good = iconFile({ok});
+  EXPECT_EQ(framesOf(decoder, good).size(), 1u);
+  EXPECT_TRUE(framesOf(decoder, iconFile({ok}, 3)).empty());
+  EXPECT_TRUE(framesOf(decoder, iconFile({ok}, 1, 1)).empty());
+  // No entries: opens, but there is nothing to decode.
+  const std::string none = iconFile({});
+  EXPECT_EQ(decoder.openMemory(none.data(), int(none.size())), 1);
+  EXPECT_EQ(decoder.getImage(), nullptr);
+  for (size_t n = 0; n + 4 < good.size(); ++n) EXPECT_TRUE(framesOf(decoder, good.substr(0, n)).empty()) << n;
+  IconEntry negative = ok;
+  negative.width = -1;
+  EXPECT_TRUE(framesOf(decoder, iconFile({negative})).empty());
+  IconEntry huge = ok;
+  huge.width = 0x7FFFFFFF;
+  huge.height = 0x3FFFFFFF;
+  EXPECT_TRUE(framesOf(decoder, iconFile({huge})).empty());
+  IconEntry noBits = ok;
+  noBits.bitCount = 0;
+  noBits.width = 30000;
+  noBits.height = 30000;
+  EXPECT_TRUE(framesOf(decoder, iconFile({noBits})).empty());
+  // One failing entry fails the whole file.
+  IconEntry cut = ok;
+  cut.colour = "\1";
+  cut.mask = "";
+  EXPECT_TRUE(framesOf(decoder, iconFile({ok, cut})).empty());
 }

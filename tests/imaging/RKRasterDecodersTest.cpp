@@ -19,227 +19,227 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-
 std::string palette256(int seed) {
-    std::string p;
-    for (int i = 0; i < 768; ++i)
-        p.push_back(char(i * 7 + seed));
-    return p;
+  std::string p;
+  for (int i = 0; i < 768; ++i) p.push_back(char(i * 7 + seed));
+  return p;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RKBMPDecoder, RowOrderFollowsTheSignOfTheHeight) {
-    const std::string rows = byteString({1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0});
-    RKBMPDecoder decoder;
-    EXPECT_NE(std::string(decoder.getClassName()).find(".RKBMPDecoder"), std::string::npos);
-    DecodedImage up = decodeImage(decoder, bmpFile(1, 3, 24, "", rows));
-    EXPECT_EQ(up.type, 1005u);
-    EXPECT_EQ(up.width, 1);
-    EXPECT_EQ(up.height, 3);
-    EXPECT_EQ(up.pixels, (Bytes{7, 8, 9, 4, 5, 6, 1, 2, 3}));
-    DecodedImage down = decodeImage(decoder, bmpFile(1, -3, 24, "", rows));
-    EXPECT_EQ(down.pixels, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  const std::string rows = byteString({1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0});
+  RKBMPDecoder decoder;
+  EXPECT_NE(std::string(decoder.getClassName()).find(".RKBMPDecoder"), std::string::npos);
+  DecodedImage up = decodeImage(decoder, bmpFile(1, 3, 24, "", rows));
+  EXPECT_EQ(up.type, 1005u);
+  EXPECT_EQ(up.width, 1);
+  EXPECT_EQ(up.height, 3);
+  EXPECT_EQ(up.pixels, (Bytes{7, 8, 9, 4, 5, 6, 1, 2, 3}));
+  DecodedImage down = decodeImage(decoder, bmpFile(1, -3, 24, "", rows));
+  EXPECT_EQ(down.pixels, (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9}));
 }
 
 TEST(RKBMPDecoder, DepthsAndPalettes) {
-    RKBMPDecoder decoder;
-    // 32 bits: alpha is 255 whatever the file holds.
-    DecodedImage rgba = decodeImage(decoder, bmpFile(2, 1, 32, "", byteString({1, 2, 3, 9, 4, 5, 6, 0})));
-    EXPECT_EQ(rgba.type, 1007u);
-    EXPECT_EQ(rgba.pixels, (Bytes{1, 2, 3, 255, 4, 5, 6, 255}));
-    EXPECT_EQ(decoder.readRaw(nullptr), 8);
+  RKBMPDecoder decoder;
+  // 32 bits: alpha is 255 whatever the file holds.
+  DecodedImage rgba = decodeImage(decoder, bmpFile(2, 1, 32, "", byteString({1, 2, 3, 9, 4, 5, 6, 0})));
+  EXPECT_EQ(rgba.type, 1007u);
+  EXPECT_EQ(rgba.pixels, (Bytes{1, 2, 3, 255, 4, 5, 6, 255}));
+  EXPECT_EQ(decoder.readRaw(nullptr), 8);
 
-    // 16 bits: 5-6-5 with bit fields whose red mask is F800, else 5-5-5.
-    std::string masks;
-    put32(masks, 0xF800);
-    put32(masks, 0x07E0);
-    put32(masks, 0x001F);
-    EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 16, masks, byteString({0x00, 0xF8, 0, 0}), 3)).pixels,
-              (Bytes{0, 0, 248}));
-    EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 16, "", byteString({0x00, 0xF8, 0, 0}))).pixels, (Bytes{0, 0, 240}));
+  // 16 bits: 5-6-5 with bit fields whose red mask is F800, else 5-5-5.
+  std::string masks;
+  put32(masks, 0xF800);
+  put32(masks, 0x07E0);
+  put32(masks, 0x001F);
+  EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 16, masks, byteString({0x00, 0xF8, 0, 0}), 3)).pixels,
+            (Bytes{0, 0, 248}));
+  EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 16, "", byteString({0x00, 0xF8, 0, 0}))).pixels, (Bytes{0, 0, 240}));
 
-    // 1, 2 (read as 4) and 8 bits through the palette.
-    const std::string pal2 = byteString({10, 11, 12, 0, 20, 21, 22, 0});
-    EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}))).pixels,
-              (Bytes{20, 21, 22, 10, 11, 12, 20, 21, 22}));
-    const std::string pal4 = pal2 + byteString({30, 31, 32, 0, 40, 41, 42, 0});
-    EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 2, pal4, byteString({0x32, 0x10, 0, 0}))).pixels,
-              (Bytes{40, 41, 42, 30, 31, 32, 20, 21, 22}));
-    std::string pal256(1024, '\0');
-    pal256[4 * 200] = 1;
-    pal256[4 * 200 + 2] = 3;
-    EXPECT_EQ(decodeImage(decoder, bmpFile(2, 1, 8, pal256, byteString({200, 7, 0, 0}))).pixels,
-              (Bytes{1, 0, 3, 0, 0, 0}));
-    // A longer info header does not move the palette.
-    EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}), 0, 108)).pixels[0], 20);
+  // 1, 2 (read as 4) and 8 bits through the palette.
+  const std::string pal2 = byteString({10, 11, 12, 0, 20, 21, 22, 0});
+  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}))).pixels,
+            (Bytes{20, 21, 22, 10, 11, 12, 20, 21, 22}));
+  const std::string pal4 = pal2 + byteString({30, 31, 32, 0, 40, 41, 42, 0});
+  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 2, pal4, byteString({0x32, 0x10, 0, 0}))).pixels,
+            (Bytes{40, 41, 42, 30, 31, 32, 20, 21, 22}));
+  std::string pal256(1024, '\0');
+  pal256[4 * 200] = 1;
+  pal256[4 * 200 + 2] = 3;
+  EXPECT_EQ(decodeImage(decoder, bmpFile(2, 1, 8, pal256, byteString({200, 7, 0, 0}))).pixels,
+            (Bytes{1, 0, 3, 0, 0, 0}));
+  // A longer info header does not move the palette.
+  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}), 0, 108)).pixels[0], 20);
 }
 
 TEST(RKBMPDecoder, InfoAndZeroWidth) {
-    RKBMPDecoder decoder;
-    const std::string file = bmpFile(1, 1, 24, "", byteString({1, 2, 3, 0}));
-    ASSERT_EQ(decoder.openMemory(file.data(), int(file.size())), 1);
-    RKParam params;
-    ASSERT_EQ(decoder.getInfo(&params), 1);
-    EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1005);
-    EXPECT_EQ(params.getInt("BMP_ComponeNumber"), 3);
-    EXPECT_EQ(params.getInt("BMP_XPerMeter"), 2835);
-    EXPECT_EQ(params.getInt("BMP_XPerInch"), 72);
-    EXPECT_EQ(params.getInt("BMP_YPerInch"), 96);
+  RKBMPDecoder decoder;
+  const std::string file = bmpFile(1, 1, 24, "", byteString({1, 2, 3, 0}));
+  ASSERT_EQ(decoder.openMemory(file.data(), int(file.size())), 1);
+  RKParam params;
+  ASSERT_EQ(decoder.getInfo(&params), 1);
+  EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1005);
+  EXPECT_EQ(params.getInt("BMP_ComponeNumber"), 3);
+  EXPECT_EQ(params.getInt("BMP_XPerMeter"), 2835);
+  EXPECT_EQ(params.getInt("BMP_XPerInch"), 72);
+  EXPECT_EQ(params.getInt("BMP_YPerInch"), 96);
 
-    const std::string empty = bmpFile(0, 1, 24, "", "");
-    ASSERT_EQ(decoder.openMemory(empty.data(), int(empty.size())), 1);
-    EXPECT_EQ(decoder.getImage(), nullptr);
-    EXPECT_EQ(decoder.readRaw(nullptr), -1);  // closed by the failed decode
+  const std::string empty = bmpFile(0, 1, 24, "", "");
+  ASSERT_EQ(decoder.openMemory(empty.data(), int(empty.size())), 1);
+  EXPECT_EQ(decoder.getImage(), nullptr);
+  EXPECT_EQ(decoder.readRaw(nullptr), -1);  // closed by the failed decode
 }
 
 TEST(RKBMPDecoder, HostileHeadersFailCleanly) {
-    RKBMPDecoder decoder;
-    const std::string row = byteString({1, 2, 3, 0});
-    const std::string bad[] = {
-        "", "BM", "XY" + bmpFile(1, 1, 24, "", row).substr(2), bmpFile(-1, 1, 24, "", row),
-        bmpFile(1, INT_MIN, 24, "", row), bmpFile(0x7FFFFFFF, 0x7FFFFFFF, 24, "", row),
-        bmpFile(0x40000000, 1, 32, "", row), bmpFile(1, 2, 24, "", row), bmpFile(1, 1, 8, "", row),
-        bmpFile(1, 1, 24, "", row.substr(0, 3)), bmpFile(1, 1, 16, "", "", 3),
-    };
-    for (const std::string& f : bad)
-        EXPECT_EQ(decodeImage(decoder, f).type, 0u) << f.size();
+  RKBMPDecoder decoder;
+  const std::string row = byteString({1, 2, 3, 0});
+  const std::string bad[] = {
+      "",
+      "BM",
+      "XY" + bmpFile(1, 1, 24, "", row).substr(2),
+      bmpFile(-1, 1, 24, "", row),
+      bmpFile(1, INT_MIN, 24, "", row),
+      bmpFile(0x7FFFFFFF, 0x7FFFFFFF, 24, "", row),
+      bmpFile(0x40000000, 1, 32, "", row),
+      bmpFile(1, 2, 24, "", row),
+      bmpFile(1, 1, 8, "", row),
+      bmpFile(1, 1, 24, "", row.substr(0, 3)),
+      bmpFile(1, 1, 16, "", "", 3),
+  };
+  for (const std::string& f : bad) EXPECT_EQ(decodeImage(decoder, f).type, 0u) << f.size();
 }
 
 TEST(RKTGADecoder, RawRowsInBothOrders) {
-    RKTGADecoder decoder;
-    EXPECT_NE(std::string(decoder.getClassName()).find(".RKTGADecoder"), std::string::npos);
-    const std::string data = byteString({1, 2, 3, 4, 5, 6});
-    DecodedImage up = decodeImage(decoder, tgaFile(2, 24, 1, 2, 0, data));
-    EXPECT_EQ(up.type, 1005u);
-    EXPECT_EQ(up.pixels, (Bytes{4, 5, 6, 1, 2, 3}));
-    EXPECT_EQ(decodeImage(decoder, tgaFile(2, 24, 1, 2, 0x20, data)).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
-    // Type 11 is read as raw rows; the ID field is skipped.
-    EXPECT_EQ(decodeImage(decoder, tgaFile(11, 24, 1, 2, 0x20, data, "", 0, 0, "abc")).pixels,
-              (Bytes{1, 2, 3, 4, 5, 6}));
+  RKTGADecoder decoder;
+  EXPECT_NE(std::string(decoder.getClassName()).find(".RKTGADecoder"), std::string::npos);
+  const std::string data = byteString({1, 2, 3, 4, 5, 6});
+  DecodedImage up = decodeImage(decoder, tgaFile(2, 24, 1, 2, 0, data));
+  EXPECT_EQ(up.type, 1005u);
+  EXPECT_EQ(up.pixels, (Bytes{4, 5, 6, 1, 2, 3}));
+  EXPECT_EQ(decodeImage(decoder, tgaFile(2, 24, 1, 2, 0x20, data)).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
+  // Type 11 is read as raw rows; the ID field is skipped.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(11, 24, 1, 2, 0x20, data, "", 0, 0, "abc")).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
 
-    const std::string rgba = tgaFile(2, 32, 2, 1, 0x28, byteString({1, 2, 3, 4, 5, 6, 7, 8}));
-    ASSERT_EQ(decoder.openMemory(rgba.data(), int(rgba.size())), 1);
-    EXPECT_EQ(decoder.getAlphaBits(), 0);
-    DecodedImage img = imageOf(decoder);
-    EXPECT_EQ(img.type, 1007u);
-    EXPECT_EQ(img.pixels, (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
-    EXPECT_EQ(decoder.readRaw(nullptr), 8);
-    EXPECT_EQ(decoder.getAlphaBits(), 8);
-    RKParam params;
-    ASSERT_EQ(decoder.getInfo(&params), 1);
-    EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1007);
-    EXPECT_EQ(params.getInt("TGA_AlphaBits"), 8);
+  const std::string rgba = tgaFile(2, 32, 2, 1, 0x28, byteString({1, 2, 3, 4, 5, 6, 7, 8}));
+  ASSERT_EQ(decoder.openMemory(rgba.data(), int(rgba.size())), 1);
+  EXPECT_EQ(decoder.getAlphaBits(), 0);
+  DecodedImage img = imageOf(decoder);
+  EXPECT_EQ(img.type, 1007u);
+  EXPECT_EQ(img.pixels, (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(decoder.readRaw(nullptr), 8);
+  EXPECT_EQ(decoder.getAlphaBits(), 8);
+  RKParam params;
+  ASSERT_EQ(decoder.getInfo(&params), 1);
+  EXPECT_EQ(params.getInt("IMAGE_ImageType"), 1007);
+  EXPECT_EQ(params.getInt("TGA_AlphaBits"), 8);
 }
 
 TEST(RKTGADecoder, RunLengthPackets) {
-    RKTGADecoder decoder;
-    // A run of four, then a raw packet of two.
-    EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 6, 1, 0x20, byteString({0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9})))
-                  .pixels,
-              (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    // A packet that runs on into the next row continues there.
-    EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 2, 2, 0x20, byteString({0x82, 1, 2, 3, 0x00, 4, 5, 6}))).pixels,
-              (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6}));
-    // One past the image's last pixel is dropped.
-    EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 2, 1, 0x20, byteString({0xFF, 1, 2, 3}))).pixels,
-              (Bytes{1, 2, 3, 1, 2, 3}));
-    // A short packet fails.
-    EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 4, 1, 0x20, byteString({0x03, 1, 2, 3, 4, 5, 6}))).type, 0u);
+  RKTGADecoder decoder;
+  // A run of four, then a raw packet of two.
+  EXPECT_EQ(
+      decodeImage(decoder, tgaFile(10, 24, 6, 1, 0x20, byteString({0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9}))).pixels,
+      (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  // A packet that runs on into the next row continues there.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 2, 2, 0x20, byteString({0x82, 1, 2, 3, 0x00, 4, 5, 6}))).pixels,
+            (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6}));
+  // One past the image's last pixel is dropped.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 2, 1, 0x20, byteString({0xFF, 1, 2, 3}))).pixels,
+            (Bytes{1, 2, 3, 1, 2, 3}));
+  // A short packet fails.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 4, 1, 0x20, byteString({0x03, 1, 2, 3, 4, 5, 6}))).type, 0u);
 }
 
 TEST(RKTGADecoder, SixteenBitAndColourMappedPixels) {
-    RKTGADecoder decoder;
-    EXPECT_EQ(decodeImage(decoder, tgaFile(2, 16, 2, 1, 0x20, byteString({0xFF, 0x7F, 0x1F, 0x00}))).pixels,
-              (Bytes{0xF8, 0xF8, 0xF8, 0xF8, 0, 0}));
-    // Map entries blue, green, red; an index past the map is black.
-    const std::string map = byteString({10, 11, 12, 20, 21, 22});
-    EXPECT_EQ(decodeImage(decoder, tgaFile(1, 8, 3, 1, 0x20, byteString({1, 0, 9}), map, 2, 24)).pixels,
-              (Bytes{20, 21, 22, 10, 11, 12, 0, 0, 0}));
-    // 32-bit entries carry alpha, which a 3-byte pixel does not keep.
-    EXPECT_EQ(decodeImage(decoder, tgaFile(1, 8, 1, 1, 0x20, byteString({0}), byteString({1, 2, 3, 4}), 1, 32)).pixels,
-              (Bytes{1, 2, 3}));
-    // Without a map, 8-bit pixels are grey.
-    EXPECT_EQ(decodeImage(decoder, tgaFile(3, 8, 2, 1, 0x20, byteString({7, 200}))).pixels,
-              (Bytes{7, 7, 7, 200, 200, 200}));
-    // 16-bit map entries are refused; so are depths without a decoding.
-    EXPECT_EQ(decodeImage(decoder, tgaFile(1, 8, 1, 1, 0x20, byteString({0}), byteString({1, 2}), 1, 16)).type, 0u);
-    EXPECT_EQ(decodeImage(decoder, tgaFile(2, 15, 1, 1, 0x20, byteString({0, 0}))).type, 0u);
-    EXPECT_EQ(decodeImage(decoder, tgaFile(2, 40, 1, 1, 0x20, byteString({0, 0, 0, 0, 0}))).type, 0u);
+  RKTGADecoder decoder;
+  EXPECT_EQ(decodeImage(decoder, tgaFile(2, 16, 2, 1, 0x20, byteString({0xFF, 0x7F, 0x1F, 0x00}))).pixels,
+            (Bytes{0xF8, 0xF8, 0xF8, 0xF8, 0, 0}));
+  // Map entries blue, green, red; an index past the map is black.
+  const std::string map = byteString({10, 11, 12, 20, 21, 22});
+  EXPECT_EQ(decodeImage(decoder, tgaFile(1, 8, 3, 1, 0x20, byteString({1, 0, 9}), map, 2, 24)).pixels,
+            (Bytes{20, 21, 22, 10, 11, 12, 0, 0, 0}));
+  // 32-bit entries carry alpha, which a 3-byte pixel does not keep.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(1, 8, 1, 1, 0x20, byteString({0}), byteString({1, 2, 3, 4}), 1, 32)).pixels,
+            (Bytes{1, 2, 3}));
+  // Without a map, 8-bit pixels are grey.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(3, 8, 2, 1, 0x20, byteString({7, 200}))).pixels,
+            (Bytes{7, 7, 7, 200, 200, 200}));
+  // 16-bit map entries are refused; so are depths without a decoding.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(1, 8, 1, 1, 0x20, byteString({0}), byteString({1, 2}), 1, 16)).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, tgaFile(2, 15, 1, 1, 0x20, byteString({0, 0}))).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, tgaFile(2, 40, 1, 1, 0x20, byteString({0, 0, 0, 0, 0}))).type, 0u);
 }
 
 TEST(RKTGADecoder, TruncatedAndLyingFilesFailCleanly) {
-    RKTGADecoder decoder;
-    const std::string whole = tgaFile(2, 24, 2, 2, 0, std::string(12, '\x11'));
-    for (size_t n = 0; n < whole.size(); ++n)
-        EXPECT_EQ(decodeImage(decoder, whole.substr(0, n)).type, 0u) << n;
-    EXPECT_EQ(decodeImage(decoder, tgaFile(10, 32, 65535, 65535, 0, byteString({0xFF, 1, 2, 3, 4}))).type, 0u);
-    EXPECT_EQ(decodeImage(decoder, tgaFile(2, 24, 0, 5, 0, "")).type, 0u);
+  RKTGADecoder decoder;
+  const std::string whole = tgaFile(2, 24, 2, 2, 0, std::string(12, '\x11'));
+  for (size_t n = 0; n < whole.size(); ++n) EXPECT_EQ(decodeImage(decoder, whole.substr(0, n)).type, 0u) << n;
+  EXPECT_EQ(decodeImage(decoder, tgaFile(10, 32, 65535, 65535, 0, byteString({0xFF, 1, 2, 3, 4}))).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, tgaFile(2, 24, 0, 5, 0, "")).type, 0u);
 }
 
 TEST(RKPCXDecoder, ThreePlanesOfOddWidth) {
-    // Width 5, bytes per line 6: each row is 6 red, 6 green, 6 blue bytes.
-    std::string data;
-    for (int y = 0; y < 2; ++y)
-        for (int p = 0; p < 3; ++p)
-            for (int x = 0; x < 6; ++x)
-                data.push_back(char(0x10 * (p + 1) + x + y));
-    RKPCXDecoder decoder;
-    EXPECT_NE(std::string(decoder.getClassName()).find(".RKPCXDecoder"), std::string::npos);
-    const std::string file = pcxFile(8, 3, 5, 2, 6, data);
-    DecodedImage img = decodeImage(decoder, file);
-    EXPECT_EQ(img.type, 1003u);
-    EXPECT_EQ(img.width, 5);
-    EXPECT_EQ(img.height, 2);
-    ASSERT_EQ(img.pixels.size(), 30u);
-    EXPECT_EQ(Bytes(img.pixels.begin(), img.pixels.begin() + 6), (Bytes{0x10, 0x20, 0x30, 0x11, 0x21, 0x31}));
-    EXPECT_EQ(Bytes(img.pixels.end() - 3, img.pixels.end()), (Bytes{0x15, 0x25, 0x35}));
-    // No cache: a second getImage decodes again, to the same pixels.
-    EXPECT_EQ(imageOf(decoder).pixels, img.pixels);
-    RKParam params;
-    ASSERT_EQ(decoder.getInfo(&params), 1);
-    EXPECT_EQ(params.getInt("PCX_NumComponents"), 24);
-    EXPECT_EQ(params.getInt("PCX_XDensity"), 300);
-    EXPECT_EQ(params.getInt("PCX_YDensity"), 300);
+  // Width 5, bytes per line 6: each row is 6 red, 6 green, 6 blue bytes.
+  std::string data;
+  for (int y = 0; y < 2; ++y)
+    for (int p = 0; p < 3; ++p)
+      for (int x = 0; x < 6; ++x) data.push_back(char(0x10 * (p + 1) + x + y));
+  RKPCXDecoder decoder;
+  EXPECT_NE(std::string(decoder.getClassName()).find(".RKPCXDecoder"), std::string::npos);
+  const std::string file = pcxFile(8, 3, 5, 2, 6, data);
+  DecodedImage img = decodeImage(decoder, file);
+  EXPECT_EQ(img.type, 1003u);
+  EXPECT_EQ(img.width, 5);
+  EXPECT_EQ(img.height, 2);
+  ASSERT_EQ(img.pixels.size(), 30u);
+  EXPECT_EQ(Bytes(img.pixels.begin(), img.pixels.begin() + 6), (Bytes{0x10, 0x20, 0x30, 0x11, 0x21, 0x31}));
+  EXPECT_EQ(Bytes(img.pixels.end() - 3, img.pixels.end()), (Bytes{0x15, 0x25, 0x35}));
+  // No cache: a second getImage decodes again, to the same pixels.
+  EXPECT_EQ(imageOf(decoder).pixels, img.pixels);
+  RKParam params;
+  ASSERT_EQ(decoder.getInfo(&params), 1);
+  EXPECT_EQ(params.getInt("PCX_NumComponents"), 24);
+  EXPECT_EQ(params.getInt("PCX_XDensity"), 300);
+  EXPECT_EQ(params.getInt("PCX_YDensity"), 300);
 }
 
 TEST(RKPCXDecoder, PaletteFilesAndRuns) {
-    // Width 30 = bytes per line; a run C5 07 gives five 07 bytes, 3F is one data byte.
-    std::string row = byteString({0xC5, 7, 0x3F});
-    for (int i = 0; i < 24; ++i)
-        row.push_back(char(i));
-    const std::string pal = palette256(1);
-    RKPCXDecoder decoder;
-    const std::string file = pcxFile(8, 1, 30, 1, 30, row + "\x0C" + pal);
-    DecodedImage img = decodeImage(decoder, file);
-    ASSERT_EQ(img.pixels.size(), 90u);
-    EXPECT_EQ(Bytes(img.pixels.begin(), img.pixels.begin() + 3), Bytes(pal.begin() + 21, pal.begin() + 24));
-    EXPECT_EQ(Bytes(img.pixels.begin() + 15, img.pixels.begin() + 18), Bytes(pal.begin() + 189, pal.begin() + 192));
-    RKParam params;
-    ASSERT_EQ(decoder.getInfo(&params), 1);
-    EXPECT_EQ(params.getInt("PCX_NumComponents"), 8);
+  // Width 30 = bytes per line; a run C5 07 gives five 07 bytes, 3F is one data byte.
+  std::string row = byteString({0xC5, 7, 0x3F});
+  for (int i = 0; i < 24; ++i) row.push_back(char(i));
+  const std::string pal = palette256(1);
+  RKPCXDecoder decoder;
+  const std::string file = pcxFile(8, 1, 30, 1, 30, row + "\x0C" + pal);
+  DecodedImage img = decodeImage(decoder, file);
+  ASSERT_EQ(img.pixels.size(), 90u);
+  EXPECT_EQ(Bytes(img.pixels.begin(), img.pixels.begin() + 3), Bytes(pal.begin() + 21, pal.begin() + 24));
+  EXPECT_EQ(Bytes(img.pixels.begin() + 15, img.pixels.begin() + 18), Bytes(pal.begin() + 189, pal.begin() + 192));
+  RKParam params;
+  ASSERT_EQ(decoder.getInfo(&params), 1);
+  EXPECT_EQ(params.getInt("PCX_NumComponents"), 8);
 
-    // A run past the row's end is cut there; the next row starts after its encoded bytes.
-    DecodedImage cut = decodeImage(decoder, pcxFile(8, 1, 2, 2, 2, byteString({0xFF, 1, 2, 3, 0x0C}) + pal));
-    ASSERT_EQ(cut.pixels.size(), 12u);
-    EXPECT_EQ(Bytes(cut.pixels.begin(), cut.pixels.begin() + 3), Bytes(pal.begin() + 3, pal.begin() + 6));
-    EXPECT_EQ(Bytes(cut.pixels.begin() + 6, cut.pixels.begin() + 9), Bytes(pal.begin() + 6, pal.begin() + 9));
-    // Without the marker or with a short palette there are no colours: the decode fails.
-    EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0D}) + pal)).type, 0u);
-    EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0C}) + pal.substr(0, 767))).type, 0u);
+  // A run past the row's end is cut there; the next row starts after its encoded bytes.
+  DecodedImage cut = decodeImage(decoder, pcxFile(8, 1, 2, 2, 2, byteString({0xFF, 1, 2, 3, 0x0C}) + pal));
+  ASSERT_EQ(cut.pixels.size(), 12u);
+  EXPECT_EQ(Bytes(cut.pixels.begin(), cut.pixels.begin() + 3), Bytes(pal.begin() + 3, pal.begin() + 6));
+  EXPECT_EQ(Bytes(cut.pixels.begin() + 6, cut.pixels.begin() + 9), Bytes(pal.begin() + 6, pal.begin() + 9));
+  // Without the marker or with a short palette there are no colours: the decode fails.
+  EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0D}) + pal)).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0C}) + pal.substr(0, 767))).type, 0u);
 }
 
 TEST(RKPCXDecoder, HostileHeadersFailCleanly) {
-    RKPCXDecoder decoder;
-    // Bytes per line below the width: the missing bytes are 0.
-    DecodedImage narrow = decodeImage(decoder, pcxFile(8, 3, 3, 1, 1, byteString({9, 8, 7})));
-    EXPECT_EQ(narrow.pixels, (Bytes{9, 8, 7, 0, 0, 0, 0, 0, 0}));
-    // A maximum below the minimum is refused at open.
-    std::string wrapped = pcxFile(8, 3, 1, 1, 1, byteString({1, 2, 3}), 10, 0);
-    wrapped[8] = 5;
-    EXPECT_EQ(decoder.openMemory(wrapped.data(), int(wrapped.size())), 0);
-    EXPECT_EQ(decodeImage(decoder, std::string(100, '\0')).type, 0u);
-    EXPECT_EQ(decodeImage(decoder, pcxFile(8, 3, 65535, 65535, 65535, byteString({1, 2, 3}))).type, 0u);
-    EXPECT_EQ(decodeImage(decoder, pcxFile(8, 3, 2, 2, 2, byteString({1, 2, 3}))).type, 0u);
-    EXPECT_EQ(decodeImage(decoder, pcxFile(8, 3, 2, 2, 0, byteString({1, 2, 3}))).type, 0u);
+  RKPCXDecoder decoder;
+  // Bytes per line below the width: the missing bytes are 0.
+  DecodedImage narrow = decodeImage(decoder, pcxFile(8, 3, 3, 1, 1, byteString({9, 8, 7})));
+  EXPECT_EQ(narrow.pixels, (Bytes{9, 8, 7, 0, 0, 0, 0, 0, 0}));
+  // A maximum below the minimum is refused at open.
+  std::string wrapped = pcxFile(8, 3, 1, 1, 1, byteString({1, 2, 3}), 10, 0);
+  wrapped[8] = 5;
+  EXPECT_EQ(decoder.openMemory(wrapped.data(), int(wrapped.size())), 0);
+  EXPECT_EQ(decodeImage(decoder, std::string(100, '\0')).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, pcxFile(8, 3, 65535, 65535, 65535, byteString({1, 2, 3}))).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, pcxFile(8, 3, 2, 2, 2, byteString({1, 2, 3}))).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, pcxFile(8, 3, 2, 2, 0, byteString({1, 2, 3}))).type, 0u);
 }

@@ -20,216 +20,216 @@ enum { NONE = 1, LZW = 5, DEFLATE = 8 };
 int sample(int x, int y, int c, int bits) { return (x * 5 + y * 11 + c * 70) % (1 << bits); }
 
 TiffSpec spec(int width, int height, int samples, int bits, int photometric, int compression = NONE) {
-    TiffSpec s;
-    s.width = width;
-    s.height = height;
-    s.samples = samples;
-    s.bits = bits;
-    s.photometric = photometric;
-    s.compression = compression;
-    s.rows = packRows(width, height, samples, bits, [&](int x, int y, int c) { return sample(x, y, c, bits); },
-                      false);
-    return s;
+  TiffSpec s;
+  s.width = width;
+  s.height = height;
+  s.samples = samples;
+  s.bits = bits;
+  s.photometric = photometric;
+  s.compression = compression;
+  s.rows = packRows(
+      width, height, samples, bits, [&](int x, int y, int c) { return sample(x, y, c, bits); }, false);
+  return s;
 }
 
 DecodedImage decode(const Bytes& file) { return decodeWith<RKTIFFDecoder>(file); }
 
-} // namespace
+}  // namespace
 
 TEST(TiffDecoderPixels, BilevelFilesFollowTheirPhotometricInterpretation) {
-    for (int photometric : {MINISWHITE, MINISBLACK}) {
-        DecodedImage image = decode(writeTiff(spec(10, 3, 1, 1, photometric)));
-        ASSERT_TRUE(image.ok);
-        EXPECT_EQ(image.type, 1003u);
-        EXPECT_EQ(image.pixels.size(), 90u);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 10; ++x) {
-                bool set = sample(x, y, 0, 1) == 1;
-                int v = set == (photometric == MINISBLACK) ? 255 : 0;
-                ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{v, v, v})) << x << "," << y;
-            }
-    }
+  for (int photometric : {MINISWHITE, MINISBLACK}) {
+    DecodedImage image = decode(writeTiff(spec(10, 3, 1, 1, photometric)));
+    ASSERT_TRUE(image.ok);
+    EXPECT_EQ(image.type, 1003u);
+    EXPECT_EQ(image.pixels.size(), 90u);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 10; ++x) {
+        bool set = sample(x, y, 0, 1) == 1;
+        int v = set == (photometric == MINISBLACK) ? 255 : 0;
+        ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{v, v, v})) << x << "," << y;
+      }
+  }
 }
 
 TEST(TiffDecoderPixels, GreyFilesOfSeveralBitsAreGreyLevels) {
-    for (int bits : {4, 8})
-        for (int photometric : {MINISWHITE, MINISBLACK}) {
-            SCOPED_TRACE(std::to_string(bits) + " bits, photometric " + std::to_string(photometric));
-            Bytes file = writeTiff(spec(9, 4, 1, bits, photometric, LZW));
-            DecodedImage image = decode(file);
-            ASSERT_TRUE(image.ok);
-            EXPECT_EQ(image.pixels, referenceTiff(file));
-            int level = sample(1, 0, 0, bits) * 255 / ((1 << bits) - 1);
-            EXPECT_EQ(image.at(1, 0, 1)[0], photometric == MINISBLACK ? level : 255 - level);
-        }
-    // One sample under an RGB interpretation has no palette: black.
-    DecodedImage odd = decode(writeTiff(spec(4, 2, 1, 8, RGB)));
-    ASSERT_TRUE(odd.ok);
-    EXPECT_EQ(odd.pixels, Bytes(24, 0));
+  for (int bits : {4, 8})
+    for (int photometric : {MINISWHITE, MINISBLACK}) {
+      SCOPED_TRACE(std::to_string(bits) + " bits, photometric " + std::to_string(photometric));
+      Bytes file = writeTiff(spec(9, 4, 1, bits, photometric, LZW));
+      DecodedImage image = decode(file);
+      ASSERT_TRUE(image.ok);
+      EXPECT_EQ(image.pixels, referenceTiff(file));
+      int level = sample(1, 0, 0, bits) * 255 / ((1 << bits) - 1);
+      EXPECT_EQ(image.at(1, 0, 1)[0], photometric == MINISBLACK ? level : 255 - level);
+    }
+  // One sample under an RGB interpretation has no palette: black.
+  DecodedImage odd = decode(writeTiff(spec(4, 2, 1, 8, RGB)));
+  ASSERT_TRUE(odd.ok);
+  EXPECT_EQ(odd.pixels, Bytes(24, 0));
 }
 
 TEST(TiffDecoderPixels, PaletteFilesTakeTheHighByteOfTheColourMap) {
-    for (int bits : {4, 8}) {
-        TiffSpec s = spec(7, 3, 1, bits, PALETTE);
-        for (int i = 0; i < (1 << bits); ++i) {
-            s.red.push_back(static_cast<uint16_t>(i * 257));
-            s.green.push_back(i == 2 ? 32896 : 0);
-            s.blue.push_back(65535);
-        }
-        DecodedImage image = decode(writeTiff(s));
-        ASSERT_TRUE(image.ok);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 7; ++x) {
-                int i = sample(x, y, 0, bits);
-                ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{i, i == 2 ? 128 : 0, 255})) << x << "," << y;
-            }
+  for (int bits : {4, 8}) {
+    TiffSpec s = spec(7, 3, 1, bits, PALETTE);
+    for (int i = 0; i < (1 << bits); ++i) {
+      s.red.push_back(static_cast<uint16_t>(i * 257));
+      s.green.push_back(i == 2 ? 32896 : 0);
+      s.blue.push_back(65535);
     }
+    DecodedImage image = decode(writeTiff(s));
+    ASSERT_TRUE(image.ok);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 7; ++x) {
+        int i = sample(x, y, 0, bits);
+        ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{i, i == 2 ? 128 : 0, 255})) << x << "," << y;
+      }
+  }
 }
 
 TEST(TiffDecoderPixels, RgbStripsInEveryCompressionAndRgbaWithoutAlpha) {
-    for (int compression : {NONE, LZW, DEFLATE}) {
-        TiffSpec s = spec(23, 9, 3, 8, RGB, compression);
-        s.rowsPerStrip = 2;
-        Bytes file = writeTiff(s);
-        DecodedImage image = decode(file);
-        ASSERT_TRUE(image.ok) << compression;
-        EXPECT_EQ(image.pixels, s.rows);
-        EXPECT_EQ(image.pixels, referenceTiff(file));
-    }
-    TiffSpec rgba = spec(23, 9, 4, 8, RGB);
-    rgba.extraSamples = 1;
-    DecodedImage image = decode(writeTiff(rgba));
-    ASSERT_TRUE(image.ok);
-    EXPECT_EQ(image.type, 1003u);
-    EXPECT_EQ(image.at(5, 3, 3), (std::vector<int>{sample(5, 3, 0, 8), sample(5, 3, 1, 8), sample(5, 3, 2, 8)}));
-    EXPECT_EQ(image.at(22, 8, 3), (std::vector<int>{sample(22, 8, 0, 8), sample(22, 8, 1, 8), sample(22, 8, 2, 8)}));
+  for (int compression : {NONE, LZW, DEFLATE}) {
+    TiffSpec s = spec(23, 9, 3, 8, RGB, compression);
+    s.rowsPerStrip = 2;
+    Bytes file = writeTiff(s);
+    DecodedImage image = decode(file);
+    ASSERT_TRUE(image.ok) << compression;
+    EXPECT_EQ(image.pixels, s.rows);
+    EXPECT_EQ(image.pixels, referenceTiff(file));
+  }
+  TiffSpec rgba = spec(23, 9, 4, 8, RGB);
+  rgba.extraSamples = 1;
+  DecodedImage image = decode(writeTiff(rgba));
+  ASSERT_TRUE(image.ok);
+  EXPECT_EQ(image.type, 1003u);
+  EXPECT_EQ(image.at(5, 3, 3), (std::vector<int>{sample(5, 3, 0, 8), sample(5, 3, 1, 8), sample(5, 3, 2, 8)}));
+  EXPECT_EQ(image.at(22, 8, 3), (std::vector<int>{sample(22, 8, 0, 8), sample(22, 8, 1, 8), sample(22, 8, 2, 8)}));
 }
 
 TEST(TiffDecoderPixels, CmykFilesKeepTheirSamples) {
-    TiffSpec s = spec(6, 5, 4, 8, SEPARATED);
-    Bytes file = writeTiff(s);
-    RKTIFFDecoder decoder;
-    ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
-    EXPECT_EQ(decoder.getComponentCount(), 4);
-    EXPECT_EQ(decoder.readRaw(nullptr), 6 * 5 * 3); // counted as three bytes a pixel
-    RKParam info;
-    ASSERT_EQ(decoder.getInfo(&info), 1);
-    EXPECT_EQ(info.getInt("IMAGE_ImageType"), 1003);
-    EXPECT_EQ(info.getInt("IMAGE_Width"), 6);
-    EXPECT_EQ(info.getInt("TIFF_NumComponents"), 4);
-    DecodedImage image = decode(file);
-    ASSERT_TRUE(image.ok);
-    EXPECT_EQ(image.type, 1027u);
-    EXPECT_EQ(image.pixels, s.rows);
+  TiffSpec s = spec(6, 5, 4, 8, SEPARATED);
+  Bytes file = writeTiff(s);
+  RKTIFFDecoder decoder;
+  ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
+  EXPECT_EQ(decoder.getComponentCount(), 4);
+  EXPECT_EQ(decoder.readRaw(nullptr), 6 * 5 * 3);  // counted as three bytes a pixel
+  RKParam info;
+  ASSERT_EQ(decoder.getInfo(&info), 1);
+  EXPECT_EQ(info.getInt("IMAGE_ImageType"), 1003);
+  EXPECT_EQ(info.getInt("IMAGE_Width"), 6);
+  EXPECT_EQ(info.getInt("TIFF_NumComponents"), 4);
+  DecodedImage image = decode(file);
+  ASSERT_TRUE(image.ok);
+  EXPECT_EQ(image.type, 1027u);
+  EXPECT_EQ(image.pixels, s.rows);
 
-    // An extra sample makes scanlines longer than the pixels: only what fits is copied.
-    TiffSpec wide = spec(6, 5, 5, 8, SEPARATED);
-    wide.extraSamples = 1;
-    image = decode(writeTiff(wide));
-    ASSERT_TRUE(image.ok);
-    EXPECT_EQ(image.pixels.size(), 6u * 5 * 4);
-    EXPECT_EQ(image.at(0, 1, 4), (std::vector<int>{sample(0, 1, 0, 8), sample(0, 1, 1, 8), sample(0, 1, 2, 8),
-                                                    sample(0, 1, 3, 8)}));
+  // An extra sample makes scanlines longer than the pixels: only what fits is copied.
+  TiffSpec wide = spec(6, 5, 5, 8, SEPARATED);
+  wide.extraSamples = 1;
+  image = decode(writeTiff(wide));
+  ASSERT_TRUE(image.ok);
+  EXPECT_EQ(image.pixels.size(), 6u * 5 * 4);
+  EXPECT_EQ(image.at(0, 1, 4),
+            (std::vector<int>{sample(0, 1, 0, 8), sample(0, 1, 1, 8), sample(0, 1, 2, 8), sample(0, 1, 3, 8)}));
 }
 
 TEST(TiffDecoderHeader, DensityFromTheResolutionUnit) {
-    struct Case {
-        int unit;
-        float resolution;
-        int density;
-    } cases[] = {{2, 72.9f, 72}, {3, 28.3f, 2800}, {1, 300.0f, 0}};
-    for (const Case& c : cases) {
-        TiffSpec s = spec(4, 4, 3, 8, RGB);
-        s.unit = c.unit;
-        s.xResolution = c.resolution;
-        s.yResolution = c.resolution * 2;
-        Bytes file = writeTiff(s);
-        RKTIFFDecoder decoder;
-        ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
-        EXPECT_EQ(decoder.getXDensity(), c.density) << c.unit;
-        RKParam info;
-        ASSERT_EQ(decoder.getInfo(&info), 1);
-        EXPECT_EQ(info.getInt("TIFF_XDensity"), c.density);
-        DecodedImage image = decode(file);
-        EXPECT_EQ(image.densityX, static_cast<unsigned int>(c.density));
-        EXPECT_EQ(image.densityY, static_cast<unsigned int>(c.unit == 2 ? 145 : c.unit == 3 ? 5600 : 0));
-    }
+  struct Case {
+    int unit;
+    float resolution;
+    int density;
+  } cases[] = {{2, 72.9f, 72}, {3, 28.3f, 2800}, {1, 300.0f, 0}};
+  for (const Case& c : cases) {
+    TiffSpec s = spec(4, 4, 3, 8, RGB);
+    s.unit = c.unit;
+    s.xResolution = c.resolution;
+    s.yResolution = c.resolution * 2;
+    Bytes file = writeTiff(s);
+    RKTIFFDecoder decoder;
+    ASSERT_EQ(decoder.openMemory(file.data(), static_cast<int>(file.size())), 1);
+    EXPECT_EQ(decoder.getXDensity(), c.density) << c.unit;
+    RKParam info;
+    ASSERT_EQ(decoder.getInfo(&info), 1);
+    EXPECT_EQ(info.getInt("TIFF_XDensity"), c.density);
+    DecodedImage image = decode(file);
+    EXPECT_EQ(image.densityX, static_cast<unsigned int>(c.density));
+    EXPECT_EQ(image.densityY, static_cast<unsigned int>(c.unit == 2 ? 145 : c.unit == 3 ? 5600 : 0));
+  }
 }
 
 TEST(TiffDecoderHeader, WideSamplesTilesAndForeignBytesAreRefused) {
-    RKTIFFDecoder decoder;
-    EXPECT_EQ(decoder.readRaw(nullptr), 0); // before any open
-    Bytes deep = writeTiff(spec(4, 4, 3, 16, RGB));
-    EXPECT_EQ(decoder.openMemory(deep.data(), static_cast<int>(deep.size())), 0);
-    Bytes deepGrey = writeTiff(spec(4, 4, 1, 16, MINISBLACK));
-    EXPECT_EQ(decoder.openMemory(deepGrey.data(), static_cast<int>(deepGrey.size())), 0);
-    TiffSpec tiled = spec(32, 32, 3, 8, RGB);
-    tiled.tiled = true;
-    Bytes tiles = writeTiff(tiled);
-    ASSERT_EQ(readableTiles(tiles), 4); // a good file, only in tiles
-    EXPECT_EQ(decoder.openMemory(tiles.data(), static_cast<int>(tiles.size())), 0);
-    const char text[] = "II*\0 and then nothing of use";
-    EXPECT_EQ(decoder.openMemory(text, sizeof text), 0);
-    EXPECT_EQ(decoder.openMemory(text, 0), 0);
-    EXPECT_EQ(decoder.getImage(), nullptr);
+  RKTIFFDecoder decoder;
+  EXPECT_EQ(decoder.readRaw(nullptr), 0);  // before any open
+  Bytes deep = writeTiff(spec(4, 4, 3, 16, RGB));
+  EXPECT_EQ(decoder.openMemory(deep.data(), static_cast<int>(deep.size())), 0);
+  Bytes deepGrey = writeTiff(spec(4, 4, 1, 16, MINISBLACK));
+  EXPECT_EQ(decoder.openMemory(deepGrey.data(), static_cast<int>(deepGrey.size())), 0);
+  TiffSpec tiled = spec(32, 32, 3, 8, RGB);
+  tiled.tiled = true;
+  Bytes tiles = writeTiff(tiled);
+  ASSERT_EQ(readableTiles(tiles), 4);  // a good file, only in tiles
+  EXPECT_EQ(decoder.openMemory(tiles.data(), static_cast<int>(tiles.size())), 0);
+  const char text[] = "II*\0 and then nothing of use";
+  EXPECT_EQ(decoder.openMemory(text, sizeof text), 0);
+  EXPECT_EQ(decoder.openMemory(text, 0), 0);
+  EXPECT_EQ(decoder.getImage(), nullptr);
 }
 
 TEST(TiffDecoderFailure, EveryCutAndEveryFlippedByteEndsCleanly) {
-    for (int compression : {NONE, LZW}) {
-        TiffSpec s = spec(9, 6, 1, 4, PALETTE, compression);
-        s.rowsPerStrip = 2;
-        s.red.assign(16, 0xFFFF);
-        s.green.assign(16, 0);
-        s.blue.assign(16, 0x8000);
-        Bytes file = writeTiff(s);
-        for (size_t n = 0; n < file.size(); ++n) {
-            DecodedImage image = decode(Bytes(file.begin(), file.begin() + n));
-            if (image.ok) {
-                EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height * 3);
-            }
-            for (unsigned char mask : {0x01, 0x80, 0xFF}) {
-                Bytes flipped = file;
-                flipped[n] ^= mask;
-                image = decode(flipped);
-                if (image.ok) {
-                    EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height * RKImage::bytesPerPixel(image.type));
-                }
-            }
+  for (int compression : {NONE, LZW}) {
+    TiffSpec s = spec(9, 6, 1, 4, PALETTE, compression);
+    s.rowsPerStrip = 2;
+    s.red.assign(16, 0xFFFF);
+    s.green.assign(16, 0);
+    s.blue.assign(16, 0x8000);
+    Bytes file = writeTiff(s);
+    for (size_t n = 0; n < file.size(); ++n) {
+      DecodedImage image = decode(Bytes(file.begin(), file.begin() + n));
+      if (image.ok) {
+        EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height * 3);
+      }
+      for (unsigned char mask : {0x01, 0x80, 0xFF}) {
+        Bytes flipped = file;
+        flipped[n] ^= mask;
+        image = decode(flipped);
+        if (image.ok) {
+          EXPECT_EQ(image.pixels.size(), size_t(image.width) * image.height * RKImage::bytesPerPixel(image.type));
         }
+      }
     }
+  }
 }
 
 TEST(TiffDecoderFrame, StreamOffsetProgressAndCache) {
-    struct Recorder : IRKCoderListener {
-        std::vector<int> rows;
-        int finished = 0;
-        void rowDecoded(int row, int) override { rows.push_back(row); }
-        void decodeFinished() override { ++finished; }
-    } listener;
-    // The file starts 5 bytes into the stream; offsets in it count from there.
-    TiffSpec s = spec(8, 3, 3, 8, RGB, LZW);
-    Bytes file = writeTiff(s);
-    Bytes bytes = {'J', 'U', 'N', 'K', '!'};
-    bytes.insert(bytes.end(), file.begin(), file.end());
-    RKBufferStream* stream = new RKBufferStream(bytes.data(), static_cast<int>(bytes.size()));
-    stream->addRef();
-    stream->setMode(0);
-    ASSERT_EQ(stream->seek(5, 0), 1);
-    RKTIFFDecoder decoder;
-    EXPECT_NE(std::strstr(decoder.getClassName(), ".RKTIFFDecoder"), nullptr);
-    decoder.setListener(&listener);
-    ASSERT_EQ(decoder.openStream(stream), 1);
-    stream->release();
-    RKBuffer* pixels = decoder.getBuffer();
-    ASSERT_NE(pixels, nullptr);
-    ASSERT_EQ(pixels->getSize(), 8 * 3 * 3);
-    EXPECT_EQ(0, std::memcmp(pixels->getData(0), s.rows.data(), s.rows.size()));
-    EXPECT_EQ(listener.rows, (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(listener.finished, 1);
-    RKBuffer* copy = new RKBuffer();
-    copy->addRef();
-    EXPECT_EQ(decoder.decodeTo(copy), 1); // the cache; the decode closed the file
-    EXPECT_EQ(copy->getSize(), pixels->getSize());
-    copy->release();
-    pixels->release();
+  struct Recorder : IRKCoderListener {
+    std::vector<int> rows;
+    int finished = 0;
+    void rowDecoded(int row, int) override { rows.push_back(row); }
+    void decodeFinished() override { ++finished; }
+  } listener;
+  // The file starts 5 bytes into the stream; offsets in it count from there.
+  TiffSpec s = spec(8, 3, 3, 8, RGB, LZW);
+  Bytes file = writeTiff(s);
+  Bytes bytes = {'J', 'U', 'N', 'K', '!'};
+  bytes.insert(bytes.end(), file.begin(), file.end());
+  RKBufferStream* stream = new RKBufferStream(bytes.data(), static_cast<int>(bytes.size()));
+  stream->addRef();
+  stream->setMode(0);
+  ASSERT_EQ(stream->seek(5, 0), 1);
+  RKTIFFDecoder decoder;
+  EXPECT_NE(std::strstr(decoder.getClassName(), ".RKTIFFDecoder"), nullptr);
+  decoder.setListener(&listener);
+  ASSERT_EQ(decoder.openStream(stream), 1);
+  stream->release();
+  RKBuffer* pixels = decoder.getBuffer();
+  ASSERT_NE(pixels, nullptr);
+  ASSERT_EQ(pixels->getSize(), 8 * 3 * 3);
+  EXPECT_EQ(0, std::memcmp(pixels->getData(0), s.rows.data(), s.rows.size()));
+  EXPECT_EQ(listener.rows, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(listener.finished, 1);
+  RKBuffer* copy = new RKBuffer();
+  copy->addRef();
+  EXPECT_EQ(decoder.decodeTo(copy), 1);  // the cache; the decode closed the file
+  EXPECT_EQ(copy->getSize(), pixels->getSize());
+  copy->release();
+  pixels->release();
 }

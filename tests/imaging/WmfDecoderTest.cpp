@@ -15,11 +15,11 @@ using namespace rktest;
 
 namespace {
 
-const uint16_t CREATEBRUSH = 0x02FC, CREATEPEN = 0x02FA, SELECT = 0x012D, DELETEOBJ = 0x01F0,
-               RECTANGLE = 0x041B, ELLIPSE = 0x0418, ROUNDRECT = 0x061C, LINETO = 0x0213, MOVETO = 0x0214,
-               SETPIXEL = 0x041F, POLYGON = 0x0324, POLYLINE = 0x0325, POLYPOLYGON = 0x0538,
-               SETWINDOWEXT = 0x020C, SETPOLYFILLMODE = 0x0106, SETTEXTCOLOR = 0x0209, TEXTOUT = 0x0521,
-               EXTTEXTOUT = 0x0A32, STRETCHDIB = 0x0F43, ARC = 0x0817, CREATEFONT = 0x02FB;
+const uint16_t CREATEBRUSH = 0x02FC, CREATEPEN = 0x02FA, SELECT = 0x012D, DELETEOBJ = 0x01F0, RECTANGLE = 0x041B,
+               ELLIPSE = 0x0418, ROUNDRECT = 0x061C, LINETO = 0x0213, MOVETO = 0x0214, SETPIXEL = 0x041F,
+               POLYGON = 0x0324, POLYLINE = 0x0325, POLYPOLYGON = 0x0538, SETWINDOWEXT = 0x020C,
+               SETPOLYFILLMODE = 0x0106, SETTEXTCOLOR = 0x0209, TEXTOUT = 0x0521, EXTTEXTOUT = 0x0A32,
+               STRETCHDIB = 0x0F43, ARC = 0x0817, CREATEFONT = 0x02FB;
 
 // Plays the metafile; the image (type 1005) holds one reference, or is null.
 RKImage* play(const WmfWriter& w) {
@@ -144,8 +144,8 @@ TEST(WmfDecoderPlay, RectangleEllipseAndRoundRectUseSelectedPenAndBrush) {
   pen(w, kBlue);
   brush(w, kRed);
   w.rec(SELECT, {0}).rec(SELECT, {1});
-  w.rec(RECTANGLE, {10, 10, 0, 0});      // bottom, right, top, left
-  w.rec(ELLIPSE, {20, 40, 0, 20});       // drawn
+  w.rec(RECTANGLE, {10, 10, 0, 0});         // bottom, right, top, left
+  w.rec(ELLIPSE, {20, 40, 0, 20});          // drawn
   w.rec(ROUNDRECT, {4, 4, 20, 60, 0, 42});  // ellipse 4 x 4
   w.end();
   RKImage* im = play(w);
@@ -267,7 +267,7 @@ TEST(WmfDecoderPlay, ObjectStoresFollowThePolyFillMode) {
   EXPECT_EQ(file(0, 0), kGreen);  // list
   EXPECT_EQ(file(0, 1), kBlue);
   EXPECT_EQ(file(2, 1), kBlue);
-  EXPECT_EQ(file(1, 0), kBlue);   // table
+  EXPECT_EQ(file(1, 0), kBlue);  // table
   EXPECT_EQ(file(1, 1), kGreen);
   // Beyond the table or the list nothing is selected: the back-end's own brush stays.
   Rgb none = file(1, 7);
@@ -301,7 +301,7 @@ TEST(WmfDecoderPlay, TextInTheTextColour) {
   ASSERT_NE(im, nullptr);
   int red = countBgr(im, kRed, 0, 0, 80, 28);
   EXPECT_GT(red, 10);
-  EXPECT_EQ(countBgr(im, kRed, 0, 0, 3, 28), 0);   // nothing left of x
+  EXPECT_EQ(countBgr(im, kRed, 0, 0, 3, 28), 0);    // nothing left of x
   EXPECT_EQ(countNot(im, kWhite, 0, 0, 80, 4), 0);  // nothing above y
   EXPECT_EQ(countNot(im, kWhite, 45, 0, 80, 28), 0);
   EXPECT_EQ(pixelOf(im, 40, 28), kBlue);
@@ -322,8 +322,8 @@ TEST(WmfDecoderPlay, ExtTextOutWithAClipRectangleAndAFont) {
   w.recBytes(CREATEFONT, font);
   w.rec(SELECT, {0});
   std::vector<uint8_t> ext;
-  for (uint16_t v : {uint16_t(10), uint16_t(10), uint16_t(2), uint16_t(4), uint16_t(10), uint16_t(10),
-                     uint16_t(60), uint16_t(35)})
+  for (uint16_t v :
+       {uint16_t(10), uint16_t(10), uint16_t(2), uint16_t(4), uint16_t(10), uint16_t(10), uint16_t(60), uint16_t(35)})
     put16(ext, v);
   ext.push_back('M');
   ext.push_back('M');
@@ -340,8 +340,8 @@ TEST(WmfDecoderPlay, ExtTextOutWithAClipRectangleAndAFont) {
 TEST(WmfDecoderPlay, StretchDibRowOrderAndFormats) {
   // 24 bits, 3 x 2, bottom row first: the top row is red, green, blue; the bottom row white,
   // black, white. Rows are padded to 12 bytes.
-  std::vector<uint8_t> rows = {255, 255, 255, 0, 0, 0, 255, 255, 255, 0, 0, 0,
-                               0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0};
+  std::vector<uint8_t> rows = {255, 255, 255, 0, 0,   0, 255, 255, 255, 0, 0, 0,
+                               0,   0,   255, 0, 255, 0, 255, 0,   0,   0, 0, 0};
   WmfWriter w(0, 0, 20, 20);
   w.recBytes(STRETCHDIB, stretchDib(2, 3, 3, 2, 24, {}, rows));
   // 1 bit, 2 x 2, top row first (negative height), palette black and red.
@@ -460,30 +460,30 @@ TEST(WmfDecoderMalformed, ShortAndLyingRecordsAreSkipped) {
   WmfWriter w(0, 0, 20, 20, 96, 2);
   brush(w, kRed);
   w.rec(SELECT, {0});
-  w.rec(RECTANGLE, {5, 5});                     // two of four words
-  w.rec(SELECT, {});                            // no index
-  w.rec(CREATEBRUSH, {0, 0xFF});                // colour cut off
-  w.rec(POLYGON, {200, 1, 1, 5, 1, 5, 5});      // count past the record
-  w.rec(POLYPOLYGON, {3, 4});                   // counts past the record
-  w.rec(POLYPOLYGON, {1, 40, 1, 1});            // points past the record
-  w.rec(TEXTOUT, {40, 0x4141});                 // text past the record
-  w.rec(EXTTEXTOUT, {1, 1, 90, 0, 0x4141});     // count past the record
-  w.rec(EXTTEXTOUT, {1, 1, 2, 4, 0});           // rectangle cut off
-  w.recBytes(CREATEFONT, {0, 0, 0});            // fields cut off
+  w.rec(RECTANGLE, {5, 5});                  // two of four words
+  w.rec(SELECT, {});                         // no index
+  w.rec(CREATEBRUSH, {0, 0xFF});             // colour cut off
+  w.rec(POLYGON, {200, 1, 1, 5, 1, 5, 5});   // count past the record
+  w.rec(POLYPOLYGON, {3, 4});                // counts past the record
+  w.rec(POLYPOLYGON, {1, 40, 1, 1});         // points past the record
+  w.rec(TEXTOUT, {40, 0x4141});              // text past the record
+  w.rec(EXTTEXTOUT, {1, 1, 90, 0, 0x4141});  // count past the record
+  w.rec(EXTTEXTOUT, {1, 1, 2, 4, 0});        // rectangle cut off
+  w.recBytes(CREATEFONT, {0, 0, 0});         // fields cut off
   std::vector<uint8_t> dib = stretchDib(0, 0, 4, 4, 24, {}, std::vector<uint8_t>(45, 0));
-  w.recBytes(STRETCHDIB, dib);                  // rows cut short
+  w.recBytes(STRETCHDIB, dib);  // rows cut short
   std::vector<uint8_t> pal = stretchDib(0, 0, 2, 2, 8, std::vector<uint8_t>(100, 0), {});
-  w.recBytes(STRETCHDIB, pal);                  // palette cut short
+  w.recBytes(STRETCHDIB, pal);                                           // palette cut short
   w.recBytes(STRETCHDIB, stretchDib(0, 0, 0x7FFF, 0x7FFF, 32, {}, {}));  // huge
   std::vector<uint8_t> neg = stretchDib(0, 0, 2, 2, 24, {}, std::vector<uint8_t>(16, 0));
-  set32(neg, 30, 0x80000000u);                  // height INT_MIN
+  set32(neg, 30, 0x80000000u);  // height INT_MIN
   w.recBytes(STRETCHDIB, neg);
-  w.recBytes(STRETCHDIB, {1, 2, 3});            // words cut off
+  w.recBytes(STRETCHDIB, {1, 2, 3});  // words cut off
   w.rec(ARC, {1, 2, 3});
   w.rec(ROUNDRECT, {1});
   w.rec(SETPIXEL, {0xFF});
   w.rec(LINETO, {3});
-  w.rec(RECTANGLE, {20, 20, 10, 10});           // still played
+  w.rec(RECTANGLE, {20, 20, 10, 10});  // still played
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);

@@ -12,12 +12,11 @@
 #include "kdu_codestream.h"
 
 class memory_source : public kdu_compressed_source {
-public:
+ public:
   explicit memory_source(const std::vector<uint8_t> &data) : data(data) {}
   int read(uint8_t *buf, int num_bytes) override {
     size_t n = std::min((size_t)num_bytes, data.size() - pos);
-    if (n > 0)
-      std::memcpy(buf, data.data() + pos, n);
+    if (n > 0) std::memcpy(buf, data.data() + pos, n);
     pos += n;
     return (int)n;
   }
@@ -29,7 +28,7 @@ public:
 // per component, on the component grid of the canvas; plus counts of what was decoded.
 struct decoded_stream {
   int width = 0, height = 0, components = 0;
-  std::vector<std::vector<int>> samples; // LL band values per component, row-major
+  std::vector<std::vector<int>> samples;  // LL band values per component, row-major
   // Reversible coefficients of every subband of tile 0: (component, resolution, band) -> values
   // over the band region, row-major, with the region itself.
   std::map<std::tuple<int, int, int>, std::pair<kd_region, std::vector<int>>> bands;
@@ -38,8 +37,7 @@ struct decoded_stream {
 };
 
 // Fussy reading by default; resilient reading recovers from damaged packets instead.
-inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream &out,
-                              bool resilient = false) {
+inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream &out, bool resilient = false) {
   memory_source src(bytes);
   kdu_codestream cs;
   struct cleanup {
@@ -77,14 +75,14 @@ inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream 
                 kd_working_block *blk = band.begin_block({by, bx});
                 decoder.decode_block(blk);
                 out.blocks++;
-                if (blk->num_passes > 0)
-                  out.coded_blocks++;
+                if (blk->num_passes > 0) out.coded_blocks++;
                 // Background samples of a region of interest come up by the shift; then every
                 // word has the subband's top bit-plane at bit 30.
                 int shift = 31 - band.mb;
                 int rshift = band.roi_mb - band.mb;
-                uint32_t fg_mask = (band.mb >= 31) ? 0x7FFFFFFFu
-                                   : (band.mb <= 0) ? 0u : ((0xFFFFFFFFu << (31 - band.mb)) & 0x7FFFFFFFu);
+                uint32_t fg_mask = (band.mb >= 31)  ? 0x7FFFFFFFu
+                                   : (band.mb <= 0) ? 0u
+                                                    : ((0xFFFFFFFFu << (31 - band.mb)) & 0x7FFFFFFFu);
                 for (int k = 0; rshift > 0 && k < blk->size.y * blk->size.x; k++) {
                   uint32_t w = (uint32_t)blk->sample_area[(size_t)k];
                   uint64_t mag = w & 0x7FFFFFFF;
@@ -113,8 +111,7 @@ inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream 
                       uint32_t w = (uint32_t)blk->sample_area[(size_t)(y * blk->size.x + x)];
                       uint32_t mag = w & 0x7FFFFFFF;
                       int v = (shift >= 0 && shift < 32) ? (int)(mag >> shift) : 0;
-                      if (w & 0x80000000u)
-                        v = -v;
+                      if (w & 0x80000000u) v = -v;
                       int gy = blk->region.pos_y + y - cr.pos_y;
                       int gx = blk->region.pos_x + x - cr.pos_x;
                       if (gy >= 0 && gx >= 0 && gy < cr.size_y && gx < cr.size_x)

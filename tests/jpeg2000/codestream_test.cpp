@@ -15,13 +15,12 @@ void expect_picture(const decoded_stream &d, int comps) {
     int mismatches = 0;
     for (int y = 0; y < d.height; y++)
       for (int x = 0; x < d.width; x++)
-        if (d.samples[(size_t)c][(size_t)(y * d.width + x)] != picture_sample(x, y, c))
-          mismatches++;
+        if (d.samples[(size_t)c][(size_t)(y * d.width + x)] != picture_sample(x, y, c)) mismatches++;
     EXPECT_EQ(mismatches, 0) << "component " << c;
   }
 }
 
-} // namespace
+}  // namespace
 
 TEST(CodestreamMainHeader, GeometryAndTileRange) {
   auto s = opj_encode("-n 3 -t 16,8 -d 3,5 -T 1,2", 33, 17, 3);
@@ -38,8 +37,8 @@ TEST(CodestreamMainHeader, GeometryAndTileRange) {
   cs.get_tile_range(r);
   EXPECT_EQ(r.pos_x, 0);
   EXPECT_EQ(r.pos_y, 0);
-  EXPECT_EQ(r.size_x, 3); // columns 1..16, 17..32, 33..48 cover 3..35
-  EXPECT_EQ(r.size_y, 3); // rows 2..9, 10..17, 18..25 cover 5..21
+  EXPECT_EQ(r.size_x, 3);  // columns 1..16, 17..32, 33..48 cover 3..35
+  EXPECT_EQ(r.size_y, 3);  // rows 2..9, 10..17, 18..25 cover 5..21
   EXPECT_EQ(cs.get_bit_depth(1), 8);
   EXPECT_FALSE(cs.get_signed(1));
   cs.destroy();
@@ -114,25 +113,21 @@ namespace {
 void analyse_53(std::vector<int> &x, int i0, int i1) {
   int n = i1 - i0;
   if (n == 1) {
-    if (i0 & 1)
-      x[0] *= 2;
+    if (i0 & 1) x[0] *= 2;
     return;
   }
   auto at = [&](std::vector<int> &v, int i) -> int & {
     // Whole-sample symmetric extension.
-    while (i < i0 || i >= i1)
-      i = (i < i0) ? 2 * i0 - i : 2 * (i1 - 1) - i;
+    while (i < i0 || i >= i1) i = (i < i0) ? 2 * i0 - i : 2 * (i1 - 1) - i;
     return v[(size_t)(i - i0)];
   };
   for (int i = i0; i < i1; i++)
-    if (i & 1)
-      at(x, i) -= (int)std::floor((at(x, i - 1) + at(x, i + 1)) / 2.0);
+    if (i & 1) at(x, i) -= (int)std::floor((at(x, i - 1) + at(x, i + 1)) / 2.0);
   for (int i = i0; i < i1; i++)
-    if (!(i & 1))
-      at(x, i) += (int)std::floor((at(x, i - 1) + at(x, i + 1) + 2) / 4.0);
+    if (!(i & 1)) at(x, i) += (int)std::floor((at(x, i - 1) + at(x, i + 1) + 2) / 4.0);
 }
 
-} // namespace
+}  // namespace
 
 TEST(CodeBlocks, LosslessWaveletBandsMatchAReferenceAnalysis) {
   struct {
@@ -155,21 +150,17 @@ TEST(CodeBlocks, LosslessWaveletBandsMatchAReferenceAnalysis) {
     int u0 = c.x0, u1 = c.x0 + 37, v0 = c.y0, v1 = c.y0 + 23;
     std::vector<std::vector<int>> img(23, std::vector<int>(37));
     for (int y = 0; y < 23; y++)
-      for (int x = 0; x < 37; x++)
-        img[(size_t)y][(size_t)x] = picture_sample(x, y, 0);
+      for (int x = 0; x < 37; x++) img[(size_t)y][(size_t)x] = picture_sample(x, y, 0);
     int mismatches = 0, checked = 0;
     for (int level = 1; level <= c.levels; level++) {
       int w = u1 - u0, h = v1 - v0;
       for (int x = 0; x < w; x++) {
         std::vector<int> col((size_t)h);
-        for (int y = 0; y < h; y++)
-          col[(size_t)y] = img[(size_t)y][(size_t)x];
+        for (int y = 0; y < h; y++) col[(size_t)y] = img[(size_t)y][(size_t)x];
         analyse_53(col, v0, v1);
-        for (int y = 0; y < h; y++)
-          img[(size_t)y][(size_t)x] = col[(size_t)y];
+        for (int y = 0; y < h; y++) img[(size_t)y][(size_t)x] = col[(size_t)y];
       }
-      for (int y = 0; y < h; y++)
-        analyse_53(img[(size_t)y], u0, u1);
+      for (int y = 0; y < h; y++) analyse_53(img[(size_t)y], u0, u1);
       int res = c.levels - level + 1;
       for (int band = 1; band <= 3; band++) {
         int ox = (band == 1 || band == 3) ? 1 : 0, oy = (band == 2 || band == 3) ? 1 : 0;
@@ -210,19 +201,17 @@ TEST(CodeBlocks, LosslessWaveletBandsMatchAReferenceAnalysis) {
 
 TEST(CodestreamSubSampling, ComponentRegionsAndSpatialOrders) {
   std::vector<uint8_t> planes;
-  for (int i = 0; i < 33 * 24 + 2 * 17 * 12; i++)
-    planes.push_back((uint8_t)(i * 7));
+  for (int i = 0; i < 33 * 24 + 2 * 17 * 12; i++) planes.push_back((uint8_t)(i * 7));
   for (const char *order : {"RPCL", "PCRL", "CPRL", "LRCP"}) {
-    auto s = opj_encode_raw("33,24,3,8,u@1x1:2x2:2x2", planes,
-                            std::string("-n 3 -d 1,1 -r 20,5 -p ") + order);
+    auto s = opj_encode_raw("33,24,3,8,u@1x1:2x2:2x2", planes, std::string("-n 3 -d 1,1 -r 20,5 -p ") + order);
     REQUIRE_OPJ(s);
     memory_source src(s);
     kdu_codestream cs;
     ASSERT_EQ(error_text([&] { cs.start_input(&src); }), "");
     kd_region r;
     cs.get_component_region(1, r);
-    EXPECT_EQ(r.pos_x, 1);                 // ceiling(1 / 2)
-    EXPECT_EQ(r.size_x, (34 + 1) / 2 - 1); // ceiling(34 / 2) - ceiling(1 / 2)
+    EXPECT_EQ(r.pos_x, 1);                  // ceiling(1 / 2)
+    EXPECT_EQ(r.size_x, (34 + 1) / 2 - 1);  // ceiling(34 / 2) - ceiling(1 / 2)
     EXPECT_EQ(r.pos_y, 1);
     EXPECT_EQ(r.size_y, 13 - 1);
     cs.destroy();
@@ -232,14 +221,13 @@ TEST(CodestreamSubSampling, ComponentRegionsAndSpatialOrders) {
   }
 
   std::vector<uint8_t> thirds;
-  for (int i = 0; i < 30 * 24 + 2 * 10 * 8; i++)
-    thirds.push_back((uint8_t)(i * 5));
+  for (int i = 0; i < 30 * 24 + 2 * 10 * 8; i++) thirds.push_back((uint8_t)(i * 5));
   auto rpcl = opj_encode_raw("30,24,3,8,u@1x1:3x3:3x3", thirds, "-n 2 -p RPCL");
   REQUIRE_OPJ(rpcl);
   decoded_stream d;
-  EXPECT_EQ(error_text([&] { decode_all_blocks(rpcl, d); })
-                .find("Attempting to use a spatially progressive packet sequence"),
-            0u);
+  EXPECT_EQ(
+      error_text([&] { decode_all_blocks(rpcl, d); }).find("Attempting to use a spatially progressive packet sequence"),
+      0u);
   auto cprl = opj_encode_raw("30,24,3,8,u@1x1:3x3:3x3", thirds, "-n 2 -p CPRL");
   decoded_stream e;
   EXPECT_EQ(error_text([&] { decode_all_blocks(cprl, e); }), "");
@@ -265,7 +253,9 @@ TEST(CodestreamRestrictions, OnlyBeforeTheFirstTileAccess) {
   tile.close();
   EXPECT_NE(error_text([&] { cs.apply_input_restrictions(0, 1); }).find("after the first tile access"),
             std::string::npos);
-  EXPECT_EQ(error_text([&] { cs.acquire_tile({0, 0}); }),
+  EXPECT_EQ(error_text([&] {
+              cs.acquire_tile({0, 0});
+            }),
             "Attempting to access a tile which has already been discarded or closed!");
   cs.destroy();
 }

@@ -12,16 +12,13 @@ struct bit_writer {
   void bit(int b) {
     byte = (byte << 1) | (b & 1);
     used++;
-    if (--room == 0)
-      flush();
+    if (--room == 0) flush();
   }
   void bits(uint32_t v, int n) {
-    while (n-- > 0)
-      bit((int)((v >> n) & 1));
+    while (n-- > 0) bit((int)((v >> n) & 1));
   }
   void ones(int n) {
-    while (n-- > 0)
-      bit(1);
+    while (n-- > 0) bit(1);
   }
   void flush() {
     bytes.push_back((uint8_t)byte);
@@ -34,16 +31,14 @@ struct bit_writer {
       byte <<= room;
       flush();
     }
-    if (!bytes.empty() && bytes.back() == 0xFF)
-      bytes.push_back(0); // the stuffing byte
+    if (!bytes.empty() && bytes.back() == 0xFF) bytes.push_back(0);  // the stuffing byte
     return bytes;
   }
 };
 
 // A one-component 4 x 4 stream without DWT levels, one 4 x 4 code-block.
-std::vector<uint8_t> stream(const std::vector<uint8_t> &packets, int layers = 1, int scod = 0,
-                            uint32_t width = 4, uint32_t height = 4, uint32_t tile_w = 4,
-                            uint32_t tile_h = 4) {
+std::vector<uint8_t> stream(const std::vector<uint8_t> &packets, int layers = 1, int scod = 0, uint32_t width = 4,
+                            uint32_t height = 4, uint32_t tile_w = 4, uint32_t tile_h = 4) {
   byte_builder b;
   b.u16(0xFF4F);
   b.u16(0xFF51).u16(41).u16(0).u32(width).u32(height).u32(0).u32(0).u32(tile_w).u32(tile_h).u32(0).u32(0).u16(1);
@@ -63,15 +58,15 @@ std::string decode(const std::vector<uint8_t> &s, decoded_stream &d) {
 
 // Header of a first inclusion in layer 0 with `passes` coded as given bits.
 void first_inclusion(bit_writer &w) {
-  w.bit(1); // packet not empty
-  w.bit(1); // inclusion tree: included in layer 0
-  w.bit(1); // zero bit-planes: 0
+  w.bit(1);  // packet not empty
+  w.bit(1);  // inclusion tree: included in layer 0
+  w.bit(1);  // zero bit-planes: 0
 }
 
 int warnings = 0;
 void count_warning() { warnings++; }
 
-} // namespace
+}  // namespace
 
 TEST(HandmadePackets, EmptyPacketAndOneCodedPass) {
   bit_writer w;
@@ -88,15 +83,17 @@ TEST(HandmadePackets, EmptyPacketAndOneCodedPass) {
   EXPECT_EQ(e.packets, 1);
   std::vector<uint8_t> no_eph = {0x00, 0x12, 0x34};
   decoded_stream f;
-  EXPECT_EQ(decode(stream(no_eph, 1, 4), f), "Expected to find EPH marker following packet header. Found 0x1234 instead.");
+  EXPECT_EQ(decode(stream(no_eph, 1, 4), f),
+            "Expected to find EPH marker following packet header. Found 0x1234 instead.");
 }
 
 TEST(HandmadePackets, UnreasonablyLargeHeadersAreRefused) {
-  const std::string large = "Packet header contains a representation which is not strictly illegal, but unreasonably large";
+  const std::string large =
+      "Packet header contains a representation which is not strictly illegal, but unreasonably large";
   bit_writer lblock;
   first_inclusion(lblock);
-  lblock.bit(0);     // one pass
-  lblock.ones(40);   // Lblock 43: a 43-bit length field
+  lblock.bit(0);    // one pass
+  lblock.ones(40);  // Lblock 43: a 43-bit length field
   lblock.bit(0);
   lblock.bits(0, 32);
   decoded_stream a;
@@ -108,12 +105,12 @@ TEST(HandmadePackets, UnreasonablyLargeHeadersAreRefused) {
       first_inclusion(passes);
     else {
       passes.bit(1);
-      passes.bit(1); // included again
+      passes.bit(1);  // included again
     }
     passes.bits(0xF, 4);
     passes.bits(0x1F, 5);
-    passes.bits(0x7F, 7); // 164 passes
-    passes.bit(0);        // Lblock stays 3
+    passes.bits(0x7F, 7);  // 164 passes
+    passes.bit(0);         // Lblock stays 3
     passes.bits(0, 3 + 7);
   }
   decoded_stream b;
@@ -141,14 +138,13 @@ TEST(HandmadePackets, UnreasonablyLargeHeadersAreRefused) {
       h.bit(1);
       h.bit(1);
     }
-    h.bit(0);   // one pass
-    h.ones(12); // Lblock 15
+    h.bit(0);    // one pass
+    h.ones(12);  // Lblock 15
     h.bit(0);
     h.bits(0x7FFF, 15);
     std::vector<uint8_t> hb = h.finish();
     three.insert(three.end(), hb.begin(), hb.end());
-    if (layer < 2)
-      three.insert(three.end(), 0x7FFF, 0);
+    if (layer < 2) three.insert(three.end(), 0x7FFF, 0);
   }
   decoded_stream e;
   EXPECT_EQ(decode(stream(three, 3), e).find(large), 0u);
@@ -156,12 +152,12 @@ TEST(HandmadePackets, UnreasonablyLargeHeadersAreRefused) {
 
 TEST(HandmadePackets, InclusionTreeAndBodyChecks) {
   bit_writer w;
-  w.bit(0); // layer 0: empty packet
+  w.bit(0);  // layer 0: empty packet
   w.finish();
   std::vector<uint8_t> bytes = w.bytes;
   bit_writer late;
   late.bit(1);
-  late.bit(1); // inclusion value 0 found in layer 1: illegal
+  late.bit(1);  // inclusion value 0 found in layer 1: illegal
   late.bit(1);
   late.bit(0);
   late.bit(0);
@@ -178,10 +174,10 @@ TEST(HandmadePackets, InclusionTreeAndBodyChecks) {
   std::vector<uint8_t> two = good.bytes;
   bit_writer g2;
   g2.bit(1);
-  g2.bit(0); // not yet known at layer 0
-  g2.bit(1); // value 1
-  g2.bit(1); // zero bit-planes 0
-  g2.bit(0); // one pass
+  g2.bit(0);  // not yet known at layer 0
+  g2.bit(1);  // value 1
+  g2.bit(1);  // zero bit-planes 0
+  g2.bit(0);  // one pass
   g2.bit(0);
   g2.bits(0, 3);
   std::vector<uint8_t> g2b = g2.finish();
@@ -194,7 +190,7 @@ TEST(HandmadePackets, InclusionTreeAndBodyChecks) {
   first_inclusion(ff);
   ff.bit(0);
   ff.bit(0);
-  ff.bits(1, 3); // one body byte
+  ff.bits(1, 3);  // one body byte
   std::vector<uint8_t> body = ff.finish();
   body.push_back(0xFF);
   decoded_stream f;
@@ -246,7 +242,8 @@ TEST(HandmadeMarkers, CorruptSotNonTerminalEocAndTileCounts) {
   cs.destroy();
   auto too_many = stream({0x00}, 1, 0, 65536, 1, 1, 1);
   memory_source src2(too_many);
-  EXPECT_NE(error_text([&] { cs.start_input(&src2); }).find("Maximum number of allowable tiles is 65535"), std::string::npos);
+  EXPECT_NE(error_text([&] { cs.start_input(&src2); }).find("Maximum number of allowable tiles is 65535"),
+            std::string::npos);
   cs.destroy();
 
   auto one = stream({0x00}, 1, 0, 1, 1, 1, 1);
@@ -280,8 +277,7 @@ TEST(BlockDecoder, ZeroPassesAndMissingBitPlanesBeyondTheWord) {
     blk.sample_area.assign(4096, 123);
     decoder.decode_block(&blk);
     EXPECT_EQ(blk.num_passes, 0) << missing;
-    for (int k = 0; k < 35; k++)
-      ASSERT_EQ(blk.sample_area[(size_t)k], 0) << missing;
+    for (int k = 0; k < 35; k++) ASSERT_EQ(blk.sample_area[(size_t)k], 0) << missing;
   }
   // The pass count is capped to what the bit-planes allow: 3 * (30 - 29) - 2 = 1.
   blk.missing_msbs = 29;
@@ -322,7 +318,7 @@ TEST(BlockDecoder, DamagedSegmentationSymbols) {
   EXPECT_EQ(error_text([&] { decoder.decode_block(&blk); }), "");
   EXPECT_LT(blk.num_passes, 10);
   fill();
-  blk.resilient = false; // neither: the symbols are not checked
+  blk.resilient = false;  // neither: the symbols are not checked
   decoder.decode_block(&blk);
   EXPECT_EQ(blk.num_passes, 10);
 }

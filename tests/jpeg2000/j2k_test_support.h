@@ -19,8 +19,7 @@ inline std::string folded(const std::string &text) {
     if (c == ' ' || c == '\n' || c == '\t')
       space = true;
     else {
-      if (space && !out.empty())
-        out += ' ';
+      if (space && !out.empty()) out += ' ';
       space = false;
       out += c;
     }
@@ -43,12 +42,10 @@ inline std::string error_text(const std::function<void()> &fn) {
   }
   kdu_customize_errors(nullptr, nullptr);
   kdu_install_exception_handler();
-  if (!raised)
-    return "";
+  if (!raised) return "";
   std::string text = sink.str();
   const std::string heading = "Zizeve Error:";
-  if (text.compare(0, heading.size(), heading) == 0)
-    text = text.substr(heading.size());
+  if (text.compare(0, heading.size(), heading) == 0) text = text.substr(heading.size());
   std::string out = folded(text);
   return out.empty() ? std::string("(empty)") : out;
 }

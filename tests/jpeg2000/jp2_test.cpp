@@ -11,11 +11,10 @@ namespace {
 
 // A stream over bytes in memory that notes how far it was read.
 class memory_stream : public jp2_stream {
-public:
+ public:
   explicit memory_stream(std::vector<uint8_t> data) : data(std::move(data)) {}
   int read(void *buffer, int count) override {
-    if (count <= 0 || pos >= data.size())
-      return 0;
+    if (count <= 0 || pos >= data.size()) return 0;
     size_t n = std::min((size_t)count, data.size() - pos);
     std::memcpy(buffer, data.data() + pos, n);
     pos += n;
@@ -24,8 +23,7 @@ public:
   int seek(int64_t offset, int origin) override {
     int64_t base = (origin == 0) ? 0 : (origin == 1) ? (int64_t)pos : (int64_t)data.size();
     int64_t target = base + offset;
-    if (target < 0)
-      return 0;
+    if (target < 0) return 0;
     pos = (size_t)std::min<int64_t>(target, (int64_t)data.size());
     return 1;
   }
@@ -42,13 +40,14 @@ std::vector<uint8_t> box(const char *type, const std::vector<uint8_t> &content) 
 
 std::vector<uint8_t> cat(std::initializer_list<std::vector<uint8_t>> parts) {
   std::vector<uint8_t> out;
-  for (auto &p : parts)
-    out.insert(out.end(), p.begin(), p.end());
+  for (auto &p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
 }
 
 std::vector<uint8_t> signature() { return byte_builder().u32(12).tag("jP  ").u32(0x0D0A870A).bytes; }
-std::vector<uint8_t> ftyp() { return box("ftyp", byte_builder().tag("jp2 ").u32(0).tag("jpx ").tag("jpxb").tag("jp2 ").bytes); }
+std::vector<uint8_t> ftyp() {
+  return box("ftyp", byte_builder().tag("jp2 ").u32(0).tag("jpx ").tag("jpxb").tag("jp2 ").bytes);
+}
 std::vector<uint8_t> ihdr(uint32_t h, uint32_t w, unsigned nc, unsigned bpc) {
   return box("ihdr", byte_builder().u32(h).u32(w).u16(nc).u8(bpc).u8(7).u8(0).u8(0).bytes);
 }
@@ -58,10 +57,9 @@ std::vector<uint8_t> jp2c() { return box("jp2c", {0xFF, 0x4F, 0xFF, 0x51}); }
 std::vector<uint8_t> grey_icc() {
   byte_builder p;
   p.u32(0).u32(0).u32(0).tag("scnr").tag("GRAY").tag("XYZ ");
-  while (p.size() < 128)
-    p.u8(0);
-  p.u32(1);                       // one tag
-  p.tag("kTRC").u32(144).u32(14); // curv with one gamma value
+  while (p.size() < 128) p.u8(0);
+  p.u32(1);                        // one tag
+  p.tag("kTRC").u32(144).u32(14);  // curv with one gamma value
   p.tag("curv").u32(0).u32(1).u16(0x0100);
   p.bytes[0] = 0;
   p.bytes[3] = (uint8_t)p.size();
@@ -71,7 +69,7 @@ std::vector<uint8_t> grey_icc() {
 struct header_result {
   bool ok = false;
   std::string error;
-  std::unique_ptr<memory_stream> stream; // outlives the reader, which keeps reading from it
+  std::unique_ptr<memory_stream> stream;  // outlives the reader, which keeps reading from it
   jp2_file_reader reader;
 };
 
@@ -85,7 +83,7 @@ std::vector<uint8_t> standard_file(const std::vector<uint8_t> &header_content) {
   return cat({signature(), ftyp(), box("jp2h", header_content), jp2c()});
 }
 
-} // namespace
+}  // namespace
 
 TEST(Jp2Header, EncoderFileWalksToTheCodeStream) {
   auto file = opj_encode("-n 3", 33, 17, 3, "jp2");
@@ -120,8 +118,8 @@ TEST(Jp2Header, EveryHeaderBoxKind) {
       ihdr(10, 20, 2, 255),
       box("bpcc", {0x07, 0x8B}),
       box("colr", cat({{2, 0, 0}, grey_icc()})),
-      box("pclr", byte_builder().u16(2).u8(2).u8(0x07).u8(0xA5).u8(1).bytes), // depth 8 and signed 38
-      box("pclr_", {}), // unknown sub-box, skipped
+      box("pclr", byte_builder().u16(2).u8(2).u8(0x07).u8(0xA5).u8(1).bytes),  // depth 8 and signed 38
+      box("pclr_", {}),                                                        // unknown sub-box, skipped
       box("cmap", byte_builder().u16(0).u8(1).u8(1).bytes),
       box("cdef", byte_builder().u16(2).u16(0).u16(0).u16(1).u16(0).u16(1).u16(0).bytes),
       box("res ", cat({box("resc", byte_builder().u16(72).u16(1).u16(144).u16(1).u8(0).u8(0).bytes),
@@ -129,13 +127,13 @@ TEST(Jp2Header, EveryHeaderBoxKind) {
   });
   // The palette needs entries: rebuild it with two of them.
   byte_builder pclr;
-  pclr.u16(2).u8(2).u8(0x07).u8(0x9F); // 8 bits unsigned, 32 bits signed
+  pclr.u16(2).u8(2).u8(0x07).u8(0x9F);  // 8 bits unsigned, 32 bits signed
   pclr.u8(10).u32(0xFFFFFFFF).u8(20).u32(5);
   header = cat({
       ihdr(10, 20, 2, 255),
       box("bpcc", {0x07, 0x8B}),
       box("colr", cat({{2, 0, 0}, grey_icc()})),
-      colr_enum(16), // only the first colour box counts
+      colr_enum(16),  // only the first colour box counts
       box("pclr", pclr.bytes),
       box("abcd", {1, 2, 3}),
       box("cmap", byte_builder().u16(0).u8(1).u8(1).u16(1).u8(0).u8(0).bytes),
@@ -143,8 +141,8 @@ TEST(Jp2Header, EveryHeaderBoxKind) {
       box("res ", cat({box("resc", byte_builder().u16(72).u16(1).u16(144).u16(1).u8(0).u8(0).bytes),
                        box("resd", byte_builder().u16(3).u16(1).u16(3).u16(1).u8(2).u8(2).bytes)})),
   });
-  auto file = cat({signature(), ftyp(), box("uuid", std::vector<uint8_t>(20, 1)),
-                   box("jp2h", header), box("xml ", {'<', 'a', '/', '>'}), jp2c()});
+  auto file = cat({signature(), ftyp(), box("uuid", std::vector<uint8_t>(20, 1)), box("jp2h", header),
+                   box("xml ", {'<', 'a', '/', '>'}), jp2c()});
   header_result r;
   read_header(file, r);
   ASSERT_EQ(r.error, "");
@@ -219,8 +217,10 @@ TEST(Jp2Boxes, StructuralMismatchesFail) {
     std::vector<uint8_t> file;
   } cases[] = {
       {"bad signature", cat({byte_builder().u32(12).tag("jP  ").u32(0x0D0A870B).bytes, ftyp(), header, jp2c()})},
-      {"signature too long", cat({byte_builder().u32(13).tag("jP  ").u32(0x0D0A870A).u8(0).bytes, ftyp(), header, jp2c()})},
-      {"no jp2 brand", cat({signature(), box("ftyp", byte_builder().tag("jpx ").u32(0).tag("jpx ").bytes), header, jp2c()})},
+      {"signature too long",
+       cat({byte_builder().u32(13).tag("jP  ").u32(0x0D0A870A).u8(0).bytes, ftyp(), header, jp2c()})},
+      {"no jp2 brand",
+       cat({signature(), box("ftyp", byte_builder().tag("jpx ").u32(0).tag("jpx ").bytes), header, jp2c()})},
       {"header before file type", cat({signature(), header, ftyp(), jp2c()})},
       {"no code-stream", cat({signature(), ftyp(), header})},
       {"empty", {}},
@@ -240,7 +240,7 @@ TEST(Jp2Boxes, SubBoxLongerThanItsParentStaysInside) {
   auto file = cat({signature(), ftyp(), box("jp2h", bad_ihdr), jp2c()});
   header_result r;
   read_header(file, r);
-  EXPECT_EQ(r.error, "No JP2 file colour information available!"); // ihdr read, colour missing
+  EXPECT_EQ(r.error, "No JP2 file colour information available!");  // ihdr read, colour missing
   header_result r2;
   auto with_colr = cat({signature(), ftyp(), box("jp2h", cat({colr_enum(17), bad_ihdr})), jp2c()});
   read_header(with_colr, r2);
@@ -248,8 +248,9 @@ TEST(Jp2Boxes, SubBoxLongerThanItsParentStaysInside) {
   EXPECT_EQ(r2.reader.dimensions.width, 4u);
 
   // A colour box claiming gigabytes of profile at the end of the file.
-  auto huge_colr = cat({signature(), ftyp(),
-                        byte_builder().u32(0x7FFFFFF0).tag("jp2h").u32(0x7FFFFF00).tag("colr").u8(2).u8(0).u8(0).u32(200).bytes});
+  auto huge_colr =
+      cat({signature(), ftyp(),
+           byte_builder().u32(0x7FFFFFF0).tag("jp2h").u32(0x7FFFFF00).tag("colr").u8(2).u8(0).u8(0).u32(200).bytes});
   header_result r3;
   read_header(huge_colr, r3);
   EXPECT_EQ(r3.error, "JP2 file terminated unexpectedly inside the colour description (colr) box.");
@@ -262,41 +263,80 @@ TEST(Jp2Boxes, HeaderBoxErrors) {
     const char *expect;
   } cases[] = {
       {cat({ihdr(4, 4, 1, 7), ihdr(4, 4, 1, 7), ok_colr}), "JP2 file contains multiple image header (ihdr) boxes!"},
-      {cat({box("ihdr", {0, 0, 0, 4}), ok_colr}), "Malformed image header box (ihdr) found in JP2 file. Not all fields were present."},
+      {cat({box("ihdr", {0, 0, 0, 4}), ok_colr}),
+       "Malformed image header box (ihdr) found in JP2 file. Not all fields were present."},
       {cat({box("ihdr", cat({byte_builder().u32(4).u32(4).u16(1).u8(7).u8(7).u8(0).u8(0).u8(0).bytes})), ok_colr}),
        "Malformed image header box (ihdr) found in JP2 file. The box appears to be too long."},
-      {cat({ihdr(4, 4, 0, 7), ok_colr}), "Malformed image header box (ihdr) found in JP2 file. The box contains fields which do not conform to their legal range."},
-      {cat({ihdr(4, 4, 1, 38), ok_colr}), "Malformed image header box (ihdr) found in JP2 file. The box contains fields which do not conform to their legal range."},
-      {cat({ihdr(0x80000000u, 4, 1, 7), ok_colr}), "Sorry: Cannot process JP2 files whose image header box contains height and width values larger than 2^{31}-1."},
-      {cat({ihdr(4, 4, 2, 7), box("bpcc", {7, 7}), ok_colr}), "Encountered an illegal bits per component (bpcc) box in a JP2 header box. The bpcc box is legal only if the image header box does not specify bit-depth information."},
-      {cat({ihdr(4, 4, 2, 255), box("bpcc", {7}), ok_colr}), "Malformed bits per component (bpcc) box found in JP2 file. The box contains insufficient bit-depth specifiers."},
-      {cat({ihdr(4, 4, 1, 255), box("bpcc", {38}), ok_colr}), "Malformed bits per component (bpcc) box found in JP2 file. The box contains an illegal bit-depth specifier. Bit depths may not exceed 38 bits per sample."},
-      {cat({ihdr(4, 4, 1, 255), ok_colr}), "Incomplete or invalid dimensional information provided for the JP2 file image header box."},
+      {cat({ihdr(4, 4, 0, 7), ok_colr}),
+       "Malformed image header box (ihdr) found in JP2 file. The box contains fields which do not conform to their legal range."},
+      {cat({ihdr(4, 4, 1, 38), ok_colr}),
+       "Malformed image header box (ihdr) found in JP2 file. The box contains fields which do not conform to their legal range."},
+      {cat({ihdr(0x80000000u, 4, 1, 7), ok_colr}),
+       "Sorry: Cannot process JP2 files whose image header box contains height and width values larger than 2^{31}-1."},
+      {cat({ihdr(4, 4, 2, 7), box("bpcc", {7, 7}), ok_colr}),
+       "Encountered an illegal bits per component (bpcc) box in a JP2 header box. The bpcc box is legal only if the image header box does not specify bit-depth information."},
+      {cat({ihdr(4, 4, 2, 255), box("bpcc", {7}), ok_colr}),
+       "Malformed bits per component (bpcc) box found in JP2 file. The box contains insufficient bit-depth specifiers."},
+      {cat({ihdr(4, 4, 1, 255), box("bpcc", {38}), ok_colr}),
+       "Malformed bits per component (bpcc) box found in JP2 file. The box contains an illegal bit-depth specifier. Bit depths may not exceed 38 bits per sample."},
+      {cat({ihdr(4, 4, 1, 255), ok_colr}),
+       "Incomplete or invalid dimensional information provided for the JP2 file image header box."},
       {cat({ihdr(4, 4, 1, 7)}), "No JP2 file colour information available!"},
-      {cat({ihdr(4, 4, 1, 7), box("colr", {3, 0, 0})}), "Malformed colour description (colr) box found in JP2 file. Insufficient or illegal fields found in box."},
-      {cat({ihdr(4, 4, 1, 7), box("colr", {1, 0, 0, 0, 0, 0, 17, 0})}), "Malformed colour description (colr) box found in JP2 file. The box appears to be too large."},
-      {cat({ihdr(4, 4, 1, 7), box("colr", cat({{2, 0, 0}, std::vector<uint8_t>(100, 0)}))}), "Embedded ICC profile for JP2 file does not have a complete header."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(0).u8(1).bytes)}), "Malformed palette (pclr) box found in JP2 file. Insufficient or illegal fields encountered."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(2).u8(7).bytes)}), "Malformed palette (pclr) box found in JP2 file. The box contains insufficient bit-depth specifiers."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(2).u8(1).u8(7).u8(1).bytes)}), "Malformed palette (pclr) box found in JP2 file. The box contains insufficient palette entries."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(1).u8(7).u8(1).u8(9).bytes)}), "Malformed palette (pclr) box found in JP2 file. Box appears to be too long."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(1).u8(0x25).u8(1).u8(2).u8(3).u8(4).u8(5).bytes)}), "Incomplete or invalid information provided for the JP2 file palette box."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {0, 0, 0})}), "Malformed component mapping (cmap) box encountered in JP2 file. The body of any such box must contain exactly four bytes for each channel and there must be at least one channel."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {})}), "Malformed component mapping (cmap) box encountered in JP2 file. The body of the box does not appear to contain any channel mappings."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {0, 0, 0, 0}), box("cmap", {0, 0, 0, 0})}), "Multiple instances of the component mapping (cmap) box encountered in JP2 file!"},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {0, 5, 0, 0})}), "Attempting to describe a colour channel in terms of a non-existent image component!"},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(1).u8(7).u8(1).bytes), box("cmap", {0, 0, 1, 3})}), "Attempting to describe a colour channel in terms of a non-existent palette component (lookup table)."},
-      {cat({ihdr(4, 4, 2, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(1).u8(7).u8(1).bytes), box("cmap", {0, 0, 1, 0, 0, 0, 0, 0})}), "It is illegal to use any image component directly as well as through a colour palette mapping."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {0, 0, 0, 0}), box("cdef", byte_builder().u16(1).u16(4).u16(0).u16(1).bytes)}), "The JP2 file's colour definition (cdef) box references a channel which is not defined within the colour mapping (cmap) box."},
-      {cat({ihdr(4, 4, 2, 7), ok_colr, box("cdef", byte_builder().u16(1).u16(1).u16(1).u16(0).bytes)}), "Attempting to use a `jp2_channels' object whose number of colours differs from that specified by the `jp2_colour' object."},
-      {cat({ihdr(4, 4, 2, 7), ok_colr, box("cdef", byte_builder().u16(2).u16(0).u16(0).u16(1).u16(0).u16(1).u16(0).bytes)}), "It is illegal to specify the same source component/palette LUT combination for use with different types of colour reproduction functions, where the three types are colour, opacity and pre-multiplied opacity."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cdef", byte_builder().u16(1).u16(3).u16(0).u16(1).bytes)}), "Attempting to describe a colour channel in terms of a non-existent image component!"},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cdef", byte_builder().u16(1).u16(0).u16(0).bytes)}), "Malformed channel definition (cdef) box found in JP2 file. Missing or invalid channel association information."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cdef", byte_builder().u16(1).u16(0).u16(0).u16(1).u8(0).bytes)}), "Malformed channel definition (cdef) box found in JP2 file. The box appears to be too long."},
-      {cat({ihdr(4, 4, 1, 7), colr_enum(16)}), "Attempting to describe a colour channel in terms of a non-existent image component!"},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("res ", {})}), "The JP2 resolution box must contain at least one of the capture or display resolution sub-boxes."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("res ", box("resc", byte_builder().u16(1).u16(0).u16(1).u16(1).u8(0).u8(0).bytes))}), "Malformed capture or display resolution sub-box found in JP2 file. Insufficient or illegal data fields."},
-      {cat({ihdr(4, 4, 1, 7), ok_colr, box("res ", box("resd", byte_builder().u16(1).u16(1).u16(1).u16(1).u8(0).u8(0).u8(0).bytes))}), "Malformed capture or display resolution sub-box found in JP2 file. Box appears to be too long."},
+      {cat({ihdr(4, 4, 1, 7), box("colr", {3, 0, 0})}),
+       "Malformed colour description (colr) box found in JP2 file. Insufficient or illegal fields found in box."},
+      {cat({ihdr(4, 4, 1, 7), box("colr", {1, 0, 0, 0, 0, 0, 17, 0})}),
+       "Malformed colour description (colr) box found in JP2 file. The box appears to be too large."},
+      {cat({ihdr(4, 4, 1, 7), box("colr", cat({{2, 0, 0}, std::vector<uint8_t>(100, 0)}))}),
+       "Embedded ICC profile for JP2 file does not have a complete header."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(0).u8(1).bytes)}),
+       "Malformed palette (pclr) box found in JP2 file. Insufficient or illegal fields encountered."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(2).u8(7).bytes)}),
+       "Malformed palette (pclr) box found in JP2 file. The box contains insufficient bit-depth specifiers."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(2).u8(1).u8(7).u8(1).bytes)}),
+       "Malformed palette (pclr) box found in JP2 file. The box contains insufficient palette entries."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(1).u8(7).u8(1).u8(9).bytes)}),
+       "Malformed palette (pclr) box found in JP2 file. Box appears to be too long."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr,
+            box("pclr", byte_builder().u16(1).u8(1).u8(0x25).u8(1).u8(2).u8(3).u8(4).u8(5).bytes)}),
+       "Incomplete or invalid information provided for the JP2 file palette box."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {0, 0, 0})}),
+       "Malformed component mapping (cmap) box encountered in JP2 file. The body of any such box must contain exactly four bytes for each channel and there must be at least one channel."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {})}),
+       "Malformed component mapping (cmap) box encountered in JP2 file. The body of the box does not appear to contain any channel mappings."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {0, 0, 0, 0}), box("cmap", {0, 0, 0, 0})}),
+       "Multiple instances of the component mapping (cmap) box encountered in JP2 file!"},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {0, 5, 0, 0})}),
+       "Attempting to describe a colour channel in terms of a non-existent image component!"},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(1).u8(7).u8(1).bytes),
+            box("cmap", {0, 0, 1, 3})}),
+       "Attempting to describe a colour channel in terms of a non-existent palette component (lookup table)."},
+      {cat({ihdr(4, 4, 2, 7), ok_colr, box("pclr", byte_builder().u16(1).u8(1).u8(7).u8(1).bytes),
+            box("cmap", {0, 0, 1, 0, 0, 0, 0, 0})}),
+       "It is illegal to use any image component directly as well as through a colour palette mapping."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cmap", {0, 0, 0, 0}),
+            box("cdef", byte_builder().u16(1).u16(4).u16(0).u16(1).bytes)}),
+       "The JP2 file's colour definition (cdef) box references a channel which is not defined within the colour mapping (cmap) box."},
+      {cat({ihdr(4, 4, 2, 7), ok_colr, box("cdef", byte_builder().u16(1).u16(1).u16(1).u16(0).bytes)}),
+       "Attempting to use a `jp2_channels' object whose number of colours differs from that specified by the `jp2_colour' object."},
+      {cat({ihdr(4, 4, 2, 7), ok_colr,
+            box("cdef", byte_builder().u16(2).u16(0).u16(0).u16(1).u16(0).u16(1).u16(0).bytes)}),
+       "It is illegal to specify the same source component/palette LUT combination for use with different types of colour reproduction functions, where the three types are colour, opacity and pre-multiplied opacity."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cdef", byte_builder().u16(1).u16(3).u16(0).u16(1).bytes)}),
+       "Attempting to describe a colour channel in terms of a non-existent image component!"},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cdef", byte_builder().u16(1).u16(0).u16(0).bytes)}),
+       "Malformed channel definition (cdef) box found in JP2 file. Missing or invalid channel association information."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("cdef", byte_builder().u16(1).u16(0).u16(0).u16(1).u8(0).bytes)}),
+       "Malformed channel definition (cdef) box found in JP2 file. The box appears to be too long."},
+      {cat({ihdr(4, 4, 1, 7), colr_enum(16)}),
+       "Attempting to describe a colour channel in terms of a non-existent image component!"},
+      {cat({ihdr(4, 4, 1, 7), ok_colr, box("res ", {})}),
+       "The JP2 resolution box must contain at least one of the capture or display resolution sub-boxes."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr,
+            box("res ", box("resc", byte_builder().u16(1).u16(0).u16(1).u16(1).u8(0).u8(0).bytes))}),
+       "Malformed capture or display resolution sub-box found in JP2 file. Insufficient or illegal data fields."},
+      {cat({ihdr(4, 4, 1, 7), ok_colr,
+            box("res ", box("resd", byte_builder().u16(1).u16(1).u16(1).u16(1).u8(0).u8(0).u8(0).bytes))}),
+       "Malformed capture or display resolution sub-box found in JP2 file. Box appears to be too long."},
   };
   for (auto &c : cases) {
     header_result r;
@@ -330,11 +370,13 @@ TEST(Jp2Boxes, IccProfileChecks) {
     std::vector<uint8_t> p;
     const char *expect;
   } cases[] = {
-      {display, "Embedded ICC profile for JP2 file must contain an input device profile (as opposed to a display profile, output profile, link profile, etc.)."},
+      {display,
+       "Embedded ICC profile for JP2 file must contain an input device profile (as opposed to a display profile, output profile, link profile, etc.)."},
       {many_tags, "Embedded ICC profile for JP2 file appears to have been truncated!"},
       {bad_offset, "Illegal tag offset or length value supplied in the JP2 embedded icc profile."},
       {not_curve, "Did not find a valid `curv' data type in the embedded ICC profile's tone reproduction curve tag."},
-      {long_curve, "The `curv' data type used to represent an embedded ICC profile's tone reproduction curve appears to have been truncated."},
+      {long_curve,
+       "The `curv' data type used to represent an embedded ICC profile's tone reproduction curve appears to have been truncated."},
       {rgb, "Embedded ICC profile for JP2 file does not contain a complete set of tone reproduction curves!"},
   };
   for (auto &c : cases) {
@@ -346,8 +388,7 @@ TEST(Jp2Boxes, IccProfileChecks) {
 
 TEST(Jp2Boxes, TruncatedAndCorruptFilesStayInsideTheInput) {
   auto file = opj_encode("-n 2", 16, 16, 3, "jp2");
-  if (file.empty())
-    file = standard_file(cat({ihdr(4, 4, 3, 7), colr_enum(16)}));
+  if (file.empty()) file = standard_file(cat({ihdr(4, 4, 3, 7), colr_enum(16)}));
   size_t header_end = std::min<size_t>(file.size(), 120);
   for (size_t n = 0; n <= header_end; n++) {
     header_result r;
@@ -369,13 +410,13 @@ namespace {
 
 // Serves the code-stream bytes of an open 'jp2c' box.
 class box_source : public kdu_compressed_source {
-public:
+ public:
   explicit box_source(jp2_box_reader &box) : box(box) {}
   int read(uint8_t *buf, int num_bytes) override { return box.read(buf, num_bytes); }
   jp2_box_reader &box;
 };
 
-} // namespace
+}  // namespace
 
 TEST(Jp2Header, CodeStreamBoxFeedsTheDecoder) {
   auto file = opj_encode("-n 1 -mct 0", 21, 13, 3, "jp2");
@@ -392,6 +433,6 @@ TEST(Jp2Header, CodeStreamBoxFeedsTheDecoder) {
   EXPECT_EQ((uint32_t)dims.size_y, r.reader.dimensions.height);
   EXPECT_EQ(cs.get_num_components(), r.reader.dimensions.num_components);
   cs.destroy();
-  EXPECT_FALSE(r.reader.box.close()); // only the main header was read: the rest is skipped
+  EXPECT_FALSE(r.reader.box.close());  // only the main header was read: the rest is skipped
   EXPECT_FALSE(r.reader.box.is_open());
 }

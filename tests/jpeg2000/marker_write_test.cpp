@@ -27,10 +27,8 @@ std::vector<uint8_t> written(kdu_params *obj, kdu_params *ref = nullptr, int tpa
 
 // Offers a written segment (marker and length included) to `obj`'s reader.
 bool read_back(kdu_params *obj, const std::vector<uint8_t> &seg, int tpart = 0) {
-  if (seg.size() < 4)
-    return false;
-  return obj->read_segment((uint16_t)((seg[0] << 8) | seg[1]), (int)seg.size() - 4,
-                           seg.data() + 4, tpart);
+  if (seg.size() < 4) return false;
+  return obj->read_segment((uint16_t)((seg[0] << 8) | seg[1]), (int)seg.size() - 4, seg.data() + 4, tpart);
 }
 
 int ival(kdu_params *obj, const char *name, int rec = 0, int fld = 0) {
@@ -92,11 +90,10 @@ void set_cod(kdu_params *cod, int levels, bool precincts = false) {
 
 void set_ranges(kdu_params *qcd, int levels) {
   qcd->set_value("Qguard", 0, 0, 2);
-  for (int r = 0; r < 3 * levels + 1; r++)
-    qcd->set_value("Qabs_ranges", r, 0, 8 + r % 4);
+  for (int r = 0; r < 3 * levels + 1; r++) qcd->set_value("Qabs_ranges", r, 0, 8 + r % 4);
 }
 
-} // namespace
+}  // namespace
 
 TEST(MarkerWrite, SegmentLengthsMeasuredAndWritten) {
   auto tree = make_tree(0, 3);
@@ -128,8 +125,7 @@ TEST(MarkerWrite, SegmentLengthsMeasuredAndWritten) {
 
   kdu_params *poc = object(tree.get(), "POC", -1, -1);
   for (int r = 0; r < 2; r++)
-    for (int k = 0; k < 6; k++)
-      poc->set_value("Porder", r, k, (int[]){0, 0, 1, 1 + r, 3, 2}[k]);
+    for (int k = 0; k < 6; k++) poc->set_value("Porder", r, k, (int[]){0, 0, 1, 1 + r, 3, 2}[k]);
   EXPECT_EQ(written(poc).size(), 18u);
 
   kdu_params *crg = object(tree.get(), "CRG", -1, -1);
@@ -183,8 +179,7 @@ TEST(MarkerWrite, SizBytesAndSinkFlushing) {
 
 TEST(MarkerWrite, SizFailures) {
   siz_params empty;
-  EXPECT_EQ(error_text([&] { empty.write_segment(nullptr, nullptr, 0); }),
-            "Unable to write SIZ marker segment yet!");
+  EXPECT_EQ(error_text([&] { empty.write_segment(nullptr, nullptr, 0); }), "Unable to write SIZ marker segment yet!");
   siz_params siz;
   set_canvas(&siz, 16, 16, 1);
   siz.set_value("Sprecision", 0, 0, 39);
@@ -278,8 +273,7 @@ TEST(MarkerWrite, CodReferenceAndColourTransform) {
   EXPECT_EQ(seg[12], Cmodes_BYPASS);
   tile_cod->set_value("Cmodes", 0, 0, 0);
   for (int r = 0; r <= 3; r++)
-    for (int f = 0; f < 2; f++)
-      tile_cod->set_value("Cprecincts", r, f, ival(main_cod, "Cprecincts", r, f));
+    for (int f = 0; f < 2; f++) tile_cod->set_value("Cprecincts", r, f, ival(main_cod, "Cprecincts", r, f));
   EXPECT_EQ(tile_cod->write_segment(nullptr, main_cod, 0), 0);
   tile_cod->set_value("Cprecincts", 2, 1, 16);
   EXPECT_EQ(written(tile_cod, main_cod).size(), 18u) << "a precinct record differs";
@@ -321,8 +315,7 @@ TEST(MarkerWrite, QcdBytesReferenceAndRoundTrip) {
 
   kdu_params *tile_qcd = object(tree.get(), "QCD", 0, -1);
   EXPECT_EQ(tile_qcd->write_segment(nullptr, qcd, 0), 0);
-  for (int r = 0; r < 4; r++)
-    tile_qcd->set_value("Qabs_ranges", r, 0, ival(qcd, "Qabs_ranges", r));
+  for (int r = 0; r < 4; r++) tile_qcd->set_value("Qabs_ranges", r, 0, ival(qcd, "Qabs_ranges", r));
   EXPECT_EQ(tile_qcd->write_segment(nullptr, qcd, 0), 0);
   tile_qcd->set_value("Qabs_ranges", 3, 0, 12);
   EXPECT_EQ(written(tile_qcd, qcd).size(), 9u);
@@ -335,8 +328,7 @@ TEST(MarkerWrite, QcdBytesReferenceAndRoundTrip) {
             "from the LL band step size.");
   qcd->set_value("Qderived", 0, 0, false);
   const float steps[4] = {0.5f, 0.25f, 0.1875f, 1.0f / 1024};
-  for (int r = 0; r < 4; r++)
-    qcd->set_value("Qabs_steps", r, 0, steps[r]);
+  for (int r = 0; r < 4; r++) qcd->set_value("Qabs_steps", r, 0, steps[r]);
   std::vector<uint8_t> seg = written(qcd);
   ASSERT_EQ(seg.size(), 13u);
   EXPECT_EQ(seg[4], 0x42);
@@ -349,8 +341,7 @@ TEST(MarkerWrite, QcdBytesReferenceAndRoundTrip) {
   auto back = make_tree(0, 2);
   kdu_params *qcc2 = object(back.get(), "QCD", -1, 1);
   ASSERT_TRUE(read_back(qcc2, seg));
-  for (int r = 0; r < 4; r++)
-    EXPECT_FLOAT_EQ(fval(qcc2, "Qabs_steps", r), steps[r]);
+  for (int r = 0; r < 4; r++) EXPECT_FLOAT_EQ(fval(qcc2, "Qabs_steps", r), steps[r]);
   EXPECT_EQ(ival(qcc2, "Qguard"), 2);
   EXPECT_EQ(qcc->write_segment(nullptr, qcd, 0), 0) << "QCC repeats the QCD";
 
@@ -382,8 +373,7 @@ TEST(MarkerWrite, RgnPocAndCrg) {
   kdu_params *poc = object(tree.get(), "POC", -1, -1);
   const int records[2][6] = {{0, 0, 4, 2, 256, 1}, {2, 1, 5, 33, 3, 4}};
   for (int r = 0; r < 2; r++)
-    for (int k = 0; k < 6; k++)
-      poc->set_value("Porder", r, k, records[r][k]);
+    for (int k = 0; k < 6; k++) poc->set_value("Porder", r, k, records[r][k]);
   b = byte_builder();
   b.u16(0xFF5F).u16(16).u8(0).u8(0).u16(4).u8(2).u8(0).u8(1);
   b.u8(2).u8(1).u16(5).u8(33).u8(3).u8(4);
@@ -392,14 +382,12 @@ TEST(MarkerWrite, RgnPocAndCrg) {
   kdu_params *poc2 = object(back.get(), "POC", -1, -1);
   ASSERT_TRUE(read_back(poc2, b.bytes));
   for (int r = 0; r < 2; r++)
-    for (int k = 0; k < 6; k++)
-      EXPECT_EQ(ival(poc2, "Porder", r, k), records[r][k]);
+    for (int k = 0; k < 6; k++) EXPECT_EQ(ival(poc2, "Porder", r, k), records[r][k]);
 
   // A tile's records that repeat the main header's are not written again.
   kdu_params *tile_poc = object(tree.get(), "POC", 0, -1);
   for (int r = 0; r < 2; r++)
-    for (int k = 0; k < 6; k++)
-      tile_poc->set_value("Porder", r, k, records[r][k]);
+    for (int k = 0; k < 6; k++) tile_poc->set_value("Porder", r, k, records[r][k]);
   EXPECT_EQ(tile_poc->write_segment(nullptr, poc, 0), 0);
   tile_poc->set_value("Porder", 1, 2, 6);
   EXPECT_EQ(tile_poc->write_segment(nullptr, poc, 0), 18);
@@ -407,8 +395,7 @@ TEST(MarkerWrite, RgnPocAndCrg) {
   // A second instance holds the records of tile-part 1.
   kdu_params *second = tile_poc->make_instance();
   ASSERT_NE(second, nullptr);
-  for (int k = 0; k < 6; k++)
-    second->set_value("Porder", 0, k, records[1][k]);
+  for (int k = 0; k < 6; k++) second->set_value("Porder", 0, k, records[1][k]);
   EXPECT_EQ(second->write_segment(nullptr, nullptr, 0), 0);
   EXPECT_EQ(written(second, nullptr, 1).size(), 11u);
   EXPECT_EQ(tile_poc->write_segment(nullptr, poc, 0), 18) << "instance 1 forces the write";
@@ -417,8 +404,7 @@ TEST(MarkerWrite, RgnPocAndCrg) {
   auto wide = make_tree(0, 1);
   wide->set_value("Scomponents", 0, 0, 300);
   kdu_params *wpoc = object(wide.get(), "POC", -1, -1);
-  for (int k = 0; k < 6; k++)
-    wpoc->set_value("Porder", 0, k, records[0][k]);
+  for (int k = 0; k < 6; k++) wpoc->set_value("Porder", 0, k, records[0][k]);
   std::vector<uint8_t> seg = written(wpoc);
   ASSERT_EQ(seg.size(), 13u);
   EXPECT_EQ((seg[10] << 8) | seg[11], 256);
@@ -469,8 +455,7 @@ TEST(TransformedCopy, SizFlipsTransposeAndDiscard) {
             "Attempting to write geometrically transformed SIZ marker information without "
             "attaching and finalizing all tile-component COD marker information. This is "
             "essential to establish canvas coordinate equivalence relationships.");
-  object(dst.get(), "COD", -1, -1)->copy_transformed(object(src.get(), "COD", -1, -1), 0, 0,
-                                                     false, false, true);
+  object(dst.get(), "COD", -1, -1)->copy_transformed(object(src.get(), "COD", -1, -1), 0, 0, false, false, true);
   std::vector<uint8_t> seg = written(dst.get());
   siz_params back;
   ASSERT_TRUE(read_back(&back, seg));
@@ -551,8 +536,7 @@ TEST(TransformedCopy, CodLevelsPrecinctsAndFlags) {
   EXPECT_EQ(ival(cod2, "Clevels"), 3);
   EXPECT_EQ(ival(cod2, "Cblk", 0, 1), 32);
   for (int r = 0; r <= 3; r++)
-    for (int f = 0; f < 2; f++)
-      EXPECT_EQ(ival(cod2, "Cprecincts", r, f), ival(copy, "Cprecincts", r, f)) << r << f;
+    for (int f = 0; f < 2; f++) EXPECT_EQ(ival(cod2, "Cprecincts", r, f), ival(copy, "Cprecincts", r, f)) << r << f;
 
   kdu_params *plain = object(dst.get(), "COD", -1, 0);
   plain->copy_transformed(cod, 0, 0, false, false, false);
@@ -565,15 +549,13 @@ TEST(TransformedCopy, CodLevelsPrecinctsAndFlags) {
 
 TEST(TransformedCopy, QcdRgnPocCrg) {
   qcd_params qsrc, qdst;
-  for (int r = 0; r < 7; r++)
-    qsrc.set_value("Qabs_steps", r, 0, 1.0f / (float)(r + 1));
+  for (int r = 0; r < 7; r++) qsrc.set_value("Qabs_steps", r, 0, 1.0f / (float)(r + 1));
   qsrc.set_value("Qguard", 0, 0, 3);
   qsrc.set_value("Qderived", 0, 0, false);
   qsrc.set_value("Qstep", 0, 0, 0.125f);
   qdst.copy_transformed(&qsrc, 0, 0, true, false, false);
   const int from[7] = {0, 2, 1, 3, 5, 4, 6};
-  for (int r = 0; r < 7; r++)
-    EXPECT_FLOAT_EQ(fval(&qdst, "Qabs_steps", r), 1.0f / (float)(from[r] + 1)) << r;
+  for (int r = 0; r < 7; r++) EXPECT_FLOAT_EQ(fval(&qdst, "Qabs_steps", r), 1.0f / (float)(from[r] + 1)) << r;
   EXPECT_EQ(ival(&qdst, "Qguard"), 3);
   float f;
   EXPECT_FALSE(qdst.get_value("Qstep", 0, 0, f));
@@ -588,8 +570,7 @@ TEST(TransformedCopy, QcdRgnPocCrg) {
 
   poc_params psrc, p2, p3, pnone;
   const int rec[6] = {0, 2, 10, 5, 3, 0};
-  for (int k = 0; k < 6; k++)
-    psrc.set_value("Porder", 0, k, rec[k]);
+  for (int k = 0; k < 6; k++) psrc.set_value("Porder", 0, k, rec[k]);
   p2.copy_transformed(&psrc, 2, 1, true, false, false);
   p3.copy_transformed(&psrc, 3, 0, false, false, false);
   const int want2[6] = {0, 0, 10, 5, 1, 0}, want3[6] = {0, 0, 0, 5, 1, 0};
@@ -645,7 +626,7 @@ void expect_same_decoding(const std::vector<uint8_t> &a, const std::vector<uint8
   }
 }
 
-} // namespace
+}  // namespace
 
 TEST(HeaderRewrite, RewrittenMainHeaderDecodesTheSame) {
   struct {
@@ -668,10 +649,8 @@ TEST(HeaderRewrite, RewrittenMainHeaderDecodesTheSame) {
     size_t rest;
     std::vector<std::pair<uint16_t, std::vector<uint8_t>>> before, after;
     for (auto &seg : main_header(cs, rest))
-      if (seg.code != KDU_COM)
-        before.push_back({seg.code, seg.body});
-    for (auto &seg : main_header(rewritten, rest))
-      after.push_back({seg.code, seg.body});
+      if (seg.code != KDU_COM) before.push_back({seg.code, seg.body});
+    for (auto &seg : main_header(rewritten, rest)) after.push_back({seg.code, seg.body});
     std::sort(before.begin(), before.end());
     std::sort(after.begin(), after.end());
     EXPECT_EQ(before, after);

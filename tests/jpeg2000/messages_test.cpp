@@ -22,7 +22,7 @@ std::string compose_error(const std::function<void(kdu_message &)> &fn) {
 int warnings_seen = 0;
 void count_warning() { warnings_seen++; }
 
-} // namespace
+}  // namespace
 
 TEST(KduMessages, HeadingAndIndent) {
   std::string text = compose_error([](kdu_message &e) { e << "Short text " << 42 << "."; });
@@ -31,8 +31,7 @@ TEST(KduMessages, HeadingAndIndent) {
 
 TEST(KduMessages, WrapsAtSpacesAfter79Columns) {
   std::string text = compose_error([](kdu_message &e) {
-    for (int i = 0; i < 30; i++)
-      e << "word" << i << " ";
+    for (int i = 0; i < 30; i++) e << "word" << i << " ";
   });
   std::istringstream lines(text);
   std::string line;
@@ -61,15 +60,12 @@ TEST(KduMessages, LongWordSplitAtColumn79AndExact79Kept) {
 }
 
 TEST(KduMessages, TabsIndentUntilNewlineAndNeverBeyond40) {
-  std::string text = compose_error([](kdu_message &e) {
-    e << "\t" << std::string(70, 'a') << " " << std::string(10, 'b') << "\nnext";
-  });
-  EXPECT_EQ(text, "Zizeve Error:\n        " + std::string(70, 'a') + "\n        " +
-                      std::string(10, 'b') + "\n    next\n");
+  std::string text = compose_error(
+      [](kdu_message &e) { e << "\t" << std::string(70, 'a') << " " << std::string(10, 'b') << "\nnext"; });
+  EXPECT_EQ(text,
+            "Zizeve Error:\n        " + std::string(70, 'a') + "\n        " + std::string(10, 'b') + "\n    next\n");
 
-  std::string deep = compose_error([](kdu_message &e) {
-    e << "\t\t\t\t\t\t\t\t\t\t\t\tz";
-  });
+  std::string deep = compose_error([](kdu_message &e) { e << "\t\t\t\t\t\t\t\t\t\t\t\tz"; });
   EXPECT_EQ(deep, "Zizeve Error:\n" + std::string(40, ' ') + "z\n");
 }
 
@@ -93,7 +89,7 @@ TEST(KduMessages, WarningsWithoutSinkOrHandlerAreSilent) {
 
 TEST(KduMessages, InstalledHandlerThrowsAndNestedErrorsDoNotTerminate) {
   kdu_install_exception_handler();
-  kdu_install_exception_handler(); // installing twice is harmless
+  kdu_install_exception_handler();  // installing twice is harmless
   // An error raised while composing another one: the inner one throws, and the outer one,
   // destroyed during unwinding, must not throw a second time.
   bool caught = false;

@@ -9,7 +9,7 @@ namespace {
 struct header_walk {
   std::unique_ptr<siz_params> tree;
   int tiles = 0, comps = 0;
-  int unaccepted = 0; // segments that no object took (COM, TLM, PLT ...)
+  int unaccepted = 0;  // segments that no object took (COM, TLM, PLT ...)
   int tile_parts = 0;
 };
 
@@ -46,9 +46,8 @@ std::string walk(const std::vector<uint8_t> &s, header_walk &hw) {
     size_t tile_part_end = 0;
     while (p + 4 <= s.size()) {
       int code = be16(s, p);
-      if (code == 0xFFD9)
-        break;
-      if (code == 0xFF93) { // SOD: skip the tile-part body
+      if (code == 0xFFD9) break;
+      if (code == 0xFF93) {  // SOD: skip the tile-part body
         p = tile_part_end;
         continue;
       }
@@ -71,7 +70,7 @@ int get_int(kdu_params *p, const char *name, int rec = 0, int fld = 0) {
   return v;
 }
 
-} // namespace
+}  // namespace
 
 TEST(OpjHeaders, GeometryOfTiledStreamWithOffsets) {
   auto s = opj_encode("-n 3 -t 16,8 -d 3,5 -T 1,2", 33, 17, 3);
@@ -91,12 +90,12 @@ TEST(OpjHeaders, GeometryOfTiledStreamWithOffsets) {
   EXPECT_EQ(get_int(siz, "Sprecision", 1), 8);
   EXPECT_EQ(hw.tile_parts, hw.tiles);
   kdu_params *cod = object(siz, "COD", hw.tiles - 1, 2);
-  EXPECT_EQ(get_int(cod, "Clevels"), 2); // three resolutions
+  EXPECT_EQ(get_int(cod, "Clevels"), 2);  // three resolutions
   bool b = false;
   cod->get_value("Creversible", 0, 0, b);
   EXPECT_TRUE(b);
   EXPECT_EQ(get_int(object(siz, "QCD", 0, 1), "Qabs_ranges", 9), get_int(siz->access_cluster("QCD"), "Qabs_ranges", 9));
-  EXPECT_GE(hw.unaccepted, 1); // the comment segment
+  EXPECT_GE(hw.unaccepted, 1);  // the comment segment
 }
 
 TEST(OpjHeaders, CodingStyleOptionsArriveAsAttributes) {
@@ -113,7 +112,7 @@ TEST(OpjHeaders, CodingStyleOptionsArriveAsAttributes) {
   EXPECT_EQ(get_int(cod, "Ckernels"), Ckernels_W9X7);
   EXPECT_EQ(get_int(cod, "Cprecincts", 0, 0), 64);
   EXPECT_EQ(get_int(cod, "Cprecincts", 1, 1), 32);
-  EXPECT_EQ(get_int(cod, "Cprecincts", 2, 1), 16); // the encoder halves the last record
+  EXPECT_EQ(get_int(cod, "Cprecincts", 2, 1), 16);  // the encoder halves the last record
   EXPECT_EQ(get_int(cod, "Cprecincts", 7, 1), 8);
   bool sop = false, eph = false, ycc = false;
   cod->get_value("Cuse_sop", 0, 0, sop);
@@ -125,8 +124,7 @@ TEST(OpjHeaders, CodingStyleOptionsArriveAsAttributes) {
   EXPECT_GT(step, 0.0f);
   int steps = 0;
   float f;
-  while (hw.tree->access_cluster("QCD")->get_value("Qabs_steps", steps, 0, f, false, false))
-    steps++;
+  while (hw.tree->access_cluster("QCD")->get_value("Qabs_steps", steps, 0, f, false, false)) steps++;
   EXPECT_EQ(steps, 10);
 }
 
@@ -143,8 +141,7 @@ TEST(OpjHeaders, RegionOfInterestAndProgressionChanges) {
     for (int i = 0; object(hw.tree.get(), "POC", t, -1, i) != nullptr; i++) {
       kdu_params *p = object(hw.tree.get(), "POC", t, -1, i);
       int v;
-      for (int r = 0; p->get_value("Porder", r, 0, v, false, false); r++)
-        records++;
+      for (int r = 0; p->get_value("Porder", r, 0, v, false, false); r++) records++;
     }
   EXPECT_GE(records, 1);
   EXPECT_NE(poc, nullptr);
@@ -156,7 +153,7 @@ TEST(OpjHeaders, ManyLevelsAndOneComponent) {
   header_walk hw;
   ASSERT_EQ(walk(s, hw), "");
   EXPECT_EQ(hw.comps, 1);
-  EXPECT_EQ(get_int(object(hw.tree.get(), "COD", 0, 0), "Clevels"), 5); // six resolutions
+  EXPECT_EQ(get_int(object(hw.tree.get(), "COD", 0, 0), "Clevels"), 5);  // six resolutions
   std::ostringstream out;
   hw.tree->print_attributes(out, -1, -1, false);
   EXPECT_NE(out.str().find("Ssize={40,64}\n"), std::string::npos) << out.str();

@@ -11,14 +11,13 @@ std::string decode(const std::vector<uint8_t> &s, decoded_stream &d) {
 
 size_t find_marker(const std::vector<uint8_t> &s, uint8_t code, size_t from = 0) {
   for (size_t i = from; i + 1 < s.size(); i++)
-    if (s[i] == 0xFF && s[i + 1] == code)
-      return i;
+    if (s[i] == 0xFF && s[i + 1] == code) return i;
   return std::string::npos;
 }
 
 int be16(const std::vector<uint8_t> &s, size_t at) { return (s[at] << 8) | s[at + 1]; }
 
-} // namespace
+}  // namespace
 
 TEST(Packets, EncoderMatrixIsConsumedCompletely) {
   const char *matrix[] = {
@@ -81,8 +80,7 @@ TEST(Packets, PacketHeadersMovedIntoPptSegments) {
     ASSERT_EQ(s[p + 1], 0x91);
     size_t eph = find_marker(s, 0x92, p + 6);
     size_t next = find_marker(s, 0x91, eph + 2);
-    if (next == std::string::npos || next > eoc)
-      next = eoc;
+    if (next == std::string::npos || next > eoc) next = eoc;
     headers.insert(headers.end(), s.begin() + (long)p + 6, s.begin() + (long)eph + 2);
     bodies.insert(bodies.end(), s.begin() + (long)eph + 2, s.begin() + (long)next);
     p = next;
@@ -172,7 +170,7 @@ TEST(Packets, InterleavedTilePartsAndRedundantSegments) {
   }
   ASSERT_GT(parts.size(), 6u);
   std::stable_sort(parts.begin(), parts.end(), [](const std::vector<uint8_t> &a, const std::vector<uint8_t> &b) {
-    return a[10] < b[10]; // by TPsot, keeping tile order inside
+    return a[10] < b[10];  // by TPsot, keeping tile order inside
   });
   std::vector<uint8_t> out(s.begin(), s.begin() + (long)first_sot);
   // Redundant main-header segments: a comment, an unknown marker, a CRG.
@@ -181,8 +179,7 @@ TEST(Packets, InterleavedTilePartsAndRedundantSegments) {
   extra.u16(0xFF70).u16(4).u16(0);
   extra.u16(0xFF63).u16(2 + 12).u32(0).u32(0).u32(0);
   out.insert(out.end(), extra.bytes.begin(), extra.bytes.end());
-  for (auto &part : parts)
-    out.insert(out.end(), part.begin(), part.end());
+  for (auto &part : parts) out.insert(out.end(), part.begin(), part.end());
   out.push_back(0xFF);
   out.push_back(0xD9);
   decoded_stream d;
@@ -197,8 +194,7 @@ TEST(Packets, InterleavedTilePartsAndRedundantSegments) {
   // A missing tile-part (TPsot out of sequence) is an error.
   std::vector<uint8_t> gap(s.begin(), s.begin() + (long)first_sot);
   for (size_t i = 0; i < parts.size(); i++)
-    if (!(parts[i][10] == 1 && be16(parts[i], 4) == 0))
-      gap.insert(gap.end(), parts[i].begin(), parts[i].end());
+    if (!(parts[i][10] == 1 && be16(parts[i], 4) == 0)) gap.insert(gap.end(), parts[i].begin(), parts[i].end());
   gap.push_back(0xFF);
   gap.push_back(0xD9);
   decoded_stream g;
@@ -218,7 +214,7 @@ TEST(Packets, TileSetUpRefusesImpossibleGeometry) {
       {cod + 9, 33, "Illegal number of DWT levels"},
       {cod + 10, 9, "Illegal code-block dimensions"},
       {cod + 11, 9, "Illegal code-block dimensions"},
-      {cod + 10, 5, "Illegal code-block dimensions"}, // 128 x 64 exceeds 4096 samples
+      {cod + 10, 5, "Illegal code-block dimensions"},  // 128 x 64 exceeds 4096 samples
   };
   for (auto &c : cases) {
     auto bad = s;
@@ -274,9 +270,8 @@ TEST(Packets, ResilientReadingRecoversAtTheNextSop) {
     }
   ASSERT_GT(sop, 0u);
   auto bad = s;
-  for (size_t k = sop + 6; k < sop + 10 && k < bad.size(); k++)
-    bad[k] ^= 0xA5;
-  bad[sop + 4] ^= 0x01; // an out-of-sequence number as well
+  for (size_t k = sop + 6; k < sop + 10 && k < bad.size(); k++) bad[k] ^= 0xA5;
+  bad[sop + 4] ^= 0x01;  // an out-of-sequence number as well
   decoded_stream d;
   EXPECT_EQ(error_text([&] { decode_all_blocks(bad, d, true); }), "");
   EXPECT_EQ(d.packets, d.expected_packets);

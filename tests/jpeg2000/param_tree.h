@@ -8,8 +8,7 @@
 #include "qcd_params.h"
 #include "siz_params.h"
 
-inline std::unique_ptr<siz_params> make_tree(int num_tiles, int num_comps,
-                                             siz_params *existing = nullptr) {
+inline std::unique_ptr<siz_params> make_tree(int num_tiles, int num_comps, siz_params *existing = nullptr) {
   std::unique_ptr<siz_params> siz(existing ? existing : new siz_params);
   for (int t = -1; t < num_tiles; t++) {
     for (int c = -1; c < num_comps; c++) {
@@ -23,8 +22,7 @@ inline std::unique_ptr<siz_params> make_tree(int num_tiles, int num_comps,
   return siz;
 }
 
-inline kdu_params *object(kdu_params *tree, const char *cluster, int tile, int comp,
-                          int inst = 0) {
+inline kdu_params *object(kdu_params *tree, const char *cluster, int tile, int comp, int inst = 0) {
   kdu_params *c = tree->access_cluster(cluster);
   return c ? c->access_relation(tile, comp, inst) : nullptr;
 }

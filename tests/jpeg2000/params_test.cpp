@@ -49,8 +49,7 @@ TEST(KduParamsTree, InheritanceOrderSelfTileMainComponentMainDefault) {
 
 TEST(KduParamsTree, OwnRecordsNeverInheritAndExtensionUsesTheLastRecord) {
   siz_params siz;
-  for (int c = 0; c < 3; c++)
-    siz.set_value("Sprecision", c, 0, 8 + c);
+  for (int c = 0; c < 3; c++) siz.set_value("Sprecision", c, 0, 8 + c);
   int v = 0;
   ASSERT_TRUE(siz.get_value("Sprecision", 5, 0, v));
   EXPECT_EQ(v, 10);
@@ -58,7 +57,7 @@ TEST(KduParamsTree, OwnRecordsNeverInheritAndExtensionUsesTheLastRecord) {
   // "Ssize" may not be extended: a missing record is simply absent.
   siz.set_value("Ssize", 0, 0, 7);
   EXPECT_FALSE(siz.get_value("Ssize", 1, 0, v));
-  EXPECT_FALSE(siz.get_value("Ssize", 0, 1, v)); // field 1 never set
+  EXPECT_FALSE(siz.get_value("Ssize", 0, 1, v));  // field 1 never set
 
   auto tree = make_tree(1, 1);
   object(tree.get(), "COD", -1, -1)->set_value("Clevels", 0, 0, 5);
@@ -91,18 +90,17 @@ TEST(KduParamsValues, TypeAndRangeChecks) {
                    "does not match any of the defined translation values for the field!\nThe "
                    "attribute name is \"Corder\"."));
   EXPECT_EQ(error_text([&] { cod->set_value("Corder", 0, 0, 4); }), "");
-  for (int ok : {0, 1, 48, 63})
-    EXPECT_EQ(error_text([&] { cod->set_value("Cmodes", 0, 0, ok); }), "") << ok;
+  for (int ok : {0, 1, 48, 63}) EXPECT_EQ(error_text([&] { cod->set_value("Cmodes", 0, 0, ok); }), "") << ok;
   EXPECT_NE(error_text([&] { cod->set_value("Cmodes", 0, 0, 64); }).find("incompatible with the flags"),
             std::string::npos);
-  EXPECT_NE(error_text([&] { cod->set_value("Cuse_sop", 0, 0, 2); }).find("not equal to 0 or 1"),
-            std::string::npos);
+  EXPECT_NE(error_text([&] { cod->set_value("Cuse_sop", 0, 0, 2); }).find("not equal to 0 or 1"), std::string::npos);
   EXPECT_EQ(error_text([&] { coc->set_value("Clayers", 0, 0, 3); }),
             folded("Attempt to set a non-tile-specific code-stream attribute in a specific "
                    "component!\nThe attribute name is \"Clayers\"."));
   EXPECT_EQ(error_text([&] { coc->set_value("Clevels", 0, 0, 3); }), "");
-  EXPECT_NE(error_text([&] { cod->set_value("Clevels", 0, 0, 2.5f); })
-                .find("Attempting to set an integer code-stream parameter attribute field"),
+  EXPECT_NE(error_text([&] {
+              cod->set_value("Clevels", 0, 0, 2.5f);
+            }).find("Attempting to set an integer code-stream parameter attribute field"),
             std::string::npos);
   EXPECT_EQ(error_text([&] { cod->set_value("Cblk", 0, 2, 64); }),
             folded("Attempt to set a code-stream attribute, with an invalid field index!\nThe "
@@ -113,13 +111,10 @@ TEST(KduParamsValues, TypeAndRangeChecks) {
   int i;
   bool b;
   float f;
-  EXPECT_NE(error_text([&] { cod->get_value("Cnothing", 0, 0, i); }).find("invalid name"),
-            std::string::npos);
-  EXPECT_NE(error_text([&] { cod->get_value("Clevels", 0, 0, b); }).find("boolean access"),
-            std::string::npos);
-  EXPECT_NE(error_text([&] { cod->get_value("Clevels", 0, 0, f); }).find("floating point access"),
-            std::string::npos);
-  EXPECT_EQ(error_text([&] { cod->get_value("Cuse_sop", 0, 0, i); }), ""); // ints read "B"
+  EXPECT_NE(error_text([&] { cod->get_value("Cnothing", 0, 0, i); }).find("invalid name"), std::string::npos);
+  EXPECT_NE(error_text([&] { cod->get_value("Clevels", 0, 0, b); }).find("boolean access"), std::string::npos);
+  EXPECT_NE(error_text([&] { cod->get_value("Clevels", 0, 0, f); }).find("floating point access"), std::string::npos);
+  EXPECT_EQ(error_text([&] { cod->get_value("Cuse_sop", 0, 0, i); }), "");  // ints read "B"
 }
 
 TEST(KduParamsValues, RecordsGrowOnlyWhereAllowed) {
@@ -130,7 +125,7 @@ TEST(KduParamsValues, RecordsGrowOnlyWhereAllowed) {
   siz.set_value("Sprecision", 0, 0, 8);
   siz.set_value("Sprecision", 4, 0, 12);
   int v = 0;
-  EXPECT_FALSE(siz.get_value("Sprecision", 2, 0, v, false, false)); // copied, not set
+  EXPECT_FALSE(siz.get_value("Sprecision", 2, 0, v, false, false));  // copied, not set
   ASSERT_TRUE(siz.get_value("Sprecision", 4, 0, v));
   EXPECT_EQ(v, 12);
   EXPECT_TRUE(siz.get_value("Sprecision", 9, 0, v));
@@ -151,8 +146,9 @@ TEST(KduParamsPrint, TextualFormOfEveryFieldKind) {
   cod->set_value("Ckernels", 0, 0, 1);
   std::ostringstream out;
   cod->print_attributes(out, false);
-  EXPECT_EQ(out.str(), "Clevels:T2C1=3\nCreversible:T2C1=yes\nCkernels:T2C1=W5X3\n"
-                       "Cblk:T2C1={64,64}\nCmodes:T2C1=BYPASS,CAUSAL\n");
+  EXPECT_EQ(out.str(),
+            "Clevels:T2C1=3\nCreversible:T2C1=yes\nCkernels:T2C1=W5X3\n"
+            "Cblk:T2C1={64,64}\nCmodes:T2C1=BYPASS,CAUSAL\n");
   kdu_params *main_cod = object(tree.get(), "COD", -1, -1);
   main_cod->set_value("Cmodes", 0, 0, 0);
   main_cod->set_value("Corder", 0, 0, 2);
@@ -169,7 +165,7 @@ TEST(KduParamsPrint, TextualFormOfEveryFieldKind) {
   tree->print_attributes(tile1, 0, 1, false);
   EXPECT_EQ(tile1.str(), "");
 
-  cod->set_value("Cprecincts", 1, 0, 32); // record 0 and field 1 never set
+  cod->set_value("Cprecincts", 1, 0, 32);  // record 0 and field 1 never set
   EXPECT_NE(error_text([&] {
               std::ostringstream x;
               cod->print_attributes(x, false);
@@ -183,10 +179,10 @@ TEST(KduParamsRoute, SegmentsGoToTheFirstUnmarkedMatchingInstance) {
   const uint8_t cod[] = {0, 0, 0, 1, 0, 5, 4, 4, 0, 1};
   EXPECT_TRUE(tree->route_segment(0xFF52, 10, cod, -1, 0));
   EXPECT_TRUE(object(tree.get(), "COD", -1, -1)->is_marked());
-  EXPECT_FALSE(tree->route_segment(0xFF52, 10, cod, -1, 0)); // second main COD refused
+  EXPECT_FALSE(tree->route_segment(0xFF52, 10, cod, -1, 0));  // second main COD refused
   EXPECT_TRUE(tree->route_segment(0xFF52, 10, cod, 1, 0));
-  EXPECT_FALSE(tree->route_segment(0xFF52, 10, cod, 1, 1)); // later tile-part
-  EXPECT_FALSE(tree->route_segment(0xFF52, 10, cod, 5, 0)); // no such tile
+  EXPECT_FALSE(tree->route_segment(0xFF52, 10, cod, 1, 1));  // later tile-part
+  EXPECT_FALSE(tree->route_segment(0xFF52, 10, cod, 5, 0));  // no such tile
 
   const uint8_t coc[] = {2, 0, 3, 4, 4, 0, 0};
   EXPECT_TRUE(tree->route_segment(0xFF53, 7, coc, -1, 0));
@@ -278,11 +274,9 @@ TEST(KduKernels, LiftingStepsAndGains) {
   EXPECT_EQ(irr.get_num_steps(), 4);
   double dc = 0.0, ny = 0.0;
   const std::vector<double> &l9 = irr.get_low_response(), &h9 = irr.get_high_response();
-  for (double v : l9)
-    dc += v;
+  for (double v : l9) dc += v;
   int eh = (int)h9.size() / 2;
-  for (int k = -eh; k <= eh; k++)
-    ny += ((k & 1) ? -1.0 : 1.0) * h9[(size_t)(k + eh)];
+  for (int k = -eh; k <= eh; k++) ny += ((k & 1) ? -1.0 : 1.0) * h9[(size_t)(k + eh)];
   EXPECT_NEAR(dc, 1.0, 1e-6);
   EXPECT_NEAR(std::fabs(ny), 1.0, 1e-6);
   double lg, hg;
@@ -304,8 +298,7 @@ TEST(KduParamsHelpers, ExpandBaseStepFillsAllBands) {
   expand_base_step(&qcd, 2, Ckernels_W9X7, 1.0f / 256, false);
   float f;
   int n = 0;
-  while (qcd.get_value("Qabs_steps", n, 0, f, false, false))
-    n++;
+  while (qcd.get_value("Qabs_steps", n, 0, f, false, false)) n++;
   EXPECT_EQ(n, 7);
   kdu_kernels k(Ckernels_W9X7, false);
   qcd.get_value("Qabs_steps", 0, 0, f);

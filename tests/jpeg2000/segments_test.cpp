@@ -11,8 +11,7 @@ namespace {
 byte_builder siz_body(int n, uint32_t w = 64, uint32_t h = 32) {
   byte_builder b;
   b.u16(0).u32(w).u32(h).u32(0).u32(0).u32(w).u32(h).u32(0).u32(0).u16((unsigned)n);
-  for (int c = 0; c < n; c++)
-    b.u8(7).u8(1).u8(1);
+  for (int c = 0; c < n; c++) b.u8(7).u8(1).u8(1);
   return b;
 }
 
@@ -20,7 +19,7 @@ std::string read_siz(const byte_builder &b, siz_params &siz) {
   return error_text([&] { EXPECT_TRUE(siz.read_segment(0xFF51, b.size(), b.data(), 0)); });
 }
 
-} // namespace
+}  // namespace
 
 TEST(SizSegment, FieldsAndLengths) {
   siz_params siz;
@@ -55,16 +54,13 @@ TEST(SizSegment, FieldsAndLengths) {
   siz_params s38, s40, s2;
   byte_builder shorter = b;
   shorter.bytes.pop_back();
-  EXPECT_EQ(read_siz(shorter, s38),
-            "Malformed SIZ marker segment encountered. Marker segment is too small.");
+  EXPECT_EQ(read_siz(shorter, s38), "Malformed SIZ marker segment encountered. Marker segment is too small.");
   byte_builder longer = b;
   longer.u8(0);
-  EXPECT_EQ(read_siz(longer, s40),
-            "Malformed SIZ marker segment encountered. The final 1 bytes were not consumed!");
+  EXPECT_EQ(read_siz(longer, s40), "Malformed SIZ marker segment encountered. The final 1 bytes were not consumed!");
   byte_builder tiny;
   tiny.u8(0);
-  EXPECT_EQ(read_siz(tiny, s2),
-            "Malformed SIZ marker segment encountered. Marker segment is too small.");
+  EXPECT_EQ(read_siz(tiny, s2), "Malformed SIZ marker segment encountered. Marker segment is too small.");
 }
 
 TEST(SizSegment, CapabilitiesPrecisionAndLargeCoordinates) {
@@ -126,26 +122,23 @@ TEST(SizFinalize, ErrorsOfTheGeometry) {
   byte_builder b = siz_body(1);
   b.bytes[37] = 0;
   read_siz(b, zero);
-  EXPECT_EQ(error_text([&] { zero.finalize(); }),
-            "Image component sub-sampling factors must be strictly positive!");
+  EXPECT_EQ(error_text([&] { zero.finalize(); }), "Image component sub-sampling factors must be strictly positive!");
 
   siz_params no_width;
   byte_builder b2 = siz_body(1);
-  b2.bytes[21] = 0; // XTsiz = 0
+  b2.bytes[21] = 0;  // XTsiz = 0
   b2.bytes[20] = 0;
   b2.bytes[19] = 0;
   b2.bytes[18] = 0;
   read_siz(b2, no_width);
   std::string t = error_text([&] { no_width.finalize(); });
-  EXPECT_EQ(t.find("Problems trying to finalize SIZ information. Illegal tile origin coordinates."),
-            0u)
-      << t;
+  EXPECT_EQ(t.find("Problems trying to finalize SIZ information. Illegal tile origin coordinates."), 0u) << t;
   // The attributes that the stream supplied follow the text.
   EXPECT_NE(t.find("Ssize={32,64}"), std::string::npos) << t;
 
   siz_params right;
   byte_builder b3 = siz_body(1);
-  b3.bytes[29] = 5; // XTOsiz 5 > XOsiz 0
+  b3.bytes[29] = 5;  // XTOsiz 5 > XOsiz 0
   read_siz(b3, right);
   EXPECT_NE(error_text([&] { right.finalize(); }).find("Illegal tile origin"), std::string::npos);
 
@@ -471,8 +464,7 @@ TEST(PocSegment, RecordsAndComponentLimit) {
   EXPECT_EQ(error_text([&] { object(t2.get(), "POC", 0, -1)->read_segment(0xFF5F, 8, two, 0); }),
             "Malformed POC marker segment encountered. The final 1 bytes were not consumed!");
   const uint8_t bad_order[] = {0, 0, 0, 1, 6, 3, 5};
-  EXPECT_NE(error_text([&] { object(t2.get(), "POC", -1, -1)->read_segment(0xFF5F, 7, bad_order, 0); }),
-            "");
+  EXPECT_NE(error_text([&] { object(t2.get(), "POC", -1, -1)->read_segment(0xFF5F, 7, bad_order, 0); }), "");
 }
 
 TEST(CrgSegment, OffsetsPerComponent) {
@@ -488,7 +480,7 @@ TEST(CrgSegment, OffsetsPerComponent) {
   EXPECT_FLOAT_EQ(f, 0.25f);
   crg->get_value("CRGoffset", 1, 0, f);
   EXPECT_FLOAT_EQ(f, 0.75f);
-  crg->get_value("CRGoffset", 7, 0, f); // extends the last record
+  crg->get_value("CRGoffset", 7, 0, f);  // extends the last record
   EXPECT_FLOAT_EQ(f, 0.75f);
   auto t2 = make_tree(0, 2);
   read_siz(siz_body(2), *t2);

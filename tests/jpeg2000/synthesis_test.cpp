@@ -29,19 +29,16 @@ pgx_image load_pgx(const std::string &name) {
   std::vector<uint8_t> b = load(name);
   pgx_image img;
   size_t eol = 0;
-  while (eol < b.size() && b[eol] != '\n')
-    eol++;
+  while (eol < b.size() && b[eol] != '\n') eol++;
   std::string head(b.begin(), b.begin() + (long)eol);
   char sign = '+';
-  if (std::sscanf(head.c_str(), "PG ML %c %d %d %d", &sign, &img.depth, &img.width, &img.height) != 4)
-    return img;
+  if (std::sscanf(head.c_str(), "PG ML %c %d %d %d", &sign, &img.depth, &img.width, &img.height) != 4) return img;
   img.is_signed = sign == '-';
   int nb = img.depth <= 8 ? 1 : 2;
   for (size_t k = eol + 1; k + (size_t)nb <= b.size() && img.samples.size() < (size_t)img.width * img.height;
        k += (size_t)nb) {
     int v = (nb == 1) ? b[k] : (b[k] << 8 | b[k + 1]);
-    if (img.is_signed && v >= (1 << (8 * nb - 1)))
-      v -= 1 << (8 * nb);
+    if (img.is_signed && v >= (1 << (8 * nb - 1))) v -= 1 << (8 * nb);
     img.samples.push_back(v);
   }
   return img;
@@ -95,13 +92,13 @@ std::vector<int> decode_component(const std::vector<uint8_t> &bytes, int comp, i
   return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Synthesis, ReversibleStreamsReproduceTheirSamplesAtEveryDepth) {
   struct vec {
     const char *name;
     int comps;
-  } vectors[] = {{"r53_grey4", 1},  {"r53_grey8", 1}, {"r53_grey12", 1}, {"r53_grey16", 1},
+  } vectors[] = {{"r53_grey4", 1},    {"r53_grey8", 1}, {"r53_grey12", 1}, {"r53_grey16", 1},
                  {"r53_signed12", 1}, {"r53_modes", 1}, {"r53_nodwt", 3}};
   for (const vec &v : vectors) {
     std::vector<uint8_t> bytes = load(std::string(v.name) + ".j2k");
@@ -115,8 +112,7 @@ TEST(Synthesis, ReversibleStreamsReproduceTheirSamplesAtEveryDepth) {
       ASSERT_EQ(h, want.height) << v.name;
       size_t mismatches = 0;
       for (size_t k = 0; k < got.size(); k++)
-        if (got[k] != want.samples[k])
-          mismatches++;
+        if (got[k] != want.samples[k]) mismatches++;
       EXPECT_EQ(mismatches, 0u) << v.name << " component " << c;
     }
   }

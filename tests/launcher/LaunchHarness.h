@@ -40,8 +40,7 @@ inline std::string recordingProgram(const std::string& extra = "") {
 class LaunchHarness {
  public:
   explicit LaunchHarness(const std::string& tempName = "tmp")
-      : prefix(root / "prefix"), temp(root / tempName), report(root / "report"),
-        work(root / "work") {
+      : prefix(root / "prefix"), temp(root / tempName), report(root / "report"), work(root / "work") {
     fs::create_directories(prefix + "/drive_c");
     fs::create_directories(temp);
     fs::create_directories(report);
@@ -53,8 +52,7 @@ class LaunchHarness {
                     const std::string& stream, const std::string& name = "installer.exe") {
     std::string out = root / name;
     std::string error;
-    if (!stowtools::writeExecutable(builtProgram("launcher/stowpack"), out, program, entries,
-                                    stream, error))
+    if (!stowtools::writeExecutable(builtProgram("launcher/stowpack"), out, program, entries, stream, error))
       return std::string();
     return out;
   }

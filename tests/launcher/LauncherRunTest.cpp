@@ -42,8 +42,8 @@ TEST(LauncherRun, UnpacksEveryEntryByteExactAndStartsTheProgramFromThere) {
   makeSource(src);
   // Through the writer program, as the demo and a packager use it.
   std::string out = h.root / "installer.exe";
-  std::string cmd = builtProgram("tools/packwriter") + " " + builtProgram("launcher/stowpack") +
-                    " '" + src + "' Setup.exe '" + out + "' > /dev/null";
+  std::string cmd = builtProgram("tools/packwriter") + " " + builtProgram("launcher/stowpack") + " '" + src +
+                    "' Setup.exe '" + out + "' > /dev/null";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
 
   ASSERT_EQ(h.run(out), 0);
@@ -221,9 +221,8 @@ TEST(LauncherRun, ATempFolderWithBlanksStartsTheUnpackedProgramWithoutArguments)
 TEST(LauncherRun, TwoLaunchesAtOnceUseTheirOwnFolders) {
   LaunchHarness h;
   // Each program waits a little before it copies its folder, so that the runs overlap.
-  std::string exe =
-      h.build("Setup.exe", {fileEntry("\\Setup.exe", recordingProgram("sleep 0.4\n")),
-                            fileEntry("\\payload.txt", "payload")});
+  std::string exe = h.build(
+      "Setup.exe", {fileEntry("\\Setup.exe", recordingProgram("sleep 0.4\n")), fileEntry("\\payload.txt", "payload")});
   std::string r1 = h.root / "r1", r2 = h.root / "r2";
   fs::create_directories(r1);
   fs::create_directories(r2);
@@ -244,8 +243,8 @@ TEST(LauncherRun, DeletingTheFolderDoesNotFollowLinksOutOfIt) {
   writeFile(outside + "/inner/precious.txt", "precious");
   writeFile(h.root / "keep.txt", "file");
   // The program leaves links to a folder and a file outside the unpack folder.
-  std::string links = "ln -s '" + outside + "' \"$here/dirlink\"\nln -s '" + (h.root / "keep.txt") +
-                      "' \"$here/filelink\"\n";
+  std::string links =
+      "ln -s '" + outside + "' \"$here/dirlink\"\nln -s '" + (h.root / "keep.txt") + "' \"$here/filelink\"\n";
   std::string exe = h.build("Setup.exe", {fileEntry("\\Setup.exe", recordingProgram(links))});
   ASSERT_EQ(h.run(exe), 0);
   ASSERT_TRUE(h.programRan());
@@ -258,28 +257,26 @@ TEST(LauncherRun, EntriesFindTheirFoldersAndFilesWhateverTheCase) {
   LaunchHarness h;
   // The program also leaves a folder chain of its own behind, which the deletion must clear.
   std::string extra = "mkdir -p \"$here/made/by/setup\"\necho left > \"$here/made/by/setup/x.txt\"\n";
-  std::string exe = h.build(
-      "SETUP.EXE", {fileEntry("\\Setup.exe", recordingProgram(extra)), folderEntry("\\Data"),
-                    folderEntry("\\DATA\\Sub"), fileEntry("\\data\\SUB\\f.txt", "first"),
-                    // The same file in another spelling is the same file, as on Windows.
-                    fileEntry("\\Data\\sub\\F.TXT", "second"), folderEntry("\\data\\sub\\2024"),
-                    fileEntry("\\DATA\\Sub\\2024\\01.bin", std::string(20000, '\x01')),
-                    fileEntry("\\after.txt", "after")});
+  std::string exe = h.build("SETUP.EXE", {fileEntry("\\Setup.exe", recordingProgram(extra)), folderEntry("\\Data"),
+                                          folderEntry("\\DATA\\Sub"), fileEntry("\\data\\SUB\\f.txt", "first"),
+                                          // The same file in another spelling is the same file, as on Windows.
+                                          fileEntry("\\Data\\sub\\F.TXT", "second"), folderEntry("\\data\\sub\\2024"),
+                                          fileEntry("\\DATA\\Sub\\2024\\01.bin", std::string(20000, '\x01')),
+                                          fileEntry("\\after.txt", "after")});
   ASSERT_EQ(h.run(exe), 0);
   ASSERT_TRUE(h.programRan());
   auto got = treeOf(h.seen());
-  std::map<std::string, std::string> expected{
-      {"Setup.exe", recordingProgram(extra)},
-      {"Data", "/"},
-      {"Data/Sub", "/"},
-      {"Data/Sub/f.txt", "second"},
-      {"Data/Sub/2024", "/"},
-      {"Data/Sub/2024/01.bin", std::string(20000, '\x01')},
-      {"after.txt", "after"},
-      {"made", "/"},
-      {"made/by", "/"},
-      {"made/by/setup", "/"},
-      {"made/by/setup/x.txt", "left\n"}};
+  std::map<std::string, std::string> expected{{"Setup.exe", recordingProgram(extra)},
+                                              {"Data", "/"},
+                                              {"Data/Sub", "/"},
+                                              {"Data/Sub/f.txt", "second"},
+                                              {"Data/Sub/2024", "/"},
+                                              {"Data/Sub/2024/01.bin", std::string(20000, '\x01')},
+                                              {"after.txt", "after"},
+                                              {"made", "/"},
+                                              {"made/by", "/"},
+                                              {"made/by/setup", "/"},
+                                              {"made/by/setup/x.txt", "left\n"}};
   EXPECT_EQ(got, expected);
   EXPECT_TRUE(h.tempIsEmpty());
 }

@@ -34,12 +34,11 @@ std::vector<FILENODE> nodes(RKPackageTable& table) {
 TEST(PackageTable, ReadsProgramEntriesInOrderAndPackedLength) {
   TempPrefix prefix;
   rktest::TempFolder dir;
-  std::vector<PackEntry> entries{{"\\docs", 2, 0, ""}, {"\\docs\\a.txt", 1, 3, "abc"},
-                                 {"\\odd", 9, 0, ""}, {"\\z", 1, 0, ""}};
+  std::vector<PackEntry> entries{
+      {"\\docs", 2, 0, ""}, {"\\docs\\a.txt", 1, 3, "abc"}, {"\\odd", 9, 0, ""}, {"\\z", 1, 0, ""}};
   std::string image = "IMAGE-BYTES";
   std::string stream = stowtools::compressContents(entries);
-  std::string bytes =
-      image + stowtools::packageBytes("Setup.exe", entries, stream, (uint32_t)image.size());
+  std::string bytes = image + stowtools::packageBytes("Setup.exe", entries, stream, (uint32_t)image.size());
   RKPackageTable table;
   ASSERT_EQ(readBack(dir / "p.exe", bytes, table), 1);
   EXPECT_TRUE(table.complete);
@@ -77,8 +76,7 @@ TEST(PackageTable, ATableCutShortStopsAtTheEndOfTheFile) {
   TempPrefix prefix;
   rktest::TempFolder dir;
   // A count of two billion with two entries before the file ends.
-  std::string bytes = "IMG" + stowtools::packageBytes("Setup.exe",
-                                                      {{"\\a", 2, 0, ""}, {"\\b", 2, 0, ""}}, "", 3);
+  std::string bytes = "IMG" + stowtools::packageBytes("Setup.exe", {{"\\a", 2, 0, ""}, {"\\b", 2, 0, ""}}, "", 3);
   bytes[3 + 10] = '\xFF';
   bytes[3 + 11] = '\xFF';
   bytes[3 + 12] = '\xFF';
@@ -99,10 +97,11 @@ TEST(PackageTable, ATableCutShortStopsAtTheEndOfTheFile) {
 
 TEST(PackageTable, EntryPathsMustStayInsideTheUnpackFolder) {
   TempPrefix prefix;
-  for (const char* good : {"\\a", "\\a\\b.txt", "\\.hidden", "\\a\\...x", "\\x.\\y", "\\\xD6\xD0"
+  for (const char* good : {"\\a", "\\a\\b.txt", "\\.hidden", "\\a\\...x", "\\x.\\y",
+                           "\\\xD6\xD0"
                            "\xCE\xC4\\\xCE\xC4.txt"})
     EXPECT_TRUE(isContainedEntryPath(RKString(good))) << good;
-  for (const char* bad : {"", "a.txt", "\\..", "\\..\\x", "\\a\\..\\..\\x", "\\a/../../x",
-                          "\\C:\\x", "\\a:b", "\\.. \\x", "\\a\\. .", "\\...\\x"})
+  for (const char* bad : {"", "a.txt", "\\..", "\\..\\x", "\\a\\..\\..\\x", "\\a/../../x", "\\C:\\x", "\\a:b",
+                          "\\.. \\x", "\\a\\. .", "\\...\\x"})
     EXPECT_FALSE(isContainedEntryPath(RKString(bad))) << bad;
 }

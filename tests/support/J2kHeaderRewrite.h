@@ -11,7 +11,7 @@
 
 // Byte sink that collects everything written into one vector.
 class vector_sink : public kd_byte_writer {
-public:
+ public:
   void flush_buffer() override {
     bytes.insert(bytes.end(), buffer, next);
     next = buffer;
@@ -36,13 +36,10 @@ inline std::vector<j2k_segment> main_header(const std::vector<uint8_t> &cs, size
   size_t p = 2;
   while (p + 4 <= cs.size()) {
     uint16_t code = (uint16_t)((cs[p] << 8) | cs[p + 1]);
-    if (code == KDU_SOT)
-      break;
+    if (code == KDU_SOT) break;
     size_t len = (size_t)((cs[p + 2] << 8) | cs[p + 3]);
-    if (len < 2 || p + 2 + len > cs.size())
-      break;
-    out.push_back({code, std::vector<uint8_t>(cs.begin() + (long)p + 4,
-                                              cs.begin() + (long)(p + 2 + len))});
+    if (len < 2 || p + 2 + len > cs.size()) break;
+    out.push_back({code, std::vector<uint8_t>(cs.begin() + (long)p + 4, cs.begin() + (long)(p + 2 + len))});
     p += 2 + len;
   }
   rest = p;
@@ -55,8 +52,7 @@ inline std::vector<j2k_segment> main_header(const std::vector<uint8_t> &cs, size
 inline std::vector<uint8_t> rewrite_header(const std::vector<uint8_t> &cs) {
   size_t rest;
   std::vector<j2k_segment> segs = main_header(cs, rest);
-  if (segs.empty() || segs[0].code != KDU_SIZ)
-    return {};
+  if (segs.empty() || segs[0].code != KDU_SIZ) return {};
   std::unique_ptr<siz_params> siz(new siz_params);
   siz->read_segment(segs[0].code, (int)segs[0].body.size(), segs[0].body.data(), 0);
   int num = 0;
@@ -78,8 +74,7 @@ inline std::vector<uint8_t> rewrite_header(const std::vector<uint8_t> &cs) {
   for (const char *cluster : {"COD", "QCD", "RGN"}) {
     kdu_params *head = siz->access_cluster(cluster)->access_relation(-1, -1);
     head->write_segment(&sink, nullptr, 0);
-    for (int c = 0; c < num; c++)
-      head->access_relation(-1, c)->write_segment(&sink, head, 0);
+    for (int c = 0; c < num; c++) head->access_relation(-1, c)->write_segment(&sink, head, 0);
   }
   siz->access_cluster("POC")->access_relation(-1, -1)->write_segment(&sink, nullptr, 0);
   siz->access_cluster("CRG")->access_relation(-1, -1)->write_segment(&sink, nullptr, 0);

@@ -5,9 +5,9 @@
 #include "RKObject.h"
 
 inline unsigned int countOf(RKSDK::RKObject* object) {
-    unsigned int n = object->addRef();
-    object->release();
-    return n - 1;
+  unsigned int n = object->addRef();
+  object->release();
+  return n - 1;
 }
 
 #endif

@@ -16,8 +16,7 @@ namespace rktest {
 class TempFolder {
  public:
   explicit TempFolder(const char* tag = "rktest") {
-    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(tag) + "-XXXXXX"))
-                              .string();
+    std::string pattern = (std::filesystem::temp_directory_path() / (std::string(tag) + "-XXXXXX")).string();
     char* made = mkdtemp(&pattern[0]);
     path_ = made ? made : "";
   }

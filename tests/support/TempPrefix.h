@@ -25,8 +25,10 @@ class TempPrefix {
     std::filesystem::create_directories(root_ + "/drive_c");
   }
   ~TempPrefix() {
-    if (hadOld_) setenv("RKWIN_ROOT", old_.c_str(), 1);
-    else unsetenv("RKWIN_ROOT");
+    if (hadOld_)
+      setenv("RKWIN_ROOT", old_.c_str(), 1);
+    else
+      unsetenv("RKWIN_ROOT");
     std::error_code ec;
     // Read-only entries must not stop the clean-up.
     for (auto it = std::filesystem::recursive_directory_iterator(root_, ec);

@@ -76,8 +76,10 @@ class XvfbServer {
       kill(server, SIGTERM);
       waitpid(server, nullptr, 0);
       server = 0;
-      if (hadDisplay) setenv("DISPLAY", oldDisplay.c_str(), 1);
-      else unsetenv("DISPLAY");
+      if (hadDisplay)
+        setenv("DISPLAY", oldDisplay.c_str(), 1);
+      else
+        unsetenv("DISPLAY");
     }
   }
 

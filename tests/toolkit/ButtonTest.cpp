@@ -207,9 +207,9 @@ class ButtonPaintTest : public ButtonTest {
 TEST_F(ButtonPaintTest, FlatLookInEachState) {
   b->setInheritedFlag(0);
   b->focusLost();
-  EXPECT_EQ(paintOf(b, g), (Events{"fill 0,0,80,24", "outline 1,1,77,21 pen=000000 fill=040506",
-                                   "outline 2,2,75,19 pen=ffffff fill=040506",
-                                   "string 'Next' " + at(0) + " pen=000000"}));
+  EXPECT_EQ(paintOf(b, g),
+            (Events{"fill 0,0,80,24", "outline 1,1,77,21 pen=000000 fill=040506",
+                    "outline 2,2,75,19 pen=ffffff fill=040506", "string 'Next' " + at(0) + " pen=000000"}));
   EXPECT_EQ(hexColor(g.pen), "010203");  // pen and fill put back
   EXPECT_EQ(g.transparent, 1);
   b->focusGained();

@@ -182,7 +182,7 @@ TEST_F(ComboBoxTest, KeysDriveTheDropDown) {
   key(VK_DOWN);
   key(VK_DOWN);
   EXPECT_EQ(c->getText(), RKString(""));  // moving does not change the text
-  key(VK_RETURN);  // closes and reports as a click would; the release posts no Enter action
+  key(VK_RETURN);                         // closes and reports as a click would; the release posts no Enter action
   EXPECT_EQ(list->isVisible(), 0u);
   EXPECT_EQ(c->getText(), RKString("item 2"));
   EXPECT_EQ(window->count(RK_ACTION_COMBO_SELECTION_CHANGED), 1);

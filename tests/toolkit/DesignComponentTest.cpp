@@ -9,17 +9,15 @@ class DesignComponentTest : public WidgetTest {
     RKDesignComponent* d = new RKDesignComponent();
     return place(d, x, y, w, h);
   }
-  UINT classCursor(RKComponent* c) {
-    return compat_cursor_id(HCURSOR(GetClassLongPtrA(windowOf(c), GCLP_HCURSOR)));
-  }
+  UINT classCursor(RKComponent* c) { return compat_cursor_id(HCURSOR(GetClassLongPtrA(windowOf(c), GCLP_HCURSOR))); }
   RecordingGraphics rec;
 };
 
 TEST_F(DesignComponentTest, HitZonesOfAFortyByTwentyWidget) {
   RKDesignComponent* d = widget(10, 10, 40, 20);
-  const int cases[][3] = {{5, 5, 1},   {6, 0, 0},   {18, 0, 2},  {35, 10, 4}, {20, 10, 0}, {0, 0, 1},
-                          {22, 5, 2},  {40, 0, 3},  {35, 12, 4}, {40, 20, 5}, {20, 15, 6}, {0, 20, 7},
-                          {5, 8, 8},   {-1, 0, 0},  {41, 20, 0}, {20, 21, 0}};
+  const int cases[][3] = {{5, 5, 1},  {6, 0, 0},  {18, 0, 2},  {35, 10, 4}, {20, 10, 0}, {0, 0, 1},
+                          {22, 5, 2}, {40, 0, 3}, {35, 12, 4}, {40, 20, 5}, {20, 15, 6}, {0, 20, 7},
+                          {5, 8, 8},  {-1, 0, 0}, {41, 20, 0}, {20, 21, 0}};
   for (const auto& c : cases) EXPECT_EQ(d->hitTest(RKPoint(c[0], c[1])), c[2]) << c[0] << "," << c[1];
   // Narrower than 12 pixels the columns overlap: the test order decides.
   RKDesignComponent* thin = widget(100, 10, 8, 40);
@@ -104,9 +102,9 @@ TEST_F(DesignComponentTest, CursorsFollowTheZonesOfAFocusedWidget) {
   EXPECT_EQ(classCursor(d), 32512u);
   d->focusGained();
   const std::pair<RKPoint, UINT> cases[] = {
-      {RKPoint(0, 0), 32642},   {RKPoint(20, 0), 32645}, {RKPoint(40, 0), 32643}, {RKPoint(40, 10), 32644},
-      {RKPoint(40, 20), 32642}, {RKPoint(20, 20), 32645}, {RKPoint(0, 20), 32643}, {RKPoint(0, 10), 32644},
-      {RKPoint(20, 10), 32512}};
+      {RKPoint(0, 0), 32642},   {RKPoint(20, 0), 32645},  {RKPoint(40, 0), 32643},
+      {RKPoint(40, 10), 32644}, {RKPoint(40, 20), 32642}, {RKPoint(20, 20), 32645},
+      {RKPoint(0, 20), 32643},  {RKPoint(0, 10), 32644},  {RKPoint(20, 10), 32512}};
   for (const auto& c : cases) {
     d->mouseMoved(c.first);
     EXPECT_EQ(classCursor(d), c.second) << c.first.x << "," << c.first.y;

@@ -244,8 +244,8 @@ TEST_F(DispatchTest, EventArgumentsAreDecodedFromTheMessage) {
   EXPECT_EQ(e, (Events{"spy:windowActivated 0 0", "spy:windowActivated 1 0", "spy:windowActivated 2 1",
                        "spy:componentShown 1 3", "spy:componentShown 0 2", "spy:componentShown 1 1",
                        "spy:componentShown 1 0", "spy:componentResized 0 10x20", "spy:componentResized 1 10x20",
-                       "spy:componentResized 2 10x20", "spy:componentResized 3 10x20",
-                       "spy:componentResized 4 200x150", "spy:hotKeyPressed 3 4 75", "spy:commandReceived 273 11 12"}));
+                       "spy:componentResized 2 10x20", "spy:componentResized 3 10x20", "spy:componentResized 4 200x150",
+                       "spy:hotKeyPressed 3 4 75", "spy:commandReceived 273 11 12"}));
   // The frame paint of the component itself is its paint.
   top->removeComponentListener(&spy);
   EXPECT_EQ(SendMessageA(h, WM_NCPAINT, 1, 0), 0);

@@ -15,7 +15,7 @@ TEST_F(FacadeTest, FiredActionsReachTheOwnHandlerFirstThenEveryListener) {
   for (Spy* s : spies) top->addActionListener(s);
   EXPECT_EQ(top->actionCapacity(), 20u);  // the eleventh grew it by 10
   top->addActionListener(spies[0]);       // kept once
-  spies[0]->answerAction = 0;        // stops nothing
+  spies[0]->answerAction = 0;             // stops nothing
   takeEvents();
   top->fireAction(RK_ACTION_CHECKBOX_TOGGLED, 0);
   Events e = takeEvents();

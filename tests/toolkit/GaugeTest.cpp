@@ -57,8 +57,9 @@ TEST_F(GaugeTest, BlocksAreSquaresWithTwoPixelGapsAndACutLastBlock) {
   g->setValue(25);  // L = 48: squares at 3, 19, 35, then the cut block
   EXPECT_EQ(rec.only("rect").size(), 0u);
   paintOf(g, rec);
-  EXPECT_EQ(rec.only("rect"), (Events{"rect 3,3,14,14 pen=0000ff fill=0000ff", "rect 19,3,14,14 pen=0000ff fill=0000ff",
-                                      "rect 35,3,14,14 pen=0000ff fill=0000ff", "rect 51,3,0,14 pen=0000ff fill=0000ff"}));
+  EXPECT_EQ(rec.only("rect"),
+            (Events{"rect 3,3,14,14 pen=0000ff fill=0000ff", "rect 19,3,14,14 pen=0000ff fill=0000ff",
+                    "rect 35,3,14,14 pen=0000ff fill=0000ff", "rect 51,3,0,14 pen=0000ff fill=0000ff"}));
   g->setValue(5);  // L = 9, shorter than one block: one rectangle of the length
   paintOf(g, rec);
   EXPECT_EQ(rec.only("rect"), (Events{"rect 3,3,9,14 pen=0000ff fill=0000ff"}));
@@ -74,8 +75,9 @@ TEST_F(GaugeTest, VerticalBarsGrowFromTheBottomUnclamped) {
   g->setValue(40);  // blocks, L = 37: squares at 83 and 67, then the rest
   g->setBlockStyle(1);
   paintOf(g, rec);
-  EXPECT_EQ(rec.only("rect"), (Events{"rect 3,83,14,14 pen=0000ff fill=0000ff", "rect 3,67,14,14 pen=0000ff fill=0000ff",
-                                      "rect 3,60,14,5 pen=0000ff fill=0000ff"}));
+  EXPECT_EQ(rec.only("rect"),
+            (Events{"rect 3,83,14,14 pen=0000ff fill=0000ff", "rect 3,67,14,14 pen=0000ff fill=0000ff",
+                    "rect 3,60,14,5 pen=0000ff fill=0000ff"}));
   g->setTextVisible(1);  // vertical gauges show no percentage
   paintOf(g, rec);
   EXPECT_TRUE(rec.only("string").empty());
@@ -86,20 +88,20 @@ TEST_F(GaugeTest, PercentagePiecesTurnWhiteOnceTheBarReachesThem) {
   g->setTextVisible(1);
   g->setValue(37);  // e = 194*37/100 + 3 = 74: all pieces right of the bar
   paintOf(g, rec);
-  EXPECT_EQ(rec.only("string"), (Events{"string '%' 104,2 pen=010203", "string '7' 96,2 pen=010203",
-                                        "string '3' 88,2 pen=010203"}));
+  EXPECT_EQ(rec.only("string"),
+            (Events{"string '%' 104,2 pen=010203", "string '7' 96,2 pen=010203", "string '3' 88,2 pen=010203"}));
   g->setValue(48);  // e = 96: the tens piece at 88 is reached
   paintOf(g, rec);
-  EXPECT_EQ(rec.only("string"), (Events{"string '%' 104,2 pen=010203", "string '8' 96,2 pen=010203",
-                                        "string '4' 88,2 pen=ffffff"}));
+  EXPECT_EQ(rec.only("string"),
+            (Events{"string '%' 104,2 pen=010203", "string '8' 96,2 pen=010203", "string '4' 88,2 pen=ffffff"}));
   g->setValue(51);  // e = 101: units piece at 96 reached too
   paintOf(g, rec);
-  EXPECT_EQ(rec.only("string"), (Events{"string '%' 104,2 pen=010203", "string '1' 96,2 pen=ffffff",
-                                        "string '5' 88,2 pen=ffffff"}));
+  EXPECT_EQ(rec.only("string"),
+            (Events{"string '%' 104,2 pen=010203", "string '1' 96,2 pen=ffffff", "string '5' 88,2 pen=ffffff"}));
   g->setValue(5);  // below ten percent the tens piece reads 0
   paintOf(g, rec);
-  EXPECT_EQ(rec.only("string"), (Events{"string '%' 104,2 pen=010203", "string '5' 96,2 pen=010203",
-                                        "string '0' 88,2 pen=010203"}));
+  EXPECT_EQ(rec.only("string"),
+            (Events{"string '%' 104,2 pen=010203", "string '5' 96,2 pen=010203", "string '0' 88,2 pen=010203"}));
   g->setValue(100);
   paintOf(g, rec);
   EXPECT_EQ(rec.only("string"), (Events{"string '100%' 84,2 pen=ffffff"}));

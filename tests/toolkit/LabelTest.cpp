@@ -13,8 +13,8 @@ TEST_F(LabelTest, AlignmentsChooseTheFormatFlags) {
   EXPECT_EQ(l->getAlignment(), RK_ALIGN_LEFT);
   EXPECT_EQ(paintOf(l, rec), (Events{"fill 0,0,120,18", "text 'Folder:' 0,0,120,18 0x20 pen=010203"}));
   EXPECT_EQ(rec.transparent, 1);
-  const std::pair<int, const char*> cases[] = {{RK_ALIGN_RIGHT, "0x22"}, {RK_ALIGN_CENTER, "0x21"}, {3, "0"},
-                                              {-1, "0"}, {RK_ALIGN_LEFT, "0x20"}};
+  const std::pair<int, const char*> cases[] = {
+      {RK_ALIGN_RIGHT, "0x22"}, {RK_ALIGN_CENTER, "0x21"}, {3, "0"}, {-1, "0"}, {RK_ALIGN_LEFT, "0x20"}};
   for (const auto& c : cases) {
     l->setAlignment(c.first);
     EXPECT_EQ(l->getAlignment(), c.first);

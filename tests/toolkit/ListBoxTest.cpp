@@ -36,7 +36,9 @@ class ListBoxTest : public WidgetTest {
   std::vector<int> selected(RKListBox* l) {
     std::vector<int> out;
     TRKList<int> s = l->getSelectedIndexes();
-    if (s.moveFirst()) do out.push_back(*s.getCurrent()); while (s.moveNext());
+    if (s.moveFirst()) do
+        out.push_back(*s.getCurrent());
+      while (s.moveNext());
     return out;
   }
   int changes() { return actions.count(RK_ACTION_LIST_SELECTION_CHANGED); }

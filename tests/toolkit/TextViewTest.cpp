@@ -27,7 +27,9 @@ class TextViewTest : public WidgetTest {
     std::vector<std::string> out;
     RKTextLine* l = view->getLine(line);
     if (!l) return out;
-    if (l->moveFirst()) do out.push_back(str((*l->getCurrent())->text)); while (l->moveNext());
+    if (l->moveFirst()) do
+        out.push_back(str((*l->getCurrent())->text));
+      while (l->moveNext());
     l->release();
     return out;
   }

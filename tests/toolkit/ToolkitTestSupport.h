@@ -140,7 +140,9 @@ class Probe : public RKComponent {
   }
   u32 filesDropped(TRKList<RKString> names) override {
     std::string s = "filesDropped";
-    if (names.moveFirst()) do s += " " + std::string(names.getCurrent()->data); while (names.moveNext());
+    if (names.moveFirst()) do
+        s += " " + std::string(names.getCurrent()->data);
+      while (names.moveNext());
     log(s);
     return answer("filesDropped");
   }
@@ -158,9 +160,7 @@ class Probe : public RKComponent {
   }
   u32 cursorRequested() override { return answer("cursorRequested"); }
   u32 mouseActivated() override { return answer("mouseActivated"); }
-  u32 messageReceived(u32, u32, u32) override {
-    return answer("messageReceived");
-  }
+  u32 messageReceived(u32, u32, u32) override { return answer("messageReceived"); }
   int actionPerformed(RKObject* source, u32 id, u64 parameter) override {
     char buf[64];
     snprintf(buf, sizeof buf, "action %x %llu", id, (unsigned long long)parameter);
@@ -282,8 +282,7 @@ class ToolkitTest : public ::testing::Test {
     EXPECT_EQ(p->create(RKCreateInfo{nullptr, nullptr}), 1u);
     return p;
   }
-  Probe* childOf(Probe* parent, const std::string& name, int x, int y, int w, int h,
-                 const char* cls = "RKTestChild") {
+  Probe* childOf(Probe* parent, const std::string& name, int x, int y, int w, int h, const char* cls = "RKTestChild") {
     Probe* p = probe(name, cls);
     p->setBounds(x, y, w, h, 0);
     parent->createChild(p);

@@ -52,9 +52,7 @@ class RecordingGraphics : public IRKGraphics {
   void drawFocusRect(int x, int y, int w, int h, int thickness) override {
     calls.push_back("focus " + box(x, y, w, h) + " " + std::to_string(thickness));
   }
-  void drawString(RKString t, int x, int y) override {
-    text("string", t, std::to_string(x) + "," + std::to_string(y));
-  }
+  void drawString(RKString t, int x, int y) override { text("string", t, std::to_string(x) + "," + std::to_string(y)); }
   void drawDisabledText(RKString t, int x, int y) override {
     text("disabled", t, std::to_string(x) + "," + std::to_string(y));
   }

@@ -312,14 +312,16 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
   EXPECT_EQ(treeOf(product), installed);
 
   // The shortcuts as another tool reads them.
-  const std::string menu = "C:\\users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\" +
-                           cn["productfold"];
+  const std::string menu =
+      "C:\\users\\tester\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\" + cn["productfold"];
   const std::string desktop = "C:\\users\\tester\\Desktop\\VantryView.lnk";
   struct Link {
     std::string file, target, description, icon;
   } links[] = {
-      {menu + "\\Vantry\\VantryView.lnk", I + "\\Vantry\\VantryView.exe", cn["start_app_desc"], I + "\\Vantry\\VantryView.ico"},
-      {menu + "\\Vantry\\Uninstall.lnk", I + "\\Vantry\\Uninstall.exe", cn["uninstall_app_desc"], I + "\\Vantry\\Uninstall.ico"},
+      {menu + "\\Vantry\\VantryView.lnk", I + "\\Vantry\\VantryView.exe", cn["start_app_desc"],
+       I + "\\Vantry\\VantryView.ico"},
+      {menu + "\\Vantry\\Uninstall.lnk", I + "\\Vantry\\Uninstall.exe", cn["uninstall_app_desc"],
+       I + "\\Vantry\\Uninstall.ico"},
       {desktop, I + "\\Vantry\\VantryView.exe", cn["start_app_desc"], I + "\\Vantry\\VantryView.ico"},
   };
   for (const Link& l : links) {
@@ -365,7 +367,8 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
     EXPECT_EQ(I + "\\Vantry\\images\\" + b + ".ico,0", value(HKEY_CLASSES_ROOT, g + "\\DefaultIcon", "")) << x;
     EXPECT_EQ("@C:\\WINDOWS\\system32\\mspaint.exe,-59419", value(HKEY_CLASSES_ROOT, g + "\\FriendlyTypeName", ""));
     EXPECT_EQ("Open with Vantry", value(HKEY_CLASSES_ROOT, g + "\\shell\\Open", "")) << x;
-    EXPECT_EQ("\"" + I + "\\Vantry\\VantryView.exe\" \"%1\"", value(HKEY_CLASSES_ROOT, g + "\\shell\\Open\\Command", ""))
+    EXPECT_EQ("\"" + I + "\\Vantry\\VantryView.exe\" \"%1\"",
+              value(HKEY_CLASSES_ROOT, g + "\\shell\\Open\\Command", ""))
         << x;
     if (win7) {
       EXPECT_EQ(g, value(HKEY_CURRENT_USER, fileExts + x + "\\UserChoice", "Progid")) << x;
@@ -413,8 +416,7 @@ TEST_P(InstallerEndToEnd, AnUnreadableScriptEndsSetupWithAReport) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, InstallerEndToEnd, ::testing::Values("6.1", "10.0"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param) == "6.1" ? std::string("Windows7")
-                                                                   : std::string("Windows10");
+                           return std::string(info.param) == "6.1" ? std::string("Windows7") : std::string("Windows10");
                          });
 
 }  // namespace

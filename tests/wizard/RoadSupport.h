@@ -86,9 +86,7 @@ inline std::string readWindowsFile(const std::string& windowsPath) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline bool windowsFileExists(const std::string& windowsPath) {
-  return std::filesystem::exists(hostOf(windowsPath));
-}
+inline bool windowsFileExists(const std::string& windowsPath) { return std::filesystem::exists(hostOf(windowsPath)); }
 
 // A string value, or "<missing>" when the key or value is not there.
 inline std::string regValue(HKEY root, const std::string& key, const char* name) {

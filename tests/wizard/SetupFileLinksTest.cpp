@@ -19,7 +19,7 @@ class SetupFileLinksTest : public RoadFixture {
     std::filesystem::create_directories(prefix.onC("Inst/Vantry"));
   }
   // A wizard pointed at C:\Inst with exactly the given boxes ticked.
-  RKSDK::Setup* wizard(std::initializer_list<RKCheckBox* RKSDK::Setup::*> ticked) {
+  RKSDK::Setup* wizard(std::initializer_list<RKCheckBox * RKSDK::Setup::*> ticked) {
     RKSDK::Setup* w = new RKSDK::Setup();
     w->addRef();
     w->pathField->setText("C:\\Inst");
@@ -39,7 +39,8 @@ class SetupFileLinksTest : public RoadFixture {
     EXPECT_EQ("@C:\\WINDOWS\\system32\\mspaint.exe,-59419", regValue(HKEY_CLASSES_ROOT, g + "\\FriendlyTypeName", ""));
     EXPECT_EQ("Open", regValue(HKEY_CLASSES_ROOT, g + "\\shell", ""));
     EXPECT_EQ("Open with Vantry", regValue(HKEY_CLASSES_ROOT, g + "\\shell\\Open", ""));
-    EXPECT_EQ("\"C:\\Inst\\Vantry\\VantryView.exe\" \"%1\"", regValue(HKEY_CLASSES_ROOT, g + "\\shell\\Open\\Command", ""));
+    EXPECT_EQ("\"C:\\Inst\\Vantry\\VantryView.exe\" \"%1\"",
+              regValue(HKEY_CLASSES_ROOT, g + "\\shell\\Open\\Command", ""));
   }
 };
 
@@ -67,10 +68,11 @@ TEST_F(SetupFileLinksTest, OnOtherVersionsTheExtensionDefaultsAreReplacedAndReco
   EXPECT_FALSE(regKeyExists(HKEY_CLASSES_ROOT, "Vantry.PNG"));
   // A second install records what the first one wrote.
   w->registerFileLinks();
-  EXPECT_EQ(".JPG=jpegfile\r\n.TIFF=tifffile\r\n.TIF=tiffold\r\n"
-            ".JPEG=Vantry.JPEG\r\n.JPG=Vantry.JPG\r\n.JP2=Vantry.JP2\r\n.TIFF=Vantry.TIFF\r\n.TIF=Vantry.TIF\r\n"
-            ".JPC=Vantry.JPC\r\n",
-            record());
+  EXPECT_EQ(
+      ".JPG=jpegfile\r\n.TIFF=tifffile\r\n.TIF=tiffold\r\n"
+      ".JPEG=Vantry.JPEG\r\n.JPG=Vantry.JPG\r\n.JP2=Vantry.JP2\r\n.TIFF=Vantry.TIFF\r\n.TIF=Vantry.TIF\r\n"
+      ".JPC=Vantry.JPC\r\n",
+      record());
   w->release();
 }
 
@@ -87,7 +89,8 @@ TEST_F(SetupFileLinksTest, OnlyReadableStringValuesThatFitAreRecorded) {
   RKSDK::Setup* w = wizard({&Setup::bmpBox, &Setup::gifBox, &Setup::pngBox, &Setup::pcxBox, &Setup::pgxBox});
   w->registerFileLinks();
   EXPECT_EQ(".PCX=" + expand + "\r\n.PGX=" + std::string(255, 'x') + "\r\n", record());
-  for (const char* x : {".BMP", ".GIF", ".PNG"}) EXPECT_EQ(std::string("Vantry") + x, regValue(HKEY_CLASSES_ROOT, x, ""));
+  for (const char* x : {".BMP", ".GIF", ".PNG"})
+    EXPECT_EQ(std::string("Vantry") + x, regValue(HKEY_CLASSES_ROOT, x, ""));
   w->release();
 }
 
@@ -148,7 +151,8 @@ TEST_F(SetupFileLinksTest, FinishWithNoBoxTickedWritesNoAssociationButOpensTheCl
   EXPECT_FALSE(w->welcomePicture->isVisible());
   w->release();
   ASSERT_TRUE(waitForPrograms());
-  for (const char* x : {".JP2", ".JPC", "Vantry.JP2", "Vantry.JPC"}) EXPECT_FALSE(regKeyExists(HKEY_CLASSES_ROOT, x)) << x;
+  for (const char* x : {".JP2", ".JPC", "Vantry.JP2", "Vantry.JPC"})
+    EXPECT_FALSE(regKeyExists(HKEY_CLASSES_ROOT, x)) << x;
   EXPECT_FALSE(TempPrefix::exists(prefix.onC("Program Files/VantryViewer/Vantry/filelink.txt")));
   std::vector<std::string> runs = programRuns();
   EXPECT_EQ(1, std::count(runs.begin(), runs.end(), std::string("iexplore.exe ") + Setup::closingPage));
@@ -172,7 +176,7 @@ TEST_F(SetupFileLinksTest, FinishAfterSelectAllRegistersEveryExtension) {
   run(w);
   EXPECT_EQ(8u, d.done);
   w->release();
-  const char* all[] = {".JPEG", ".JPG", ".PNG", ".JP2", ".BMP", ".GIF", ".PCX", ".PGX", ".RAS", ".TGA",
+  const char* all[] = {".JPEG", ".JPG", ".PNG", ".JP2", ".BMP", ".GIF", ".PCX", ".PGX",  ".RAS", ".TGA",
                        ".TIFF", ".TIF", ".JPC", ".PPM", ".PGM", ".PBM", ".ICO", ".ICON", ".WMF"};
   for (const char* x : all) {
     EXPECT_EQ(std::string("Vantry") + x, regValue(HKEY_CLASSES_ROOT, x, "")) << x;

@@ -39,9 +39,7 @@ class SetupFixture : public ::testing::Test {
     std::filesystem::create_directories(p.parent_path());
     TempPrefix::writeFile(p.string(), bytes);
   }
-  void makeFolder(const std::string& relative) {
-    std::filesystem::create_directories(setupHost() + "/" + relative);
-  }
+  void makeFolder(const std::string& relative) { std::filesystem::create_directories(setupHost() + "/" + relative); }
   // Both settings files, with the product folder "prod" and the given extra lines.
   void writeSettings(const std::string& cnExtra = "", const std::string& enExtra = "") {
     write("setup_cn.properties", "productfold=prod\ncaption=\xB0\xB2\xD7\xB0\n" + cnExtra);

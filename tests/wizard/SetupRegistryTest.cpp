@@ -10,7 +10,8 @@ using namespace RKSDK;
 namespace {
 
 std::string replaced(std::string s, const std::string& from, const std::string& to) {
-  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+  for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
+    s.replace(at, from.size(), to);
   return s;
 }
 
@@ -35,11 +36,17 @@ TEST_F(SetupRegistryTest, EveryMarkerTakesTheFolderEscapedAsScriptTextAndLineEnd
   const std::string escaped = "C:\\\\Odd*Star \\\"Q\\\"\\\\X";
   w->pathField->setText(folder.c_str());
   w->runRegistryScript("");
-  EXPECT_EQ("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\RoadTest]\r\n"
-            "\"Both\"=\"" + escaped + "|" + escaped + "\"\r\n"
-            "\"Bin\"=\"" + escaped + "\\\\bin\"\n"
-            "\"Last\"=\"end " + escaped + "\"",
-            output());
+  EXPECT_EQ(
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\RoadTest]\r\n"
+      "\"Both\"=\"" +
+          escaped + "|" + escaped +
+          "\"\r\n"
+          "\"Bin\"=\"" +
+          escaped +
+          "\\\\bin\"\n"
+          "\"Last\"=\"end " +
+          escaped + "\"",
+      output());
   ASSERT_EQ(1u, w->started.size());
   EXPECT_EQ("regedit.exe /s \"C:\\setup\\setup_temp.reg\"", w->started[0]);
   ASSERT_TRUE(waitForPrograms());

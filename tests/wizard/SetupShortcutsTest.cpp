@@ -25,8 +25,8 @@ class SetupShortcutsTest : public RoadFixture {
   // A product folder of its own: entries inside the sub-folder, beside it, and named like it.
   void writeSmallProduct() {
     std::filesystem::remove_all(setupHost() + "/VantryViewer");
-    for (const char* f : {"a.txt", "Other/Vantry.txt", "Vantry/x.exe", "Vantry/sub/y.dat", "vantry.txt",
-                          "VantryX/z.txt"})
+    for (const char* f :
+         {"a.txt", "Other/Vantry.txt", "Vantry/x.exe", "Vantry/sub/y.dat", "vantry.txt", "VantryX/z.txt"})
       write(std::string("VantryViewer/") + f, f);
     makeFolder("VantryViewer/Van");
     startUpShipped();
@@ -41,21 +41,22 @@ TEST_F(SetupShortcutsTest, TheUninstallListNamesTheRoadsFilesAndTheSubFolderLast
   w->addRef();
   w->writeInstallList("C:\\Inst\\Vantry\\install.txt", "C:\\Inst\\", "M\\Vantry\\Uninstall.lnk",
                       "M\\Vantry\\VantryView.lnk", "M\\Vantry", "M", "D\\VantryView.lnk");
-  EXPECT_EQ("C:\\Inst\\Vantry\\install.txt\r\n"
-            "M\\Vantry\\Uninstall.lnk\r\n"
-            "M\\Vantry\\VantryView.lnk\r\n"
-            "M\\Vantry\r\n"
-            "M\r\n"
-            "D\\VantryView.lnk\r\n"
-            "C:\\Inst\\VantryX\\z.txt\r\n"
-            "C:\\Inst\\VantryX\r\n"
-            "C:\\Inst\\vantry.txt\r\n"
-            "C:\\Inst\\Vantry\\x.exe\r\n"
-            "C:\\Inst\\Vantry\\sub\\y.dat\r\n"
-            "C:\\Inst\\Vantry\\sub\r\n"
-            "C:\\Inst\\Vantry\r\n" +
-                cnText("uninstall_regkey") + "\r\n",
-            TempPrefix::readFile(prefix.onC("Inst/Vantry/install.txt")));
+  EXPECT_EQ(
+      "C:\\Inst\\Vantry\\install.txt\r\n"
+      "M\\Vantry\\Uninstall.lnk\r\n"
+      "M\\Vantry\\VantryView.lnk\r\n"
+      "M\\Vantry\r\n"
+      "M\r\n"
+      "D\\VantryView.lnk\r\n"
+      "C:\\Inst\\VantryX\\z.txt\r\n"
+      "C:\\Inst\\VantryX\r\n"
+      "C:\\Inst\\vantry.txt\r\n"
+      "C:\\Inst\\Vantry\\x.exe\r\n"
+      "C:\\Inst\\Vantry\\sub\\y.dat\r\n"
+      "C:\\Inst\\Vantry\\sub\r\n"
+      "C:\\Inst\\Vantry\r\n" +
+          cnText("uninstall_regkey") + "\r\n",
+      TempPrefix::readFile(prefix.onC("Inst/Vantry/install.txt")));
   EXPECT_TRUE(packageList.isFirst());
 
   // Written again it is truncated; an empty sub-folder name matches no entry, and a missing

@@ -40,9 +40,8 @@ TEST_F(StartUpTest, LoadsBothFilesAndWalksFoldersBeforeTheirContents) {
   write("prod/z.txt", "z");
   ASSERT_EQ(1, startUp());
   EXPECT_EQ("C:\\setup\\", text(getSetupFolder()));
-  std::vector<Entry> expected = {{"a.txt", 1, 5},    {"b", 2, 0},         {"b\\c.txt", 1, 2},
-                                 {"b\\d", 2, 0},     {"b\\d\\e.bin", 1, 0}, {"b\\empty", 2, 0},
-                                 {"z.txt", 1, 1}};
+  std::vector<Entry> expected = {{"a.txt", 1, 5},       {"b", 2, 0},        {"b\\c.txt", 1, 2}, {"b\\d", 2, 0},
+                                 {"b\\d\\e.bin", 1, 0}, {"b\\empty", 2, 0}, {"z.txt", 1, 1}};
   EXPECT_EQ(expected, walked());
   // Lookups read the Chinese map until the language changes.
   EXPECT_EQ("\xB0\xB2\xD7\xB0", text(getProperty("caption")));

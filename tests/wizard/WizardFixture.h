@@ -43,8 +43,8 @@ class WizardFixture : public SetupFixture {
   void copyShippedSetupFolder() {
     const char* build = getenv("RK_BUILD_DIR");
     std::string from = std::string(build ? build : ".") + "/wizard";
-    for (const char* f : {"setup_cn.properties", "setup_en.properties", "license_cn.txt", "license_en.txt",
-                          "setup.reg", "logo.bmp", "logo2.bmp", "logo3.bmp", "logo_en.bmp", "logo3_en.bmp"})
+    for (const char* f : {"setup_cn.properties", "setup_en.properties", "license_cn.txt", "license_en.txt", "setup.reg",
+                          "logo.bmp", "logo2.bmp", "logo3.bmp", "logo_en.bmp", "logo3_en.bmp"})
       std::filesystem::copy_file(from + "/" + f, setupHost() + "/" + f);
     std::filesystem::copy(from + "/VantryViewer", setupHost() + "/VantryViewer",
                           std::filesystem::copy_options::recursive);

@@ -143,7 +143,8 @@ class WizardScreensX11 : public WizardFixture {
       GetClientRect(box, &c);
       POINT ok = {(c.right - 160) / 2 + 37, c.bottom - 12 - 11};  // the OK of an OK/Cancel box
       ClientToScreen(box, &ok);
-      helpers.push_back(XvfbServer::launch({"xdotool", "mousemove", std::to_string(ok.x), std::to_string(ok.y), "click", "1"}));
+      helpers.push_back(
+          XvfbServer::launch({"xdotool", "mousemove", std::to_string(ok.x), std::to_string(ok.y), "click", "1"}));
       questionClicked = true;
     }
     return 0;
@@ -164,8 +165,8 @@ class WizardScreensX11 : public WizardFixture {
     RECT r;
     GetWindowRect(active, &r);
     std::string x = std::to_string((r.left + r.right) / 2), y = std::to_string(r.top + 20);
-    helpers.push_back(XvfbServer::launch({"sh", "-c", "xdotool mousemove " + x + " " + y +
-                                                          " && xdotool type --delay 20 'C:\\' && xdotool key Return"}));
+    helpers.push_back(XvfbServer::launch(
+        {"sh", "-c", "xdotool mousemove " + x + " " + y + " && xdotool type --delay 20 'C:\\' && xdotool key Return"}));
     browsersAnswered = compat_folder_browser_count();
   }
 
@@ -184,49 +185,60 @@ class WizardScreensX11 : public WizardFixture {
     RKComboBoxListBox* list = w->languageBox->getList();
     list->release();  // the box keeps it
     if (language == 1) {
-      d.step("welcome page shown", [&] { return w->page == 1 && IsWindowVisible(hwndOf(w)); },
-             [&] {
-               RKArrowButton* arrow = w->languageBox->getArrowButton();
-               xclick(arrow);
-               arrow->release();
-             });
-      d.step("language list open", [&] { return list->isVisible(); },
-             [&] {
-               RECT r;
-               GetWindowRect(hwndOf(list), &r);
-               int pitch = int(list->getFontHeight()) + 1;
-               xclickAt(r.left + 20, r.top + 1 + pitch + pitch / 2);
-             });
+      d.step(
+          "welcome page shown", [&] { return w->page == 1 && IsWindowVisible(hwndOf(w)); },
+          [&] {
+            RKArrowButton* arrow = w->languageBox->getArrowButton();
+            xclick(arrow);
+            arrow->release();
+          });
+      d.step(
+          "language list open", [&] { return list->isVisible(); },
+          [&] {
+            RECT r;
+            GetWindowRect(hwndOf(list), &r);
+            int pitch = int(list->getFontHeight()) + 1;
+            xclickAt(r.left + 20, r.top + 1 + pitch + pitch / 2);
+          });
     }
-    d.step("welcome page in the language", [&] { return w->page == 1 && languageIndex == language && !list->isVisible(); },
-           [&] {
-             shoot(w, 1);
-             xclick(w->nextButton);
-           });
-    d.step("licence page", [&] { return w->page == 2; }, [&] { xclick(w->agreeButton); });
-    d.step("licence accepted", [&] { return w->agreeButton->isSelected() && enabled(w->nextButton); },
-           [&] {
-             shoot(w, 2);
-             xclick(w->nextButton);
-           });
-    d.step("folder page", [&] { return w->page == 3; }, [&] { xclick(w->browseButton); });
-    d.step("folder chosen in the browser", [&] { return text(w->pathField->getText()) == "C:\\VantryViewer"; },
-           [&] {
-             shoot(w, 3);
-             xclick(w->nextButton);  // install; the folder question comes up
-           });
-    d.step("copying page", [&] { return w->page == 4 && questionClicked; }, [&] { shoot(w, 4); });
-    d.step("associations page", [&] { return w->page == 5; }, [&] { xclick(w->jpegBox); });
-    d.step("JPEG ticked", [&] { return w->jpegBox->isChecked() != 0; },
-           [&] {
-             shoot(w, 5);
-             xclick(w->nextButton);
-           });
-    d.step("finish page", [&] { return w->page == 6; },
-           [&] {
-             shoot(w, 6);
-             xclick(w->nextButton);
-           });
+    d.step(
+        "welcome page in the language", [&] { return w->page == 1 && languageIndex == language && !list->isVisible(); },
+        [&] {
+          shoot(w, 1);
+          xclick(w->nextButton);
+        });
+    d.step(
+        "licence page", [&] { return w->page == 2; }, [&] { xclick(w->agreeButton); });
+    d.step(
+        "licence accepted", [&] { return w->agreeButton->isSelected() && enabled(w->nextButton); },
+        [&] {
+          shoot(w, 2);
+          xclick(w->nextButton);
+        });
+    d.step(
+        "folder page", [&] { return w->page == 3; }, [&] { xclick(w->browseButton); });
+    d.step(
+        "folder chosen in the browser", [&] { return text(w->pathField->getText()) == "C:\\VantryViewer"; },
+        [&] {
+          shoot(w, 3);
+          xclick(w->nextButton);  // install; the folder question comes up
+        });
+    d.step(
+        "copying page", [&] { return w->page == 4 && questionClicked; }, [&] { shoot(w, 4); });
+    d.step(
+        "associations page", [&] { return w->page == 5; }, [&] { xclick(w->jpegBox); });
+    d.step(
+        "JPEG ticked", [&] { return w->jpegBox->isChecked() != 0; },
+        [&] {
+          shoot(w, 5);
+          xclick(w->nextButton);
+        });
+    d.step(
+        "finish page", [&] { return w->page == 6; },
+        [&] {
+          shoot(w, 6);
+          xclick(w->nextButton);
+        });
     run(w);
     for (pid_t pid : helpers) EXPECT_EQ(0, XvfbServer::finish(pid));
     helpers.clear();

@@ -22,29 +22,29 @@ TEST_F(WizardWindowTest, ConstructorBuildsTheWelcomePage) {
   // The state the constructor leaves, seen once the window runs.
   Driver d(w);
   d.step([&] {
-  EXPECT_EQ(1, w->page);
-  EXPECT_EQ(cnText("caption"), text(w->getText()));
-  EXPECT_EQ(261, w->getLocation().x);
-  EXPECT_EQ(185, w->getLocation().y);
-  EXPECT_EQ(502, w->getSize().width);
-  EXPECT_EQ(398, w->getSize().height);
-  EXPECT_EQ("C:\\Program Files\\VantryViewer", text(w->pathField->getText()));
-  EXPECT_TRUE(w->disagreeButton->isSelected());
-  EXPECT_FALSE(w->agreeButton->isSelected());
-  EXPECT_TRUE(w->jp2Box->isChecked());
-  EXPECT_TRUE(w->jpcBox->isChecked());
-  EXPECT_FALSE(w->jpegBox->isChecked());
-  EXPECT_EQ(" " + cnText("strlinklist"), text(w->linkListLabel->getText()));
-  for (RKSDK::SetupImgView* view : {w->welcomePicture, w->bannerPicture}) {
-    RKImage* image = view->getImage();  // one reference for the caller
-    EXPECT_NE(nullptr, image);
-    if (image) image->release();
-  }
-  ASSERT_GE(w->diskList->getItemCount(), 1);
-  EXPECT_EQ(0u, text(w->diskList->getItemText(0)).find("C:\\"));
-  // The licence arrives as GBK bytes.
-  EXPECT_NE(std::string::npos, text(w->licenseView->getAllText()).find(cnText("strlicense").substr(0, 4)));
-  w->quit();
+    EXPECT_EQ(1, w->page);
+    EXPECT_EQ(cnText("caption"), text(w->getText()));
+    EXPECT_EQ(261, w->getLocation().x);
+    EXPECT_EQ(185, w->getLocation().y);
+    EXPECT_EQ(502, w->getSize().width);
+    EXPECT_EQ(398, w->getSize().height);
+    EXPECT_EQ("C:\\Program Files\\VantryViewer", text(w->pathField->getText()));
+    EXPECT_TRUE(w->disagreeButton->isSelected());
+    EXPECT_FALSE(w->agreeButton->isSelected());
+    EXPECT_TRUE(w->jp2Box->isChecked());
+    EXPECT_TRUE(w->jpcBox->isChecked());
+    EXPECT_FALSE(w->jpegBox->isChecked());
+    EXPECT_EQ(" " + cnText("strlinklist"), text(w->linkListLabel->getText()));
+    for (RKSDK::SetupImgView* view : {w->welcomePicture, w->bannerPicture}) {
+      RKImage* image = view->getImage();  // one reference for the caller
+      EXPECT_NE(nullptr, image);
+      if (image) image->release();
+    }
+    ASSERT_GE(w->diskList->getItemCount(), 1);
+    EXPECT_EQ(0u, text(w->diskList->getItemText(0)).find("C:\\"));
+    // The licence arrives as GBK bytes.
+    EXPECT_NE(std::string::npos, text(w->licenseView->getAllText()).find(cnText("strlicense").substr(0, 4)));
+    w->quit();
   });
   run(w);
   EXPECT_EQ(1u, d.done);
@@ -110,8 +110,9 @@ TEST_F(WizardWindowTest, DrivingThroughTheFirstPagesToTheCopy) {
   });
   d.step([&] {
     EXPECT_EQ(3, w->page);
-    EXPECT_STREQ("\xB4\xB4\xBD\xA8\xB2\xBB\xB3\xC9\xB9\xA6\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xC2\xB7\xBE\xB6",
-                 compat_message_box_last_text());
+    EXPECT_STREQ(
+        "\xB4\xB4\xBD\xA8\xB2\xBB\xB3\xC9\xB9\xA6\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xC2\xB7\xBE\xB6",
+        compat_message_box_last_text());
     EXPECT_FALSE(TempPrefix::exists(prefix.onC("missing")));
     w->pathField->setText("C:\\Program Files\\VantryViewer");
     compat_message_box_answer(IDOK, 0);
@@ -345,7 +346,8 @@ TEST_F(WizardWindowTest, DisplayAfterEveryPageMoveMatchesAFreshPaint) {
     check("page 3 in English");
     int frame = 0;
     for (int x = 0; x < 100; ++x)
-      for (int y = 0; y < 30; ++y) frame += compat_get_pixel(hwndOf(w->nextButton), x, y) != compat_get_pixel(top, 5, 370);
+      for (int y = 0; y < 30; ++y)
+        frame += compat_get_pixel(hwndOf(w->nextButton), x, y) != compat_get_pixel(top, 5, 370);
     EXPECT_GT(frame, 100) << "the install button shows";
     for (int page : {5, 6}) {
       w->page = page;
@@ -353,7 +355,8 @@ TEST_F(WizardWindowTest, DisplayAfterEveryPageMoveMatchesAFreshPaint) {
       compat_pump();
       int drawn = 0;
       for (int x = 0; x < 100; ++x)
-        for (int y = 0; y < 30; ++y) drawn += compat_get_pixel(hwndOf(w->nextButton), x, y) != compat_get_pixel(top, 5, 370);
+        for (int y = 0; y < 30; ++y)
+          drawn += compat_get_pixel(hwndOf(w->nextButton), x, y) != compat_get_pixel(top, 5, 370);
       EXPECT_GT(drawn, 100) << "the next button shows on page " << page;
       check(page == 5 ? "page 5" : "page 6");
     }
@@ -394,8 +397,9 @@ TEST_F(WizardWindowTest, EveryPageDrawsInBothLanguages) {
     compat_pump();
     std::string host = prefix.root() + "/" + name + ".png";
     if (compat_save_png(hwndOf(w), host.c_str())) ++saved;
-    if (keep) std::filesystem::copy_file(host, std::string(keep) + "/" + name + ".png",
-                                         std::filesystem::copy_options::overwrite_existing);
+    if (keep)
+      std::filesystem::copy_file(host, std::string(keep) + "/" + name + ".png",
+                                 std::filesystem::copy_options::overwrite_existing);
   };
   for (int language = 0; language < 2; ++language) {
     std::string tag = language ? "en" : "cn";
@@ -411,9 +415,7 @@ TEST_F(WizardWindowTest, EveryPageDrawsInBothLanguages) {
       shoot("page1_" + tag);
       clickOn(w->nextButton);
     });
-    d.step([&, tag] {
-      clickOn(w->agreeButton);
-    });
+    d.step([&, tag] { clickOn(w->agreeButton); });
     d.step([&, tag] {
       shoot("page2_" + tag);
       clickOn(w->nextButton);

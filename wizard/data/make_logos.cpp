@@ -74,14 +74,21 @@ class Canvas {
     DeleteObject(bitmap);
     DeleteDC(dc);
     ReleaseDC(nullptr, screen);
-    for (size_t i = 0; i < px.size(); ++i) px[i] = {double(bits[i * 4 + 2]), double(bits[i * 4 + 1]), double(bits[i * 4])};
+    for (size_t i = 0; i < px.size(); ++i)
+      px[i] = {double(bits[i * 4 + 2]), double(bits[i * 4 + 1]), double(bits[i * 4])};
   }
   bool save(const std::string& path) const {
     int stride = (w * 3 + 3) & ~3;
     uint32_t imageSize = uint32_t(stride) * h;
     std::vector<uint8_t> out(54 + imageSize, 0);
-    auto put16 = [&](size_t at, uint32_t v) { out[at] = uint8_t(v); out[at + 1] = uint8_t(v >> 8); };
-    auto put32 = [&](size_t at, uint32_t v) { put16(at, v & 0xFFFF); put16(at + 2, v >> 16); };
+    auto put16 = [&](size_t at, uint32_t v) {
+      out[at] = uint8_t(v);
+      out[at + 1] = uint8_t(v >> 8);
+    };
+    auto put32 = [&](size_t at, uint32_t v) {
+      put16(at, v & 0xFFFF);
+      put16(at + 2, v >> 16);
+    };
     out[0] = 'B';
     out[1] = 'M';
     put32(2, uint32_t(out.size()));
@@ -140,7 +147,8 @@ Canvas bigPicture(Rgb top, Rgb bottom) {
   emblem(c, panel / 2.0, 110, 48, {255, 255, 255});
   for (int y = 0; y < c.h; ++y) c.set(panel, y, {200, 208, 220});
   // A thin accent line across the white page.
-  for (int x = panel + 30; x < c.w - 30; ++x) c.set(x, 60, mix(bottom, {255, 255, 255}, double(x - panel - 30) / (c.w - panel - 60)));
+  for (int x = panel + 30; x < c.w - 30; ++x)
+    c.set(x, 60, mix(bottom, {255, 255, 255}, double(x - panel - 30) / (c.w - panel - 60)));
   return c;
 }
 
@@ -168,7 +176,8 @@ Canvas withWords(Canvas c, const char* heading, const char* body) {
 }
 
 // GBK texts of the Chinese pictures.
-const char* const kWelcomeCn = "\xBB\xB6\xD3\xAD\xCA\xB9\xD3\xC3 Vantry \xBF\xB4\xCD\xBC\n\xB0\xB2\xD7\xB0\xCF\xF2\xB5\xBC";
+const char* const kWelcomeCn =
+    "\xBB\xB6\xD3\xAD\xCA\xB9\xD3\xC3 Vantry \xBF\xB4\xCD\xBC\n\xB0\xB2\xD7\xB0\xCF\xF2\xB5\xBC";
 const char* const kWelcomeBodyCn =
     "\xB1\xBE\xCF\xF2\xB5\xBC\xBD\xAB\xB0\xD1 Vantry \xBF\xB4\xCD\xBC\xB0\xB2\xD7\xB0\xB5\xBD\xC4\xFA\xB5\xC4"
     "\xBC\xC6\xCB\xE3\xBB\xFA\xC9\xCF\xA1\xA3\n\n"

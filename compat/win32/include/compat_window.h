@@ -65,11 +65,11 @@ typedef void (*CompatIdleHook)(void* context);
 void compat_set_idle_hook(CompatIdleHook hook, void* context);
 
 typedef struct CompatCaretInfo {
-  HWND hwnd;     // owner, NULL without a caret
-  int x, y;      // client position
+  HWND hwnd;  // owner, NULL without a caret
+  int x, y;   // client position
   int width, height;
-  int hideCount; // 0: shown
-  BOOL blinkOn;  // the blink phase: drawn now
+  int hideCount;  // 0: shown
+  BOOL blinkOn;   // the blink phase: drawn now
 } CompatCaretInfo;
 BOOL compat_caret_info(CompatCaretInfo* info);
 // The cursor SetCursor last chose.

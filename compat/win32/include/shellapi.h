@@ -18,7 +18,7 @@ void WINAPI DragFinish(HDROP drop);
 // Opens a program or an address: an executable found by the system's search order is started
 // with the parameters; an http(s) address is opened in the browser. Nothing is waited for.
 // Returns a value above 32 on success, an SE_ERR_ code otherwise.
-HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters,
-                               LPCSTR lpDirectory, INT nShowCmd);
+HINSTANCE WINAPI ShellExecuteA(HWND hwnd, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory,
+                               INT nShowCmd);
 
 #endif

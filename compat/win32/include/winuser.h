@@ -72,8 +72,8 @@ typedef BOOL(CALLBACK* DRAWSTATEPROC)(HDC hdc, LPARAM lData, WPARAM wData, int c
 int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 BOOL WINAPI DrawFocusRect(HDC hDC, const RECT* lprc);
 int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format);
-BOOL WINAPI DrawStateA(HDC hdc, HBRUSH hbrFore, DRAWSTATEPROC qfnCallBack, LPARAM lData, WPARAM wData,
-                       int x, int y, int cx, int cy, UINT uFlags);
+BOOL WINAPI DrawStateA(HDC hdc, HBRUSH hbrFore, DRAWSTATEPROC qfnCallBack, LPARAM lData, WPARAM wData, int x, int y,
+                       int cx, int cy, UINT uFlags);
 DWORD WINAPI GetSysColor(int nIndex);
 
 // Device contexts of windows (the desktop's works with no display).
@@ -563,8 +563,8 @@ ULONG_PTR WINAPI SetClassLongPtrA(HWND hwnd, int index, LONG_PTR value);
 int WINAPI GetClassNameA(HWND hwnd, LPSTR name, int maxCount);
 
 // Windows.
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 #define CreateWindowA(c, n, s, x, y, w, h, p, m, i, l) CreateWindowExA(0, c, n, s, x, y, w, h, p, m, i, l)
 BOOL WINAPI DestroyWindow(HWND hwnd);
 BOOL WINAPI IsWindow(HWND hwnd);
@@ -643,14 +643,14 @@ UINT WINAPI GetDoubleClickTime(void);
 
 // Cursors and icons.
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
-HCURSOR WINAPI CreateCursor(HINSTANCE instance, int xHotSpot, int yHotSpot, int width, int height,
-                            const void* andPlane, const void* xorPlane);
+HCURSOR WINAPI CreateCursor(HINSTANCE instance, int xHotSpot, int yHotSpot, int width, int height, const void* andPlane,
+                            const void* xorPlane);
 BOOL WINAPI DestroyCursor(HCURSOR cursor);
 HCURSOR WINAPI SetCursor(HCURSOR cursor);
 HCURSOR WINAPI GetCursor(void);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
-HICON WINAPI CreateIcon(HINSTANCE instance, int width, int height, BYTE planes, BYTE bitsPixel,
-                        const BYTE* andBits, const BYTE* xorBits);
+HICON WINAPI CreateIcon(HINSTANCE instance, int width, int height, BYTE planes, BYTE bitsPixel, const BYTE* andBits,
+                        const BYTE* xorBits);
 HICON WINAPI CopyIcon(HICON icon);
 BOOL WINAPI DestroyIcon(HICON icon);
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT load);

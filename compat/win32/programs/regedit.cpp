@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     script = arg;
   }
   if (script.empty()) return 0;  // nothing to import
-  HANDLE file = CreateFileA(script.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+  HANDLE file =
+      CreateFileA(script.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
   if (file == INVALID_HANDLE_VALUE) return 1;
   std::string text;
   char buf[65536];

@@ -189,7 +189,8 @@ TEST_F(FileSystem, RemoveAndRenameKeepWindowsRules) {
 
 TEST_F(FileSystem, ListingsAreSortedAndFiltered) {
   ASSERT_EQ(_mkdir("C:\\l"), 0);
-  for (const char* name : {"b.txt", "A.txt", "c.dat", "noext"}) TempPrefix::writeFile(prefix.onC(std::string("l/") + name), "");
+  for (const char* name : {"b.txt", "A.txt", "c.dat", "noext"})
+    TempPrefix::writeFile(prefix.onC(std::string("l/") + name), "");
   ASSERT_EQ(_mkdir("C:\\l\\Sub"), 0);
   EXPECT_EQ(listing("C:\\l\\*.*"), (std::vector<std::string>{".", "..", "A.txt", "b.txt", "c.dat", "noext", "Sub"}));
   EXPECT_EQ(listing("C:\\l\\*.TXT"), (std::vector<std::string>{"A.txt", "b.txt"}));
@@ -323,7 +324,7 @@ TEST(FileTime, ConvertsTheCalendarBothWays) {
   ASSERT_TRUE(SystemTimeToFileTime(&epoch, &ft));
   EXPECT_EQ(((ULONGLONG)ft.dwHighDateTime << 32) | ft.dwLowDateTime, 116444736000000000ULL);
 
-  SYSTEMTIME bad[] = {{2023, 2, 0, 29, 0, 0, 0, 0}, {1600, 12, 0, 31, 0, 0, 0, 0}, {2024, 13, 0, 1, 0, 0, 0, 0},
+  SYSTEMTIME bad[] = {{2023, 2, 0, 29, 0, 0, 0, 0}, {1600, 12, 0, 31, 0, 0, 0, 0},  {2024, 13, 0, 1, 0, 0, 0, 0},
                       {2024, 1, 0, 1, 24, 0, 0, 0}, {2024, 1, 0, 1, 0, 0, 0, 1000}, {2024, 1, 0, 0, 0, 0, 0, 0}};
   for (const SYSTEMTIME& b : bad) {
     SetLastError(0);

@@ -103,7 +103,9 @@ TEST(CodePage, RejectsBadArguments) {
 
 TEST(CodePage, InvalidBytesAreReplaced) {
   // 0xFF is no GBK byte, and a lead byte at the end lacks its trail byte.
-  const char bad[] = "a\xFF" "b\xD6";
+  const char bad[] =
+      "a\xFF"
+      "b\xD6";
   std::u16string w = toWide(CP_ACP, bad, 4);
   EXPECT_EQ(w, (std::u16string{u'a', 0xFFFD, u'b', 0xFFFD}));
   WCHAR out[8];

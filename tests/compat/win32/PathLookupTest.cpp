@@ -37,8 +37,7 @@ class PathLookup : public ::testing::Test {
   std::vector<std::string> tree(const std::string& relative) {
     std::vector<std::string> names;
     std::string top = prefix.onC(relative);
-    for (auto& e : fs::recursive_directory_iterator(top))
-      names.push_back(fs::relative(e.path(), top).string());
+    for (auto& e : fs::recursive_directory_iterator(top)) names.push_back(fs::relative(e.path(), top).string());
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -58,8 +57,8 @@ TEST_F(PathLookup, NewFilesGoIntoTheExistingFolderWhateverItsCase) {
   fs::create_directories(prefix.onC("Data/Sub"));
   ASSERT_TRUE(writeWindowsFile("C:\\DATA\\new.txt", "one"));
   ASSERT_TRUE(writeWindowsFile("C:\\data\\SUB\\deeper.txt", "two"));
-  HANDLE h = CreateFileA("C:\\dAtA\\created.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h =
+      CreateFileA("C:\\dAtA\\created.bin", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_SUCCESS);
   CloseHandle(h);
@@ -71,8 +70,7 @@ TEST_F(PathLookup, NewFilesGoIntoTheExistingFolderWhateverItsCase) {
   ASSERT_TRUE(writeWindowsFile("C:\\data\\NEW.TXT", "replaced"));
   EXPECT_EQ(TempPrefix::readFile(prefix.onC("Data/new.txt")), "replaced");
   EXPECT_FALSE(TempPrefix::exists(prefix.onC("Data/NEW.TXT")));
-  h = CreateFileA("C:\\DATA\\CREATED.BIN", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  h = CreateFileA("C:\\DATA\\CREATED.BIN", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_EQ(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
 }
@@ -83,8 +81,7 @@ TEST_F(PathLookup, NewFolderChainsAreBuiltBelowTheFoldersThatExist) {
   ASSERT_EQ(_mkdir("C:\\base\\ONE\\Two"), 0);
   ASSERT_EQ(_mkdir("C:\\Base\\One\\TWO\\2024"), 0);
   ASSERT_TRUE(writeWindowsFile("C:\\BASE\\ONE\\two\\2024\\1.txt", "x"));
-  EXPECT_EQ(tree("Base"), (std::vector<std::string>{"one", "one/Two", "one/Two/2024",
-                                                     "one/Two/2024/1.txt"}));
+  EXPECT_EQ(tree("Base"), (std::vector<std::string>{"one", "one/Two", "one/Two/2024", "one/Two/2024/1.txt"}));
   // The same folder again fails as on Windows, in any spelling.
   EXPECT_EQ(_mkdir("C:\\base\\one\\two"), -1);
   EXPECT_EQ(errno, EEXIST);

@@ -18,8 +18,7 @@ namespace {
 
 // A shell program that records its argument count, its arguments and its current folder.
 std::string recorder(const std::string& report) {
-  return "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"[$a]\"; done; pwd; } > '" + report +
-         "'\n";
+  return "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"[$a]\"; done; pwd; } > '" + report + "'\n";
 }
 
 struct Started {
@@ -28,16 +27,15 @@ struct Started {
   PROCESS_INFORMATION info;
 };
 
-Started start(const char* application, std::string line, LPVOID environment = nullptr,
-              const char* folder = nullptr) {
+Started start(const char* application, std::string line, LPVOID environment = nullptr, const char* folder = nullptr) {
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
   Started s;
   std::memset(&s.info, 0, sizeof s.info);
   SetLastError(0);
-  s.ok = CreateProcessA(application, line.empty() ? nullptr : &line[0], nullptr, nullptr, FALSE, 0,
-                        environment, folder, &startup, &s.info);
+  s.ok = CreateProcessA(application, line.empty() ? nullptr : &line[0], nullptr, nullptr, FALSE, 0, environment, folder,
+                        &startup, &s.info);
   s.error = GetLastError();
   return s;
 }
@@ -67,8 +65,8 @@ TEST_F(ProcessStart, StartsAProgramThatIsNotMarkedExecutable) {
   EXPECT_NE(s.info.hProcess, nullptr);
   EXPECT_EQ((DWORD)(intptr_t)s.info.hProcess, s.info.dwProcessId);
   EXPECT_EQ(WaitForSingleObject(s.info.hProcess, INFINITE), (DWORD)WAIT_OBJECT_0);
-  EXPECT_EQ(readFile(dir / "report"), "3\n[one]\n[two three]\n[a\"b]\n" +
-                                          std::filesystem::current_path().string() + "\n");
+  EXPECT_EQ(readFile(dir / "report"),
+            "3\n[one]\n[two three]\n[a\"b]\n" + std::filesystem::current_path().string() + "\n");
   struct stat st;
   ASSERT_EQ(stat(prog.c_str(), &st), 0);
   EXPECT_TRUE(st.st_mode & S_IXUSR);
@@ -135,8 +133,7 @@ TEST_F(ProcessStart, UsesTheGivenFolderAndEnvironment) {
   WaitForSingleObject(s.info.hProcess, INFINITE);
   EXPECT_EQ(readFile(report), dir.path() + "\nhello\n");
 
-  Started bad = start(nullptr, windowsName(dir / "env.sh"), nullptr,
-                      windowsName(dir / "missing").c_str());
+  Started bad = start(nullptr, windowsName(dir / "env.sh"), nullptr, windowsName(dir / "missing").c_str());
   EXPECT_FALSE(bad.ok);
   EXPECT_EQ(bad.error, (DWORD)ERROR_DIRECTORY);
 }

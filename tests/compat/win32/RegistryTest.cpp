@@ -84,7 +84,8 @@ TEST_F(Registry, CreatingADeepKeyCreatesTheKeysAbove) {
 
 TEST_F(Registry, QuerySizesFollowTheWindowsConventions) {
   HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\V", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\V", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+            ERROR_SUCCESS);
   ASSERT_EQ(setString(key, "Path", "C:\\Program Files\\Vantry"), ERROR_SUCCESS);
   DWORD type = 0, size = 0;
   EXPECT_EQ(RegQueryValueExA(key, "path", NULL, &type, NULL, &size), ERROR_SUCCESS);

@@ -90,7 +90,7 @@ TEST(Timing, TickCountWrapsAt32Bits) {
   Sleep(60);
   DWORD after = GetTickCount();
   compat_set_tick_offset(0);
-  EXPECT_LT(after, 1000u);           // wrapped past zero
-  EXPECT_GE(after - before, 59u);    // unsigned difference still gives the elapsed time
+  EXPECT_LT(after, 1000u);         // wrapped past zero
+  EXPECT_GE(after - before, 59u);  // unsigned difference still gives the elapsed time
   EXPECT_LT(after - before, 1000u);
 }

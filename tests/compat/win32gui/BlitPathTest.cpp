@@ -24,8 +24,7 @@ static BITMAPINFO header(int w, int h, int bits) {
 
 TEST(StretchDIBits, TopDown24BitRowsArePaddedAndSampledNearest) {
   // 3 x 2, rows padded to 12 bytes: red green blue / white black red.
-  const unsigned char bits[] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 9, 9, 9,
-                                255, 255, 255, 0, 0, 0, 0, 0, 255, 9, 9, 9};
+  const unsigned char bits[] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 9, 9, 9, 255, 255, 255, 0, 0, 0, 0, 0, 255, 9, 9, 9};
   Canvas c(12, 8, kGreen);
   BITMAPINFO bi = header(3, -2, 24);
   SetStretchBltMode(c.dc, COLORONCOLOR);
@@ -41,8 +40,8 @@ TEST(StretchDIBits, BottomUp32BitAndShrinking) {
   // 4 x 2 bottom-up: the first stored row is the bottom one.
   std::vector<unsigned char> bits(4 * 2 * 4, 0);
   for (int x = 0; x < 4; ++x) {
-    bits[size_t(x) * 4 + 2] = 255;         // bottom row red
-    bits[16 + size_t(x) * 4 + 0] = 255;    // top row blue
+    bits[size_t(x) * 4 + 2] = 255;       // bottom row red
+    bits[16 + size_t(x) * 4 + 0] = 255;  // top row blue
   }
   Canvas c(8, 8, kWhite);
   BITMAPINFO bi = header(4, 2, 32);
@@ -58,16 +57,14 @@ TEST(StretchDIBits, BottomUp32BitAndShrinking) {
 }
 
 TEST(StretchDIBits, HugeDestinationsVisitOnlyTheBitmap) {
-  const unsigned char bits[] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 9, 9, 9,
-                                255, 255, 255, 0, 0, 0, 0, 0, 255, 9, 9, 9};
+  const unsigned char bits[] = {0, 0, 255, 0, 255, 0, 255, 0, 0, 9, 9, 9, 255, 255, 255, 0, 0, 0, 0, 0, 255, 9, 9, 9};
   BITMAPINFO bi = header(3, -2, 24);
   auto start = std::chrono::steady_clock::now();
   // Pixel (0, 0) lies 2^30 pixels into a destination of INT_MAX x INT_MAX: just past the middle
   // source column and row, the black pixel.
   Canvas c(128, 128, kGreen);
-  EXPECT_EQ(StretchDIBits(c.dc, -(1 << 30), -(1 << 30), INT_MAX, INT_MAX, 0, 0, 3, 2, bits, &bi, DIB_RGB_COLORS,
-                          SRCCOPY),
-            2);
+  EXPECT_EQ(
+      StretchDIBits(c.dc, -(1 << 30), -(1 << 30), INT_MAX, INT_MAX, 0, 0, 3, 2, bits, &bi, DIB_RGB_COLORS, SRCCOPY), 2);
   EXPECT_EQ(c.countNot(kBlack, 0, 0, 128, 128), 0);
   // Mirrored across the whole range, ending at (100, 100): the first source pixel lands there.
   Canvas m(128, 128, kGreen);
@@ -80,7 +77,7 @@ TEST(StretchDIBits, HugeDestinationsVisitOnlyTheBitmap) {
 
 TEST(GetDIBits, ReturnsBottomUpRowsAndKeepsTheFourthByte) {
   Canvas c(3, 2, kWhite);
-  const unsigned char src[] = {1, 2, 3, 40, 4, 5, 6, 50, 7, 8, 9, 60,  // top row
+  const unsigned char src[] = {1,  2,  3,  40, 4,  5,  6,  50, 7,  8,  9,  60,  // top row
                                10, 11, 12, 70, 13, 14, 15, 80, 16, 17, 18, 90};
   BITMAPINFO bi = header(3, -2, 32);
   StretchDIBits(c.dc, 0, 0, 3, 2, 0, 0, 3, 2, src, &bi, DIB_RGB_COLORS, SRCCOPY);
@@ -135,7 +132,7 @@ TEST(Paths, FiguresGoIntoThePathAndFillOrStrokeIt) {
   MoveToEx(c.dc, 20, 2, nullptr);
   LineTo(c.dc, 28, 2);
   EXPECT_EQ(c.countNot(kWhite, 0, 0, 30, 30), 0);  // nothing drawn yet
-  EXPECT_FALSE(FillPath(c.dc));                     // still open
+  EXPECT_FALSE(FillPath(c.dc));                    // still open
   EXPECT_TRUE(EndPath(c.dc));
   EXPECT_TRUE(StrokeAndFillPath(c.dc));
   EXPECT_EQ(c.at(10, 10), kRed);

@@ -138,7 +138,8 @@ TEST_F(FolderBrowserX11, MissingFolderKeepsTheBoxOpenAndCancelReturnsNothing) {
   const char* build = getenv("RK_BUILD_DIR");
   std::string shot = std::string(build ? build : ".") + "/folder_browser_missing.png";
   EXPECT_EQ("(none)", browse({pointAtBox(), type("C:\\No Such Folder"), key("Return"), pause(), okButton(), pause(),
-                              cancelButton()}, shot));
+                              cancelButton()},
+                             shot));
   EXPECT_EQ("unchanged", lastName);
   EXPECT_FALSE(TempPrefix::exists(prefix.onC("No Such Folder")));
   // Escape cancels too, even after a valid folder was typed.

@@ -20,8 +20,8 @@ TEST_F(InputMessages, ClickOnAChildOfTheActiveWindow) {
   compat_pump();
   auto log = takeLog({{t, "t"}, {c, "c"}});
   EXPECT_EQ(log, (Log{"NCHITTEST@c", "SETCURSOR@c", "SETCURSOR@t", "MOUSEMOVE@c", "NCHITTEST@c", "MOUSEACTIVATE@c",
-                      "MOUSEACTIVATE@t", "SETCURSOR@c", "SETCURSOR@t", "LBUTTONDOWN@c", "NCHITTEST@c",
-                      "SETCURSOR@c", "SETCURSOR@t", "LBUTTONUP@c"}));
+                      "MOUSEACTIVATE@t", "SETCURSOR@c", "SETCURSOR@t", "LBUTTONDOWN@c", "NCHITTEST@c", "SETCURSOR@c",
+                      "SETCURSOR@t", "LBUTTONUP@c"}));
 }
 
 TEST_F(InputMessages, MouseParametersAndActivationByClick) {
@@ -104,7 +104,7 @@ TEST_F(InputMessages, CaptureTakesAllMouseInputWithSignedCoordinates) {
   SetActiveWindow(t);
   EXPECT_EQ(SetCapture(c), nullptr);
   takeLog();
-  compat_mouse_move(nullptr, 120, 110);  // left of and above the child
+  compat_mouse_move(nullptr, 120, 110);             // left of and above the child
   compat_mouse_button(nullptr, 410, 410, 1, TRUE);  // over another window
   compat_mouse_button(nullptr, 410, 410, 1, FALSE);
   compat_pump();
@@ -286,8 +286,8 @@ TEST_F(InputMessages, CursorFromTheClassOnSetCursor) {
   HCURSOR beam = LoadCursorA(nullptr, IDC_IBEAM);
   ASSERT_NE(beam, nullptr);
   EXPECT_EQ(LoadCursorA(nullptr, IDC_IBEAM), beam);  // shared
-  EXPECT_TRUE(DestroyCursor(beam));                    // tolerated
-  HWND other = top(0, 0, 10, 10, WS_POPUP);            // same class
+  EXPECT_TRUE(DestroyCursor(beam));                  // tolerated
+  HWND other = top(0, 0, 10, 10, WS_POPUP);          // same class
   SetClassLongPtrA(t, GCLP_HCURSOR, LONG_PTR(beam));
   EXPECT_EQ(HCURSOR(GetClassLongPtrA(other, GCLP_HCURSOR)), beam);
   compat_mouse_move(t, 50, 50);

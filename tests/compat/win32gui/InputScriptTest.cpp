@@ -207,7 +207,8 @@ TEST_F(InputScript, APixelDrawnAndUndoneWithinOneMessageIsSeen) {
   char expected[64];
   COLORREF c = compat_get_pixel(main, 15, 15);
   std::snprintf(expected, sizeof expected, "(the pixel is %02X%02X%02X)", GetRValue(c), GetGValue(c), GetBValue(c));
-  EXPECT_NE(std::string::npos, std::string(compat_input_script_report()).find(expected)) << compat_input_script_report();
+  EXPECT_NE(std::string::npos, std::string(compat_input_script_report()).find(expected))
+      << compat_input_script_report();
 }
 
 }  // namespace

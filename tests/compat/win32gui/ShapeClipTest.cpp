@@ -26,8 +26,10 @@ std::vector<Case> shapes() {
   return {
       {"ellipse", 1, [](HDC dc, int dx, int dy) { Ellipse(dc, 10 + dx, 12 + dy, 67 + dx, 61 + dy); }},
       {"roundrect", 1, [](HDC dc, int dx, int dy) { RoundRect(dc, 10 + dx, 10 + dy, 70 + dx, 55 + dy, 25, 17); }},
-      {"arc", 1, [](HDC dc, int dx, int dy) { Arc(dc, 10 + dx, 10 + dy, 69 + dx, 60 + dy, 70 + dx, 0 + dy, 0 + dx, 70 + dy); }},
-      {"pie", 1, [](HDC dc, int dx, int dy) { Pie(dc, 11 + dx, 10 + dy, 70 + dx, 70 + dy, 20 + dx, 70 + dy, 70 + dx, 35 + dy); }},
+      {"arc", 1,
+       [](HDC dc, int dx, int dy) { Arc(dc, 10 + dx, 10 + dy, 69 + dx, 60 + dy, 70 + dx, 0 + dy, 0 + dx, 70 + dy); }},
+      {"pie", 1,
+       [](HDC dc, int dx, int dy) { Pie(dc, 11 + dx, 10 + dy, 70 + dx, 70 + dy, 20 + dx, 70 + dy, 70 + dx, 35 + dy); }},
       {"rectangle", 1, [](HDC dc, int dx, int dy) { Rectangle(dc, 12 + dx, 10 + dy, 66 + dx, 69 + dy); }},
       {"lines", 1,
        [](HDC dc, int dx, int dy) {
@@ -43,7 +45,8 @@ std::vector<Case> shapes() {
        }},
       {"polygon", 2,
        [](HDC dc, int dx, int dy) {
-         POINT p[] = {{12 + dx, 12 + dy}, {68 + dx, 30 + dy}, {20 + dx, 68 + dy}, {40 + dx, 11 + dy}, {60 + dx, 66 + dy}};
+         POINT p[] = {
+             {12 + dx, 12 + dy}, {68 + dx, 30 + dy}, {20 + dx, 68 + dy}, {40 + dx, 11 + dy}, {60 + dx, 66 + dy}};
          Polygon(dc, p, 5);
        }},
       {"path", 3,

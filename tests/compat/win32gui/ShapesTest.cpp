@@ -21,7 +21,7 @@ TEST(Lines, PolylineToJoinsSegmentsAndMovesTheCurrentPosition) {
   MoveToEx(c.dc, 2, 2, nullptr);
   EXPECT_TRUE(PolylineTo(c.dc, pts, 3));
   EXPECT_EQ(c.at(2, 2), kBlue);
-  EXPECT_EQ(c.at(10, 2), kBlue);   // a corner: start of the next segment
+  EXPECT_EQ(c.at(10, 2), kBlue);  // a corner: start of the next segment
   EXPECT_EQ(c.at(10, 10), kBlue);
   EXPECT_EQ(c.at(2, 10), kWhite);  // the last point
   POINT cur;
@@ -83,9 +83,9 @@ TEST(Shapes, EllipseIsSymmetricAndTouchesItsBox) {
     int r = 3 + w, b = 4 + w / 2 + 3;
     EXPECT_TRUE(symmetric(c, 3, 4, r, b)) << w;
     EXPECT_EQ(c.countNotOutside(kWhite, 3, 4, r, b), 0) << w;
-    EXPECT_EQ(c.at(3, (4 + b) / 2), kRed) << w;         // left extreme on the outline
-    EXPECT_EQ(c.at((3 + r) / 2, 4), kRed) << w;         // top extreme
-    EXPECT_EQ(c.at(3, 4), kWhite) << w;                 // corner outside
+    EXPECT_EQ(c.at(3, (4 + b) / 2), kRed) << w;  // left extreme on the outline
+    EXPECT_EQ(c.at((3 + r) / 2, 4), kRed) << w;  // top extreme
+    EXPECT_EQ(c.at(3, 4), kWhite) << w;          // corner outside
     if (w > 9) {
       EXPECT_EQ(c.at((3 + r) / 2, (4 + b) / 2), kBlue) << w;  // interior brush
     }
@@ -164,7 +164,7 @@ TEST(Shapes, PolyBezierNeedsOnePlusThreeNPoints) {
   EXPECT_TRUE(PolyBezier(c.dc, pts, 4));
   EXPECT_EQ(c.at(2, 2), kRed);
   EXPECT_EQ(c.at(38, 2), kRed);
-  EXPECT_EQ(c.countNot(kWhite, 0, 25, 40, 40), 0);  // the curve stays above its control points
+  EXPECT_EQ(c.countNot(kWhite, 0, 25, 40, 40), 0);   // the curve stays above its control points
   EXPECT_GT(c.countNot(kWhite, 15, 18, 25, 25), 0);  // and passes near the middle at y = 22.5
 }
 

@@ -25,9 +25,9 @@ TEST_F(WindowMessages, CreationSendsItsMessagesInOrder) {
 
 TEST_F(WindowMessages, CreationWithVisibleShowsAndActivates) {
   HWND t = top(0, 0, 100, 100, WS_POPUP | WS_VISIBLE);
-  EXPECT_EQ(takeLog(), (Log{"GETMINMAXINFO", "NCCREATE", "NCCALCSIZE", "CREATE", "SIZE", "MOVE", "SHOWWINDOW",
-                            "WINDOWPOSCHANGING", "ACTIVATEAPP", "NCACTIVATE", "ACTIVATE", "SETFOCUS",
-                            "WINDOWPOSCHANGED"}));
+  EXPECT_EQ(takeLog(),
+            (Log{"GETMINMAXINFO", "NCCREATE", "NCCALCSIZE", "CREATE", "SIZE", "MOVE", "SHOWWINDOW", "WINDOWPOSCHANGING",
+                 "ACTIVATEAPP", "NCACTIVATE", "ACTIVATE", "SETFOCUS", "WINDOWPOSCHANGED"}));
   EXPECT_EQ(GetActiveWindow(), t);
   EXPECT_EQ(GetFocus(), t);  // DefWindowProc's WM_ACTIVATE sets the focus
 }
@@ -46,7 +46,8 @@ TEST_F(WindowMessages, CreationFailuresReportTheirErrors) {
   EXPECT_EQ(GetLastError(), DWORD(ERROR_CLASS_ALREADY_EXISTS));
   // An overlapped window gains a caption and sibling clipping.
   HWND o = CreateWindowExA(0, "RecTest", "", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-  EXPECT_EQ(DWORD(GetWindowLongPtrA(o, GWL_STYLE)) & (WS_CAPTION | WS_CLIPSIBLINGS), DWORD(WS_CAPTION | WS_CLIPSIBLINGS));
+  EXPECT_EQ(DWORD(GetWindowLongPtrA(o, GWL_STYLE)) & (WS_CAPTION | WS_CLIPSIBLINGS),
+            DWORD(WS_CAPTION | WS_CLIPSIBLINGS));
   // A class with live windows cannot go.
   EXPECT_FALSE(UnregisterClassA("RecTest", nullptr));
   EXPECT_EQ(GetLastError(), DWORD(ERROR_CLASS_HAS_WINDOWS));

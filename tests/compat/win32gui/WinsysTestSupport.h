@@ -48,54 +48,102 @@ inline LRESULT CALLBACK recordingProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 inline const char* msgName(UINT m) {
   switch (m) {
-    case WM_CREATE: return "CREATE";
-    case WM_DESTROY: return "DESTROY";
-    case WM_MOVE: return "MOVE";
-    case WM_SIZE: return "SIZE";
-    case WM_ACTIVATE: return "ACTIVATE";
-    case WM_SETFOCUS: return "SETFOCUS";
-    case WM_KILLFOCUS: return "KILLFOCUS";
-    case WM_ENABLE: return "ENABLE";
-    case WM_SETTEXT: return "SETTEXT";
-    case WM_PAINT: return "PAINT";
-    case WM_CLOSE: return "CLOSE";
-    case WM_ERASEBKGND: return "ERASEBKGND";
-    case WM_SHOWWINDOW: return "SHOWWINDOW";
-    case WM_ACTIVATEAPP: return "ACTIVATEAPP";
-    case WM_CANCELMODE: return "CANCELMODE";
-    case WM_SETCURSOR: return "SETCURSOR";
-    case WM_MOUSEACTIVATE: return "MOUSEACTIVATE";
-    case WM_GETMINMAXINFO: return "GETMINMAXINFO";
-    case WM_WINDOWPOSCHANGING: return "WINDOWPOSCHANGING";
-    case WM_WINDOWPOSCHANGED: return "WINDOWPOSCHANGED";
-    case WM_NCCREATE: return "NCCREATE";
-    case WM_NCDESTROY: return "NCDESTROY";
-    case WM_NCCALCSIZE: return "NCCALCSIZE";
-    case WM_NCHITTEST: return "NCHITTEST";
-    case WM_NCACTIVATE: return "NCACTIVATE";
-    case WM_KEYDOWN: return "KEYDOWN";
-    case WM_KEYUP: return "KEYUP";
-    case WM_CHAR: return "CHAR";
-    case WM_SYSKEYDOWN: return "SYSKEYDOWN";
-    case WM_SYSKEYUP: return "SYSKEYUP";
-    case WM_SYSCHAR: return "SYSCHAR";
-    case WM_SYSCOMMAND: return "SYSCOMMAND";
-    case WM_TIMER: return "TIMER";
-    case WM_MOUSEMOVE: return "MOUSEMOVE";
-    case WM_LBUTTONDOWN: return "LBUTTONDOWN";
-    case WM_LBUTTONUP: return "LBUTTONUP";
-    case WM_LBUTTONDBLCLK: return "LBUTTONDBLCLK";
-    case WM_RBUTTONDOWN: return "RBUTTONDOWN";
-    case WM_RBUTTONUP: return "RBUTTONUP";
-    case WM_RBUTTONDBLCLK: return "RBUTTONDBLCLK";
-    case WM_CONTEXTMENU: return "CONTEXTMENU";
-    case WM_PARENTNOTIFY: return "PARENTNOTIFY";
-    case WM_CAPTURECHANGED: return "CAPTURECHANGED";
-    case WM_DROPFILES: return "DROPFILES";
-    case WM_MOUSEHOVER: return "MOUSEHOVER";
-    case WM_MOUSELEAVE: return "MOUSELEAVE";
-    case WM_QUIT: return "QUIT";
-    default: return "?";
+    case WM_CREATE:
+      return "CREATE";
+    case WM_DESTROY:
+      return "DESTROY";
+    case WM_MOVE:
+      return "MOVE";
+    case WM_SIZE:
+      return "SIZE";
+    case WM_ACTIVATE:
+      return "ACTIVATE";
+    case WM_SETFOCUS:
+      return "SETFOCUS";
+    case WM_KILLFOCUS:
+      return "KILLFOCUS";
+    case WM_ENABLE:
+      return "ENABLE";
+    case WM_SETTEXT:
+      return "SETTEXT";
+    case WM_PAINT:
+      return "PAINT";
+    case WM_CLOSE:
+      return "CLOSE";
+    case WM_ERASEBKGND:
+      return "ERASEBKGND";
+    case WM_SHOWWINDOW:
+      return "SHOWWINDOW";
+    case WM_ACTIVATEAPP:
+      return "ACTIVATEAPP";
+    case WM_CANCELMODE:
+      return "CANCELMODE";
+    case WM_SETCURSOR:
+      return "SETCURSOR";
+    case WM_MOUSEACTIVATE:
+      return "MOUSEACTIVATE";
+    case WM_GETMINMAXINFO:
+      return "GETMINMAXINFO";
+    case WM_WINDOWPOSCHANGING:
+      return "WINDOWPOSCHANGING";
+    case WM_WINDOWPOSCHANGED:
+      return "WINDOWPOSCHANGED";
+    case WM_NCCREATE:
+      return "NCCREATE";
+    case WM_NCDESTROY:
+      return "NCDESTROY";
+    case WM_NCCALCSIZE:
+      return "NCCALCSIZE";
+    case WM_NCHITTEST:
+      return "NCHITTEST";
+    case WM_NCACTIVATE:
+      return "NCACTIVATE";
+    case WM_KEYDOWN:
+      return "KEYDOWN";
+    case WM_KEYUP:
+      return "KEYUP";
+    case WM_CHAR:
+      return "CHAR";
+    case WM_SYSKEYDOWN:
+      return "SYSKEYDOWN";
+    case WM_SYSKEYUP:
+      return "SYSKEYUP";
+    case WM_SYSCHAR:
+      return "SYSCHAR";
+    case WM_SYSCOMMAND:
+      return "SYSCOMMAND";
+    case WM_TIMER:
+      return "TIMER";
+    case WM_MOUSEMOVE:
+      return "MOUSEMOVE";
+    case WM_LBUTTONDOWN:
+      return "LBUTTONDOWN";
+    case WM_LBUTTONUP:
+      return "LBUTTONUP";
+    case WM_LBUTTONDBLCLK:
+      return "LBUTTONDBLCLK";
+    case WM_RBUTTONDOWN:
+      return "RBUTTONDOWN";
+    case WM_RBUTTONUP:
+      return "RBUTTONUP";
+    case WM_RBUTTONDBLCLK:
+      return "RBUTTONDBLCLK";
+    case WM_CONTEXTMENU:
+      return "CONTEXTMENU";
+    case WM_PARENTNOTIFY:
+      return "PARENTNOTIFY";
+    case WM_CAPTURECHANGED:
+      return "CAPTURECHANGED";
+    case WM_DROPFILES:
+      return "DROPFILES";
+    case WM_MOUSEHOVER:
+      return "MOUSEHOVER";
+    case WM_MOUSELEAVE:
+      return "MOUSELEAVE";
+    case WM_QUIT:
+      return "QUIT";
+    default:
+      return "?";
   }
 }
 

@@ -21,7 +21,9 @@ namespace {
 
 int run(const std::vector<std::string>& args) { return XvfbServer::run(args); }
 
-uint32_t be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t be32(const unsigned char* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 // A screenshot of the root window through xwd, as 0x00RRGGBB pixels.
 struct Shot {
@@ -56,7 +58,8 @@ bool screenshot(Shot* shot) {
   for (uint32_t y = 0; y < height; ++y)
     for (uint32_t x = 0; x < width; ++x) {
       const unsigned char* p = &data[offset + size_t(y) * bytesPerLine + x * 4];
-      uint32_t v = byteOrder == 0 ? (uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]) : be32(p);
+      uint32_t v =
+          byteOrder == 0 ? (uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]) : be32(p);
       shot->px[size_t(y) * width + x] = v & 0x00FFFFFFu;
     }
   return true;

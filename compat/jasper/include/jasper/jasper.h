@@ -31,7 +31,7 @@ typedef int jas_clrspc_t;
 
 #define jas_clrspc_create(fam, mbr) (((fam) << 8) | (mbr))
 #define jas_clrspc_fam(clrspc) ((clrspc) >> 8)
-#define jas_clrspc_mbr(clrspc) ((clrspc) & 0xff)
+#define jas_clrspc_mbr(clrspc) ((clrspc)&0xff)
 
 #define JAS_CLRSPC_FAM_UNKNOWN 0
 #define JAS_CLRSPC_FAM_XYZ 1
@@ -50,7 +50,7 @@ typedef int_fast32_t jas_image_cmpttype_t;
 typedef int_fast32_t jas_image_coord_t;
 
 #define JAS_IMAGE_CT_UNKNOWN 0x10000
-#define JAS_IMAGE_CT_COLOR(n) ((n) & 0x7fff)
+#define JAS_IMAGE_CT_COLOR(n) ((n)&0x7fff)
 #define JAS_IMAGE_CT_OPACITY 0x08000
 
 #define JAS_IMAGE_CT_RGB_R 0

@@ -120,8 +120,10 @@ HWND WINAPI GetClipboardOwner(void) { return clip.owner; }
 void WINAPI DragAcceptFiles(HWND h, BOOL accept) {
   Wnd* w = wnd(h);
   if (!w) return;
-  if (accept) w->exStyle |= WS_EX_ACCEPTFILES;
-  else w->exStyle &= ~DWORD(WS_EX_ACCEPTFILES);
+  if (accept)
+    w->exStyle |= WS_EX_ACCEPTFILES;
+  else
+    w->exStyle &= ~DWORD(WS_EX_ACCEPTFILES);
 }
 
 UINT WINAPI DragQueryFileA(HDROP drop, UINT index, LPSTR file, UINT size) {

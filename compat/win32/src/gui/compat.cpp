@@ -158,8 +158,10 @@ void compat_input_text_utf8(const char* utf8) {
 
 void compat_set_key_state(UINT vk, BOOL down) {
   BYTE& k = st().keys[vk & 0xFF];
-  if (down) k |= 0x80;
-  else k &= 0x7F;
+  if (down)
+    k |= 0x80;
+  else
+    k &= 0x7F;
 }
 
 unsigned long compat_x11_window(HWND h) {

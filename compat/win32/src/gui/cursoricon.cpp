@@ -40,8 +40,8 @@ static HANDLE shared(UINT id, bool icon) {
 using namespace rkwin;
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
-  static const UINT known[] = {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642, 32643,
-                               32644, 32645, 32646, 32648, 32649, 32650, 32651};
+  static const UINT known[] = {32512, 32513, 32514, 32515, 32516, 32640, 32641, 32642,
+                               32643, 32644, 32645, 32646, 32648, 32649, 32650, 32651};
   if (instance || !IS_INTRESOURCE(name)) {
     SetLastError(1814);  // ERROR_RESOURCE_NAME_NOT_FOUND: no cursor resources here
     return nullptr;

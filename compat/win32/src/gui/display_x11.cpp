@@ -24,9 +24,9 @@ struct X11 {
   int depth = 0;
   Atom wmProtocols = 0, wmDelete = 0, netWmName = 0, utf8 = 0;
   Atom clipboard = 0, targets = 0, clipProperty = 0;
-  Window clipWindow = 0;   // owns the CLIPBOARD selection and receives converted text
+  Window clipWindow = 0;  // owns the CLIPBOARD selection and receives converted text
   bool clipOwned = false;
-  std::string clipText;    // what we offer, in UTF-8
+  std::string clipText;  // what we offer, in UTF-8
   XIM im = nullptr;
   std::map<Window, HWND> windows;
   std::map<Window, XIC> ics;
@@ -44,22 +44,38 @@ int ignoreErrors(Display*, XErrorEvent*) { return 0; }
 
 unsigned glyphOf(UINT id) {
   switch (id) {
-    case 32513: return XC_xterm;
-    case 32514: return XC_watch;
-    case 32515: return XC_crosshair;
-    case 32516: return XC_center_ptr;
-    case 32640: return XC_fleur;
-    case 32641: return XC_icon;
-    case 32642: return XC_bottom_right_corner;
-    case 32643: return XC_bottom_left_corner;
-    case 32644: return XC_sb_h_double_arrow;
-    case 32645: return XC_sb_v_double_arrow;
-    case 32646: return XC_fleur;
-    case 32648: return XC_X_cursor;
-    case 32649: return XC_hand2;
-    case 32650: return XC_watch;
-    case 32651: return XC_question_arrow;
-    default: return XC_left_ptr;
+    case 32513:
+      return XC_xterm;
+    case 32514:
+      return XC_watch;
+    case 32515:
+      return XC_crosshair;
+    case 32516:
+      return XC_center_ptr;
+    case 32640:
+      return XC_fleur;
+    case 32641:
+      return XC_icon;
+    case 32642:
+      return XC_bottom_right_corner;
+    case 32643:
+      return XC_bottom_left_corner;
+    case 32644:
+      return XC_sb_h_double_arrow;
+    case 32645:
+      return XC_sb_v_double_arrow;
+    case 32646:
+      return XC_fleur;
+    case 32648:
+      return XC_X_cursor;
+    case 32649:
+      return XC_hand2;
+    case 32650:
+      return XC_watch;
+    case 32651:
+      return XC_question_arrow;
+    default:
+      return XC_left_ptr;
   }
 }
 
@@ -70,47 +86,83 @@ UINT vkOfKeysym(KeySym k) {
   if (k >= XK_F1 && k <= XK_F12) return UINT(VK_F1 + (k - XK_F1));
   if (k >= XK_KP_0 && k <= XK_KP_9) return UINT(VK_NUMPAD0 + (k - XK_KP_0));
   switch (k) {
-    case XK_BackSpace: return VK_BACK;
+    case XK_BackSpace:
+      return VK_BACK;
     case XK_Tab:
-    case XK_ISO_Left_Tab: return VK_TAB;
+    case XK_ISO_Left_Tab:
+      return VK_TAB;
     case XK_Return:
-    case XK_KP_Enter: return VK_RETURN;
-    case XK_Escape: return VK_ESCAPE;
-    case XK_space: return VK_SPACE;
-    case XK_Home: return VK_HOME;
-    case XK_Left: return VK_LEFT;
-    case XK_Up: return VK_UP;
-    case XK_Right: return VK_RIGHT;
-    case XK_Down: return VK_DOWN;
-    case XK_Prior: return VK_PRIOR;
-    case XK_Next: return VK_NEXT;
-    case XK_End: return VK_END;
-    case XK_Insert: return VK_INSERT;
-    case XK_Delete: return VK_DELETE;
+    case XK_KP_Enter:
+      return VK_RETURN;
+    case XK_Escape:
+      return VK_ESCAPE;
+    case XK_space:
+      return VK_SPACE;
+    case XK_Home:
+      return VK_HOME;
+    case XK_Left:
+      return VK_LEFT;
+    case XK_Up:
+      return VK_UP;
+    case XK_Right:
+      return VK_RIGHT;
+    case XK_Down:
+      return VK_DOWN;
+    case XK_Prior:
+      return VK_PRIOR;
+    case XK_Next:
+      return VK_NEXT;
+    case XK_End:
+      return VK_END;
+    case XK_Insert:
+      return VK_INSERT;
+    case XK_Delete:
+      return VK_DELETE;
     case XK_Shift_L:
-    case XK_Shift_R: return VK_SHIFT;
+    case XK_Shift_R:
+      return VK_SHIFT;
     case XK_Control_L:
-    case XK_Control_R: return VK_CONTROL;
+    case XK_Control_R:
+      return VK_CONTROL;
     case XK_Alt_L:
-    case XK_Alt_R: return VK_MENU;
-    case XK_Caps_Lock: return VK_CAPITAL;
-    case XK_semicolon: return VK_OEM_1;
-    case XK_equal: return VK_OEM_PLUS;
-    case XK_comma: return VK_OEM_COMMA;
-    case XK_minus: return VK_OEM_MINUS;
-    case XK_period: return VK_OEM_PERIOD;
-    case XK_slash: return VK_OEM_2;
-    case XK_grave: return VK_OEM_3;
-    case XK_bracketleft: return VK_OEM_4;
-    case XK_backslash: return VK_OEM_5;
-    case XK_bracketright: return VK_OEM_6;
-    case XK_apostrophe: return VK_OEM_7;
-    case XK_KP_Multiply: return VK_MULTIPLY;
-    case XK_KP_Add: return VK_ADD;
-    case XK_KP_Subtract: return VK_SUBTRACT;
-    case XK_KP_Decimal: return VK_DECIMAL;
-    case XK_KP_Divide: return VK_DIVIDE;
-    default: return 0;
+    case XK_Alt_R:
+      return VK_MENU;
+    case XK_Caps_Lock:
+      return VK_CAPITAL;
+    case XK_semicolon:
+      return VK_OEM_1;
+    case XK_equal:
+      return VK_OEM_PLUS;
+    case XK_comma:
+      return VK_OEM_COMMA;
+    case XK_minus:
+      return VK_OEM_MINUS;
+    case XK_period:
+      return VK_OEM_PERIOD;
+    case XK_slash:
+      return VK_OEM_2;
+    case XK_grave:
+      return VK_OEM_3;
+    case XK_bracketleft:
+      return VK_OEM_4;
+    case XK_backslash:
+      return VK_OEM_5;
+    case XK_bracketright:
+      return VK_OEM_6;
+    case XK_apostrophe:
+      return VK_OEM_7;
+    case XK_KP_Multiply:
+      return VK_MULTIPLY;
+    case XK_KP_Add:
+      return VK_ADD;
+    case XK_KP_Subtract:
+      return VK_SUBTRACT;
+    case XK_KP_Decimal:
+      return VK_DECIMAL;
+    case XK_KP_Divide:
+      return VK_DIVIDE;
+    default:
+      return 0;
   }
 }
 
@@ -151,7 +203,8 @@ void handleKey(XKeyEvent& ev, bool down) {
       std::string u;
       for (int i = 0; i < n; ++i) {
         unsigned char c = static_cast<unsigned char>(buf[i]);
-        if (c < 0x80) u += char(c);
+        if (c < 0x80)
+          u += char(c);
         else {
           u += char(0xC0 | (c >> 6));
           u += char(0x80 | (c & 0x3F));
@@ -243,7 +296,9 @@ bool x11ClipboardFetch(std::string* ansi) {
       unsigned long count, after;
       unsigned char* data = nullptr;
       if (XGetWindowProperty(v.dpy, win, v.clipProperty, 0, 1 << 24, True, AnyPropertyType, &type, &format, &count,
-                             &after, &data) != Success || !data) return false;
+                             &after, &data) != Success ||
+          !data)
+        return false;
       std::string text(reinterpret_cast<char*>(data), count);
       XFree(data);
       *ansi = utf8ToAnsi(text);
@@ -305,8 +360,8 @@ void x11CreateWindow(Wnd* w) {
   bool popup = (w->style & WS_POPUP) && (w->style & WS_CAPTION) != WS_CAPTION;
   a.override_redirect = popup ? True : False;
   int width = std::max<int>(1, w->rect.right - w->rect.left), height = std::max<int>(1, w->rect.bottom - w->rect.top);
-  Window win = XCreateWindow(v.dpy, v.root, w->rect.left, w->rect.top, unsigned(width), unsigned(height), 0,
-                             v.depth, InputOutput, v.visual, CWBackPixel | CWEventMask | CWOverrideRedirect, &a);
+  Window win = XCreateWindow(v.dpy, v.root, w->rect.left, w->rect.top, unsigned(width), unsigned(height), 0, v.depth,
+                             InputOutput, v.visual, CWBackPixel | CWEventMask | CWOverrideRedirect, &a);
   w->xwindow = win;
   v.windows[win] = w->handle;
   XSetWMProtocols(v.dpy, win, &v.wmDelete, 1);
@@ -319,8 +374,8 @@ void x11CreateWindow(Wnd* w) {
   XSetWMNormalHints(v.dpy, win, &hints);
   if (w->owner && w->owner->xwindow) XSetTransientForHint(v.dpy, win, w->owner->xwindow);
   if (v.im) {
-    XIC ic = XCreateIC(v.im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, win,
-                       XNFocusWindow, win, nullptr);
+    XIC ic = XCreateIC(v.im, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, win, XNFocusWindow,
+                       win, nullptr);
     v.ics[win] = ic;
   }
   XDefineCursor(v.dpy, win, XCreateFontCursor(v.dpy, XC_left_ptr));
@@ -356,7 +411,8 @@ void x11ShowWindow(Wnd* w, bool show) {
 void x11Configure(Wnd* w) {
   X11& v = x();
   if (!v.dpy || !w->xwindow || v.applyingConfigure) return;
-  XMoveResizeWindow(v.dpy, w->xwindow, w->rect.left, w->rect.top, unsigned(std::max<int>(1, w->rect.right - w->rect.left)),
+  XMoveResizeWindow(v.dpy, w->xwindow, w->rect.left, w->rect.top,
+                    unsigned(std::max<int>(1, w->rect.right - w->rect.left)),
                     unsigned(std::max<int>(1, w->rect.bottom - w->rect.top)));
   w->dirty = true;
 }
@@ -399,7 +455,8 @@ void x11Present(Wnd* w) {
   if (caretRectOnSurface(w, &caretRect)) {
     copy = w->pixels;
     for (int y = caretRect.top; y < caretRect.bottom; ++y)
-      for (int xx = caretRect.left; xx < caretRect.right; ++xx) copy[size_t(y) * size_t(w->surfW) + size_t(xx)] ^= 0x00FFFFFFu;
+      for (int xx = caretRect.left; xx < caretRect.right; ++xx)
+        copy[size_t(y) * size_t(w->surfW) + size_t(xx)] ^= 0x00FFFFFFu;
     data = copy.data();
   }
   XImage* img = XCreateImage(v.dpy, v.visual, unsigned(v.depth), ZPixmap, 0, reinterpret_cast<char*>(data),
@@ -432,7 +489,9 @@ bool x11Pending() {
     if (!w) continue;
     any = true;
     switch (ev.type) {
-      case Expose: w->dirty = true; break;
+      case Expose:
+        w->dirty = true;
+        break;
       case ButtonPress:
       case ButtonRelease: {
         int b = ev.xbutton.button == 1 ? 1 : ev.xbutton.button == 3 ? 2 : ev.xbutton.button == 2 ? 3 : 0;
@@ -450,8 +509,12 @@ bool x11Pending() {
         pushMouse(w, ev.xmotion.x, ev.xmotion.y, 0, false);
         break;
       }
-      case KeyPress: handleKey(ev.xkey, true); break;
-      case KeyRelease: handleKey(ev.xkey, false); break;
+      case KeyPress:
+        handleKey(ev.xkey, true);
+        break;
+      case KeyRelease:
+        handleKey(ev.xkey, false);
+        break;
       case ConfigureNotify: {
         if (ev.xconfigure.window != w->xwindow) break;
         int rx = ev.xconfigure.x, ry = ev.xconfigure.y;
@@ -475,7 +538,8 @@ bool x11Pending() {
         if (ic != v.ics.end() && ic->second) XSetICFocus(ic->second);
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
   return any;

@@ -41,9 +41,7 @@ RECT buttonRect(HWND h, int which) {
 bool inside(const RECT& r, POINT p) { return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom; }
 
 // Length of the character starting at byte i of an ANSI text (two bytes for a lead byte).
-size_t charAt(const std::string& s, size_t i) {
-  return IsDBCSLeadByte(BYTE(s[i])) && i + 1 < s.size() ? 2 : 1;
-}
+size_t charAt(const std::string& s, size_t i) { return IsDBCSLeadByte(BYTE(s[i])) && i + 1 < s.size() ? 2 : 1; }
 
 // The last part of the text that fits into width pixels, whole characters only.
 size_t firstShown(HDC dc, const std::string& s, int width) {
@@ -64,8 +62,7 @@ void layoutField(HDC dc, const Browser* b, size_t* start, int* caretX) {
   int width = (kFieldRect.right - kFieldRect.left) - 2 * kFieldPad - 2;
   *start = firstShown(dc, b->path, width);
   SIZE sz = {0, 0};
-  if (*start < b->path.size())
-    GetTextExtentPoint32A(dc, b->path.c_str() + *start, int(b->path.size() - *start), &sz);
+  if (*start < b->path.size()) GetTextExtentPoint32A(dc, b->path.c_str() + *start, int(b->path.size() - *start), &sz);
   *caretX = kFieldRect.left + kFieldPad + sz.cx;
 }
 
@@ -184,9 +181,15 @@ void accept(HWND h, Browser* b) {
 
 void typed(HWND h, Browser* b, BYTE ch) {
   switch (ch) {
-    case '\r': accept(h, b); return;
-    case 27: b->result = IDCANCEL; return;
-    case 1: b->allSelected = true; break;  // Ctrl+A
+    case '\r':
+      accept(h, b);
+      return;
+    case 27:
+      b->result = IDCANCEL;
+      return;
+    case 1:
+      b->allSelected = true;
+      break;  // Ctrl+A
     case '\b':
       if (b->allSelected) {
         b->path.clear();
@@ -230,14 +233,19 @@ LRESULT CALLBACK browserProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   Browser* b = reinterpret_cast<Browser*>(GetWindowLongPtrA(h, GWLP_USERDATA));
   if (!b) return DefWindowProcA(h, msg, wp, lp);
   switch (msg) {
-    case WM_PAINT: paint(h, b); return 0;
-    case WM_ERASEBKGND: return 1;
+    case WM_PAINT:
+      paint(h, b);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_SETFOCUS:
       CreateCaret(h, nullptr, 1, kFieldRect.bottom - kFieldRect.top - 8);
       placeCaret(h, b);
       ShowCaret(h);
       return 0;
-    case WM_KILLFOCUS: DestroyCaret(); return 0;
+    case WM_KILLFOCUS:
+      DestroyCaret();
+      return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP: {
       POINT p = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
@@ -252,17 +260,24 @@ LRESULT CALLBACK browserProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         int was = b->pressed;
         b->pressed = 0;
         if (hit && hit == was) {
-          if (hit == IDOK) accept(h, b);
-          else b->result = IDCANCEL;
+          if (hit == IDOK)
+            accept(h, b);
+          else
+            b->result = IDCANCEL;
         }
       }
       InvalidateRect(h, nullptr, FALSE);
       return 0;
     }
     case WM_CHAR:
-    case WM_SYSCHAR: typed(h, b, BYTE(wp)); return 0;
-    case WM_CLOSE: b->result = IDCANCEL; return 0;
-    default: return DefWindowProcA(h, msg, wp, lp);
+    case WM_SYSCHAR:
+      typed(h, b, BYTE(wp));
+      return 0;
+    case WM_CLOSE:
+      b->result = IDCANCEL;
+      return 0;
+    default:
+      return DefWindowProcA(h, msg, wp, lp);
   }
 }
 
@@ -306,8 +321,9 @@ int showFolderBrowser(const BROWSEINFOA* bi, std::string* out) {
   if (ownerTop) GetWindowRect(ownerTop, &area);
   int x = area.left + ((area.right - area.left) - kWidth) / 2, y = area.top + ((area.bottom - area.top) - kHeight) / 2;
   const char* caption = b.title.empty() ? "Browse For Folder" : b.title.c_str();
-  HWND h = CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, browserClass(), caption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
-                           x, y, kWidth, kHeight, ownerTop, nullptr, nullptr, nullptr);
+  HWND h =
+      CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, browserClass(), caption, WS_POPUP | WS_CAPTION | WS_SYSMENU,
+                      x, y, kWidth, kHeight, ownerTop, nullptr, nullptr, nullptr);
   int result = IDCANCEL;
   bool quit = false;
   int quitCode = 0;

@@ -8,9 +8,7 @@ using namespace rkgdi;
 
 namespace {
 
-inline uint8_t* at(const Target& t, int sx, int sy) {
-  return t.bits + size_t(sy) * size_t(t.stride) + size_t(sx) * 4;
-}
+inline uint8_t* at(const Target& t, int sx, int sy) { return t.bits + size_t(sy) * size_t(t.stride) + size_t(sx) * 4; }
 
 // Source coordinate of destination pixel i of n when n pixels show m source pixels:
 // the source pixel under the destination pixel's centre.
@@ -25,9 +23,8 @@ inline void clipRun(int64_t p, int64_t n, int64_t lo, int64_t hi, int64_t* from,
 
 // Copies or stretches the source rectangle (surface coordinates of src, size sw x sh) onto the
 // destination rectangle (logical coordinates of dst), skipping pixels whose colour is key.
-void stretchSurface(const Target& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Target& src,
-                    int sw_full, int sh_full, int64_t sx, int64_t sy, int64_t sw, int64_t sh, bool useKey,
-                    uint32_t key) {
+void stretchSurface(const Target& dst, int64_t dx, int64_t dy, int64_t dw, int64_t dh, const Target& src, int sw_full,
+                    int sh_full, int64_t sx, int64_t sy, int64_t sw, int64_t sh, bool useKey, uint32_t key) {
   if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
   // Copy through a temporary when source and destination share pixels.
   std::vector<uint8_t> tmp;
@@ -77,9 +74,8 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   return TRUE;
 }
 
-BOOL WINAPI TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest,
-                           HDC hdcSrc, int xoriginSrc, int yoriginSrc, int wSrc, int hSrc,
-                           UINT crTransparent) {
+BOOL WINAPI TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginDest, int wDest, int hDest, HDC hdcSrc,
+                           int xoriginSrc, int yoriginSrc, int wSrc, int hSrc, UINT crTransparent) {
   DC* d = lookupDC(hdcDest);
   DC* s = lookupDC(hdcSrc);
   if (!d || !s || wDest < 0 || hDest < 0 || wSrc < 0 || hSrc < 0) {
@@ -96,9 +92,8 @@ BOOL WINAPI TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginDest, int wD
   return TRUE;
 }
 
-int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc,
-                         int SrcWidth, int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi,
-                         UINT iUsage, DWORD rop) {
+int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestHeight, int xSrc, int ySrc, int SrcWidth,
+                         int SrcHeight, const void* lpBits, const BITMAPINFO* lpbmi, UINT iUsage, DWORD rop) {
   DC* dc = lookupDC(hdc);
   if (!dc || !lpBits || !lpbmi || rop != SRCCOPY || iUsage != DIB_RGB_COLORS) return 0;
   const BITMAPINFOHEADER& h = lpbmi->bmiHeader;
@@ -113,7 +108,8 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
   if (!targetOf(dc, t)) return int(std::min<int64_t>(std::llabs(SrcHeight), INT32_MAX));
   // Normalise mirrored rectangles: a negative extent flips that axis.
   bool flipX = (DestWidth < 0) != (SrcWidth < 0), flipY = (DestHeight < 0) != (SrcHeight < 0);
-  int64_t dw = std::llabs(DestWidth), dh = std::llabs(DestHeight), sw = std::llabs(SrcWidth), sh = std::llabs(SrcHeight);
+  int64_t dw = std::llabs(DestWidth), dh = std::llabs(DestHeight), sw = std::llabs(SrcWidth),
+          sh = std::llabs(SrcHeight);
   int64_t dx = DestWidth < 0 ? int64_t(xDest) + DestWidth + 1 : xDest;
   int64_t dy = DestHeight < 0 ? int64_t(yDest) + DestHeight + 1 : yDest;
   int64_t sx = SrcWidth < 0 ? int64_t(xSrc) + SrcWidth + 1 : xSrc;
@@ -155,8 +151,7 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
   return int(std::min<int64_t>(sh, INT32_MAX));
 }
 
-int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi,
-                     UINT usage) {
+int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMAPINFO lpbmi, UINT usage) {
   Bitmap* bm = static_cast<Bitmap*>(lookup(hbm, Kind::Bitmap));
   if (!lookupDC(hdc) || !bm || !lpbmi || lpbmi->bmiHeader.biSize < sizeof(BITMAPINFOHEADER) ||
       usage != DIB_RGB_COLORS) {

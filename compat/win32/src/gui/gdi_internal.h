@@ -25,13 +25,11 @@ namespace rkgdi {
 // The DC starts with the defaults of a new DC (black pen, white brush, system font, text black,
 // background white and OPAQUE, ALTERNATE fill). Returns null when the arguments are unusable
 // (null bits, width or height below 0, stride below width * 4).
-HDC CreateSurfaceDC(void* bits, int width, int height, int stride, int originX, int originY,
-                    const RECT* clip);
+HDC CreateSurfaceDC(void* bits, int width, int height, int stride, int originX, int originY, const RECT* clip);
 
 // Points an existing surface DC at other pixels (after the surface was reallocated), keeping
 // its state. FALSE when hdc is not a surface DC or the arguments are unusable.
-BOOL ResetSurfaceDC(HDC hdc, void* bits, int width, int height, int stride, int originX, int originY,
-                    const RECT* clip);
+BOOL ResetSurfaceDC(HDC hdc, void* bits, int width, int height, int stride, int originX, int originY, const RECT* clip);
 
 // Replaces the clip rectangle (surface coordinates; null: whole surface).
 BOOL SetSurfaceDCClip(HDC hdc, const RECT* clip);

@@ -30,7 +30,10 @@ void destroy(Object* o) {
   if (o->kind == Kind::DC) {
     auto& v = allDCs();
     for (size_t i = 0; i < v.size(); ++i)
-      if (v[i] == o) { v.erase(v.begin() + long(i)); break; }
+      if (v[i] == o) {
+        v.erase(v.begin() + long(i));
+        break;
+      }
   }
   delete o;
 }
@@ -44,18 +47,28 @@ void release(Object* o) {
   if (o->refs <= 0 && o->pendingDelete && !o->stock) destroy(o);
 }
 void retainState(DCState& s) {
-  retain(s.pen); retain(s.brush); retain(s.font); retain(s.bitmap);
+  retain(s.pen);
+  retain(s.brush);
+  retain(s.font);
+  retain(s.bitmap);
 }
 void releaseState(DCState& s) {
-  release(s.pen); release(s.brush); release(s.font); release(s.bitmap);
-  s.pen = nullptr; s.brush = nullptr; s.font = nullptr; s.bitmap = nullptr;
+  release(s.pen);
+  release(s.brush);
+  release(s.font);
+  release(s.bitmap);
+  s.pen = nullptr;
+  s.brush = nullptr;
+  s.font = nullptr;
+  s.bitmap = nullptr;
 }
 
 Bitmap* stockBitmap() {
   static Bitmap* b = [] {
     Bitmap* x = registerObject(new Bitmap);
     x->stock = true;
-    x->width = 1; x->height = 1;
+    x->width = 1;
+    x->height = 1;
     x->pixels.assign(4, 0);
     return x;
   }();
@@ -88,8 +101,11 @@ bool validSurface(void* bits, int width, int height, int stride) {
 
 void setSurface(DC* dc, void* bits, int width, int height, int stride, int ox, int oy, const RECT* clip) {
   dc->bits = static_cast<uint8_t*>(bits);
-  dc->width = width; dc->height = height; dc->stride = stride;
-  dc->originX = ox; dc->originY = oy;
+  dc->width = width;
+  dc->height = height;
+  dc->stride = stride;
+  dc->originX = ox;
+  dc->originY = oy;
   dc->clip = clip ? *clip : RECT{0, 0, width, height};
   dc->holes.clear();
 }
@@ -146,13 +162,15 @@ bool targetOf(DC* dc, Target& t) {
     if (!b || b->pixels.empty()) return false;
     t.bits = b->pixels.data();
     t.stride = b->width * 4;
-    t.cr = b->width; t.cb = b->height;
+    t.cr = b->width;
+    t.cb = b->height;
     return true;
   }
   if (dc->type == DC::Surface && dc->bits) {
     t.bits = dc->bits;
     t.stride = dc->stride;
-    t.ox = dc->originX; t.oy = dc->originY;
+    t.ox = dc->originX;
+    t.oy = dc->originY;
     t.cl = dc->clip.left > 0 ? dc->clip.left : 0;
     t.ct = dc->clip.top > 0 ? dc->clip.top : 0;
     t.cr = dc->clip.right < dc->width ? dc->clip.right : dc->width;
@@ -176,8 +194,7 @@ bool surfaceOf(DC* dc, Target& t, int& width, int& height) {
   return true;
 }
 
-HDC CreateSurfaceDC(void* bits, int width, int height, int stride, int originX, int originY,
-                    const RECT* clip) {
+HDC CreateSurfaceDC(void* bits, int width, int height, int stride, int originX, int originY, const RECT* clip) {
   if (!validSurface(bits, width, height, stride)) return nullptr;
   DC* dc = newDC(DC::Surface);
   setSurface(dc, bits, width, height, stride, originX, originY, clip);
@@ -271,12 +288,18 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
   if (!dc) return 0;
   switch (index) {
     case LOGPIXELSX:
-    case LOGPIXELSY: return 96;
-    case BITSPIXEL: return 32;
-    case PLANES: return 1;
-    case HORZRES: return dc->type == DC::Surface ? dc->width : kScreenWidth;
-    case VERTRES: return dc->type == DC::Surface ? dc->height : kScreenHeight;
-    default: return 0;
+    case LOGPIXELSY:
+      return 96;
+    case BITSPIXEL:
+      return 32;
+    case PLANES:
+      return 1;
+    case HORZRES:
+      return dc->type == DC::Surface ? dc->width : kScreenWidth;
+    case VERTRES:
+      return dc->type == DC::Surface ? dc->height : kScreenHeight;
+    default:
+      return 0;
   }
 }
 
@@ -286,14 +309,21 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
   Object* o = static_cast<Object*>(h);
   Object** slot = nullptr;
   switch (o->kind) {
-    case Kind::Pen: slot = reinterpret_cast<Object**>(&dc->st.pen); break;
-    case Kind::Brush: slot = reinterpret_cast<Object**>(&dc->st.brush); break;
-    case Kind::Font: slot = reinterpret_cast<Object**>(&dc->st.font); break;
+    case Kind::Pen:
+      slot = reinterpret_cast<Object**>(&dc->st.pen);
+      break;
+    case Kind::Brush:
+      slot = reinterpret_cast<Object**>(&dc->st.brush);
+      break;
+    case Kind::Font:
+      slot = reinterpret_cast<Object**>(&dc->st.font);
+      break;
     case Kind::Bitmap:
       if (dc->type != DC::Memory) return nullptr;
       slot = reinterpret_cast<Object**>(&dc->st.bitmap);
       break;
-    default: return nullptr;
+    default:
+      return nullptr;
   }
   Object* old = *slot;
   retain(o);
@@ -417,10 +447,9 @@ HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lplf) {
   return reinterpret_cast<HFONT>(f);
 }
 
-HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight,
-                         DWORD bItalic, DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet,
-                         DWORD iOutPrecision, DWORD iClipPrecision, DWORD iQuality,
-                         DWORD iPitchAndFamily, LPCSTR pszFaceName) {
+HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
+                         DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision, DWORD iClipPrecision,
+                         DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName) {
   LOGFONTA lf{};
   lf.lfHeight = cHeight;
   lf.lfWidth = cWidth;

@@ -18,8 +18,8 @@ struct Object {
   explicit Object(Kind k) : kind(k) {}
   virtual ~Object() = default;
   Kind kind;
-  int refs = 0;          // selections in DC states (current and saved)
-  bool stock = false;    // never deleted
+  int refs = 0;        // selections in DC states (current and saved)
+  bool stock = false;  // never deleted
   bool pendingDelete = false;
 };
 
@@ -139,14 +139,12 @@ Brush* stockBrush();
 Font* stockFont();
 
 // Raster primitives (gdi_raster.cpp), in logical coordinates of the target.
-inline uint32_t pixelOf(COLORREF c) {
-  return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-}
+inline uint32_t pixelOf(COLORREF c) { return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu); }
 // Drawing outside the target's clip is skipped, and every primitive does work in proportion to
 // the part of its shape inside the clip, whatever the shape's own size.
 void plot(const Target& t, int64_t x, int64_t y, uint32_t px);
 void span(const Target& t, int64_t y, int64_t x0, int64_t x1, uint32_t px);  // x0 .. x1 - 1
-void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage);  // coverage 0..255
+void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage);   // coverage 0..255
 void thinLine(const Target& t, int x0, int y0, int x1, int y1, uint32_t px, bool last);
 void wideLine(const Target& t, double x0, double y0, double x1, double y1, int width, uint32_t px);
 void fillFigures(const Target& t, const std::vector<Figure>& figs, int fillMode, uint32_t px);
@@ -181,8 +179,8 @@ bool measureText(DC* dc, const std::u32string& text, std::vector<int>* advances,
 // Draws a line of text with its cell's top-left at (x, y) in the text colour given, clipped to
 // clip (logical coordinates; null: no extra clip). Underlines character underlineAt (-1: none).
 // Fills the cell with the background colour when opaque is set.
-bool drawText(DC* dc, int x, int y, const std::u32string& text, COLORREF color, const RECT* clip,
-              int underlineAt, bool opaque);
+bool drawText(DC* dc, int x, int y, const std::u32string& text, COLORREF color, const RECT* clip, int underlineAt,
+              bool opaque);
 
 }  // namespace rkgdi
 

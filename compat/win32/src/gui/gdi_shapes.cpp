@@ -34,8 +34,8 @@ void strokePoints(const Target& t, const Pen* pen, const std::vector<PointF>& pt
     if (pen->width > 1)
       wideLine(t, a.x, a.y, b.x, b.y, pen->width, px);
     else
-      thinLine(t, int(std::lround(a.x)), int(std::lround(a.y)), int(std::lround(b.x)),
-               int(std::lround(b.y)), px, false);
+      thinLine(t, int(std::lround(a.x)), int(std::lround(a.y)), int(std::lround(b.x)), int(std::lround(b.y)), px,
+               false);
   }
   if (n == 1 && pen->width > 1) wideLine(t, pts[0].x, pts[0].y, pts[0].x, pts[0].y, pen->width, px);
 }
@@ -247,7 +247,8 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     if (br && !br->hollow) rows(bx.t, int64_t(bx.b) - 1, bx.l, int64_t(bx.r) - 1, pixelOf(br->color));
     return TRUE;
   }
-  if (br && !br->hollow) rows(int64_t(bx.t) + 1, int64_t(bx.b) - 1, int64_t(bx.l) + 1, int64_t(bx.r) - 1, pixelOf(br->color));
+  if (br && !br->hollow)
+    rows(int64_t(bx.t) + 1, int64_t(bx.b) - 1, int64_t(bx.l) + 1, int64_t(bx.r) - 1, pixelOf(br->color));
   uint32_t pp = pixelOf(pen->color);
   span(t, bx.t, bx.l, bx.r, pp);
   span(t, int64_t(bx.b) - 1, bx.l, bx.r, pp);
@@ -260,7 +261,8 @@ BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int wid
   DC* dc = lookupDC(hdc);
   if (!dc) return FALSE;
   Box bx = normalise(left, top, right, bottom);
-  int64_t ew = std::min<int64_t>(std::llabs(width), widthOf(bx)), eh = std::min<int64_t>(std::llabs(height), heightOf(bx));
+  int64_t ew = std::min<int64_t>(std::llabs(width), widthOf(bx)),
+          eh = std::min<int64_t>(std::llabs(height), heightOf(bx));
   if (ew <= 1 || eh <= 1) return Rectangle(hdc, bx.l, bx.t, bx.r, bx.b);
   if (pathOpen(dc)) {
     double rx = ew / 2.0, ry = eh / 2.0;
@@ -373,7 +375,8 @@ BOOL WINAPI Pie(HDC hdc, int left, int top, int right, int bottom, int xr1, int 
       int64_t c = cls(x, py);
       auto differs = [&](int64_t v) { return cls(v, py) != c; };
       size_t n = changes.size();
-      int64_t end = n < hints.size() ? firstTrueNear(x + 1, b - 1, hints[n], differs) : firstTrue(x + 1, b - 1, differs);
+      int64_t end =
+          n < hints.size() ? firstTrueNear(x + 1, b - 1, hints[n], differs) : firstTrue(x + 1, b - 1, differs);
       if (c % 3 != 1) out->push_back(Run{x, end});
       changes.push_back(end);
       x = end;

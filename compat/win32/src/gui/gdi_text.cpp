@@ -59,10 +59,21 @@ struct Match {
 std::string utf8(const std::u32string& s) {
   std::string o;
   for (char32_t c : s) {
-    if (c < 0x80) o += char(c);
-    else if (c < 0x800) { o += char(0xC0 | (c >> 6)); o += char(0x80 | (c & 0x3F)); }
-    else if (c < 0x10000) { o += char(0xE0 | (c >> 12)); o += char(0x80 | ((c >> 6) & 0x3F)); o += char(0x80 | (c & 0x3F)); }
-    else { o += char(0xF0 | (c >> 18)); o += char(0x80 | ((c >> 12) & 0x3F)); o += char(0x80 | ((c >> 6) & 0x3F)); o += char(0x80 | (c & 0x3F)); }
+    if (c < 0x80)
+      o += char(c);
+    else if (c < 0x800) {
+      o += char(0xC0 | (c >> 6));
+      o += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      o += char(0xE0 | (c >> 12));
+      o += char(0x80 | ((c >> 6) & 0x3F));
+      o += char(0x80 | (c & 0x3F));
+    } else {
+      o += char(0xF0 | (c >> 18));
+      o += char(0x80 | ((c >> 12) & 0x3F));
+      o += char(0x80 | ((c >> 6) & 0x3F));
+      o += char(0x80 | (c & 0x3F));
+    }
   }
   return o;
 }
@@ -131,7 +142,7 @@ struct Realised {
   int height = 0, ascent = 0, descent = 0, internalLeading = 0;
   int aveWidth = 0, maxWidth = 0;
   int underlinePos = 0, underlineThick = 1;  // below the baseline
-  int strikePos = 0;                          // above the baseline
+  int strikePos = 0;                         // above the baseline
   bool underline = false, strike = false;
   int weight = FW_NORMAL;
   bool italic = false;
@@ -309,8 +320,8 @@ bool measureText(DC* dc, const std::u32string& text, std::vector<int>* advances,
   return true;
 }
 
-bool drawText(DC* dc, int x, int y, const std::u32string& text, COLORREF color, const RECT* clip,
-              int underlineAt, bool opaque) {
+bool drawText(DC* dc, int x, int y, const std::u32string& text, COLORREF color, const RECT* clip, int underlineAt,
+              bool opaque) {
   Realised r;
   if (!realise(fontOf(dc), r)) return false;
   Target t;
@@ -359,9 +370,8 @@ BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
   DC* dc = lookupDC(hdc);
   if (!dc || c < 0 || (!lpString && c > 0)) return FALSE;
   if (c == 0) return TRUE;
-  return drawText(dc, x, y, ansiToUnicode(lpString, c), dc->st.textColor, nullptr, -1, dc->st.bkMode == OPAQUE)
-             ? TRUE
-             : FALSE;
+  return drawText(dc, x, y, ansiToUnicode(lpString, c), dc->st.textColor, nullptr, -1, dc->st.bkMode == OPAQUE) ? TRUE
+                                                                                                                : FALSE;
 }
 
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl) {

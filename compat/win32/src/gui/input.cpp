@@ -77,7 +77,8 @@ void activate(Wnd* w, int how) {
   if (old == newH) return;
   if (Wnd* ow = wndQuiet(old)) {
     send(old, WM_NCACTIVATE, FALSE, 0);
-    if ((ow = wndQuiet(old))) send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (ow->style & WS_MINIMIZE) ? 1 : 0), LPARAM(newH));
+    if ((ow = wndQuiet(old)))
+      send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (ow->style & WS_MINIMIZE) ? 1 : 0), LPARAM(newH));
   }
   s.active = newH;
   if (s.focus) {
@@ -115,8 +116,10 @@ void cookInput(const InputEvent& e) {
   if (e.kind == InputKind::Mouse) {
     UINT vkb = e.button == 1 ? VK_LBUTTON : e.button == 2 ? VK_RBUTTON : VK_MBUTTON;
     if (e.button) {
-      if (e.down) s.keys[vkb] |= 0x80;
-      else s.keys[vkb] &= 0x7F;
+      if (e.down)
+        s.keys[vkb] |= 0x80;
+      else
+        s.keys[vkb] &= 0x7F;
     }
     POINT pt = e.screen;
     bool moved = pt.x != s.cursorPos.x || pt.y != s.cursorPos.y;
@@ -144,9 +147,12 @@ void cookInput(const InputEvent& e) {
     }
     HWND th = target->handle;
     UINT msg = WM_MOUSEMOVE;
-    if (e.button == 1) msg = e.down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
-    else if (e.button == 2) msg = e.down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
-    else if (e.button == 3) msg = e.down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
+    if (e.button == 1)
+      msg = e.down ? WM_LBUTTONDOWN : WM_LBUTTONUP;
+    else if (e.button == 2)
+      msg = e.down ? WM_RBUTTONDOWN : WM_RBUTTONUP;
+    else if (e.button == 3)
+      msg = e.down ? WM_MBUTTONDOWN : WM_MBUTTONUP;
     LRESULT ht = HTCLIENT;
     if (!s.capture) {
       ht = send(th, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
@@ -241,15 +247,24 @@ UINT MapVirtualKeyScan(UINT vk) {
   for (int i = 0; row3[i]; ++i)
     if (UINT(row3[i]) == vk) return UINT(44 + i);
   switch (vk) {
-    case VK_ESCAPE: return 1;
-    case VK_BACK: return 14;
-    case VK_TAB: return 15;
-    case VK_RETURN: return 28;
-    case VK_CONTROL: return 29;
-    case VK_SHIFT: return 42;
-    case VK_MENU: return 56;
-    case VK_SPACE: return 57;
-    default: return 0;
+    case VK_ESCAPE:
+      return 1;
+    case VK_BACK:
+      return 14;
+    case VK_TAB:
+      return 15;
+    case VK_RETURN:
+      return 28;
+    case VK_CONTROL:
+      return 29;
+    case VK_SHIFT:
+      return 42;
+    case VK_MENU:
+      return 56;
+    case VK_SPACE:
+      return 57;
+    default:
+      return 0;
   }
 }
 
@@ -277,28 +292,50 @@ static std::string charsOfKey(UINT vk) {
   }
   if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return std::string(1, char('0' + (vk - VK_NUMPAD0)));
   switch (vk) {
-    case VK_BACK: return "\b";
-    case VK_TAB: return "\t";
-    case VK_RETURN: return "\r";
-    case VK_ESCAPE: return "\x1b";
-    case VK_SPACE: return " ";
-    case VK_MULTIPLY: return "*";
-    case VK_ADD: return "+";
-    case VK_SUBTRACT: return "-";
-    case VK_DECIMAL: return ".";
-    case VK_DIVIDE: return "/";
-    case VK_OEM_1: return shift ? ":" : ";";
-    case VK_OEM_PLUS: return shift ? "+" : "=";
-    case VK_OEM_COMMA: return shift ? "<" : ",";
-    case VK_OEM_MINUS: return shift ? "_" : "-";
-    case VK_OEM_PERIOD: return shift ? ">" : ".";
-    case VK_OEM_2: return shift ? "?" : "/";
-    case VK_OEM_3: return shift ? "~" : "`";
-    case VK_OEM_4: return shift ? "{" : "[";
-    case VK_OEM_5: return shift ? "|" : "\\";
-    case VK_OEM_6: return shift ? "}" : "]";
-    case VK_OEM_7: return shift ? "\"" : "'";
-    default: return "";
+    case VK_BACK:
+      return "\b";
+    case VK_TAB:
+      return "\t";
+    case VK_RETURN:
+      return "\r";
+    case VK_ESCAPE:
+      return "\x1b";
+    case VK_SPACE:
+      return " ";
+    case VK_MULTIPLY:
+      return "*";
+    case VK_ADD:
+      return "+";
+    case VK_SUBTRACT:
+      return "-";
+    case VK_DECIMAL:
+      return ".";
+    case VK_DIVIDE:
+      return "/";
+    case VK_OEM_1:
+      return shift ? ":" : ";";
+    case VK_OEM_PLUS:
+      return shift ? "+" : "=";
+    case VK_OEM_COMMA:
+      return shift ? "<" : ",";
+    case VK_OEM_MINUS:
+      return shift ? "_" : "-";
+    case VK_OEM_PERIOD:
+      return shift ? ">" : ".";
+    case VK_OEM_2:
+      return shift ? "?" : "/";
+    case VK_OEM_3:
+      return shift ? "~" : "`";
+    case VK_OEM_4:
+      return shift ? "{" : "[";
+    case VK_OEM_5:
+      return shift ? "|" : "\\";
+    case VK_OEM_6:
+      return shift ? "}" : "]";
+    case VK_OEM_7:
+      return shift ? "\"" : "'";
+    default:
+      return "";
   }
 }
 
@@ -314,8 +351,10 @@ BOOL WINAPI TranslateMessage(const MSG* msg) {
   std::string text;
   auto& kt = keyTexts();
   auto it = msg->lPrivate ? kt.find(msg->lPrivate) : kt.end();
-  if (it != kt.end()) text = it->second;
-  else text = charsOfKey(UINT(msg->wParam));
+  if (it != kt.end())
+    text = it->second;
+  else
+    text = charsOfKey(UINT(msg->wParam));
   UINT cm = msg->message == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
   for (unsigned char c : text) postMsg(msg->hwnd, cm, c, msg->lParam);
   return TRUE;

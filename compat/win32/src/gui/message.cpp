@@ -195,7 +195,6 @@ void advanceVirtual(DWORD ms) {
 
 using namespace rkwin;
 
-
 void compat_set_message_spy(CompatMessageSpy spy, void* context) {
   spyHolder()->spy = spy;
   spyHolder()->context = context;
@@ -296,12 +295,15 @@ BOOL WINAPI WaitMessage(void) {
     if (fetch(&m, nullptr, 0, 0, false, &idle)) return TRUE;
     presentAll();
     int due = nextDue();
-    if (x11Active()) x11Wait(due < 0 ? 1000 : due);
+    if (x11Active())
+      x11Wait(due < 0 ? 1000 : due);
     else if (s.virtualClock) {
       if (due < 0) return FALSE;
       advanceVirtual(DWORD(due));
-    } else if (due < 0) return FALSE;
-    else usleep(useconds_t(std::min(due, 50)) * 1000u);
+    } else if (due < 0)
+      return FALSE;
+    else
+      usleep(useconds_t(std::min(due, 50)) * 1000u);
   }
   return FALSE;
 }
@@ -340,7 +342,8 @@ UINT_PTR WINAPI SetTimer(HWND h, UINT_PTR id, UINT elapse, TIMERPROC proc) {
   if (elapse < USER_TIMER_MINIMUM) elapse = USER_TIMER_MINIMUM;
   if (elapse > USER_TIMER_MAXIMUM) elapse = USER_TIMER_MAXIMUM;
   if (!h) {
-    bool replace = id && std::any_of(s.timers.begin(), s.timers.end(), [&](const Timer& t) { return !t.hwnd && t.id == id; });
+    bool replace =
+        id && std::any_of(s.timers.begin(), s.timers.end(), [&](const Timer& t) { return !t.hwnd && t.id == id; });
     if (!replace) id = s.nextThreadTimer++;
   }
   for (auto& t : s.timers) {
@@ -378,7 +381,8 @@ void invalidate(Wnd* w, const RECT* r, bool erase) {
   }
   if (c.right <= c.left || c.bottom <= c.top) return;
   RECT& u = w->update;
-  if (u.right <= u.left || u.bottom <= u.top) u = c;
+  if (u.right <= u.left || u.bottom <= u.top)
+    u = c;
   else {
     u.left = std::min(u.left, c.left);
     u.top = std::min(u.top, c.top);
@@ -429,8 +433,7 @@ BOOL WINAPI GetUpdateRect(HWND h, LPRECT r, BOOL) {
 BOOL WINAPI UpdateWindow(HWND h) {
   Wnd* w = wnd(h);
   if (!w) return FALSE;
-  if (isVisibleTree(w) && w->update.right > w->update.left && w->update.bottom > w->update.top)
-    send(h, WM_PAINT, 0, 0);
+  if (isVisibleTree(w) && w->update.right > w->update.left && w->update.bottom > w->update.top) send(h, WM_PAINT, 0, 0);
   return TRUE;
 }
 
@@ -475,7 +478,8 @@ LRESULT WINAPI DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (!w->parent) x11SetTitle(w);
       return TRUE;
     }
-    case WM_NCCALCSIZE: return 0;
+    case WM_NCCALCSIZE:
+      return 0;
     case WM_NCHITTEST: {
       POINT p = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       POINT o = clientOriginOnScreen(w);
@@ -484,7 +488,8 @@ LRESULT WINAPI DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (w->region && !regionContains(w->region, x, y)) return HTNOWHERE;
       return HTCLIENT;
     }
-    case WM_NCACTIVATE: return TRUE;
+    case WM_NCACTIVATE:
+      return TRUE;
     case WM_SETTEXT:
       w->text = lp ? reinterpret_cast<const char*>(lp) : "";
       if (!w->parent) x11SetTitle(w);
@@ -496,15 +501,27 @@ LRESULT WINAPI DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       reinterpret_cast<char*>(lp)[n] = 0;
       return LRESULT(n);
     }
-    case WM_GETTEXTLENGTH: return LRESULT(w->text.size());
-    case WM_CLOSE: DestroyWindow(h); return 0;
+    case WM_GETTEXTLENGTH:
+      return LRESULT(w->text.size());
+    case WM_CLOSE:
+      DestroyWindow(h);
+      return 0;
     case WM_SYSCOMMAND:
       switch (wp & 0xFFF0) {
-        case SC_CLOSE: SendMessageA(h, WM_CLOSE, 0, 0); break;
-        case SC_MINIMIZE: ShowWindow(h, SW_MINIMIZE); break;
-        case SC_MAXIMIZE: ShowWindow(h, SW_MAXIMIZE); break;
-        case SC_RESTORE: ShowWindow(h, SW_RESTORE); break;
-        default: break;
+        case SC_CLOSE:
+          SendMessageA(h, WM_CLOSE, 0, 0);
+          break;
+        case SC_MINIMIZE:
+          ShowWindow(h, SW_MINIMIZE);
+          break;
+        case SC_MAXIMIZE:
+          ShowWindow(h, SW_MAXIMIZE);
+          break;
+        case SC_RESTORE:
+          ShowWindow(h, SW_RESTORE);
+          break;
+        default:
+          break;
       }
       return 0;
     case WM_PAINT: {
@@ -512,13 +529,16 @@ LRESULT WINAPI DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (BeginPaint(h, &ps)) EndPaint(h, &ps);
       return 0;
     }
-    case WM_ERASEBKGND: return eraseWithClassBrush(w, HDC(wp)) ? 1 : 0;
+    case WM_ERASEBKGND:
+      return eraseWithClassBrush(w, HDC(wp)) ? 1 : 0;
     case WM_WINDOWPOSCHANGED: {
       auto* p = reinterpret_cast<WINDOWPOS*>(lp);
       if (!p) return 0;
       if (!(p->flags & SWP_NOCLIENTMOVE)) SendMessageA(h, WM_MOVE, 0, MAKELPARAM(w->rect.left, w->rect.top));
       if ((w = wndQuiet(h)) && !(p->flags & SWP_NOCLIENTSIZE)) {
-        WPARAM kind = (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (w->style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
+        WPARAM kind = (w->style & WS_MAXIMIZE)   ? SIZE_MAXIMIZED
+                      : (w->style & WS_MINIMIZE) ? SIZE_MINIMIZED
+                                                 : SIZE_RESTORED;
         SendMessageA(h, WM_SIZE, kind, MAKELPARAM(w->rect.right - w->rect.left, w->rect.bottom - w->rect.top));
       }
       return 0;
@@ -563,8 +583,12 @@ LRESULT WINAPI DefWindowProcA(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         SendMessageA(t->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
       }
       return 0;
-    case WM_DROPFILES: DragFinish(HDROP(wp)); return 0;
-    case WM_QUERYENDSESSION: return TRUE;
-    default: return 0;
+    case WM_DROPFILES:
+      DragFinish(HDROP(wp));
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    default:
+      return 0;
   }
 }

@@ -55,7 +55,8 @@ static LRESULT CALLBACK boxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       FillRect(dc, &c, face);
       DeleteObject(face);
       // The dialog font, as Windows draws message boxes (not the DC's bold system font).
-      HFONT font = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
+      HFONT font =
+          CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Shell Dlg");
       HGDIOBJ oldFont = SelectObject(dc, font);
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -79,7 +80,8 @@ static LRESULT CALLBACK boxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       EndPaint(h, &ps);
       return 0;
     }
-    case WM_ERASEBKGND: return 1;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP: {
       POINT p = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
@@ -101,11 +103,16 @@ static LRESULT CALLBACK boxProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (wp == VK_RETURN || wp == VK_SPACE) b->result = IDOK;
-      else if (wp == VK_ESCAPE) b->result = okCancel ? IDCANCEL : IDOK;
+      if (wp == VK_RETURN || wp == VK_SPACE)
+        b->result = IDOK;
+      else if (wp == VK_ESCAPE)
+        b->result = okCancel ? IDCANCEL : IDOK;
       return 0;
-    case WM_CLOSE: b->result = okCancel ? IDCANCEL : IDOK; return 0;
-    default: return DefWindowProcA(h, msg, wp, lp);
+    case WM_CLOSE:
+      b->result = okCancel ? IDCANCEL : IDOK;
+      return 0;
+    default:
+      return DefWindowProcA(h, msg, wp, lp);
   }
 }
 
@@ -226,9 +233,12 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
       int left = int(int32_t(opened + scripted.after - t));
       if (due < 0 || left < due) due = left;
     }
-    if (x11Active()) x11Wait(due < 0 ? 100 : std::min(due, 100));
-    else if (s.virtualClock) advanceVirtual(DWORD(due < 0 ? 10 : due));
-    else usleep(useconds_t(std::max(1, std::min(due < 0 ? 10 : due, 20))) * 1000u);
+    if (x11Active())
+      x11Wait(due < 0 ? 100 : std::min(due, 100));
+    else if (s.virtualClock)
+      advanceVirtual(DWORD(due < 0 ? 10 : due));
+    else
+      usleep(useconds_t(std::max(1, std::min(due < 0 ? 10 : due, 20))) * 1000u);
   }
   if (disabledOwner && wndQuiet(ownerTop)) EnableWindow(ownerTop, TRUE);
   if (h && wndQuiet(h)) DestroyWindow(h);

@@ -85,20 +85,31 @@ int WINAPI CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode) {
     return d->complexity();
   }
   RECT box;
-  if (mode == RGN_COPY) box = a->box;
+  if (mode == RGN_COPY)
+    box = a->box;
   else
-    box = {std::min(a->box.left, b->box.left), std::min(a->box.top, b->box.top),
-           std::max(a->box.right, b->box.right), std::max(a->box.bottom, b->box.bottom)};
+    box = {std::min(a->box.left, b->box.left), std::min(a->box.top, b->box.top), std::max(a->box.right, b->box.right),
+           std::max(a->box.bottom, b->box.bottom)};
   std::vector<uint8_t> out(size_t(box.right - box.left) * size_t(box.bottom - box.top), 0);
   for (int y = box.top; y < box.bottom; ++y)
     for (int x = box.left; x < box.right; ++x) {
       bool pa = a->at(x, y), pb = b->at(x, y), v = false;
       switch (mode) {
-        case RGN_AND: v = pa && pb; break;
-        case RGN_OR: v = pa || pb; break;
-        case RGN_XOR: v = pa != pb; break;
-        case RGN_DIFF: v = pa && !pb; break;
-        default: v = pa; break;
+        case RGN_AND:
+          v = pa && pb;
+          break;
+        case RGN_OR:
+          v = pa || pb;
+          break;
+        case RGN_XOR:
+          v = pa != pb;
+          break;
+        case RGN_DIFF:
+          v = pa && !pb;
+          break;
+        default:
+          v = pa;
+          break;
       }
       out[size_t(y - box.top) * size_t(box.right - box.left) + size_t(x - box.left)] = v;
     }

@@ -48,11 +48,11 @@ struct Step {
   int line = 0;
   std::string source;  // the line as written, for reports
   int x = 0, y = 0;
-  std::string text;    // typed text, window class, browser path or file name
+  std::string text;  // typed text, window class, browser path or file name
   bool hasText = false;
   UINT vk = 0;
   unsigned modifiers = 0;
-  int number = 0;      // box answer
+  int number = 0;  // box answer
   COLORREF colour = 0;
 };
 
@@ -99,11 +99,11 @@ bool keyCode(const std::string& name, UINT* vk) {
   static const struct {
     const char* name;
     UINT vk;
-  } named[] = {{"RETURN", VK_RETURN}, {"ENTER", VK_RETURN}, {"TAB", VK_TAB},        {"ESCAPE", VK_ESCAPE},
-               {"ESC", VK_ESCAPE},    {"SPACE", VK_SPACE},  {"BACK", VK_BACK},      {"BACKSPACE", VK_BACK},
-               {"DELETE", VK_DELETE}, {"INSERT", VK_INSERT}, {"HOME", VK_HOME},     {"END", VK_END},
-               {"LEFT", VK_LEFT},     {"RIGHT", VK_RIGHT},  {"UP", VK_UP},          {"DOWN", VK_DOWN},
-               {"PRIOR", VK_PRIOR},   {"PAGEUP", VK_PRIOR}, {"NEXT", VK_NEXT},      {"PAGEDOWN", VK_NEXT}};
+  } named[] = {{"RETURN", VK_RETURN}, {"ENTER", VK_RETURN},  {"TAB", VK_TAB},   {"ESCAPE", VK_ESCAPE},
+               {"ESC", VK_ESCAPE},    {"SPACE", VK_SPACE},   {"BACK", VK_BACK}, {"BACKSPACE", VK_BACK},
+               {"DELETE", VK_DELETE}, {"INSERT", VK_INSERT}, {"HOME", VK_HOME}, {"END", VK_END},
+               {"LEFT", VK_LEFT},     {"RIGHT", VK_RIGHT},   {"UP", VK_UP},     {"DOWN", VK_DOWN},
+               {"PRIOR", VK_PRIOR},   {"PAGEUP", VK_PRIOR},  {"NEXT", VK_NEXT}, {"PAGEDOWN", VK_NEXT}};
   std::string n = upper(name);
   if (n.size() == 1 && (std::isalnum(static_cast<unsigned char>(n[0])))) {
     *vk = UINT(static_cast<unsigned char>(n[0]));
@@ -175,10 +175,14 @@ std::string parseLine(const std::string& raw, Step* step) {
       size_t plus = spec.find('+');
       if (plus == std::string::npos || plus + 1 == spec.size()) break;
       std::string mod = upper(spec.substr(0, plus));
-      if (mod == "SHIFT") step->modifiers |= kShift;
-      else if (mod == "CTRL" || mod == "CONTROL") step->modifiers |= kCtrl;
-      else if (mod == "ALT") step->modifiers |= kAlt;
-      else return "unknown modifier '" + spec.substr(0, plus) + "'";
+      if (mod == "SHIFT")
+        step->modifiers |= kShift;
+      else if (mod == "CTRL" || mod == "CONTROL")
+        step->modifiers |= kCtrl;
+      else if (mod == "ALT")
+        step->modifiers |= kAlt;
+      else
+        return "unknown modifier '" + spec.substr(0, plus) + "'";
       spec = spec.substr(plus + 1);
     }
     if (!keyCode(spec, &step->vk)) return "unknown key '" + spec + "'";
@@ -243,7 +247,9 @@ void makeParents(const std::string& path) {
 class InputScript {
  public:
   InputScript(const std::string& name, const std::string& folder, int timeoutSeconds)
-      : name(name), folder(folder), timeoutMs(uint64_t(timeoutSeconds > 0 ? timeoutSeconds : 60) * 1000u),
+      : name(name),
+        folder(folder),
+        timeoutMs(uint64_t(timeoutSeconds > 0 ? timeoutSeconds : 60) * 1000u),
         started(wallMs()) {}
 
   bool parse(const std::string& text) {
@@ -449,9 +455,12 @@ class InputScript {
       case Op::WaitDisabled: {
         Wnd* hit = childAt(mainHwnd, s.x, s.y, s.hasText ? &s.text : nullptr);
         bool met = false;
-        if (s.op == Op::WaitVisible) met = hit != nullptr;
-        else if (s.op == Op::WaitHidden) met = hit == nullptr;
-        else if (hit) met = (IsWindowEnabled(hit->handle) != FALSE) == (s.op == Op::WaitEnabled);
+        if (s.op == Op::WaitVisible)
+          met = hit != nullptr;
+        else if (s.op == Op::WaitHidden)
+          met = hit == nullptr;
+        else if (hit)
+          met = (IsWindowEnabled(hit->handle) != FALSE) == (s.op == Op::WaitEnabled);
         if (!met) {
           waitingFor = hit ? "under the point: " + hit->cls->name : "nothing visible under the point";
           return Outcome::Waiting;
@@ -533,8 +542,10 @@ std::string folderOf(const std::string& path) {
 namespace rkwin {
 
 void inputScriptObserve() {
-  if (InputScript* s = script().get()) s->observe();
-  else inputScriptWatching = false;
+  if (InputScript* s = script().get())
+    s->observe();
+  else
+    inputScriptWatching = false;
 }
 
 void inputScriptFromEnvironment() {

@@ -10,14 +10,14 @@ using namespace rkgdi;
 namespace {
 
 // The system colours of the stand-in's desktop scheme.
-const COLORREF kSysColors[] = {
-    RGB(212, 208, 200), RGB(0, 78, 152),    RGB(0, 84, 227),    RGB(122, 150, 223), RGB(255, 255, 255),
-    RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
-    RGB(212, 208, 200), RGB(212, 208, 200), RGB(128, 128, 128), RGB(49, 106, 197),  RGB(255, 255, 255),
-    RGB(236, 233, 216), RGB(172, 168, 153), RGB(172, 168, 153), RGB(0, 0, 0),       RGB(216, 228, 248),
-    RGB(255, 255, 255), RGB(113, 111, 100), RGB(241, 239, 226), RGB(0, 0, 0),       RGB(255, 255, 225),
-    RGB(181, 181, 181), RGB(0, 0, 128),     RGB(61, 149, 255),  RGB(157, 185, 235), RGB(49, 106, 197),
-    RGB(236, 233, 216)};
+const COLORREF kSysColors[] = {RGB(212, 208, 200), RGB(0, 78, 152),    RGB(0, 84, 227),    RGB(122, 150, 223),
+                               RGB(255, 255, 255), RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),
+                               RGB(0, 0, 0),       RGB(255, 255, 255), RGB(212, 208, 200), RGB(212, 208, 200),
+                               RGB(128, 128, 128), RGB(49, 106, 197),  RGB(255, 255, 255), RGB(236, 233, 216),
+                               RGB(172, 168, 153), RGB(172, 168, 153), RGB(0, 0, 0),       RGB(216, 228, 248),
+                               RGB(255, 255, 255), RGB(113, 111, 100), RGB(241, 239, 226), RGB(0, 0, 0),
+                               RGB(255, 255, 225), RGB(181, 181, 181), RGB(0, 0, 128),     RGB(61, 149, 255),
+                               RGB(157, 185, 235), RGB(49, 106, 197),  RGB(236, 233, 216)};
 constexpr int kSysColorCount = int(sizeof(kSysColors) / sizeof(kSysColors[0]));
 
 // Prefix processing: "&&" shows "&", "&x" shows x underlined (the last such character).
@@ -50,9 +50,7 @@ std::vector<std::u32string> splitLines(const std::u32string& s) {
 
 }  // namespace
 
-DWORD WINAPI GetSysColor(int nIndex) {
-  return nIndex >= 0 && nIndex < kSysColorCount ? kSysColors[nIndex] : 0;
-}
+DWORD WINAPI GetSysColor(int nIndex) { return nIndex >= 0 && nIndex < kSysColorCount ? kSysColors[nIndex] : 0; }
 
 int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
   DC* dc = lookupDC(hDC);
@@ -158,15 +156,14 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
       x = lprc->left + (lprc->right - lprc->left - ls[i].width) / 2;
     else if (format & DT_RIGHT)
       x = lprc->right - ls[i].width;
-    drawText(dc, x, y + int(i) * lineH, ls[i].s, dc->st.textColor, clip, ls[i].underline,
-             dc->st.bkMode == OPAQUE);
+    drawText(dc, x, y + int(i) * lineH, ls[i].s, dc->st.textColor, clip, ls[i].underline, dc->st.bkMode == OPAQUE);
   }
   if (format & (DT_VCENTER | DT_BOTTOM)) return y - lprc->top + totalH;
   return totalH;
 }
 
-BOOL WINAPI DrawStateA(HDC hdc, HBRUSH hbrFore, DRAWSTATEPROC qfnCallBack, LPARAM lData, WPARAM wData,
-                       int x, int y, int cx, int cy, UINT uFlags) {
+BOOL WINAPI DrawStateA(HDC hdc, HBRUSH hbrFore, DRAWSTATEPROC qfnCallBack, LPARAM lData, WPARAM wData, int x, int y,
+                       int cx, int cy, UINT uFlags) {
   (void)hbrFore;
   (void)cx;
   (void)cy;

@@ -8,9 +8,9 @@
 namespace rkwin {
 
 struct DcInfo {
-  HWND hwnd;   // null: screen DC
-  Wnd* top;    // surface owner, null for the screen
-  bool own;    // the class DC of a CS_OWNDC window: kept until the window goes
+  HWND hwnd;  // null: screen DC
+  Wnd* top;   // surface owner, null for the screen
+  bool own;   // the class DC of a CS_OWNDC window: kept until the window goes
 };
 static std::map<HDC, DcInfo>& dcs() {
   static std::map<HDC, DcInfo> m;
@@ -152,7 +152,6 @@ bool eraseWithClassBrush(Wnd* w, HDC dc) {
 
 using namespace rkwin;
 
-
 HDC WINAPI GetDC(HWND h) {
   if (!h || h == st().desktop.handle) {
     HDC dc = rkgdi::CreateScreenDC();
@@ -217,7 +216,8 @@ size_t compat_read_pixels(HWND h, uint32_t* out, size_t capacity) {
     for (int x = 0; x < cw; ++x) {
       int sx = o.x + x, sy = o.y + y;
       uint32_t px = 0;
-      if (sx >= 0 && sy >= 0 && sx < top->surfW && sy < top->surfH) px = top->pixels[size_t(sy) * size_t(top->surfW) + size_t(sx)];
+      if (sx >= 0 && sy >= 0 && sx < top->surfW && sy < top->surfH)
+        px = top->pixels[size_t(sy) * size_t(top->surfW) + size_t(sx)];
       out[n++] = px & 0x00FFFFFFu;
     }
   return n;

@@ -68,13 +68,11 @@ POINT originOnSurface(Wnd* w) {
 }
 
 static RECT intersect(RECT a, RECT b) {
-  RECT r = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-            std::min(a.bottom, b.bottom)};
+  RECT r = {std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
   if (r.right < r.left) r.right = r.left;
   if (r.bottom < r.top) r.bottom = r.top;
   return r;
 }
-
 
 RECT visibleOnSurface(Wnd* w) {
   POINT o = originOnSurface(w);
@@ -86,7 +84,6 @@ RECT visibleOnSurface(Wnd* w) {
   }
   return r;
 }
-
 
 LRESULT callProc(Wnd* w, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -125,15 +122,21 @@ int WINAPI GetSystemMetrics(int index) {
   auto& s = st();
   x11ScreenSize(&s.screenW, &s.screenH);
   switch (index) {
-    case SM_CXSCREEN: return s.screenW;
-    case SM_CYSCREEN: return s.screenH;
+    case SM_CXSCREEN:
+      return s.screenW;
+    case SM_CYSCREEN:
+      return s.screenH;
     case SM_CXCURSOR:
-    case SM_CYCURSOR: return 32;
+    case SM_CYCURSOR:
+      return 32;
     case SM_CXDOUBLECLK:
-    case SM_CYDOUBLECLK: return 4;
+    case SM_CYDOUBLECLK:
+      return 4;
     case SM_CXDRAG:
-    case SM_CYDRAG: return 4;
-    default: return 0;
+    case SM_CYDRAG:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -199,16 +202,26 @@ ULONG_PTR WINAPI GetClassLongPtrA(HWND hwnd, int index) {
   if (!w) return 0;
   WndClass& c = *w->cls;
   switch (index) {
-    case GCLP_HCURSOR: return ULONG_PTR(c.cursor);
-    case GCLP_HICON: return ULONG_PTR(c.icon);
-    case GCLP_HICONSM: return ULONG_PTR(c.iconSmall);
-    case GCLP_HBRBACKGROUND: return ULONG_PTR(c.background);
-    case GCLP_WNDPROC: return ULONG_PTR(c.proc);
-    case GCLP_HMODULE: return ULONG_PTR(c.instance);
-    case GCL_STYLE: return c.style;
+    case GCLP_HCURSOR:
+      return ULONG_PTR(c.cursor);
+    case GCLP_HICON:
+      return ULONG_PTR(c.icon);
+    case GCLP_HICONSM:
+      return ULONG_PTR(c.iconSmall);
+    case GCLP_HBRBACKGROUND:
+      return ULONG_PTR(c.background);
+    case GCLP_WNDPROC:
+      return ULONG_PTR(c.proc);
+    case GCLP_HMODULE:
+      return ULONG_PTR(c.instance);
+    case GCL_STYLE:
+      return c.style;
     case GCL_CBWNDEXTRA:
-    case GCL_CBCLSEXTRA: return 0;
-    default: SetLastError(ERROR_INVALID_INDEX); return 0;
+    case GCL_CBCLSEXTRA:
+      return 0;
+    default:
+      SetLastError(ERROR_INVALID_INDEX);
+      return 0;
   }
 }
 
@@ -218,13 +231,33 @@ ULONG_PTR WINAPI SetClassLongPtrA(HWND hwnd, int index, LONG_PTR value) {
   WndClass& c = *w->cls;
   ULONG_PTR old = 0;
   switch (index) {
-    case GCLP_HCURSOR: old = ULONG_PTR(c.cursor); c.cursor = HCURSOR(value); break;
-    case GCLP_HICON: old = ULONG_PTR(c.icon); c.icon = HICON(value); break;
-    case GCLP_HICONSM: old = ULONG_PTR(c.iconSmall); c.iconSmall = HICON(value); break;
-    case GCLP_HBRBACKGROUND: old = ULONG_PTR(c.background); c.background = HBRUSH(value); break;
-    case GCLP_WNDPROC: old = ULONG_PTR(c.proc); c.proc = WNDPROC(value); break;
-    case GCL_STYLE: old = c.style; c.style = UINT(value); break;
-    default: SetLastError(ERROR_INVALID_INDEX); return 0;
+    case GCLP_HCURSOR:
+      old = ULONG_PTR(c.cursor);
+      c.cursor = HCURSOR(value);
+      break;
+    case GCLP_HICON:
+      old = ULONG_PTR(c.icon);
+      c.icon = HICON(value);
+      break;
+    case GCLP_HICONSM:
+      old = ULONG_PTR(c.iconSmall);
+      c.iconSmall = HICON(value);
+      break;
+    case GCLP_HBRBACKGROUND:
+      old = ULONG_PTR(c.background);
+      c.background = HBRUSH(value);
+      break;
+    case GCLP_WNDPROC:
+      old = ULONG_PTR(c.proc);
+      c.proc = WNDPROC(value);
+      break;
+    case GCL_STYLE:
+      old = c.style;
+      c.style = UINT(value);
+      break;
+    default:
+      SetLastError(ERROR_INVALID_INDEX);
+      return 0;
   }
   return old;
 }
@@ -252,9 +285,8 @@ static Wnd* anyWnd(HWND h) {
 
 static void sendWindowPosMessages(Wnd* w, const RECT& oldRect, UINT flags);
 
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                            int width, int height, HWND parentHandle, HMENU menu, HINSTANCE instance,
-                            LPVOID param) {
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y, int width,
+                            int height, HWND parentHandle, HMENU menu, HINSTANCE instance, LPVOID param) {
   auto& s = st();
   auto cls = findClass(className, instance);
   if (!cls) {
@@ -304,8 +336,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     if (exStyle & WS_EX_TOPMOST) {
       s.topLevels.insert(s.topLevels.begin(), w);
     } else {
-      auto it = std::find_if(s.topLevels.begin(), s.topLevels.end(),
-                             [](Wnd* t) { return !(t->exStyle & WS_EX_TOPMOST); });
+      auto it =
+          std::find_if(s.topLevels.begin(), s.topLevels.end(), [](Wnd* t) { return !(t->exStyle & WS_EX_TOPMOST); });
       s.topLevels.insert(it, w);
     }
   }
@@ -366,8 +398,10 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
   if (!wndQuiet(h)) return nullptr;
   if (style & WS_VISIBLE) {
     int cmd = SW_SHOW;
-    if (style & WS_MAXIMIZE) cmd = SW_MAXIMIZE;
-    else if (style & WS_MINIMIZE) cmd = SW_MINIMIZE;
+    if (style & WS_MAXIMIZE)
+      cmd = SW_MAXIMIZE;
+    else if (style & WS_MINIMIZE)
+      cmd = SW_MINIMIZE;
     w->style &= ~(WS_MAXIMIZE | WS_MINIMIZE);
     ShowWindow(h, cmd);
   }
@@ -515,8 +549,10 @@ static void raise(Wnd* w, HWND after) {
   if (w->parent) {
     auto& v = w->parent->children;
     v.erase(std::remove(v.begin(), v.end(), w), v.end());
-    if (after == HWND_BOTTOM) v.push_back(w);
-    else if (after == HWND_TOP || after == HWND_TOPMOST || after == HWND_NOTOPMOST) v.insert(v.begin(), w);
+    if (after == HWND_BOTTOM)
+      v.push_back(w);
+    else if (after == HWND_TOP || after == HWND_TOPMOST || after == HWND_NOTOPMOST)
+      v.insert(v.begin(), w);
     else {
       Wnd* a = wndQuiet(after);
       auto it = std::find(v.begin(), v.end(), a);
@@ -525,15 +561,19 @@ static void raise(Wnd* w, HWND after) {
     return;
   }
   auto& v = s.topLevels;
-  if (after == HWND_TOPMOST) w->exStyle |= WS_EX_TOPMOST;
-  else if (after == HWND_NOTOPMOST) w->exStyle &= ~DWORD(WS_EX_TOPMOST);
+  if (after == HWND_TOPMOST)
+    w->exStyle |= WS_EX_TOPMOST;
+  else if (after == HWND_NOTOPMOST)
+    w->exStyle &= ~DWORD(WS_EX_TOPMOST);
   v.erase(std::remove(v.begin(), v.end(), w), v.end());
   auto bandStart = [&]() {
     if (w->exStyle & WS_EX_TOPMOST) return v.begin();
     return std::find_if(v.begin(), v.end(), [](Wnd* t) { return !(t->exStyle & WS_EX_TOPMOST); });
   };
-  if (after == HWND_BOTTOM) v.push_back(w);
-  else if (after == HWND_TOP || after == HWND_TOPMOST || after == HWND_NOTOPMOST) v.insert(bandStart(), w);
+  if (after == HWND_BOTTOM)
+    v.push_back(w);
+  else if (after == HWND_TOP || after == HWND_TOPMOST || after == HWND_NOTOPMOST)
+    v.insert(bandStart(), w);
   else {
     Wnd* a = wndQuiet(after);
     auto it = std::find(v.begin(), v.end(), a);
@@ -545,8 +585,13 @@ static void raise(Wnd* w, HWND after) {
 
 static void sendWindowPosMessages(Wnd* w, const RECT& oldRect, UINT flags) {
   HWND h = w->handle;
-  WINDOWPOS wp = {h, nullptr, int(w->rect.left), int(w->rect.top), int(w->rect.right - w->rect.left),
-                  int(w->rect.bottom - w->rect.top), flags};
+  WINDOWPOS wp = {h,
+                  nullptr,
+                  int(w->rect.left),
+                  int(w->rect.top),
+                  int(w->rect.right - w->rect.left),
+                  int(w->rect.bottom - w->rect.top),
+                  flags};
   if (oldRect.left == w->rect.left && oldRect.top == w->rect.top) wp.flags |= SWP_NOCLIENTMOVE;
   if (oldRect.right - oldRect.left == w->rect.right - w->rect.left &&
       oldRect.bottom - oldRect.top == w->rect.bottom - w->rect.top)
@@ -601,12 +646,12 @@ BOOL WINAPI SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT 
   }
   // Repaint: the exposed parts of the parent, and the window itself.
   bool redraw = !(flags & SWP_NOREDRAW);
-  if (redraw && w->parent && wasVisible && (moved || sized || (flags & SWP_HIDEWINDOW)))
-    invalidateParentArea(w, old);
+  if (redraw && w->parent && wasVisible && (moved || sized || (flags & SWP_HIDEWINDOW))) invalidateParentArea(w, old);
   if (flags & SWP_SHOWWINDOW) {
     invalidateTree(w);  // everything it shows is newly exposed
   } else if (redraw && sized && (w->style & WS_VISIBLE)) {
-    if (w->cls->style & (CS_HREDRAW | CS_VREDRAW)) invalidate(w, nullptr, true);
+    if (w->cls->style & (CS_HREDRAW | CS_VREDRAW))
+      invalidate(w, nullptr, true);
     else {
       RECT r = {0, 0, nr.right - nr.left, nr.bottom - nr.top};
       invalidate(w, &r, true);  // bounding box: the newly exposed area lies within it
@@ -691,12 +736,14 @@ BOOL WINAPI ShowWindow(HWND h, int cmd) {
         RECT old = w->rect;
         w->rect = {r.left, r.top, r.left, r.top};  // so that the size is seen as changed
         (void)old;
-        SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
-                     SWP_NOZORDER | SWP_FRAMECHANGED | (wasVisible ? 0 : SWP_SHOWWINDOW) | (noActivate ? SWP_NOACTIVATE : 0));
+        SetWindowPos(
+            h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+            SWP_NOZORDER | SWP_FRAMECHANGED | (wasVisible ? 0 : SWP_SHOWWINDOW) | (noActivate ? SWP_NOACTIVATE : 0));
         if (wasMin && (w = wndQuiet(h))) showOwnedPopups(w, true);
       } else if (!wasVisible) {
-        SetWindowPos(h, nullptr, 0, 0, 0, 0,
-                     SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE | (noActivate || w->parent ? SWP_NOZORDER | SWP_NOACTIVATE : 0));
+        SetWindowPos(
+            h, nullptr, 0, 0, 0, 0,
+            SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE | (noActivate || w->parent ? SWP_NOZORDER | SWP_NOACTIVATE : 0));
       } else if (!noActivate && !w->parent && s.active != h) {
         activate(w, WA_ACTIVE);
       }
@@ -712,7 +759,8 @@ BOOL WINAPI ShowWindow(HWND h, int cmd) {
         w->style &= ~DWORD(WS_MINIMIZE);
         w->style |= WS_MAXIMIZE;
         RECT area = {0, 0, s.screenW, s.screenH};
-        if (w->parent) area = {0, 0, w->parent->rect.right - w->parent->rect.left, w->parent->rect.bottom - w->parent->rect.top};
+        if (w->parent)
+          area = {0, 0, w->parent->rect.right - w->parent->rect.left, w->parent->rect.bottom - w->parent->rect.top};
         SetWindowPos(h, nullptr, area.left, area.top, area.right, area.bottom,
                      SWP_NOZORDER | SWP_FRAMECHANGED | (wasVisible ? 0 : SWP_SHOWWINDOW));
       } else if (!wasVisible) {
@@ -747,7 +795,9 @@ BOOL WINAPI ShowWindow(HWND h, int cmd) {
       }
       return wasVisible;
     }
-    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
   }
 }
 
@@ -831,14 +881,17 @@ HWND WINAPI GetAncestor(HWND h, UINT flags) {
   Wnd* w = wnd(h);
   if (!w) return nullptr;
   switch (flags) {
-    case GA_PARENT: return w->parent ? w->parent->handle : st().desktop.handle;
-    case GA_ROOT: return topLevelOf(w)->handle;
+    case GA_PARENT:
+      return w->parent ? w->parent->handle : st().desktop.handle;
+    case GA_ROOT:
+      return topLevelOf(w)->handle;
     case GA_ROOTOWNER: {
       Wnd* t = topLevelOf(w);
       while (t->owner) t = t->owner;
       return t->handle;
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -854,15 +907,21 @@ HWND WINAPI GetWindow(HWND h, UINT cmd) {
   };
   long pos = sib ? long(std::find(sib->begin(), sib->end(), w) - sib->begin()) : -1;
   switch (cmd) {
-    case GW_HWNDFIRST: return at(0);
-    case GW_HWNDLAST: return sib ? at(long(sib->size()) - 1) : nullptr;
-    case GW_HWNDNEXT: return at(pos + 1);
-    case GW_HWNDPREV: return at(pos - 1);
-    case GW_OWNER: return w->owner ? w->owner->handle : nullptr;
+    case GW_HWNDFIRST:
+      return at(0);
+    case GW_HWNDLAST:
+      return sib ? at(long(sib->size()) - 1) : nullptr;
+    case GW_HWNDNEXT:
+      return at(pos + 1);
+    case GW_HWNDPREV:
+      return at(pos - 1);
+    case GW_OWNER:
+      return w->owner ? w->owner->handle : nullptr;
     case GW_CHILD:
       if (w == &s.desktop) return s.topLevels.empty() ? nullptr : s.topLevels.front()->handle;
       return w->children.empty() ? nullptr : w->children.front()->handle;
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
@@ -872,14 +931,23 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND h, int index) {
   Wnd* w = wnd(h);
   if (!w) return 0;
   switch (index) {
-    case GWLP_WNDPROC: return LONG_PTR(w->proc);
-    case GWLP_HINSTANCE: return LONG_PTR(w->instance);
-    case GWLP_HWNDPARENT: return LONG_PTR(w->parent ? w->parent->handle : (w->owner ? w->owner->handle : nullptr));
-    case GWLP_ID: return LONG_PTR(w->id);
-    case GWL_STYLE: return LONG_PTR(DWORD(w->style));
-    case GWL_EXSTYLE: return LONG_PTR(DWORD(w->exStyle));
-    case GWLP_USERDATA: return w->userData;
-    default: SetLastError(ERROR_INVALID_INDEX); return 0;
+    case GWLP_WNDPROC:
+      return LONG_PTR(w->proc);
+    case GWLP_HINSTANCE:
+      return LONG_PTR(w->instance);
+    case GWLP_HWNDPARENT:
+      return LONG_PTR(w->parent ? w->parent->handle : (w->owner ? w->owner->handle : nullptr));
+    case GWLP_ID:
+      return LONG_PTR(w->id);
+    case GWL_STYLE:
+      return LONG_PTR(DWORD(w->style));
+    case GWL_EXSTYLE:
+      return LONG_PTR(DWORD(w->exStyle));
+    case GWLP_USERDATA:
+      return w->userData;
+    default:
+      SetLastError(ERROR_INVALID_INDEX);
+      return 0;
   }
 }
 
@@ -888,13 +956,27 @@ LONG_PTR WINAPI SetWindowLongPtrA(HWND h, int index, LONG_PTR value) {
   if (!w) return 0;
   LONG_PTR old = GetWindowLongPtrA(h, index);
   switch (index) {
-    case GWLP_WNDPROC: w->proc = WNDPROC(value); break;
-    case GWLP_HINSTANCE: w->instance = HINSTANCE(value); break;
-    case GWLP_ID: w->id = HMENU(value); break;
-    case GWL_STYLE: w->style = DWORD(value); break;
-    case GWL_EXSTYLE: w->exStyle = DWORD(value); break;
-    case GWLP_USERDATA: w->userData = value; break;
-    default: SetLastError(ERROR_INVALID_INDEX); return 0;
+    case GWLP_WNDPROC:
+      w->proc = WNDPROC(value);
+      break;
+    case GWLP_HINSTANCE:
+      w->instance = HINSTANCE(value);
+      break;
+    case GWLP_ID:
+      w->id = HMENU(value);
+      break;
+    case GWL_STYLE:
+      w->style = DWORD(value);
+      break;
+    case GWL_EXSTYLE:
+      w->exStyle = DWORD(value);
+      break;
+    case GWLP_USERDATA:
+      w->userData = value;
+      break;
+    default:
+      SetLastError(ERROR_INVALID_INDEX);
+      return 0;
   }
   SetLastError(0);
   return old;

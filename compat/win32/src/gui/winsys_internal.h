@@ -43,8 +43,8 @@ struct Wnd {
   DWORD style = 0;
   DWORD exStyle = 0;
   std::string text;
-  Wnd* parent = nullptr;  // for child windows
-  Wnd* owner = nullptr;   // for owned top-level windows
+  Wnd* parent = nullptr;       // for child windows
+  Wnd* owner = nullptr;        // for owned top-level windows
   std::vector<Wnd*> children;  // z-order, topmost first
   RECT rect = {0, 0, 0, 0};    // relative to the parent's client area (screen for top-level)
   RECT restoreRect = {0, 0, 0, 0};
@@ -85,8 +85,8 @@ struct InputEvent {
 
 struct State {
   std::map<HWND, Wnd*> windows;
-  std::vector<std::unique_ptr<Wnd>> all;    // owns every record; dead ones freed at depth 0
-  std::vector<Wnd*> topLevels;              // z-order, topmost first
+  std::vector<std::unique_ptr<Wnd>> all;  // owns every record; dead ones freed at depth 0
+  std::vector<Wnd*> topLevels;            // z-order, topmost first
   std::vector<std::shared_ptr<WndClass>> classes;
   uintptr_t nextHandle = 0x10010;
   ATOM nextAtom = 0xC000;
@@ -197,9 +197,9 @@ void x11Configure(Wnd* w);
 void x11Present(Wnd* w);
 void x11SetCursor(Wnd* top, HCURSOR cursor);
 void x11SetTitle(Wnd* w);
-void x11Restack();  // X stacking order from the top-level z-order
-bool x11Pending();                 // reads X events into the input queue; true when any came
-void x11Wait(int timeoutMs);       // waits for X events
+void x11Restack();            // X stacking order from the top-level z-order
+bool x11Pending();            // reads X events into the input queue; true when any came
+void x11Wait(int timeoutMs);  // waits for X events
 void x11ScreenSize(int* w, int* h);
 void x11Shutdown();
 // The X CLIPBOARD selection: offer our text, see whether another client holds it, fetch it.

@@ -67,7 +67,8 @@ extern "C" FILE* _fsopen(const char* filename, const char* mode, int) {
   }
   bool plus = false;
   for (const char* p = mode + 1; *p; ++p) {
-    if (*p == '+') plus = true;
+    if (*p == '+')
+      plus = true;
     else if (!strchr("btcnNSRTD", *p)) {
       errno = EINVAL;
       return nullptr;

@@ -95,8 +95,10 @@ bool fillFindData(const std::string& folder, const std::string& name, WIN32_FIND
   std::string host = folder == "/" ? "/" + name : folder + "/" + name;
   struct stat st, link;
   if (lstat(host.c_str(), &link) != 0) return false;
-  if (!S_ISLNK(link.st_mode)) st = link;
-  else if (stat(host.c_str(), &st) != 0) st = link;  // a dangling link shows as itself
+  if (!S_ISLNK(link.st_mode))
+    st = link;
+  else if (stat(host.c_str(), &st) != 0)
+    st = link;  // a dangling link shows as itself
   memset(&data, 0, sizeof data);
   // A symbolic link is a reparse point, as the platform marks its own links.
   if (S_ISLNK(link.st_mode)) data.dwFileAttributes = FILE_ATTRIBUTE_REPARSE_POINT;
@@ -121,8 +123,8 @@ bool isDriveRoot(const std::string& host) { return host == "/" || host == rkwin:
 
 namespace rkwin {
 
-DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists,
-                   const HostEntry* fromEntry, const HostEntry* toEntry) {
+DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists, const HostEntry* fromEntry,
+                   const HostEntry* toEntry) {
   struct stat src, dst;
   int found = fromEntry ? statEntry(*fromEntry, from, &src) : stat(from.c_str(), &src);
   if (found != 0) return errorFromErrno(errno, from);
@@ -153,8 +155,10 @@ DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfEx
     for (ssize_t done = 0; done < n && error == ERROR_SUCCESS;) {
       ssize_t w = write(out, block.data() + done, (size_t)(n - done));
       if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) error = errorFromErrno(w < 0 ? errno : ENOSPC, to);
-      else done += w;
+      if (w <= 0)
+        error = errorFromErrno(w < 0 ? errno : ENOSPC, to);
+      else
+        done += w;
     }
     if (error != ERROR_SUCCESS) break;
   }
@@ -425,10 +429,17 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
   bool wantsWrite = dwDesiredAccess & (GENERIC_WRITE | GENERIC_ALL);
   int flags = O_CLOEXEC;
   switch (dwCreationDisposition) {
-    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
-    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
-    case OPEN_EXISTING: break;
-    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case CREATE_NEW:
+      flags |= O_CREAT | O_EXCL;
+      break;
+    case CREATE_ALWAYS:
+      flags |= O_CREAT | O_TRUNC;
+      break;
+    case OPEN_EXISTING:
+      break;
+    case OPEN_ALWAYS:
+      flags |= O_CREAT;
+      break;
     case TRUNCATE_EXISTING:
       if (!wantsWrite) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -436,7 +447,9 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
       }
       flags |= O_TRUNC;
       break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return INVALID_HANDLE_VALUE;
   }
   struct stat st;
   bool existed = rkwin::statEntry(entry, host, &st) == 0;
@@ -509,8 +522,7 @@ BOOL WINAPI SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FILE
   return TRUE;
 }
 
-BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-                     LPVOID) {
+BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead, LPVOID) {
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
   auto file = rkwin::findHandleOf<FileObject>(hFile);
   if (!file) {

@@ -26,8 +26,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   if (S_ISLNK(st.st_mode)) {
     attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     struct stat target;
-    if (stat(host.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-      attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (stat(host.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
   } else if (S_ISDIR(st.st_mode)) {
     attributes |= FILE_ATTRIBUTE_DIRECTORY;
     if (!(st.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;

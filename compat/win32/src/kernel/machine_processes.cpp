@@ -91,8 +91,10 @@ void writeTable(const std::vector<MachineProcess>& table) {
 std::vector<MachineProcess> pruned(std::vector<MachineProcess> table, bool* changed) {
   std::vector<MachineProcess> live;
   for (MachineProcess& p : table) {
-    if (stillRuns(p)) live.push_back(p);
-    else *changed = true;
+    if (stillRuns(p))
+      live.push_back(p);
+    else
+      *changed = true;
   }
   return live;
 }
@@ -104,7 +106,7 @@ void recordMachineProcess(pid_t pid, const std::string& exeName) {
   char state = '?';
   pid_t parent = 0;
   if (!hostProcess(pid, &start, &state, &parent)) return;  // already gone
-  driveCRoot();  // makes the prefix folder
+  driveCRoot();                                            // makes the prefix folder
   TableLock lock;
   bool changed = false;
   std::vector<MachineProcess> table = pruned(readTable(), &changed);

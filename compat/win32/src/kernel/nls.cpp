@@ -23,10 +23,14 @@ const char16_t kReplacement = 0xFFFD;
 // iconv name of a numeric code page.
 std::string charsetOf(UINT cp) {
   switch (cp) {
-    case CP_UTF8: return "UTF-8";
-    case 20127: return "ASCII";
-    case 28591: return "ISO-8859-1";
-    case 54936: return "GB18030";
+    case CP_UTF8:
+      return "UTF-8";
+    case 20127:
+      return "ASCII";
+    case 28591:
+      return "ISO-8859-1";
+    case 54936:
+      return "GB18030";
     default: {
       char name[16];
       snprintf(name, sizeof name, "CP%u", cp);
@@ -126,17 +130,20 @@ bool rkwin_mb_to_utf16(UINT codePage, const char* in, size_t len, std::u16string
   return true;
 }
 
-bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::string& out,
-                       const char* defaultChar, bool* usedDefault, bool strict) {
+bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::string& out, const char* defaultChar,
+                       bool* usedDefault, bool strict) {
   out.clear();
   if (usedDefault) *usedDefault = false;
   UINT cp = rkwin_resolve_codepage(codePage);
   iconv_t cd = cp ? descriptor(cp, false) : (iconv_t)-1;
   if (cd == (iconv_t)-1) return false;
   std::string replacement;
-  if (cp == CP_UTF8) replacement = "\xEF\xBF\xBD";
-  else if (defaultChar && *defaultChar) replacement.assign(defaultChar, defaultChar[1] ? 2 : 1);
-  else replacement = "?";
+  if (cp == CP_UTF8)
+    replacement = "\xEF\xBF\xBD";
+  else if (defaultChar && *defaultChar)
+    replacement.assign(defaultChar, defaultChar[1] ? 2 : 1);
+  else
+    replacement = "?";
 
   out.resize(len * 3 + 4);
   char* src = reinterpret_cast<char*>(const_cast<char16_t*>(in));
@@ -269,8 +276,7 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteSt
 }
 
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar,
-                               LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar,
-                               LPBOOL lpUsedDefaultChar) {
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCCH lpDefaultChar, LPBOOL lpUsedDefaultChar) {
   if (!validBuffers(lpWideCharStr, cchWideChar, lpMultiByteStr, cbMultiByte)) return failWith(ERROR_INVALID_PARAMETER);
   UINT cp = rkwin_resolve_codepage(CodePage);
   if (!cp) return failWith(ERROR_INVALID_PARAMETER);

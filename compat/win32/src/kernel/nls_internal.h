@@ -22,8 +22,8 @@ bool rkwin_mb_to_utf16(UINT codePage, const char* in, size_t len, std::u16string
 // Converts len UTF-16 units to the code page. Characters the code page cannot hold become
 // defaultChar (when null: '?'; U+FFFD for UTF-8) and set *usedDefault; with strict set they make
 // the call fail instead. False also for an unknown code page.
-bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::string& out,
-                       const char* defaultChar, bool* usedDefault, bool strict);
+bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::string& out, const char* defaultChar,
+                       bool* usedDefault, bool strict);
 
 // ANSI (active code page) text to UTF-8 and back; invalid bytes and unmappable characters are
 // replaced, never dropped silently.

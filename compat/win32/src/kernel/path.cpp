@@ -53,8 +53,7 @@ enum class Search { Found, Missing, NoFolder };
 // be missing: Found (with its name in `found`), Missing, or NoFolder when `folder` cannot be
 // listed (errno tells why). A name without letters has no other spelling and needs no listing
 // unless the caller must learn whether the folder exists.
-Search findIgnoringCase(const std::string& folder, const std::string& name, std::string& found,
-                        bool folderKnown) {
+Search findIgnoringCase(const std::string& folder, const std::string& name, std::string& found, bool folderKnown) {
   if (!hasLetter(name) && folderKnown) {
     errno = ENOENT;
     return Search::Missing;
@@ -113,9 +112,8 @@ std::string lookUp(const std::string& base, const std::vector<std::string>& elem
   // ENOTDIR: a leading part is a file, so nothing further down can exist in any spelling.
   size_t last = elements.size() - 1;
   std::string found;
-  Search search = entry.error == ENOTDIR
-                      ? Search::NoFolder
-                      : findIgnoringCase(exact.substr(0, ends[last]), elements[last], found, false);
+  Search search = entry.error == ENOTDIR ? Search::NoFolder
+                                         : findIgnoringCase(exact.substr(0, ends[last]), elements[last], found, false);
   if (search == Search::Missing || entry.error == ENOTDIR) return exact;
   size_t known = last;
   std::string current;
@@ -263,8 +261,8 @@ bool toHostPathUtf8(std::string path, std::string& hostPath, DWORD* error, HostE
     return false;
   }
   // The \\?\ and \\.\ forms of a drive path name the same file.
-  if (path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[1]) &&
-      (path[2] == '?' || path[2] == '.') && isSeparator(path[3]))
+  if (path.size() >= 4 && isSeparator(path[0]) && isSeparator(path[1]) && (path[2] == '?' || path[2] == '.') &&
+      isSeparator(path[3]))
     path.erase(0, 4);
   else if (path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1])) {
     *error = ERROR_BAD_NETPATH;  // network shares are not mapped
@@ -350,30 +348,44 @@ std::string toWindowsPath(const std::string& hostPath) {
 
 DWORD errorFromErrno(int err, const std::string& hostPath) {
   switch (err) {
-    case 0: return ERROR_SUCCESS;
+    case 0:
+      return ERROR_SUCCESS;
     case ENOENT: {
       size_t slash = hostPath.find_last_of('/');
       std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : hostPath.substr(0, slash);
       return isDirectory(parent) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
     }
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case ENOTDIR:
+      return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return ERROR_ACCESS_DENIED;
-    case EEXIST: return ERROR_ALREADY_EXISTS;
-    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+    case EISDIR:
+      return ERROR_ACCESS_DENIED;
+    case EEXIST:
+      return ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY:
+      return ERROR_DIR_NOT_EMPTY;
     case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL;
+    case EDQUOT:
+      return ERROR_DISK_FULL;
     case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    case EXDEV: return ERROR_NOT_SAME_DEVICE;
-    case EBUSY: return ERROR_SHARING_VIOLATION;
-    case EINVAL: return ERROR_INVALID_PARAMETER;
-    case EBADF: return ERROR_INVALID_HANDLE;
-    default: return ERROR_GEN_FAILURE;
+    case ENFILE:
+      return ERROR_TOO_MANY_OPEN_FILES;
+    case ENAMETOOLONG:
+      return ERROR_FILENAME_EXCED_RANGE;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case EXDEV:
+      return ERROR_NOT_SAME_DEVICE;
+    case EBUSY:
+      return ERROR_SHARING_VIOLATION;
+    case EINVAL:
+      return ERROR_INVALID_PARAMETER;
+    case EBADF:
+      return ERROR_INVALID_HANDLE;
+    default:
+      return ERROR_GEN_FAILURE;
   }
 }
 

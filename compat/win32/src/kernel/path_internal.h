@@ -38,8 +38,7 @@ struct HostEntry {
 // host path that names it. Returns false when the path names no mapped drive or is malformed
 // (null, empty, UNC); `error` then holds the Windows error code (ERROR_PATH_NOT_FOUND ...).
 // With `entry`, a successful translation also tells whether the name exists, and its lstat.
-bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error = nullptr,
-                HostEntry* entry = nullptr);
+bool toHostPath(const char* windowsPath, std::string& hostPath, DWORD* error = nullptr, HostEntry* entry = nullptr);
 
 // The same for a Windows path already converted to UTF-8.
 bool toHostPathUtf8(std::string windowsPathUtf8, std::string& hostPath, DWORD* error = nullptr,

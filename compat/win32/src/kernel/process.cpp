@@ -28,18 +28,14 @@ namespace {
 
 // ---- paths --------------------------------------------------------------------------------
 
-bool hostPathOf(const std::string& windows, std::string& host) {
-  return rkwin::toHostPath(windows.c_str(), host);
-}
+bool hostPathOf(const std::string& windows, std::string& host) { return rkwin::toHostPath(windows.c_str(), host); }
 
 bool isRegularFile(const std::string& windows, std::string& host) {
   struct stat st;
   return hostPathOf(windows, host) && stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool hasFolder(const std::string& name) {
-  return name.find_first_of("\\/:") != std::string::npos;
-}
+bool hasFolder(const std::string& name) { return name.find_first_of("\\/:") != std::string::npos; }
 
 bool hasExtension(const std::string& name) {
   size_t slash = name.find_last_of("\\/:");
@@ -136,8 +132,7 @@ bool moduleOfCommandLine(const std::string& line, std::string& host) {
   while (start < line.size() && isBlank(line[start])) ++start;
   if (start < line.size() && line[start] == '"') {
     size_t end = line.find('"', start + 1);
-    std::string name = line.substr(start + 1, end == std::string::npos ? std::string::npos
-                                                                         : end - start - 1);
+    std::string name = line.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
     return !name.empty() && findModule(name, host);
   }
   std::string rest = line.substr(start);
@@ -216,10 +211,8 @@ bool rkwinCloseProcessHandle(HANDLE h) {
   return pid && processes().erase(pid) != 0;
 }
 
-BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
-                           LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD,
-                           LPVOID lpEnvironment, LPCSTR lpCurrentDirectory,
-                           LPSTARTUPINFOA lpStartupInfo,
+BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                           BOOL, DWORD, LPVOID lpEnvironment, LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
                            LPPROCESS_INFORMATION lpProcessInformation) {
   if (!lpStartupInfo || !lpProcessInformation || (!lpApplicationName && !lpCommandLine)) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -257,8 +250,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
   std::vector<char*> envp;
   char** env = environ;
   if (lpEnvironment) {
-    for (char* p = static_cast<char*>(lpEnvironment); *p; p += std::strlen(p) + 1)
-      envp.push_back(p);
+    for (char* p = static_cast<char*>(lpEnvironment); *p; p += std::strlen(p) + 1) envp.push_back(p);
     envp.push_back(nullptr);
     env = envp.data();
   }
@@ -268,8 +260,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
   std::string folder;
   if (lpCurrentDirectory) {
     struct stat fst;
-    if (!hostPathOf(lpCurrentDirectory, folder) || stat(folder.c_str(), &fst) != 0 ||
-        !S_ISDIR(fst.st_mode)) {
+    if (!hostPathOf(lpCurrentDirectory, folder) || stat(folder.c_str(), &fst) != 0 || !S_ISDIR(fst.st_mode)) {
       posix_spawn_file_actions_destroy(&actions);
       SetLastError(ERROR_DIRECTORY);
       return FALSE;
@@ -330,8 +321,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     if (dwMilliseconds != INFINITE && r == 0) {
       timespec now;
       clock_gettime(CLOCK_MONOTONIC, &now);
-      long long elapsed = (now.tv_sec - startTime.tv_sec) * 1000LL +
-                          (now.tv_nsec - startTime.tv_nsec) / 1000000LL;
+      long long elapsed = (now.tv_sec - startTime.tv_sec) * 1000LL + (now.tv_nsec - startTime.tv_nsec) / 1000000LL;
       if (elapsed >= dwMilliseconds) return WAIT_TIMEOUT;
       timespec pause{0, 1000000};
       nanosleep(&pause, nullptr);

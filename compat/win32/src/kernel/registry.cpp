@@ -190,8 +190,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, 
   return ERROR_SUCCESS;
 }
 
-LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
-                              DWORD cbData) {
+LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
   std::string path;
   REGSAM access;
   if (!handlePath(hKey, &path, &access)) return ERROR_INVALID_HANDLE;
@@ -213,8 +212,8 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType
   return session.commit() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
 }
 
-LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
-                                LPBYTE lpData, LPDWORD lpcbData) {
+LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
+                                LPDWORD lpcbData) {
   if (lpReserved) return ERROR_INVALID_PARAMETER;
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
   std::string path;

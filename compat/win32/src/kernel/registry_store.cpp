@@ -10,8 +10,8 @@ namespace {
 
 int foldChar(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
 
-const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                  "HKEY_USERS", "HKEY_CURRENT_CONFIG"};
+const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                                  "HKEY_CURRENT_CONFIG"};
 
 std::string trim(const std::string& s) {
   size_t b = 0, e = s.size();
@@ -61,10 +61,14 @@ bool readQuoted(const std::string& s, size_t& i, std::string* out) {
     if (c == '"') return true;
     if (c == '\\' && i < s.size()) {
       char n = s[i++];
-      if (n == 'n') out->push_back('\n');
-      else if (n == 'r') out->push_back('\r');
-      else if (n == 't') out->push_back('\t');
-      else out->push_back(n);  // \\ and \" (and any other escaped byte) stand for themselves
+      if (n == 'n')
+        out->push_back('\n');
+      else if (n == 'r')
+        out->push_back('\r');
+      else if (n == 't')
+        out->push_back('\t');
+      else
+        out->push_back(n);  // \\ and \" (and any other escaped byte) stand for themselves
     } else {
       out->push_back(c);
     }
@@ -174,9 +178,7 @@ bool CaseLess::operator()(const std::string& a, const std::string& b) const {
   return a.size() < b.size();
 }
 
-bool equalsNoCase(const std::string& a, const std::string& b) {
-  return !CaseLess()(a, b) && !CaseLess()(b, a);
-}
+bool equalsNoCase(const std::string& a, const std::string& b) { return !CaseLess()(a, b) && !CaseLess()(b, a); }
 
 RegValue* RegKey::find(const std::string& name) {
   for (auto& v : values)
@@ -267,7 +269,7 @@ bool RegStore::importText(const std::string& input) {
       size_t sep = path.find('\\');
       std::string root;
       if (!canonicalRoot(path.substr(0, sep), &root)) continue;  // unknown root: section skipped
-      if (sep == std::string::npos) continue;                      // a root itself is not a key
+      if (sep == std::string::npos) continue;                    // a root itself is not a key
       std::string full = root + path.substr(sep);
       if (remove)
         removeTree(full);

@@ -57,7 +57,8 @@ bool writeWholeFile(const std::string& path, const std::vector<BYTE>& bytes) {
 }
 
 bool readWholeFile(const std::string& path, std::vector<BYTE>* bytes) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
   if (file == INVALID_HANDLE_VALUE) return false;
   BYTE buf[8192];
   DWORD got = 0;
@@ -250,12 +251,23 @@ bool specialFolder(int csidl, std::string* out) {
   const char* below = nullptr;
   switch (csidl & ~CSIDL_FLAG_CREATE) {
     case CSIDL_DESKTOP:
-    case CSIDL_DESKTOPDIRECTORY: below = "\\Desktop"; break;
-    case CSIDL_PROGRAMS: below = "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"; break;
-    case CSIDL_STARTMENU: below = "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu"; break;
-    case CSIDL_APPDATA: below = "\\AppData\\Roaming"; break;
-    case CSIDL_PERSONAL: below = "\\Documents"; break;
-    default: return false;
+    case CSIDL_DESKTOPDIRECTORY:
+      below = "\\Desktop";
+      break;
+    case CSIDL_PROGRAMS:
+      below = "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs";
+      break;
+    case CSIDL_STARTMENU:
+      below = "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu";
+      break;
+    case CSIDL_APPDATA:
+      below = "\\AppData\\Roaming";
+      break;
+    case CSIDL_PERSONAL:
+      below = "\\Documents";
+      break;
+    default:
+      return false;
   }
   if (!profileFolder(&profile)) return false;
   *out = profile + below;

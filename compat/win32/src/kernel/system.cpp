@@ -59,7 +59,7 @@ bool lookUpHostVariable(const char* name, std::string& value) {
 
 DWORD WINAPI GetLogicalDriveStringsA(DWORD nBufferLength, LPSTR lpBuffer) {
   static const char kDrives[] = "C:\\\0Z:\\\0";  // and the final terminator
-  const DWORD length = sizeof kDrives - 1;        // 8, without the final terminator
+  const DWORD length = sizeof kDrives - 1;       // 8, without the final terminator
   if (!lpBuffer || nBufferLength < length + 1) return length + 1;
   memcpy(lpBuffer, kDrives, length + 1);
   return length;
@@ -180,8 +180,10 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
     }
   }
   if (build == 0) {
-    struct { unsigned major, minor, build; } known[] = {
-        {5, 0, 2195}, {5, 1, 2600}, {5, 2, 3790}, {6, 0, 6002}, {6, 1, 7601}, {6, 2, 9200}, {6, 3, 9600}, {10, 0, 19045}};
+    struct {
+      unsigned major, minor, build;
+    } known[] = {{5, 0, 2195}, {5, 1, 2600}, {5, 2, 3790}, {6, 0, 6002},
+                 {6, 1, 7601}, {6, 2, 9200}, {6, 3, 9600}, {10, 0, 19045}};
     for (const auto& k : known)
       if (k.major == major && k.minor == minor) build = k.build;
   }

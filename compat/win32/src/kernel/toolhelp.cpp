@@ -114,11 +114,9 @@ BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT) {
   return TRUE;
 }
 
-HINSTANCE WINAPI ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory,
-                               INT) {
+HINSTANCE WINAPI ShellExecuteA(HWND, LPCSTR lpOperation, LPCSTR lpFile, LPCSTR lpParameters, LPCSTR lpDirectory, INT) {
   if (!lpFile || !*lpFile) return (HINSTANCE)(INT_PTR)SE_ERR_FNF;
-  if (lpOperation && *lpOperation && strcasecmp(lpOperation, "open") != 0)
-    return (HINSTANCE)(INT_PTR)SE_ERR_NOASSOC;
+  if (lpOperation && *lpOperation && strcasecmp(lpOperation, "open") != 0) return (HINSTANCE)(INT_PTR)SE_ERR_NOASSOC;
   std::string file = lpFile;
   std::string line;
   if (startsWithNoCase(file, "http://") || startsWithNoCase(file, "https://")) {
