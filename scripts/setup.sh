@@ -2,6 +2,7 @@
 # Installs the Debian packages listed in scripts/packages.txt that are missing (only those),
 # then configures and builds the project. Quiet when everything is already there.
 # Usage: scripts/setup.sh [build-dir] [extra cmake arguments...]
+#        scripts/setup.sh --packages   (installs the packages only)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
@@ -23,6 +24,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+[ "$build" != --packages ] || exit 0
 
 jobs=$(nproc 2>/dev/null || echo 4)
 cmake -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null

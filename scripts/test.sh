@@ -12,6 +12,10 @@ run_suite() {
   return "${PIPESTATUS[0]}"
 }
 
+echo "== format check"
+"$top/scripts/setup.sh" --packages
+"$top/scripts/format.sh" --check
+
 if [ "${RK_TEST_QUICK:-0}" != 1 ]; then
   echo "== sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
