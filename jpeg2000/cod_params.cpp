@@ -142,7 +142,7 @@ bool cod_params::read_segment(uint16_t code, int num_bytes, const uint8_t *bytes
     int transform = (int)read_big_endian(bp, end, 1);
     if (transform > 2) {
       kdu_error e;
-      e << "Illegal DWT kernels choice found in COD/COC marker segment.";
+      e << "Illegal DWT kernels specification found in COD/COC marker segment.";
     }
     set_value("Creversible", 0, 0, transform == 1);
     set_value("Ckernels", 0, 0, (transform == 0) ? 0 : 1);

@@ -95,7 +95,7 @@ void jp2_colour::read_box(jp2_box_reader &box) {
   uint8_t meth, prec, appr;
   if (!(box.read(meth) && box.read(prec) && box.read(appr)) || (meth != 1 && meth != 2))
     jp2_fail(
-        "Malformed colour description (colr) box found in JP2 file.  Insufficient or "
+        "Malformed colour specification (colr) box found in JP2 file.  Insufficient or "
         "illegal fields found in box.");
   precedence = prec;
   approx = appr;
@@ -103,7 +103,7 @@ void jp2_colour::read_box(jp2_box_reader &box) {
     uint32_t cs;
     if (!box.read(cs))
       jp2_fail(
-          "Malformed colour description (colr) box found in JP2 file.  Insufficient or "
+          "Malformed colour specification (colr) box found in JP2 file.  Insufficient or "
           "illegal fields found in box.");
     // 18 is the standard code of sYCC; 22 is accepted for it as well.
     if (cs == 16) {
@@ -117,12 +117,12 @@ void jp2_colour::read_box(jp2_box_reader &box) {
       num_colours = 3;
     } else
       jp2_fail(
-          "Illegal enumerated colour space found in JP2 colour description (colr) box.  "
+          "Illegal enumerated colour space found in JP2 colour specification (colr) box.  "
           "Allowed values are 16, 17 and 22, corresponding to sRGB, sLUM and sYCC, "
           "respectively.");
     if (!box.close())
       jp2_fail(
-          "Malformed colour description (colr) box found in JP2 file.  The box appears to "
+          "Malformed colour specification (colr) box found in JP2 file.  The box appears to "
           "be too large.");
   } else {
     // The profile is read by what the file holds, never by what the box claims.
@@ -132,7 +132,7 @@ void jp2_colour::read_box(jp2_box_reader &box) {
     while ((got = box.read(chunk, (int)sizeof(chunk))) > 0) data.insert(data.end(), chunk, chunk + got);
     bool truncated = !box.runs_to_end() && box.get_remaining() > 0;
     box.close();
-    if (truncated) jp2_fail("JP2 file terminated unexpectedly inside the colour description (colr) box.");
+    if (truncated) jp2_fail("JP2 file terminated unexpectedly inside the colour specification (colr) box.");
     read_icc_profile(data.data(), data.size());
     has_icc = true;
     num_colours = icc.num_colours;
@@ -208,7 +208,7 @@ void jp2_colour::read_icc_profile(const uint8_t *data, size_t size) {
   if (icc.num_colours == 3 && !(have_xyz[0] && have_xyz[1] && have_xyz[2]))
     jp2_fail(
         "Embedded ICC profile for JP2 file does not contain a complete set of primary "
-        "colorant descriptions.");
+        "colorant specifications.");
 }
 
 void jp2_colour::finalize() {

@@ -16,13 +16,13 @@ const char *parse_translator_entry(const char *entry, char sep, char *name, int 
   for (; *cp != '='; cp++, n++) {
     if (*cp == sep || *cp == ')' || *cp == ']' || *cp == '\0') {
       kdu_error e;
-      e << "String translators in code-stream attribute texts must contain an '=' "
+      e << "String translators in code-stream attribute specifications must contain an '=' "
            "sign! Problem encountered at: \""
         << entry << "\".";
     }
     if (n == 79) {
       kdu_error e;
-      e << "String translators in code-stream attribute texts may not exceed " << 79
+      e << "String translators in code-stream attribute specifications may not exceed " << 79
         << " characters in length! Problem encountered at: \"" << entry << "\".";
     }
     name[n] = *cp;
@@ -38,7 +38,7 @@ const char *parse_translator_entry(const char *entry, char sep, char *name, int 
     if (v < 0x7FFFFFFF) v = v * 10 + (*cp - '0');
   if (!any || (*cp != sep && *cp != ')' && *cp != ']')) {
     kdu_error e;
-    e << "String translators in code-stream attribute texts must be identified with "
+    e << "String translators in code-stream attribute specifications must be identified with "
          "integers and correctly delimited! Problem encountered at: \""
       << digits << "\".";
   }

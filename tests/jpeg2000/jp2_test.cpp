@@ -253,7 +253,7 @@ TEST(Jp2Boxes, SubBoxLongerThanItsParentStaysInside) {
            byte_builder().u32(0x7FFFFFF0).tag("jp2h").u32(0x7FFFFF00).tag("colr").u8(2).u8(0).u8(0).u32(200).bytes});
   header_result r3;
   read_header(huge_colr, r3);
-  EXPECT_EQ(r3.error, "JP2 file terminated unexpectedly inside the colour description (colr) box.");
+  EXPECT_EQ(r3.error, "JP2 file terminated unexpectedly inside the colour specification (colr) box.");
 }
 
 TEST(Jp2Boxes, HeaderBoxErrors) {
@@ -283,9 +283,9 @@ TEST(Jp2Boxes, HeaderBoxErrors) {
        "Incomplete or invalid dimensional information provided for the JP2 file image header box."},
       {cat({ihdr(4, 4, 1, 7)}), "No JP2 file colour information available!"},
       {cat({ihdr(4, 4, 1, 7), box("colr", {3, 0, 0})}),
-       "Malformed colour description (colr) box found in JP2 file. Insufficient or illegal fields found in box."},
+       "Malformed colour specification (colr) box found in JP2 file. Insufficient or illegal fields found in box."},
       {cat({ihdr(4, 4, 1, 7), box("colr", {1, 0, 0, 0, 0, 0, 17, 0})}),
-       "Malformed colour description (colr) box found in JP2 file. The box appears to be too large."},
+       "Malformed colour specification (colr) box found in JP2 file. The box appears to be too large."},
       {cat({ihdr(4, 4, 1, 7), box("colr", cat({{2, 0, 0}, std::vector<uint8_t>(100, 0)}))}),
        "Embedded ICC profile for JP2 file does not have a complete header."},
       {cat({ihdr(4, 4, 1, 7), ok_colr, box("pclr", byte_builder().u16(0).u8(1).bytes)}),
@@ -366,6 +366,15 @@ TEST(Jp2Boxes, IccProfileChecks) {
   long_curve[155] = 9;
   auto rgb = profile;
   std::memcpy(&rgb[16], "RGB ", 4);
+  // Three tone curves (all sharing one curv) but no colorant tags.
+  byte_builder three;
+  three.u32(0).u32(0).u32(0).tag("scnr").tag("RGB ").tag("XYZ ");
+  while (three.size() < 128) three.u8(0);
+  three.u32(3);
+  for (const char *t : {"rTRC", "gTRC", "bTRC"}) three.tag(t).u32(168).u32(14);
+  three.tag("curv").u32(0).u32(1).u16(0x0100);
+  three.bytes[3] = (uint8_t)three.size();
+  auto rgb_curves_only = three.bytes;
   struct {
     std::vector<uint8_t> p;
     const char *expect;
@@ -378,6 +387,8 @@ TEST(Jp2Boxes, IccProfileChecks) {
       {long_curve,
        "The `curv' data type used to represent an embedded ICC profile's tone reproduction curve appears to have been truncated."},
       {rgb, "Embedded ICC profile for JP2 file does not contain a complete set of tone reproduction curves!"},
+      {rgb_curves_only,
+       "Embedded ICC profile for JP2 file does not contain a complete set of primary colorant specifications."},
   };
   for (auto &c : cases) {
     header_result r;

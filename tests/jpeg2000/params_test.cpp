@@ -310,3 +310,49 @@ TEST(KduParamsHelpers, ExpandBaseStepFillsAllBands) {
   one.get_value("Qabs_steps", 0, 0, f);
   EXPECT_EQ(f, 0.25f);
 }
+
+namespace {
+
+// A parameter class whose one attribute has the translator pattern under test.
+class translator_params : public kdu_params {
+ public:
+  explicit translator_params(const char *pattern) : kdu_params("TRN", false, false, false) {
+    add_attribute("Tfield", "", 0, pattern);
+  }
+  kdu_params *make_instance() override { return nullptr; }
+  void copy_transformed(kdu_params *, int, int, bool, bool, bool) override {}
+};
+
+}  // namespace
+
+TEST(KduParamsTranslators, MalformedTranslatorsAreReportedWithTheEntry) {
+  std::string long_name = "(" + std::string(90, 'N') + "=1)";
+  struct {
+    const char *pattern;
+    std::string expect;
+  } cases[] = {
+      {"(NO,YES=1)",
+       "String translators in code-stream attribute specifications must contain an '=' sign! Problem encountered "
+       "at: \"NO,YES=1)\"."},
+      {"(NO=x,YES=1)",
+       "String translators in code-stream attribute specifications must be identified with integers and "
+       "correctly delimited! Problem encountered at: \"x,YES=1)\"."},
+      {"[A=1|B=2x]",
+       "String translators in code-stream attribute specifications must be identified with integers and "
+       "correctly delimited! Problem encountered at: \"2x]\"."},
+  };
+  for (auto &c : cases) {
+    translator_params p(c.pattern);
+    EXPECT_EQ(error_text([&] { p.set_value("Tfield", 0, 0, 1); }), c.expect) << c.pattern;
+  }
+  // The message breaks the over-long entry across lines, so only its start is compared.
+  translator_params long_entry(long_name.c_str());
+  EXPECT_EQ(
+      error_text([&] { long_entry.set_value("Tfield", 0, 0, 1); })
+          .rfind("String translators in code-stream attribute specifications may not exceed 79 characters in length! "
+                 "Problem encountered at: \"NNNN",
+                 0),
+      0u);
+  translator_params good("(NO=0,YES=1)");
+  EXPECT_EQ(error_text([&] { good.set_value("Tfield", 0, 0, 1); }), "");
+}

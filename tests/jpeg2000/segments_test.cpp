@@ -247,7 +247,7 @@ TEST(CodSegment, FieldErrorsFromTheAttributeChecks) {
       {1, 5, "does not match any of the defined translation values"},
       {4, 2, "not equal to 0 or 1"},
       {8, 0x40, "incompatible with the flags"},
-      {9, 3, "Illegal DWT kernels choice found in COD/COC marker segment."},
+      {9, 3, "Illegal DWT kernels specification found in COD/COC marker segment."},
   };
   for (auto &c : cases) {
     auto tree = make_tree(0, 1);
