@@ -349,7 +349,10 @@ void RKEdit::scrollToEnd() {
   firstVisibleNode = tail;
 }
 
+// Moves the caret to `index` in the model and, while the edit holds the focus (and so the
+// caret), on the screen: hidden first, shown again at its new place.
 void RKEdit::placeCaret(int index) {
+  if (focused) hideCaret();
   if (index < 0 || index > charCount) index = charCount;
   if (index == charCount) {
     scrollToEnd();
@@ -367,6 +370,7 @@ void RKEdit::placeCaret(int index) {
   }
   selectionStart = selectionEnd = index;
   syncCaretNode();
+  if (focused) showCaret();
 }
 
 int RKEdit::columnAt(int x) {
@@ -424,7 +428,10 @@ void RKEdit::setMaxLength(int n) {
 
 void RKEdit::setEditable(int editable) { readOnly = editable ? 0 : 1; }
 int RKEdit::getCaretPosition() { return caretColumn; }
-void RKEdit::setCaretPosition(int index) { placeCaret(index); }
+void RKEdit::setCaretPosition(int index) {
+  placeCaret(index);
+  refresh();
+}
 
 RKString RKEdit::getSelectedText() {
   int lo = selectionStart < selectionEnd ? selectionStart : selectionEnd;

@@ -460,3 +460,29 @@ TEST_F(ComboBoxTest, StepsOfTheListStopAtItsEnds) {
   settle();
   EXPECT_EQ(window->count(RK_ACTION_COMBO_SELECTION_CHANGED), 0);  // steps report nothing
 }
+
+// The editable field's caret ends at the end of its text when the focus arrives and after a
+// choice from the list, where the whole text is selected.
+TEST_F(ComboBoxTest, EditCaretFollowsFocusAndChoices) {
+  RKComboBox* c = combo(10, 10, 3, 1);
+  c->setText("hello");
+  c->requestFocus();
+  settle();
+  ASSERT_EQ(edit->hasFocus(), 1u);
+  CompatCaretInfo info = {};
+  ASSERT_TRUE(compat_caret_info(&info));
+  EXPECT_EQ(info.hwnd, windowOf(edit));
+  EXPECT_EQ(info.x, 2 + edit->getTextExtent("hello").width);
+  EXPECT_EQ(info.y, 1);
+  EXPECT_EQ(info.hideCount, 0);
+  EXPECT_EQ(edit->getSelectedText(), RKString("hello"));
+
+  clickArrow();
+  choose(2);
+  ASSERT_TRUE(compat_caret_info(&info));
+  EXPECT_EQ(info.hwnd, windowOf(edit));
+  EXPECT_EQ(info.x, 2 + edit->getTextExtent("item 2").width);
+  EXPECT_EQ(info.y, 1);
+  EXPECT_EQ(info.hideCount, 0);
+  EXPECT_EQ(edit->getSelectedText(), RKString("item 2"));
+}

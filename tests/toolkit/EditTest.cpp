@@ -442,3 +442,50 @@ TEST_F(EditTest, EditableFieldShowsTheIBeam) {
 }
 
 }  // namespace
+
+// Every programmatic move of the caret shows it where the model puts it.
+TEST_F(EditTest, ProgrammaticMovesDrawTheCaretAtTheModelsPosition) {
+  RKEdit* e = makeEdit();
+  focus(e);
+  typeBytes(e, "abc");
+  EXPECT_EQ(caret().x, 4 + width(e, "abc"));
+  e->setCaretPosition(0);
+  EXPECT_EQ(caret().x, 4);
+  EXPECT_EQ(caret().y, 3);
+  EXPECT_EQ(caret().hideCount, 0);
+  e->select(0, 2);
+  EXPECT_EQ(caret().x, 4 + width(e, "ab"));
+  EXPECT_EQ(selectedOf(e), "ab");
+  e->selectAll();
+  EXPECT_EQ(caret().x, 4 + width(e, "abc"));
+  EXPECT_EQ(selectedOf(e), "abc");
+  e->setSelectionEnd(1);
+  EXPECT_EQ(caret().x, 4 + width(e, "a"));
+  EXPECT_EQ(selectedOf(e), "a");
+  e->setCaretPosition(2);
+  EXPECT_EQ(caret().x, 4 + width(e, "ab"));
+  EXPECT_EQ(caret().hideCount, 0);
+  // Typing goes on at the caret the call placed.
+  typeBytes(e, "X");
+  EXPECT_EQ(textOf(e), "abXc");
+  EXPECT_EQ(caret().x, 4 + width(e, "abX"));
+}
+
+// An edit without the focus moves only its model, never the caret of the focused one.
+TEST_F(EditTest, MovesInAnEditWithoutTheFocusLeaveTheCaretAlone) {
+  RKEdit* e = makeEdit();
+  RKEdit* other = makeEdit();
+  other->setLocation(10, 50, 0);
+  other->setText("abcdef");
+  focus(e);
+  typeBytes(e, "ab");
+  CompatCaretInfo before = caret();
+  other->setCaretPosition(3);
+  other->selectAll();
+  other->setSelectionEnd(2);
+  EXPECT_EQ(other->getSelectionEnd(), 2);
+  CompatCaretInfo after = caret();
+  EXPECT_EQ(after.hwnd, windowOf(e));
+  EXPECT_EQ(after.x, before.x);
+  EXPECT_EQ(after.hideCount, before.hideCount);
+}
