@@ -1,5 +1,7 @@
 #include "RKComboBox.h"
 
+#include <new>
+
 namespace RKSDK {
 
 RKComboBox::RKComboBox()
@@ -13,27 +15,34 @@ RKComboBox::RKComboBox()
       visibleRows(5),
       wired(0) {
   appendClassName("RKComboBox");
-  list = new RKComboBoxListBox();
-  list->addRef();
-  list->setWindowStyle(RK_STYLE_POPUP);
-  list->hide();
-  list->setInheritedFlag(0);
-  list->setFocusable(0);
-  list->setSize(20, 20, 0);
-  add(list);
-  arrowButton = new RKArrowButton(RK_ARROW_DOWN);
-  arrowButton->addRef();
-  arrowButton->setSize(20, 20, 0);
-  arrowButton->setFocusable(0);
-  add(arrowButton);
-  edit = new RKComboBoxEdit();
-  edit->addRef();
-  edit->setInheritedFlag(0);
-  edit->setList(list);
-  edit->setArrowButton(arrowButton);
-  edit->setSize(20, 20, 0);
-  edit->setFocusable(0);
-  add(edit);
+  // A part whose allocation fails stays null; the combo box goes on without it.
+  list = new (std::nothrow) RKComboBoxListBox();
+  if (list) {
+    list->addRef();
+    list->setWindowStyle(RK_STYLE_POPUP);
+    list->hide();
+    list->setInheritedFlag(0);
+    list->setFocusable(0);
+    list->setSize(20, 20, 0);
+    add(list);
+  }
+  arrowButton = new (std::nothrow) RKArrowButton(RK_ARROW_DOWN);
+  if (arrowButton) {
+    arrowButton->addRef();
+    arrowButton->setSize(20, 20, 0);
+    arrowButton->setFocusable(0);
+    add(arrowButton);
+  }
+  edit = new (std::nothrow) RKComboBoxEdit();
+  if (edit) {
+    edit->addRef();
+    edit->setInheritedFlag(0);
+    edit->setList(list);
+    edit->setArrowButton(arrowButton);
+    edit->setSize(20, 20, 0);
+    edit->setFocusable(0);
+    add(edit);
+  }
 }
 
 RKComboBox::~RKComboBox() {

@@ -1,5 +1,8 @@
 #include "RKComboBoxListBox.h"
 
+#include <initializer_list>
+#include <new>
+
 namespace RKSDK {
 
 namespace {
@@ -9,65 +12,79 @@ const int ARROW = 18;
 
 bool between(int low, int v, int high) { return low < v && v < high; }
 
+// An arrow of a drop-down bar; null when it cannot be allocated.
 RKComboBoxArrowButton* newArrow(u32 direction) {
-  RKComboBoxArrowButton* a = new RKComboBoxArrowButton(direction);
+  RKComboBoxArrowButton* a = new (std::nothrow) RKComboBoxArrowButton(direction);
+  if (!a) return nullptr;
   a->addRef();
   a->setSize(1, 1, 0);
   return a;
 }
 
+// A drop-down bar; null when it cannot be allocated.
+RKComboBoxScrollBar* newBar(int vertical) {
+  RKComboBoxScrollBar* b = new (std::nothrow) RKComboBoxScrollBar(vertical);
+  if (!b) return nullptr;
+  b->addRef();
+  b->setSize(20, 20, 0);
+  return b;
+}
+
+template <class T>
+void letGo(T*& part) {
+  if (part) part->release();
+  part = nullptr;
+}
+
 }  // namespace
 
+// Parts whose allocation fails stay null; the list goes on without them.
 RKComboBoxListBox::RKComboBoxListBox() : RKListBox() {
-  horizontalBar = new RKComboBoxScrollBar(0);
-  horizontalBar->addRef();
-  horizontalBar->setSize(20, 20, 0);
-  verticalBar = new RKComboBoxScrollBar(1);
-  verticalBar->addRef();
-  verticalBar->setSize(20, 20, 0);
+  horizontalBar = newBar(0);
+  verticalBar = newBar(1);
   // The list box keeps the parts of a bar it is given, so the bars get their arrows first.
   arrowRight = newArrow(RK_ARROW_RIGHT);
   arrowLeft = newArrow(RK_ARROW_LEFT);
   arrowDown = newArrow(RK_ARROW_DOWN);
   arrowUp = newArrow(RK_ARROW_UP);
-  horizontalBar->setIncrementButton(arrowRight);
-  horizontalBar->setDecrementButton(arrowLeft);
-  verticalBar->setIncrementButton(arrowDown);
-  verticalBar->setDecrementButton(arrowUp);
+  if (horizontalBar) {
+    horizontalBar->setIncrementButton(arrowRight);
+    horizontalBar->setDecrementButton(arrowLeft);
+  }
+  if (verticalBar) {
+    verticalBar->setIncrementButton(arrowDown);
+    verticalBar->setDecrementButton(arrowUp);
+  }
   setHorizontalScrollBar(horizontalBar);
   setVerticalScrollBar(verticalBar);
-  horizontalBar->setFocusable(0);
-  verticalBar->setFocusable(0);
+  if (horizontalBar) horizontalBar->setFocusable(0);
+  if (verticalBar) verticalBar->setFocusable(0);
   grabX = grabY = pressedPart = 0;
   arrowHeld = 0;
   listCreated = 0;
 }
 
 RKComboBoxListBox::~RKComboBoxListBox() {
-  arrowRight->release();
-  arrowLeft->release();
-  arrowDown->release();
-  arrowUp->release();
-  horizontalBar->release();
-  verticalBar->release();
+  letGo(arrowRight);
+  letGo(arrowLeft);
+  letGo(arrowDown);
+  letGo(arrowUp);
+  letGo(horizontalBar);
+  letGo(verticalBar);
 }
 
 void RKComboBoxListBox::onAfterCreate() {
   RKListBox::onAfterCreate();
-  arrowRight->setList(this);
-  arrowLeft->setList(this);
-  arrowDown->setList(this);
-  arrowUp->setList(this);
+  for (RKComboBoxArrowButton* a : {arrowRight, arrowLeft, arrowDown, arrowUp})
+    if (a) a->setList(this);
   listCreated = 1;
 }
 
 u32 RKComboBoxListBox::componentDestroyed() {
   listCreated = 0;
   // The arrows' references back to the list would keep it alive.
-  arrowRight->clearList();
-  arrowLeft->clearList();
-  arrowDown->clearList();
-  arrowUp->clearList();
+  for (RKComboBoxArrowButton* a : {arrowRight, arrowLeft, arrowDown, arrowUp})
+    if (a) a->clearList();
   return RKListBox::componentDestroyed();
 }
 
@@ -204,7 +221,7 @@ u32 RKComboBoxListBox::mousePressed(RKPoint p) {
   if (code == 0) return RKListBox::mousePressed(p);
   if (isArrow(code)) {
     RKComboBoxArrowButton* a = arrowOf(code);
-    a->mousePressed(minus(p, originOf(code)));
+    if (a) a->mousePressed(minus(p, originOf(code)));
     pressedPart = code;
     arrowHeld = 1;
   } else if (code == 5) {
@@ -265,10 +282,10 @@ u32 RKComboBoxListBox::mouseMoved(RKPoint p) {
     RKComboBoxArrowButton* a = arrowOf(code);
     bool in = inArrow(code, p);
     if (in && !arrowHeld) {
-      a->mousePressed(minus(p, originOf(code)));
+      if (a) a->mousePressed(minus(p, originOf(code)));
       arrowHeld = 1;
     } else if (!in && arrowHeld) {
-      a->mouseReleased(minus(p, originOf(code)));
+      if (a) a->mouseReleased(minus(p, originOf(code)));
       arrowHeld = 0;
     }
   } else if (code == 6 || code == 12) {
@@ -288,7 +305,8 @@ u32 RKComboBoxListBox::mouseReleased(RKPoint p) {
   dragSelecting = 0;
   int code = pressedPart;
   if (isArrow(code)) {
-    arrowOf(code)->mouseReleased(minus(p, originOf(code)));
+    RKComboBoxArrowButton* a = arrowOf(code);
+    if (a) a->mouseReleased(minus(p, originOf(code)));
     arrowHeld = 0;
   } else if (isTrack(code)) {
     barOf(code)->mouseReleased(minus(p, originOf(code)));
