@@ -405,9 +405,8 @@ TEST_P(InstallerEndToEnd, AnUnreadableScriptEndsSetupWithAReport) {
   const std::string script = prefix.root() + "/no-such-script.txt";
   pid_t pid = start(GetParam(), script);
   ASSERT_GT(pid, 0);
-  auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(0, finish(pid));
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  // This report, not the one of a script timing out, shows that Setup did not wait.
   EXPECT_EQ("input script " + script + ": cannot read the script file\n", readFile(prefix.root() + "/stderr.txt"));
   EXPECT_FALSE(fs::exists(host(kInstall)));
   EXPECT_FALSE(fs::exists(prefix.root() + "/programs.log"));
