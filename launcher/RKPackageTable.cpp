@@ -1,6 +1,9 @@
 #include "RKPackageTable.h"
 
+#include <windows.h>
+
 #include <cstring>
+#include <string>
 
 namespace RKSDK {
 
@@ -24,6 +27,32 @@ bool isParentElement(const char* begin, const char* end) {
       return false;
   }
   return dots >= 2;
+}
+
+// The form two paths are compared in: elements joined by single backslashes, without "."
+// elements, ASCII letters in lower case; double-byte characters are kept whole, so that their
+// second byte is neither a separator nor a letter.
+std::string foldedEntryPath(const RKString& path) {
+  std::string folded;
+  std::string element;
+  auto endElement = [&]() {
+    if (!element.empty() && element != ".") folded += "\\" + element;
+    element.clear();
+  };
+  const char* text = path.data ? path.data : "";
+  for (const char* p = text; *p; ++p) {
+    unsigned char c = (unsigned char)*p;
+    if (IsDBCSLeadByte(c) && p[1]) {
+      element += *p;
+      element += *++p;
+    } else if (c == '\\' || c == '/') {
+      endElement();
+    } else {
+      element += (char)(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+  }
+  endElement();
+  return folded;
 }
 
 }  // namespace
@@ -74,5 +103,7 @@ bool isContainedEntryPath(const RKString& path) {
   }
   return true;
 }
+
+bool isSameEntryPath(const RKString& a, const RKString& b) { return foldedEntryPath(a) == foldedEntryPath(b); }
 
 }  // namespace RKSDK

@@ -30,6 +30,11 @@ int readPackageTable(IRKIOStream* stream, RKPackageTable& table);
 // no drive or colon and no parent element ("..", and names of only dots and blanks).
 bool isContainedEntryPath(const RKString& path);
 
+// True when two entry paths name the same file: ASCII letters compared without case (the second
+// byte of a double-byte character as it stands), both separators alike, repeated separators and
+// "." elements dropped.
+bool isSameEntryPath(const RKString& a, const RKString& b);
+
 }  // namespace RKSDK
 
 #endif

@@ -18,23 +18,45 @@ namespace {
 const int kTransferSize = 10240;
 
 // Creates the unpack folder. A folder of that name that already exists belongs to another run
-// (two launches in one second): the name then gets a suffix until it is fresh.
+// (two launches in one second): the name then gets a suffix until it is fresh. Empty when no
+// folder could be created.
 RKString createUnpackFolder(const RKString& temp) {
   RKString base = temp + "\\" + makeTimeStampName();
   RKString folder = base;
   for (int suffix = 1; suffix < 1000; ++suffix) {
     RKFile file(folder);
-    if (file.mkdir() || !file.exists()) break;
+    if (file.mkdir()) return folder;
+    if (!file.exists()) break;
     RKString next;
     next.format("%s_%d", base.data, suffix);
     folder = next;
   }
-  return folder;
+  return RKString();
+}
+
+// A Windows path filled into a buffer of MAX_PATH bytes by a call that returns its length: 0
+// means failure and MAX_PATH or more that the path did not fit (the buffer then holds nothing
+// usable, or a truncated path).
+bool fitsPathBuffer(DWORD length) { return length > 0 && length < MAX_PATH; }
+
+// The program to start: a file entry of the package, named by a path that stays inside the
+// unpack folder. Any other name starts nothing, so that a package cannot start a program
+// outside its folder, a folder, or the launcher itself again.
+bool namesFileEntry(const RKString& program, TRKList<FILENODE>& entries) {
+  RKString path = "\\" + program;
+  if (!program.data || !program.data[0] || !isContainedEntryPath(path)) return false;
+  if (!entries.moveFirst()) return false;
+  do {
+    FILENODE* entry = entries.getCurrent();
+    if (entry->kind == 1 && isContainedEntryPath(entry->path) && isSameEntryPath(entry->path, path)) return true;
+  } while (entries.moveNext());
+  return false;
 }
 
 // Moves length bytes from source (the package file or the decompressed stream) to target, or
 // drops them when target is null, in chunks of the transfer buffer. A read of 0 or -1 ends the
-// copy before anything is written: false, the source ended or failed early.
+// copy before anything is written: false, the source ended or failed early. A write that fails
+// (a full disk) is false too.
 template <class Source>
 bool copyBytes(Source& source, RKFileStream* target, unsigned int length, char* buffer) {
   unsigned int done = 0;
@@ -43,10 +65,51 @@ bool copyBytes(Source& source, RKFileStream* target, unsigned int length, char* 
     int chunk = left < (unsigned int)kTransferSize ? (int)left : kTransferSize;
     int n = source.read(buffer, chunk);
     if (n <= 0) return false;
-    if (target) target->write(buffer, n);
+    if (target && target->write(buffer, n) != n) return false;
     done += (unsigned int)n;
   }
   return true;
+}
+
+// Unpacks the package behind the launcher's own file into folder, through a packed copy of its
+// bzip2 stream. True only for a whole package: a complete table, every byte of every file
+// written and closed, and a stream that ends exactly after the last file's contents (which also
+// checks the last block's and the stream's checksums).
+bool unpackPackage(const RKString& ownPath, const RKString& folder, const RKString& packedCopy, RKPackageTable& table,
+                   char* buffer) {
+  RKFileStream own;
+  if (!own.open(ownPath, 0)) return false;
+  RKFileStream copy;
+  if (!copy.open(packedCopy, 1)) return false;
+  bool whole = readPackageTable(&own, table) == 1;
+  if (!copyBytes(own, &copy, table.packedLength, buffer)) whole = false;
+  if (!copy.close()) whole = false;
+  own.close();
+  if (!whole) return false;
+
+  RKBZip packed;
+  if (!packed.openRead(packedCopy)) return false;
+  if (table.entries.moveFirst()) {
+    do {
+      FILENODE* entry = table.entries.getCurrent();
+      // A path that leads out of the unpack folder creates nothing, but a file still
+      // consumes its bytes so that the following entries get their own contents.
+      bool contained = isContainedEntryPath(entry->path);
+      RKString full = folder + entry->path;
+      if (entry->kind == 1) {
+        RKFileStream file;
+        bool created = contained && file.open(full, 1);
+        if (!copyBytes(packed, created ? &file : nullptr, entry->size, buffer)) whole = false;
+        if (created && !file.close()) whole = false;
+      } else if (entry->kind == 2 && contained) {
+        RKFile(full).mkdir();
+      }
+    } while (whole && table.entries.moveNext());
+  }
+  // The clean end of the stream, right after the last entry's bytes: no data and no error.
+  if (whole && packed.read(buffer, 1) != 0) whole = false;
+  packed.closeRead();
+  return whole;
 }
 
 }  // namespace
@@ -94,51 +157,22 @@ int runStowpack() {
   char tempPath[MAX_PATH];
   std::memset(ownPath, 0, sizeof ownPath);
   std::memset(tempPath, 0, sizeof tempPath);
-  GetModuleFileNameA(NULL, ownPath, MAX_PATH);
-  GetTempPathA(MAX_PATH, tempPath);
+  // A temporary path that does not fit leaves the buffer empty, which would put the unpack
+  // folder at the root of the current drive; a cut own path would name another file.
+  if (!fitsPathBuffer(GetModuleFileNameA(NULL, ownPath, MAX_PATH))) return 0;
+  if (!fitsPathBuffer(GetTempPathA(MAX_PATH, tempPath))) return 0;
 
   RKString unpackFolder = createUnpackFolder(RKString(tempPath));
+  if (!unpackFolder.data || !unpackFolder.data[0]) return 0;
   RKString packedCopy = unpackFolder + "\\" + makeTimeStampName();
 
-  RKFileStream own;
-  if (!own.open(RKString(ownPath), 0)) return 0;
-  RKFileStream copy;
-  if (!copy.open(packedCopy, 1)) return 0;
-
   RKPackageTable table;
-  // A damaged package starts nothing: its files would look complete but are not.
-  bool damaged = !readPackageTable(&own, table);
-
   char buffer[kTransferSize];
-  if (!copyBytes(own, &copy, table.packedLength, buffer)) damaged = true;
-  unsigned int trailer = 0;
-  own.read(&trailer, 4);
-  copy.close();
-  own.close();
-
-  RKBZip packed;
-  bool opened = packed.openRead(packedCopy);
-  if (opened && !damaged && table.entries.moveFirst()) {
-    do {
-      FILENODE* entry = table.entries.getCurrent();
-      // A path that leads out of the unpack folder creates nothing, but a file still
-      // consumes its bytes so that the following entries get their own contents.
-      bool contained = isContainedEntryPath(entry->path);
-      RKString full = unpackFolder + entry->path;
-      if (entry->kind == 1) {
-        RKFileStream file;
-        bool created = contained && file.open(full, 1);
-        if (!copyBytes(packed, created ? &file : nullptr, entry->size, buffer)) damaged = true;
-        if (created) file.close();
-      } else if (entry->kind == 2 && contained) {
-        RKFile(full).mkdir();
-      }
-    } while (!damaged && table.entries.moveNext());
-  }
-  packed.closeRead();
+  // A damaged package or a failed write starts nothing: its files would look complete but are not.
+  bool whole = unpackPackage(RKString(ownPath), unpackFolder, packedCopy, table, buffer);
   RKFile(packedCopy).remove();
 
-  if (!damaged) {
+  if (whole && namesFileEntry(table.program, table.entries)) {
     // The program is named as the application and quoted on the command line, so that a
     // folder path with blanks can neither start another program nor pass it arguments.
     RKString program = unpackFolder + "\\" + table.program;

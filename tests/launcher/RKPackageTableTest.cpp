@@ -105,3 +105,18 @@ TEST(PackageTable, EntryPathsMustStayInsideTheUnpackFolder) {
                           "\\.. \\x", "\\a\\. .", "\\...\\x"})
     EXPECT_FALSE(isContainedEntryPath(RKString(bad))) << bad;
 }
+
+TEST(PackageTable, EntryPathsNameTheSameFileWhateverTheCaseAndSeparators) {
+  TempPrefix prefix;
+  EXPECT_TRUE(isSameEntryPath(RKString("\\Setup.exe"), RKString("\\SETUP.EXE")));
+  EXPECT_TRUE(isSameEntryPath(RKString("\\Tools\\Setup.exe"), RKString("\\tools/./setup.exe")));
+  EXPECT_TRUE(isSameEntryPath(RKString("\\Tools\\Setup.exe"), RKString("\\\\tools\\\\setup.exe\\")));
+  EXPECT_FALSE(isSameEntryPath(RKString("\\Tools\\Setup.exe"), RKString("\\Setup.exe")));
+  EXPECT_FALSE(isSameEntryPath(RKString("\\Setup.exe"), RKString("\\Setup.exe.")));
+  // GBK: the second byte of a character is neither a letter to fold nor a separator.
+  EXPECT_FALSE(isSameEntryPath(RKString("\\\x81\x41.exe"), RKString("\\\x81\x61.exe")));
+  EXPECT_FALSE(isSameEntryPath(RKString("\\\x81\x5C"
+                                        "a"),
+                               RKString("\\\x81\x5C\\a")));
+  EXPECT_TRUE(isSameEntryPath(RKString("\\\xD6\xD0\xCE\xC4\\A"), RKString("\\\xD6\xD0\xCE\xC4\\a")));
+}
