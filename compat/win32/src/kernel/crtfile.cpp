@@ -1,5 +1,6 @@
 // The Windows C runtime's file calls over host paths.
 #include "file_internal.h"
+#include "folder_index.h"
 #include "path_internal.h"
 
 #include <direct.h>
@@ -83,6 +84,7 @@ extern "C" FILE* _fsopen(const char* filename, const char* mode, int) {
   }
   FILE* f = fopen(host.c_str(), hostMode);
   if (!f && errno == EISDIR) errno = EACCES;
+  if (f && !present) rkwin::FolderIndex::shared().noteChanged(host);
   return f;
 }
 
@@ -157,6 +159,7 @@ extern "C" int _creat(const char* path, int pmode) {
   }
   int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, (pmode & _S_IWRITE) ? 0666 : 0444);
   if (fd < 0 && errno == EISDIR) errno = EACCES;
+  if (fd >= 0) rkwin::FolderIndex::shared().noteChanged(host);
   return fd;
 }
 
@@ -176,7 +179,9 @@ extern "C" int _chmod(const char* path, int pmode) {
 extern "C" int _mkdir(const char* path) {
   std::string host;
   if (!translate(path, host)) return -1;
-  return mkdir(host.c_str(), 0777);
+  int made = mkdir(host.c_str(), 0777);
+  if (made == 0) rkwin::FolderIndex::shared().noteChanged(host);
+  return made;
 }
 
 // remove and rename: programs linked with rkwin32 are linked with --wrap for both names, so
@@ -195,13 +200,14 @@ extern "C" int __wrap_remove(const char* path) {
     errno = EACCES;
     return -1;
   }
-  return unlink(host.c_str());
+  int removed = unlink(host.c_str());
+  if (removed == 0) rkwin::FolderIndex::shared().noteChanged(host);
+  return removed;
 }
 
-extern "C" int __wrap_rename(const char* oldName, const char* newName) {
-  std::string from, to;
-  rkwin::HostEntry fromEntry;
-  if (!translate(oldName, from, &fromEntry) || !translate(newName, to)) return -1;
+namespace {
+
+int renameHost(const std::string& from, const rkwin::HostEntry& fromEntry, const std::string& to) {
   if (!fromEntry.exists) {
     errno = fromEntry.error;
     return -1;
@@ -231,4 +237,18 @@ extern "C" int __wrap_rename(const char* oldName, const char* newName) {
   }
   errno = (err == EEXIST || err == ENOTEMPTY || err == EXDEV) ? EACCES : err;
   return -1;
+}
+
+}  // namespace
+
+extern "C" int __wrap_rename(const char* oldName, const char* newName) {
+  std::string from, to;
+  rkwin::HostEntry fromEntry;
+  if (!translate(oldName, from, &fromEntry) || !translate(newName, to)) return -1;
+  int renamed = renameHost(from, fromEntry, to);
+  if (renamed == 0) {
+    rkwin::FolderIndex::shared().noteChanged(from);
+    rkwin::FolderIndex::shared().noteChanged(to);
+  }
+  return renamed;
 }

@@ -1,5 +1,6 @@
 // Files, folders and listings of the Windows kernel over host paths.
 #include "file_internal.h"
+#include "folder_index.h"
 #include "handle_internal.h"
 #include "path_internal.h"
 
@@ -172,6 +173,7 @@ DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfEx
   close(in);
   if (close(out) != 0 && error == ERROR_SUCCESS) error = errorFromErrno(errno, to);
   if (error != ERROR_SUCCESS) unlink(to.c_str());
+  FolderIndex::shared().noteChanged(to);
   return error;
 }
 
@@ -281,6 +283,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
       SetLastError(rkwin::errorFromErrno(errno, host));
       return FALSE;
     }
+    rkwin::FolderIndex::shared().noteChanged(host);
     return TRUE;
   }
   if (!S_ISDIR(st.st_mode)) {
@@ -291,6 +294,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
     SetLastError(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : rkwin::errorFromErrno(errno, host));
     return FALSE;
   }
+  rkwin::FolderIndex::shared().noteChanged(host);
   return TRUE;
 }
 
@@ -483,6 +487,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
     SetLastError(rkwin::errorFromErrno(errno, host));
     return INVALID_HANDLE_VALUE;
   }
+  if (!existed) rkwin::FolderIndex::shared().noteChanged(host);
   bool reported = existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
   SetLastError(reported ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return rkwin::addHandle(std::make_shared<FileObject>(fd, dwDesiredAccess));

@@ -1,5 +1,7 @@
 #include "path_internal.h"
 
+#include "folder_index.h"
+
 #include <compat_path.h>
 #include <winerror.h>
 
@@ -38,54 +40,33 @@ bool hasLetter(const std::string& s) {
   return false;
 }
 
-// Byte-wise comparison that ignores the case of ASCII letters; other bytes must be equal.
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-  size_t n = strlen(b);
-  if (a.size() != n) return false;
-  for (size_t i = 0; i < n; ++i)
-    if (lower((unsigned char)a[i]) != lower((unsigned char)b[i])) return false;
-  return true;
-}
-
 enum class Search { Found, Missing, NoFolder };
 
 // Looks in `folder` for an entry equal to `name` but for case, the exact `name` being known to
 // be missing: Found (with its name in `found`), Missing, or NoFolder when `folder` cannot be
-// listed (errno tells why). A name without letters has no other spelling and needs no listing
-// unless the caller must learn whether the folder exists.
+// listed (errno tells why). A name without letters has no other spelling and needs no look
+// unless the caller must learn whether the folder exists. The folder's names come from its
+// cached index, so a new name costs a lookup there rather than a listing of the folder.
 Search findIgnoringCase(const std::string& folder, const std::string& name, std::string& found, bool folderKnown) {
   if (!hasLetter(name) && folderKnown) {
     errno = ENOENT;
     return Search::Missing;
   }
-  int fd = open(folder.empty() ? "/" : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return Search::NoFolder;
-  Search result = Search::Missing;
-  if (hasLetter(name)) {
-    alignas(struct dirent64) char block[16384];
-    ssize_t n;
-    while (result == Search::Missing && (n = getdents64(fd, block, sizeof block)) > 0) {
-      for (ssize_t at = 0; at < n;) {
-        const struct dirent64* e = reinterpret_cast<const struct dirent64*>(block + at);
-        at += e->d_reclen;
-        if (equalsIgnoringCase(name, e->d_name)) {
-          found = e->d_name;
-          result = Search::Found;
-          break;
-        }
-      }
-    }
+  switch (FolderIndex::shared().find(folder, name, found)) {
+    case FolderIndex::Result::Found:
+      return Search::Found;
+    case FolderIndex::Result::Missing:
+      return Search::Missing;
+    default:
+      return Search::NoFolder;
   }
-  close(fd);
-  errno = ENOENT;
-  return result;
 }
 
 // Finds the host path of base + elements: the exact name when it exists; otherwise the longest
 // leading part that exists as given is kept, and each element after it is taken exactly or,
 // where missing, case-insensitively from its folder's listing. Elements after one that is
 // found in neither form are kept as given. A new name in an existing folder costs one lstat
-// and one listing of that folder.
+// and one look in that folder's index.
 std::string lookUp(const std::string& base, const std::vector<std::string>& elements, HostEntry& entry) {
   // ends[k]: length of the exact host path of the first k elements.
   std::string exact = base;
@@ -108,7 +89,7 @@ std::string lookUp(const std::string& base, const std::vector<std::string>& elem
     for (size_t m = from; m < elements.size(); ++m) current += "/" + elements[m];
     return current;
   };
-  // The usual case, a new name in a folder that exists as given: one listing of that folder.
+  // The usual case, a new name in a folder that exists as given: one look in its index.
   // ENOTDIR: a leading part is a file, so nothing further down can exist in any spelling.
   size_t last = elements.size() - 1;
   std::string found;
