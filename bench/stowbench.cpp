@@ -2,6 +2,7 @@
 // stowbench LAUNCHER --write FOLDER   (writes FOLDER/installer.exe and FOLDER/stream.bz2 only,
 //                                      for tracing or profiling single runs)
 // stowbench LAUNCHER --many [RUNS] [FILES]
+// stowbench LAUNCHER --many-write FOLDER   (the many-files package and its table only)
 // Builds a package shaped like a shipped installer (about 120 entries, 11.7 MB of mixed text
 // and binary content), then times a full launcher run (unpack, start of a program that exits
 // at once, deletion) against `bzip2 -dc` of the same stream into the same temporary folder.
@@ -206,9 +207,11 @@ void printHeader(int runs) {
   std::printf("%d runs each                 least wall  median wall  least cpu  least system  peak memory\n", runs);
 }
 
-// The many-files package against bzip2 -dc | plainwrite, in /dev/shm.
-int manyFiles(const std::string& launcher, const std::string& self, int runs, int files) {
-  fs::path work = fs::path("/dev/shm") / ("stowbench-many-" + std::to_string(getpid()));
+// The many-files package against bzip2 -dc | plainwrite, in /dev/shm (or only written to
+// `keep`, for profiling single runs).
+int manyFiles(const std::string& launcher, const std::string& self, int runs, int files, const std::string& keep = "") {
+  fs::path work =
+      !keep.empty() ? fs::path(keep) : fs::path("/dev/shm") / ("stowbench-many-" + std::to_string(getpid()));
   fs::path temp = work / "tmp", prefix = work / "prefix", plain = work / "plain";
   fs::create_directories(temp);
   fs::create_directories(prefix / "drive_c");
@@ -235,6 +238,7 @@ int manyFiles(const std::string& launcher, const std::string& self, int runs, in
   for (auto& e : entries) total += e.size;
   std::printf("many-files package: %zu entries, %zu bytes unpacked, %zu bytes packed, in %s\n", entries.size(), total,
               stream.size(), work.c_str());
+  if (!keep.empty()) return 0;
   std::string writer = (fs::path(self).parent_path() / "plainwrite").string();
   std::string pipeline = "bzip2 -dc '" + packed + "' | '" + writer + "' '" + table + "' '" + plain.string() + "'";
   pinToOneProcessor();
@@ -269,6 +273,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s LAUNCHER [RUNS | --write FOLDER]\n", argv[0]);
     return 2;
   }
+  if (argc > 3 && std::string(argv[2]) == "--many-write") return manyFiles(argv[1], argv[0], 0, 20000, argv[3]);
   if (argc > 2 && std::string(argv[2]) == "--many")
     return manyFiles(argv[1], argv[0], argc > 3 ? std::max(1, std::atoi(argv[3])) : 5,
                      argc > 4 ? std::max(10, std::atoi(argv[4])) : 20000);

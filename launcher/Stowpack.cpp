@@ -16,6 +16,43 @@ namespace RKSDK {
 namespace {
 
 const int kTransferSize = 10240;
+// The decompressed stream is taken in blocks of this size: long uninterrupted stretches of
+// decompression keep its tables in the processor's caches, where one call per small file
+// would meet them cold after every file's system calls.
+const int kStreamBlockSize = 1 << 20;
+
+// The package's decompressed stream, read from the bzip2 file in large blocks and handed out in
+// pieces of any size.
+class BlockReader {
+ public:
+  explicit BlockReader(RKBZip& packed) : packed(packed), block(new char[kStreamBlockSize]) {}
+  ~BlockReader() { delete[] block; }
+  BlockReader(const BlockReader&) = delete;
+  BlockReader& operator=(const BlockReader&) = delete;
+
+  // Up to length bytes: the count, 0 at the end of the stream, -1 when it is damaged.
+  int read(void* buffer, int length) {
+    if (next == filled) {
+      filled = packed.read(block, kStreamBlockSize);
+      next = 0;
+      if (filled <= 0) {
+        int result = filled;
+        filled = 0;
+        return result;
+      }
+    }
+    int n = filled - next < length ? filled - next : length;
+    std::memcpy(buffer, block + next, (size_t)n);
+    next += n;
+    return n;
+  }
+
+ private:
+  RKBZip& packed;
+  char* block;
+  int filled = 0;
+  int next = 0;
+};
 
 // Creates the unpack folder. A folder of that name that already exists belongs to another run
 // (two launches in one second): the name then gets a suffix until it is fresh. Empty when no
@@ -89,6 +126,9 @@ bool unpackPackage(const RKString& ownPath, const RKString& folder, const RKStri
 
   RKBZip packed;
   if (!packed.openRead(packedCopy)) return false;
+  BlockReader stream(packed);
+  // One stream object for every file: its buffer is allocated once.
+  RKFileStream file;
   if (table.entries.moveFirst()) {
     do {
       FILENODE* entry = table.entries.getCurrent();
@@ -97,9 +137,8 @@ bool unpackPackage(const RKString& ownPath, const RKString& folder, const RKStri
       bool contained = isContainedEntryPath(entry->path);
       RKString full = folder + entry->path;
       if (entry->kind == 1) {
-        RKFileStream file;
         bool created = contained && file.open(full, 1);
-        if (!copyBytes(packed, created ? &file : nullptr, entry->size, buffer)) whole = false;
+        if (!copyBytes(stream, created ? &file : nullptr, entry->size, buffer)) whole = false;
         if (created && !file.close()) whole = false;
       } else if (entry->kind == 2 && contained) {
         RKFile(full).mkdir();
@@ -107,7 +146,7 @@ bool unpackPackage(const RKString& ownPath, const RKString& folder, const RKStri
     } while (whole && table.entries.moveNext());
   }
   // The clean end of the stream, right after the last entry's bytes: no data and no error.
-  if (whole && packed.read(buffer, 1) != 0) whole = false;
+  if (whole && stream.read(buffer, 1) != 0) whole = false;
   packed.closeRead();
   return whole;
 }
@@ -125,31 +164,32 @@ RKString makeTimeStampName() {
 }
 
 void deleteFolderTree(RKFile* folder) {
-  TRKList<RKFile*> children;
-  folder->listFiles(&children);
-  if (children.moveFirst()) {
+  RKString path = folder->getPath();
+  // The listing brings each entry's attributes, which tell links, folders and files apart
+  // without a further look at any of them.
+  RKString pattern = path + "\\*";
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern.data, &data);
+  if (find != INVALID_HANDLE_VALUE) {
     do {
-      RKFile* child = *children.getCurrent();
-      RKString path = child->getPath();
-      // One look at the entry tells links, folders and files apart.
-      DWORD attributes = GetFileAttributesA(path.data);
-      bool known = attributes != INVALID_FILE_ATTRIBUTES;
-      if (known && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      const char* name = data.cFileName;
+      if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
+      RKString child = path + "\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         // A link is removed itself; what it points to lies outside this tree.
-        if (!RemoveDirectoryA(path.data)) std::remove(path.data);
-        child->release();
-      } else if (known && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        deleteFolderTree(child);
+        if (!RemoveDirectoryA(child.data)) std::remove(child.data);
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RKFile* sub = new RKFile(child);
+        sub->addRef();
+        deleteFolderTree(sub);
       } else {
-        // Known not to be a folder: removed as a file without a second look.
-        std::remove(path.data);
-        child->release();
+        std::remove(child.data);
       }
-    } while (children.moveNext());
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
   }
   folder->remove();
   folder->release();
-  children.removeAll();
 }
 
 int runStowpack() {

@@ -116,7 +116,8 @@ TEST(LauncherFault, ProgramNamesOutsideThePackageStartNothing) {
 
 TEST(LauncherFault, ProgramNamesMatchTheirEntryWhateverTheCaseAndSeparators) {
   LaunchHarness h;
-  std::string exe = h.build("tools/./SETUP.EXE", {folderEntry("\\Tools"), fileEntry("\\Tools\\Setup.exe", recordingProgram())});
+  std::string exe =
+      h.build("tools/./SETUP.EXE", {folderEntry("\\Tools"), fileEntry("\\Tools\\Setup.exe", recordingProgram())});
   ASSERT_EQ(h.run(exe), 0);
   EXPECT_TRUE(h.programRan());
   EXPECT_TRUE(h.tempIsEmpty());

@@ -62,16 +62,16 @@ TEST_F(FolderIndexTest, NamesThisProcessCreatesAreNotedWithoutListingAgain) {
   for (int i = 0; i < 2000; ++i) {
     std::string name = "File" + std::to_string(i) + ".Txt";
     touch(name);
-    index.noteChanged(folder + "/" + name);
+    index.noteChanged(folder + "/" + name, true);
   }
   ASSERT_EQ(index.find(folder, "file1999.txt", found), FolderIndex::Result::Found);
   EXPECT_EQ(found, "File1999.Txt");
   fs::remove(folder + "/File7.Txt");
-  index.noteChanged(folder + "/File7.Txt");
+  index.noteChanged(folder + "/File7.Txt", false);
   EXPECT_EQ(index.find(folder, "FILE7.TXT", found), FolderIndex::Result::Missing);
   fs::rename(folder + "/File8.Txt", folder + "/Moved.Txt");
-  index.noteChanged(folder + "/File8.Txt");
-  index.noteChanged(folder + "/Moved.Txt");
+  index.noteChanged(folder + "/File8.Txt", false);
+  index.noteChanged(folder + "/Moved.Txt", true);
   EXPECT_EQ(index.find(folder, "file8.txt", found), FolderIndex::Result::Missing);
   EXPECT_EQ(index.find(folder, "MOVED.txt", found), FolderIndex::Result::Found);
   EXPECT_EQ(index.listingCount(), 1u);
@@ -103,7 +103,7 @@ TEST_F(FolderIndexTest, SeveralSpellingsKeepTheFirstListedUntilItGoes) {
   std::string first;
   ASSERT_EQ(index.find(folder, "Name", first), FolderIndex::Result::Found);
   fs::remove(folder + "/" + first);
-  index.noteChanged(folder + "/" + first);
+  index.noteChanged(folder + "/" + first, false);
   std::string second;
   ASSERT_EQ(index.find(folder, "Name", second), FolderIndex::Result::Found);
   EXPECT_NE(first, second);

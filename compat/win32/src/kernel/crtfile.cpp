@@ -84,7 +84,7 @@ extern "C" FILE* _fsopen(const char* filename, const char* mode, int) {
   }
   FILE* f = fopen(host.c_str(), hostMode);
   if (!f && errno == EISDIR) errno = EACCES;
-  if (f && !present) rkwin::FolderIndex::shared().noteChanged(host);
+  if (f && !present) rkwin::FolderIndex::shared().noteChanged(host, true);
   return f;
 }
 
@@ -159,7 +159,7 @@ extern "C" int _creat(const char* path, int pmode) {
   }
   int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, (pmode & _S_IWRITE) ? 0666 : 0444);
   if (fd < 0 && errno == EISDIR) errno = EACCES;
-  if (fd >= 0) rkwin::FolderIndex::shared().noteChanged(host);
+  if (fd >= 0) rkwin::FolderIndex::shared().noteChanged(host, true);
   return fd;
 }
 
@@ -180,7 +180,7 @@ extern "C" int _mkdir(const char* path) {
   std::string host;
   if (!translate(path, host)) return -1;
   int made = mkdir(host.c_str(), 0777);
-  if (made == 0) rkwin::FolderIndex::shared().noteChanged(host);
+  if (made == 0) rkwin::FolderIndex::shared().noteChanged(host, true);
   return made;
 }
 
@@ -201,7 +201,7 @@ extern "C" int __wrap_remove(const char* path) {
     return -1;
   }
   int removed = unlink(host.c_str());
-  if (removed == 0) rkwin::FolderIndex::shared().noteChanged(host);
+  if (removed == 0) rkwin::FolderIndex::shared().noteChanged(host, false);
   return removed;
 }
 
@@ -247,8 +247,8 @@ extern "C" int __wrap_rename(const char* oldName, const char* newName) {
   if (!translate(oldName, from, &fromEntry) || !translate(newName, to)) return -1;
   int renamed = renameHost(from, fromEntry, to);
   if (renamed == 0) {
-    rkwin::FolderIndex::shared().noteChanged(from);
-    rkwin::FolderIndex::shared().noteChanged(to);
+    rkwin::FolderIndex::shared().noteChanged(from, false);
+    rkwin::FolderIndex::shared().noteChanged(to, true);
   }
   return renamed;
 }

@@ -173,7 +173,7 @@ DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfEx
   close(in);
   if (close(out) != 0 && error == ERROR_SUCCESS) error = errorFromErrno(errno, to);
   if (error != ERROR_SUCCESS) unlink(to.c_str());
-  FolderIndex::shared().noteChanged(to);
+  FolderIndex::shared().noteChanged(to, error == ERROR_SUCCESS);
   return error;
 }
 
@@ -283,7 +283,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
       SetLastError(rkwin::errorFromErrno(errno, host));
       return FALSE;
     }
-    rkwin::FolderIndex::shared().noteChanged(host);
+    rkwin::FolderIndex::shared().noteChanged(host, false);
     return TRUE;
   }
   if (!S_ISDIR(st.st_mode)) {
@@ -294,7 +294,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
     SetLastError(errno == EEXIST ? ERROR_DIR_NOT_EMPTY : rkwin::errorFromErrno(errno, host));
     return FALSE;
   }
-  rkwin::FolderIndex::shared().noteChanged(host);
+  rkwin::FolderIndex::shared().noteChanged(host, false);
   return TRUE;
 }
 
@@ -487,7 +487,7 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSEC
     SetLastError(rkwin::errorFromErrno(errno, host));
     return INVALID_HANDLE_VALUE;
   }
-  if (!existed) rkwin::FolderIndex::shared().noteChanged(host);
+  if (!existed) rkwin::FolderIndex::shared().noteChanged(host, true);
   bool reported = existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS);
   SetLastError(reported ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return rkwin::addHandle(std::make_shared<FileObject>(fd, dwDesiredAccess));

@@ -120,7 +120,7 @@ FolderIndex::Result FolderIndex::find(const std::string& path, const std::string
   return Result::Found;
 }
 
-void FolderIndex::noteChanged(const std::string& path) {
+void FolderIndex::noteChanged(const std::string& path, bool exists) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos || slash + 1 == path.size()) return;
   std::string parent = path.substr(0, slash);
@@ -130,11 +130,11 @@ void FolderIndex::noteChanged(const std::string& path) {
   auto known = byPath.find(parent);
   if (known != byPath.end()) {
     Folder& folder = *known->second;
-    struct stat st;
-    if (lstat(path.c_str(), &st) == 0)
+    if (exists)
       add(folder, name);
     else
       remove(folder, name);
+    struct stat st;
     if (stat(parent.empty() ? "/" : parent.c_str(), &st) == 0) {
       folder.stamp = stampOf(st);
     } else {

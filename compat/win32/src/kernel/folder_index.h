@@ -33,9 +33,9 @@ class FolderIndex {
   // tells why).
   Result find(const std::string& folder, const std::string& name, std::string& found);
 
-  // This process has just created, removed or renamed host path `path` (absolute, no trailing
-  // slash): the index of its folder, if there is one, learns what is there now.
-  void noteChanged(const std::string& path);
+  // This process has just created (`exists`) or removed host path `path` (absolute, no
+  // trailing slash; a rename is both): the index of its folder, if there is one, learns it.
+  void noteChanged(const std::string& path, bool exists);
 
   // Number of folders indexed now, and of listings made since construction.
   size_t folderCount();
