@@ -22,7 +22,7 @@ const int kTransferSize = 10240;
 const int kStreamBlockSize = 1 << 20;
 
 // The package's decompressed stream, read from the bzip2 file in large blocks and handed out in
-// pieces of any size.
+// pieces of any size straight from the block.
 class BlockReader {
  public:
   explicit BlockReader(RKBZip& packed) : packed(packed), block(new char[kStreamBlockSize]) {}
@@ -30,8 +30,8 @@ class BlockReader {
   BlockReader(const BlockReader&) = delete;
   BlockReader& operator=(const BlockReader&) = delete;
 
-  // Up to length bytes: the count, 0 at the end of the stream, -1 when it is damaged.
-  int read(void* buffer, int length) {
+  // Up to length bytes at *data: the count, 0 at the end of the stream, -1 when it is damaged.
+  int take(const char** data, unsigned int length) {
     if (next == filled) {
       filled = packed.read(block, kStreamBlockSize);
       next = 0;
@@ -41,8 +41,8 @@ class BlockReader {
         return result;
       }
     }
-    int n = filled - next < length ? filled - next : length;
-    std::memcpy(buffer, block + next, (size_t)n);
+    int n = (unsigned int)(filled - next) < length ? filled - next : (int)length;
+    *data = block + next;
     next += n;
     return n;
   }
@@ -52,6 +52,20 @@ class BlockReader {
   char* block;
   int filled = 0;
   int next = 0;
+};
+
+// The package file, read through the transfer buffer.
+class TransferReader {
+ public:
+  TransferReader(RKFileStream& file, char* buffer) : file(file), buffer(buffer) {}
+  int take(const char** data, unsigned int length) {
+    *data = buffer;
+    return file.read(buffer, length < (unsigned int)kTransferSize ? (int)length : kTransferSize);
+  }
+
+ private:
+  RKFileStream& file;
+  char* buffer;
 };
 
 // Creates the unpack folder. A folder of that name that already exists belongs to another run
@@ -91,18 +105,17 @@ bool namesFileEntry(const RKString& program, TRKList<FILENODE>& entries) {
 }
 
 // Moves length bytes from source (the package file or the decompressed stream) to target, or
-// drops them when target is null, in chunks of the transfer buffer. A read of 0 or -1 ends the
+// drops them when target is null, in the pieces the source hands out. A read of 0 or -1 ends the
 // copy before anything is written: false, the source ended or failed early. A write that fails
 // (a full disk) is false too.
 template <class Source>
-bool copyBytes(Source& source, RKFileStream* target, unsigned int length, char* buffer) {
+bool copyBytes(Source& source, RKFileStream* target, unsigned int length) {
   unsigned int done = 0;
   while (done < length) {
-    unsigned int left = length - done;
-    int chunk = left < (unsigned int)kTransferSize ? (int)left : kTransferSize;
-    int n = source.read(buffer, chunk);
+    const char* data = nullptr;
+    int n = source.take(&data, length - done);
     if (n <= 0) return false;
-    if (target && target->write(buffer, n) != n) return false;
+    if (target && target->write(data, n) != n) return false;
     done += (unsigned int)n;
   }
   return true;
@@ -119,7 +132,8 @@ bool unpackPackage(const RKString& ownPath, const RKString& folder, const RKStri
   RKFileStream copy;
   if (!copy.open(packedCopy, 1)) return false;
   bool whole = readPackageTable(&own, table) == 1;
-  if (!copyBytes(own, &copy, table.packedLength, buffer)) whole = false;
+  TransferReader packedData(own, buffer);
+  if (!copyBytes(packedData, &copy, table.packedLength)) whole = false;
   if (!copy.close()) whole = false;
   own.close();
   if (!whole) return false;
@@ -138,7 +152,7 @@ bool unpackPackage(const RKString& ownPath, const RKString& folder, const RKStri
       RKString full = folder + entry->path;
       if (entry->kind == 1) {
         bool created = contained && file.open(full, 1);
-        if (!copyBytes(stream, created ? &file : nullptr, entry->size, buffer)) whole = false;
+        if (!copyBytes(stream, created ? &file : nullptr, entry->size)) whole = false;
         if (created && !file.close()) whole = false;
       } else if (entry->kind == 2 && contained) {
         RKFile(full).mkdir();
@@ -146,7 +160,8 @@ bool unpackPackage(const RKString& ownPath, const RKString& folder, const RKStri
     } while (whole && table.entries.moveNext());
   }
   // The clean end of the stream, right after the last entry's bytes: no data and no error.
-  if (whole && stream.read(buffer, 1) != 0) whole = false;
+  const char* rest = nullptr;
+  if (whole && stream.take(&rest, 1) != 0) whole = false;
   packed.closeRead();
   return whole;
 }
