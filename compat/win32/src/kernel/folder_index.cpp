@@ -3,11 +3,20 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 
 namespace rkwin {
+
+namespace {
+
+bool before(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+}  // namespace
 
 bool FolderIndex::Stamp::operator==(const Stamp& other) const {
   return dev == other.dev && ino == other.ino && mtime.tv_sec == other.mtime.tv_sec &&
@@ -57,7 +66,10 @@ bool FolderIndex::build(const std::string& path, Folder& folder) {
   int fd = open(path.empty() ? "/" : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   ++listings;
-  // The stamp is taken before the listing: a change during it shows as a newer stamp later.
+  // The stamp is taken before the listing: a change during it shows as a newer stamp later,
+  // unless it falls in the tick of the stamp's own times.
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
   struct stat st;
   if (fstat(fd, &st) != 0) {
     int err = errno;
@@ -67,6 +79,7 @@ bool FolderIndex::build(const std::string& path, Folder& folder) {
   }
   folder.path = path;
   folder.stamp = stampOf(st);
+  folder.fresh = !before(st.st_mtim, now) || !before(st.st_ctim, now);
   folder.names.clear();
   alignas(struct dirent64) char block[32768];
   ssize_t n;
@@ -95,7 +108,7 @@ FolderIndex::Result FolderIndex::find(const std::string& path, const std::string
   if (known != byPath.end()) {
     folder = known->second;
     entries.splice(entries.begin(), entries, folder);
-    if (!(folder->stamp == stampOf(st)) && !build(path, *folder)) {
+    if ((folder->fresh || !(folder->stamp == stampOf(st))) && !build(path, *folder)) {
       int err = errno;
       byPath.erase(known);
       entries.erase(folder);
@@ -137,6 +150,7 @@ void FolderIndex::noteChanged(const std::string& path, bool exists) {
     struct stat st;
     if (stat(parent.empty() ? "/" : parent.c_str(), &st) == 0) {
       folder.stamp = stampOf(st);
+      folder.fresh = false;
     } else {
       entries.erase(known->second);
       byPath.erase(known);

@@ -6,6 +6,8 @@
 // count) are those seen when it was built; a change by another process shows there and the
 // folder is listed again on the next lookup. Changes this process makes through the file calls
 // are noted as they happen, so that creating many names in one folder lists it once.
+// Folder times move in clock ticks of a few milliseconds: a folder listed in the tick of its
+// last change is listed again on the next lookup.
 // The most recently used folders are kept (64 by default), the others dropped.
 #ifndef RKWIN_FOLDER_INDEX_H
 #define RKWIN_FOLDER_INDEX_H
@@ -57,6 +59,9 @@ class FolderIndex {
   struct Folder {
     std::string path;
     Stamp stamp;
+    // Listed in the same clock tick as its last change: a further change in that tick would
+    // leave the same times, so the stamp alone cannot vouch for the index.
+    bool fresh = false;
     std::unordered_map<std::string, std::vector<std::string>> names;  // folded -> spellings
   };
   using Entries = std::list<Folder>;
