@@ -23,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -140,6 +141,11 @@ struct Timing {
   long peakKb = -1;  // peak resident memory of the process or its largest child
 };
 
+// Runs args under /usr/bin/time, which reports the peak resident memory of what it ran (the
+// spawning program's own memory cannot mix into it).
+Timing runMeasured(std::vector<std::string> args, const std::vector<std::string>& env, const std::string& stdoutPath,
+                   const std::string& memoryFile);
+
 Timing runProcess(std::vector<std::string> args, const std::vector<std::string>& env, const std::string& stdoutPath) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(&a[0]);
@@ -166,7 +172,14 @@ Timing runProcess(std::vector<std::string> args, const std::vector<std::string>&
   t.wall = std::chrono::duration<double>(t1 - t0).count();
   t.sys = usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
   t.cpu = usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + t.sys;
-  t.peakKb = usage.ru_maxrss;
+  return t;
+}
+
+Timing runMeasured(std::vector<std::string> args, const std::vector<std::string>& env, const std::string& stdoutPath,
+                   const std::string& memoryFile) {
+  args.insert(args.begin(), {"/usr/bin/time", "-f", "%M", "-o", memoryFile});
+  Timing t = runProcess(args, env, stdoutPath);
+  std::ifstream(memoryFile) >> t.peakKb;
   return t;
 }
 
@@ -203,8 +216,33 @@ void pinToOneProcessor() {
   sched_setaffinity(0, sizeof one, &one);
 }
 
-void printHeader(int runs) {
+// Runs the launcher and the reference in turns, so that a busy machine slows both alike; the
+// least time of each is the one least disturbed by other work. `check` looks at what a pair of
+// runs left and clears it. Prints both sides and the ratio of their least wall times: 0 within
+// target, 1 when a run failed, 3 above target.
+int compare(int runs, const fs::path& work, const std::vector<std::string>& launcher,
+            const std::vector<std::string>& reference, const std::string& referenceOut, const char* referenceName,
+            const std::vector<std::string>& env, const std::function<bool()>& check, double target) {
+  Side launcherSide, baseSide;
+  std::string memory = (work / "peak.txt").string();
+  for (int i = 0; i < runs; ++i) {
+    Timing l = runMeasured(launcher, env, "", memory);
+    Timing b = runMeasured(reference, env, referenceOut, memory);
+    if (l.wall < 0 || b.wall < 0 || !check()) {
+      std::fprintf(stderr, "stowbench: a run failed or left files behind\n");
+      fs::remove_all(work);
+      return 1;
+    }
+    launcherSide.add(l);
+    baseSide.add(b);
+  }
   std::printf("%d runs each                 least wall  median wall  least cpu  least system  peak memory\n", runs);
+  launcherSide.print("launcher (whole run)");
+  baseSide.print(referenceName);
+  double ratio = least(launcherSide.wall) / least(baseSide.wall);
+  std::printf("ratio of least wall times: %.3f (target at most %.2f)\n", ratio, target);
+  fs::remove_all(work);
+  return ratio <= target ? 0 : 3;
 }
 
 // The many-files package against bzip2 -dc | plainwrite, in /dev/shm (or only written to
@@ -243,29 +281,16 @@ int manyFiles(const std::string& launcher, const std::string& self, int runs, in
   std::string pipeline = "bzip2 -dc '" + packed + "' | '" + writer + "' '" + table + "' '" + plain.string() + "'";
   pinToOneProcessor();
   std::vector<std::string> env{"TMPDIR=" + temp.string(), "RKWIN_ROOT=" + prefix.string()};
-  Side launcherSide, baseSide;
-  for (int i = 0; i < runs; ++i) {
-    Timing l = runProcess({installer}, env, "");
-    fs::create_directories(plain);
-    Timing b = runProcess({"bash", "-c", "set -o pipefail; " + pipeline}, env, "");
+  fs::create_directories(plain);
+  auto check = [&]() {
     size_t written = 0;
     for (auto it = fs::recursive_directory_iterator(plain); it != fs::recursive_directory_iterator(); ++it) ++written;
     fs::remove_all(plain);
-    if (l.wall < 0 || b.wall < 0 || !fs::is_empty(temp) || written != entries.size()) {
-      std::fprintf(stderr, "stowbench: a run failed or left files behind\n");
-      fs::remove_all(work);
-      return 1;
-    }
-    launcherSide.add(l);
-    baseSide.add(b);
-  }
-  printHeader(runs);
-  launcherSide.print("launcher (whole run)");
-  baseSide.print("bzip2 -dc | plain writer");
-  double ratio = least(launcherSide.wall) / least(baseSide.wall);
-  std::printf("ratio of least wall times: %.3f (target at most 1.5)\n", ratio);
-  fs::remove_all(work);
-  return ratio <= 1.5 ? 0 : 3;
+    fs::create_directories(plain);
+    return fs::is_empty(temp) && written == entries.size();
+  };
+  return compare(runs, work, {installer}, {"bash", "-c", "set -o pipefail; " + pipeline}, "",
+                 "bzip2 -dc | plain writer", env, check, 1.5);
 }
 
 int main(int argc, char** argv) {
@@ -302,27 +327,11 @@ int main(int argc, char** argv) {
   pinToOneProcessor();
 
   std::vector<std::string> env{"TMPDIR=" + temp.string(), "RKWIN_ROOT=" + prefix.string()};
-  // The two are run in turns so that a busy machine slows both alike; the least time of each
-  // is the one least disturbed by other work.
-  Side launcherSide, baseSide;
-  for (int i = 0; i < runs; ++i) {
-    Timing l = runProcess({installer}, env, "");
-    fs::path out = temp / "bzip2-out";
-    Timing b = runProcess({"bzip2", "-dc", packed}, env, out.string());
+  fs::path out = temp / "bzip2-out";
+  auto check = [&]() {
     fs::remove(out);
-    if (l.wall < 0 || b.wall < 0 || !fs::is_empty(temp)) {
-      std::fprintf(stderr, "stowbench: a run failed or left files behind\n");
-      fs::remove_all(work);
-      return 1;
-    }
-    launcherSide.add(l);
-    baseSide.add(b);
-  }
-  printHeader(runs);
-  launcherSide.print("launcher (whole run)");
-  baseSide.print("bzip2 -dc (one file)");
-  double ratio = least(launcherSide.wall) / least(baseSide.wall);
-  std::printf("ratio of least wall times: %.3f (target at most 1.10)\n", ratio);
-  fs::remove_all(work);
-  return ratio <= 1.10 ? 0 : 3;
+    return fs::is_empty(temp);
+  };
+  return compare(runs, work, {installer}, {"bzip2", "-dc", packed}, out.string(), "bzip2 -dc (one file)", env, check,
+                 1.10);
 }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,14 @@ class LaunchHarness {
   TempFolder root{"rklaunch"};
   std::string prefix, temp, report, work;
 };
+
+// n bytes that do not compress, the same for the same seed.
+inline std::string randomBytes(size_t n, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
+  return s;
+}
 
 inline stowtools::PackEntry fileEntry(const std::string& path, const std::string& content) {
   stowtools::PackEntry e;

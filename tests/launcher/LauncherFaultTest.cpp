@@ -16,13 +16,6 @@ using stowtools::PackEntry;
 
 namespace {
 
-std::string noise(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
-
 // What the launcher must leave after a run that starts nothing.
 void expectNothingStarted(LaunchHarness& h, const std::string& exe, const std::string& what) {
   EXPECT_EQ(h.run(exe), 0) << what;
@@ -38,7 +31,7 @@ std::set<std::string> namesIn(const std::string& folder) {
 }
 
 std::vector<PackEntry> twoFiles() {
-  return {fileEntry("\\Setup.exe", recordingProgram()), fileEntry("\\data.bin", noise(30000, 7)),
+  return {fileEntry("\\Setup.exe", recordingProgram()), fileEntry("\\data.bin", randomBytes(30000, 7)),
           fileEntry("\\last.txt", "the last file")};
 }
 
@@ -160,6 +153,6 @@ TEST_F(LauncherFullDisk, AFileThatDoesNotFitStartsNothing) {
 
 TEST_F(LauncherFullDisk, APackedCopyThatDoesNotFitStartsNothing) {
   std::vector<PackEntry> entries{fileEntry("\\Setup.exe", recordingProgram()),
-                                 fileEntry("\\noise.bin", noise(400000, 9))};
+                                 fileEntry("\\noise.bin", randomBytes(400000, 9))};
   expectNothingStarted(h, h.build("Setup.exe", entries), "packed copy too big");
 }

@@ -12,13 +12,6 @@ using stowtools::PackEntry;
 
 namespace {
 
-std::string randomBytes(size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string s(n, '\0');
-  for (char& c : s) c = static_cast<char>(gen() & 0xFF);
-  return s;
-}
-
 // A source folder with nested folders, binary and text files, an empty file, an empty folder
 // and Chinese names, plus the recording program as Setup.exe.
 void makeSource(const std::string& src) {
