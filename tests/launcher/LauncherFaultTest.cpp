@@ -21,6 +21,7 @@ void expectNothingStarted(LaunchHarness& h, const std::string& exe, const std::s
   EXPECT_EQ(h.run(exe), 0) << what;
   EXPECT_FALSE(h.programRan()) << what;
   EXPECT_TRUE(h.tempIsEmpty()) << what;
+  EXPECT_TRUE(fs::is_empty(h.work)) << what;  // the launcher's current folder
 }
 
 // The names directly in a host folder.
