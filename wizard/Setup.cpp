@@ -122,6 +122,7 @@ Setup::Setup() {
   page = 1;
   progressCount = 0;
   explorerStopped = 0;
+  failedEntries = 0;
   if (font) font->release();
   showPage();
 }
@@ -279,9 +280,11 @@ int Setup::checkInstallFolder() {
   if (folder.isDirectory()) return 1;
   if (messageBox(this, kFolderMissing, kNotice, 1) != 1) return 0;
   if (folder.mkdir()) return 1;
-  messageBox(this, kCreateFailed, kNotice, 0);
+  reportFolderFailure();
   return 0;
 }
+
+void Setup::reportFolderFailure() { messageBox(this, kCreateFailed, kNotice, 0); }
 
 int Setup::actionPerformed(RKObject* source, u32 id, u64 parameter) {
   (void)parameter;
@@ -296,6 +299,7 @@ int Setup::actionPerformed(RKObject* source, u32 id, u64 parameter) {
       }
       gauge->setValue(progressCount);
       ++progressCount;
+      failedEntries = 0;
       packageList.moveFirst();
       startTimer(10);
     } else if (page == 7) {

@@ -111,6 +111,8 @@ class Setup : public RKWindow {
   RKCheckBox* wmfBox;
   int progressCount;
   int explorerStopped;
+  // Package entries of the current copy that did not arrive in the install folder.
+  int failedEntries;
 
   // The line of one drive: the pattern's %s filled with root, total and free in turn, %% made
   // one %, anything else kept as it stands (the pattern comes from a file).
@@ -131,8 +133,13 @@ class Setup : public RKWindow {
   int checkInstallFolder();
   // Copies one package entry into the install folder.
   void copyEntry(FILENODE* entry);
-  // After the last entry: shortcuts, uninstall list, registry script, shell extension, page 5.
+  // After the last entry: shortcuts, uninstall list, registry script, shell extension, page 5;
+  // when an entry failed, none of these but the folder message and the folder page again.
   void finishCopy();
+  // The folder page's message that the install folder could not be made.
+  void reportFolderFailure();
+  // Back on the folder page after a failed copy, ready for another folder or the exit.
+  void returnToFolderPage();
   // The system's short form of a path; "" when the file is missing or the form is too long.
   static RKString shortPathOf(RKString path);
 };

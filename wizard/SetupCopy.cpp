@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <direct.h>
+#include <errno.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -45,16 +46,25 @@ void Setup::copyEntry(FILENODE* entry) {
     if (RKFile::copyFile(source, destination)) return;
     if (destination.equalsIgnoreCase(pathField->getText() + kShellExtension)) {
       releaseShellExtension();
-      RKFile::copyFile(source, destination);
+      if (RKFile::copyFile(source, destination)) return;
     }
+    ++failedEntries;
   } else if (entry->kind == FILENODE_KIND_FOLDER) {
     // An existing folder is fine: its files are copied into it.
-    _mkdir(destination.data ? destination.data : "");
+    if (_mkdir(destination.data ? destination.data : "") == 0) return;
+    if (errno == EEXIST && RKFile(destination).isDirectory()) return;
+    ++failedEntries;
   }
 }
 
 void Setup::finishCopy() {
   stopTimer();
+  if (failedEntries) {
+    // Part of the product is missing: nothing may point at it or register it.
+    reportFolderFailure();
+    returnToFolderPage();
+    return;
+  }
   RKString folder = pathField->getText();
   createShortcuts(folder + "\\");
   runRegistryScript("");
@@ -62,6 +72,22 @@ void Setup::finishCopy() {
   if (!library.isEmpty()) startProcess("regsvr32.exe /s \"" + library + "\"");
   ++page;
   showPage();
+}
+
+void Setup::returnToFolderPage() {
+  // A new attempt starts from an empty gauge and list.
+  progressCount = 0;
+  failedEntries = 0;
+  gauge->setValue(0);
+  copiedFilesView->clear();
+  pathLabel->setText(getProperty("setuppath"));
+  diskLabel->setText(getProperty("disk"));
+  // The copy used up space: the drive lines show what is left.
+  diskList->removeAll();
+  fillDriveList();
+  page = 3;
+  showPage();
+  nextButton->enable();
 }
 
 void Setup::releaseShellExtension() {

@@ -28,6 +28,18 @@ RKString moduleFolderWithSeparator() {
   return path + "\\";
 }
 
+// The keys the install road cannot do without: the product folder, the names of the shortcuts,
+// their folders and targets, the registry script's install-path marker and the window's own texts.
+const char* const kRequiredKeys[] = {"productfold", "sub_dir", "start_app", "uninstall_app", "regist_root", "caption",
+                                     "prev",        "next",    "exit",      "install",       "strfinishbtn"};
+
+// 1 when every required key has a value; an empty or cut-off settings file has not.
+int hasInstallSettings(RKProperties& settings) {
+  for (const char* key : kRequiredKeys)
+    if (settings.getString(key, "").isEmpty()) return 0;
+  return 1;
+}
+
 }  // namespace
 
 int startUp() {
@@ -36,6 +48,7 @@ int startUp() {
   if (setupFolder.isEmpty()) return 0;
   if (!chineseProperties.load(setupFolder + "setup_cn.properties")) return 0;
   if (!englishProperties.load(setupFolder + "setup_en.properties")) return 0;
+  if (!hasInstallSettings(chineseProperties) || !hasInstallSettings(englishProperties)) return 0;
   packageRoot = setupFolder + getProperty("productfold");
   scanPackageFolder(packageRoot, packageRoot, &packageList);
   return 1;
@@ -85,11 +98,14 @@ void scanPackageFolder(RKString root, RKString folder, TRKList<FILENODE>* list) 
   TRKList<RKFile*> children;
   if (!dir.listFiles(&children)) return;
   if (!children.moveFirst()) return;
+  // The root and the separator after it, whether or not the root ends in one.
+  int cut = (int)root.length;
+  if (!root.isEmpty() && root.data[root.length - 1] != '\\') ++cut;
   do {
     RKFile* child = *children.getCurrent();
     RKString path = child->getPath();
     FILENODE node;
-    node.path = path.substring((int)root.length + 1, -1);
+    node.path = path.substring(cut, -1);
     if (child->isDirectory()) {
       node.kind = FILENODE_KIND_FOLDER;
       list->addLast(node);

@@ -28,7 +28,7 @@ extern TRKList<FILENODE> packageList;
 extern RKString packageRoot;
 
 // Loads both settings files from beside the program and walks the product folder. 1 when both
-// files loaded, 0 otherwise (nothing is walked then).
+// files loaded and carry every key the install road needs, 0 otherwise (nothing is walked then).
 int startUp();
 // The key's value in the current language, "" when absent.
 RKString getProperty(RKString key);

@@ -2,44 +2,11 @@
 // the headless display in a fresh machine, its pages answered by an input script; then everything
 // the installation leaves behind is read back: files, shortcuts, the uninstall list, the registry
 // store, the associations, the programs it started and the temporary folder.
-#include <compat_registry.h>
-#include <fcntl.h>
-#include <iconv.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
-#include <filesystem>
-#include <map>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <vector>
-
-#include "TempFolder.h"
-#include "TempPrefix.h"
-
-extern char** environ;
+#include "InstallerHarness.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using rktest::readFile;
-using rktest::windowsName;
-
-std::string built(const std::string& relative) {
-  const char* dir = getenv("RK_BUILD_DIR");
-  return std::string(dir ? dir : ".") + "/" + relative;
-}
+using namespace installer;
 
 const std::string kInstall = "C:\\Program Files\\Vantry Image Viewer";
 
@@ -88,37 +55,6 @@ const char* kSeed =
     "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.tif\\UserChoice]\r\n"
     "\"Progid\"=\"OldViewer.TIF\"\r\n";
 
-std::map<std::string, std::string> properties(const std::string& path) {
-  std::map<std::string, std::string> out;
-  std::istringstream in(readFile(path));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    size_t eq = line.find('=');
-    if (line.empty() || line[0] == '#' || eq == std::string::npos) continue;
-    out[line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return out;
-}
-
-std::string gbkToUtf8(const std::string& gbk) {
-  iconv_t cd = iconv_open("UTF-8", "GBK");
-  if (cd == iconv_t(-1)) return std::string();
-  std::string out(gbk.size() * 3 + 4, '\0');
-  char* in = const_cast<char*>(gbk.data());
-  size_t inLeft = gbk.size(), outLeft = out.size();
-  char* to = &out[0];
-  iconv(cd, &in, &inLeft, &to, &outLeft);
-  iconv_close(cd);
-  out.resize(out.size() - outLeft);
-  return out;
-}
-
-std::string upper(std::string s) {
-  for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // The product's entries as the wizard walks them: folders before their contents, names in the
 // order the file system lists them (by upper-cased name), paths joined by "\".
 void walk(const std::string& host, const std::string& relative, std::vector<std::string>* out) {
@@ -132,155 +68,9 @@ void walk(const std::string& host, const std::string& relative, std::vector<std:
   }
 }
 
-// Relative path -> content ("/" for a folder) of every entry below a host folder.
-std::map<std::string, std::string> treeOf(const std::string& folder) {
-  std::map<std::string, std::string> tree;
-  for (auto& e : fs::recursive_directory_iterator(folder))
-    tree[fs::relative(e.path(), folder).string()] = e.is_directory() ? "/" : readFile(e.path().string());
-  return tree;
-}
-
-// The fields lnkinfo prints for a shortcut ("Local path", "Description", ...).
-std::map<std::string, std::string> lnkinfo(const std::string& host) {
-  std::map<std::string, std::string> fields;
-  std::string command = "lnkinfo '" + host + "' 2>/dev/null";
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return fields;
-  char buf[4096];
-  while (fgets(buf, sizeof buf, p)) {
-    std::string line = buf;
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-    size_t colon = line.find(": ");
-    if (colon == std::string::npos) continue;
-    std::string name = line.substr(0, colon);
-    name.erase(0, name.find_first_not_of(" \t"));
-    name.erase(name.find_last_not_of(" \t") + 1);
-    fields[name] = line.substr(colon + 2);
-  }
-  pclose(p);
-  return fields;
-}
-
-// A string value of the store; "<missing>" when the key or value is absent.
-std::string value(HKEY root, const std::string& key, const char* name) {
-  HKEY h;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return "<missing>";
-  char buf[1024] = {};
-  DWORD size = sizeof buf - 1, type = 0;
-  LONG rc = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
-  RegCloseKey(h);
-  return rc == ERROR_SUCCESS ? std::string(buf) : "<missing>";
-}
-
-bool keyExists(HKEY root, const std::string& key) {
-  HKEY h;
-  if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
-  RegCloseKey(h);
-  return true;
-}
-
-std::vector<std::string> lines(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) out.push_back(line);
-  return out;
-}
-
-class InstallerEndToEnd : public ::testing::TestWithParam<const char*> {
+class InstallerEndToEnd : public ::testing::TestWithParam<const char*>, protected InstallerHarness {
  protected:
-  void SetUp() override {
-    // Orphans of the installer (the programs Setup starts and does not wait for) come to this
-    // process, so that the test can wait for every one of them.
-    prctl(PR_SET_CHILD_SUBREAPER, 1);
-    temp = prefix.root() + "/tmp";
-    fs::create_directories(temp);
-    product = built("wizard/VantryViewer");
-    cn = properties(built("wizard/setup_cn.properties"));
-  }
-
-  // Starts the installer with a private environment; its stderr goes to a file.
-  pid_t start(const std::string& version, const std::string& script) {
-    std::map<std::string, std::string> env;
-    for (char** e = environ; *e; ++e) {
-      std::string kv = *e;
-      size_t eq = kv.find('=');
-      if (eq != std::string::npos) env[kv.substr(0, eq)] = kv.substr(eq + 1);
-    }
-    for (const char* drop : {"DISPLAY", "ProgramFiles", "RKWIN_INPUT_TIMEOUT"}) env.erase(drop);
-    env["RKWIN_ROOT"] = prefix.root();
-    env["RKWIN_DISPLAY"] = "headless";
-    env["RKWIN_VERSION"] = version;
-    env["RKWIN_INPUT_SCRIPT"] = script;
-    env["RKWIN_INPUT_TIMEOUT"] = "15";
-    env["TMPDIR"] = temp;
-    env["USER"] = "tester";
-    std::vector<std::string> texts;
-    for (auto& kv : env) texts.push_back(kv.first + "=" + kv.second);
-    std::vector<char*> envp;
-    for (auto& t : texts) envp.push_back(&t[0]);
-    envp.push_back(nullptr);
-    std::string exe = built("installer/VantrySetup.exe");
-    std::string arg0 = exe;
-    char* argv[] = {&arg0[0], nullptr};
-    std::string errors = prefix.root() + "/stderr.txt";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, prefix.root().c_str());
-    posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : 0;
-  }
-
-  // The installer's exit code (-1 when it did not end in time or by itself), then every program
-  // it left running reaped.
-  int finish(pid_t pid) {
-    using clock = std::chrono::steady_clock;
-    auto deadline = clock::now() + std::chrono::seconds(40);
-    int status = 0, code = -1;
-    for (;;) {
-      pid_t r = waitpid(pid, &status, WNOHANG);
-      if (r == pid) {
-        code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        break;
-      }
-      if (r < 0 || clock::now() > deadline) {
-        if (r == 0) {
-          ADD_FAILURE() << "the installer did not end";
-          kill(pid, SIGKILL);
-          waitpid(pid, &status, 0);
-        }
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    deadline = clock::now() + std::chrono::seconds(10);
-    for (;;) {
-      pid_t r = waitpid(-1, &status, WNOHANG);
-      if (r < 0) break;  // no child left
-      if (r == 0) {
-        if (clock::now() > deadline) {
-          ADD_FAILURE() << "programs started by the installer still run";
-          break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-      }
-    }
-    return code;
-  }
-
-  std::string host(const std::string& windowsPath) {
-    std::string h = windowsPath;
-    if (h.compare(0, 3, "C:\\") == 0) h = prefix.root() + "/drive_c/" + h.substr(3);
-    std::replace(h.begin(), h.end(), '\\', '/');
-    return h;
-  }
-
-  TempPrefix prefix;
-  std::string temp, product;
-  std::map<std::string, std::string> cn;
+  void SetUp() override { setUpMachine(); }
 };
 
 TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <thread>
 
+#include <shlobj.h>
+
 #include "RoadSupport.h"
 
 using namespace RKSDK;
@@ -34,6 +36,21 @@ std::string startedText(const std::vector<std::string>& started) {
 class SetupCopyTest : public RoadFixture {
  protected:
   std::string installHost() { return prefix.onC("Program Files/VantryViewer"); }
+  // A wizard whose copy fails: after the copy it is back on the folder page; the loop ended there.
+  RecordingSetup* installExpectingFailure() {
+    RecordingSetup* w = new RecordingSetup();
+    w->addRef();
+    Driver d(w);
+    stepsToCopy(d, w);
+    stepCopyAll(d);
+    d.step([&] {
+      EXPECT_EQ(3, w->page);
+      w->quit();
+    });
+    run(w);
+    EXPECT_EQ(6u, d.done);
+    return w;
+  }
 };
 
 TEST_F(SetupCopyTest, EachTickCopiesOneEntryAndTheLastShowsTheAssociationsPage) {
@@ -240,19 +257,97 @@ TEST_F(SetupCopyTest, ALockedShellExtensionStopsTheShellsUnregistersRestartsAndC
   w->release();
 }
 
-TEST_F(SetupCopyTest, AnotherFailedCopyIsPassedOverWithoutTouchingTheShell) {
+// A copy that lost an entry writes nothing that points at the product: the folder message, the
+// folder page again, and another folder can then be installed into as usual.
+TEST_F(SetupCopyTest, AFailedCopyWritesNothingAndReturnsToTheFolderPage) {
   std::filesystem::create_directories(installHost());
   std::string readme = installHost() + "/readme.txt";
   TempPrefix::writeFile(readme, "kept");
   chmod(readme.c_str(), 0444);
   ASSERT_GT((INT_PTR)ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, SW_SHOWNOACTIVATE), 32);
+  const std::string other = "C:\\Program Files\\Elsewhere";
+  const int n = (int)packageList.getCount();
   RecordingSetup* w = new RecordingSetup();
   w->addRef();
-  installTo(w);
+  Driver d(w);
+  stepsToCopy(d, w);
+  int boxes = 0;
+  d.step([&] { boxes = compat_message_box_count(); });
+  stepCopyAll(d);
+  d.step([&] {
+    EXPECT_EQ(boxes + 1, compat_message_box_count());
+    EXPECT_STREQ(
+        "\xB4\xB4\xBD\xA8\xB2\xBB\xB3\xC9\xB9\xA6\xA3\xAC\xC7\xEB\xD6\xD8\xD0\xC2\xCA\xE4\xC8\xEB\xC2\xB7\xBE\xB6",
+        compat_message_box_last_text());
+    EXPECT_STREQ("\xCC\xE1\xCA\xBE", compat_message_box_last_caption());
+    // The folder page, ready for another attempt, with no tick left running.
+    EXPECT_EQ(3, w->page);
+    compat_advance(100);
+    EXPECT_EQ(3, w->page);
+    EXPECT_TRUE(IsWindowVisible(hwndOf(w->pathField)));
+    EXPECT_TRUE(IsWindowVisible(hwndOf(w->diskList)));
+    EXPECT_FALSE(IsWindowVisible(hwndOf(w->gauge)));
+    EXPECT_TRUE(enabled(w->nextButton));
+    EXPECT_TRUE(enabled(w->prevButton));
+    EXPECT_EQ(cnText("install"), text(w->nextButton->getText()));
+    EXPECT_EQ(cnText("setuppath"), text(w->pathLabel->getText()));
+    EXPECT_EQ(cnText("disk"), text(w->diskLabel->getText()));
+    EXPECT_TRUE(w->started.empty()) << startedText(w->started);
+    EXPECT_FALSE(TempPrefix::exists(installHost() + "/Vantry/install.txt"));
+    char desktop[MAX_PATH] = {0};
+    SHGetSpecialFolderPathA(NULL, desktop, CSIDL_DESKTOPDIRECTORY, FALSE);
+    EXPECT_FALSE(windowsFileExists(std::string(desktop) + "\\VantryView.lnk"));
+    // A second attempt into another folder.
+    w->pathField->setText(other.c_str());
+    compat_message_box_answer(IDOK, 0);
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(4, w->page);
+    EXPECT_EQ(0, w->gauge->getValue());
+  });
+  stepCopyAll(d);
+  d.step([&] {
+    EXPECT_EQ(5, w->page);
+    EXPECT_EQ(n, w->gauge->getValue());
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(10u, d.done);
   EXPECT_EQ("kept", TempPrefix::readFile(readme));
-  EXPECT_NE(std::string::npos, text(w->copiedFilesView->getAllText()).find("readme.txt\r\n"));
+  // The failed copy touched no shell; the second one went the whole road into its own folder.
   EXPECT_EQ(0, w->explorerStopped);
   EXPECT_EQ(1, countProcesses("explorer.exe"));
-  EXPECT_EQ(2u, w->started.size());
+  EXPECT_EQ(2u, w->started.size()) << startedText(w->started);
+  EXPECT_TRUE(windowsFileExists(other + "\\Vantry\\install.txt"));
+  EXPECT_FALSE(TempPrefix::exists(installHost() + "/Vantry/install.txt"));
+  // The list of copied files starts afresh with the second attempt.
+  std::string listed = text(w->copiedFilesView->getAllText());
+  EXPECT_EQ(listed.find("readme.txt\r\n"), listed.rfind("readme.txt\r\n"));
+  w->release();
+}
+
+// The extension stays locked after the shell was stopped: the install did not happen.
+TEST_F(SetupCopyTest, AShellExtensionThatStaysLockedFailsTheInstall) {
+  std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
+  std::filesystem::create_directories(installHost() + "/Vantry");
+  TempPrefix::writeFile(dll, "the loaded extension");
+  chmod(dll.c_str(), 0444);
+  RecordingSetup* w = installExpectingFailure();
+  EXPECT_EQ("the loaded extension", TempPrefix::readFile(dll));
+  // Only the unregistration of the old file ran; no registry script, no registration.
+  ASSERT_EQ(1u, w->started.size()) << startedText(w->started);
+  EXPECT_EQ(0u, w->started[0].find("regsvr32.exe /s /u "));
+  EXPECT_FALSE(TempPrefix::exists(installHost() + "/Vantry/install.txt"));
+  w->release();
+}
+
+// A folder of the package whose place holds a file cannot be made; an existing folder is fine.
+TEST_F(SetupCopyTest, AFolderThatCannotBeMadeFailsTheInstall) {
+  std::filesystem::create_directories(installHost() + "/Vantry");
+  TempPrefix::writeFile(installHost() + "/Vantry/plugins", "a file in the folder's place");
+  RecordingSetup* w = installExpectingFailure();
+  EXPECT_TRUE(w->started.empty()) << startedText(w->started);
+  EXPECT_FALSE(TempPrefix::exists(installHost() + "/Vantry/install.txt"));
   w->release();
 }

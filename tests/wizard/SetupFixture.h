@@ -40,10 +40,15 @@ class SetupFixture : public ::testing::Test {
     TempPrefix::writeFile(p.string(), bytes);
   }
   void makeFolder(const std::string& relative) { std::filesystem::create_directories(setupHost() + "/" + relative); }
+  // The keys start-up insists on besides productfold and caption.
+  static std::string installKeys() {
+    return "sub_dir=Vantry\nstart_app=VantryView.exe\nuninstall_app=Uninstall.exe\nregist_root=%INSTALLDIR%\n"
+           "prev=<\nnext=>\nexit=x\ninstall=i\nstrfinishbtn=f\n";
+  }
   // Both settings files, with the product folder "prod" and the given extra lines.
   void writeSettings(const std::string& cnExtra = "", const std::string& enExtra = "") {
-    write("setup_cn.properties", "productfold=prod\ncaption=\xB0\xB2\xD7\xB0\n" + cnExtra);
-    write("setup_en.properties", "productfold=prod\ncaption=Setup\n" + enExtra);
+    write("setup_cn.properties", "productfold=prod\ncaption=\xB0\xB2\xD7\xB0\n" + installKeys() + cnExtra);
+    write("setup_en.properties", "productfold=prod\ncaption=Setup\n" + installKeys() + enExtra);
   }
 
   TempPrefix prefix;

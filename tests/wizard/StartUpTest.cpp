@@ -1,4 +1,5 @@
 // Setup's start-up: settings from beside the program, the product walk, lookups and the licence.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -107,4 +108,48 @@ TEST_F(StartUpTest, EmptyOrUnreadableLicenceGivesTheEmptyText) {
   std::filesystem::remove(setupHost() + "/license_cn.txt");
   makeFolder("license_cn.txt");
   EXPECT_EQ("", text(loadLicenseText()));
+}
+
+TEST_F(StartUpTest, SettingsWithoutTheInstallKeysEndTheStartUpLikeMissingOnes) {
+  write("prod/a.txt", "a");
+  // Both files empty: every key would read as empty.
+  write("setup_cn.properties", "");
+  write("setup_en.properties", "");
+  EXPECT_EQ(0, startUp());
+  EXPECT_EQ(0u, packageList.getCount());
+  // Each key the install road needs, missing or empty in either file, is enough.
+  for (const char* key : {"productfold", "sub_dir", "start_app", "uninstall_app", "regist_root", "caption", "prev",
+                          "next", "exit", "install", "strfinishbtn"}) {
+    for (int file = 0; file < 2; ++file) {
+      resetGlobals();
+      writeSettings();
+      const char* name = file ? "setup_en.properties" : "setup_cn.properties";
+      std::string text = TempPrefix::readFile(setupHost() + "/" + name);
+      size_t at = text.find(std::string(key) + "=");
+      ASSERT_NE(std::string::npos, at) << key;
+      text.erase(at + strlen(key) + 1, text.find('\n', at) - at - strlen(key) - 1);
+      write(name, text);
+      EXPECT_EQ(0, startUp()) << key << " in " << name;
+      EXPECT_EQ(0u, packageList.getCount()) << key << " in " << name;
+    }
+  }
+  // A settings file cut off after its first lines lacks the later keys.
+  resetGlobals();
+  writeSettings();
+  write("setup_en.properties", "productfold=prod\ncaption=Setup\nsub_dir=Va");
+  EXPECT_EQ(0, startUp());
+  resetGlobals();
+  writeSettings();
+  EXPECT_EQ(1, startUp());
+}
+
+TEST_F(StartUpTest, ARootEndingInASeparatorKeepsEveryNameWhole) {
+  write("prod/a.txt", "12345");
+  write("prod/b/c.txt", "xy");
+  scanPackageFolder("C:\\setup\\prod\\", "C:\\setup\\prod\\", &packageList);
+  std::vector<Entry> expected = {{"a.txt", 1, 5}, {"b", 2, 0}, {"b\\c.txt", 1, 2}};
+  EXPECT_EQ(expected, walked());
+  packageList.removeAll();
+  scanPackageFolder("C:\\setup\\prod", "C:\\setup\\prod", &packageList);
+  EXPECT_EQ(expected, walked());
 }

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -194,6 +195,45 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
     EXPECT_EQ(queryString(HKEY_CURRENT_USER, ("Software\\child" + std::to_string(i)).c_str(), "v"), "child");
     EXPECT_EQ(queryString(HKEY_CURRENT_USER, ("Software\\parent" + std::to_string(i)).c_str(), "v"), "parent");
   }
+}
+
+// A writer killed between writing its new file and renaming it leaves the file behind; the next
+// write removes it, while the new file of a writer that still runs stays.
+TEST_F(Registry, TheNextWriteRemovesNewFilesOfDeadWriters) {
+  const std::string store = compat_reg_store_path();
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\First", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), 0);
+  ASSERT_EQ(setString(key, "v", "1"), 0);
+  RegCloseKey(key);
+  pid_t dead = fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) _exit(0);
+  waitpid(dead, nullptr, 0);
+  pid_t alive = fork();
+  ASSERT_GE(alive, 0);
+  if (alive == 0) {
+    pause();
+    _exit(0);
+  }
+  const std::string deadFile = store + ".new." + std::to_string(dead);
+  const std::string aliveFile = store + ".new." + std::to_string(alive);
+  const std::string otherFile = store + ".new.notes";
+  for (const std::string& f : {deadFile, aliveFile, otherFile})
+    std::ofstream(f) << "REGEDIT4\r\n[HKEY_CURRENT_USER\\Half";
+  // Reading alone changes nothing beside the store.
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\First", "v"), "1");
+  EXPECT_EQ(0, access(deadFile.c_str(), F_OK));
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Second", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), 0);
+  ASSERT_EQ(setString(key, "v", "2"), 0);
+  RegCloseKey(key);
+  EXPECT_NE(0, access(deadFile.c_str(), F_OK));
+  EXPECT_EQ(0, access(aliveFile.c_str(), F_OK));
+  EXPECT_EQ(0, access(otherFile.c_str(), F_OK));
+  kill(alive, SIGKILL);
+  waitpid(alive, nullptr, 0);
+  // The store itself is whole.
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\First", "v"), "1");
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Second", "v"), "2");
 }
 
 }  // namespace

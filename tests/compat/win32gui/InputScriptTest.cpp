@@ -148,6 +148,40 @@ TEST_F(InputScript, BadLinesAreReportedAndNoStepRuns) {
             std::string(compat_input_script_report()));
 }
 
+// A box answered for a text: the right text goes on (a GBK text written in UTF-8), another
+// text ends the script with a report of both.
+TEST_F(InputScript, AnAnswerForATextChecksTheBoxText) {
+  std::string shown = "\xB4\xB4\xBD\xA8\xB2\xBB\xB3\xC9\xB9\xA6";  // GBK
+  int answer = 0;
+  handlers()[b] = [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT*) {
+    if (msg == WM_LBUTTONUP) answer = MessageBoxA(main, shown.c_str(), "Note", MB_OKCANCEL);
+    return false;
+  };
+  const char* text =
+      "click 20 20\n"
+      "wait-visible 110 20 RecPlain\n"
+      "answer-box CANCEL \xE5\x88\x9B\xE5\xBB\xBA\xE4\xB8\x8D\xE6\x88\x90\xE5\x8A\x9F\n"
+      "click 110 20\n"
+      "click 210 160\n";
+  ASSERT_TRUE(compat_input_script_start(text, "box", nullptr, 10));
+  EXPECT_EQ(0, runLoop());
+  EXPECT_EQ(COMPAT_SCRIPT_FINISHED, compat_input_script_state());
+  EXPECT_STREQ("", compat_input_script_report());
+  EXPECT_EQ(IDCANCEL, answer);
+
+  shown = "Something else";
+  EnableWindow(a, TRUE);
+  ShowWindow(b, SW_HIDE);
+  compat_pump();
+  ASSERT_TRUE(compat_input_script_start(text, "box", nullptr, 10));
+  EXPECT_EQ(0, runLoop());
+  EXPECT_EQ(COMPAT_SCRIPT_FAILED, compat_input_script_state());
+  EXPECT_EQ(
+      "input script box:5: the message box shows 'Something else', not "
+      "'\xE5\x88\x9B\xE5\xBB\xBA\xE4\xB8\x8D\xE6\x88\x90\xE5\x8A\x9F'",
+      std::string(compat_input_script_report()));
+}
+
 TEST_F(InputScript, AShotThatCannotBeSavedEndsTheScript) {
   ASSERT_TRUE(compat_input_script_start("shot /proc/no/such/page.png\nclick 20 20\n", "shot", nullptr, 10));
   EXPECT_EQ(0, runLoop());

@@ -11,6 +11,8 @@ namespace rkwin {
 struct ScriptedAnswer {
   int answer;
   DWORD after;
+  bool checksText = false;
+  std::string text;  // the text the box is to show, when checked
 };
 static std::deque<ScriptedAnswer>& script() {
   static std::deque<ScriptedAnswer> d;
@@ -20,6 +22,18 @@ static CompatMessageBoxHook boxHook = nullptr;
 static void* boxHookContext = nullptr;
 static int boxCount = 0;
 static std::string lastText, lastCaption;
+static std::string mismatch;
+
+void messageBoxAnswerIfText(int answer, const std::string& ansiText) {
+  ScriptedAnswer a{answer, 0, true, ansiText};
+  script().push_back(a);
+}
+
+std::string messageBoxMismatch() {
+  std::string m = mismatch;
+  mismatch.clear();
+  return m;
+}
 
 struct Box {
   std::string text;
@@ -135,7 +149,9 @@ static const char* boxClass() {
 
 using namespace rkwin;
 
-void compat_message_box_answer(int answer, DWORD after_ms) { script().push_back(ScriptedAnswer{answer, after_ms}); }
+void compat_message_box_answer(int answer, DWORD after_ms) {
+  script().push_back(ScriptedAnswer{answer, after_ms, false, std::string()});
+}
 
 void compat_message_box_hook(CompatMessageBoxHook hook, void* context) {
   boxHook = hook;
@@ -183,11 +199,13 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     ShowWindow(h, SW_SHOW);
     UpdateWindow(h);
   }
-  ScriptedAnswer scripted = {0, 0};
+  ScriptedAnswer scripted = {0, 0, false, std::string()};
   bool hasScript = !script().empty();
   if (hasScript) {
     scripted = script().front();
     script().pop_front();
+    if (scripted.checksText && scripted.text != lastText && mismatch.empty())
+      mismatch = "the message box shows '" + ansiToUtf8(lastText) + "', not '" + ansiToUtf8(scripted.text) + "'";
   }
   DWORD opened = now();
   bool quit = false;

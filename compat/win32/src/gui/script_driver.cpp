@@ -218,8 +218,12 @@ std::string parseLine(const std::string& raw, Step* step) {
   }
   if (command == "answer-box") {
     step->op = Op::AnswerBox;
-    if (args.size() != 1 || !boxAnswer(args[0], &step->number))
-      return "answer-box wants OK, CANCEL, YES, NO, ABORT, RETRY, IGNORE or a number";
+    if (args.empty() || !boxAnswer(args[0], &step->number))
+      return "answer-box wants OK, CANCEL, YES, NO, ABORT, RETRY, IGNORE or a number, perhaps then the box's text";
+    // The rest after the answer, as written: the text the box is to show.
+    size_t at = rest.find(args[0]) + args[0].size();
+    step->text = trim(rest.substr(at));
+    step->hasText = !step->text.empty();
     return "";
   }
   if (command == "answer-browser") {
@@ -297,6 +301,13 @@ class InputScript {
       }
       state = COMPAT_SCRIPT_FAILED;
       inputScriptWatching = false;
+      PostQuitMessage(1);
+      return;
+    }
+    std::string mismatch = messageBoxMismatch();
+    if (!mismatch.empty()) {
+      reportAt(line(), mismatch);
+      state = COMPAT_SCRIPT_FAILED;
       PostQuitMessage(1);
       return;
     }
@@ -483,7 +494,10 @@ class InputScript {
         return Outcome::Waiting;
       }
       case Op::AnswerBox:
-        compat_message_box_answer(s.number, 0);
+        if (s.hasText)
+          messageBoxAnswerIfText(s.number, utf8ToAnsi(s.text));
+        else
+          compat_message_box_answer(s.number, 0);
         return Outcome::Done;
       case Op::AnswerBrowser:
         compat_folder_browser_answer(s.hasText ? s.text.c_str() : nullptr);

@@ -177,6 +177,11 @@ void collectGarbage();
 void inputScriptFromEnvironment();
 extern bool inputScriptWatching;
 void inputScriptObserve();
+// The answer of the next message box when it shows this text (ANSI); a box with another text is
+// answered too, and the difference is kept for messageBoxMismatch.
+void messageBoxAnswerIfText(int answer, const std::string& ansiText);
+// "" while every box showed the text it was answered for, else what went wrong (taken once).
+std::string messageBoxMismatch();
 
 // Cursors and icons.
 struct CursorObj {

@@ -7,7 +7,9 @@
 #include "compat_registry.h"
 #include "registry_store.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,7 +50,29 @@ bool readFile(const std::string& path, std::string* out) {
   return n == 0;
 }
 
+// Removes the new files that writers left beside the store when they were killed between writing
+// and renaming; a file of a process that still lives is its own business.
+void removeStaleNewFiles(const std::string& path) {
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+  std::string stem = path.substr(slash == std::string::npos ? 0 : slash + 1) + ".new.";
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  while (dirent* e = readdir(dir)) {
+    std::string name = e->d_name;
+    if (name.compare(0, stem.size(), stem) != 0 || name.size() == stem.size()) continue;
+    std::string digits = name.substr(stem.size());
+    if (digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9) continue;
+    pid_t pid = (pid_t)std::atol(digits.c_str());
+    if (pid <= 0 || pid == getpid()) continue;
+    if (kill(pid, 0) == 0 || errno != ESRCH) continue;
+    unlink((folder + "/" + name).c_str());
+  }
+  closedir(dir);
+}
+
 bool writeFileAtomically(const std::string& path, const std::string& text) {
+  removeStaleNewFiles(path);
   std::string tmp = path + ".new." + std::to_string(getpid());
   int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
