@@ -31,6 +31,12 @@ int MetafileRecord::read(IRKIOStream* stream, int64_t size) {
   return 1;
 }
 
+int metafileBandRows(int width, int height) {
+  const int64_t smallSurface = int64_t(1) << 22;
+  if (int64_t(width) * height * 4 <= smallSurface) return height;
+  return height / 16 + (height % 16 != 0);
+}
+
 int metafileReadFully(IRKIOStream* stream, void* buffer, int count) {
   int got = 0;
   while (got < count) {

@@ -56,6 +56,10 @@ class MetafileRecord {
 // precision, truncated. A zero extent leaves the points as they are.
 void mapMetafilePoints(RKPoint* points, int count, int width, int height, const RKSize& extent);
 
+// Rows of one band when a width x height canvas is played band by band: the whole height for a
+// picture whose 32-bit drawing surface is small, else a sixteenth of it (rounded up).
+int metafileBandRows(int width, int height);
+
 // Reads count bytes, looping over short reads; the bytes read.
 int metafileReadFully(IRKIOStream* stream, void* buffer, int count);
 
