@@ -34,6 +34,7 @@ void ImplRKImageGraphics::load(u32 pixelType, RKBuffer* pixels, int w, int h) {
   int bpp = (pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32) ? 4 : 3;
   width = w;
   height = h;
+  bandTop = 0;
   HDC screen = GetDC(nullptr);
   memDC = CreateCompatibleDC(screen);
   if (!memDC) {

@@ -44,7 +44,7 @@ class ImplRKImageGraphics : public virtual ImplRKGraphics {
  protected:
   bool canFill() override { return memDC != nullptr; }
   bool canMeasure() override { return true; }
-  RECT clearArea() override { return RECT{0, 0, width, height}; }
+  RECT clearArea() override { return RECT{0, bandTop, width, bandTop + height}; }
   void drawn() override { dirty = 1; }
   bool holdsDrawnImage() override { return true; }
 

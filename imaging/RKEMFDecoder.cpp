@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include "IRKGraphics.h"
-#include "ImplRKImageGraphics.h"
 #include "MetafileObject.h"
 #include "MetafileRecord.h"
 #include "RKParam.h"
@@ -144,18 +143,13 @@ int RKEMFDecoder::play(int handleCount) {
 }
 
 int RKEMFDecoder::playBand(int handleCount, RKBuffer* canvas, int top, int rows) {
-  ImplRKImageGraphics* band = new (std::nothrow) ImplRKImageGraphics();
-  if (!band) return 0;
-  band->addRef();
-  MetafileObjectStore* objects = new (std::nothrow) MetafileObjectStore();
-  if (!band->attachBand(RK_PIXEL_RGB24, canvas, m_width, m_height, top, rows) || !objects ||
-      !objects->init(handleCount)) {
+  IRKGraphics* graphics = metafileBandBegin(RK_PIXEL_RGB24, canvas, m_width, m_height, top, rows);
+  MetafileObjectStore* objects = graphics ? new (std::nothrow) MetafileObjectStore() : nullptr;
+  if (!objects || !objects->init(handleCount)) {
     delete objects;
-    band->release();
+    if (graphics) graphics->release();
     return 0;
   }
-  IRKGraphics* graphics = band;
-  MetafileObjectStore::applyDefaults(graphics);
   m_textColor = RKColor();
   m_windowExtent.setSize(0, 0);
   m_currentX = m_currentY = 0;
@@ -174,8 +168,7 @@ int RKEMFDecoder::playBand(int handleCount, RKBuffer* canvas, int top, int rows)
     if (!playRecord(type, record, graphics, *objects)) break;
   }
   delete objects;
-  band->copyBackBand();
-  band->release();
+  metafileBandEnd(graphics);
   return 1;
 }
 

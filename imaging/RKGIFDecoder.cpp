@@ -189,8 +189,8 @@ int64_t RKGIFDecoder::frameDataBytes() {
   int64_t bytes = 0;
   u8 count;
   if (readExact(m_stream, &count, 1))  // the minimum code size
-    while (readExact(m_stream, &count, 1) && count != 0 && m_stream->seek(count, 1)) bytes += count;
-  m_stream->seek(start, 0);
+    while (readExact(m_stream, &count, 1) && count != 0 && m_stream->seek(count, RK_SEEK_CUR)) bytes += count;
+  m_stream->seek(start, RK_SEEK_SET);
   return bytes;
 }
 

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include "IRKGraphics.h"
-#include "ImplRKImageGraphics.h"
 #include "MetafileObject.h"
 #include "MetafileRecord.h"
 #include "RKParam.h"
@@ -192,17 +191,13 @@ int RKWMFDecoder::play(RKImage* target) {
 int RKWMFDecoder::bandRows(int width, int height) { return metafileBandRows(width, height); }
 
 int RKWMFDecoder::playBand(RKBuffer* canvas, int top, int rows) {
-  ImplRKImageGraphics* band = new (std::nothrow) ImplRKImageGraphics();
-  if (band) band->addRef();
-  MetafileObjectStore* objects = band ? new (std::nothrow) MetafileObjectStore() : nullptr;
-  if (!objects || !objects->init(m_objectCount) ||
-      (rows > 0 && !band->attachBand(RK_PIXEL_BGR24, canvas, m_width, m_height, top, rows))) {
+  IRKGraphics* graphics = metafileBandBegin(RK_PIXEL_BGR24, canvas, m_width, m_height, top, rows);
+  MetafileObjectStore* objects = graphics ? new (std::nothrow) MetafileObjectStore() : nullptr;
+  if (!objects || !objects->init(m_objectCount)) {
     delete objects;
-    if (band) band->release();
+    if (graphics) graphics->release();
     return 0;
   }
-  IRKGraphics* graphics = band;
-  MetafileObjectStore::applyDefaults(graphics);
   m_textColor = RKColor();
   m_windowExtent.setSize(0, 0);
   m_currentX = m_currentY = 0;
@@ -229,8 +224,7 @@ int RKWMFDecoder::playBand(RKBuffer* canvas, int top, int rows) {
   }
   delete objects;
   if (tell) notifyRow(int(m_totalSize), int(m_totalSize));
-  if (rows > 0) band->copyBackBand();
-  band->release();
+  metafileBandEnd(graphics);
   return 1;
 }
 
