@@ -39,8 +39,8 @@ std::vector<uint8_t> emf(int w, int h) {
   put32(b, 88);
   for (int32_t v : {0, 0, w, h}) put32(b, uint32_t(v));
   while (b.size() < 88) put32(b, 0);
-  b[56] = 4;                                                // handles
-  emfRecord(b, EMR_CREATEPEN, {1, 0, 1, 0, 0x0000FF});      // red pen
+  b[56] = 4;                                                   // handles
+  emfRecord(b, EMR_CREATEPEN, {1, 0, 1, 0, 0x0000FF});         // red pen
   emfRecord(b, EMR_CREATEBRUSHINDIRECT, {2, 0, 0xFF8000, 0});  // blue-ish brush
   emfRecord(b, EMR_SELECTOBJECT, {1});
   emfRecord(b, EMR_SELECTOBJECT, {2});
@@ -72,8 +72,8 @@ std::vector<uint8_t> wmf(int w, int h) {
   put16(b, 4);
   put32(b, 100);
   put16(b, 0);
-  wmfRecord(b, 0x02FA, {0, 1, 0, 0x00FF, 0});       // red pen
-  wmfRecord(b, 0x02FC, {0, 0x8000, 0x00FF, 0});     // blue-ish brush
+  wmfRecord(b, 0x02FA, {0, 1, 0, 0x00FF, 0});    // red pen
+  wmfRecord(b, 0x02FC, {0, 0x8000, 0x00FF, 0});  // blue-ish brush
   wmfRecord(b, 0x012D, {0});
   wmfRecord(b, 0x012D, {1});
   wmfRecord(b, 0x041B, {uint16_t(h / 2), uint16_t(w / 2), uint16_t(h / 10), uint16_t(w / 10)});
@@ -98,8 +98,8 @@ int decode(const std::vector<uint8_t>& file) {
   uint64_t sum = 0;
   const uint8_t* p = pixels->getData(0);
   for (int i = 0; i < pixels->getSize(); ++i) sum = sum * 31 + p[i];
-  std::printf("picture %dx%d, %d bytes, checksum %016llx\n", image->getWidth(), image->getHeight(),
-              pixels->getSize(), (unsigned long long)sum);
+  std::printf("picture %dx%d, %d bytes, checksum %016llx\n", image->getWidth(), image->getHeight(), pixels->getSize(),
+              (unsigned long long)sum);
   pixels->release();
   image->release();
   d->release();
