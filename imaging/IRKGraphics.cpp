@@ -35,6 +35,14 @@ void IRKGraphics::drawDisabledText(RKString, int, int) {}
 void IRKGraphics::drawFocusRect(int, int, int, int, int) {}
 RKSize IRKGraphics::getTextSize(RKString) { return RKSize(0, 0); }
 int IRKGraphics::getFontHeight() { return 0; }
+void IRKGraphics::setNullPen(int) {}
+void IRKGraphics::setNullFill(int) {}
+void IRKGraphics::moveTo(int, int) {}
+void IRKGraphics::polylineTo(int, int, RKPoint*, int) {}
+int IRKGraphics::polyBezierTo(int, int, RKPoint*, int) { return 0; }
+void IRKGraphics::drawPolyPolygon(RKPoint*, const int*, int, int) {}
+int IRKGraphics::closeFigure() { return 0; }
+int IRKGraphics::abortPath() { return 0; }
 int IRKGraphics::beginPath() { return 0; }
 int IRKGraphics::endPath() { return 0; }
 int IRKGraphics::strokePath() { return 0; }

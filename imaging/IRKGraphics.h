@@ -72,11 +72,28 @@ class IRKGraphics : public virtual RKObject {
   virtual RKSize getTextSize(RKString text);
   // Cell height of the surface's default font; -1 when it cannot be measured.
   virtual int getFontHeight();
+  // A pen that draws no outline, a fill that paints nothing (metafile null objects); both off
+  // until set.
+  virtual void setNullPen(int none);
+  virtual void setNullFill(int none);
+  // Makes (x, y) the current position; in a path a new figure starts there.
+  virtual void moveTo(int x, int y);
+  // Lines and Bezier curves (three points a curve) drawn on from (fromX, fromY): the figure
+  // being built goes on when the current position is there already, else a new one starts
+  // there. The last point becomes the current position.
+  virtual void polylineTo(int fromX, int fromY, RKPoint* points, int count);
+  virtual int polyBezierTo(int fromX, int fromY, RKPoint* points, int count);
+  // Polygons of counts[0], counts[1], ... points filled together, so that in alternate mode
+  // one inside another is a hole.
+  virtual void drawPolyPolygon(RKPoint* points, const int* counts, int lists, int alternate);
   virtual int beginPath();
   virtual int endPath();
   virtual int strokePath();
   virtual int fillPath();
   virtual int strokeAndFillPath();
+  // Closes the figure being built; discards the path.
+  virtual int closeFigure();
+  virtual int abortPath();
   // RK_FRAME_SUNKEN, RK_FRAME_RAISED or RK_FRAME_ETCHED; other styles draw nothing.
   virtual void draw3DFrame(int x, int y, int w, int h, int style);
   // Copies the rectangle of the back buffer to the window.

@@ -30,7 +30,9 @@ ImplRKGraphics::ImplRKGraphics()
       penColor(new RKColor()),
       backgroundColor(new RKColor()),
       fillColor(new RKColor()),
-      font(RKFont::createDefault()) {
+      font(RKFont::createDefault()),
+      nullPen(0),
+      nullFill(0) {
   penColor->addRef();
   backgroundColor->addRef();
   fillColor->addRef();
@@ -71,9 +73,60 @@ HFONT ImplRKGraphics::makeFont() {
                      face.data ? face.data : "");
 }
 
-HPEN ImplRKGraphics::makePen(int width) { return CreatePen(PS_SOLID, width, penColor->getABGR()); }
+HPEN ImplRKGraphics::makePen(int width) { return CreatePen(nullPen ? PS_NULL : PS_SOLID, width, penColor->getABGR()); }
 
-HBRUSH ImplRKGraphics::makeFillBrush() { return CreateSolidBrush(fillColor->getABGR()); }
+// The null brush is a stock object, which deleting leaves alone.
+HBRUSH ImplRKGraphics::makeFillBrush() {
+  return nullFill ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)) : CreateSolidBrush(fillColor->getABGR());
+}
+
+void ImplRKGraphics::continueFrom(int x, int y) {
+  POINT at;
+  if (!GetCurrentPositionEx(memDC, &at) || at.x != x || at.y != y) MoveToEx(memDC, x, y, nullptr);
+}
+
+void ImplRKGraphics::moveTo(int x, int y) {
+  if (memDC) MoveToEx(memDC, x, y, nullptr);
+}
+
+void ImplRKGraphics::polylineTo(int fromX, int fromY, RKPoint* points, int count) {
+  POINT* pts = memDC ? nativePoints(points, count) : nullptr;
+  if (!pts) return;
+  withPen(1, [&] {
+    continueFrom(fromX, fromY);
+    PolylineTo(memDC, pts, DWORD(count));
+  });
+  std::free(pts);
+}
+
+int ImplRKGraphics::polyBezierTo(int fromX, int fromY, RKPoint* points, int count) {
+  POINT* pts = memDC ? nativePoints(points, count) : nullptr;
+  if (!pts) return 0;
+  BOOL result = FALSE;
+  withPen(1, [&] {
+    continueFrom(fromX, fromY);
+    result = PolyBezierTo(memDC, pts, DWORD(count));
+  });
+  std::free(pts);
+  return result;
+}
+
+void ImplRKGraphics::drawPolyPolygon(RKPoint* points, const int* counts, int lists, int alternate) {
+  if (!counts || lists < 1 || !memDC) return;
+  int64_t total = 0;
+  for (int i = 0; i < lists; ++i) {
+    if (counts[i] < 2) return;
+    total += counts[i];
+  }
+  POINT* pts = total <= INT_MAX ? nativePoints(points, int(total)) : nullptr;
+  if (!pts) return;
+  withPenAndBrush([&] {
+    int oldMode = SetPolyFillMode(memDC, alternate ? ALTERNATE : WINDING);
+    PolyPolygon(memDC, pts, counts, lists);
+    if (oldMode) SetPolyFillMode(memDC, oldMode);
+  });
+  std::free(pts);
+}
 
 POINT* ImplRKGraphics::nativePoints(RKPoint* points, int count) {
   if (!points || count < 1) return nullptr;
@@ -300,8 +353,9 @@ void ImplRKGraphics::drawPolygon(RKPoint* points, int count, int alternate) {
   POINT* pts = nativePoints(points, count);
   if (!pts) return;
   withPenAndBrush([&] {
-    SetPolyFillMode(memDC, alternate ? ALTERNATE : WINDING);
+    int oldMode = SetPolyFillMode(memDC, alternate ? ALTERNATE : WINDING);
     Polygon(memDC, pts, count);
+    if (oldMode) SetPolyFillMode(memDC, oldMode);
   });
   std::free(pts);
 }

@@ -49,6 +49,12 @@ class ImplRKGraphics : public virtual IRKGraphics {
   void drawFocusRect(int x, int y, int w, int h, int thickness) override;
   RKSize getTextSize(RKString text) override;
   int getFontHeight() override;
+  void setNullPen(int none) override { nullPen = none; }
+  void setNullFill(int none) override { nullFill = none; }
+  void moveTo(int x, int y) override;
+  void polylineTo(int fromX, int fromY, RKPoint* points, int count) override;
+  int polyBezierTo(int fromX, int fromY, RKPoint* points, int count) override;
+  void drawPolyPolygon(RKPoint* points, const int* counts, int lists, int alternate) override;
 
  protected:
   // Whether the background fills (fillRect, clear) may draw.
@@ -79,8 +85,10 @@ class ImplRKGraphics : public virtual IRKGraphics {
   void deleteDC();
   // A native font from the font description, or null.
   HFONT makeFont();
-  // Pen of the pen colour and the given width.
+  // Pen of the pen colour and the given width (a null pen when set so).
   HPEN makePen(int width);
+  // Moves the current position to (x, y) unless it is there already.
+  void continueFrom(int x, int y);
   HBRUSH makeFillBrush();
   // The points as native points; null for a count below 1 or a failed allocation.
   POINT* nativePoints(RKPoint* points, int count);
@@ -94,18 +102,20 @@ class ImplRKGraphics : public virtual IRKGraphics {
   RKColor* backgroundColor;
   RKColor* fillColor;
   RKFont* font;
+  int nullPen;
+  int nullFill;
 };
 
-// Outline-only operations: a pen in a save bracket.
+// Outline-only operations: a pen selected for the call. The previous objects are selected back
+// one by one: restoring a saved state would also take back a path being built.
 template <class Draw>
 inline bool ImplRKGraphics::withPen(int width, Draw draw) {
   if (!memDC) return false;
   HPEN pen = makePen(width);
-  SaveDC(memDC);
-  SelectObject(memDC, pen);
+  HGDIOBJ oldPen = pen ? SelectObject(memDC, pen) : nullptr;
   draw();
-  RestoreDC(memDC, -1);
-  DeleteObject(pen);
+  if (oldPen) SelectObject(memDC, oldPen);
+  if (pen) DeleteObject(pen);
   drawn();
   return true;
 }
@@ -116,13 +126,13 @@ inline bool ImplRKGraphics::withPenAndBrush(Draw draw) {
   if (!memDC) return false;
   HPEN pen = makePen(1);
   HBRUSH brush = makeFillBrush();
-  SaveDC(memDC);
-  SelectObject(memDC, pen);
-  SelectObject(memDC, brush);
+  HGDIOBJ oldPen = pen ? SelectObject(memDC, pen) : nullptr;
+  HGDIOBJ oldBrush = brush ? SelectObject(memDC, brush) : nullptr;
   draw();
-  RestoreDC(memDC, -1);
-  DeleteObject(brush);
-  DeleteObject(pen);
+  if (oldBrush) SelectObject(memDC, oldBrush);
+  if (oldPen) SelectObject(memDC, oldPen);
+  if (brush) DeleteObject(brush);
+  if (pen) DeleteObject(pen);
   drawn();
   return true;
 }

@@ -7,7 +7,8 @@
 
 namespace RKSDK {
 
-ImplRKImageGraphics::ImplRKImageGraphics() : dirty(0), width(0), height(0), attached(nullptr) {}
+ImplRKImageGraphics::ImplRKImageGraphics()
+    : dirty(0), width(0), height(0), attached(nullptr), bandType(0), bandTop(0) {}
 
 ImplRKImageGraphics::~ImplRKImageGraphics() {
   if (attached) attached->release();
@@ -33,6 +34,7 @@ void ImplRKImageGraphics::load(u32 pixelType, RKBuffer* pixels, int w, int h) {
   int bpp = (pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32) ? 4 : 3;
   width = w;
   height = h;
+  bandTop = 0;
   HDC screen = GetDC(nullptr);
   memDC = CreateCompatibleDC(screen);
   if (!memDC) {
@@ -91,38 +93,102 @@ void ImplRKImageGraphics::copyBack(u32 pixelType, RKBuffer* out) {
                pixelType == RK_PIXEL_BGRA32;
   if (known && out && out->allocate(W * H * outBpp) && H > 0) {
     u8* dst = out->getData(0);
-    for (int r = 0; r < H; ++r) {
-      const u8* s = bits + size_t(H - 1 - r) * stride;
-      u8* d = dst + size_t(r) * size_t(W) * outBpp;
-      for (int x = 0; x < W; ++x, s += b, d += outBpp) {
-        switch (pixelType) {
-          case RK_PIXEL_RGB24:
-            d[0] = s[2];
-            d[1] = s[1];
-            d[2] = s[0];
-            break;
-          case RK_PIXEL_ARGB32:
-            d[0] = b == 3 ? 255 : s[3];
-            d[1] = s[2];
-            d[2] = s[1];
-            d[3] = s[0];
-            break;
-          case RK_PIXEL_BGR24:
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-            break;
-          default:
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-            d[3] = b == 3 ? 255 : s[3];
-            break;
-        }
-      }
-    }
+    for (int r = 0; r < H; ++r)
+      fromDibRow(pixelType, bits + size_t(H - 1 - r) * stride, b, dst + size_t(r) * size_t(W) * outBpp, W);
   }
   std::free(bits);
+  dirty = 0;
+}
+
+void ImplRKImageGraphics::fromDibRow(u32 pixelType, const u8* s, int b, u8* d, int count) {
+  int outBpp = (pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32) ? 4 : 3;
+  for (int x = 0; x < count; ++x, s += b, d += outBpp) {
+    switch (pixelType) {
+      case RK_PIXEL_RGB24:
+        d[0] = s[2];
+        d[1] = s[1];
+        d[2] = s[0];
+        break;
+      case RK_PIXEL_ARGB32:
+        d[0] = b == 3 ? 255 : s[3];
+        d[1] = s[2];
+        d[2] = s[1];
+        d[3] = s[0];
+        break;
+      case RK_PIXEL_BGR24:
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        break;
+      default:
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        d[3] = b == 3 ? 255 : s[3];
+        break;
+    }
+  }
+}
+
+int ImplRKImageGraphics::attachBand(u32 pixelType, RKBuffer* pixels, int w, int h, int top, int rows) {
+  freeBitmap();
+  freeDC();
+  if (attached) attached->release();
+  attached = nullptr;
+  bool drawable = pixelType == RK_PIXEL_RGB24 || pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGR24 ||
+                  pixelType == RK_PIXEL_BGRA32;
+  int bpp = (pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32) ? 4 : 3;
+  size_t rowBytes = size_t(w) * size_t(bpp);
+  if (!drawable || !pixels || w <= 0 || rows <= 0 || top < 0 || int64_t(top) + rows > h ||
+      int64_t(pixels->getSize()) < int64_t(rowBytes) * h)
+    return 0;
+  HDC screen = GetDC(nullptr);
+  memDC = CreateCompatibleDC(screen);
+  bitmap = memDC ? CreateCompatibleBitmap(screen, w, rows) : nullptr;
+  ReleaseDC(nullptr, screen);
+  u8* row = bitmap ? static_cast<u8*>(std::malloc(size_t(w) * 4)) : nullptr;
+  if (!row) {
+    deleteBitmap();
+    deleteDC();
+    return 0;
+  }
+  selectBitmap();
+  // Row by row, so that no copy of the band is held besides the bitmap.
+  BITMAPINFO info;
+  dibHeader(info, w, 1, bpp * 8);
+  const u8* src = pixels->getData(0) + size_t(top) * rowBytes;
+  for (int r = 0; r < rows; ++r) {
+    dibRow(pixelType, src + size_t(r) * rowBytes, row, w);
+    StretchDIBits(memDC, 0, r, w, 1, 0, 0, w, 1, row, &info, DIB_RGB_COLORS, SRCCOPY);
+  }
+  std::free(row);
+  SetViewportOrgEx(memDC, 0, -top, nullptr);
+  width = w;
+  height = rows;
+  bandType = pixelType;
+  bandTop = top;
+  attached = pixels;
+  attached->addRef();
+  dirty = 0;
+  return 1;
+}
+
+void ImplRKImageGraphics::copyBackBand() {
+  if (!memDC || !bitmap || !attached) return;
+  int bpp = (bandType == RK_PIXEL_ARGB32 || bandType == RK_PIXEL_BGRA32) ? 4 : 3;
+  size_t rowBytes = size_t(width) * size_t(bpp);
+  if (int64_t(attached->getSize()) < int64_t(rowBytes) * (int64_t(bandTop) + height)) return;
+  u8* row = static_cast<u8*>(std::malloc(size_t(width) * 4));
+  if (!row) return;
+  // Bottom-up scan lines: line 0 is the band's last row.
+  BITMAPINFO info;
+  dibHeader(info, width, height, 32);
+  info.bmiHeader.biHeight = height;
+  u8* out = attached->getData(0) + size_t(bandTop) * rowBytes;
+  for (int r = 0; r < height; ++r)
+    if (GetDIBits(memDC, bitmap, UINT(height - 1 - r), 1, row, &info, DIB_RGB_COLORS) == 1)
+      fromDibRow(bandType, row, 4, out + size_t(r) * rowBytes, width);
+  std::free(row);
   dirty = 0;
 }
 
@@ -136,9 +202,34 @@ void ImplRKImageGraphics::drawPolyline(RKPoint* points, int count) {
 
 int ImplRKImageGraphics::beginPath() { return memDC ? BeginPath(memDC) : 0; }
 int ImplRKImageGraphics::endPath() { return memDC ? EndPath(memDC) : 0; }
-int ImplRKImageGraphics::strokePath() { return memDC ? StrokePath(memDC) : 0; }
-int ImplRKImageGraphics::fillPath() { return memDC ? FillPath(memDC) : 0; }
-int ImplRKImageGraphics::strokeAndFillPath() { return memDC ? StrokeAndFillPath(memDC) : 0; }
+// The path is drawn with the pen and fill of the graphics, as every other shape; the path
+// calls leave the dirty flag as it was.
+int ImplRKImageGraphics::strokePath() {
+  BOOL result = FALSE;
+  u32 wasDirty = dirty;
+  withPen(1, [&] { result = StrokePath(memDC); });
+  dirty = wasDirty;
+  return result;
+}
+
+int ImplRKImageGraphics::fillPath() {
+  BOOL result = FALSE;
+  u32 wasDirty = dirty;
+  withPenAndBrush([&] { result = FillPath(memDC); });
+  dirty = wasDirty;
+  return result;
+}
+
+int ImplRKImageGraphics::strokeAndFillPath() {
+  BOOL result = FALSE;
+  u32 wasDirty = dirty;
+  withPenAndBrush([&] { result = StrokeAndFillPath(memDC); });
+  dirty = wasDirty;
+  return result;
+}
+
+int ImplRKImageGraphics::closeFigure() { return memDC ? CloseFigure(memDC) : 0; }
+int ImplRKImageGraphics::abortPath() { return memDC ? AbortPath(memDC) : 0; }
 
 void ImplRKImageGraphics::flushToWindow(int, int, int, int) {}
 

@@ -23,6 +23,13 @@ class ImplRKImageGraphics : public virtual ImplRKGraphics {
   virtual void freeBitmap();
   virtual void freeDC();
   virtual void load(u32 pixelType, RKBuffer* pixels, int width, int height);
+  // Draws on rows [top, top + rows) of a width x height picture only: a bitmap of width x rows
+  // is loaded from those rows of the pixels (a drawable type) and drawn on in the coordinates of
+  // the whole picture, the viewport origin being moved up by top. 0 when the bitmap cannot be
+  // made or the pixels are fewer than the picture.
+  virtual int attachBand(u32 pixelType, RKBuffer* pixels, int width, int height, int top, int rows);
+  // Writes the band back into its rows of the pixels it was loaded from.
+  virtual void copyBackBand();
 
   void drawPolyline(RKPoint* points, int count) override;
   int beginPath() override;
@@ -30,19 +37,26 @@ class ImplRKImageGraphics : public virtual ImplRKGraphics {
   int strokePath() override;
   int fillPath() override;
   int strokeAndFillPath() override;
+  int closeFigure() override;
+  int abortPath() override;
   void flushToWindow(int x, int y, int w, int h) override;
 
  protected:
   bool canFill() override { return memDC != nullptr; }
   bool canMeasure() override { return true; }
-  RECT clearArea() override { return RECT{0, 0, width, height}; }
+  RECT clearArea() override { return RECT{0, bandTop, width, bandTop + height}; }
   void drawn() override { dirty = 1; }
   bool holdsDrawnImage() override { return true; }
+
+  // A DIB row (blue, green, red, x; b bytes a pixel) as count pixels of a drawable type.
+  static void fromDibRow(u32 pixelType, const u8* src, int b, u8* dst, int count);
 
   u32 dirty;
   int width;
   int height;
   RKBuffer* attached;
+  u32 bandType;
+  int bandTop;
 };
 
 }  // namespace RKSDK

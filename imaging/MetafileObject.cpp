@@ -7,7 +7,7 @@
 
 namespace RKSDK {
 
-MetafileObject::MetafileObject() : kind(RK_METAOBJ_EMPTY), color(new RKColor()), font(new RKFont()) {
+MetafileObject::MetafileObject() : kind(RK_METAOBJ_EMPTY), none(0), color(new RKColor()), font(new RKFont()) {
   color->addRef();
   font->addRef();
 }
@@ -19,6 +19,7 @@ MetafileObject::~MetafileObject() {
 
 void MetafileObject::copyFrom(MetafileObject& other) {
   kind = other.kind;
+  none = other.none;
   *color = *other.color;
   font->setHeight(other.font->getHeight());
   font->setWidth(other.font->getWidth());
@@ -70,6 +71,10 @@ int MetafileObjectStore::create(MetafileObject& object) {
   return 1;
 }
 
+void MetafileObjectStore::put(uint32_t index, MetafileObject& object) {
+  if (index < static_cast<uint32_t>(m_count)) m_table[index].copyFrom(object);
+}
+
 void MetafileObjectStore::select(IRKGraphics* graphics, uint32_t index, int fromTable) {
   MetafileObject* entry = nullptr;
   if (fromTable) {
@@ -77,13 +82,19 @@ void MetafileObjectStore::select(IRKGraphics* graphics, uint32_t index, int from
   } else if (index < m_list.itemCount) {
     entry = m_list.items[index];
   }
-  if (!entry || !graphics) return;
+  if (entry && graphics) apply(graphics, *entry);
+}
+
+void MetafileObjectStore::apply(IRKGraphics* graphics, MetafileObject& object) {
+  MetafileObject* entry = &object;
   RKColor* target = nullptr;
   switch (entry->kind) {
     case RK_METAOBJ_BRUSH:
+      graphics->setNullFill(entry->none);
       target = graphics->getFillColor();
       break;
     case RK_METAOBJ_PEN:
+      graphics->setNullPen(entry->none);
       target = graphics->getColor();
       break;
     case RK_METAOBJ_FONT: {
@@ -107,6 +118,15 @@ void MetafileObjectStore::select(IRKGraphics* graphics, uint32_t index, int from
     *target = *entry->color;
     target->release();
   }
+}
+
+void MetafileObjectStore::applyDefaults(IRKGraphics* graphics) {
+  MetafileObject pen, brush;
+  pen.kind = RK_METAOBJ_PEN;
+  brush.kind = RK_METAOBJ_BRUSH;
+  brush.color->setABGR(0xFFFFFF);
+  apply(graphics, pen);
+  apply(graphics, brush);
 }
 
 void MetafileObjectStore::remove(uint32_t index) {

@@ -36,6 +36,8 @@ class MetafileObject {
   void copyFrom(MetafileObject& other);
 
   uint16_t kind;
+  // A null pen or brush: draws no outline, fills nothing.
+  int none;
   RKColor* color;
   RKFont* font;
 };
@@ -52,10 +54,17 @@ class MetafileObjectStore {
   // Files a new object: into the first empty table entry (none: the table is left alone) and,
   // as a copy, at the end of the creation list. 0 when memory runs out.
   int create(MetafileObject& object);
+  // Files a new object into the table entry at index, replacing what it held (the creating
+  // records of enhanced metafiles name their slot). An index outside the table files nothing.
+  void put(uint32_t index, MetafileObject& object);
   // Selects the entry at index of the table (fromTable) or the creation list into graphics:
   // a brush's colour becomes the fill colour, a pen's the pen colour, a font's fields the
   // graphics font. Indexes outside the store select nothing.
   void select(IRKGraphics* graphics, uint32_t index, int fromTable);
+  // Selects object into graphics as select does.
+  static void apply(IRKGraphics* graphics, MetafileObject& object);
+  // Selects what a playback starts with: the black pen and the white brush.
+  static void applyDefaults(IRKGraphics* graphics);
   // Empties the table entry at index and takes the list entry at index out of the list.
   void remove(uint32_t index);
 

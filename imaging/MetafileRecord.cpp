@@ -5,6 +5,9 @@
 #include <new>
 #include <vector>
 
+#include "ImplRKImageGraphics.h"
+#include "MetafileObject.h"
+
 namespace RKSDK {
 
 // Bodies above this size are only allocated when the stream reports that many bytes left, so a
@@ -29,6 +32,30 @@ int MetafileRecord::read(IRKIOStream* stream, int64_t size) {
   }
   m_size = size;
   return 1;
+}
+
+int metafileBandRows(int width, int height) {
+  const int64_t smallSurface = int64_t(1) << 22;
+  if (int64_t(width) * height * 4 <= smallSurface) return height;
+  return height / 16 + (height % 16 != 0);
+}
+
+IRKGraphics* metafileBandBegin(unsigned int pixelType, RKBuffer* canvas, int width, int height, int top, int rows) {
+  ImplRKImageGraphics* band = new (std::nothrow) ImplRKImageGraphics();
+  if (!band) return nullptr;
+  band->addRef();
+  if (rows > 0 && !band->attachBand(pixelType, canvas, width, height, top, rows)) {
+    band->release();
+    return nullptr;
+  }
+  MetafileObjectStore::applyDefaults(band);
+  return band;
+}
+
+void metafileBandEnd(IRKGraphics* band) {
+  ImplRKImageGraphics* image = dynamic_cast<ImplRKImageGraphics*>(band);
+  if (image) image->copyBackBand();
+  band->release();
 }
 
 int metafileReadFully(IRKIOStream* stream, void* buffer, int count) {

@@ -56,6 +56,17 @@ class MetafileRecord {
 // precision, truncated. A zero extent leaves the points as they are.
 void mapMetafilePoints(RKPoint* points, int count, int width, int height, const RKSize& extent);
 
+// Rows of one band when a width x height canvas is played band by band: the whole height for a
+// picture whose 32-bit drawing surface is small, else a sixteenth of it (rounded up).
+int metafileBandRows(int width, int height);
+
+// The drawing back-end of one band: rows [top, top + rows) of a width x height canvas of
+// pixelType (no drawing surface at all when rows is 0), with the pen and brush a playback
+// starts with; one reference for the caller, or null when it cannot be made.
+IRKGraphics* metafileBandBegin(unsigned int pixelType, RKBuffer* canvas, int width, int height, int top, int rows);
+// Writes the band back into its rows of the canvas and releases the back-end.
+void metafileBandEnd(IRKGraphics* band);
+
 // Reads count bytes, looping over short reads; the bytes read.
 int metafileReadFully(IRKIOStream* stream, void* buffer, int count);
 

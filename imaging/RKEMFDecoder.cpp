@@ -45,13 +45,7 @@ bool isWide(uint32_t type) { return type == EMR_EXTTEXTOUTW || type == EMR_POLYT
 }  // namespace
 
 RKEMFDecoder::RKEMFDecoder()
-    : m_image(nullptr),
-      m_hasExtension1(0),
-      m_hasExtension2(0),
-      m_slotLookup(0),
-      m_currentX(0),
-      m_currentY(0),
-      m_alternateFill(0) {
+    : m_image(nullptr), m_hasExtension1(0), m_hasExtension2(0), m_currentX(0), m_currentY(0), m_alternateFill(0) {
   appendClassName("RKEMFDecoder");
   std::memset(m_header, 0, sizeof m_header);
   std::memset(m_extension1, 0, sizeof m_extension1);
@@ -130,29 +124,51 @@ RKImage* RKEMFDecoder::getImage() {
   return m_image;
 }
 
+int RKEMFDecoder::bandRows(int width, int height) { return metafileBandRows(width, height); }
+
 int RKEMFDecoder::play(int handleCount) {
-  IRKGraphics* graphics = m_headerRead && m_image ? m_image->getGraphics() : nullptr;
-  if (!graphics) return 0;
-  MetafileObjectStore* objects = new (std::nothrow) MetafileObjectStore();
+  RKBuffer* canvas = m_headerRead && m_image && m_stream ? m_image->getBuffer() : nullptr;
+  if (!canvas) return 0;
+  // The records are played once for each band of rows, from where the header left off.
+  const int start = m_stream->tell();
+  int rows = bandRows(m_width, m_height);
+  if (rows < 1 || rows > m_height) rows = m_height;
+  int result = 1;
+  for (int top = 0; top < m_height && result; top += rows) {
+    if (top > 0 && !m_stream->seek(start, RK_SEEK_SET)) break;
+    result = playBand(handleCount, canvas, top, rows < m_height - top ? rows : m_height - top);
+  }
+  canvas->release();
+  return result;
+}
+
+int RKEMFDecoder::playBand(int handleCount, RKBuffer* canvas, int top, int rows) {
+  IRKGraphics* graphics = metafileBandBegin(RK_PIXEL_RGB24, canvas, m_width, m_height, top, rows);
+  MetafileObjectStore* objects = graphics ? new (std::nothrow) MetafileObjectStore() : nullptr;
   if (!objects || !objects->init(handleCount)) {
     delete objects;
-    graphics->release();
+    if (graphics) graphics->release();
     return 0;
   }
+  m_textColor = RKColor();
+  m_windowExtent.setSize(0, 0);
+  m_currentX = m_currentY = 0;
+  m_alternateFill = 0;
   MetafileRecord record;
   uint32_t type = 1;
-  while (type != EMR_EOF && m_stream) {
+  while (type != EMR_EOF) {
     uint8_t start[8];
     if (metafileReadFully(m_stream, start, 8) != 8) break;
     type = u32At(start, 0);
     uint32_t size = u32At(start, 4);
     // A record shorter than its own type and size cannot be followed.
     if (size < 8 || !record.read(m_stream, int64_t(size) - 8)) break;
-    trace(type);
+    // Each record is traced once, in the first band.
+    if (top == 0) trace(type);
     if (!playRecord(type, record, graphics, *objects)) break;
   }
   delete objects;
-  graphics->release();
+  metafileBandEnd(graphics);
   return 1;
 }
 
@@ -193,9 +209,9 @@ bool RKEMFDecoder::playRecord(uint32_t type, MetafileRecord& record, IRKGraphics
     case EMR_SETPOLYFILLMODE:
       if (record.has(0, 4)) {
         if (record.u32(0) == 1)
-          m_slotLookup = m_alternateFill = 1;
+          m_alternateFill = 1;
         else if (record.u32(0) == 2)
-          m_slotLookup = m_alternateFill = 0;
+          m_alternateFill = 0;
       }
       return true;
     case EMR_SETTEXTCOLOR:
@@ -214,10 +230,11 @@ bool RKEMFDecoder::playRecord(uint32_t type, MetafileRecord& record, IRKGraphics
       if (record.has(0, 8)) {
         m_currentX = record.i32(0);
         m_currentY = record.i32(4);
+        graphics->moveTo(m_currentX, m_currentY);
       }
       return true;
     case EMR_SELECTOBJECT:
-      if (record.has(0, 4)) objects.select(graphics, record.u32(0), m_slotLookup);
+      if (record.has(0, 4)) selectObject(record.u32(0), graphics, objects);
       return true;
     case EMR_DELETEOBJECT:
       if (record.has(0, 4)) objects.remove(record.u32(0));
@@ -255,9 +272,10 @@ bool RKEMFDecoder::playRecord(uint32_t type, MetafileRecord& record, IRKGraphics
     }
     case EMR_LINETO:
       if (record.has(0, 8)) {
-        graphics->drawLine(m_currentX, m_currentY, record.i32(0), record.i32(4), 1);
-        m_currentX = record.i32(0);
-        m_currentY = record.i32(4);
+        RKPoint to(record.i32(0), record.i32(4));
+        graphics->polylineTo(m_currentX, m_currentY, &to, 1);
+        m_currentX = to.x;
+        m_currentY = to.y;
       }
       return true;
     case EMR_BEGINPATH:
@@ -274,6 +292,14 @@ bool RKEMFDecoder::playRecord(uint32_t type, MetafileRecord& record, IRKGraphics
       return true;
     case EMR_STROKEPATH:
       graphics->strokePath();
+      return true;
+    case EMR_CLOSEFIGURE:
+      graphics->closeFigure();
+      return true;
+    // A clip path is not applied: the path is given up and the picture drawn unclipped.
+    case EMR_ABORTPATH:
+    case EMR_SELECTCLIPPATH:
+      graphics->abortPath();
       return true;
     case EMR_BITBLT:
     case EMR_STRETCHBLT:
@@ -295,20 +321,27 @@ bool RKEMFDecoder::playRecord(uint32_t type, MetafileRecord& record, IRKGraphics
 
 bool RKEMFDecoder::createObject(uint32_t type, MetafileRecord& record, MetafileObjectStore& objects) {
   MetafileObject object;
+  // The record names the table entry it fills (1 and up; 0 is the metafile itself).
+  if (!record.has(0, 4)) return true;
+  uint32_t index = record.u32(0);
   switch (type) {
     case EMR_CREATEPEN:
       if (!record.has(16, 4)) return true;
       object.kind = RK_METAOBJ_PEN;
+      object.none = (record.u32(4) & PS_STYLE_MASK) == PS_NULL;
       object.color->setABGR(record.u32(16));
       break;
     case EMR_EXTCREATEPEN:
+      // Pen style at 20, brush style at 28.
       if (!record.has(32, 4)) return true;
       object.kind = RK_METAOBJ_PEN;
+      object.none = (record.u32(20) & PS_STYLE_MASK) == PS_NULL || record.u32(28) == BS_NULL;
       object.color->setABGR(record.u32(32));
       break;
     case EMR_CREATEBRUSHINDIRECT:
       if (!record.has(8, 4)) return true;
       object.kind = RK_METAOBJ_BRUSH;
+      object.none = record.u32(4) == BS_NULL;
       object.color->setABGR(record.u32(8));
       break;
     // These only take a slot; the kinds they are filed under draw nothing when selected.
@@ -322,7 +355,35 @@ bool RKEMFDecoder::createObject(uint32_t type, MetafileRecord& record, MetafileO
       object.kind = RK_METAOBJ_PALETTE;
       break;
   }
-  return objects.create(object) != 0;
+  objects.put(index, object);
+  return true;
+}
+
+void RKEMFDecoder::selectObject(uint32_t index, IRKGraphics* graphics, MetafileObjectStore& objects) {
+  if (!(index & 0x80000000u)) {
+    objects.select(graphics, index, 1);
+    return;
+  }
+  // Stock objects: the brushes white to black and null, the pens white, black and null.
+  static const uint32_t greys[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0x000000};
+  MetafileObject stock;
+  uint32_t which = index & 0x7FFFFFFFu;
+  if (which <= BLACK_BRUSH) {
+    stock.kind = RK_METAOBJ_BRUSH;
+    stock.color->setABGR(greys[which]);
+  } else if (which == NULL_BRUSH) {
+    stock.kind = RK_METAOBJ_BRUSH;
+    stock.none = 1;
+  } else if (which == WHITE_PEN || which == BLACK_PEN) {
+    stock.kind = RK_METAOBJ_PEN;
+    stock.color->setABGR(which == WHITE_PEN ? 0xFFFFFF : 0);
+  } else if (which == NULL_PEN) {
+    stock.kind = RK_METAOBJ_PEN;
+    stock.none = 1;
+  } else {
+    return;
+  }
+  MetafileObjectStore::apply(graphics, stock);
 }
 
 void RKEMFDecoder::playPoints(uint32_t type, MetafileRecord& record, IRKGraphics* graphics) {
@@ -342,15 +403,19 @@ void RKEMFDecoder::playPoints(uint32_t type, MetafileRecord& record, IRKGraphics
       points[i].setLocation(record.i32(at), record.i32(at + 4));
   }
   int n = int(count);
-  if (kind == EMR_POLYBEZIER || kind == EMR_POLYBEZIERTO) {
-    graphics->drawBezier(points, n);
-  } else {
+  if (kind != EMR_POLYBEZIER && kind != EMR_POLYBEZIERTO)
     mapMetafilePoints(points, n, m_width, m_height, m_windowExtent);
-    if (kind == EMR_POLYGON)
-      graphics->drawPolygon(points, n, m_alternateFill);
-    else
-      graphics->drawPolyline(points, n);
-  }
+  // The ...TO records draw on from the current position.
+  if (kind == EMR_POLYBEZIER)
+    graphics->drawBezier(points, n);
+  else if (kind == EMR_POLYBEZIERTO)
+    graphics->polyBezierTo(m_currentX, m_currentY, points, n);
+  else if (kind == EMR_POLYLINETO)
+    graphics->polylineTo(m_currentX, m_currentY, points, n);
+  else if (kind == EMR_POLYGON)
+    graphics->drawPolygon(points, n, m_alternateFill);
+  else
+    graphics->drawPolyline(points, n);
   if (kind == EMR_POLYBEZIERTO || kind == EMR_POLYLINETO) {
     m_currentX = points[n - 1].x;
     m_currentY = points[n - 1].y;
@@ -371,25 +436,30 @@ void RKEMFDecoder::playPolyPoints(uint32_t type, MetafileRecord& record, IRKGrap
   for (int64_t i = 0; i < lists; ++i) sum += record.u32(24 + 4 * i);
   int64_t pointsAt = 24 + lists * 4;
   if (sum != total || !record.has(pointsAt, total * pointSize)) return;
-  int64_t at = pointsAt;
-  for (int64_t i = 0; i < lists; ++i) {
-    int n = int(record.u32(24 + 4 * i));
-    if (n == 0) continue;
-    RKPoint* points = new (std::nothrow) RKPoint[n];
-    if (!points) return;
-    for (int p = 0; p < n; ++p, at += pointSize) {
-      if (small)
-        points[p].setLocation(record.u16(at), record.u16(at + 2));
-      else
-        points[p].setLocation(record.i32(at), record.i32(at + 4));
+  if (total == 0 || total > INT_MAX || lists > INT_MAX) return;
+  RKPoint* points = new (std::nothrow) RKPoint[size_t(total)];
+  int* counts = new (std::nothrow) int[size_t(lists)];
+  if (points && counts) {
+    int64_t at = pointsAt;
+    RKPoint* list = points;
+    for (int64_t i = 0; i < lists; ++i) {
+      int n = int(record.u32(24 + 4 * i));
+      counts[i] = n;
+      for (int p = 0; p < n; ++p, at += pointSize) {
+        if (small)
+          list[p].setLocation(record.u16(at), record.u16(at + 2));
+        else
+          list[p].setLocation(record.i32(at), record.i32(at + 4));
+      }
+      mapMetafilePoints(list, n, m_width, m_height, m_windowExtent);
+      if (!polygons && n > 0) graphics->drawPolyline(list, n);
+      list += n;
     }
-    mapMetafilePoints(points, n, m_width, m_height, m_windowExtent);
-    if (polygons)
-      graphics->drawPolygon(points, n, m_alternateFill);
-    else
-      graphics->drawPolyline(points, n);
-    delete[] points;
+    // The polygons are filled together: one inside another is a hole.
+    if (polygons) graphics->drawPolyPolygon(points, counts, int(lists), m_alternateFill);
   }
+  delete[] counts;
+  delete[] points;
 }
 
 void RKEMFDecoder::playText(uint32_t type, MetafileRecord& record, IRKGraphics* graphics) {

@@ -40,10 +40,18 @@ class RKEMFDecoder : public RKDecoderFrame {
 
  protected:
   void dropDecoded() override;
+  // Rows drawn in one pass of the records: the canvas is drawn band by band, so that no
+  // drawing surface of the whole picture is ever held beside it.
+  virtual int bandRows(int width, int height);
 
  private:
+  // Plays the records onto rows [top, top + rows) of the canvas; 0 when the band's drawing
+  // surface or the object table cannot be made.
+  int playBand(int handleCount, RKBuffer* canvas, int top, int rows);
   bool playRecord(uint32_t type, MetafileRecord& record, IRKGraphics* graphics, MetafileObjectStore& objects);
   bool createObject(uint32_t type, MetafileRecord& record, MetafileObjectStore& objects);
+  // Selects the table entry at index, or the stock object that an index with bit 31 names.
+  void selectObject(uint32_t index, IRKGraphics* graphics, MetafileObjectStore& objects);
   void playPoints(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
   void playPolyPoints(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
   void playText(uint32_t type, MetafileRecord& record, IRKGraphics* graphics);
@@ -58,7 +66,6 @@ class RKEMFDecoder : public RKDecoderFrame {
   RKString m_description;
   RKColor m_textColor;
   RKSize m_windowExtent;
-  int m_slotLookup;
   int32_t m_currentX;
   int32_t m_currentY;
   int m_alternateFill;

@@ -158,6 +158,7 @@ int RKGIFDecoder::decodeGroup(RKImageGroup* group) {
   group->setWidth(m_width);
   group->setHeight(m_height);
   GraphicControl control;
+  int64_t groupBytes = 0;
   const int total = m_stream->available();
   for (;;) {
     notifyRow(m_stream->tell(), total);
@@ -171,7 +172,10 @@ int RKGIFDecoder::decodeGroup(RKImageGroup* group) {
       else
         skipSubBlocks();
     } else if (block == 0x2C) {
-      if (!readFrame(group, control)) return 0;
+      FrameResult result = readFrame(group, control, groupBytes);
+      if (result == FRAME_FAILED) return 0;
+      // The frames so far are the picture, as when the file ends early.
+      if (result == FRAME_LAST) break;
     }
   }
   // A file cut before its first frame has nothing to show.
@@ -180,46 +184,78 @@ int RKGIFDecoder::decodeGroup(RKImageGroup* group) {
   return 1;
 }
 
-bool RKGIFDecoder::readFrame(RKImageGroup* group, const GraphicControl& control) {
+int64_t RKGIFDecoder::frameDataBytes() {
+  const int start = m_stream->tell();
+  int64_t bytes = 0;
+  u8 count;
+  if (readExact(m_stream, &count, 1))  // the minimum code size
+    while (readExact(m_stream, &count, 1) && count != 0 && m_stream->seek(count, RK_SEEK_CUR)) bytes += count;
+  m_stream->seek(start, RK_SEEK_SET);
+  return bytes;
+}
+
+RKGIFDecoder::FrameResult RKGIFDecoder::readFrame(RKImageGroup* group, const GraphicControl& control,
+                                                  int64_t& groupBytes) {
   u8 d[9];
-  if (!readExact(m_stream, d, sizeof d)) return false;
+  if (!readExact(m_stream, d, sizeof d)) return FRAME_FAILED;
   const int left = le16(d), top = le16(d + 2), width = le16(d + 4), height = le16(d + 6);
   const int packed = d[8];
   ColourTable local;
-  if ((packed & 0x80) && !readTable(2 << (packed & 7), local)) return false;
+  if ((packed & 0x80) && !readTable(2 << (packed & 7), local)) return FRAME_FAILED;
+  RKImage* last = group->getCount() > 0 ? group->getImage(group->getCount() - 1) : nullptr;
   int64_t bytes = imageBytes(width, height, 4);
-  // Each code of at least 2 bits yields at most 4096 pixels: a frame that the data left in the
-  // file could not fill by a long way is a lying header, not worth its allocation.
-  const int64_t remaining = m_stream->available();
-  if (int64_t(width) * height > (remaining < 0 ? 0 : remaining) * 4 * 4096) bytes = -1;
+  // Each code of at least 2 bits yields at most 4096 pixels: a frame that its own data could
+  // not fill by a long way is a lying header, not worth its allocation.
+  if (bytes > 0 && int64_t(width) * height > frameDataBytes() * 4 * 4096) bytes = -1;
+  // A later frame is kept as a copy of the whole screen.
+  const int64_t added = last ? imageBytes(last->getWidth(), last->getHeight(), 4) : bytes;
+  if (bytes >= 0 && (bytes > 0 || last) && added >= 0 && groupBytes + added > groupLimit()) {
+    if (last) last->release();
+    return FRAME_LAST;
+  }
   if (bytes <= 0) {
-    // Nothing to draw (an empty frame, one beyond the library's size limit, or one the data
-    // cannot fill): skip its code size byte and data.
+    // An empty frame shows the screen as it was for its own delay; one beyond the library's
+    // size limit, or one its data cannot fill, is skipped with its code size byte and data.
+    if (bytes == 0 && last) {
+      RKImage* copy = last->clone();
+      if (copy) {
+        copy->setDelay(control.delay * 10);
+        group->addImage(copy);
+        groupBytes += added;
+        copy->release();
+      }
+    }
+    if (last) last->release();
     u8 codeSize;
     if (readExact(m_stream, &codeSize, 1)) skipSubBlocks();
-    return true;
+    return FRAME_READ;
   }
   RKBuffer* pixels = newPixelBuffer(bytes);
-  if (!pixels) return true;
+  if (!pixels) {
+    if (last) last->release();
+    return FRAME_READ;
+  }
   decodeLzw(pixels->getData(0), width, height, (packed & 0x40) != 0, local.count ? local : m_global, control);
   RKImage* frame = new (std::nothrow) RKImage(RK_PIXEL_BGRA32, pixels, left, top, width, height, control.delay * 10);
   pixels->release();
-  if (!frame) return true;
-  frame->addRef();
-  RKImage* last = group->getCount() > 0 ? group->getImage(group->getCount() - 1) : nullptr;
-  if (!last) {
-    group->addImage(frame);
-  } else {
-    RKImage* composed = composeImage(m_width, m_height, last, frame, left, top);
-    if (composed) {
-      composed->setDelay(frame->getDelay());
-      group->addImage(composed);
-      composed->release();
+  if (frame) {
+    frame->addRef();
+    if (!last) {
+      group->addImage(frame);
+      groupBytes += added;
+    } else {
+      RKImage* composed = composeImage(m_width, m_height, last, frame, left, top);
+      if (composed) {
+        composed->setDelay(frame->getDelay());
+        group->addImage(composed);
+        groupBytes += added;
+        composed->release();
+      }
     }
-    last->release();
+    frame->release();
   }
-  frame->release();
-  return true;
+  if (last) last->release();
+  return FRAME_READ;
 }
 
 void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,

@@ -36,9 +36,16 @@ class RKGIFDecoder : public RKImageGroupDecoder {
   void readGraphicControl(GraphicControl& control);
   // Skips data sub-blocks up to and including the empty one.
   void skipSubBlocks();
-  // Reads one frame (after its 2C byte) and adds it to group; false when the file is cut
-  // inside the image descriptor or the local colour table.
-  bool readFrame(RKImageGroup* group, const GraphicControl& control);
+  // What reading one frame leaves the decode to do.
+  enum FrameResult { FRAME_FAILED, FRAME_READ, FRAME_LAST };
+  // Reads one frame (after its 2C byte) and adds it to group. FRAME_FAILED when the file is cut
+  // inside the image descriptor or the local colour table; FRAME_LAST when the frame would take
+  // the group's pixels past groupLimit() (the frame is not added).
+  FrameResult readFrame(RKImageGroup* group, const GraphicControl& control, int64_t& groupBytes);
+  // Bytes of LZW data in the sub-blocks ahead (the stream is left where it was).
+  int64_t frameDataBytes();
+  // Most pixel bytes that all frames of one group may hold together.
+  virtual int64_t groupLimit() { return RK_MAX_IMAGE_BYTES; }
   // Decodes the frame's LZW data into pixels (width x height x 4 bytes).
   void decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
                  const GraphicControl& control);

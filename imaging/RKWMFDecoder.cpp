@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include <windows.h>
+
 #include "IRKGraphics.h"
 #include "MetafileObject.h"
 #include "MetafileRecord.h"
@@ -21,6 +23,7 @@ enum : uint16_t {
   WMF_CREATEPALETTE = 0x00F7,
   WMF_SETBKMODE = 0x0102,
   WMF_SETPOLYFILLMODE = 0x0106,
+  WMF_DIBCREATEPATTERNBRUSH = 0x0142,
   WMF_SELECTOBJECT = 0x012D,
   WMF_DELETEOBJECT = 0x01F0,
   WMF_CREATEPATTERNBRUSH = 0x01F9,
@@ -160,18 +163,47 @@ int RKWMFDecoder::play(RKImage* target) {
   target->setWidth(m_width);
   target->setHeight(m_height);
   target->setBuffer(RK_PIXEL_BGR24, canvas);
-  canvas->release();
 
-  IRKGraphics* graphics = target->getGraphics();
+  // The records are played once for each band of rows, from where the header left off.
+  const int start = m_stream->tell();
+  int rows = bandRows(m_width, m_height);
+  if (rows < 1 || rows > m_height) rows = m_height;
+  int result = 1;
+  if (m_width > 0 && m_height > 0) {
+    for (int top = 0; top < m_height && result; top += rows) {
+      if (top > 0 && !m_stream->seek(start, RK_SEEK_SET)) break;
+      result = playBand(canvas, top, rows < m_height - top ? rows : m_height - top);
+    }
+  } else {
+    // An empty canvas still has its records read (and its progress told).
+    result = playBand(canvas, 0, 0);
+  }
+  canvas->release();
+  closeStream();
+  if (!result) {
+    m_headerRead = 0;
+    return 0;
+  }
+  notifyFinished();
+  return 1;
+}
+
+int RKWMFDecoder::bandRows(int width, int height) { return metafileBandRows(width, height); }
+
+int RKWMFDecoder::playBand(RKBuffer* canvas, int top, int rows) {
+  IRKGraphics* graphics = metafileBandBegin(RK_PIXEL_BGR24, canvas, m_width, m_height, top, rows);
   MetafileObjectStore* objects = graphics ? new (std::nothrow) MetafileObjectStore() : nullptr;
   if (!objects || !objects->init(m_objectCount)) {
     delete objects;
     if (graphics) graphics->release();
-    closeStream();
-    m_headerRead = 0;
     return 0;
   }
-
+  m_textColor = RKColor();
+  m_windowExtent.setSize(0, 0);
+  m_currentX = m_currentY = 0;
+  m_slotLookup = m_alternateFill = 0;
+  // Progress is told in the first band.
+  bool tell = m_listener && top == 0;
   MetafileRecord record;
   int played = 0;
   uint16_t function = 0xFFFF;
@@ -184,18 +216,15 @@ int RKWMFDecoder::play(RKImage* target) {
     if (words < 3) break;
     if (!record.read(m_stream, int64_t(words) * 2 - 4)) break;
     function = record.u16(0);
-    if (m_listener) {
+    if (tell) {
       notifyRow(played, int(m_totalSize));
       played += int(words);
     }
     if (!playRecord(function, record, graphics, *objects)) break;
   }
-
   delete objects;
-  graphics->release();
-  if (m_listener) notifyRow(int(m_totalSize), int(m_totalSize));
-  closeStream();
-  notifyFinished();
+  if (tell) notifyRow(int(m_totalSize), int(m_totalSize));
+  metafileBandEnd(graphics);
   return 1;
 }
 
@@ -204,6 +233,7 @@ bool RKWMFDecoder::playRecord(uint16_t function, MetafileRecord& record, IRKGrap
   switch (function) {
     case WMF_CREATEPALETTE:
     case WMF_CREATEPATTERNBRUSH:
+    case WMF_DIBCREATEPATTERNBRUSH:
     case WMF_CREATEPENINDIRECT:
     case WMF_CREATEFONTINDIRECT:
     case WMF_CREATEBRUSHINDIRECT:
@@ -312,6 +342,7 @@ bool RKWMFDecoder::createObject(uint16_t function, MetafileRecord& record, Metaf
       object.kind = RK_METAOBJ_PALETTE;
       break;
     case WMF_CREATEPATTERNBRUSH:
+    case WMF_DIBCREATEPATTERNBRUSH:
       object.kind = RK_METAOBJ_PATTERN;
       break;
     case WMF_CREATEREGION:
@@ -320,11 +351,13 @@ bool RKWMFDecoder::createObject(uint16_t function, MetafileRecord& record, Metaf
     case WMF_CREATEPENINDIRECT:
       if (!hasWords(record, 5)) return true;
       object.kind = RK_METAOBJ_PEN;
+      object.none = (word(record, 1) & PS_STYLE_MASK) == PS_NULL;
       colorOfWords(record, 4, *object.color);
       break;
     case WMF_CREATEBRUSHINDIRECT:
       if (!hasWords(record, 3)) return true;
       object.kind = RK_METAOBJ_BRUSH;
+      object.none = word(record, 1) == BS_NULL;
       colorOfWords(record, 2, *object.color);
       break;
     case WMF_CREATEFONTINDIRECT: {
@@ -363,29 +396,34 @@ void RKWMFDecoder::playPointList(uint16_t function, MetafileRecord& record, IRKG
   int64_t total = 0;
   for (int i = 0; i < lists; ++i) total += function == WMF_POLYPOLYGON ? word(record, 2 + i) : word(record, 1);
   if (!record.has(pointsAt, total * 4)) return;
-  int64_t at = pointsAt;
-  for (int i = 0; i < lists; ++i) {
-    int count = function == WMF_POLYPOLYGON ? word(record, 2 + i) : word(record, 1);
-    if (count == 0) continue;
-    RKPoint* points = new (std::nothrow) RKPoint[count];
-    if (!points) return;
-    for (int p = 0; p < count; ++p, at += 4) points[p].setLocation(record.u16(at), record.u16(at + 2));
-    mapMetafilePoints(points, count, m_width, m_height, m_windowExtent);
+  if (total == 0) return;
+  RKPoint* points = new (std::nothrow) RKPoint[size_t(total)];
+  int* counts = new (std::nothrow) int[size_t(lists)];
+  if (points && counts) {
+    int64_t at = pointsAt;
+    RKPoint* list = points;
+    for (int i = 0; i < lists; ++i) {
+      int count = function == WMF_POLYPOLYGON ? word(record, 2 + i) : word(record, 1);
+      counts[i] = count;
+      for (int p = 0; p < count; ++p, at += 4) list[p].setLocation(record.u16(at), record.u16(at + 2));
+      mapMetafilePoints(list, count, m_width, m_height, m_windowExtent);
+      list += count;
+    }
     if (function == WMF_POLYLINE) {
-      graphics->drawPolyline(points, count);
+      graphics->drawPolyline(points, counts[0]);
     } else if (function == WMF_POLYGON) {
-      RKColor* fill = graphics->getFillColor();
       RKColor* pen = graphics->getColor();
       // A polygon in the pen colour 31, 26, 23 is left out.
       bool skip = pen && pen->getRed() == 31 && pen->getGreen() == 26 && pen->getBlue() == 23;
-      if (!skip) graphics->drawPolygon(points, count, m_alternateFill);
+      if (!skip) graphics->drawPolygon(points, counts[0], m_alternateFill);
       if (pen) pen->release();
-      if (fill) fill->release();
     } else {
-      graphics->drawPolygon(points, count, m_alternateFill);
+      // The polygons are filled together: one inside another is a hole.
+      graphics->drawPolyPolygon(points, counts, lists, m_alternateFill);
     }
-    delete[] points;
   }
+  delete[] counts;
+  delete[] points;
 }
 
 void RKWMFDecoder::playText(uint16_t function, MetafileRecord& record, IRKGraphics* graphics) {

@@ -46,8 +46,14 @@ class RKWMFDecoder : public RKDecoderFrame {
  protected:
   int readHeader() override;
   void dropDecoded() override;
+  // Rows drawn in one pass of the records: the canvas is drawn band by band, so that no
+  // drawing surface of the whole picture is ever held beside it.
+  virtual int bandRows(int width, int height);
 
  private:
+  // Plays the records onto rows [top, top + rows) of the canvas (rows 0: no drawing surface);
+  // 0 when the band's drawing surface or the object table cannot be made.
+  int playBand(RKBuffer* canvas, int top, int rows);
   // Each handler returns false when the playback must end.
   bool playRecord(uint16_t function, MetafileRecord& record, IRKGraphics* graphics, MetafileObjectStore& objects);
   bool createObject(uint16_t function, MetafileRecord& record, MetafileObjectStore& objects);

@@ -130,9 +130,9 @@ TEST(EmfDecoderHeader, ExtensionsAndDescriptionMustBePresent) {
   EmfWriter small(0, 0, 10, 10, 88);
   EXPECT_EQ(d.openMemory(small.bytes.data(), 88), 1);
   // A description is read; one that lies beyond the file is refused.
-  EmfWriter described(0, 0, 10, 10, 116, 1, u"abc");  // odd length: the header is padded
+  EmfWriter described(0, 0, 10, 10, 116, 3, u"abc");  // odd length: the header is padded
   brush(described, kRed);
-  described.rec(SELECT, {0}).rec(RECTANGLE, {0, 0, 10, 10}).end();
+  described.rec(SELECT, {2}).rec(RECTANGLE, {0, 0, 10, 10}).end();
   ASSERT_EQ(d.openMemory(described.bytes.data(), int(described.bytes.size())), 1);
   RKImage* im = d.getImage();
   ASSERT_NE(im, nullptr);
@@ -170,7 +170,7 @@ TEST(EmfDecoderPlay, ShapesWithSelectedPenAndBrush) {
   EmfWriter w(0, 0, 60, 30);
   pen(w, kBlue);
   brush(w, kRed);
-  w.rec(SELECT, {0}).rec(SELECT, {1});
+  w.rec(SELECT, {1}).rec(SELECT, {2});
   w.rec(RECTANGLE, {0, 0, 10, 10});
   w.rec(ELLIPSE, {20, 0, 40, 20});  // left out
   w.rec(ROUNDRECT, {40, 0, 60, 20, 4, 4});
@@ -191,7 +191,7 @@ TEST(EmfDecoderPlay, ShapesWithSelectedPenAndBrush) {
 TEST(EmfDecoderPlay, LinesPixelsAndColoursInTheRecordForm) {
   EmfWriter w(0, 0, 20, 10);
   w.rec(EXTCREATEPEN, {1, 0, 0, 0, 0, 0, 1, 0, EmfWriter::ref(kGreen), 0, 0});
-  w.rec(SELECT, {0});
+  w.rec(SELECT, {1});
   w.rec(MOVETOEX, {2, 3}).rec(LINETO, {12, 3}).rec(LINETO, {12, 8});
   w.rec(SETPIXELV, {18, 1, 0x00302010});
   w.end();
@@ -208,7 +208,7 @@ TEST(EmfDecoderPlay, PointListsAndMapping) {
   EmfWriter w(0, 0, 40, 20);
   pen(w, kBlue);
   brush(w, kGreen);
-  w.rec(SELECT, {0}).rec(SELECT, {1});
+  w.rec(SELECT, {1}).rec(SELECT, {2});
   w.rec(SETWINDOWEXTEX, {400, 200});
   w.recBytes(POLYGON16, points16({2, 2, 10, 2, 10, 10, 2, 10}));            // inside: as it stands
   w.recBytes(POLYGON16, points16({200, 20, 300, 20, 300, 100, 200, 100}));  // mapped: / 10
@@ -229,7 +229,7 @@ TEST(EmfDecoderPlay, PolyPolygonsAndPolyLineToMoveThePosition) {
   EmfWriter w(0, 0, 30, 20);
   pen(w, kRed);
   brush(w, kBlue);
-  w.rec(SELECT, {0}).rec(SELECT, {1});
+  w.rec(SELECT, {1}).rec(SELECT, {2});
   std::vector<uint8_t> b(16, 0);
   for (uint32_t v : {2u, 7u, 3u, 4u}) put32(b, v);
   for (uint16_t v : {1, 1, 8, 1, 1, 8, 12, 1, 28, 1, 28, 9, 12, 9}) put16(b, v);
@@ -248,15 +248,13 @@ TEST(EmfDecoderPlay, PolyPolygonsAndPolyLineToMoveThePosition) {
   im->release();
 }
 
-TEST(EmfDecoderPlay, ObjectStoresFollowThePolyFillMode) {
-  auto file = [](uint32_t mode, uint32_t index) {
-    EmfWriter w(0, 0, 10, 10, 88, 2);
-    brush(w, kRed);
-    brush(w, kGreen);
-    w.rec(DELETEOBJ, {0});
-    brush(w, kBlue);
+TEST(EmfDecoderPlay, ObjectsLiveInTheSlotsTheirRecordsName) {
+  // Selects brush index after the given records and fills a rectangle: the colour inside.
+  auto fill = [](std::initializer_list<std::pair<uint32_t, Rgb>> brushes, uint32_t index, uint32_t mode = 0) {
+    EmfWriter w(0, 0, 10, 10, 88, 4);
+    for (const auto& b : brushes) w.rec(CREATEBRUSH, {b.first, 0, EmfWriter::ref(b.second), 0});
     if (mode) w.rec(SETPOLYFILLMODE, {mode});
-    w.rec(SELECT, {index});
+    if (index != 0xFFFFFFFFu) w.rec(SELECT, {index});
     w.rec(RECTANGLE, {0, 0, 10, 10});
     w.end();
     RKImage* im = play(w);
@@ -264,18 +262,175 @@ TEST(EmfDecoderPlay, ObjectStoresFollowThePolyFillMode) {
     if (im) im->release();
     return c;
   };
-  EXPECT_EQ(file(0, 0), kGreen);
-  EXPECT_EQ(file(0, 1), kBlue);
-  EXPECT_EQ(file(1, 0), kBlue);
-  EXPECT_EQ(file(1, 1), kGreen);
-  EXPECT_EQ(file(1, 0x80000000u), file(0, 0x80000005u));  // stock objects select nothing
+  // Created out of order: each in its own slot, whatever the creation order and fill mode.
+  EXPECT_EQ(fill({{3, kRed}, {1, kGreen}}, 3), kRed);
+  EXPECT_EQ(fill({{3, kRed}, {1, kGreen}}, 1), kGreen);
+  EXPECT_EQ(fill({{3, kRed}, {1, kGreen}}, 1, 1), kGreen);
+  EXPECT_EQ(fill({{3, kRed}, {1, kGreen}}, 3, 2), kRed);
+  // A slot filled again holds the newer object.
+  EXPECT_EQ(fill({{2, kRed}, {2, kBlue}}, 2), kBlue);
+  // Nothing selected, or an empty or out-of-range slot: the white brush a playback starts with.
+  EXPECT_EQ(fill({{1, kRed}}, 0xFFFFFFFFu), kWhite);
+  EXPECT_EQ(fill({{1, kRed}}, 2), kWhite);
+  EXPECT_EQ(fill({{1, kRed}}, 9), kWhite);
+  // Stock brushes by their numbers with bit 31 set.
+  EXPECT_EQ(fill({{1, kRed}}, 0x80000004u), kBlack);
+  EXPECT_EQ(fill({{1, kRed}}, 0x80000001u), (Rgb{0xC0, 0xC0, 0xC0}));
+
+  // Deleting empties the slot named, and a later record may fill it again.
+  EmfWriter w(0, 0, 20, 10, 88, 3);
+  brush(w, kRed);  // slot 2
+  w.rec(CREATEBRUSH, {1, 0, EmfWriter::ref(kGreen), 0});
+  w.rec(DELETEOBJ, {2}).rec(SELECT, {2}).rec(RECTANGLE, {0, 0, 10, 10});
+  w.rec(CREATEBRUSH, {2, 0, EmfWriter::ref(kBlue), 0}).rec(SELECT, {2}).rec(RECTANGLE, {10, 0, 20, 10});
+  w.end();
+  RKImage* im = play(w);
+  ASSERT_NE(im, nullptr);
+  EXPECT_EQ(rgbPixelOf(im, 5, 5), kWhite);
+  EXPECT_EQ(rgbPixelOf(im, 0, 5), kBlack);  // the black pen a playback starts with
+  EXPECT_EQ(rgbPixelOf(im, 15, 5), kBlue);
+  im->release();
+}
+
+TEST(EmfDecoderPlay, NullPensAndBrushesDrawNothing) {
+  const uint32_t PS_NULL_STYLE = 5, BS_NULL_STYLE = 1;
+  EmfWriter w(0, 0, 60, 10, 88, 8);
+  w.rec(CREATEPEN, {1, PS_NULL_STYLE, 1, 0, EmfWriter::ref(kBlue)});
+  w.rec(CREATEBRUSH, {2, BS_NULL_STYLE, EmfWriter::ref(kBlue), 0});
+  w.rec(CREATEPEN, {3, 0, 1, 0, EmfWriter::ref(kGreen)});
+  w.rec(CREATEBRUSH, {4, 0, EmfWriter::ref(kRed), 0});
+  // Extended pen with the null style.
+  w.rec(EXTCREATEPEN, {5, 0, 0, 0, 0, PS_NULL_STYLE, 1, 0, EmfWriter::ref(kBlue), 0, 0});
+  w.rec(SELECT, {3}).rec(SELECT, {2}).rec(RECTANGLE, {0, 0, 10, 10});   // green outline, no fill
+  w.rec(SELECT, {1}).rec(SELECT, {4}).rec(RECTANGLE, {10, 0, 20, 10});  // red fill, no outline
+  w.rec(SELECT, {5}).rec(RECTANGLE, {20, 0, 30, 10});                   // the same
+  // The stock null pen and brush.
+  w.rec(SELECT, {3}).rec(SELECT, {0x80000005u}).rec(RECTANGLE, {30, 0, 40, 10});
+  w.rec(SELECT, {0x80000008u}).rec(SELECT, {4}).rec(RECTANGLE, {40, 0, 50, 10});
+  w.rec(SELECT, {0x80000005u}).rec(RECTANGLE, {50, 0, 60, 10});  // nothing at all
+  w.end();
+  RKImage* im = play(w);
+  ASSERT_NE(im, nullptr);
+  EXPECT_EQ(rgbPixelOf(im, 0, 5), kGreen);
+  EXPECT_EQ(countRgb(im, kWhite, 1, 1, 9, 9), 64);
+  for (int left : {10, 20, 40}) {
+    // With no outline the fill covers all but the right column and the bottom row.
+    EXPECT_EQ(countRgb(im, kRed, left, 0, left + 9, 9), 81) << left;
+    EXPECT_EQ(countRgb(im, kWhite, left + 9, 0, left + 10, 10), 10) << left;
+    EXPECT_EQ(countRgb(im, kWhite, left, 9, left + 10, 10), 10) << left;
+  }
+  EXPECT_EQ(rgbPixelOf(im, 30, 5), kGreen);
+  EXPECT_EQ(countRgb(im, kWhite, 31, 1, 39, 9), 64);
+  EXPECT_EQ(countRgb(im, kWhite, 50, 0, 60, 10), 100);
+  EXPECT_EQ(countRgb(im, kBlue, 0, 0, 60, 10), 0);
+  im->release();
+}
+
+TEST(EmfDecoderPlay, PathsSurviveUntilFilledOrStroked) {
+  const uint32_t BEGINPATH = 59, ENDPATH = 60, CLOSEFIGURE = 61, FILLPATH = 62, STROKEANDFILLPATH = 63, STROKEPATH = 64,
+                 ABORTPATH = 68, POLYBEZIERTO16 = 88, POLYLINETO16 = 89;
+  // A square 2..12 built from a line, a straight Bezier curve and a polyline, closed.
+  auto square = [&](EmfWriter& w, int x) {
+    w.rec(BEGINPATH, {});
+    w.rec(MOVETOEX, {uint32_t(x + 2), 2}).rec(LINETO, {uint32_t(x + 12), 2});
+    w.recBytes(POLYBEZIERTO16, points16({uint16_t(x + 12), 5, uint16_t(x + 12), 9, uint16_t(x + 12), 12}));
+    w.recBytes(POLYLINETO16, points16({uint16_t(x + 2), 12}));
+    w.rec(CLOSEFIGURE, {}).rec(ENDPATH, {});
+  };
+  EmfWriter w(0, 0, 80, 14, 88, 4);
+  pen(w, kGreen);
+  brush(w, kRed);
+  w.rec(SELECT, {1}).rec(SELECT, {2});
+  square(w, 0);
+  w.rec(FILLPATH, {0, 0, 0, 0});
+  square(w, 20);
+  w.rec(STROKEPATH, {0, 0, 0, 0});
+  square(w, 40);
+  w.rec(STROKEANDFILLPATH, {0, 0, 0, 0});
+  square(w, 60);
+  w.rec(ABORTPATH, {}).rec(FILLPATH, {0, 0, 0, 0});
+  w.end();
+  RKImage* im = play(w);
+  ASSERT_NE(im, nullptr);
+  // Filled: the inside in the brush colour, no outline.
+  EXPECT_EQ(countRgb(im, kRed, 3, 3, 12, 12), 81);
+  EXPECT_EQ(countRgb(im, kGreen, 0, 0, 20, 14), 0);
+  // Stroked: the four sides in the pen colour, the inside left white.
+  EXPECT_EQ(rgbPixelOf(im, 27, 2), kGreen);
+  EXPECT_EQ(rgbPixelOf(im, 32, 7), kGreen);
+  EXPECT_EQ(rgbPixelOf(im, 27, 12), kGreen);
+  EXPECT_EQ(rgbPixelOf(im, 22, 7), kGreen);
+  EXPECT_EQ(countRgb(im, kWhite, 23, 3, 32, 12), 81);
+  // Both.
+  EXPECT_EQ(rgbPixelOf(im, 42, 7), kGreen);
+  EXPECT_EQ(rgbPixelOf(im, 47, 12), kGreen);
+  EXPECT_EQ(countRgb(im, kRed, 43, 3, 52, 12), 81);
+  // Given up: nothing.
+  EXPECT_EQ(countRgb(im, kWhite, 60, 0, 80, 14), 20 * 14);
+  im->release();
+}
+
+TEST(EmfDecoderPlay, PolyPolygonInsideAnotherIsAHole) {
+  EmfWriter w(0, 0, 20, 20);
+  brush(w, kBlue);
+  w.rec(SELECT, {2}).rec(SETPOLYFILLMODE, {1});
+  std::vector<uint8_t> b(16, 0);
+  for (uint32_t v : {2u, 8u, 4u, 4u}) put32(b, v);
+  for (uint16_t v : {0, 0, 20, 0, 20, 20, 0, 20, 5, 5, 15, 5, 15, 15, 5, 15}) put16(b, v);
+  w.recBytes(POLYPOLYGON16, b);
+  w.end();
+  RKImage* im = play(w);
+  ASSERT_NE(im, nullptr);
+  EXPECT_EQ(rgbPixelOf(im, 2, 10), kBlue);
+  EXPECT_EQ(rgbPixelOf(im, 17, 10), kBlue);
+  EXPECT_EQ(countRgb(im, kWhite, 6, 6, 15, 15), 81);
+  im->release();
+}
+
+namespace {
+
+// Plays in bands of three rows.
+class BandedEmfDecoder : public RKEMFDecoder {
+ protected:
+  int bandRows(int, int) override { return 3; }
+};
+
+}  // namespace
+
+TEST(EmfDecoderPlay, BandsGiveTheSamePictureAsOnePass) {
+  EmfWriter w(0, 0, 40, 20);
+  pen(w, kBlue);
+  brush(w, kRed);
+  w.rec(SELECT, {1}).rec(SELECT, {2});
+  w.rec(RECTANGLE, {1, 1, 12, 17});
+  w.rec(ROUNDRECT, {14, 2, 26, 19, 5, 5});
+  w.rec(PIE, {26, 0, 40, 14, 40, 7, 33, 0});
+  w.recBytes(POLYGON16, points16({2, 19, 20, 4, 38, 19}));
+  w.rec(MOVETOEX, {0, 0}).rec(LINETO, {39, 19});
+  w.recBytes(88, points16({10, 0, 30, 20, 39, 5}));  // POLYBEZIERTO16
+  w.rec(SETPIXELV, {5, 10, 0x00302010});
+  w.recBytes(STRETCHDIBITS, stretchDibits(30, 14, 2, 2, 24, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}));
+  w.rec(SETTEXTCOLOR, {0x00FF00});
+  w.recBytes(EXTTEXTOUTA, extText(3, 4, u"Hg", false));
+  w.end();
+  RKImage* whole = play(w);
+  ASSERT_NE(whole, nullptr);
+  BandedEmfDecoder banded;
+  banded.addRef();
+  ASSERT_EQ(banded.openMemory(w.bytes.data(), int(w.bytes.size())), 1);
+  RKImage* bands = banded.getImage();
+  ASSERT_NE(bands, nullptr);
+  EXPECT_TRUE(samePixels(whole, bands));
+  EXPECT_LT(countRgb(bands, kWhite, 0, 0, 40, 20), 500);
+  whole->release();
+  bands->release();
 }
 
 TEST(EmfDecoderPlay, TextRecordsDrawInTheTextColour) {
   for (uint32_t type : {EXTTEXTOUTA, EXTTEXTOUTW}) {
     EmfWriter w(0, 0, 80, 30);
     pen(w, kBlue);
-    w.rec(SELECT, {0});
+    w.rec(SELECT, {1});
     w.rec(SETTEXTCOLOR, {255});  // red
     w.recBytes(type, extText(4, 5, u"HH", type == EXTTEXTOUTW));
     w.rec(MOVETOEX, {0, 28}).rec(LINETO, {80, 28});
@@ -340,7 +495,7 @@ TEST(EmfDecoderPlay, BitmapsKeepRowOrderAndPadding) {
 TEST(EmfDecoderPlay, CachesAndDecodesIntoImages) {
   EmfWriter w(0, 0, 6, 4);
   brush(w, kRed);
-  w.rec(SELECT, {0}).rec(RECTANGLE, {0, 0, 6, 4});
+  w.rec(SELECT, {2}).rec(RECTANGLE, {0, 0, 6, 4});
   w.end();
   RKEMFDecoder d;
   ASSERT_EQ(d.openMemory(w.bytes.data(), int(w.bytes.size())), 1);
@@ -391,7 +546,7 @@ TEST(EmfDecoderMalformed, BadRecordSizesEndThePlayback) {
   for (uint32_t size : {0u, 4u, 7u, 0x7FFFFFF0u, 0xFFFFFFFFu, 400u}) {
     EmfWriter w(0, 0, 10, 10);
     brush(w, kRed);
-    w.rec(SELECT, {0}).rec(RECTANGLE, {0, 0, 5, 5});
+    w.rec(SELECT, {2}).rec(RECTANGLE, {0, 0, 5, 5});
     w.recSized(RECTANGLE, size, {5, 5, 10, 10});
     w.rec(RECTANGLE, {5, 5, 10, 10});
     w.end();
@@ -404,7 +559,7 @@ TEST(EmfDecoderMalformed, BadRecordSizesEndThePlayback) {
   // Truncated anywhere in the last record, or without an end record.
   EmfWriter w(0, 0, 10, 10);
   brush(w, kRed);
-  w.rec(SELECT, {0}).rec(RECTANGLE, {0, 0, 5, 5});
+  w.rec(SELECT, {2}).rec(RECTANGLE, {0, 0, 5, 5});
   size_t full = w.bytes.size();
   w.rec(RECTANGLE, {5, 5, 10, 10});
   for (size_t cut = full; cut < w.bytes.size(); ++cut) {
@@ -419,9 +574,9 @@ TEST(EmfDecoderMalformed, BadRecordSizesEndThePlayback) {
 }
 
 TEST(EmfDecoderMalformed, LyingCountsAndOffsetsAreSkipped) {
-  EmfWriter w(0, 0, 20, 20, 88, 2);
+  EmfWriter w(0, 0, 20, 20, 88, 4);
   brush(w, kRed);
-  w.rec(SELECT, {0});
+  w.rec(SELECT, {2});
   w.rec(RECTANGLE, {0, 0, 10});
   w.rec(SELECT, {});
   w.rec(CREATEBRUSH, {3, 0});

@@ -403,13 +403,16 @@ TEST(ImageGraphics, PolylineFlushAndPathsOnImages) {
   EXPECT_TRUE(d.at(10, 10) == kWhite);
   d.g->drawPolyline(pts, 0);
   d.g->flushToWindow(0, 0, 20, 20);
-  // Shapes drawn inside an open path go into it and are dropped with the restored state.
+  // Shapes drawn inside an open path go into it and stay there until the path is filled, in
+  // the fill colour.
   d.at(0, 0);
+  setFill(d.g, kRed);
   d.g->beginPath();
   d.g->drawRect(12, 12, 6, 6);
   d.g->endPath();
   EXPECT_EQ(d.g->fillPath(), 1);
-  EXPECT_TRUE(d.at(15, 15) == kWhite);
+  EXPECT_TRUE(d.at(15, 15) == kRed);
+  EXPECT_TRUE(d.at(19, 15) == kWhite);
 }
 
 TEST(ImageGraphics, EveryOperationDrawnAndSavedAsPng) {

@@ -4,6 +4,7 @@
 #define RK_TEST_METAFILE_SUPPORT_H
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -155,6 +156,16 @@ inline int countBgr(RKSDK::RKImage* im, Rgb c, int l, int t, int r, int b) {
     for (int x = l; x < r; ++x)
       if (pixelOf(im, x, y) == c) ++n;
   return n;
+}
+
+// Whether two images hold the same pixel bytes.
+inline bool samePixels(RKSDK::RKImage* a, RKSDK::RKImage* b) {
+  RKSDK::RKBuffer* pa = a->getBuffer();
+  RKSDK::RKBuffer* pb = b->getBuffer();
+  bool same = pa->getSize() == pb->getSize() && std::memcmp(pa->getData(0), pb->getData(0), size_t(pa->getSize())) == 0;
+  pa->release();
+  pb->release();
+  return same;
 }
 
 }  // namespace rktest

@@ -213,6 +213,68 @@ TEST(RKGIFDecoder, HostileFilesFailCleanly) {
   EXPECT_EQ(framesOf(decoder, corrupt).size(), 1u);
 }
 
+namespace {
+
+// A decoder whose groups may hold only limit pixel bytes.
+class CappedGifDecoder : public RKGIFDecoder {
+ public:
+  explicit CappedGifDecoder(int64_t limit) : m_limit(limit) {}
+
+ protected:
+  int64_t groupLimit() override { return m_limit; }
+
+ private:
+  int64_t m_limit;
+};
+
+}  // namespace
+
+TEST(RKGIFDecoder, GroupStopsAtTheSizeCapWithTheFramesSoFar) {
+  // Each frame of a 2 x 1 screen takes 8 bytes; a cap of 20 keeps two of four.
+  std::string file = gifHeader(2, 1, kTable);
+  for (int c = 0; c < 4; ++c) file += graphicControl(c, false, 0) + frameData(0, 0, 2, 1, {c, c});
+  file += ";";
+  CappedGifDecoder capped(20);
+  std::vector<Frame> frames = framesOf(capped, file);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[1].delay, 10u);
+  EXPECT_EQ(frames[1].pixels, bgra({1, 1}));
+  // Exactly at the cap the frame is kept.
+  CappedGifDecoder exact(24);
+  EXPECT_EQ(framesOf(exact, file).size(), 3u);
+  // A first frame beyond the cap leaves nothing to show.
+  CappedGifDecoder tiny(3);
+  EXPECT_TRUE(framesOf(tiny, file).empty());
+}
+
+TEST(RKGIFDecoder, FrameSizeIsCheckedAgainstItsOwnData) {
+  // A 300 x 300 frame whose data is 3 bytes cannot be filled by it, however much of the file
+  // follows: it is skipped, the frame before it stays.
+  std::string file = gifHeader(300, 300, kTable) + frameData(0, 0, 1, 1, {1});
+  file += "\x2C";
+  put16(file, 0), put16(file, 0), put16(file, 300), put16(file, 300);
+  file.push_back(0);
+  file += std::string("\x02\x01\x04", 3) + std::string(1, '\0');
+  file += "\x21\xFE";
+  for (int i = 0; i < 200; ++i) file += "\xFF" + std::string(255, 'x');
+  file += std::string(1, '\0') + ";";
+  RKGIFDecoder decoder;
+  std::vector<Frame> frames = framesOf(decoder, file);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].width, 1);
+}
+
+TEST(RKGIFDecoder, ZeroAreaFrameRepeatsThePreviousWithItsOwnDelay) {
+  const std::string file = gifHeader(2, 1, kTable) + graphicControl(5, false, 0) + frameData(0, 0, 2, 1, {1, 2}) +
+                           graphicControl(7, false, 0) + frameData(1, 0, 0, 0, {}) + ";";
+  RKGIFDecoder decoder;
+  std::vector<Frame> frames = framesOf(decoder, file);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[1].delay, 70u);
+  EXPECT_EQ(frames[1].width, 2);
+  EXPECT_EQ(frames[1].pixels, bgra({1, 2}));
+}
+
 // ---- ICO and CUR files ----
 
 namespace {}  // namespace

@@ -275,6 +275,88 @@ TEST(WmfDecoderPlay, ObjectStoresFollowThePolyFillMode) {
   EXPECT_FALSE(none == kRed || none == kGreen || none == kBlue);
 }
 
+TEST(WmfDecoderPlay, NullPensAndBrushesAndPatternBrushSlots) {
+  const uint16_t DIBCREATEPATTERNBRUSH = 0x0142, PS_NULL_STYLE = 5, BS_NULL_STYLE = 1;
+  WmfWriter w(0, 0, 40, 10, 96, 8);
+  w.rec(CREATEPEN, {PS_NULL_STYLE, 1, 0, WmfWriter::rg(kBlue), WmfWriter::b0(kBlue)});  // 0
+  w.rec(CREATEBRUSH, {BS_NULL_STYLE, WmfWriter::rg(kBlue), WmfWriter::b0(kBlue), 0});   // 1
+  w.recBytes(DIBCREATEPATTERNBRUSH, std::vector<uint8_t>(8 + 40 + 8 + 4, 0));           // 2
+  pen(w, kGreen);                                                                       // 3
+  brush(w, kRed);                                                                       // 4
+  w.rec(SETPOLYFILLMODE, {1});                                                          // selections by table entry
+  w.rec(SELECT, {3}).rec(SELECT, {1}).rec(RECTANGLE, {10, 10, 0, 0});                   // green outline, no fill
+  w.rec(SELECT, {0}).rec(SELECT, {4}).rec(RECTANGLE, {10, 20, 0, 10});                  // red fill, no outline
+  w.rec(SELECT, {1}).rec(RECTANGLE, {10, 30, 0, 20});                                   // nothing
+  w.end();
+  RKImage* im = play(w);
+  ASSERT_NE(im, nullptr);
+  EXPECT_EQ(pixelOf(im, 0, 5), kGreen);
+  EXPECT_EQ(countBgr(im, kWhite, 1, 1, 9, 9), 64);
+  EXPECT_EQ(countBgr(im, kRed, 10, 0, 19, 9), 81);
+  EXPECT_EQ(countBgr(im, kWhite, 19, 0, 20, 10), 10);
+  EXPECT_EQ(countBgr(im, kWhite, 20, 0, 40, 10), 200);
+  EXPECT_EQ(countBgr(im, kBlue, 0, 0, 40, 10), 0);
+  im->release();
+}
+
+TEST(WmfDecoderPlay, PolyPolygonInsideAnotherIsAHoleAndTheDefaultBrushIsWhite) {
+  WmfWriter w(0, 0, 40, 20);
+  w.rec(SETPOLYFILLMODE, {1});
+  w.rec(POLYPOLYGON, {2, 4, 4, 0, 0, 20, 0, 20, 20, 0, 20, 5, 5, 15, 5, 15, 15, 5, 15});
+  brush(w, kBlue);
+  w.rec(SELECT, {0});
+  w.rec(POLYPOLYGON, {2, 4, 4, 20, 0, 40, 0, 40, 20, 20, 20, 25, 5, 35, 5, 35, 15, 25, 15});
+  w.end();
+  RKImage* im = play(w);
+  ASSERT_NE(im, nullptr);
+  // No brush selected: white inside a black outline.
+  EXPECT_EQ(pixelOf(im, 0, 10), kBlack);
+  EXPECT_EQ(countBgr(im, kWhite, 1, 1, 19, 19) + countBgr(im, kBlack, 1, 1, 19, 19), 18 * 18);
+  EXPECT_EQ(countBgr(im, kWhite, 6, 6, 15, 15), 81);
+  EXPECT_EQ(pixelOf(im, 22, 10), kBlue);
+  EXPECT_EQ(countBgr(im, kWhite, 26, 6, 35, 15), 81);
+  im->release();
+}
+
+namespace {
+
+// Plays in bands of three rows.
+class BandedWmfDecoder : public RKWMFDecoder {
+ protected:
+  int bandRows(int, int) override { return 3; }
+};
+
+}  // namespace
+
+TEST(WmfDecoderPlay, BandsGiveTheSamePictureAsOnePass) {
+  WmfWriter w(0, 0, 40, 20);
+  pen(w, kBlue);
+  brush(w, kRed);
+  w.rec(SELECT, {0}).rec(SELECT, {1});
+  w.rec(RECTANGLE, {17, 12, 1, 1});
+  w.rec(ELLIPSE, {19, 26, 2, 14});
+  w.rec(ROUNDRECT, {5, 5, 19, 39, 2, 27});
+  w.rec(POLYGON, {3, 2, 19, 20, 4, 38, 19});
+  w.rec(MOVETO, {0, 0}).rec(LINETO, {19, 39});
+  w.rec(ARC, {0, 39, 10, 20, 20, 10, 0, 0});
+  w.rec(SETPIXEL, {0x1020, 0x30, 10, 5});
+  w.recBytes(STRETCHDIB, stretchDib(30, 14, 2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}));
+  w.rec(SETTEXTCOLOR, {WmfWriter::rg(kGreen), WmfWriter::b0(kGreen)});
+  w.recBytes(TEXTOUT, {2, 0, 'H', 'g', 4, 0, 3, 0});
+  w.end();
+  RKImage* whole = play(w);
+  ASSERT_NE(whole, nullptr);
+  BandedWmfDecoder banded;
+  banded.addRef();
+  ASSERT_EQ(banded.openMemory(w.bytes.data(), int(w.bytes.size())), 1);
+  RKImage* bands = banded.getImage();
+  ASSERT_NE(bands, nullptr);
+  EXPECT_TRUE(samePixels(whole, bands));
+  EXPECT_LT(countBgr(bands, kWhite, 0, 0, 40, 20), 500);
+  whole->release();
+  bands->release();
+}
+
 TEST(WmfDecoderPlay, TextInTheTextColour) {
   WmfWriter w(0, 0, 80, 30);
   pen(w, kBlue);

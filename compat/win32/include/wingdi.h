@@ -39,6 +39,12 @@
 #define PS_DASHDOTDOT 4
 #define PS_NULL 5
 #define PS_INSIDEFRAME 6
+#define PS_STYLE_MASK 0x0000000F
+
+// Brush styles.
+#define BS_SOLID 0
+#define BS_NULL 1
+#define BS_HOLLOW BS_NULL
 
 // Font constants.
 #define LF_FACESIZE 32
@@ -154,6 +160,22 @@ COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color);
 int WINAPI SetPolyFillMode(HDC hdc, int mode);
 int WINAPI SetStretchBltMode(HDC hdc, int mode);
 
+// Viewport origin: the device position of logical (0, 0).
+BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt);
+
+// Stock objects.
+#define WHITE_BRUSH 0
+#define LTGRAY_BRUSH 1
+#define GRAY_BRUSH 2
+#define DKGRAY_BRUSH 3
+#define BLACK_BRUSH 4
+#define NULL_BRUSH 5
+#define HOLLOW_BRUSH NULL_BRUSH
+#define WHITE_PEN 6
+#define BLACK_PEN 7
+#define NULL_PEN 8
+HGDIOBJ WINAPI GetStockObject(int i);
+
 // Pens, brushes, bitmaps.
 HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color);
 HBRUSH WINAPI CreateSolidBrush(COLORREF color);
@@ -164,12 +186,15 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
 BOOL WINAPI LineTo(HDC hdc, int x, int y);
 BOOL WINAPI PolylineTo(HDC hdc, const POINT* apt, DWORD cpt);
 BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt);
+BOOL WINAPI PolyBezierTo(HDC hdc, const POINT* apt, DWORD cpt);
+BOOL WINAPI GetCurrentPositionEx(HDC hdc, LPPOINT lppt);
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom);
 BOOL WINAPI RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height);
 BOOL WINAPI Ellipse(HDC hdc, int left, int top, int right, int bottom);
 BOOL WINAPI Arc(HDC hdc, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
 BOOL WINAPI Pie(HDC hdc, int left, int top, int right, int bottom, int xr1, int yr1, int xr2, int yr2);
 BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt);
+BOOL WINAPI PolyPolygon(HDC hdc, const POINT* apt, const INT* asz, int csz);
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color);
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
 
@@ -179,6 +204,8 @@ BOOL WINAPI EndPath(HDC hdc);
 BOOL WINAPI StrokePath(HDC hdc);
 BOOL WINAPI FillPath(HDC hdc);
 BOOL WINAPI StrokeAndFillPath(HDC hdc);
+BOOL WINAPI CloseFigure(HDC hdc);
+BOOL WINAPI AbortPath(HDC hdc);
 
 // Blits and device-independent bitmaps.
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);

@@ -183,3 +183,96 @@ TEST(SurfaceDC, OriginAndClipPlaceAChildOnItsParentsPixels) {
   EXPECT_FALSE(rkgdi::IsDC(dc));
   EXPECT_EQ(rkgdi::CreateSurfaceDC(px.data(), 20, 10, 40, 0, 0, nullptr), nullptr);
 }
+
+TEST(Paths, FiguresGoOnFromTheCurrentPositionAndClose) {
+  Canvas c(30, 20);
+  Tools t(c.dc, kBlack, kRed);
+  // A square from a line, a straight Bezier curve and a line, as one figure.
+  BeginPath(c.dc);
+  MoveToEx(c.dc, 2, 2, nullptr);
+  LineTo(c.dc, 12, 2);
+  POINT down[] = {{12, 5}, {12, 9}, {12, 12}};
+  EXPECT_TRUE(PolyBezierTo(c.dc, down, 3));
+  POINT cur;
+  EXPECT_TRUE(GetCurrentPositionEx(c.dc, &cur));
+  EXPECT_EQ(cur.x, 12);
+  EXPECT_EQ(cur.y, 12);
+  LineTo(c.dc, 2, 12);
+  EXPECT_TRUE(CloseFigure(c.dc));
+  EndPath(c.dc);
+  EXPECT_FALSE(CloseFigure(c.dc));  // no open path
+  EXPECT_TRUE(StrokePath(c.dc));
+  EXPECT_EQ(c.at(2, 7), kBlack);  // the closing side
+  EXPECT_EQ(c.at(12, 7), kBlack);
+  EXPECT_EQ(c.at(7, 7), kWhite);
+  // A path given up draws nothing.
+  BeginPath(c.dc);
+  Rectangle(c.dc, 16, 2, 26, 12);
+  EXPECT_TRUE(AbortPath(c.dc));
+  EXPECT_FALSE(EndPath(c.dc));
+  EXPECT_FALSE(FillPath(c.dc));
+  EXPECT_EQ(c.countNot(kWhite, 15, 0, 30, 20), 0);
+  // Outside a path the curve is drawn from the current position, its last point included.
+  MoveToEx(c.dc, 16, 15, nullptr);
+  POINT right[] = {{19, 15}, {23, 15}, {26, 15}};
+  EXPECT_TRUE(PolyBezierTo(c.dc, right, 3));
+  EXPECT_EQ(c.countNot(kBlack, 16, 15, 27, 16), 0);
+  EXPECT_FALSE(PolyBezierTo(c.dc, right, 2));
+}
+
+TEST(Shapes, PolyPolygonFillsTogetherAndNullObjectsDrawNothing) {
+  Canvas c(40, 20);
+  {
+    Tools t(c.dc, kBlack, kRed);
+    POINT pts[] = {{0, 0}, {20, 0}, {20, 20}, {0, 20}, {5, 5}, {15, 5}, {15, 15}, {5, 15}};
+    INT counts[] = {4, 4};
+    EXPECT_TRUE(PolyPolygon(c.dc, pts, counts, 2));
+    EXPECT_EQ(c.at(2, 10), kRed);
+    EXPECT_EQ(c.at(10, 10), kWhite);  // the hole under ALTERNATE
+    EXPECT_EQ(c.at(5, 10), kBlack);   // the inner outline
+    SetPolyFillMode(c.dc, WINDING);
+    for (POINT& p : pts) p.x += 20;
+    EXPECT_TRUE(PolyPolygon(c.dc, pts, counts, 2));
+    EXPECT_EQ(c.at(30, 10), kRed);  // same turning sense: filled under WINDING
+    INT bad[] = {4, 1};
+    EXPECT_FALSE(PolyPolygon(c.dc, pts, bad, 2));
+  }
+  c.fill(kWhite);
+  HGDIOBJ oldPen = SelectObject(c.dc, GetStockObject(NULL_PEN));
+  HGDIOBJ oldBrush = SelectObject(c.dc, GetStockObject(NULL_BRUSH));
+  Rectangle(c.dc, 2, 2, 12, 12);
+  EXPECT_EQ(c.countNot(kWhite, 0, 0, 40, 20), 0);
+  SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+  SelectObject(c.dc, GetStockObject(BLACK_PEN));
+  EXPECT_EQ(GetStockObject(HOLLOW_BRUSH), GetStockObject(NULL_BRUSH));
+  EXPECT_EQ(GetStockObject(-1), nullptr);
+  EXPECT_TRUE(DeleteObject(GetStockObject(NULL_PEN)));  // stock objects stay
+  Rectangle(c.dc, 2, 2, 12, 12);
+  EXPECT_EQ(c.at(2, 2), kBlack);
+  EXPECT_EQ(c.at(6, 6), kWhite);
+  SelectObject(c.dc, oldPen);
+  SelectObject(c.dc, oldBrush);
+}
+
+TEST(DeviceContexts, ViewportOriginMovesEveryDrawing) {
+  Canvas c(20, 10);
+  POINT old{1, 1};
+  EXPECT_TRUE(SetViewportOrgEx(c.dc, 0, -5, &old));
+  EXPECT_EQ(old.x, 0);
+  EXPECT_EQ(old.y, 0);
+  {
+    Tools t(c.dc, kBlack, kRed);
+    Rectangle(c.dc, 2, 5, 8, 11);  // device rows 0 to 5
+  }
+  EXPECT_EQ(c.at(2, 5), kBlack);  // logical coordinates read back
+  EXPECT_EQ(GetPixel(c.dc, 4, 7), kRed);
+  SetPixel(c.dc, 10, 6, kGreen);
+  // Saved with the state.
+  SaveDC(c.dc);
+  SetViewportOrgEx(c.dc, 0, 0, nullptr);
+  EXPECT_EQ(c.at(2, 0), kBlack);  // the rectangle's top row, at device row 0
+  EXPECT_EQ(c.at(10, 1), kGreen);
+  RestoreDC(c.dc, -1);
+  EXPECT_EQ(c.at(10, 6), kGreen);
+  EXPECT_FALSE(SetViewportOrgEx(nullptr, 0, 0, nullptr));
+}

@@ -164,13 +164,15 @@ bool targetOf(DC* dc, Target& t) {
     t.stride = b->width * 4;
     t.cr = b->width;
     t.cb = b->height;
+    t.ox = dc->st.viewportOrg.x;
+    t.oy = dc->st.viewportOrg.y;
     return true;
   }
   if (dc->type == DC::Surface && dc->bits) {
     t.bits = dc->bits;
     t.stride = dc->stride;
-    t.ox = dc->originX;
-    t.oy = dc->originY;
+    t.ox = dc->originX + dc->st.viewportOrg.x;
+    t.oy = dc->originY + dc->st.viewportOrg.y;
     t.cl = dc->clip.left > 0 ? dc->clip.left : 0;
     t.ct = dc->clip.top > 0 ? dc->clip.top : 0;
     t.cr = dc->clip.right < dc->width ? dc->clip.right : dc->width;
@@ -399,6 +401,42 @@ int WINAPI SetStretchBltMode(HDC hdc, int mode) {
   int old = dc->st.stretchMode;
   dc->st.stretchMode = mode;
   return old;
+}
+
+BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  if (lppt) *lppt = dc->st.viewportOrg;
+  dc->st.viewportOrg = POINT{x, y};
+  return TRUE;
+}
+
+HGDIOBJ WINAPI GetStockObject(int i) {
+  // The null objects are made once and, like every stock object, never deleted.
+  static Pen* nullPen = [] {
+    Pen* p = registerObject(new Pen);
+    p->stock = true;
+    p->style = PS_NULL;
+    return p;
+  }();
+  static Brush* nullBrush = [] {
+    Brush* b = registerObject(new Brush);
+    b->stock = true;
+    b->hollow = true;
+    return b;
+  }();
+  switch (i) {
+    case WHITE_BRUSH:
+      return stockBrush();
+    case NULL_BRUSH:
+      return nullBrush;
+    case BLACK_PEN:
+      return stockPen();
+    case NULL_PEN:
+      return nullPen;
+    default:
+      return nullptr;
+  }
 }
 
 HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color) {

@@ -75,6 +75,7 @@ struct DCState {
   int fillMode = ALTERNATE;
   int stretchMode = BLACKONWHITE;
   POINT cur{0, 0};
+  POINT viewportOrg{0, 0};  // device position of logical (0, 0)
   Path path;
 };
 

@@ -193,12 +193,14 @@ BOOL WINAPI PolylineTo(HDC hdc, const POINT* apt, DWORD cpt) {
   return TRUE;
 }
 
-BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
-  DC* dc = lookupDC(hdc);
-  if (!dc || !apt || cpt < 1 || (cpt - 1) % 3 != 0) return FALSE;
-  std::vector<PointF> pts{PointF{double(apt[0].x), double(apt[0].y)}};
-  for (DWORD i = 1; i + 2 < cpt; i += 3) {
-    PointF p0 = pts.back(), p1{double(apt[i].x), double(apt[i].y)};
+namespace {
+
+// The flattened curve of apt[0 .. cpt) (three points a segment) starting at start, without start.
+std::vector<PointF> bezierPoints(PointF start, const POINT* apt, DWORD cpt) {
+  std::vector<PointF> pts;
+  PointF p0 = start;
+  for (DWORD i = 0; i + 2 < cpt; i += 3) {
+    PointF p1{double(apt[i].x), double(apt[i].y)};
     PointF p2{double(apt[i + 1].x), double(apt[i + 1].y)}, p3{double(apt[i + 2].x), double(apt[i + 2].y)};
     double len = std::hypot(p1.x - p0.x, p1.y - p0.y) + std::hypot(p2.x - p1.x, p2.y - p1.y) +
                  std::hypot(p3.x - p2.x, p3.y - p2.y);
@@ -208,19 +210,57 @@ BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
       pts.push_back(PointF{u * u * u * p0.x + 3 * u * u * s * p1.x + 3 * u * s * s * p2.x + s * s * s * p3.x,
                            u * u * u * p0.y + 3 * u * u * s * p1.y + 3 * u * s * s * p2.y + s * s * s * p3.y});
     }
+    p0 = p3;
   }
+  return pts;
+}
+
+// Strokes a flattened curve ending on last, which is drawn too.
+void strokeCurve(DC* dc, const std::vector<PointF>& pts, POINT last) {
+  Target t;
+  if (!targetOf(dc, t)) return;
+  strokePoints(t, dc->st.pen, pts, false);
+  if (drawablePen(dc->st.pen) && dc->st.pen->width <= 1) plot(t, last.x, last.y, pixelOf(dc->st.pen->color));
+}
+
+}  // namespace
+
+BOOL WINAPI PolyBezier(HDC hdc, const POINT* apt, DWORD cpt) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || !apt || cpt < 1 || (cpt - 1) % 3 != 0) return FALSE;
+  std::vector<PointF> pts{PointF{double(apt[0].x), double(apt[0].y)}};
+  std::vector<PointF> curve = bezierPoints(pts[0], apt + 1, cpt - 1);
+  pts.insert(pts.end(), curve.begin(), curve.end());
   if (pathOpen(dc)) {
     dc->st.path.figures.push_back(Figure{pts, false});
     dc->st.path.figureOpen = false;
     return TRUE;
   }
-  Target t;
-  if (targetOf(dc, t)) {
-    strokePoints(t, dc->st.pen, pts, false);
-    // The curve ends on its last control point, which is drawn.
-    if (drawablePen(dc->st.pen) && dc->st.pen->width <= 1)
-      plot(t, apt[cpt - 1].x, apt[cpt - 1].y, pixelOf(dc->st.pen->color));
+  strokeCurve(dc, pts, apt[cpt - 1]);
+  return TRUE;
+}
+
+BOOL WINAPI PolyBezierTo(HDC hdc, const POINT* apt, DWORD cpt) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || !apt || cpt % 3 != 0) return FALSE;
+  if (cpt == 0) return TRUE;
+  PointF start{double(dc->st.cur.x), double(dc->st.cur.y)};
+  std::vector<PointF> curve = bezierPoints(start, apt, cpt);
+  if (pathOpen(dc)) {
+    // The curve goes on from the current position within the figure being built.
+    for (const PointF& p : curve) pathLineTo(dc, p.x, p.y);
+  } else {
+    curve.insert(curve.begin(), start);
+    strokeCurve(dc, curve, apt[cpt - 1]);
   }
+  dc->st.cur = apt[cpt - 1];
+  return TRUE;
+}
+
+BOOL WINAPI GetCurrentPositionEx(HDC hdc, LPPOINT lppt) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || !lppt) return FALSE;
+  *lppt = dc->st.cur;
   return TRUE;
 }
 
@@ -406,6 +446,30 @@ BOOL WINAPI Polygon(HDC hdc, const POINT* apt, int cpt) {
   return TRUE;
 }
 
+BOOL WINAPI PolyPolygon(HDC hdc, const POINT* apt, const INT* asz, int csz) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || !apt || !asz || csz < 1) return FALSE;
+  std::vector<Figure> figures;
+  const POINT* p = apt;
+  for (int i = 0; i < csz; ++i) {
+    if (asz[i] < 2) return FALSE;
+    Figure f{{}, true};
+    for (int k = 0; k < asz[i]; ++k, ++p) f.pts.push_back(PointF{double(p->x), double(p->y)});
+    figures.push_back(std::move(f));
+  }
+  if (pathOpen(dc)) {
+    for (Figure& f : figures) pathAddClosed(dc, std::move(f.pts));
+    return TRUE;
+  }
+  Target t;
+  if (!targetOf(dc, t)) return TRUE;
+  // All polygons are filled together, so that one inside another is a hole under ALTERNATE.
+  const Brush* br = dc->st.brush;
+  if (br && !br->hollow) fillFigures(t, figures, dc->st.fillMode, pixelOf(br->color));
+  for (const Figure& f : figures) strokePoints(t, dc->st.pen, f.pts, true);
+  return TRUE;
+}
+
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
   DC* dc = lookupDC(hdc);
   Target t;
@@ -462,6 +526,25 @@ BOOL renderPath(HDC hdc, bool fill, bool stroke) {
 }
 
 }  // namespace
+
+BOOL WINAPI CloseFigure(HDC hdc) {
+  DC* dc = lookupDC(hdc);
+  if (!dc || !pathOpen(dc)) return FALSE;
+  Path& p = dc->st.path;
+  if (!p.figures.empty() && p.figureOpen) {
+    p.figures.back().closed = true;
+    // A line drawn next starts a new figure at the current position.
+    p.figureOpen = false;
+  }
+  return TRUE;
+}
+
+BOOL WINAPI AbortPath(HDC hdc) {
+  DC* dc = lookupDC(hdc);
+  if (!dc) return FALSE;
+  dc->st.path = Path{};
+  return TRUE;
+}
 
 BOOL WINAPI StrokePath(HDC hdc) { return renderPath(hdc, false, true); }
 BOOL WINAPI FillPath(HDC hdc) { return renderPath(hdc, true, false); }
