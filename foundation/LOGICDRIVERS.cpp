@@ -29,13 +29,15 @@ int listDrives(TRKList<LOGICDRIVERS>* list) {
   return 1;
 }
 
+// Windows CE's platform id; today's headers no longer define it.
+const DWORD kPlatformWin32CE = 3;
+
 int checkWindowsVersion() {
   OSVERSIONINFOEXA info;
   memset(&info, 0, sizeof info);
   info.dwOSVersionInfoSize = sizeof info;
   if (!GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&info))) return 0;
-  if (info.dwPlatformId == VER_PLATFORM_WIN32s || info.dwPlatformId == VER_PLATFORM_WIN32_CE)
-    return RK_WINDOWS_32S_OR_CE;
+  if (info.dwPlatformId == VER_PLATFORM_WIN32s || info.dwPlatformId == kPlatformWin32CE) return RK_WINDOWS_32S_OR_CE;
   switch (info.dwMajorVersion) {
     case 4:
       if (info.dwMinorVersion == 90) return RK_WINDOWS_ME;

@@ -2,8 +2,12 @@
 
 #include <bzlib.h>
 #include <dirent.h>
-#include <iconv.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -47,12 +51,18 @@ bool walk(const std::string& host, const std::string& tablePath, std::vector<Pac
   for (const std::string& name : names) {
     std::string child = host + "/" + name;
     struct stat st;
+#ifdef _WIN32
+    // The C runtime lists names in the ANSI code page already.
+    if (stat(child.c_str(), &st) != 0) continue;
+    std::string ansi = name;
+#else
     if (lstat(child.c_str(), &st) != 0) continue;
     std::string ansi;
     if (!toAnsiName(name, ansi)) {
       error = "name has no form in the ANSI code page: " + child;
       return false;
     }
+#endif
     PackEntry e;
     e.path = tablePath + "\\" + ansi;
     if (S_ISDIR(st.st_mode)) {
@@ -79,6 +89,23 @@ bool walk(const std::string& host, const std::string& tablePath, std::vector<Pac
 }  // namespace
 
 bool toAnsiName(const std::string& utf8, std::string& ansi) {
+#ifdef _WIN32
+  // The system's ANSI code page; a character it lacks fails rather than turning into '?'.
+  if (utf8.empty()) {
+    ansi.clear();
+    return true;
+  }
+  int wide = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), int(utf8.size()), nullptr, 0);
+  if (wide <= 0) return false;
+  std::wstring w(size_t(wide), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &w[0], wide);
+  BOOL lossy = FALSE;
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), wide, nullptr, 0, nullptr, &lossy);
+  if (n <= 0 || lossy) return false;
+  ansi.assign(size_t(n), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), wide, &ansi[0], n, nullptr, nullptr);
+  return true;
+#else
   const char* acp = std::getenv("RKWIN_ACP");
   std::string page = acp && *acp ? acp : "936";
   if (page == "65001") {
@@ -98,6 +125,7 @@ bool toAnsiName(const std::string& utf8, std::string& ansi) {
   out.resize(out.size() - outLeft);
   ansi = out;
   return true;
+#endif
 }
 
 bool collectFolder(const std::string& hostFolder, std::vector<PackEntry>& entries, std::string& error) {

@@ -5,4 +5,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return RKSDK::runSetup(instance); }
 
+#ifdef RKWIN_COMPAT
+// The stand-in's programs start at main; on Windows the C runtime calls WinMain itself.
 int main() { return WinMain(nullptr, nullptr, nullptr, 0); }
+#endif
