@@ -279,15 +279,15 @@ TEST(WmfDecoderPlay, ObjectStoresFollowThePolyFillMode) {
 TEST(WmfDecoderPlay, NullPensAndBrushesAndPatternBrushSlots) {
   const uint16_t DIBCREATEPATTERNBRUSH = 0x0142, PS_NULL_STYLE = 5, BS_NULL_STYLE = 1;
   WmfWriter w(0, 0, 40, 10, 96, 8);
-  w.rec(CREATEPEN, {PS_NULL_STYLE, 1, 0, WmfWriter::rg(kBlue), WmfWriter::b0(kBlue)});  // 0
-  w.rec(CREATEBRUSH, {BS_NULL_STYLE, WmfWriter::rg(kBlue), WmfWriter::b0(kBlue), 0});   // 1
-  w.recBytes(DIBCREATEPATTERNBRUSH, std::vector<uint8_t>(8 + 40 + 8 + 4, 0));           // 2
-  pen(w, kGreen);                                                                       // 3
-  brush(w, kRed);                                                                       // 4
-  w.rec(SETPOLYFILLMODE, {1});                                                          // selections by table entry
-  w.rec(SELECT, {3}).rec(SELECT, {1}).rec(RECTANGLE, {10, 10, 0, 0});                   // green outline, no fill
-  w.rec(SELECT, {0}).rec(SELECT, {4}).rec(RECTANGLE, {10, 20, 0, 10});                  // red fill, no outline
-  w.rec(SELECT, {1}).rec(RECTANGLE, {10, 30, 0, 20});                                   // nothing
+  w.rec(REC_CREATEPEN, {PS_NULL_STYLE, 1, 0, WmfWriter::rg(kBlue), WmfWriter::b0(kBlue)});  // 0
+  w.rec(REC_CREATEBRUSH, {BS_NULL_STYLE, WmfWriter::rg(kBlue), WmfWriter::b0(kBlue), 0});   // 1
+  w.recBytes(DIBCREATEPATTERNBRUSH, std::vector<uint8_t>(8 + 40 + 8 + 4, 0));               // 2
+  pen(w, kGreen);                                                                           // 3
+  brush(w, kRed);                                                                           // 4
+  w.rec(REC_SETPOLYFILLMODE, {1});                                                          // selections by table entry
+  w.rec(REC_SELECT, {3}).rec(REC_SELECT, {1}).rec(REC_RECTANGLE, {10, 10, 0, 0});           // green outline, no fill
+  w.rec(REC_SELECT, {0}).rec(REC_SELECT, {4}).rec(REC_RECTANGLE, {10, 20, 0, 10});          // red fill, no outline
+  w.rec(REC_SELECT, {1}).rec(REC_RECTANGLE, {10, 30, 0, 20});                               // nothing
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -302,11 +302,11 @@ TEST(WmfDecoderPlay, NullPensAndBrushesAndPatternBrushSlots) {
 
 TEST(WmfDecoderPlay, PolyPolygonInsideAnotherIsAHoleAndTheDefaultBrushIsWhite) {
   WmfWriter w(0, 0, 40, 20);
-  w.rec(SETPOLYFILLMODE, {1});
-  w.rec(POLYPOLYGON, {2, 4, 4, 0, 0, 20, 0, 20, 20, 0, 20, 5, 5, 15, 5, 15, 15, 5, 15});
+  w.rec(REC_SETPOLYFILLMODE, {1});
+  w.rec(REC_POLYPOLYGON, {2, 4, 4, 0, 0, 20, 0, 20, 20, 0, 20, 5, 5, 15, 5, 15, 15, 5, 15});
   brush(w, kBlue);
-  w.rec(SELECT, {0});
-  w.rec(POLYPOLYGON, {2, 4, 4, 20, 0, 40, 0, 40, 20, 20, 20, 25, 5, 35, 5, 35, 15, 25, 15});
+  w.rec(REC_SELECT, {0});
+  w.rec(REC_POLYPOLYGON, {2, 4, 4, 20, 0, 40, 0, 40, 20, 20, 20, 25, 5, 35, 5, 35, 15, 25, 15});
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -333,17 +333,17 @@ TEST(WmfDecoderPlay, BandsGiveTheSamePictureAsOnePass) {
   WmfWriter w(0, 0, 40, 20);
   pen(w, kBlue);
   brush(w, kRed);
-  w.rec(SELECT, {0}).rec(SELECT, {1});
-  w.rec(RECTANGLE, {17, 12, 1, 1});
-  w.rec(ELLIPSE, {19, 26, 2, 14});
-  w.rec(ROUNDRECT, {5, 5, 19, 39, 2, 27});
-  w.rec(POLYGON, {3, 2, 19, 20, 4, 38, 19});
-  w.rec(MOVETO, {0, 0}).rec(LINETO, {19, 39});
-  w.rec(ARC, {0, 39, 10, 20, 20, 10, 0, 0});
-  w.rec(SETPIXEL, {0x1020, 0x30, 10, 5});
-  w.recBytes(STRETCHDIB, stretchDib(30, 14, 2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}));
-  w.rec(SETTEXTCOLOR, {WmfWriter::rg(kGreen), WmfWriter::b0(kGreen)});
-  w.recBytes(TEXTOUT, {2, 0, 'H', 'g', 4, 0, 3, 0});
+  w.rec(REC_SELECT, {0}).rec(REC_SELECT, {1});
+  w.rec(REC_RECTANGLE, {17, 12, 1, 1});
+  w.rec(REC_ELLIPSE, {19, 26, 2, 14});
+  w.rec(REC_ROUNDRECT, {5, 5, 19, 39, 2, 27});
+  w.rec(REC_POLYGON, {3, 2, 19, 20, 4, 38, 19});
+  w.rec(REC_MOVETO, {0, 0}).rec(REC_LINETO, {19, 39});
+  w.rec(REC_ARC, {0, 39, 10, 20, 20, 10, 0, 0});
+  w.rec(REC_SETPIXEL, {0x1020, 0x30, 10, 5});
+  w.recBytes(REC_STRETCHDIB, stretchDib(30, 14, 2, 2, 24, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}));
+  w.rec(REC_SETTEXTCOLOR, {WmfWriter::rg(kGreen), WmfWriter::b0(kGreen)});
+  w.recBytes(REC_TEXTOUT, {2, 0, 'H', 'g', 4, 0, 3, 0});
   w.end();
   RKImage* whole = play(w);
   ASSERT_NE(whole, nullptr);
