@@ -21,7 +21,7 @@ const Component *component(const jas_image_t *image, int cmptno) {
 namespace rkjas {
 
 std::unique_ptr<jas_image_t> makeImage(jas_clrspc_t clrspc, int count, int64_t width, int64_t height, int prec,
-                                       int sgnd) {
+                                       int sgnd, bool compact) {
   if (count <= 0 || width <= 0 || height <= 0 || prec <= 0 || prec > 31) return nullptr;
   if (uint64_t(width) > kMaxSamples || uint64_t(height) > kMaxSamples) return nullptr;
   const uint64_t plane = uint64_t(width) * uint64_t(height);
@@ -36,7 +36,10 @@ std::unique_ptr<jas_image_t> makeImage(jas_clrspc_t clrspc, int count, int64_t w
       c.height = int(height);
       c.prec = prec;
       c.sgnd = sgnd;
-      c.samples.assign(size_t(plane), 0);
+      if (compact && !sgnd && prec <= 8)
+        c.bytes.reset(new uint8_t[size_t(plane)]);
+      else
+        c.samples.assign(size_t(plane), 0);
     }
   } catch (const std::bad_alloc &) {
     return nullptr;
@@ -165,7 +168,7 @@ jas_seqent_t jas_matrix_get(const jas_matrix_t *matrix, jas_matind_t i, jas_mati
 int_fast32_t jas_image_readcmptsample(jas_image_t *image, int cmptno, int x, int y) {
   const Component *c = component(image, cmptno);
   if (!c || x < 0 || y < 0 || x >= c->width || y >= c->height) return 0;
-  return c->samples[size_t(y) * size_t(c->width) + size_t(x)];
+  return c->at(size_t(y) * size_t(c->width) + size_t(x));
 }
 
 int jas_image_readcmpt(jas_image_t *image, int cmptno, jas_image_coord_t x, jas_image_coord_t y,
@@ -184,8 +187,14 @@ int jas_image_readcmpt(jas_image_t *image, int cmptno, jas_image_coord_t x, jas_
   }
   jas_seqent_t *out = data->entries.data();
   for (jas_image_coord_t row = 0; row < height; ++row) {
-    const int32_t *in = c->samples.data() + size_t(y + row) * size_t(c->width) + size_t(x);
-    for (jas_image_coord_t col = 0; col < width; ++col) *out++ = in[col];
+    const size_t start = size_t(y + row) * size_t(c->width) + size_t(x);
+    if (c->compact()) {
+      const uint8_t *in = c->bytes.get() + start;
+      for (jas_image_coord_t col = 0; col < width; ++col) *out++ = in[col];
+    } else {
+      const int32_t *in = c->samples.data() + start;
+      for (jas_image_coord_t col = 0; col < width; ++col) *out++ = in[col];
+    }
   }
   return 0;
 }
