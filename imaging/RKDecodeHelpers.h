@@ -53,6 +53,11 @@ inline RKBuffer* newPixelBuffer(int64_t bytes) {
   return buffer;
 }
 
+// Asks the system to back a large pixel buffer that is about to be written whole with large
+// pages: the first write of each small page of fresh memory costs a fault, which for a picture of
+// tens of megabytes takes as long as decoding it. Only a hint; nothing changes where unsupported.
+void adviseLargePages(void* data, int64_t bytes);
+
 }  // namespace RKSDK
 
 #endif
