@@ -57,20 +57,63 @@ TEST(RKBMPDecoder, DepthsAndPalettes) {
             (Bytes{0, 0, 248}));
   EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 16, "", byteString({0x00, 0xF8, 0, 0}))).pixels, (Bytes{0, 0, 240}));
 
-  // 1, 2 (read as 4) and 8 bits through the palette.
+  // 1, 2, 4 and 8 bits through the palette.
   const std::string pal2 = byteString({10, 11, 12, 0, 20, 21, 22, 0});
   EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}))).pixels,
             (Bytes{20, 21, 22, 10, 11, 12, 20, 21, 22}));
   const std::string pal4 = pal2 + byteString({30, 31, 32, 0, 40, 41, 42, 0});
-  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 2, pal4, byteString({0x32, 0x10, 0, 0}))).pixels,
+  EXPECT_EQ(decodeImage(decoder, bmpFile(5, 1, 2, pal4, byteString({0x1B, 0x80, 0, 0}))).pixels,
+            (Bytes{10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42, 30, 31, 32}));
+  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 4, pal4 + std::string(48, '\0'), byteString({0x32, 0x10, 0, 0}))).pixels,
             (Bytes{40, 41, 42, 30, 31, 32, 20, 21, 22}));
   std::string pal256(1024, '\0');
   pal256[4 * 200] = 1;
   pal256[4 * 200 + 2] = 3;
   EXPECT_EQ(decodeImage(decoder, bmpFile(2, 1, 8, pal256, byteString({200, 7, 0, 0}))).pixels,
             (Bytes{1, 0, 3, 0, 0, 0}));
-  // A longer info header does not move the palette.
-  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}), 0, 108)).pixels[0], 20);
+}
+
+TEST(RKBMPDecoder, LongerInfoHeadersAndShortPalettes) {
+  RKBMPDecoder decoder;
+  // The palette follows the info header of 108 or 124 bytes.
+  const std::string pal2 = byteString({10, 11, 12, 0, 20, 21, 22, 0});
+  for (uint32_t size : {108u, 124u})
+    EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}), 0, size)).pixels,
+              (Bytes{20, 21, 22, 10, 11, 12, 20, 21, 22}))
+        << size;
+  // Bit-field masks are the header's own fields there: 5-6-5, and 8-8-8 for 32 bits.
+  std::string masks;
+  for (uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) put32(masks, m);
+  std::string file = bmpFile(1, 1, 16, "", byteString({0x00, 0xF8, 0, 0}), 3, 108);
+  file.replace(54, 12, masks);
+  EXPECT_EQ(decodeImage(decoder, file).pixels, (Bytes{0, 0, 248}));
+  masks.clear();
+  for (uint32_t m : {0xFF0000u, 0xFF00u, 0xFFu}) put32(masks, m);
+  file = bmpFile(1, 1, 32, "", byteString({1, 2, 3, 4}), 3, 124);
+  file.replace(54, 12, masks);
+  EXPECT_EQ(decodeImage(decoder, file).pixels, (Bytes{1, 2, 3, 255}));
+  // A palette of fewer entries than the depth allows (colours used), at the end of a short file.
+  const std::string pal3 = pal2 + byteString({30, 31, 32, 0});
+  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 8, pal3, byteString({2, 0, 1, 0}), 0, 40, 3)).pixels,
+            (Bytes{30, 31, 32, 10, 11, 12, 20, 21, 22}));
+}
+
+TEST(RKBMPDecoder, CompressionsAndLayoutsWithoutADecodingAreRefused) {
+  RKBMPDecoder decoder;
+  const std::string pal = std::string(1024, '\x40');
+  const std::string rows = byteString({0, 1, 2, 3, 4, 5, 6, 7});
+  // Run-length (1, 2), embedded JPEG and PNG (4, 5) and alpha bit fields (6).
+  for (uint32_t compression : {1u, 2u, 4u, 5u, 6u})
+    EXPECT_EQ(decodeImage(decoder, bmpFile(2, 1, 8, pal, rows, compression)).type, 0u) << compression;
+  EXPECT_EQ(decodeImage(decoder, bmpFile(2, 1, 24, "", rows, 3)).type, 0u);  // bit fields need 16 or 32 bits
+  // Masks of another layout.
+  std::string masks;
+  for (uint32_t m : {0x0F00u, 0x00F0u, 0x000Fu}) put32(masks, m);
+  EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 16, masks, rows, 3)).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 32, masks, rows, 3)).type, 0u);
+  // Depths of no format, and the 12-byte core header.
+  for (int bits : {0, 3, 5, 12, 48}) EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, bits, pal, rows)).type, 0u) << bits;
+  EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 24, "", rows, 0, 12)).type, 0u);
 }
 
 TEST(RKBMPDecoder, InfoAndZeroWidth) {
