@@ -161,8 +161,8 @@ TEST(RKTGADecoder, RawRowsInBothOrders) {
   EXPECT_EQ(up.type, 1005u);
   EXPECT_EQ(up.pixels, (Bytes{4, 5, 6, 1, 2, 3}));
   EXPECT_EQ(decodeImage(decoder, tgaFile(2, 24, 1, 2, 0x20, data)).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
-  // Type 11 is read as raw rows; the ID field is skipped.
-  EXPECT_EQ(decodeImage(decoder, tgaFile(11, 24, 1, 2, 0x20, data, "", 0, 0, "abc")).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
+  // The ID field is skipped.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(2, 24, 1, 2, 0x20, data, "", 0, 0, "abc")).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
 
   const std::string rgba = tgaFile(2, 32, 2, 1, 0x28, byteString({1, 2, 3, 4, 5, 6, 7, 8}));
   ASSERT_EQ(decoder.openMemory(rgba.data(), int(rgba.size())), 1);
@@ -190,6 +190,13 @@ TEST(RKTGADecoder, RunLengthPackets) {
   // One past the image's last pixel is dropped.
   EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 2, 1, 0x20, byteString({0xFF, 1, 2, 3}))).pixels,
             (Bytes{1, 2, 3, 1, 2, 3}));
+  // Type 11 is run-length grey; type 9 run-length colour-mapped.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(11, 8, 5, 1, 0x20, byteString({0x82, 7, 0x01, 200, 9}))).pixels,
+            (Bytes{7, 7, 7, 7, 7, 7, 7, 7, 7, 200, 200, 200, 9, 9, 9}));
+  EXPECT_EQ(
+      decodeImage(decoder, tgaFile(9, 8, 3, 1, 0x20, byteString({0x82, 1}), byteString({1, 2, 3, 4, 5, 6}), 2, 24))
+          .pixels,
+      (Bytes{4, 5, 6, 4, 5, 6, 4, 5, 6}));
   // A short packet fails.
   EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 4, 1, 0x20, byteString({0x03, 1, 2, 3, 4, 5, 6}))).type, 0u);
 }
@@ -212,6 +219,11 @@ TEST(RKTGADecoder, SixteenBitAndColourMappedPixels) {
   EXPECT_EQ(decodeImage(decoder, tgaFile(1, 8, 1, 1, 0x20, byteString({0}), byteString({1, 2}), 1, 16)).type, 0u);
   EXPECT_EQ(decodeImage(decoder, tgaFile(2, 15, 1, 1, 0x20, byteString({0, 0}))).type, 0u);
   EXPECT_EQ(decodeImage(decoder, tgaFile(2, 40, 1, 1, 0x20, byteString({0, 0, 0, 0, 0}))).type, 0u);
+  // Image types without pixels or of other encodings, and grey of more than one byte.
+  for (int type : {0, 4, 8, 12, 32, 33})
+    EXPECT_EQ(decodeImage(decoder, tgaFile(type, 8, 2, 1, 0x20, byteString({1, 2, 3, 4}))).type, 0u) << type;
+  for (int type : {3, 11})
+    EXPECT_EQ(decodeImage(decoder, tgaFile(type, 16, 1, 1, 0x20, byteString({0, 1, 2}))).type, 0u) << type;
 }
 
 TEST(RKTGADecoder, TruncatedAndLyingFilesFailCleanly) {
@@ -270,6 +282,35 @@ TEST(RKPCXDecoder, PaletteFilesAndRuns) {
   // Without the marker or with a short palette there are no colours: the decode fails.
   EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0D}) + pal)).type, 0u);
   EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0C}) + pal.substr(0, 767))).type, 0u);
+}
+
+TEST(RKPCXDecoder, SixteenColourBitPlanesAndFourBytePlanes) {
+  // Width 10 in four 1-bit planes of 2 bytes: plane p holds bit p of each index.
+  const int indexes[10] = {0, 1, 2, 3, 4, 8, 15, 7, 9, 6};
+  std::string row(8, '\0');
+  for (int x = 0; x < 10; ++x)
+    for (int p = 0; p < 4; ++p)
+      if (indexes[x] >> p & 1) row[size_t(p * 2 + x / 8)] = char(row[size_t(p * 2 + x / 8)] | (0x80 >> (x % 8)));
+  std::string file = pcxFile(1, 4, 10, 1, 2, row);
+  for (int i = 0; i < 48; ++i) file[size_t(16 + i)] = char(i * 5 + 1);  // colour i: 15i+1, 15i+6, 15i+11
+  RKPCXDecoder decoder;
+  DecodedImage img = decodeImage(decoder, file);
+  ASSERT_EQ(img.pixels.size(), 30u);
+  for (int x = 0; x < 10; ++x)
+    EXPECT_EQ(img.at(x, 0, 3), (std::vector<int>{15 * indexes[x] + 1, 15 * indexes[x] + 6, 15 * indexes[x] + 11})) << x;
+  RKParam params;
+  ASSERT_EQ(decoder.getInfo(&params), 1);
+  EXPECT_EQ(params.getInt("PCX_NumComponents"), 4);
+
+  // Four 8-bit planes: red, green, blue and an alpha plane that is dropped.
+  EXPECT_EQ(decodeImage(decoder, pcxFile(8, 4, 2, 1, 2, byteString({1, 2, 3, 4, 5, 6, 7, 8}))).pixels,
+            (Bytes{1, 3, 5, 2, 4, 6}));
+  // Other layouts are refused: one plane of 1, 2 or 4 bits, two 8-bit planes, three 1-bit planes.
+  const std::string data(64, '\x11');
+  for (auto layout :
+       {std::make_pair(1, 1), std::make_pair(2, 1), std::make_pair(4, 1), std::make_pair(8, 2), std::make_pair(1, 3)})
+    EXPECT_EQ(decodeImage(decoder, pcxFile(layout.first, layout.second, 4, 1, 4, data)).type, 0u)
+        << layout.first << " x " << layout.second;
 }
 
 TEST(RKPCXDecoder, HostileHeadersFailCleanly) {
