@@ -5,11 +5,30 @@
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 using rkjas::Component;
 
 namespace {
 
 enum Format { kFormatPnm = 0, kFormatPgx = 1, kFormatRas = 2 };
+
+// Large sample planes are written whole right after they are made: backing them with large pages
+// saves a fault for each small page. Only a hint.
+void adviseLargePages(void *data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  const uintptr_t huge = uintptr_t(1) << 21;
+  if (bytes < 4 * huge) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + huge - 1) & ~(huge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(huge - 1);
+  if (end > begin) madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
 
 const Component *component(const jas_image_t *image, int cmptno) {
   if (!image || cmptno < 0 || size_t(cmptno) >= image->cmpts.size()) return nullptr;
@@ -36,10 +55,12 @@ std::unique_ptr<jas_image_t> makeImage(jas_clrspc_t clrspc, int count, int64_t w
       c.height = int(height);
       c.prec = prec;
       c.sgnd = sgnd;
-      if (compact && !sgnd && prec <= 8)
+      if (compact && !sgnd && prec <= 8) {
         c.bytes.reset(new uint8_t[size_t(plane)]);
-      else
+        adviseLargePages(c.bytes.get(), size_t(plane));
+      } else {
         c.samples.assign(size_t(plane), 0);
+      }
     }
   } catch (const std::bad_alloc &) {
     return nullptr;
@@ -188,7 +209,10 @@ int jas_image_readcmpt(jas_image_t *image, int cmptno, jas_image_coord_t x, jas_
   jas_seqent_t *out = data->entries.data();
   for (jas_image_coord_t row = 0; row < height; ++row) {
     const size_t start = size_t(y + row) * size_t(c->width) + size_t(x);
-    if (c->compact()) {
+    if (c->view) {
+      const uint8_t *in = c->view + start * c->step;
+      for (jas_image_coord_t col = 0; col < width; ++col, in += c->step) *out++ = *in;
+    } else if (c->compact()) {
       const uint8_t *in = c->bytes.get() + start;
       for (jas_image_coord_t col = 0; col < width; ++col) *out++ = in[col];
     } else {

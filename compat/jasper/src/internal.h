@@ -34,10 +34,14 @@ struct Component {
   int sgnd = 0;
   // width x height samples, rows top first: in samples, or one byte each in bytes for compact
   // components (unsigned, precision 8 or less), whose samples stays empty.
+  // A component may instead read its bytes in place from the decoded stream's data (view), every
+  // step-th byte: raw 8-bit samples that need no scaling are not copied.
   std::vector<int32_t> samples;
   std::unique_ptr<uint8_t[]> bytes;
+  const uint8_t *view = nullptr;
+  size_t step = 1;
   bool compact() const { return bytes != nullptr; }
-  int32_t at(size_t i) const { return bytes ? int32_t(bytes[i]) : samples[i]; }
+  int32_t at(size_t i) const { return view ? int32_t(view[i * step]) : bytes ? int32_t(bytes[i]) : samples[i]; }
 };
 
 }  // namespace rkjas

@@ -127,6 +127,15 @@ bool readRawSamples(rkjas::Reader &in, jas_image_t &image, uint32_t maxval) {
   // Every stored value, clamped to the maximum, to its sample.
   std::vector<uint32_t> table = sampleTable(maxval);
   table.resize(bytes == 2 ? 65536 : 256, table.back());
+  if (bytes == 1 && maxval == 255) {
+    // Raw 8-bit samples as they stand: the components read them in place.
+    for (size_t c = 0; c < count; ++c) {
+      image.cmpts[c].bytes.reset();
+      image.cmpts[c].view = p + c;
+      image.cmpts[c].step = count;
+    }
+    return true;
+  }
   if (bytes == 1) {
     // One byte a stored sample gives compact components: a byte table, no per-sample branch.
     uint8_t small[256];
