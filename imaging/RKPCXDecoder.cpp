@@ -88,6 +88,8 @@ bool RKPCXDecoder::readData(std::vector<u8>& data, int rowBytes) {
   const int64_t least = int64_t(m_height) * ((rowBytes + 62) / 63);
   if (least > left) return false;
   try {
+    data.reserve(size_t(left));
+    adviseLargePages(data.data(), left);
     data.resize(size_t(left));
   } catch (const std::bad_alloc&) {
     return false;
@@ -107,13 +109,14 @@ int RKPCXDecoder::decodePlanes(RKBuffer* target) {
     return 0;
   }
   if (!target->allocate(int(total))) return 0;
+  adviseLargePages(target->getData(0), total);
   size_t pos = 0;
-  // Bytes past the end of a plane's line (bytes per line below the width) count as 0.
+  // Bytes past the end of a plane's line (bytes per line below the width) count as 0; the
+  // target is allocated zero-filled.
   const int inPlane = m_width < bpl ? m_width : bpl;
   for (int y = 0; y < m_height; ++y) {
     if (decodeRow(data, pos, row.data(), rowBytes) < 0) return 0;
     u8* out = target->getData(0) + int64_t(y) * m_width * 3;
-    std::memset(out, 0, size_t(m_width) * 3);
     if (m_bitsPerPlane == 1) {
       // Bit x of plane p is bit p of pixel x's index into the header's 16 colours.
       const int inBits = m_width < 8 * bpl ? m_width : 8 * bpl;

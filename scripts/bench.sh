@@ -14,4 +14,6 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 status=0
 "$top/build/bench/stowbench" "$top/build/launcher/stowpack" "${1:-9}" || status=1
 "$top/build/bench/j2kbench" 3 || status=1
+# The raster decoders against djpeg and the netpbm converters (reports ratios, sets no status).
+"$top/scripts/decodebench.sh" || status=1
 exit $status
