@@ -13,6 +13,22 @@ namespace RKSDK {
 namespace {
 
 const int HEADER_BYTES = 54;
+const int FILE_HEADER_BYTES = 14;
+const u32 COMPRESSION_NONE = 0;
+const u32 COMPRESSION_BITFIELDS = 3;
+
+// The bit-field masks (red, green, blue) that rows are decoded by: 5-6-5 and 5-5-5 for 16 bits,
+// 8-8-8 for 32. Sets is565; false for any other layout.
+bool knownMasks(const u8* masks, int bitCount, int& is565) {
+  const u32 red = le32(masks), green = le32(masks + 4), blue = le32(masks + 8);
+  is565 = 0;
+  if (bitCount == 16 && red == 0xF800 && green == 0x07E0 && blue == 0x001F) {
+    is565 = 1;
+    return true;
+  }
+  if (bitCount == 16) return red == 0x7C00 && green == 0x03E0 && blue == 0x001F;
+  return bitCount == 32 && red == 0xFF0000 && green == 0xFF00 && blue == 0xFF;
+}
 
 }  // namespace
 
@@ -64,30 +80,36 @@ int RKBMPDecoder::readHeader() {
   }
   m_width = width;
   m_height = height;
+  const u32 infoSize = le32(h + 14);
   int bitCount = int16_t(le16(h + 28));
   u32 compression = le32(h + 30);
+  // Headers shorter than 40 bytes lay their fields out otherwise; run-length and embedded
+  // compressions are not decoded, and bit fields only with the masks of known layouts (below).
+  if (infoSize < 40 || infoSize > 0x10000) return 0;
+  if (bitCount != 1 && bitCount != 2 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
+      bitCount != 32)
+    return 0;
+  if (compression != COMPRESSION_NONE && (compression != COMPRESSION_BITFIELDS || (bitCount != 16 && bitCount != 32)))
+    return 0;
   m_components = bitCount > 8 ? 3 : 1;
   m_xPerMeter = int32_t(le32(h + 38));
   m_yPerMeter = int32_t(le32(h + 42));
   m_xPerInch = int(m_xPerMeter * 0.0254);
   m_yPerInch = int(m_yPerMeter * 0.0254);
   std::memset(m_palette, 0, sizeof m_palette);
-  if (bitCount >= 1 && bitCount <= 8) {
-    if (!readExact(m_stream, m_palette, 4 << bitCount)) return 0;
-  } else if (compression == 3) {
+  if (bitCount <= 8) {
+    // The palette follows the info header, whatever its size; a file may store fewer entries
+    // than its depth allows (the colours-used field).
+    const u32 used = le32(h + 46);
+    const int entries = used > 0 && used < (1u << bitCount) ? int(used) : 1 << bitCount;
+    if (!m_stream->seek(int(FILE_HEADER_BYTES + infoSize), 0) || !readExact(m_stream, m_palette, 4 * entries)) return 0;
+  } else if (compression == COMPRESSION_BITFIELDS) {
+    // Right after the 40-byte header: behind it, or its own next fields in the longer headers.
     u8 masks[12];
-    if (!readExact(m_stream, masks, sizeof masks)) return 0;
-    m_is565 = le32(masks) == 0xF800 ? 1 : 0;
+    if (!readExact(m_stream, masks, sizeof masks) || !knownMasks(masks, bitCount, m_is565)) return 0;
   }
   m_dataOffset = le32(h + 10);
-  if (bitCount == 1)
-    m_bitsPerPixel = 1;
-  else if (bitCount <= 4)
-    m_bitsPerPixel = 4;
-  else if (bitCount <= 8)
-    m_bitsPerPixel = 8;
-  else
-    m_bitsPerPixel = bitCount;
+  m_bitsPerPixel = bitCount;
   // Rows are padded to 4 bytes; a stride beyond 32 bits describes no real file.
   int64_t stride = ((int64_t(m_bitsPerPixel) * width + 7) / 8 + 3) & ~int64_t(3);
   if (stride > INT_MAX) return 0;
@@ -125,6 +147,7 @@ int RKBMPDecoder::decode(RKBuffer* target) {
 void RKBMPDecoder::convertRow(const u8* palette, const u8* src, u8* dst, int width, int bitsPerPixel) {
   switch (bitsPerPixel) {
     case 1:
+    case 2:
     case 4:
     case 8:
       for (int x = width - 1; x >= 0; --x) {

@@ -16,10 +16,11 @@ inline uint32_t le32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
-// Palette index of pixel x of a packed row of 1, 4 or 8 bits a pixel: the most significant bits
-// come first (the high nibble for even pixels).
+// Palette index of pixel x of a packed row of 1, 2, 4 or 8 bits a pixel: the most significant
+// bits come first (the high nibble for even pixels).
 inline int paletteIndex(const uint8_t* row, int x, int bits) {
   if (bits == 1) return (row[x >> 3] >> (7 - (x & 7))) & 1;
+  if (bits == 2) return (row[x >> 2] >> (6 - 2 * (x & 3))) & 3;
   if (bits == 4) return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
   return row[x];
 }
@@ -52,6 +53,11 @@ inline RKBuffer* newPixelBuffer(int64_t bytes) {
   }
   return buffer;
 }
+
+// Asks the system to back a large pixel buffer that is about to be written whole with large
+// pages: the first write of each small page of fresh memory costs a fault, which for a picture of
+// tens of megabytes takes as long as decoding it. Only a hint; nothing changes where unsupported.
+void adviseLargePages(void* data, int64_t bytes);
 
 }  // namespace RKSDK
 

@@ -140,6 +140,7 @@ RKImage* RKICODecoder::readEntry(const u8* entry) {
 void RKICODecoder::convertRow(const u8* palette, const u8* src, u8* dst, int width, int bitCount) {
   switch (bitCount) {
     case 1:
+    case 2:
     case 4:
     case 8:
       for (int x = 0; x < width; ++x) {

@@ -1,5 +1,8 @@
 #include "RKJPEGDecoder.h"
 
+#include "RKDecodeHelpers.h"
+
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -181,6 +184,7 @@ int RKJPEGDecoder::decode(RKBuffer* target) {
   // A new block is zero-filled, which keeps the padding columns 0.
   if (size < 0 || !target->allocate(static_cast<int>(size))) return fail();
   u8* out = target->getData(0);
+  adviseLargePages(out, size);
   if (!out || !readScanlines(out)) return fail();
   jpeg_finish_decompress(info);
   close();
@@ -193,28 +197,28 @@ int RKJPEGDecoder::readScanlines(u8* out) {
   int width = static_cast<int>(info->output_width);
   int height = static_cast<int>(info->output_height);
   int components = info->output_components;
-  if (m_colorSpace == JCS_CMYK) {
-    // Four bytes a pixel, as the library delivers them, straight into the target rows.
-    if (components != 4) return 0;
-    size_t stride = static_cast<size_t>(m_width) * 4;
-    while (info->output_scanline < info->output_height) {
-      JSAMPROW row = out + stride * info->output_scanline;
-      if (jpeg_read_scanlines(info, &row, 1) != 1) return 0;
-      notifyRow(static_cast<int>(info->output_scanline), height);
-    }
-    return 1;
+  if (m_colorSpace == JCS_CMYK ? components != 4 : components != 3 && components != 1) return 0;
+  // Colour and CMYK rows are what the target holds: the library writes them straight into the
+  // target rows, as many a call as it has ready. Grey rows go through a row buffer.
+  const bool direct = components != 1;
+  const size_t stride = static_cast<size_t>(m_width) * (m_colorSpace == JCS_CMYK ? 4 : 3);
+  const int batch = 16;
+  JSAMPROW rows[batch];
+  if (!direct) {
+    m_state->row = new (std::nothrow) JSAMPLE[static_cast<size_t>(width) * batch];
+    if (!m_state->row) return 0;
   }
-  m_state->row = new (std::nothrow) JSAMPLE[static_cast<size_t>(width) * components];
-  if (!m_state->row) return 0;
   while (info->output_scanline < info->output_height) {
-    JSAMPROW row = m_state->row;
-    if (jpeg_read_scanlines(info, &row, 1) != 1) return 0;
-    int line = static_cast<int>(info->output_scanline) - 1;
-    if (components == 3)
-      convertRGBRow(row, width, out, line);
-    else if (components == 1)
-      convertGreyRow(row, width, out, line);
-    notifyRow(static_cast<int>(info->output_scanline), height);
+    const int first = static_cast<int>(info->output_scanline);
+    const int count = std::min(batch, height - first);
+    for (int i = 0; i < count; ++i)
+      rows[i] = direct ? out + stride * static_cast<size_t>(first + i) : m_state->row + static_cast<size_t>(width) * i;
+    const int got = static_cast<int>(jpeg_read_scanlines(info, rows, static_cast<JDIMENSION>(count)));
+    if (got <= 0) return 0;
+    for (int i = 0; i < got; ++i) {
+      if (!direct) convertGreyRow(rows[i], width, out, first + i);
+      notifyRow(first + i + 1, height);
+    }
   }
   return 1;
 }

@@ -90,6 +90,7 @@ int RKJasperDecoder::openStream(IRKIOStream* stream) {
   RKBuffer* contents = new (std::nothrow) RKBuffer(n);
   if (!contents) return 0;
   contents->addRef();
+  adviseLargePages(contents->getData(0), contents->getSize());
   int result = 0;
   if (contents->getSize() == n && (n == 0 || stream->read(contents->getData(0), n) == n)) result = openBuffer(contents);
   contents->release();
@@ -134,6 +135,7 @@ int RKJasperDecoder::makeDecoded(jas_image_t* image, int bytesPerPixel) {
   if (bytes <= 0) return 0;
   RKBuffer* buffer = newPixelBuffer(bytes);
   if (!buffer) return 0;
+  adviseLargePages(buffer->getData(0), bytes);
   m_decoded = buffer;
   m_width = int(width);
   m_height = int(height);
@@ -159,12 +161,50 @@ int RKJasperDecoder::copyComponent(jas_image_t* image, int c, int step, int offs
 int RKJasperDecoder::copyColour(jas_image_t* image, const int byteOf[3]) {
   const int count = jas_image_numcmpts(image);
   if (!makeDecoded(image, 3)) return 0;
+  if (count == 3 && copyEightBitColour(image, byteOf)) return 1;
   for (int c = 0; c < count; ++c) {
     int type = int(jas_image_cmpttype(image, c));
     // Only the three colour types have a place in the pixel.
     if (type < 0 || type > 2) return 0;
     if (!copyComponent(image, c, 3, byteOf[type], false, m_height * c, m_height * count)) return 0;
   }
+  return 1;
+}
+
+// Three unsigned 8-bit components, one of each colour type: each output row is written once,
+// from a row of every component, instead of three passes over the whole picture. The progress
+// calls come afterwards in the order of the component-by-component copy. 0 (nothing written)
+// when the components are of another kind.
+int RKJasperDecoder::copyEightBitColour(jas_image_t* image, const int byteOf[3]) {
+  int place[3];
+  int seen = 0;
+  for (int c = 0; c < 3; ++c) {
+    const int type = int(jas_image_cmpttype(image, c));
+    if (type < 0 || type > 2 || (seen & (1 << type)) || jas_image_cmptprec(image, c) != 8 ||
+        jas_image_cmptsgnd(image, c))
+      return 0;
+    seen |= 1 << type;
+    place[c] = byteOf[type];
+  }
+  JasperMatrix rows[3] = {JasperMatrix(m_width), JasperMatrix(m_width), JasperMatrix(m_width)};
+  for (const JasperMatrix& row : rows)
+    if (!row.matrix) return 0;
+  u8* out = m_decoded->getData(0);
+  for (int y = 0; y < m_height; ++y) {
+    const jas_seqent_t* in[3];
+    for (int c = 0; c < 3; ++c) {
+      if (jas_image_readcmpt(image, c, 0, y, m_width, 1, rows[c].matrix) != 0) return 0;
+      in[c] = jas_matrix_getref(rows[c].matrix, 0, 0);
+      if (!in[c]) return 0;
+    }
+    for (int x = 0; x < m_width; ++x, out += 3)
+      for (int c = 0; c < 3; ++c) {
+        const jas_seqent_t v = in[c][x];
+        out[place[c]] = u8(v < 0 ? 0 : (v > 255 ? 255 : v));
+      }
+  }
+  for (int c = 0; c < 3; ++c)
+    for (int y = 0; y < m_height; ++y) notifyRow(m_height * c + y, m_height * 3);
   return 1;
 }
 

@@ -54,6 +54,8 @@ class RKJasperDecoder : public RKImageDecoder {
   // Places the three components of an RGB image by their colour type: type t at byte
   // byteOf[t] of each 3-byte pixel; progress per row and component.
   int copyColour(jas_image_t* image, const int byteOf[3]);
+  // copyColour's road for three unsigned 8-bit components; 0 when they are of another kind.
+  int copyEightBitColour(jas_image_t* image, const int byteOf[3]);
 
   unsigned int m_pixelType;
 };

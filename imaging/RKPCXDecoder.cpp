@@ -15,7 +15,9 @@ const int PALETTE_BYTES = 768;
 
 }  // namespace
 
-RKPCXDecoder::RKPCXDecoder() : m_bitsPerPixel(0), m_xDensity(0), m_yDensity(0), m_planes(0), m_bytesPerLine(0) {
+RKPCXDecoder::RKPCXDecoder()
+    : m_bitsPerPixel(0), m_xDensity(0), m_yDensity(0), m_planes(0), m_bitsPerPlane(0), m_bytesPerLine(0) {
+  std::memset(m_headerPalette, 0, sizeof m_headerPalette);
   appendClassName("RKPCXDecoder");
 }
 
@@ -41,16 +43,23 @@ int RKPCXDecoder::readHeader() {
   m_width = xmax - xmin + 1;
   m_height = ymax - ymin + 1;
   m_planes = h[65];
+  m_bitsPerPlane = h[3];
   m_bitsPerPixel = m_planes * h[3];
+  std::memcpy(m_headerPalette, h + 16, sizeof m_headerPalette);
   m_xDensity = le16(h + 12);
   m_yDensity = le16(h + 14);
   m_bytesPerLine = le16(h + 66);
   return 1;
 }
 
+// Layouts decoded: one plane of 8-bit indexes, three or four planes of 8-bit red, green, blue
+// (and alpha, dropped), four 1-bit planes of 16-colour indexes; others are refused.
 int RKPCXDecoder::decode(RKBuffer* target) {
   if (!target) return 0;
-  return m_bitsPerPixel == 8 ? decodePalette(target) : decodePlanes(target);
+  if (m_bitsPerPlane == 8 && m_planes == 1) return decodePalette(target);
+  if ((m_bitsPerPlane == 8 && (m_planes == 3 || m_planes == 4)) || (m_bitsPerPlane == 1 && m_planes == 4))
+    return decodePlanes(target);
+  return 0;
 }
 
 int RKPCXDecoder::decodeRow(const std::vector<u8>& data, size_t& pos, u8* dst, int n) {
@@ -79,6 +88,8 @@ bool RKPCXDecoder::readData(std::vector<u8>& data, int rowBytes) {
   const int64_t least = int64_t(m_height) * ((rowBytes + 62) / 63);
   if (least > left) return false;
   try {
+    data.reserve(size_t(left));
+    adviseLargePages(data.data(), left);
     data.resize(size_t(left));
   } catch (const std::bad_alloc&) {
     return false;
@@ -88,7 +99,7 @@ bool RKPCXDecoder::readData(std::vector<u8>& data, int rowBytes) {
 
 int RKPCXDecoder::decodePlanes(RKBuffer* target) {
   const int bpl = m_bytesPerLine;
-  const int rowBytes = 3 * bpl;
+  const int rowBytes = m_planes * bpl;
   const int64_t total = imageBytes(m_width, m_height, 3);
   std::vector<u8> data, row;
   if (total <= 0 || rowBytes <= 0 || !readData(data, rowBytes)) return 0;
@@ -98,17 +109,28 @@ int RKPCXDecoder::decodePlanes(RKBuffer* target) {
     return 0;
   }
   if (!target->allocate(int(total))) return 0;
+  adviseLargePages(target->getData(0), total);
   size_t pos = 0;
-  // Bytes past the end of a plane's line (bytes per line below the width) count as 0.
+  // Bytes past the end of a plane's line (bytes per line below the width) count as 0; the
+  // target is allocated zero-filled.
   const int inPlane = m_width < bpl ? m_width : bpl;
   for (int y = 0; y < m_height; ++y) {
     if (decodeRow(data, pos, row.data(), rowBytes) < 0) return 0;
     u8* out = target->getData(0) + int64_t(y) * m_width * 3;
-    std::memset(out, 0, size_t(m_width) * 3);
-    for (int x = 0; x < inPlane; ++x) {
-      out[x * 3] = row[size_t(x)];
-      out[x * 3 + 1] = row[size_t(bpl + x)];
-      out[x * 3 + 2] = row[size_t(2 * bpl + x)];
+    if (m_bitsPerPlane == 1) {
+      // Bit x of plane p is bit p of pixel x's index into the header's 16 colours.
+      const int inBits = m_width < 8 * bpl ? m_width : 8 * bpl;
+      for (int x = 0; x < inBits; ++x) {
+        int index = 0;
+        for (int p = 0; p < 4; ++p) index |= ((row[size_t(p * bpl + x / 8)] >> (7 - x % 8)) & 1) << p;
+        std::memcpy(out + x * 3, m_headerPalette + index * 3, 3);
+      }
+    } else {
+      for (int x = 0; x < inPlane; ++x) {
+        out[x * 3] = row[size_t(x)];
+        out[x * 3 + 1] = row[size_t(bpl + x)];
+        out[x * 3 + 2] = row[size_t(2 * bpl + x)];
+      }
     }
     notifyRow(y, m_height);
   }

@@ -41,7 +41,9 @@ class RKPCXDecoder : public RKImageDecoder {
   int m_xDensity;
   int m_yDensity;
   int m_planes;
+  int m_bitsPerPlane;
   u16 m_bytesPerLine;
+  u8 m_headerPalette[48];  // 16 entries of red, green, blue, for files of four 1-bit planes
 };
 
 }  // namespace RKSDK

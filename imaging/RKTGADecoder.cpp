@@ -86,6 +86,11 @@ int RKTGADecoder::readHeader() {
   // Only whole-byte depths have a decoding; anything else is refused here.
   const int depth = m_header[DEPTH];
   if (depth != 8 && depth != 16 && depth != 24 && depth != 32) return 0;
+  // Colour-mapped, true-colour and grey pixels, raw (1 to 3) or run-length encoded (9 to 11);
+  // grey pixels of one byte only (two bytes hold grey and alpha, which have no decoding here).
+  const int type = m_header[IMAGE_TYPE];
+  if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10 && type != 11) return 0;
+  if ((type == 3 || type == 11) && depth != 8) return 0;
   m_width = le16(m_header + WIDTH);
   m_height = le16(m_header + HEIGHT);
   return 1;
@@ -97,7 +102,7 @@ int RKTGADecoder::decode(RKBuffer* target) {
   const int bpp = depth / 8;
   const int outBytes = depth > 24 ? 4 : 3;
   const int64_t total = imageBytes(m_width, m_height, outBytes);
-  const bool rle = m_header[IMAGE_TYPE] == 9 || m_header[IMAGE_TYPE] == 10;
+  const bool rle = m_header[IMAGE_TYPE] >= 9;
   const bool mapped = m_header[MAP_TYPE] == 1;
   const int mapLength = le16(m_header + MAP_LENGTH);
   const int entryBytes = m_header[MAP_ENTRY_SIZE] / 8;

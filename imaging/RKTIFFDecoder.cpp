@@ -107,6 +107,8 @@ RKTIFFDecoder::RKTIFFDecoder()
       m_yDensity(0),
       m_bitsPerSample(0),
       m_cmyk(0),
+      m_keep(0),
+      m_planar(0),
       m_palette(nullptr),
       m_tiff(nullptr),
       m_client(nullptr) {
@@ -220,6 +222,8 @@ int RKTIFFDecoder::readHeader() {
   uint16_t bits = 1;
   uint16_t photometric = 0xFFFF;  // no default in libtiff: a file without it gets no palette
   uint16_t unit = RESUNIT_INCH;
+  uint16_t compression = COMPRESSION_NONE;
+  uint16_t planar = PLANARCONFIG_CONTIG;
   float xResolution = 0;
   float yResolution = 0;
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_IMAGEWIDTH, &width);
@@ -230,9 +234,34 @@ int RKTIFFDecoder::readHeader() {
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
   TIFFGetField(m_tiff, TIFFTAG_XRESOLUTION, &xResolution);
   TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &yResolution);
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_PLANARCONFIG, &planar);
 
   // The scanline reader cannot read tiles, and rows are converted at 8 bits a sample at most.
   if (TIFFIsTiled(m_tiff) || bits > 8 || width > INT_MAX || height > INT_MAX) return fail();
+  // JPEG-compressed YCbCr pixels: libtiff's JPEG codec gives them as red, green, blue. Other
+  // YCbCr files (subsampled raw samples) and the remaining colour models have no conversion here.
+  if (photometric == PHOTOMETRIC_YCBCR) {
+    if (compression != COMPRESSION_JPEG || !TIFFSetField(m_tiff, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB))
+      return fail();
+    photometric = PHOTOMETRIC_RGB;
+  } else if (photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK &&
+             photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_PALETTE &&
+             photometric != PHOTOMETRIC_SEPARATED && photometric != 0xFFFF) {
+    return fail();
+  }
+  // Samples kept of each pixel: one index or grey level, red, green and blue, or four inks; the
+  // rest (alpha and other extra samples) are dropped. Pixels of several samples are read at 8
+  // bits a sample only.
+  if (photometric == PHOTOMETRIC_SEPARATED)
+    m_keep = 4;
+  else if (samples >= 3 && photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK &&
+           photometric != PHOTOMETRIC_PALETTE)
+    m_keep = 3;
+  else
+    m_keep = 1;
+  if (samples < m_keep || (samples > 1 && bits != 8)) return fail();
+  m_planar = planar == PLANARCONFIG_SEPARATE && samples > 1;
   m_width = static_cast<int>(width);
   m_height = static_cast<int>(height);
   m_components = samples;
@@ -264,29 +293,46 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
   u8* out = target->getData(0);
   if (!work || (size > 0 && !out)) return fail();
 
-  size_t stride = static_cast<size_t>(m_width) * bytes;
-  size_t line = static_cast<size_t>(lineSize);
+  const size_t stride = static_cast<size_t>(m_width) * bytes;
+  const size_t line = static_cast<size_t>(lineSize);
+  const size_t width = static_cast<size_t>(m_width);
+  const size_t samples = static_cast<size_t>(m_components);
+  const size_t keep = static_cast<size_t>(m_keep);
+  // Separate planes are read one after the other, each from its first row to its last (libtiff
+  // reads compressed strips forward only), every sample spread to its place in the pixels; a
+  // grey or palette plane is packed as a one-sample row is.
+  for (size_t c = 0; m_planar && c < keep; ++c) {
+    for (int r = 0; r < m_height; ++r) {
+      u8* row = out + stride * r;
+      if (TIFFReadScanline(m_tiff, work.get(), static_cast<uint32_t>(r), static_cast<uint16_t>(c)) < 0)
+        std::memset(work.get(), 0, line);
+      if (keep == 1) {
+        std::memcpy(row, work.get(), std::min(width, line));
+      } else {
+        const size_t pixels = std::min(width, line);
+        for (size_t x = 0; x < pixels; ++x) row[x * keep + c] = work[x];
+      }
+    }
+  }
   for (int r = 0; r < m_height; ++r) {
     u8* row = out + stride * r;
-    if (m_cmyk && line == stride) {
-      if (TIFFReadScanline(m_tiff, row, static_cast<uint32_t>(r), 0) < 0) std::memset(row, 0, stride);
-      notifyRow(r, m_height);
-      continue;
+    const uint32_t y = static_cast<uint32_t>(r);
+    if (m_planar) {
+      // Planes were read whole above; only the conversion is left.
+    } else if (samples == keep && line == stride) {
+      if (TIFFReadScanline(m_tiff, row, y, 0) < 0) std::memset(row, 0, stride);
+    } else {
+      // A row libtiff cannot read gives black, never bytes of an earlier row.
+      if (TIFFReadScanline(m_tiff, work.get(), y, 0) < 0) std::memset(work.get(), 0, line);
+      if (samples == 1) {
+        std::memcpy(row, work.get(), std::min(width, line));
+      } else {
+        const size_t pixels = std::min(width, line / samples);
+        const u8* in = work.get();
+        for (size_t x = 0; x < pixels; ++x, in += samples) std::memcpy(row + x * keep, in, keep);
+      }
     }
-    // A row libtiff cannot read gives black, never bytes of an earlier row.
-    if (TIFFReadScanline(m_tiff, work.get(), static_cast<uint32_t>(r), 0) < 0) std::memset(work.get(), 0, line);
-    if (m_cmyk) {
-      std::memcpy(row, work.get(), std::min(stride, line));
-    } else if (m_components == 1) {
-      std::memcpy(row, work.get(), std::min(static_cast<size_t>(m_width), line));
-      convertRow(m_palette, row, m_width, m_bitsPerSample);
-    } else if (m_components == 3) {
-      std::memcpy(row, work.get(), std::min(stride, line));
-    } else if (m_components == 4) {
-      size_t pixels = std::min(static_cast<size_t>(m_width), line / 4);
-      const u8* in = work.get();
-      for (size_t x = 0; x < pixels; ++x, in += 4, row += 3) std::memcpy(row, in, 3);
-    }
+    if (keep == 1) convertRow(m_palette, row, m_width, m_bitsPerSample);
     notifyRow(r, m_height);
   }
   int cmyk = m_cmyk;
@@ -296,7 +342,7 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
 }
 
 void RKTIFFDecoder::convertRow(const u8* palette, u8* row, int width, int bitsPerSample) {
-  if (!palette || (bitsPerSample != 1 && bitsPerSample != 4 && bitsPerSample != 8)) {
+  if (!palette || (bitsPerSample != 1 && bitsPerSample != 2 && bitsPerSample != 4 && bitsPerSample != 8)) {
     std::memset(row, 0, static_cast<size_t>(width) * 3);
     return;
   }
@@ -305,6 +351,8 @@ void RKTIFFDecoder::convertRow(const u8* palette, u8* row, int width, int bitsPe
     int index;
     if (bitsPerSample == 1)
       index = (row[i / 8] >> (7 - i % 8)) & 1;
+    else if (bitsPerSample == 2)
+      index = (row[i / 4] >> (6 - 2 * (i % 4))) & 3;
     else if (bitsPerSample == 4)
       index = i % 2 == 0 ? row[i / 2] >> 4 : row[i / 2] & 0x0F;
     else

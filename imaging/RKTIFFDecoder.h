@@ -62,6 +62,8 @@ class RKTIFFDecoder : public RKImageDecoder {
   int m_yDensity;
   int m_bitsPerSample;
   int m_cmyk;
+  int m_keep;     // samples of each pixel the picture takes: 1 (through the palette), 3 or 4
+  int m_planar;   // set when each sample has a plane of its own
   u8* m_palette;  // 256 entries of red, green, blue
   tiff* m_tiff;
   RKTIFFClient* m_client;

@@ -190,7 +190,11 @@ Bytes writeTiff(const TiffSpec& s) {
   TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, s.bits);
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, s.photometric);
   TIFFSetField(t, TIFFTAG_COMPRESSION, s.compression);
-  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, s.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+  if (s.compression == COMPRESSION_JPEG) {
+    TIFFSetField(t, TIFFTAG_JPEGQUALITY, 95);
+    if (s.photometric == PHOTOMETRIC_YCBCR) TIFFSetField(t, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+  }
   if (s.extraSamples > 0) {
     std::vector<uint16_t> kinds(s.extraSamples, EXTRASAMPLE_UNASSALPHA);
     TIFFSetField(t, TIFFTAG_EXTRASAMPLES, s.extraSamples, kinds.data());
@@ -210,7 +214,17 @@ Bytes writeTiff(const TiffSpec& s) {
       for (int x = 0; x < s.width; x += 16) TIFFWriteTile(t, tile.data(), x, y, 0, 0);
   } else {
     TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, s.rowsPerStrip > 0 ? s.rowsPerStrip : s.height);
-    for (int y = 0; y < s.height; ++y) TIFFWriteScanline(t, const_cast<unsigned char*>(s.rows.data() + line * y), y, 0);
+    if (s.planar) {
+      Bytes plane(static_cast<size_t>(s.width));
+      for (int c = 0; c < s.samples; ++c)
+        for (int y = 0; y < s.height; ++y) {
+          for (int x = 0; x < s.width; ++x) plane[x] = s.rows[line * y + static_cast<size_t>(x * s.samples + c)];
+          TIFFWriteScanline(t, plane.data(), y, static_cast<uint16_t>(c));
+        }
+    } else {
+      for (int y = 0; y < s.height; ++y)
+        TIFFWriteScanline(t, const_cast<unsigned char*>(s.rows.data() + line * y), y, 0);
+    }
   }
   TIFFClose(t);
   return f.data;

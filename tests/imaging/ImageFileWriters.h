@@ -43,7 +43,9 @@ struct TiffSpec {
   int width = 1, height = 1, samples = 1, bits = 8, photometric = 1;
   int compression = 1, rowsPerStrip = 0, extraSamples = 0;
   bool tiled = false;
-  Bytes rows;  // scanlines as TIFFWriteScanline takes them
+  bool planar = false;  // rows are given contiguous and written as one plane a sample (8 bits)
+  Bytes rows;           // scanlines as TIFFWriteScanline takes them (contiguous red, green, blue
+                        // for JPEG-compressed YCbCr, which libtiff converts)
   std::vector<uint16_t> red, green, blue;
   int unit = -1;
   float xResolution = 0, yResolution = 0;

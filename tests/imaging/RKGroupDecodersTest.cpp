@@ -327,6 +327,16 @@ TEST(RKICODecoder, MaskIsLeftOutWhenTheResourceHasNoRoomForIt) {
   EXPECT_EQ(frames[0].pixels, (Bytes{9, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0}));
 }
 
+TEST(RKICODecoder, TwoBitRowsTakeFourPixelsAByte) {
+  // 5 x 1, indexes 0 1 2 3 1: four palette entries, no mask bits set.
+  const std::string palette("\1\1\1\0\2\2\2\0\3\3\3\0\4\4\4\0", 16);
+  IconEntry entry{5, 1, 2, palette, std::string("\x1B\x40\0\0", 4), std::string(4, '\0'), 0};
+  RKICODecoder decoder;
+  std::vector<Frame> frames = framesOf(decoder, iconFile({entry}));
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, (Bytes{1, 1, 1, 255, 2, 2, 2, 255, 3, 3, 3, 255, 4, 4, 4, 255, 2, 2, 2, 255}));
+}
+
 TEST(RKICODecoder, HostileFilesFailCleanly) {
   IconEntry ok{1, 1, 24, "", std::string("\1\2\3\0", 4), std::string(4, '\0'), 0};
   RKICODecoder decoder;

@@ -41,7 +41,7 @@ class JasperNetpbm : public ::testing::Test {
 
 TEST_F(JasperNetpbm, PixmapsAndGreyMapsAtDepthsUpToSixteenBits) {
   RKPNMDecoder decoder;
-  for (const std::string m : {"255", "15", "1", "65535"}) {
+  for (const std::string m : {"255", "15", "1", "65535", "100", "1000"}) {
     ASSERT_TRUE(dir.run("pnmdepth " + m + " in.ppm > c.ppm && pnmtoplainpnm c.ppm > cp.ppm"));
     ASSERT_TRUE(dir.run("ppmtopgm c.ppm > g.pgm && pnmtoplainpnm g.pgm > gp.pgm"));
     const std::vector<unsigned char> colour = reference("c.ppm"), grey = reference("g.pgm");

@@ -57,20 +57,63 @@ TEST(RKBMPDecoder, DepthsAndPalettes) {
             (Bytes{0, 0, 248}));
   EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 16, "", byteString({0x00, 0xF8, 0, 0}))).pixels, (Bytes{0, 0, 240}));
 
-  // 1, 2 (read as 4) and 8 bits through the palette.
+  // 1, 2, 4 and 8 bits through the palette.
   const std::string pal2 = byteString({10, 11, 12, 0, 20, 21, 22, 0});
   EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}))).pixels,
             (Bytes{20, 21, 22, 10, 11, 12, 20, 21, 22}));
   const std::string pal4 = pal2 + byteString({30, 31, 32, 0, 40, 41, 42, 0});
-  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 2, pal4, byteString({0x32, 0x10, 0, 0}))).pixels,
+  EXPECT_EQ(decodeImage(decoder, bmpFile(5, 1, 2, pal4, byteString({0x1B, 0x80, 0, 0}))).pixels,
+            (Bytes{10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42, 30, 31, 32}));
+  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 4, pal4 + std::string(48, '\0'), byteString({0x32, 0x10, 0, 0}))).pixels,
             (Bytes{40, 41, 42, 30, 31, 32, 20, 21, 22}));
   std::string pal256(1024, '\0');
   pal256[4 * 200] = 1;
   pal256[4 * 200 + 2] = 3;
   EXPECT_EQ(decodeImage(decoder, bmpFile(2, 1, 8, pal256, byteString({200, 7, 0, 0}))).pixels,
             (Bytes{1, 0, 3, 0, 0, 0}));
-  // A longer info header does not move the palette.
-  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}), 0, 108)).pixels[0], 20);
+}
+
+TEST(RKBMPDecoder, LongerInfoHeadersAndShortPalettes) {
+  RKBMPDecoder decoder;
+  // The palette follows the info header of 108 or 124 bytes.
+  const std::string pal2 = byteString({10, 11, 12, 0, 20, 21, 22, 0});
+  for (uint32_t size : {108u, 124u})
+    EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 1, pal2, byteString({0xA0, 0, 0, 0}), 0, size)).pixels,
+              (Bytes{20, 21, 22, 10, 11, 12, 20, 21, 22}))
+        << size;
+  // Bit-field masks are the header's own fields there: 5-6-5, and 8-8-8 for 32 bits.
+  std::string masks;
+  for (uint32_t m : {0xF800u, 0x07E0u, 0x001Fu}) put32(masks, m);
+  std::string file = bmpFile(1, 1, 16, "", byteString({0x00, 0xF8, 0, 0}), 3, 108);
+  file.replace(54, 12, masks);
+  EXPECT_EQ(decodeImage(decoder, file).pixels, (Bytes{0, 0, 248}));
+  masks.clear();
+  for (uint32_t m : {0xFF0000u, 0xFF00u, 0xFFu}) put32(masks, m);
+  file = bmpFile(1, 1, 32, "", byteString({1, 2, 3, 4}), 3, 124);
+  file.replace(54, 12, masks);
+  EXPECT_EQ(decodeImage(decoder, file).pixels, (Bytes{1, 2, 3, 255}));
+  // A palette of fewer entries than the depth allows (colours used), at the end of a short file.
+  const std::string pal3 = pal2 + byteString({30, 31, 32, 0});
+  EXPECT_EQ(decodeImage(decoder, bmpFile(3, 1, 8, pal3, byteString({2, 0, 1, 0}), 0, 40, 3)).pixels,
+            (Bytes{30, 31, 32, 10, 11, 12, 20, 21, 22}));
+}
+
+TEST(RKBMPDecoder, CompressionsAndLayoutsWithoutADecodingAreRefused) {
+  RKBMPDecoder decoder;
+  const std::string pal = std::string(1024, '\x40');
+  const std::string rows = byteString({0, 1, 2, 3, 4, 5, 6, 7});
+  // Run-length (1, 2), embedded JPEG and PNG (4, 5) and alpha bit fields (6).
+  for (uint32_t compression : {1u, 2u, 4u, 5u, 6u})
+    EXPECT_EQ(decodeImage(decoder, bmpFile(2, 1, 8, pal, rows, compression)).type, 0u) << compression;
+  EXPECT_EQ(decodeImage(decoder, bmpFile(2, 1, 24, "", rows, 3)).type, 0u);  // bit fields need 16 or 32 bits
+  // Masks of another layout.
+  std::string masks;
+  for (uint32_t m : {0x0F00u, 0x00F0u, 0x000Fu}) put32(masks, m);
+  EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 16, masks, rows, 3)).type, 0u);
+  EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 32, masks, rows, 3)).type, 0u);
+  // Depths of no format, and the 12-byte core header.
+  for (int bits : {0, 3, 5, 12, 48}) EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, bits, pal, rows)).type, 0u) << bits;
+  EXPECT_EQ(decodeImage(decoder, bmpFile(1, 1, 24, "", rows, 0, 12)).type, 0u);
 }
 
 TEST(RKBMPDecoder, InfoAndZeroWidth) {
@@ -118,8 +161,8 @@ TEST(RKTGADecoder, RawRowsInBothOrders) {
   EXPECT_EQ(up.type, 1005u);
   EXPECT_EQ(up.pixels, (Bytes{4, 5, 6, 1, 2, 3}));
   EXPECT_EQ(decodeImage(decoder, tgaFile(2, 24, 1, 2, 0x20, data)).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
-  // Type 11 is read as raw rows; the ID field is skipped.
-  EXPECT_EQ(decodeImage(decoder, tgaFile(11, 24, 1, 2, 0x20, data, "", 0, 0, "abc")).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
+  // The ID field is skipped.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(2, 24, 1, 2, 0x20, data, "", 0, 0, "abc")).pixels, (Bytes{1, 2, 3, 4, 5, 6}));
 
   const std::string rgba = tgaFile(2, 32, 2, 1, 0x28, byteString({1, 2, 3, 4, 5, 6, 7, 8}));
   ASSERT_EQ(decoder.openMemory(rgba.data(), int(rgba.size())), 1);
@@ -147,6 +190,13 @@ TEST(RKTGADecoder, RunLengthPackets) {
   // One past the image's last pixel is dropped.
   EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 2, 1, 0x20, byteString({0xFF, 1, 2, 3}))).pixels,
             (Bytes{1, 2, 3, 1, 2, 3}));
+  // Type 11 is run-length grey; type 9 run-length colour-mapped.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(11, 8, 5, 1, 0x20, byteString({0x82, 7, 0x01, 200, 9}))).pixels,
+            (Bytes{7, 7, 7, 7, 7, 7, 7, 7, 7, 200, 200, 200, 9, 9, 9}));
+  EXPECT_EQ(
+      decodeImage(decoder, tgaFile(9, 8, 3, 1, 0x20, byteString({0x82, 1}), byteString({1, 2, 3, 4, 5, 6}), 2, 24))
+          .pixels,
+      (Bytes{4, 5, 6, 4, 5, 6, 4, 5, 6}));
   // A short packet fails.
   EXPECT_EQ(decodeImage(decoder, tgaFile(10, 24, 4, 1, 0x20, byteString({0x03, 1, 2, 3, 4, 5, 6}))).type, 0u);
 }
@@ -169,6 +219,11 @@ TEST(RKTGADecoder, SixteenBitAndColourMappedPixels) {
   EXPECT_EQ(decodeImage(decoder, tgaFile(1, 8, 1, 1, 0x20, byteString({0}), byteString({1, 2}), 1, 16)).type, 0u);
   EXPECT_EQ(decodeImage(decoder, tgaFile(2, 15, 1, 1, 0x20, byteString({0, 0}))).type, 0u);
   EXPECT_EQ(decodeImage(decoder, tgaFile(2, 40, 1, 1, 0x20, byteString({0, 0, 0, 0, 0}))).type, 0u);
+  // Image types without pixels or of other encodings, and grey of more than one byte.
+  for (int type : {0, 4, 8, 12, 32, 33})
+    EXPECT_EQ(decodeImage(decoder, tgaFile(type, 8, 2, 1, 0x20, byteString({1, 2, 3, 4}))).type, 0u) << type;
+  for (int type : {3, 11})
+    EXPECT_EQ(decodeImage(decoder, tgaFile(type, 16, 1, 1, 0x20, byteString({0, 1, 2}))).type, 0u) << type;
 }
 
 TEST(RKTGADecoder, TruncatedAndLyingFilesFailCleanly) {
@@ -227,6 +282,35 @@ TEST(RKPCXDecoder, PaletteFilesAndRuns) {
   // Without the marker or with a short palette there are no colours: the decode fails.
   EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0D}) + pal)).type, 0u);
   EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0C}) + pal.substr(0, 767))).type, 0u);
+}
+
+TEST(RKPCXDecoder, SixteenColourBitPlanesAndFourBytePlanes) {
+  // Width 10 in four 1-bit planes of 2 bytes: plane p holds bit p of each index.
+  const int indexes[10] = {0, 1, 2, 3, 4, 8, 15, 7, 9, 6};
+  std::string row(8, '\0');
+  for (int x = 0; x < 10; ++x)
+    for (int p = 0; p < 4; ++p)
+      if (indexes[x] >> p & 1) row[size_t(p * 2 + x / 8)] = char(row[size_t(p * 2 + x / 8)] | (0x80 >> (x % 8)));
+  std::string file = pcxFile(1, 4, 10, 1, 2, row);
+  for (int i = 0; i < 48; ++i) file[size_t(16 + i)] = char(i * 5 + 1);  // colour i: 15i+1, 15i+6, 15i+11
+  RKPCXDecoder decoder;
+  DecodedImage img = decodeImage(decoder, file);
+  ASSERT_EQ(img.pixels.size(), 30u);
+  for (int x = 0; x < 10; ++x)
+    EXPECT_EQ(img.at(x, 0, 3), (std::vector<int>{15 * indexes[x] + 1, 15 * indexes[x] + 6, 15 * indexes[x] + 11})) << x;
+  RKParam params;
+  ASSERT_EQ(decoder.getInfo(&params), 1);
+  EXPECT_EQ(params.getInt("PCX_NumComponents"), 4);
+
+  // Four 8-bit planes: red, green, blue and an alpha plane that is dropped.
+  EXPECT_EQ(decodeImage(decoder, pcxFile(8, 4, 2, 1, 2, byteString({1, 2, 3, 4, 5, 6, 7, 8}))).pixels,
+            (Bytes{1, 3, 5, 2, 4, 6}));
+  // Other layouts are refused: one plane of 1, 2 or 4 bits, two 8-bit planes, three 1-bit planes.
+  const std::string data(64, '\x11');
+  for (auto layout :
+       {std::make_pair(1, 1), std::make_pair(2, 1), std::make_pair(4, 1), std::make_pair(8, 2), std::make_pair(1, 3)})
+    EXPECT_EQ(decodeImage(decoder, pcxFile(layout.first, layout.second, 4, 1, 4, data)).type, 0u)
+        << layout.first << " x " << layout.second;
 }
 
 TEST(RKPCXDecoder, HostileHeadersFailCleanly) {

@@ -106,6 +106,10 @@ TEST_F(RasterNetpbm, TgaRawRunLengthAndColourMapped) {
   for (long v : NetpbmFolder::parsePlain(grey).samples)
     expected.insert(expected.end(), 3, static_cast<unsigned char>(v));
   EXPECT_EQ(decodeImage(decoder, make("ppmtopgm few.ppm | pamtotga -mono -norle", "e.tga")).pixels, expected);
+  // Run-length grey (type 11).
+  const std::string rle = make("ppmtopgm few.ppm | pamtotga -mono", "f.tga");
+  ASSERT_EQ(rle[2], 11);
+  EXPECT_EQ(decodeImage(decoder, rle).pixels, expected);
 }
 
 TEST_F(RasterNetpbm, PcxPlanesAndPalette) {
@@ -115,6 +119,9 @@ TEST_F(RasterNetpbm, PcxPlanesAndPalette) {
   EXPECT_EQ(planes.pixels, manyRgb);
   EXPECT_EQ(decodeImage(decoder, make("ppmtopcx -24bit few.ppm", "b.pcx")).pixels, fewRgb);
   EXPECT_EQ(decodeImage(decoder, make("ppmtopcx -8bit few.ppm", "c.pcx")).pixels, fewRgb);
+  // Sixteen colours or fewer: four planes of one bit; packed 4-bit pixels are refused.
+  EXPECT_EQ(decodeImage(decoder, make("ppmtopcx -planes 4 few.ppm", "d.pcx")).pixels, fewRgb);
+  EXPECT_EQ(decodeImage(decoder, make("ppmtopcx -packed few.ppm", "e.pcx")).type, 0u);
 }
 
 TEST_F(RasterNetpbm, GifPlainInterlacedAndTransparent) {

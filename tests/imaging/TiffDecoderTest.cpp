@@ -14,8 +14,8 @@ using namespace testimg;
 namespace {
 
 // TIFF tag values, spelled out here so that the tests need no library header.
-enum { MINISWHITE = 0, MINISBLACK = 1, RGB = 2, PALETTE = 3, SEPARATED = 5 };
-enum { NONE = 1, LZW = 5, DEFLATE = 8 };
+enum { MINISWHITE = 0, MINISBLACK = 1, RGB = 2, PALETTE = 3, SEPARATED = 5, YCBCR = 6, CIELAB = 8 };
+enum { NONE = 1, LZW = 5, JPEG = 7, DEFLATE = 8 };
 
 int sample(int x, int y, int c, int bits) { return (x * 5 + y * 11 + c * 70) % (1 << bits); }
 
@@ -122,14 +122,96 @@ TEST(TiffDecoderPixels, CmykFilesKeepTheirSamples) {
   EXPECT_EQ(image.type, 1027u);
   EXPECT_EQ(image.pixels, s.rows);
 
-  // An extra sample makes scanlines longer than the pixels: only what fits is copied.
-  TiffSpec wide = spec(6, 5, 5, 8, SEPARATED);
-  wide.extraSamples = 1;
-  image = decode(writeTiff(wide));
+  // An extra (alpha) sample is dropped from every pixel, in one plane or in separate ones.
+  for (bool planar : {false, true}) {
+    TiffSpec wide = spec(6, 5, 5, 8, SEPARATED, planar ? LZW : NONE);
+    wide.extraSamples = 1;
+    wide.planar = planar;
+    image = decode(writeTiff(wide));
+    ASSERT_TRUE(image.ok) << planar;
+    EXPECT_EQ(image.type, 1027u);
+    ASSERT_EQ(image.pixels.size(), 6u * 5 * 4);
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 6; ++x)
+        ASSERT_EQ(image.at(x, y, 4),
+                  (std::vector<int>{sample(x, y, 0, 8), sample(x, y, 1, 8), sample(x, y, 2, 8), sample(x, y, 3, 8)}))
+            << planar << " " << x << "," << y;
+  }
+}
+
+TEST(TiffDecoderPixels, TwoBitGreyAndPaletteFiles) {
+  for (int photometric : {MINISWHITE, MINISBLACK}) {
+    Bytes file = writeTiff(spec(9, 3, 1, 2, photometric));
+    DecodedImage image = decode(file);
+    ASSERT_TRUE(image.ok);
+    EXPECT_EQ(image.pixels, referenceTiff(file));
+    for (int x = 0; x < 9; ++x) {
+      int level = sample(x, 2, 0, 2) * 85;
+      EXPECT_EQ(image.at(x, 2, 1)[0], photometric == MINISBLACK ? level : 255 - level) << x;
+    }
+  }
+  TiffSpec s = spec(9, 3, 1, 2, PALETTE);
+  s.red = {0, 65535, 0, 32896};
+  s.green = {0, 0, 65535, 32896};
+  s.blue = {65535, 0, 0, 32896};
+  DecodedImage image = decode(writeTiff(s));
   ASSERT_TRUE(image.ok);
-  EXPECT_EQ(image.pixels.size(), 6u * 5 * 4);
-  EXPECT_EQ(image.at(0, 1, 4),
-            (std::vector<int>{sample(0, 1, 0, 8), sample(0, 1, 1, 8), sample(0, 1, 2, 8), sample(0, 1, 3, 8)}));
+  const std::vector<int> colours[4] = {{0, 0, 255}, {255, 0, 0}, {0, 255, 0}, {128, 128, 128}};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 9; ++x) ASSERT_EQ(image.at(x, y, 3), colours[sample(x, y, 0, 2)]) << x << "," << y;
+}
+
+TEST(TiffDecoderPixels, SeparatePlanesAndGreyWithAlpha) {
+  // Red, green, blue (and alpha) planes of their own.
+  for (int samples : {3, 4}) {
+    TiffSpec s = spec(11, 7, samples, 8, RGB, LZW);
+    s.extraSamples = samples - 3;
+    s.planar = true;
+    s.rowsPerStrip = 3;
+    DecodedImage image = decode(writeTiff(s));
+    ASSERT_TRUE(image.ok) << samples;
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 11; ++x)
+        ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{sample(x, y, 0, 8), sample(x, y, 1, 8), sample(x, y, 2, 8)}))
+            << samples << " " << x << "," << y;
+  }
+  // Grey with alpha, in one plane or two: the grey level of each pixel, the alpha dropped.
+  for (bool planar : {false, true}) {
+    TiffSpec s = spec(5, 4, 2, 8, MINISBLACK);
+    s.extraSamples = 1;
+    s.planar = planar;
+    DecodedImage image = decode(writeTiff(s));
+    ASSERT_TRUE(image.ok) << planar;
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 5; ++x) {
+        int v = sample(x, y, 0, 8);
+        ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{v, v, v})) << planar << " " << x << "," << y;
+      }
+  }
+}
+
+TEST(TiffDecoderPixels, JpegCompressedYCbCrComesOutAsRgb) {
+  // A smooth picture, so that the lossy compression stays close to it.
+  TiffSpec s;
+  s.width = 40;
+  s.height = 24;
+  s.samples = 3;
+  s.photometric = YCBCR;
+  s.compression = JPEG;
+  s.rowsPerStrip = 16;
+  for (int y = 0; y < s.height; ++y)
+    for (int x = 0; x < s.width; ++x)
+      for (int c = 0; c < 3; ++c)
+        s.rows.push_back(static_cast<unsigned char>(c == 0 ? 40 + x * 4 : c == 1 ? 200 - y * 5 : 120));
+  Bytes file = writeTiff(s);
+  DecodedImage image = decode(file);
+  ASSERT_TRUE(image.ok);
+  EXPECT_EQ(image.type, 1003u);
+  ASSERT_EQ(image.pixels.size(), s.rows.size());
+  for (size_t i = 0; i < s.rows.size(); ++i) ASSERT_NEAR(image.pixels[i], s.rows[i], 12) << i;
+  const Bytes reference = referenceTiff(file);
+  ASSERT_EQ(reference.size(), image.pixels.size());
+  for (size_t i = 0; i < reference.size(); ++i) ASSERT_NEAR(image.pixels[i], reference[i], 3) << i;
 }
 
 TEST(TiffDecoderHeader, DensityFromTheResolutionUnit) {
@@ -168,6 +250,11 @@ TEST(TiffDecoderHeader, WideSamplesTilesAndForeignBytesAreRefused) {
   Bytes tiles = writeTiff(tiled);
   ASSERT_EQ(readableTiles(tiles), 4);  // a good file, only in tiles
   EXPECT_EQ(decoder.openMemory(tiles.data(), static_cast<int>(tiles.size())), 0);
+  // Colour models without a conversion here.
+  Bytes lab = writeTiff(spec(4, 4, 3, 8, CIELAB));
+  EXPECT_EQ(decoder.openMemory(lab.data(), static_cast<int>(lab.size())), 0);
+  Bytes deepPlanes = writeTiff(spec(4, 4, 2, 4, MINISBLACK));
+  EXPECT_EQ(decoder.openMemory(deepPlanes.data(), static_cast<int>(deepPlanes.size())), 0);
   const char text[] = "II*\0 and then nothing of use";
   EXPECT_EQ(decoder.openMemory(text, sizeof text), 0);
   EXPECT_EQ(decoder.openMemory(text, 0), 0);

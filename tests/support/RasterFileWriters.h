@@ -8,13 +8,15 @@
 
 #include "ByteWriter.h"
 
-// A bitmap file: the 54-byte header, then extra (palette or masks), then the stored rows.
+// A bitmap file: the 54-byte header, zeros up to the end of an info header longer than 40 bytes,
+// then extra (palette or masks), then the stored rows.
 inline std::string bmpFile(int32_t w, int32_t h, int bitCount, const std::string& extra, const std::string& rows,
-                           uint32_t compression = 0, uint32_t infoSize = 40) {
+                           uint32_t compression = 0, uint32_t infoSize = 40, uint32_t coloursUsed = 0) {
+  const size_t pad = infoSize > 40 ? infoSize - 40 : 0;
   std::string s = "BM";
-  put32(s, uint32_t(54 + extra.size() + rows.size()));
+  put32(s, uint32_t(54 + pad + extra.size() + rows.size()));
   put32(s, 0);
-  put32(s, uint32_t(54 + extra.size()));
+  put32(s, uint32_t(54 + pad + extra.size()));
   put32(s, infoSize);
   put32(s, uint32_t(w));
   put32(s, uint32_t(h));
@@ -24,9 +26,9 @@ inline std::string bmpFile(int32_t w, int32_t h, int bitCount, const std::string
   put32(s, uint32_t(rows.size()));
   put32(s, 2835);
   put32(s, 3780);
+  put32(s, coloursUsed);
   put32(s, 0);
-  put32(s, 0);
-  return s + extra + rows;
+  return s + std::string(pad, '\0') + extra + rows;
 }
 
 inline std::string tgaFile(int type, int depth, int w, int h, int descriptor, const std::string& data,

@@ -5,11 +5,30 @@
 #include <cstring>
 #include <new>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 using rkjas::Component;
 
 namespace {
 
 enum Format { kFormatPnm = 0, kFormatPgx = 1, kFormatRas = 2 };
+
+// Large sample planes are written whole right after they are made: backing them with large pages
+// saves a fault for each small page. Only a hint.
+void adviseLargePages(void *data, size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  const uintptr_t huge = uintptr_t(1) << 21;
+  if (bytes < 4 * huge) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + huge - 1) & ~(huge - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(huge - 1);
+  if (end > begin) madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)data;
+  (void)bytes;
+#endif
+}
 
 const Component *component(const jas_image_t *image, int cmptno) {
   if (!image || cmptno < 0 || size_t(cmptno) >= image->cmpts.size()) return nullptr;
@@ -21,7 +40,7 @@ const Component *component(const jas_image_t *image, int cmptno) {
 namespace rkjas {
 
 std::unique_ptr<jas_image_t> makeImage(jas_clrspc_t clrspc, int count, int64_t width, int64_t height, int prec,
-                                       int sgnd) {
+                                       int sgnd, bool compact) {
   if (count <= 0 || width <= 0 || height <= 0 || prec <= 0 || prec > 31) return nullptr;
   if (uint64_t(width) > kMaxSamples || uint64_t(height) > kMaxSamples) return nullptr;
   const uint64_t plane = uint64_t(width) * uint64_t(height);
@@ -36,7 +55,12 @@ std::unique_ptr<jas_image_t> makeImage(jas_clrspc_t clrspc, int count, int64_t w
       c.height = int(height);
       c.prec = prec;
       c.sgnd = sgnd;
-      c.samples.assign(size_t(plane), 0);
+      if (compact && !sgnd && prec <= 8) {
+        c.bytes.reset(new uint8_t[size_t(plane)]);
+        adviseLargePages(c.bytes.get(), size_t(plane));
+      } else {
+        c.samples.assign(size_t(plane), 0);
+      }
     }
   } catch (const std::bad_alloc &) {
     return nullptr;
@@ -165,7 +189,7 @@ jas_seqent_t jas_matrix_get(const jas_matrix_t *matrix, jas_matind_t i, jas_mati
 int_fast32_t jas_image_readcmptsample(jas_image_t *image, int cmptno, int x, int y) {
   const Component *c = component(image, cmptno);
   if (!c || x < 0 || y < 0 || x >= c->width || y >= c->height) return 0;
-  return c->samples[size_t(y) * size_t(c->width) + size_t(x)];
+  return c->at(size_t(y) * size_t(c->width) + size_t(x));
 }
 
 int jas_image_readcmpt(jas_image_t *image, int cmptno, jas_image_coord_t x, jas_image_coord_t y,
@@ -184,8 +208,17 @@ int jas_image_readcmpt(jas_image_t *image, int cmptno, jas_image_coord_t x, jas_
   }
   jas_seqent_t *out = data->entries.data();
   for (jas_image_coord_t row = 0; row < height; ++row) {
-    const int32_t *in = c->samples.data() + size_t(y + row) * size_t(c->width) + size_t(x);
-    for (jas_image_coord_t col = 0; col < width; ++col) *out++ = in[col];
+    const size_t start = size_t(y + row) * size_t(c->width) + size_t(x);
+    if (c->view) {
+      const uint8_t *in = c->view + start * c->step;
+      for (jas_image_coord_t col = 0; col < width; ++col, in += c->step) *out++ = *in;
+    } else if (c->compact()) {
+      const uint8_t *in = c->bytes.get() + start;
+      for (jas_image_coord_t col = 0; col < width; ++col) *out++ = in[col];
+    } else {
+      const int32_t *in = c->samples.data() + start;
+      for (jas_image_coord_t col = 0; col < width; ++col) *out++ = in[col];
+    }
   }
   return 0;
 }

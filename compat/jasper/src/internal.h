@@ -32,7 +32,16 @@ struct Component {
   int height = 0;
   int prec = 0;
   int sgnd = 0;
-  std::vector<int32_t> samples;  // width x height, rows top first
+  // width x height samples, rows top first: in samples, or one byte each in bytes for compact
+  // components (unsigned, precision 8 or less), whose samples stays empty.
+  // A component may instead read its bytes in place from the decoded stream's data (view), every
+  // step-th byte: raw 8-bit samples that need no scaling are not copied.
+  std::vector<int32_t> samples;
+  std::unique_ptr<uint8_t[]> bytes;
+  const uint8_t *view = nullptr;
+  size_t step = 1;
+  bool compact() const { return bytes != nullptr; }
+  int32_t at(size_t i) const { return view ? int32_t(view[i * step]) : bytes ? int32_t(bytes[i]) : samples[i]; }
 };
 
 }  // namespace rkjas
@@ -45,9 +54,11 @@ struct jas_image_t {
 namespace rkjas {
 
 // Makes an image of count components, each width x height with the given precision, or null when
-// the size is zero, negative or beyond kMaxSamples. Component types are left to the caller.
+// the size is zero, negative or beyond kMaxSamples. Component types are left to the caller. With
+// compact set, unsigned components of precision 8 or less keep their samples in bytes, which
+// are left unset for the caller to fill.
 std::unique_ptr<jas_image_t> makeImage(jas_clrspc_t clrspc, int count, int64_t width, int64_t height, int prec,
-                                       int sgnd);
+                                       int sgnd, bool compact = false);
 
 // Sequential reads from the unread part of a stream; every read is bounded by the stream's end.
 class Reader {

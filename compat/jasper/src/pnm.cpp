@@ -7,8 +7,11 @@
 // eight pixels a byte, most significant bit first, each row starting on a new byte.
 //
 // Bitmaps give one grey component of precision 1 whose sample is 1 for white and 0 for black (the
-// file stores 1 for black); grey maps one grey component; pixmaps red, green and blue. The
-// precision is the number of bits the maximum value needs. Samples above the maximum are clamped.
+// file stores 1 for black); grey maps one grey component; pixmaps red, green and blue. Samples
+// above the maximum are clamped. A maximum of the form 2^n - 1 gives precision n and the samples
+// as stored; any other maximum (100, 1000) says where white is, so the samples are scaled from it
+// to the full range of precision 8 (maximum below 256) or 16, rounded: white stays white.
+// Components of 8 bits or less keep one byte a sample.
 #include "internal.h"
 
 #include <new>
@@ -54,13 +57,36 @@ int bitsFor(uint32_t maxval) {
   return bits;
 }
 
+// The precision samples of a maximum value are given in (see the file comment).
+int precisionFor(uint32_t maxval) {
+  const int bits = bitsFor(maxval);
+  if ((uint32_t(1) << bits) - 1 == maxval) return bits;
+  return maxval < 256 ? 8 : 16;
+}
+
+// Sample value of every stored value 0 to maxval at the precision above.
+std::vector<uint32_t> sampleTable(uint32_t maxval) {
+  const uint32_t top = (uint32_t(1) << precisionFor(maxval)) - 1;
+  std::vector<uint32_t> table(size_t(maxval) + 1);
+  for (uint32_t v = 0; v <= maxval; ++v) table[v] = uint32_t((uint64_t(v) * top + maxval / 2) / maxval);
+  return table;
+}
+
+void putSample(rkjas::Component &cmpt, size_t i, uint32_t v) {
+  if (cmpt.compact())
+    cmpt.bytes[i] = uint8_t(v);
+  else
+    cmpt.samples[i] = int32_t(v);
+}
+
 bool readPlainBitmap(rkjas::Reader &in, jas_image_t &image) {
-  std::vector<int32_t> &out = image.cmpts[0].samples;
-  for (int32_t &s : out) {
+  rkjas::Component &cmpt = image.cmpts[0];
+  const size_t count = size_t(cmpt.width) * size_t(cmpt.height);
+  for (size_t i = 0; i < count; ++i) {
     skipSpace(in);
     int c = in.getc();
     if (c != '0' && c != '1') return false;
-    s = c == '0' ? 1 : 0;
+    putSample(cmpt, i, c == '0' ? 1 : 0);
   }
   return true;
 }
@@ -68,23 +94,24 @@ bool readPlainBitmap(rkjas::Reader &in, jas_image_t &image) {
 bool readRawBitmap(rkjas::Reader &in, jas_image_t &image) {
   rkjas::Component &cmpt = image.cmpts[0];
   const size_t rowBytes = (size_t(cmpt.width) + 7) / 8;
-  int32_t *out = cmpt.samples.data();
+  size_t i = 0;
   for (int y = 0; y < cmpt.height; ++y) {
     const unsigned char *row = in.take(rowBytes);
     if (!row) return false;
-    for (int x = 0; x < cmpt.width; ++x) *out++ = ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 0 : 1;
+    for (int x = 0; x < cmpt.width; ++x) putSample(cmpt, i++, ((row[x >> 3] >> (7 - (x & 7))) & 1) ? 0 : 1);
   }
   return true;
 }
 
 bool readPlainSamples(rkjas::Reader &in, jas_image_t &image, uint32_t maxval) {
+  const std::vector<uint32_t> table = sampleTable(maxval);
   const size_t count = image.cmpts.size();
-  const size_t plane = image.cmpts[0].samples.size();
+  const size_t plane = size_t(image.cmpts[0].width) * size_t(image.cmpts[0].height);
   for (size_t i = 0; i < plane; ++i) {
     for (size_t c = 0; c < count; ++c) {
       uint32_t v;
       if (!getNumber(in, kMaxValueLimit, v)) return false;
-      image.cmpts[c].samples[i] = int32_t(v > maxval ? maxval : v);
+      putSample(image.cmpts[c], i, table[v > maxval ? maxval : v]);
     }
   }
   return true;
@@ -92,19 +119,42 @@ bool readPlainSamples(rkjas::Reader &in, jas_image_t &image, uint32_t maxval) {
 
 bool readRawSamples(rkjas::Reader &in, jas_image_t &image, uint32_t maxval) {
   const size_t count = image.cmpts.size();
-  const size_t plane = image.cmpts[0].samples.size();
+  const size_t plane = size_t(image.cmpts[0].width) * size_t(image.cmpts[0].height);
   const size_t bytes = maxval > 255 ? 2 : 1;
-  int32_t *planes[3] = {};
-  for (size_t c = 0; c < count; ++c) planes[c] = image.cmpts[c].samples.data();
   // The whole raster must be present; the image size was bounded before allocating.
   const unsigned char *p = in.take(plane * count * bytes);
   if (!p) return false;
-  for (size_t i = 0; i < plane; ++i) {
+  // Every stored value, clamped to the maximum, to its sample.
+  std::vector<uint32_t> table = sampleTable(maxval);
+  table.resize(bytes == 2 ? 65536 : 256, table.back());
+  if (bytes == 1 && maxval == 255) {
+    // Raw 8-bit samples as they stand: the components read them in place.
     for (size_t c = 0; c < count; ++c) {
-      uint32_t v = bytes == 2 ? (uint32_t(p[0]) << 8) | p[1] : p[0];
-      p += bytes;
-      planes[c][i] = int32_t(v > maxval ? maxval : v);
+      image.cmpts[c].bytes.reset();
+      image.cmpts[c].view = p + c;
+      image.cmpts[c].step = count;
     }
+    return true;
+  }
+  if (bytes == 1) {
+    // One byte a stored sample gives compact components: a byte table, no per-sample branch.
+    uint8_t small[256];
+    for (size_t v = 0; v < 256; ++v) small[v] = uint8_t(table[v]);
+    if (count == 1) {
+      uint8_t *out = image.cmpts[0].bytes.get();
+      for (size_t i = 0; i < plane; ++i) out[i] = small[p[i]];
+      return true;
+    }
+    uint8_t *r = image.cmpts[0].bytes.get(), *g = image.cmpts[1].bytes.get(), *b = image.cmpts[2].bytes.get();
+    for (size_t i = 0; i < plane; ++i, p += 3) {
+      r[i] = small[p[0]];
+      g[i] = small[p[1]];
+      b[i] = small[p[2]];
+    }
+    return true;
+  }
+  for (size_t i = 0; i < plane; ++i) {
+    for (size_t c = 0; c < count; ++c, p += 2) putSample(image.cmpts[c], i, table[(uint32_t(p[0]) << 8) | p[1]]);
   }
   return true;
 }
@@ -135,8 +185,8 @@ jas_image_t *decode(jas_stream_t *stream) {
   const uint64_t needed = raw && bitmap ? (uint64_t(width) + 7) / 8 * height : samples;
   if (needed > in.remaining()) return nullptr;
 
-  std::unique_ptr<jas_image_t> image =
-      rkjas::makeImage(pixmap ? JAS_CLRSPC_SRGB : JAS_CLRSPC_SGRAY, count, width, height, bitsFor(maxval), 0);
+  std::unique_ptr<jas_image_t> image = rkjas::makeImage(pixmap ? JAS_CLRSPC_SRGB : JAS_CLRSPC_SGRAY, count, width,
+                                                        height, precisionFor(maxval), 0, true);
   if (!image) return nullptr;
   if (pixmap) {
     image->cmpts[0].type = JAS_IMAGE_CT_RGB_R;

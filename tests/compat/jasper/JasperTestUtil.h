@@ -8,17 +8,21 @@
 #include <string>
 #include <vector>
 
+// Destroys the image, then lets go of the bytes it was decoded from (which it may read).
 struct ImageDeleter {
+  std::shared_ptr<const std::string> bytes;
   void operator()(jas_image_t *image) const { jas_image_destroy(image); }
 };
 using ImagePtr = std::unique_ptr<jas_image_t, ImageDeleter>;
 
-// Decodes bytes with the decoder of the named format ("pnm", "pgx", "ras").
+// Decodes a copy of bytes, kept with the image, with the decoder of the named format ("pnm",
+// "pgx", "ras").
 inline ImagePtr decodeBytes(const std::string &bytes, const char *format) {
   jas_init();
-  jas_stream_t *stream = jas_stream_memopen(const_cast<char *>(bytes.data()), int(bytes.size()));
-  if (!stream) return nullptr;
-  ImagePtr image(jas_image_decode(stream, jas_image_strtofmt(format), nullptr));
+  auto kept = std::make_shared<const std::string>(bytes);
+  jas_stream_t *stream = jas_stream_memopen(const_cast<char *>(kept->data()), int(kept->size()));
+  if (!stream) return ImagePtr(nullptr, ImageDeleter{kept});
+  ImagePtr image(jas_image_decode(stream, jas_image_strtofmt(format), nullptr), ImageDeleter{kept});
   jas_stream_close(stream);
   return image;
 }

@@ -34,11 +34,11 @@ TEST(PnmDecode, GreyMapsRawAndPlain) {
   EXPECT_EQ(samplesOf(plain.get(), 0), (V{1, 2, 3, 4, 5, 250}));
 }
 
-TEST(PnmDecode, PrecisionIsTheBitsTheMaximumNeeds) {
+TEST(PnmDecode, PrecisionIsTheBitsOfAFullMaximumElseEightOrSixteen) {
   struct Case {
     const char *maxval;
     int prec;
-  } cases[] = {{"1", 1}, {"3", 2}, {"15", 4}, {"100", 7}, {"255", 8}, {"256", 9}, {"1023", 10}, {"65535", 16}};
+  } cases[] = {{"1", 1}, {"3", 2}, {"15", 4}, {"100", 8}, {"255", 8}, {"256", 16}, {"1023", 10}, {"65535", 16}};
   for (const Case &c : cases) {
     ImagePtr img = decodeBytes(std::string("P2 1 1 ") + c.maxval + " 1\n", "pnm");
     ASSERT_TRUE(img) << c.maxval;
@@ -47,10 +47,10 @@ TEST(PnmDecode, PrecisionIsTheBitsTheMaximumNeeds) {
 }
 
 TEST(PnmDecode, SamplesAboveEightBitsTakeTwoBytesMostSignificantFirst) {
-  ImagePtr grey = decodeBytes("P5 2 1 1000\n" + bytes({0x03, 0xE8, 0x01, 0x02}), "pnm");
+  ImagePtr grey = decodeBytes("P5 2 1 1023\n" + bytes({0x03, 0xFF, 0x01, 0x02}), "pnm");
   ASSERT_TRUE(grey);
   EXPECT_EQ(jas_image_cmptprec(grey.get(), 0), 10);
-  EXPECT_EQ(samplesOf(grey.get(), 0), (V{1000, 0x102}));
+  EXPECT_EQ(samplesOf(grey.get(), 0), (V{1023, 0x102}));
 
   ImagePtr rgb = decodeBytes("P6 1 1 65535\n" + bytes({0xFF, 0xFF, 0x80, 0x00, 0x00, 0x01}), "pnm");
   ASSERT_TRUE(rgb);
@@ -65,10 +65,28 @@ TEST(PnmDecode, SamplesAboveEightBitsTakeTwoBytesMostSignificantFirst) {
   EXPECT_EQ(samplesOf(plain.get(), 1), (V{2048}));
 }
 
+TEST(PnmDecode, SamplesAreScaledFromAMaximumThatIsNotAFullRange) {
+  // Maximum 100: white is 100, brought to 255 at precision 8, rounded.
+  ImagePtr raw = decodeBytes("P5 4 1 100\n" + bytes({100, 50, 1, 0}), "pnm");
+  ASSERT_TRUE(raw);
+  EXPECT_EQ(samplesOf(raw.get(), 0), (V{255, 128, 3, 0}));
+  ImagePtr plain = decodeBytes("P3 1 1 100 100 50 1\n", "pnm");
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(samplesOf(plain.get(), 0), (V{255}));
+  EXPECT_EQ(samplesOf(plain.get(), 1), (V{128}));
+  // Maximum 1000: two bytes a sample, brought to 65535 at precision 16.
+  ImagePtr wide = decodeBytes("P6 1 1 1000\n" + bytes({0x03, 0xE8, 0x01, 0xF4, 0x00, 0x01}), "pnm");
+  ASSERT_TRUE(wide);
+  EXPECT_EQ(jas_image_cmptprec(wide.get(), 0), 16);
+  EXPECT_EQ(samplesOf(wide.get(), 0), (V{65535}));
+  EXPECT_EQ(samplesOf(wide.get(), 1), (V{32768}));
+  EXPECT_EQ(samplesOf(wide.get(), 2), (V{66}));
+}
+
 TEST(PnmDecode, SamplesAboveTheMaximumAreClamped) {
   ImagePtr raw = decodeBytes("P5 2 1 100\n" + bytes({200, 50}), "pnm");
   ASSERT_TRUE(raw);
-  EXPECT_EQ(samplesOf(raw.get(), 0), (V{100, 50}));
+  EXPECT_EQ(samplesOf(raw.get(), 0), (V{255, 128}));
   ImagePtr plain = decodeBytes("P2 2 1 15 99999999999 3\n", "pnm");
   ASSERT_TRUE(plain);
   EXPECT_EQ(samplesOf(plain.get(), 0), (V{15, 3}));

@@ -64,7 +64,8 @@ typedef struct jas_image_t jas_image_t;
 
 /* Format identifier by name ("pnm", "pgx", "ras"), or -1. */
 int jas_image_strtofmt(const char *name);
-/* Decodes the image at the stream's position with the decoder of fmt; null on any failure. */
+/* Decodes the image at the stream's position with the decoder of fmt; null on any failure. The
+ * image may read samples in place from the stream's bytes: they must outlive the image. */
 jas_image_t *jas_image_decode(jas_stream_t *in, int fmt, const char *optstr);
 void jas_image_destroy(jas_image_t *image);
 
