@@ -13,5 +13,5 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 # Both run; the exit status says whether either missed its target or failed.
 status=0
 "$top/build/bench/stowbench" "$top/build/launcher/stowpack" "${1:-9}" || status=1
-"$top/build/bench/j2kbench" 3 || status=1
+"$top/bench/j2kbench" "$top/build" 3 || status=1
 exit $status
