@@ -39,7 +39,9 @@ std::vector<float> plasma(int w, int h, rng& r, double roughness) {
     for (int y = half; y < side; y += step)
       for (int x = half; x < side; x += step)
         at(y, x) = (float)((at(y - half, x - half) + at(y - half, x + half) + at(y + half, x - half) +
-                            at(y + half, x + half)) / 4 + amp * r.unit());
+                            at(y + half, x + half)) /
+                               4 +
+                           amp * r.unit());
     for (int y = 0; y < side; y += half)
       for (int x = (y / half % 2 == 0) ? half : 0; x < side; x += step) {
         double sum = 0;

@@ -46,7 +46,8 @@ pgx_image load_pgx(const std::string &name) {
 
 // Decodes component `comp` of a code-stream through synthesis trees, tile by tile, into samples
 // at the component's own depth (unsigned samples carry their offset again).
-std::vector<int> decode_component(const std::vector<uint8_t> &bytes, int comp, int &width, int &height) {
+std::vector<int> decode_component(const std::vector<uint8_t> &bytes, int comp, int &width, int &height,
+                                  bool use_16 = false) {
   memory_source src(bytes);
   kdu_codestream cs;
   struct cleanup {
@@ -70,18 +71,21 @@ std::vector<int> decode_component(const std::vector<uint8_t> &bytes, int comp, i
       kd_tile_comp_state &tc = tile.get_state()->comps[(size_t)comp];
       kd_resolution_state &top = tc.resolutions.back();
       std::unique_ptr<kdu_pull_ifc_base> node;
-      if (top.res_idx > 0)
-        node.reset(new kd_synthesis(&top, 1.0f));
-      else
-        node.reset(new kd_decoder(&top.bands[0], tc.reversible, 1.0f));
+      kd_line_pool pool;
       kd_line line;
+      pool.reserve(line, top.region.size_x, tc.reversible, use_16);
+      if (top.res_idx > 0)
+        node.reset(new kd_synthesis(&top, &pool, use_16, 1.0f));
+      else
+        node.reset(new kd_decoder(&top.bands[0], &pool, tc.reversible, use_16, 1.0f));
+      pool.create();
       for (int r = 0; r < top.region.size_y; r++) {
         node->produce_line(line, true);
-        EXPECT_EQ(line.width, top.region.size_x);
-        EXPECT_EQ(line.reversible, tc.reversible);
         for (int x = 0; x < line.width; x++) {
-          int v = line.reversible ? line.ints[(size_t)x]
-                                  : (int)std::lround(line.floats[(size_t)x] * std::ldexp(1.0, depth));
+          double f = use_16 ? line.s16()[x] / 8192.0 : line.reversible ? 0.0 : line.f32()[x];
+          int v = !line.reversible ? (int)std::lround(f * std::ldexp(1.0, depth))
+                  : use_16         ? line.s16()[x]
+                                   : line.s32()[x];
           int gy = top.region.pos_y + r - dims.pos_y, gx = top.region.pos_x + x - dims.pos_x;
           out[(size_t)gy * (size_t)width + (size_t)gx] = v + offset;
         }
@@ -158,13 +162,17 @@ TEST(Synthesis, KernelAndPrecisionErrors) {
   kd_subband_state band;
   band.mb = 32;
   band.roi_mb = 32;
-  EXPECT_EQ(error_text([&] { kd_decoder d(&band, true, 1.0f); }),
+  kd_line_pool pool;
+  EXPECT_EQ(error_text([&] { kd_decoder d(&band, &pool, true, false, 1.0f); }),
             "Insufficient implementation precision available for true reversible processing!");
-  // An empty subband hands out empty lines.
+  // An empty subband reserves no lines and hands out nothing.
   band.mb = 8;
   band.region = {0, 0, 0, 5};
-  kd_decoder empty(&band, true, 1.0f);
+  kd_line_pool empty_pool;
+  kd_decoder empty(&band, &empty_pool, true, false, 1.0f);
+  empty_pool.create();
+  EXPECT_EQ(empty_pool.get_block_size(), 0u);
   kd_line line;
   empty.produce_line(line, true);
-  EXPECT_EQ(line.width, 0);
+  EXPECT_EQ(line.samples, nullptr);
 }
