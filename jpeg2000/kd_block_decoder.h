@@ -28,6 +28,7 @@ class kd_block_decoder : public kdu_block_decoder_base {
     uint32_t A = 0, C = 0;
     int CT = 0;
     const uint8_t *bp = nullptr, *seg_end = nullptr;
+    int fed = 0;  // 0xFF bytes fed from past the segment's end
     inline void byte_in();
     inline int decode(mq_context &cx);
   };
@@ -37,6 +38,7 @@ class kd_block_decoder : public kdu_block_decoder_base {
     const uint8_t *bp = nullptr, *seg_end = nullptr;
     int bits = 0;
     uint8_t B = 0;
+    int overrun = 0;  // bytes read past the segment's end
     inline int bit();
   };
 

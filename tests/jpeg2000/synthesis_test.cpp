@@ -103,15 +103,20 @@ TEST(Synthesis, ReversibleStreamsReproduceTheirSamplesAtEveryDepth) {
     const char *name;
     int comps;
   } vectors[] = {{"r53_grey4", 1},    {"r53_grey8", 1}, {"r53_grey12", 1}, {"r53_grey16", 1},
-                 {"r53_signed12", 1}, {"r53_modes", 1}, {"r53_nodwt", 3}};
+                 {"r53_signed12", 1}, {"r53_modes", 1}, {"r53_nodwt", 3},  {"r53_erterm", 1}};
   for (const vec &v : vectors) {
     std::vector<uint8_t> bytes = load(std::string(v.name) + ".j2k");
     ASSERT_FALSE(bytes.empty()) << v.name;
     for (int c = 0; c < v.comps; c++) {
       pgx_image want = load_pgx(std::string(v.name) + ".src" + std::to_string(c) + ".pgx");
       int w = 0, h = 0;
-      std::vector<int> got;
+      std::vector<int> got, got16;
       ASSERT_EQ(error_text([&] { got = decode_component(bytes, c, w, h); }), "") << v.name;
+      // Up to 12 bits the samples also fit 16-bit lines.
+      if (want.depth <= 12) {
+        ASSERT_EQ(error_text([&] { got16 = decode_component(bytes, c, w, h, true); }), "") << v.name;
+        EXPECT_EQ(got16, got) << v.name << " component " << c << " in 16-bit lines";
+      }
       ASSERT_EQ(w, want.width) << v.name;
       ASSERT_EQ(h, want.height) << v.name;
       size_t mismatches = 0;
@@ -124,13 +129,18 @@ TEST(Synthesis, ReversibleStreamsReproduceTheirSamplesAtEveryDepth) {
 
 TEST(Synthesis, IrreversibleStreamsStayWithinTwoSteps) {
   // Tolerance: two units of an 8-bit sample, scaled to the component's depth.
-  for (const char *name : {"i97_grey8", "i97_grey12"}) {
+  struct vec {
+    const char *name;
+    bool use_16;
+  } vectors[] = {{"i97_grey8", false}, {"i97_grey8", true}, {"i97_grey12", false}, {"i97_grey12_big", false}};
+  for (const vec &v : vectors) {
+    const char *name = v.name;
     std::vector<uint8_t> bytes = load(std::string(name) + ".j2k");
     pgx_image ref = load_pgx(std::string(name) + ".ref0.pgx");
     ASSERT_FALSE(ref.samples.empty()) << name;
     int w = 0, h = 0;
     std::vector<int> got;
-    ASSERT_EQ(error_text([&] { got = decode_component(bytes, 0, w, h); }), "") << name;
+    ASSERT_EQ(error_text([&] { got = decode_component(bytes, 0, w, h, v.use_16); }), "") << name;
     ASSERT_EQ(got.size(), ref.samples.size()) << name;
     int tolerance = 2 << (ref.depth - 8);
     int worst = 0;
@@ -175,4 +185,16 @@ TEST(Synthesis, KernelAndPrecisionErrors) {
   kd_line line;
   empty.produce_line(line, true);
   EXPECT_EQ(line.samples, nullptr);
+}
+
+TEST(Synthesis, CorruptTerminatedSegmentIsReportedInFussyMode) {
+  // Every pass of these streams ends a predictably terminated segment; one flipped bit leaves
+  // the block decodable to its end, but not where the encoder's termination put it.
+  int w = 0, h = 0;
+  std::vector<int> got;
+  EXPECT_EQ(error_text([&] { got = decode_component(load("r53_erterm.j2k"), 0, w, h); }), "");
+  EXPECT_EQ(got, load_pgx("r53_erterm.src0.pgx").samples);
+  EXPECT_EQ(error_text([&] { decode_component(load("r53_erterm_bad.j2k"), 0, w, h); }),
+            "Encountered incorrectly terminated codeword segment, or invalid SEGMARK symbol in code-block "
+            "bit-stream. You may like to use the \"resilient\" mode to recover from and conceal such errors.");
 }
