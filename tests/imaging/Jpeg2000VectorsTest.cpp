@@ -255,4 +255,31 @@ TEST(Jpeg2000Vectors, WorkingMemoryDoesNotGrowWithTheHeight) {
   b->release();
   EXPECT_LT(watcher.peak - watcher.first, (size_t)1 << 20);
 }
+
+TEST(Jpeg2000Vectors, EmptyTilesCostNoMemoryOfTheirOwn) {
+  // 65,535 tiles of one pixel, none of them with a tile-part beyond the first: each tile that
+  // has no marker segments of its own reads the main header's parameters, so the heap does not
+  // grow from tile to tile.
+  std::string s = be(0xFF4F, 2);
+  s += be(0xFF51, 2) + be(41, 2) + be(0, 2) + be(65535, 4) + be(1, 4) + be(0, 4) + be(0, 4) + be(1, 4) + be(1, 4) +
+       be(0, 4) + be(0, 4) + be(1, 2) + be(7, 1) + be(1, 1) + be(1, 1);
+  s += be(0xFF52, 2) + be(12, 2) + be(0, 1) + be(0, 1) + be(1, 2) + be(0, 1) + be(0, 1) + be(0, 1) + be(0, 1) +
+       be(0, 1) + be(1, 1);
+  s += be(0xFF5C, 2) + be(4, 2) + be(0x40, 1) + be(9 << 3, 1);
+  s += be(0xFF90, 2) + be(10, 2) + be(0, 2) + be(15, 4) + be(0, 1) + be(1, 1) + be(0xFF93, 2) + be(0, 1);
+  s += be(0xFFD9, 2);
+  if (HeapWatcher::inUse() == 0) GTEST_SKIP() << "heap statistics not available (sanitizer allocator)";
+  RKJPCDecoder2 d;
+  HeapWatcher watcher;
+  d.setListener(&watcher);
+  ASSERT_EQ(d.openMemory(s.data(), (int)s.size()), 1);
+  EXPECT_EQ(d.getWidth(), 65535);
+  RKBuffer* b = d.getBuffer();
+  d.clearListener();
+  ASSERT_NE(b, nullptr);
+  // Tiles without data are mid-grey.
+  EXPECT_EQ(b->getData(0)[3 * 40000], 128);
+  b->release();
+  EXPECT_LT(watcher.peak - watcher.first, (size_t)4 << 20);
+}
 #endif
