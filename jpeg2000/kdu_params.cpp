@@ -151,7 +151,8 @@ void kdu_params::add_attribute(const char *name, const char *description, int fl
     const char *cluster;
     kd_param_attribute *head;
   };
-  static std::vector<class_list> classes;
+  // Kept for the life of the program (never destroyed, so that the lists stay reachable).
+  static std::vector<class_list> &classes = *new std::vector<class_list>;
   if (attributes == nullptr && !shared_attributes) {
     class_list *found = nullptr;
     for (class_list &c : classes)
