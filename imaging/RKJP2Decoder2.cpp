@@ -150,7 +150,7 @@ void inverseColourTransform(kd_line& l0, kd_line& l1, kd_line& l2, int width) {
       }
     } else {
       for (int i = 0; i < width; i++) {
-        int32_t yy = (int32_t)y[i] << 14, cb = c1[i], cr = c2[i];
+        int32_t yy = (int32_t)y[i] * 16384, cb = c1[i], cr = c2[i];
         y[i] = (int16_t)((yy + 22970 * cr + 8192) >> 14);
         c1[i] = (int16_t)((yy - 5638 * cb - 11700 * cr + 8192) >> 14);
         c2[i] = (int16_t)((yy + 29032 * cb + 8192) >> 14);
