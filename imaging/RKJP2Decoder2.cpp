@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -78,26 +79,50 @@ class JPCStreamSource : public kdu_compressed_source {
 };
 
 inline uint8_t clamp_byte(int64_t v) { return (uint8_t)(v < 0 ? 0 : v > 255 ? 255 : v); }
+inline uint8_t clamp_byte32(int32_t v) { return (uint8_t)(v < 0 ? 0 : v > 255 ? 255 : v); }
 
-// Writes a line's samples as bytes to dest, dest + gap, ...: integers of the given depth, or
-// floats in the nominal range -0.5..0.5, each centred on 128.
-void transferSamples(uint8_t* dest, const kd_line& line, int width, int gap, int depth) {
-  if (line.reversible) {
-    const int32_t* s = line.ints.data();
-    if (depth >= 8) {
-      int shift = std::min(depth - 8, 62);
-      int64_t half = ((int64_t)1 << shift) >> 1;
-      for (int i = 0; i < width; i++, dest += gap) *dest = clamp_byte((((int64_t)s[i] + half) >> shift) + 128);
-    } else {
-      int up = 8 - std::max(depth, 1);
-      for (int i = 0; i < width; i++, dest += gap) {
-        int64_t v = (int64_t)s[i] * ((int64_t)1 << up) + 128;
-        if (v > 255) v = 256 - ((int64_t)1 << up);
-        *dest = clamp_byte(v);
-      }
+// Writes `width` integer samples of the given depth as bytes to dest, dest + gap, ..., centred
+// on 128; samples shallower than 8 bits are scaled up and clamp at their largest step.
+template <class T>
+void transferIntegers(uint8_t* dest, const T* s, int width, int gap, int depth) {
+  if (depth >= 8) {
+    int shift = std::min(depth - 8, 62);
+    if (shift == 0) {
+      for (int i = 0; i < width; i++, dest += gap) *dest = clamp_byte32((int32_t)s[i] + 128);
+      return;
     }
+    int64_t half = ((int64_t)1 << shift) >> 1;
+    for (int i = 0; i < width; i++, dest += gap) *dest = clamp_byte((((int64_t)s[i] + half) >> shift) + 128);
+    return;
+  }
+  int up = 8 - std::max(depth, 1);
+  for (int i = 0; i < width; i++, dest += gap) {
+    int64_t v = (int64_t)s[i] * ((int64_t)1 << up) + 128;
+    if (v > 255) v = (s[i] >= 0) ? 256 - ((int64_t)1 << up) : 0;
+    *dest = clamp_byte(v);
+  }
+}
+
+// Writes a line's samples as bytes to dest, dest + gap, ...: integers of the given depth,
+// fixed point with 13 fraction bits or floats in the nominal range -0.5..0.5, each centred on
+// 128.
+void transferSamples(uint8_t* dest, const kd_line& line, int offset, int width, int gap, int depth) {
+  if (line.use_16) {
+    const int16_t* s = line.s16() + offset;
+    if (line.reversible) {
+      transferIntegers(dest, s, width, gap, depth);
+    } else if (depth >= 8) {
+      for (int i = 0; i < width; i++, dest += gap) *dest = clamp_byte32((((int32_t)s[i] + 16) >> 5) + 128);
+    } else {
+      // To the component's own depth first, then as an integer sample.
+      std::vector<int16_t> t((size_t)width);
+      for (int i = 0; i < width; i++) t[(size_t)i] = (int16_t)(((int32_t)s[i] + (1 << (12 - depth))) >> (13 - depth));
+      transferIntegers(dest, t.data(), width, gap, depth);
+    }
+  } else if (line.reversible) {
+    transferIntegers(dest, line.s32() + offset, width, gap, depth);
   } else {
-    const float* s = line.floats.data();
+    const float* s = line.f32() + offset;
     for (int i = 0; i < width; i++, dest += gap) {
       // Clamped first so that corrupt samples (huge, infinite or NaN) convert safely.
       float f = s[i];
@@ -107,15 +132,34 @@ void transferSamples(uint8_t* dest, const kd_line& line, int width, int gap, int
         f = 1.0f;
       // |f| <= 1, so the product fits and the conversion truncates towards zero.
       int32_t t = (int32_t)((double)f * -65536.0);
-      *dest = clamp_byte(((128 - t) >> 8) + 128);
+      *dest = clamp_byte32(((128 - t) >> 8) + 128);
     }
   }
 }
 
-// Turns Y, Cb, Cr (or Y, Db, Dr) lines into R, G, B in place.
+// Turns Y, Cb, Cr (or Y, Db, Dr) lines into R, G, B in place; the form follows the first line.
 void inverseColourTransform(kd_line& l0, kd_line& l1, kd_line& l2, int width) {
-  if (l0.reversible && l1.reversible && l2.reversible) {
-    int32_t *y = l0.ints.data(), *db = l1.ints.data(), *dr = l2.ints.data();
+  if (l0.use_16) {
+    int16_t *y = l0.s16(), *c1 = l1.s16(), *c2 = l2.s16();
+    if (l0.reversible) {
+      for (int i = 0; i < width; i++) {
+        int32_t g = (int32_t)y[i] - (((int32_t)c1[i] + c2[i]) >> 2);
+        y[i] = (int16_t)(g + c2[i]);
+        c2[i] = (int16_t)(g + c1[i]);
+        c1[i] = (int16_t)g;
+      }
+    } else {
+      for (int i = 0; i < width; i++) {
+        int32_t yy = (int32_t)y[i] * 16384, cb = c1[i], cr = c2[i];
+        y[i] = (int16_t)((yy + 22970 * cr + 8192) >> 14);
+        c1[i] = (int16_t)((yy - 5638 * cb - 11700 * cr + 8192) >> 14);
+        c2[i] = (int16_t)((yy + 29032 * cb + 8192) >> 14);
+      }
+    }
+    return;
+  }
+  if (l0.reversible) {
+    int32_t *y = l0.s32(), *db = l1.s32(), *dr = l2.s32();
     for (int i = 0; i < width; i++) {
       int64_t g = (int64_t)y[i] - (((int64_t)db[i] + dr[i]) >> 2);
       int64_t r = g + dr[i], b = g + db[i];
@@ -125,15 +169,13 @@ void inverseColourTransform(kd_line& l0, kd_line& l1, kd_line& l2, int width) {
     }
     return;
   }
-  if (!l0.reversible && !l1.reversible && !l2.reversible) {
-    const double a = 0.114 * 1.772 / 0.587, b = 0.299 * 1.402 / 0.587;
-    float *y = l0.floats.data(), *cb = l1.floats.data(), *cr = l2.floats.data();
-    for (int i = 0; i < width; i++) {
-      double Y = y[i], Cb = cb[i], Cr = cr[i];
-      y[i] = (float)(Y + 1.402 * Cr);
-      cb[i] = (float)(Y - a * Cb - b * Cr);
-      cr[i] = (float)(Y + 1.772 * Cb);
-    }
+  const double a = 0.114 * 1.772 / 0.587, b = 0.299 * 1.402 / 0.587;
+  float *y = l0.f32(), *cb = l1.f32(), *cr = l2.f32();
+  for (int i = 0; i < width; i++) {
+    double Y = y[i], Cb = cb[i], Cr = cr[i];
+    y[i] = (float)(Y + 1.402 * Cr);
+    cb[i] = (float)(Y - a * Cb - b * Cr);
+    cr[i] = (float)(Y + 1.772 * Cb);
   }
 }
 
@@ -238,6 +280,8 @@ int RKJPEG2000Decoder::decodeTiles(RKBuffer* target) {
 
   kd_region range;
   cs.get_tile_range(range);
+  // One block of line storage serves every tile; it grows only for a tile that needs more.
+  kd_line_pool pool;
   for (int ty = 0; ty < range.size_y; ty++)
     for (int tx = 0; tx < range.size_x; tx++) {
       kdu_tile_handle tile = cs.acquire_tile({range.pos_y + ty, range.pos_x + tx});
@@ -259,48 +303,48 @@ int RKJPEG2000Decoder::decodeTiles(RKBuffer* target) {
       if (rows <= 0 || width <= 0) continue;
 
       bool use_ycc = ts->use_ycc && n == 3;
+      // 16-bit lines where the precision allows; the colour transform needs one form for all.
+      bool forms[3] = {false, false, false};
+      for (int c = 0; c < n; c++) {
+        kd_tile_comp_state& tc = ts->comps[(size_t)c];
+        forms[c] = cs.get_bit_depth(c) + tc.headroom <= 16;
+      }
+      if (use_ycc) {
+        bool all = forms[0] && forms[1] && forms[2];
+        bool same_kind =
+            ts->comps[0].reversible == ts->comps[1].reversible && ts->comps[0].reversible == ts->comps[2].reversible;
+        if (!same_kind) use_ycc = false;
+        forms[0] = forms[1] = forms[2] = all;
+      }
+      pool.restart();
       std::vector<std::unique_ptr<kdu_pull_ifc_base>> nodes((size_t)n);
       std::vector<int> depth((size_t)n);
+      kd_line lines[3];
       for (int c = 0; c < n; c++) {
         kd_tile_comp_state& tc = ts->comps[(size_t)c];
         if (tc.resolutions.empty()) return 0;
         kd_resolution_state& top = tc.resolutions.back();
         depth[(size_t)c] = cs.get_bit_depth(c);
+        pool.reserve(lines[c], width, tc.reversible, forms[c]);
         if (top.res_idx > 0)
-          nodes[(size_t)c].reset(new kd_synthesis(&top, 1.0f));
+          nodes[(size_t)c].reset(new kd_synthesis(&top, &pool, forms[c], 1.0f));
         else if (!top.bands.empty())
-          nodes[(size_t)c].reset(new kd_decoder(&top.bands[0], tc.reversible, 1.0f));
+          nodes[(size_t)c].reset(new kd_decoder(&top.bands[0], &pool, tc.reversible, forms[c], 1.0f));
         else
           return 0;
       }
+      pool.create();
+      for (int c = 0; c < n; c++) std::memset(lines[c].samples, 0, (size_t)width * lines[c].sample_bytes());
 
-      std::vector<kd_line> lines((size_t)n);
       for (int r = 0; r < rows; r++) {
         notifyRow(r + 1, rows);
-        for (int c = 0; c < n; c++) {
-          nodes[(size_t)c]->produce_line(lines[(size_t)c], true);
-          if (lines[(size_t)c].width < width) lines[(size_t)c].create(width, lines[(size_t)c].reversible);
-        }
+        for (int c = 0; c < n; c++) nodes[(size_t)c]->produce_line(lines[c], true);
         if (use_ycc) inverseColourTransform(lines[0], lines[1], lines[2], width);
         int64_t y = (int64_t)tr.pos_y + r;
         if (y < ry0 || y >= ry1 || rx1 <= rx0) continue;
         uint8_t* dest = data + (y - dims.pos_y) * stride + (rx0 - dims.pos_x) * 3;
         int skip = (int)(rx0 - tr.pos_x), count = (int)(rx1 - rx0);
-        for (int c = 0; c < n; c++) {
-          kd_line& l = lines[(size_t)c];
-          if (skip > 0) {
-            kd_line part;
-            part.reversible = l.reversible;
-            if (l.reversible)
-              part.ints.assign(l.ints.begin() + skip, l.ints.end());
-            else
-              part.floats.assign(l.floats.begin() + skip, l.floats.end());
-            part.width = l.width - skip;
-            transferSamples(dest + c, part, count, 3, depth[(size_t)c]);
-          } else {
-            transferSamples(dest + c, l, count, 3, depth[(size_t)c]);
-          }
-        }
+        for (int c = 0; c < n; c++) transferSamples(dest + c, lines[c], skip, count, 3, depth[(size_t)c]);
         if (n == 1)
           for (int i = 0; i < count; i++) dest[3 * i + 1] = dest[3 * i + 2] = dest[3 * i];
       }

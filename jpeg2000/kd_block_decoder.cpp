@@ -165,6 +165,7 @@ inline void kd_block_decoder::mq_decoder::byte_in() {
     if (next > 0x8F) {
       C += 0xFF00;
       CT = 8;
+      fed++;
     } else {
       bp++;
       C += (uint32_t)*bp << 9;
@@ -174,6 +175,7 @@ inline void kd_block_decoder::mq_decoder::byte_in() {
     bp++;
     C += (uint32_t)*bp << 8;
     CT = 8;
+    if (bp >= seg_end) fed++;
   }
 }
 
@@ -214,6 +216,7 @@ inline int kd_block_decoder::mq_decoder::decode(mq_context &cx) {
 void kd_block_decoder::mq_start(const uint8_t *data, const uint8_t *end) {
   mq.bp = data;
   mq.seg_end = end;
+  mq.fed = (data >= end) ? 1 : 0;
   mq.C = (uint32_t)*data << 16;
   mq.byte_in();
   mq.C <<= 7;
@@ -223,11 +226,14 @@ void kd_block_decoder::mq_start(const uint8_t *data, const uint8_t *end) {
 
 bool kd_block_decoder::mq_check_termination(bool strict) const {
   if (!strict) return true;
-  // A predictably terminated segment is consumed to its end.  The decoder fetches bytes only
-  // as its register drains, so after the last symbol up to two bytes of a correctly terminated
-  // segment may still lie ahead; more than that means the segment holds data that no symbol
-  // used.
-  return mq.bp >= mq.seg_end - 2;
+  // A predictably terminated segment is consumed to its end, and the decoder's position lies
+  // where the encoder's flush leaves it: the bits it has taken from the 0xFF bytes fed past the
+  // end, less those still waiting in C, are 3 to 31 (the flush leaves 3 to 15 bits of its last
+  // bytes unwritten, 8 more for each final 0xFF byte dropped). Any other count means that symbols were decoded from bytes that the encoder
+  // did not write for them.
+  if (mq.bp < mq.seg_end) return false;
+  int past = 8 * mq.fed - mq.CT;
+  return past >= 3 && past <= 31;
 }
 
 void kd_block_decoder::raw_start(const uint8_t *data, const uint8_t *end) {
@@ -235,12 +241,18 @@ void kd_block_decoder::raw_start(const uint8_t *data, const uint8_t *end) {
   raw.seg_end = end;
   raw.bits = 0;
   raw.B = 0;
+  raw.overrun = 0;
 }
 
 inline int kd_block_decoder::raw_reader::bit() {
   if (bits == 0) {
     bool after_ff = (B == 0xFF);
-    B = (bp < seg_end) ? *bp++ : 0xFF;
+    if (bp < seg_end)
+      B = *bp++;
+    else {
+      B = 0xFF;
+      overrun++;
+    }
     bits = after_ff ? 7 : 8;
   }
   bits--;
@@ -249,7 +261,16 @@ inline int kd_block_decoder::raw_reader::bit() {
 
 bool kd_block_decoder::raw_check_termination(bool strict) const {
   if (!strict) return true;
-  return raw.bp >= raw.seg_end - 1;
+  // Every bit read came from the segment, the segment is used up, and the bits after the last
+  // one used up to the byte boundary are the padding 0101...; after a final 0xFF byte the
+  // encoder may add one byte 0x2A (seven padding bits).
+  if (raw.overrun > 0) return false;
+  if (raw.bits > 0) {
+    if (raw.bp != raw.seg_end) return false;
+    return (raw.B & ((1u << raw.bits) - 1)) == (0x55u >> (8 - raw.bits));
+  }
+  if (raw.bp == raw.seg_end) return true;
+  return raw.B == 0xFF && raw.bp + 1 == raw.seg_end && *raw.bp == 0x2A;
 }
 
 void kd_block_decoder::reset_contexts() {

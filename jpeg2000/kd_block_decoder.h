@@ -28,8 +28,14 @@ class kd_block_decoder : public kdu_block_decoder_base {
     uint32_t A = 0, C = 0;
     int CT = 0;
     const uint8_t *bp = nullptr, *seg_end = nullptr;
+    int fed = 0;  // 0xFF bytes fed from past the segment's end
     inline void byte_in();
-    inline int decode(mq_context &cx);
+    // Inlined into the pass loops, where almost all of the decoding time goes.
+#if defined(__GNUC__)
+    __attribute__((always_inline))
+#endif
+    inline int
+    decode(mq_context &cx);
   };
 
   // Raw (bypass) bit reader.
@@ -37,6 +43,7 @@ class kd_block_decoder : public kdu_block_decoder_base {
     const uint8_t *bp = nullptr, *seg_end = nullptr;
     int bits = 0;
     uint8_t B = 0;
+    int overrun = 0;  // bytes read past the segment's end
     inline int bit();
   };
 

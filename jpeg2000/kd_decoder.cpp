@@ -7,9 +7,10 @@
 #include "kd_tile.h"
 #include "kdu_messages.h"
 
-kd_decoder::kd_decoder(kd_subband_state *band, bool reversible, float normalisation)
+kd_decoder::kd_decoder(kd_subband_state *band, kd_line_pool *pool, bool reversible, bool use_16, float normalisation)
     : band(band),
       reversible(reversible),
+      use_16(use_16),
       mb(band->mb),
       roi_shift(band->roi_mb - band->mb),
       step(reversible ? 0.0 : (double)band->step * normalisation),
@@ -20,20 +21,23 @@ kd_decoder::kd_decoder(kd_subband_state *band, bool reversible, float normalisat
     kdu_error e;
     e << "Insufficient implementation precision available for true reversible processing!";
   }
+  if (width == 0) return;
+  // The first block row may be shorter than the nominal block height, never taller.
+  int64_t bh = (int64_t)1 << std::min(band->block_size.y, 30);
+  nominal_rows = (int)std::min<int64_t>(bh, height);
+  lines.reset(new kd_line[(size_t)nominal_rows]);
+  for (int i = 0; i < nominal_rows; i++) pool->reserve(lines[(size_t)i], width, reversible, use_16);
 }
 
 void kd_decoder::produce_line(kd_line &line, bool) {
-  if (width == 0 || rows_done >= height) {
-    line.create(width, reversible);
+  if (width == 0) return;
+  if (rows_done >= height) {
+    std::memset(line.samples, 0, (size_t)line.width * line.sample_bytes());
     return;
   }
-  line.reshape(width, reversible);
   if (next_buffered >= buffered_rows) decode_block_row();
-  size_t off = (size_t)next_buffered * (size_t)width;
-  if (reversible)
-    std::memcpy(line.ints.data(), ints.data() + off, (size_t)width * sizeof(int32_t));
-  else
-    std::memcpy(line.floats.data(), floats.data() + off, (size_t)width * sizeof(float));
+  const kd_line &src = lines[(size_t)next_buffered];
+  std::memcpy(line.samples, src.samples, (size_t)std::min(width, line.width) * line.sample_bytes());
   next_buffered++;
   rows_done++;
 }
@@ -41,17 +45,14 @@ void kd_decoder::produce_line(kd_line &line, bool) {
 void kd_decoder::decode_block_row() {
   int by = next_block_row++;
   // The rows of this block row within the subband.
-  int64_t bh = (int64_t)1 << band->block_size.y;
+  int64_t bh = (int64_t)1 << std::min(band->block_size.y, 30);
   int64_t top = (int64_t)(band->first_block.y + by) * bh + band->block_origin.y;
   int64_t r0 = std::max<int64_t>(top, band->region.pos_y);
   int64_t r1 = std::min<int64_t>(top + bh, (int64_t)band->region.pos_y + height);
-  buffered_rows = (int)std::max<int64_t>(r1 - r0, 0);
+  buffered_rows = (int)std::min<int64_t>(std::max<int64_t>(r1 - r0, 0), nominal_rows);
   next_buffered = 0;
-  size_t n = (size_t)buffered_rows * (size_t)width;
-  if (reversible)
-    ints.assign(n, 0);
-  else
-    floats.assign(n, 0.0f);
+  for (int i = 0; i < buffered_rows; i++)
+    std::memset(lines[(size_t)i].samples, 0, (size_t)width * lines[(size_t)i].sample_bytes());
   if (by >= band->num_blocks.y) return;
   for (int bx = 0; bx < band->num_blocks.x; bx++) {
     kd_working_block *blk = band->begin_block({by, bx});
@@ -63,6 +64,53 @@ void kd_decoder::decode_block_row() {
     if (blk->num_passes > 0 && blk->size.y > 0 && blk->size.x > 0) {
       decoder.decode_block(blk);
       dequantise(blk, (int)r0);
+    }
+  }
+}
+
+template <class T>
+void kd_decoder::dequantise_rows(kd_working_block *blk, int oy, int ox, int ys, int ye, int xs, int xe) {
+  const int w = blk->size.x;
+  if (reversible) {
+    int shift = std::min(31 - mb, 31);  // mb > 31 was refused at construction
+    for (int y = ys; y < ye; y++) {
+      const int32_t *src = blk->sample_area.data() + (size_t)y * (size_t)w;
+      T *dst = static_cast<T *>(lines[(size_t)(oy + y)].samples) + ox;
+      for (int x = xs; x < xe; x++) {
+        uint32_t word = (uint32_t)src[x];
+        int32_t v = (int32_t)((word & 0x7FFFFFFFu) >> shift);
+        dst[x] = (T)((word & 0x80000000u) ? -v : v);
+      }
+    }
+    return;
+  }
+  double delta = std::ldexp(step, mb - 31);
+  if (sizeof(T) == 2) {
+    // Fixed point with 13 fraction bits: the top 15 magnitude bits times a 32-bit-scaled step.
+    // Steps of corrupt streams are clamped so that the products stay inside 64 bits.
+    double scaled = delta * 8192.0 * 4294967296.0 + 0.5;
+    if (!(scaled < 1099511627776.0)) scaled = 1099511627776.0;
+    int64_t f = (int64_t)scaled;
+    for (int y = ys; y < ye; y++) {
+      const int32_t *src = blk->sample_area.data() + (size_t)y * (size_t)w;
+      T *dst = static_cast<T *>(lines[(size_t)(oy + y)].samples) + ox;
+      for (int x = xs; x < xe; x++) {
+        uint32_t word = (uint32_t)src[x];
+        int64_t m = (int64_t)(word & 0x7FFFFFFFu);
+        if (word & 0x80000000u) m = -m;
+        dst[x] = (T)((((m + 32768) >> 16) * f + 32768) >> 16);
+      }
+    }
+    return;
+  }
+  float fdelta = (float)delta;
+  for (int y = ys; y < ye; y++) {
+    const int32_t *src = blk->sample_area.data() + (size_t)y * (size_t)w;
+    T *dst = static_cast<T *>(lines[(size_t)(oy + y)].samples) + ox;
+    for (int x = xs; x < xe; x++) {
+      uint32_t word = (uint32_t)src[x];
+      float v = (float)(word & 0x7FFFFFFFu) * fdelta;
+      dst[x] = (T)((word & 0x80000000u) ? -v : v);
     }
   }
 }
@@ -87,29 +135,10 @@ void kd_decoder::dequantise(kd_working_block *blk, int row0) {
       }
     }
   }
-
-  if (reversible) {
-    int shift = 31 - mb;  // 0..31 (mb > 31 was refused at construction)
-    if (shift > 31) shift = 31;
-    for (int y = ys; y < ye; y++) {
-      const int32_t *src = blk->sample_area.data() + (size_t)y * (size_t)w;
-      int32_t *dst = ints.data() + (size_t)(oy + y) * (size_t)width + ox;
-      for (int x = xs; x < xe; x++) {
-        uint32_t word = (uint32_t)src[x];
-        int32_t v = (int32_t)((word & 0x7FFFFFFFu) >> shift);
-        dst[x] = (word & 0x80000000u) ? -v : v;
-      }
-    }
-  } else {
-    float delta = (float)std::ldexp(step, mb - 31);
-    for (int y = ys; y < ye; y++) {
-      const int32_t *src = blk->sample_area.data() + (size_t)y * (size_t)w;
-      float *dst = floats.data() + (size_t)(oy + y) * (size_t)width + ox;
-      for (int x = xs; x < xe; x++) {
-        uint32_t word = (uint32_t)src[x];
-        float v = (float)(word & 0x7FFFFFFFu) * delta;
-        dst[x] = (word & 0x80000000u) ? -v : v;
-      }
-    }
-  }
+  if (use_16)
+    dequantise_rows<int16_t>(blk, oy, ox, ys, ye, xs, xe);
+  else if (reversible)
+    dequantise_rows<int32_t>(blk, oy, ox, ys, ye, xs, xe);
+  else
+    dequantise_rows<float>(blk, oy, ox, ys, ye, xs, xe);
 }

@@ -47,6 +47,7 @@ kd_tile_state::~kd_tile_state() {
   if (codestream->active_tile == this) codestream->active_tile = nullptr;
   comps.clear();  // resolutions release their precincts and chunks
   delete pph;
+  if (!codestream->persistent) codestream->release_tile_params(tile_num);
   if ((size_t)tile_num < codestream->tile_refs.size())
     codestream->tile_refs[(size_t)tile_num] = kd_stream_state::expired_tile();
 }
@@ -416,8 +417,10 @@ bool kd_tile_state::read_part_header() {
       if (code == KDU_PPT) {
         if (ppt == nullptr) ppt = new kd_pph_list(false);
         ppt->store_pph_marker(*m);
-      } else
+      } else {
+        cs->make_tile_params(isot);
         cs->siz->route_segment(code, m->get_length(), m->get_bytes(), isot, tpsot);
+      }
     }
     m->clear();
     if (ppt != nullptr && cs->ppm_markers != nullptr) {

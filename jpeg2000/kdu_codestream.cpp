@@ -281,6 +281,27 @@ void kd_stream_state::make_tile_params(int t) {
   (new poc_params)->join_tree(siz, t, -1);
 }
 
+void kd_stream_state::release_tile_params(int t) {
+  if (t < 0 || (size_t)t >= tile_params_made.size() || !tile_params_made[(size_t)t] || siz == nullptr) return;
+  const char *clusters[] = {"COD", "QCD", "RGN", "POC"};
+  std::vector<kdu_params *> heads;
+  for (const char *name : clusters) {
+    kdu_params *cluster = siz->access_cluster(name);
+    if (cluster == nullptr) continue;
+    for (int c = -1; c < num_components; c++)
+      for (int inst = 0;; inst++) {
+        kdu_params *p = cluster->access_relation(t, c, inst);
+        if (p == nullptr || p->get_tile() != t) break;
+        if (p->holds_values()) return;
+      }
+    kdu_params *head = cluster->access_relation(t, -1, 0);
+    if (head != nullptr && head->get_tile() == t) heads.push_back(head);
+  }
+  // A tile head takes its components and instances with it.
+  for (kdu_params *head : heads) delete head;
+  tile_params_made[(size_t)t] = false;
+}
+
 bool kd_stream_state::tile_expired(int t) const { return tile_refs[(size_t)t] == expired_tile(); }
 
 kd_tile_state *kd_stream_state::make_tile(int t) {

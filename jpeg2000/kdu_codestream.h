@@ -64,6 +64,10 @@ class kd_stream_state {
   bool tile_expired(int tile_num) const;
   // Creates the tile's parameter objects when they do not exist yet.
   void make_tile_params(int tile_num);
+  // Deletes the tile's parameter objects when none of them was given a value of its own (the
+  // tile had no marker segments): they only repeat the main header. They are made again if
+  // the tile is ever needed.
+  void release_tile_params(int tile_num);
 
   kd_compressed_input *input = nullptr;
   kd_marker_reader *marker = nullptr;

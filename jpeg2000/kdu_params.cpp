@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "kdu_kernels.h"
 #include "kdu_messages.h"
@@ -60,9 +61,25 @@ const char *skip_bracket(const char *cp) {
 // ---------------------------------------------------------------------------------------------
 kd_param_attribute::kd_param_attribute(const char *name, const char *description, int flags, const char *pattern)
     : name(name), description(description), flags((uint32_t)flags), pattern(pattern) {
-  std::vector<const char *> specs;
+  // Patterns are string constants of the parameter classes: each is split into its field
+  // specifiers once, on first use, and the result kept for the life of the program.
+  // A pattern is recognised by its address and its text, so that a string at a reused
+  // address is parsed afresh.
+  struct parsed_pattern {
+    const char *pattern;
+    std::string text;
+    std::vector<const char *> specs;
+  };
+  static std::vector<parsed_pattern> cache;
+  for (const parsed_pattern &p : cache)
+    if (p.pattern == pattern && p.text == pattern) {
+      specs = p.specs.data();
+      num_fields = (int)p.specs.size();
+      return;
+    }
+  std::vector<const char *> found;
   for (const char *cp = pattern; *cp != '\0';) {
-    specs.push_back(cp);
+    found.push_back(cp);
     if (*cp == 'I' || *cp == 'F' || *cp == 'B')
       cp++;
     else if (*cp == '(' || *cp == '[') {
@@ -71,17 +88,30 @@ kd_param_attribute::kd_param_attribute(const char *name, const char *description
     } else
       throw pattern;  // a specifier without a closing character
   }
-  num_fields = (int)specs.size();
-  values.resize(specs.size());
-  for (size_t f = 0; f < specs.size(); f++) {
-    values[f].ival = 0;
-    values[f].pattern = specs[f];
-    values[f].is_set = false;
-  }
+  // Growing the cache moves the inner vectors, not their storage: earlier pointers stay valid.
+  for (parsed_pattern &p : cache)
+    if (p.pattern == pattern) {
+      p.text = pattern;
+      p.specs = found;
+      specs = p.specs.data();
+      num_fields = (int)found.size();
+      return;
+    }
+  cache.push_back({pattern, pattern, found});
+  specs = cache.back().specs.data();
+  num_fields = (int)found.size();
 }
 
 void kd_param_attribute::augment_records(int n) {
   if (n <= num_records) return;
+  if (values.empty()) {
+    values.resize((size_t)num_fields);
+    for (int f = 0; f < num_fields; f++) {
+      values[(size_t)f].ival = 0;
+      values[(size_t)f].pattern = specs[f];
+      values[(size_t)f].is_set = false;
+    }
+  }
   if (n <= max_records) {
     num_records = n;
     return;
@@ -115,13 +145,67 @@ kdu_params::kdu_params(const char *cluster_name, bool tile_specific, bool comp_s
       first_inst(this) {}
 
 void kdu_params::add_attribute(const char *name, const char *description, int flags, const char *pattern) {
+  // Each class's first object builds the class's pristine list as its constructor adds the
+  // attributes; later objects of the class only check that they add the same sequence.
+  struct class_list {
+    const char *cluster;
+    kd_param_attribute *head;
+  };
+  // Kept for the life of the program (never destroyed, so that the lists stay reachable).
+  static std::vector<class_list> &classes = *new std::vector<class_list>;
+  if (attributes == nullptr && !shared_attributes) {
+    class_list *found = nullptr;
+    for (class_list &c : classes)
+      if (std::strcmp(c.cluster, cluster_name) == 0) found = &c;
+    if (found == nullptr) {
+      classes.push_back({cluster_name, new kd_param_attribute(name, description, flags, pattern)});
+      attributes = classes.back().head;
+      shared_attributes = true;
+      building_class_list = true;
+      class_cursor = nullptr;
+      return;
+    }
+    attributes = found->head;
+    shared_attributes = true;
+    class_cursor = found->head;
+  }
+  if (shared_attributes) {
+    if (class_cursor != nullptr && std::strcmp(class_cursor->name, name) == 0 && class_cursor->pattern == pattern &&
+        class_cursor->description == description && class_cursor->flags == (uint32_t)flags) {
+      class_cursor = class_cursor->next;
+      return;
+    }
+    if (building_class_list) {
+      kd_param_attribute *tail = attributes;
+      while (tail->next != nullptr) tail = tail->next;
+      tail->next = new kd_param_attribute(name, description, flags, pattern);
+      return;
+    }
+    own_attributes();  // an object that departs from its class's list keeps its own
+  }
   kd_param_attribute *attr = new kd_param_attribute(name, description, flags, pattern);
   kd_param_attribute **tail = &attributes;
   while (*tail != nullptr) tail = &(*tail)->next;
   *tail = attr;
 }
 
+void kdu_params::own_attributes() {
+  if (!shared_attributes) return;
+  kd_param_attribute *shared = attributes;
+  attributes = nullptr;
+  shared_attributes = false;
+  building_class_list = false;
+  kd_param_attribute **tail = &attributes;
+  // Only the attributes that the constructor has added so far.
+  for (kd_param_attribute *a = shared; a != nullptr && a != class_cursor; a = a->next) {
+    *tail = new kd_param_attribute(a->name, a->description, (int)a->flags, a->pattern);
+    tail = &(*tail)->next;
+  }
+  class_cursor = nullptr;
+}
+
 kdu_params::~kdu_params() {
+  if (shared_attributes) attributes = nullptr;
   while (attributes != nullptr) {
     kd_param_attribute *next = attributes->next;
     delete attributes;
@@ -180,13 +264,12 @@ kdu_params *kdu_params::join_tree(kdu_params *existing, int tile, int comp) {
   kdu_params *t = cluster->find_tile_head(tile);
   if (t == nullptr) {
     // Insert after the tile head with the largest smaller index (the cluster head at worst).
-    kdu_params *prev_t = cluster;
-    for (int k = tile - 1; k >= -1; k--) {
-      kdu_params *cand = cluster->find_tile_head(k);
-      if (cand != nullptr) {
-        prev_t = cand;
-        break;
-      }
+    // Tiles usually come in order: the tile just before is the place; otherwise walk the list
+    // (released tiles leave gaps in the index that a backward search would have to cross).
+    kdu_params *prev_t = cluster->find_tile_head(tile - 1);
+    if (prev_t == nullptr) {
+      prev_t = cluster;
+      while (prev_t->next_tile != nullptr && prev_t->next_tile->tile_idx < tile) prev_t = prev_t->next_tile;
     }
     if (prev_t->tile_idx > tile)  // never ahead of the cluster head
       prev_t = cluster;
@@ -315,7 +398,7 @@ kd_attribute_field *kdu_params::checked_get(const char *name, int record_idx, in
                                             const char *mismatch, bool allow_inherit, bool allow_extend,
                                             bool allow_derived) {
   kd_param_attribute *attr = check_get(name, field_idx);
-  char spec = *attr->values[(size_t)field_idx].pattern;
+  char spec = *attr->spec(field_idx);
   if ((form == 'I') ? (spec == 'F') : (spec != form)) {
     kdu_error e;
     e << mismatch << "The attribute name is \"" << name << "\".";
@@ -358,6 +441,7 @@ bool kdu_params::get_value(const char *name, int record_idx, int field_idx, floa
 
 // ---------------------------------------------------------------------------------------------
 kd_param_attribute *kdu_params::check_set(const char *name, int field_idx) {
+  own_attributes();
   kd_param_attribute *attr = find_attribute(name);
   if (attr == nullptr) {
     kdu_error e;
@@ -385,7 +469,7 @@ kd_attribute_field &kdu_params::make_field(kd_param_attribute *attr, int record_
 
 void kdu_params::set_value(const char *name, int record_idx, int field_idx, int value) {
   kd_param_attribute *attr = check_set(name, field_idx);
-  const char *spec = attr->values[(size_t)field_idx].pattern;
+  const char *spec = attr->spec(field_idx);
   if (*spec == 'F') {
     kdu_error e;
     e << "Attempting to set a floating point code-stream parameter attribute field with the "
@@ -442,7 +526,7 @@ void kdu_params::set_value(const char *name, int record_idx, int field_idx, int 
 
 void kdu_params::set_value(const char *name, int record_idx, int field_idx, bool value) {
   kd_param_attribute *attr = check_set(name, field_idx);
-  if (*attr->values[(size_t)field_idx].pattern != 'B') {
+  if (*attr->spec(field_idx) != 'B') {
     kdu_error e;
     e << "Attempting to set a non-boolean code-stream parameter attribute field with the "
          "boolean access method!\n"
@@ -455,7 +539,7 @@ void kdu_params::set_value(const char *name, int record_idx, int field_idx, bool
 
 void kdu_params::set_value(const char *name, int record_idx, int field_idx, float value) {
   kd_param_attribute *attr = check_set(name, field_idx);
-  if (*attr->values[(size_t)field_idx].pattern != 'F') {
+  if (*attr->spec(field_idx) != 'F') {
     kdu_error e;
     e << "Attempting to set an integer code-stream parameter attribute field with the floating "
          "point access method!\n"
@@ -467,6 +551,7 @@ void kdu_params::set_value(const char *name, int record_idx, int field_idx, floa
 }
 
 void kdu_params::set_derived(const char *name) {
+  own_attributes();
   kd_param_attribute *attr = find_attribute(name);
   if (attr == nullptr) {
     kdu_error e;
@@ -573,7 +658,7 @@ void kdu_params::delete_unparsed_attribute(const char *name) {
 }
 
 void kdu_params::delete_unparsed_in(const char *name, bool tiles, bool comps) {
-  kd_param_attribute *attr = find_attribute(name);
+  kd_param_attribute *attr = shared_attributes ? nullptr : find_attribute(name);  // a class list holds no values
   if (attr != nullptr && !attr->parsed) {
     for (kd_attribute_field &fld : attr->values) fld.is_set = false;
     attr->num_records = 0;

@@ -32,6 +32,8 @@ struct kd_param_attribute {
   // Makes at least n records available (n beyond the capacity needs ATTR_MANY_RECORDS).
   void augment_records(int n);
   kd_attribute_field &field(int record, int fld) { return values[(size_t)(record * num_fields + fld)]; }
+  // The specifier of field `fld` inside the pattern.
+  const char *spec(int fld) const { return specs[fld]; }
 
   const char *name;
   const char *description;
@@ -39,7 +41,12 @@ struct kd_param_attribute {
   const char *pattern;
   int num_fields = 0;
   int num_records = 0;
-  std::vector<kd_attribute_field> values;  // capacity x num_fields, row by row
+  // The field specifiers, parsed once per pattern and shared by every attribute with it.
+  const char *const *specs = nullptr;
+  // capacity x num_fields, row by row; made when the first value is set, so that objects
+  // whose attributes are never given values (the tiles without marker segments of their own)
+  // stay small.
+  std::vector<kd_attribute_field> values;
   int max_records = 1;
   bool derived = false;
   bool parsed = false;
@@ -105,6 +112,8 @@ class kdu_params {
   int get_tile() const { return tile_idx; }
   int get_comp() const { return comp_idx; }
   bool is_marked() const { return marked; }
+  // False while the object has never been given a value of its own.
+  bool holds_values() const { return !shared_attributes; }
 
  protected:
   void add_attribute(const char *name, const char *description, int flags, const char *pattern);
@@ -136,7 +145,14 @@ class kdu_params {
   kdu_params *first_inst, *next_inst = nullptr;
   int num_comps = 0;
   std::vector<kdu_params *> tile_index;  // cluster heads only: tile head of tile t at t + 1
+  // The attributes, with their values. Until its first value is set an object reads the
+  // pristine list of its class (kept once for the program) instead of a copy of its own: a
+  // tile without marker segments of its own costs little.
   kd_param_attribute *attributes = nullptr;
+  bool shared_attributes = false;
+  bool building_class_list = false;            // the first object of its class
+  kd_param_attribute *class_cursor = nullptr;  // next attribute the constructor should add
+  void own_attributes();
   bool marked = false;
 };
 

@@ -15,7 +15,7 @@ status=0
 "$top/build/bench/stowbench" "$top/build/launcher/stowpack" "${1:-9}" || status=1
 # 20,000 small files in ten folders, in /dev/shm, against bzip2 -dc piped into a plain writer.
 "$top/build/bench/stowbench" "$top/build/launcher/stowpack" --many "${1:-9}" || status=1
-"$top/build/bench/j2kbench" 3 || status=1
+"$top/bench/j2kbench" "$top/build" 3 || status=1
 # The raster decoders against djpeg and the netpbm converters (reports ratios, sets no status).
 "$top/scripts/decodebench.sh" || status=1
 exit $status

@@ -46,7 +46,8 @@ pgx_image load_pgx(const std::string &name) {
 
 // Decodes component `comp` of a code-stream through synthesis trees, tile by tile, into samples
 // at the component's own depth (unsigned samples carry their offset again).
-std::vector<int> decode_component(const std::vector<uint8_t> &bytes, int comp, int &width, int &height) {
+std::vector<int> decode_component(const std::vector<uint8_t> &bytes, int comp, int &width, int &height,
+                                  bool use_16 = false) {
   memory_source src(bytes);
   kdu_codestream cs;
   struct cleanup {
@@ -70,18 +71,21 @@ std::vector<int> decode_component(const std::vector<uint8_t> &bytes, int comp, i
       kd_tile_comp_state &tc = tile.get_state()->comps[(size_t)comp];
       kd_resolution_state &top = tc.resolutions.back();
       std::unique_ptr<kdu_pull_ifc_base> node;
-      if (top.res_idx > 0)
-        node.reset(new kd_synthesis(&top, 1.0f));
-      else
-        node.reset(new kd_decoder(&top.bands[0], tc.reversible, 1.0f));
+      kd_line_pool pool;
       kd_line line;
+      pool.reserve(line, top.region.size_x, tc.reversible, use_16);
+      if (top.res_idx > 0)
+        node.reset(new kd_synthesis(&top, &pool, use_16, 1.0f));
+      else
+        node.reset(new kd_decoder(&top.bands[0], &pool, tc.reversible, use_16, 1.0f));
+      pool.create();
       for (int r = 0; r < top.region.size_y; r++) {
         node->produce_line(line, true);
-        EXPECT_EQ(line.width, top.region.size_x);
-        EXPECT_EQ(line.reversible, tc.reversible);
         for (int x = 0; x < line.width; x++) {
-          int v = line.reversible ? line.ints[(size_t)x]
-                                  : (int)std::lround(line.floats[(size_t)x] * std::ldexp(1.0, depth));
+          double f = use_16 ? line.s16()[x] / 8192.0 : line.reversible ? 0.0 : line.f32()[x];
+          int v = !line.reversible ? (int)std::lround(f * std::ldexp(1.0, depth))
+                  : use_16         ? line.s16()[x]
+                                   : line.s32()[x];
           int gy = top.region.pos_y + r - dims.pos_y, gx = top.region.pos_x + x - dims.pos_x;
           out[(size_t)gy * (size_t)width + (size_t)gx] = v + offset;
         }
@@ -99,15 +103,20 @@ TEST(Synthesis, ReversibleStreamsReproduceTheirSamplesAtEveryDepth) {
     const char *name;
     int comps;
   } vectors[] = {{"r53_grey4", 1},    {"r53_grey8", 1}, {"r53_grey12", 1}, {"r53_grey16", 1},
-                 {"r53_signed12", 1}, {"r53_modes", 1}, {"r53_nodwt", 3}};
+                 {"r53_signed12", 1}, {"r53_modes", 1}, {"r53_nodwt", 3},  {"r53_erterm", 1}};
   for (const vec &v : vectors) {
     std::vector<uint8_t> bytes = load(std::string(v.name) + ".j2k");
     ASSERT_FALSE(bytes.empty()) << v.name;
     for (int c = 0; c < v.comps; c++) {
       pgx_image want = load_pgx(std::string(v.name) + ".src" + std::to_string(c) + ".pgx");
       int w = 0, h = 0;
-      std::vector<int> got;
+      std::vector<int> got, got16;
       ASSERT_EQ(error_text([&] { got = decode_component(bytes, c, w, h); }), "") << v.name;
+      // Up to 12 bits the samples also fit 16-bit lines.
+      if (want.depth <= 12) {
+        ASSERT_EQ(error_text([&] { got16 = decode_component(bytes, c, w, h, true); }), "") << v.name;
+        EXPECT_EQ(got16, got) << v.name << " component " << c << " in 16-bit lines";
+      }
       ASSERT_EQ(w, want.width) << v.name;
       ASSERT_EQ(h, want.height) << v.name;
       size_t mismatches = 0;
@@ -120,13 +129,18 @@ TEST(Synthesis, ReversibleStreamsReproduceTheirSamplesAtEveryDepth) {
 
 TEST(Synthesis, IrreversibleStreamsStayWithinTwoSteps) {
   // Tolerance: two units of an 8-bit sample, scaled to the component's depth.
-  for (const char *name : {"i97_grey8", "i97_grey12"}) {
+  struct vec {
+    const char *name;
+    bool use_16;
+  } vectors[] = {{"i97_grey8", false}, {"i97_grey8", true}, {"i97_grey12", false}, {"i97_grey12_big", false}};
+  for (const vec &v : vectors) {
+    const char *name = v.name;
     std::vector<uint8_t> bytes = load(std::string(name) + ".j2k");
     pgx_image ref = load_pgx(std::string(name) + ".ref0.pgx");
     ASSERT_FALSE(ref.samples.empty()) << name;
     int w = 0, h = 0;
     std::vector<int> got;
-    ASSERT_EQ(error_text([&] { got = decode_component(bytes, 0, w, h); }), "") << name;
+    ASSERT_EQ(error_text([&] { got = decode_component(bytes, 0, w, h, v.use_16); }), "") << name;
     ASSERT_EQ(got.size(), ref.samples.size()) << name;
     int tolerance = 2 << (ref.depth - 8);
     int worst = 0;
@@ -158,13 +172,29 @@ TEST(Synthesis, KernelAndPrecisionErrors) {
   kd_subband_state band;
   band.mb = 32;
   band.roi_mb = 32;
-  EXPECT_EQ(error_text([&] { kd_decoder d(&band, true, 1.0f); }),
+  kd_line_pool pool;
+  EXPECT_EQ(error_text([&] { kd_decoder d(&band, &pool, true, false, 1.0f); }),
             "Insufficient implementation precision available for true reversible processing!");
-  // An empty subband hands out empty lines.
+  // An empty subband reserves no lines and hands out nothing.
   band.mb = 8;
   band.region = {0, 0, 0, 5};
-  kd_decoder empty(&band, true, 1.0f);
+  kd_line_pool empty_pool;
+  kd_decoder empty(&band, &empty_pool, true, false, 1.0f);
+  empty_pool.create();
+  EXPECT_EQ(empty_pool.get_block_size(), 0u);
   kd_line line;
   empty.produce_line(line, true);
-  EXPECT_EQ(line.width, 0);
+  EXPECT_EQ(line.samples, nullptr);
+}
+
+TEST(Synthesis, CorruptTerminatedSegmentIsReportedInFussyMode) {
+  // Every pass of these streams ends a predictably terminated segment; one flipped bit leaves
+  // the block decodable to its end, but not where the encoder's termination put it.
+  int w = 0, h = 0;
+  std::vector<int> got;
+  EXPECT_EQ(error_text([&] { got = decode_component(load("r53_erterm.j2k"), 0, w, h); }), "");
+  EXPECT_EQ(got, load_pgx("r53_erterm.src0.pgx").samples);
+  EXPECT_EQ(error_text([&] { decode_component(load("r53_erterm_bad.j2k"), 0, w, h); }),
+            "Encountered incorrectly terminated codeword segment, or invalid SEGMARK symbol in code-block "
+            "bit-stream. You may like to use the \"resilient\" mode to recover from and conceal such errors.");
 }

@@ -70,3 +70,26 @@ make i97_grey12    j2k 40 30 12 0 1 1 -n 4 -I
 make i97_rgb10     j2k 32 32 10 0 3 1 -n 3 -I -r 20
 make jp2_rgb8      jp2 30 20 8  0 3 0 -n 3
 make jp2_grey8     jp2 24 24 8  0 1 0 -n 3
+make i97_rgb8_big  j2k 96 80 8  0 3 1 -n 4 -I -b 16,16
+make i97_grey12_big j2k 72 60 12 0 1 1 -n 4 -I -b 16,16
+make r53_rgb16     j2k 40 30 16 0 3 0 -n 3
+make r53_erterm    j2k 40 32 8  0 1 0 -n 3 -M 16
+# The same stream with one bit of a code-block's data flipped: the block decodes to its end,
+# but its termination shows the damage.
+python3 - <<'PY'
+d = bytearray(open('r53_erterm.j2k', 'rb').read())
+d[d.index(b'\xff\x93') + 2 + 55] ^= 0x40
+open('r53_erterm_bad.j2k', 'wb').write(bytes(d))
+PY
+
+# A tall grey picture (256 x 65,536), lossy at a high rate so that the stream stays small; only
+# the stream is kept (the decoder's working memory is what its test checks).
+python3 - "$tmp/tall.pgm" <<'PY'
+import math, sys
+w, h = 256, 65536
+out = bytearray(b'P5\n%d %d\n255\n' % (w, h))
+for y in range(h):
+    out += bytes((int(128 + 100 * math.sin(x / 9.0 + y / 31.0)) & 255) for x in range(w))
+open(sys.argv[1], 'wb').write(out)
+PY
+opj_compress -i "$tmp/tall.pgm" -o i97_tall.j2k -I -r 2000 > /dev/null
