@@ -135,12 +135,13 @@ drive() {
     click 200 102
     xdotool key --clearmodifiers End shift+Home
     xdotool type --delay 20 'C:\Program Files\Vantry '
-    # Characters outside the keyboard map: xdotool maps a spare key to each; a second one in the
-    # same call comes before Wine has read the new map, so one call each.
-    for ch in U770B U56FE; do
-      xdotool key "$ch"
-      sleep 0.5
-    done
+    # Characters outside the keyboard map come as an input method sends them: WM_CHAR messages
+    # (xdotool maps a spare key for each, and Wine may read the key before the new map).
+    local geometry
+    geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+    set -- $geometry
+    wine "$build/tools/typetext.exe" $(($1 + 300)) $(($2 + 102)) '看图' || { echo "typetext failed" >&2; return 1; }
+    sleep 0.5
   fi
   shot "$dir" 3-folder
   click 328 340
