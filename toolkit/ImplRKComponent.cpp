@@ -326,24 +326,16 @@ int ImplRKComponent::hide() {
   return r;
 }
 
-// The widgets draw their disabled look themselves and take no notice of WM_ENABLE, and the
-// system repaints nothing when the state changes: the window asks for its repaint here.
 int ImplRKComponent::enable() {
   int r = 0;
-  if (window && !IsWindowEnabled(window)) {
-    r = EnableWindow(window, TRUE);
-    InvalidateRect(window, NULL, FALSE);
-  }
+  if (window && !IsWindowEnabled(window)) r = EnableWindow(window, TRUE);
   style &= ~u32(WS_DISABLED);
   return r;
 }
 
 int ImplRKComponent::disable() {
   int r = 0;
-  if (window && IsWindowEnabled(window)) {
-    r = EnableWindow(window, FALSE);
-    if (window) InvalidateRect(window, NULL, FALSE);
-  }
+  if (window && IsWindowEnabled(window)) r = EnableWindow(window, FALSE);
   style |= WS_DISABLED;
   return r;
 }

@@ -109,25 +109,6 @@ TEST_F(ButtonTest, DisabledButtonIgnoresMouseAndSpace) {
   EXPECT_EQ(clicks(), 1);
 }
 
-// EnableWindow repaints nothing and the button draws its disabled look itself: each change of
-// the state leaves the whole button to be repainted.
-TEST_F(ButtonTest, EnablingAndDisablingAskForARepaint) {
-  RKButton* b = makeButton();
-  HWND w = windowOf(b);
-  UpdateWindow(w);
-  RECT r;
-  ASSERT_FALSE(GetUpdateRect(w, &r, FALSE));
-  b->disable();
-  ASSERT_TRUE(GetUpdateRect(w, &r, FALSE));
-  EXPECT_EQ(80, r.right - r.left);
-  EXPECT_EQ(24, r.bottom - r.top);
-  UpdateWindow(w);
-  b->disable();  // no change, nothing to repaint
-  EXPECT_FALSE(GetUpdateRect(w, &r, FALSE));
-  b->enable();
-  EXPECT_TRUE(GetUpdateRect(w, &r, FALSE));
-}
-
 TEST_F(ButtonTest, DisablingAPressedButtonGivesBackItsCapture) {
   RKButton* b = makeButton();
   HWND w = windowOf(b);
