@@ -245,7 +245,7 @@ one_run() {
   export_key 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts' "$dir/fileexts.reg"
   export_key 'HKLM\Software\Vantry' "$dir/vantry.reg"
   export_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VantryViewer' "$dir/uninstall.reg"
-  wineserver -w
+  timeout 30 wineserver -w || wineserver -k || :
   return $rc
 }
 
