@@ -25,3 +25,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Static libraries only: the programs import nothing but the system's DLLs.
 set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+
+# Test programs (and GoogleTest's test listing) run under Wine in the build's private prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

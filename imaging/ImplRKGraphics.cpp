@@ -203,7 +203,8 @@ int ImplRKGraphics::drawImageTransparent(RKImage* image, int sx, int sy, int sw,
     if (tmpBitmap) {
       HGDIOBJ old = SelectObject(tmpDC, tmpBitmap);
       StretchDIBits(tmpDC, 0, 0, sw, sh, 0, 0, sw, sh, bits, &info, DIB_RGB_COLORS, SRCCOPY);
-      TransparentBlt(memDC, tx, ty, tw, th, tmpDC, 0, 0, sw, sh, key.getABGR());
+      // The key as a plain RGB colour: a set top byte would make it a palette form that matches nothing.
+      TransparentBlt(memDC, tx, ty, tw, th, tmpDC, 0, 0, sw, sh, key.getABGR() & 0x00FFFFFFu);
       SelectObject(tmpDC, old);
       DeleteObject(tmpBitmap);
       drawn();

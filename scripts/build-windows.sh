@@ -116,10 +116,15 @@ build_libtiff() {
     -Dlibdeflate=OFF -Dpixarlog=OFF -Djpeg12=OFF -Dzlib=ON -Djpeg=ON -Dold-jpeg=ON
 }
 
+build_googletest() { # from Debian's libgtest-dev and libgmock-dev sources
+  rm -rf "$deps/src/googletest"
+  cross_cmake /usr/src/googletest "$deps/src/googletest" -Dgtest_disable_pthreads=OFF
+}
+
 mkdir -p "$deps/lib" "$deps/include"
-for dep in zlib bzip2 libpng libjpeg libtiff; do
+for dep in zlib bzip2 libpng libjpeg libtiff googletest; do
   [ -f "$deps/.$dep.done" ] && continue
-  [ ${#apt_opts[@]} -gt 0 ] || fetch_sources
+  [ ${#apt_opts[@]} -gt 0 ] || [ $dep = googletest ] || fetch_sources
   echo "== building $dep for Windows"
   "build_$dep"
   touch "$deps/.$dep.done"

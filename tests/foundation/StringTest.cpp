@@ -13,6 +13,13 @@ namespace {
 const char kGbk[] = "\xD6\xD0\xCE\xC4\xB2\xE2\xCA\xD4";
 const WCHAR kWide[] = {0x4E2D, 0x6587, 0x6D4B, 0x8BD5, 0};
 
+// WCHAR is char16_t on the stand-in and wchar_t on Windows; both hold UTF-16 units.
+std::u16string wideText(const WCHAR* w) {
+  std::u16string s;
+  while (*w) s.push_back(char16_t(*w++));
+  return s;
+}
+
 RKString nullString() {
   RKString s(" \t");
   s.trimRight();
@@ -239,7 +246,7 @@ TEST(StringWide, ChineseSurvivesRoundTrip) {
   RKString s(kGbk);
   const WCHAR* w = s.toWide();
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(std::u16string(w), std::u16string(kWide));
+  EXPECT_EQ(wideText(w), wideText(kWide));
   RKString back;
   back.fromWide(w);
   EXPECT_STREQ(back.data, kGbk);
@@ -251,11 +258,11 @@ TEST(StringWide, MixedTextAndCacheRenewal) {
   RKString s("C:\\\xD6\xD0\\a.txt");
   const WCHAR* w = s.toWide();
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(std::u16string(w), std::u16string(u"C:\\\u4E2D\\a.txt"));
+  EXPECT_EQ(wideText(w), std::u16string(u"C:\\\u4E2D\\a.txt"));
   s = "b";
   const WCHAR* w2 = s.toWide();
   ASSERT_NE(w2, nullptr);
-  EXPECT_EQ(std::u16string(w2), u"b");
+  EXPECT_EQ(wideText(w2), u"b");
 }
 
 TEST(StringWide, EmptyAndNull) {
@@ -273,15 +280,30 @@ TEST(StringWide, EmptyAndNull) {
 }
 
 TEST(StringWide, InvalidBytesAreReplaced) {
+  RKString s("ab\x81");  // a lead byte without its trail byte
+  const WCHAR* w = s.toWide();
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w[0], u'a');
+  EXPECT_EQ(w[1], u'b');
+  EXPECT_EQ(w[2], 0xFFFD);
+  EXPECT_EQ(w[3], 0);
+}
+
+// On Windows these run with the Chinese locale; a wrong set-up fails here first.
+TEST(StringCp936, AnsiCodePageIs936) { EXPECT_EQ(GetACP(), 936u); }
+
+TEST(StringCp936, ByteFFIsThePrivateUseCharacterF8F5BothWays) {
   RKString s(
       "a\xFF"
       "b");
   const WCHAR* w = s.toWide();
   ASSERT_NE(w, nullptr);
-  EXPECT_EQ(w[0], u'a');
-  EXPECT_EQ(w[1], 0xFFFD);
-  EXPECT_EQ(w[2], u'b');
-  EXPECT_EQ(w[3], 0);
+  EXPECT_EQ(wideText(w), std::u16string(u"a\uF8F5b"));
+  RKString back;
+  back.fromWide(w);
+  EXPECT_STREQ(back.data,
+               "a\xFF"
+               "b");
 }
 
 TEST(StringWide, FollowsTheConfiguredCodePage) {

@@ -15,11 +15,12 @@ using namespace rktest;
 
 namespace {
 
-const uint16_t CREATEBRUSH = 0x02FC, CREATEPEN = 0x02FA, SELECT = 0x012D, DELETEOBJ = 0x01F0, RECTANGLE = 0x041B,
-               ELLIPSE = 0x0418, ROUNDRECT = 0x061C, LINETO = 0x0213, MOVETO = 0x0214, SETPIXEL = 0x041F,
-               POLYGON = 0x0324, POLYLINE = 0x0325, POLYPOLYGON = 0x0538, SETWINDOWEXT = 0x020C,
-               SETPOLYFILLMODE = 0x0106, SETTEXTCOLOR = 0x0209, TEXTOUT = 0x0521, EXTTEXTOUT = 0x0A32,
-               STRETCHDIB = 0x0F43, ARC = 0x0817, CREATEFONT = 0x02FB;
+const uint16_t REC_CREATEBRUSH = 0x02FC, REC_CREATEPEN = 0x02FA, REC_SELECT = 0x012D, REC_DELETEOBJ = 0x01F0,
+               REC_RECTANGLE = 0x041B, REC_ELLIPSE = 0x0418, REC_ROUNDRECT = 0x061C, REC_LINETO = 0x0213,
+               REC_MOVETO = 0x0214, REC_SETPIXEL = 0x041F, REC_POLYGON = 0x0324, REC_POLYLINE = 0x0325,
+               REC_POLYPOLYGON = 0x0538, REC_SETWINDOWEXT = 0x020C, REC_SETPOLYFILLMODE = 0x0106,
+               REC_SETTEXTCOLOR = 0x0209, REC_TEXTOUT = 0x0521, REC_EXTTEXTOUT = 0x0A32, REC_STRETCHDIB = 0x0F43,
+               REC_ARC = 0x0817, REC_CREATEFONT = 0x02FB;
 
 // Plays the metafile; the image (type 1005) holds one reference, or is null.
 RKImage* play(const WmfWriter& w) {
@@ -29,10 +30,10 @@ RKImage* play(const WmfWriter& w) {
   return d.getImage();
 }
 
-void brush(WmfWriter& w, Rgb c) { w.rec(CREATEBRUSH, {0, WmfWriter::rg(c), WmfWriter::b0(c), 0}); }
-void pen(WmfWriter& w, Rgb c) { w.rec(CREATEPEN, {0, 1, 0, WmfWriter::rg(c), WmfWriter::b0(c)}); }
+void brush(WmfWriter& w, Rgb c) { w.rec(REC_CREATEBRUSH, {0, WmfWriter::rg(c), WmfWriter::b0(c), 0}); }
+void pen(WmfWriter& w, Rgb c) { w.rec(REC_CREATEPEN, {0, 1, 0, WmfWriter::rg(c), WmfWriter::b0(c)}); }
 
-// The body of a STRETCHDIB drawing a bitmap 1:1 at (x, y): words, header, palette and rows.
+// The body of a REC_STRETCHDIB drawing a bitmap 1:1 at (x, y): words, header, palette and rows.
 std::vector<uint8_t> stretchDib(int x, int y, int width, int height, int bits, const std::vector<uint8_t>& palette,
                                 const std::vector<uint8_t>& rows, uint32_t compression = 0) {
   std::vector<uint8_t> b;
@@ -143,10 +144,10 @@ TEST(WmfDecoderPlay, RectangleEllipseAndRoundRectUseSelectedPenAndBrush) {
   WmfWriter w(0, 0, 60, 20);
   pen(w, kBlue);
   brush(w, kRed);
-  w.rec(SELECT, {0}).rec(SELECT, {1});
-  w.rec(RECTANGLE, {10, 10, 0, 0});         // bottom, right, top, left
-  w.rec(ELLIPSE, {20, 40, 0, 20});          // drawn
-  w.rec(ROUNDRECT, {4, 4, 20, 60, 0, 42});  // ellipse 4 x 4
+  w.rec(REC_SELECT, {0}).rec(REC_SELECT, {1});
+  w.rec(REC_RECTANGLE, {10, 10, 0, 0});         // bottom, right, top, left
+  w.rec(REC_ELLIPSE, {20, 40, 0, 20});          // drawn
+  w.rec(REC_ROUNDRECT, {4, 4, 20, 60, 0, 42});  // ellipse 4 x 4
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -164,10 +165,10 @@ TEST(WmfDecoderPlay, RectangleEllipseAndRoundRectUseSelectedPenAndBrush) {
 TEST(WmfDecoderPlay, LineToDrawsFromTheCurrentPosition) {
   WmfWriter w(0, 0, 20, 10);
   pen(w, kGreen);
-  w.rec(SELECT, {0});
-  w.rec(MOVETO, {3, 2});  // y, x
-  w.rec(LINETO, {3, 12});
-  w.rec(LINETO, {8, 12});
+  w.rec(REC_SELECT, {0});
+  w.rec(REC_MOVETO, {3, 2});  // y, x
+  w.rec(REC_LINETO, {3, 12});
+  w.rec(REC_LINETO, {8, 12});
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -181,11 +182,11 @@ TEST(WmfDecoderPlay, LineToDrawsFromTheCurrentPosition) {
 
 TEST(WmfDecoderPlay, SetPixelAndArc) {
   WmfWriter w(0, 0, 40, 40);
-  w.rec(SETPIXEL, {WmfWriter::rg(Rgb{10, 20, 30}), WmfWriter::b0(Rgb{10, 20, 30}), 5, 7});
+  w.rec(REC_SETPIXEL, {WmfWriter::rg(Rgb{10, 20, 30}), WmfWriter::b0(Rgb{10, 20, 30}), 5, 7});
   pen(w, kRed);
-  w.rec(SELECT, {0});
+  w.rec(REC_SELECT, {0});
   // A full ellipse (start equals end) inside 10..30.
-  w.rec(ARC, {10, 20, 10, 20, 30, 30, 10, 10});
+  w.rec(REC_ARC, {10, 20, 10, 20, 30, 30, 10, 10});
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -200,12 +201,12 @@ TEST(WmfDecoderPlay, PolygonsPolylinesAndMapping) {
   WmfWriter w(0, 0, 40, 20);
   brush(w, kGreen);
   pen(w, kGreen);
-  w.rec(SELECT, {0}).rec(SELECT, {1});
-  w.rec(SETWINDOWEXT, {200, 400});  // height, width: ten times the image
+  w.rec(REC_SELECT, {0}).rec(REC_SELECT, {1});
+  w.rec(REC_SETWINDOWEXT, {200, 400});  // height, width: ten times the image
   // Inside the image: drawn where it stands although an extent is set.
-  w.rec(POLYGON, {4, 2, 2, 10, 2, 10, 10, 2, 10});
+  w.rec(REC_POLYGON, {4, 2, 2, 10, 2, 10, 10, 2, 10});
   // One point beyond the width: every point maps through the extent (x / 10, y / 10).
-  w.rec(POLYGON, {4, 200, 20, 300, 20, 300, 100, 200, 100});
+  w.rec(REC_POLYGON, {4, 200, 20, 300, 20, 300, 100, 200, 100});
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -218,10 +219,10 @@ TEST(WmfDecoderPlay, PolygonsPolylinesAndMapping) {
   WmfWriter s(0, 0, 20, 20);
   brush(s, kRed);
   pen(s, Rgb{31, 26, 23});
-  s.rec(SELECT, {0}).rec(SELECT, {1});
-  s.rec(POLYGON, {4, 2, 2, 10, 2, 10, 10, 2, 10});
-  s.rec(POLYLINE, {2, 2, 15, 12, 15});
-  s.rec(POLYPOLYGON, {1, 4, 12, 2, 18, 2, 18, 8, 12, 8});
+  s.rec(REC_SELECT, {0}).rec(REC_SELECT, {1});
+  s.rec(REC_POLYGON, {4, 2, 2, 10, 2, 10, 10, 2, 10});
+  s.rec(REC_POLYLINE, {2, 2, 15, 12, 15});
+  s.rec(REC_POLYPOLYGON, {1, 4, 12, 2, 18, 2, 18, 8, 12, 8});
   s.end();
   im = play(s);
   ASSERT_NE(im, nullptr);
@@ -234,8 +235,8 @@ TEST(WmfDecoderPlay, PolygonsPolylinesAndMapping) {
 TEST(WmfDecoderPlay, PolyPolygonDrawsEachList) {
   WmfWriter w(0, 0, 30, 10);
   brush(w, kBlue);
-  w.rec(SELECT, {0});
-  w.rec(POLYPOLYGON, {2, 3, 4, 1, 1, 8, 1, 1, 8, 12, 1, 28, 1, 28, 9, 12, 9});
+  w.rec(REC_SELECT, {0});
+  w.rec(REC_POLYPOLYGON, {2, 3, 4, 1, 1, 8, 1, 1, 8, 12, 1, 28, 1, 28, 9, 12, 9});
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -251,13 +252,13 @@ TEST(WmfDecoderPlay, ObjectStoresFollowThePolyFillMode) {
     WmfWriter w(0, 0, 10, 10, 96, 2);
     brush(w, kRed);
     brush(w, kGreen);
-    w.rec(DELETEOBJ, {0});
+    w.rec(REC_DELETEOBJ, {0});
     brush(w, kBlue);
     pen(w, kBlack);  // fills no table entry (the table is full) but joins the list
-    w.rec(SELECT, {3});
-    if (mode) w.rec(SETPOLYFILLMODE, {mode});
-    w.rec(SELECT, {index});
-    w.rec(RECTANGLE, {10, 10, 0, 0});
+    w.rec(REC_SELECT, {3});
+    if (mode) w.rec(REC_SETPOLYFILLMODE, {mode});
+    w.rec(REC_SELECT, {index});
+    w.rec(REC_RECTANGLE, {10, 10, 0, 0});
     w.end();
     RKImage* im = play(w);
     Rgb c = im ? pixelOf(im, 5, 5) : kBlack;
@@ -278,24 +279,24 @@ TEST(WmfDecoderPlay, ObjectStoresFollowThePolyFillMode) {
 TEST(WmfDecoderPlay, TextInTheTextColour) {
   WmfWriter w(0, 0, 80, 30);
   pen(w, kBlue);
-  w.rec(SELECT, {0});
-  w.rec(SETTEXTCOLOR, {WmfWriter::rg(kRed), WmfWriter::b0(kRed)});
-  // TEXTOUT of an odd length: the position follows the padding byte.
+  w.rec(REC_SELECT, {0});
+  w.rec(REC_SETTEXTCOLOR, {WmfWriter::rg(kRed), WmfWriter::b0(kRed)});
+  // REC_TEXTOUT of an odd length: the position follows the padding byte.
   std::vector<uint8_t> body;
   put16(body, 3);
   for (char c : std::string("HHH")) body.push_back(uint8_t(c));
   body.push_back(0);  // padding
   put16(body, 5);     // y
   put16(body, 4);     // x
-  w.recBytes(TEXTOUT, body);
+  w.recBytes(REC_TEXTOUT, body);
   // A line after the text is in the pen colour again.
-  w.rec(MOVETO, {28, 0}).rec(LINETO, {28, 80});
-  // EXTTEXTOUT without a rectangle clips everything away.
+  w.rec(REC_MOVETO, {28, 0}).rec(REC_LINETO, {28, 80});
+  // REC_EXTTEXTOUT without a rectangle clips everything away.
   std::vector<uint8_t> ext;
   for (uint16_t v : {uint16_t(5), uint16_t(50), uint16_t(2), uint16_t(0)}) put16(ext, v);
   ext.push_back('H');
   ext.push_back('H');
-  w.recBytes(EXTTEXTOUT, ext);
+  w.recBytes(REC_EXTTEXTOUT, ext);
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -319,15 +320,15 @@ TEST(WmfDecoderPlay, ExtTextOutWithAClipRectangleAndAFont) {
   font.insert(font.end(), {0, 0, 0, 0, 0, 0, 0, 0});
   for (char c : std::string("DejaVu Sans  ")) font.push_back(uint8_t(c));
   font.push_back(0);
-  w.recBytes(CREATEFONT, font);
-  w.rec(SELECT, {0});
+  w.recBytes(REC_CREATEFONT, font);
+  w.rec(REC_SELECT, {0});
   std::vector<uint8_t> ext;
   for (uint16_t v :
        {uint16_t(10), uint16_t(10), uint16_t(2), uint16_t(4), uint16_t(10), uint16_t(10), uint16_t(60), uint16_t(35)})
     put16(ext, v);
   ext.push_back('M');
   ext.push_back('M');
-  w.recBytes(EXTTEXTOUT, ext);
+  w.recBytes(REC_EXTTEXTOUT, ext);
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -343,10 +344,10 @@ TEST(WmfDecoderPlay, StretchDibRowOrderAndFormats) {
   std::vector<uint8_t> rows = {255, 255, 255, 0, 0,   0, 255, 255, 255, 0, 0, 0,
                                0,   0,   255, 0, 255, 0, 255, 0,   0,   0, 0, 0};
   WmfWriter w(0, 0, 20, 20);
-  w.recBytes(STRETCHDIB, stretchDib(2, 3, 3, 2, 24, {}, rows));
+  w.recBytes(REC_STRETCHDIB, stretchDib(2, 3, 3, 2, 24, {}, rows));
   // 1 bit, 2 x 2, top row first (negative height), palette black and red.
   std::vector<uint8_t> mono = {0x80, 0, 0, 0, 0x40, 0, 0, 0};
-  w.recBytes(STRETCHDIB, stretchDib(10, 10, 2, -2, 1, {0, 0, 0, 0, 0, 0, 255, 0}, mono));
+  w.recBytes(REC_STRETCHDIB, stretchDib(10, 10, 2, -2, 1, {0, 0, 0, 0, 0, 0, 255, 0}, mono));
   // 16 bits 5-6-5 through bit fields, one pixel of pure green.
   std::vector<uint8_t> masks;
   put32(masks, 0xF800);
@@ -354,7 +355,7 @@ TEST(WmfDecoderPlay, StretchDibRowOrderAndFormats) {
   put32(masks, 0x001F);
   std::vector<uint8_t> g565 = {0xE0, 0x07, 0, 0};
   std::vector<uint8_t> body = stretchDib(15, 15, 1, 1, 16, masks, g565, 3);
-  w.recBytes(STRETCHDIB, body);
+  w.recBytes(REC_STRETCHDIB, body);
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);
@@ -374,7 +375,7 @@ TEST(WmfDecoderPlay, StretchDibRowOrderAndFormats) {
 TEST(WmfDecoderPlay, CachesListensAndDecodesIntoTargets) {
   WmfWriter w(0, 0, 6, 4);
   brush(w, kRed);
-  w.rec(SELECT, {0}).rec(RECTANGLE, {4, 6, 0, 0});
+  w.rec(REC_SELECT, {0}).rec(REC_RECTANGLE, {4, 6, 0, 0});
   w.end();
   RKWMFDecoder d;
   Recorder listener;
@@ -427,9 +428,9 @@ TEST(WmfDecoderMalformed, BadRecordSizesEndThePlayback) {
   for (uint32_t size : {0u, 1u, 2u, 0x7FFFFFFFu, 0xFFFFFFFFu, 200u}) {
     WmfWriter w(0, 0, 10, 10);
     brush(w, kRed);
-    w.rec(SELECT, {0}).rec(RECTANGLE, {5, 5, 0, 0});
-    w.recSized(size, RECTANGLE, {10, 10, 5, 5});
-    w.rec(RECTANGLE, {10, 10, 5, 5});
+    w.rec(REC_SELECT, {0}).rec(REC_RECTANGLE, {5, 5, 0, 0});
+    w.recSized(size, REC_RECTANGLE, {10, 10, 5, 5});
+    w.rec(REC_RECTANGLE, {10, 10, 5, 5});
     w.end();
     RKImage* im = play(w);
     ASSERT_NE(im, nullptr) << size;
@@ -442,9 +443,9 @@ TEST(WmfDecoderMalformed, BadRecordSizesEndThePlayback) {
 TEST(WmfDecoderMalformed, TruncatedFilesGiveWhatWasDrawn) {
   WmfWriter w(0, 0, 10, 10);
   brush(w, kRed);
-  w.rec(SELECT, {0}).rec(RECTANGLE, {5, 5, 0, 0});
+  w.rec(REC_SELECT, {0}).rec(REC_RECTANGLE, {5, 5, 0, 0});
   size_t full = w.bytes.size();
-  w.rec(RECTANGLE, {10, 10, 5, 5});
+  w.rec(REC_RECTANGLE, {10, 10, 5, 5});
   for (size_t cut = full; cut < w.bytes.size(); ++cut) {
     RKWMFDecoder d;
     ASSERT_EQ(d.openMemory(w.bytes.data(), int(cut)), 1);
@@ -459,31 +460,31 @@ TEST(WmfDecoderMalformed, TruncatedFilesGiveWhatWasDrawn) {
 TEST(WmfDecoderMalformed, ShortAndLyingRecordsAreSkipped) {
   WmfWriter w(0, 0, 20, 20, 96, 2);
   brush(w, kRed);
-  w.rec(SELECT, {0});
-  w.rec(RECTANGLE, {5, 5});                  // two of four words
-  w.rec(SELECT, {});                         // no index
-  w.rec(CREATEBRUSH, {0, 0xFF});             // colour cut off
-  w.rec(POLYGON, {200, 1, 1, 5, 1, 5, 5});   // count past the record
-  w.rec(POLYPOLYGON, {3, 4});                // counts past the record
-  w.rec(POLYPOLYGON, {1, 40, 1, 1});         // points past the record
-  w.rec(TEXTOUT, {40, 0x4141});              // text past the record
-  w.rec(EXTTEXTOUT, {1, 1, 90, 0, 0x4141});  // count past the record
-  w.rec(EXTTEXTOUT, {1, 1, 2, 4, 0});        // rectangle cut off
-  w.recBytes(CREATEFONT, {0, 0, 0});         // fields cut off
+  w.rec(REC_SELECT, {0});
+  w.rec(REC_RECTANGLE, {5, 5});                  // two of four words
+  w.rec(REC_SELECT, {});                         // no index
+  w.rec(REC_CREATEBRUSH, {0, 0xFF});             // colour cut off
+  w.rec(REC_POLYGON, {200, 1, 1, 5, 1, 5, 5});   // count past the record
+  w.rec(REC_POLYPOLYGON, {3, 4});                // counts past the record
+  w.rec(REC_POLYPOLYGON, {1, 40, 1, 1});         // points past the record
+  w.rec(REC_TEXTOUT, {40, 0x4141});              // text past the record
+  w.rec(REC_EXTTEXTOUT, {1, 1, 90, 0, 0x4141});  // count past the record
+  w.rec(REC_EXTTEXTOUT, {1, 1, 2, 4, 0});        // rectangle cut off
+  w.recBytes(REC_CREATEFONT, {0, 0, 0});         // fields cut off
   std::vector<uint8_t> dib = stretchDib(0, 0, 4, 4, 24, {}, std::vector<uint8_t>(45, 0));
-  w.recBytes(STRETCHDIB, dib);  // rows cut short
+  w.recBytes(REC_STRETCHDIB, dib);  // rows cut short
   std::vector<uint8_t> pal = stretchDib(0, 0, 2, 2, 8, std::vector<uint8_t>(100, 0), {});
-  w.recBytes(STRETCHDIB, pal);                                           // palette cut short
-  w.recBytes(STRETCHDIB, stretchDib(0, 0, 0x7FFF, 0x7FFF, 32, {}, {}));  // huge
+  w.recBytes(REC_STRETCHDIB, pal);                                           // palette cut short
+  w.recBytes(REC_STRETCHDIB, stretchDib(0, 0, 0x7FFF, 0x7FFF, 32, {}, {}));  // huge
   std::vector<uint8_t> neg = stretchDib(0, 0, 2, 2, 24, {}, std::vector<uint8_t>(16, 0));
   set32(neg, 30, 0x80000000u);  // height INT_MIN
-  w.recBytes(STRETCHDIB, neg);
-  w.recBytes(STRETCHDIB, {1, 2, 3});  // words cut off
-  w.rec(ARC, {1, 2, 3});
-  w.rec(ROUNDRECT, {1});
-  w.rec(SETPIXEL, {0xFF});
-  w.rec(LINETO, {3});
-  w.rec(RECTANGLE, {20, 20, 10, 10});  // still played
+  w.recBytes(REC_STRETCHDIB, neg);
+  w.recBytes(REC_STRETCHDIB, {1, 2, 3});  // words cut off
+  w.rec(REC_ARC, {1, 2, 3});
+  w.rec(REC_ROUNDRECT, {1});
+  w.rec(REC_SETPIXEL, {0xFF});
+  w.rec(REC_LINETO, {3});
+  w.rec(REC_RECTANGLE, {20, 20, 10, 10});  // still played
   w.end();
   RKImage* im = play(w);
   ASSERT_NE(im, nullptr);

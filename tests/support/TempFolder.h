@@ -34,9 +34,13 @@ class TempFolder {
   std::string path_;
 };
 
-// The Z: name of an ASCII host path ("/tmp/a" -> "Z:\tmp\a").
+// The Z: name of an ASCII host path ("/tmp/a" -> "Z:\tmp\a"); on Windows the path with backslashes.
 inline std::string windowsName(const std::string& host) {
+#ifdef _WIN32
+  std::string w = host;
+#else
   std::string w = "Z:" + host;
+#endif
   for (char& c : w)
     if (c == '/') c = '\\';
   return w;

@@ -33,7 +33,7 @@ class TempPrefix {
     // Read-only entries must not stop the clean-up.
     for (auto it = std::filesystem::recursive_directory_iterator(root_, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-      chmod(it->path().c_str(), 0755);
+      chmod(it->path().string().c_str(), 0755);
     std::filesystem::remove_all(root_, ec);
   }
   TempPrefix(const TempPrefix&) = delete;

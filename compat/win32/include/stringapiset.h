@@ -31,6 +31,9 @@ typedef const WCHAR* LPCWCH;
 #define ERROR_INVALID_FLAGS 1004L
 #endif
 
+// The ANSI code page of the machine (936 unless RKWIN_ACP says otherwise).
+UINT WINAPI GetACP(void);
+
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar);
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWCH lpWideCharStr, int cchWideChar,

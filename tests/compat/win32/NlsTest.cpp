@@ -102,18 +102,30 @@ TEST(CodePage, RejectsBadArguments) {
 }
 
 TEST(CodePage, InvalidBytesAreReplaced) {
-  // 0xFF is no GBK byte, and a lead byte at the end lacks its trail byte.
-  const char bad[] =
-      "a\xFF"
-      "b\xD6";
-  std::u16string w = toWide(CP_ACP, bad, 4);
-  EXPECT_EQ(w, (std::u16string{u'a', 0xFFFD, u'b', 0xFFFD}));
+  // A lead byte at the end lacks its trail byte.
+  const char bad[] = "ab\xD6";
+  std::u16string w = toWide(CP_ACP, bad, 3);
+  EXPECT_EQ(w, (std::u16string{u'a', u'b', 0xFFFD}));
   WCHAR out[8];
   SetLastError(0);
-  EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bad, 4, out, 8), 0);
+  EXPECT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bad, 3, out, 8), 0);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_NO_UNICODE_TRANSLATION);
   std::u16string u = toWide(CP_UTF8, "x\xC3(", 3);
   EXPECT_EQ(u, (std::u16string{u'x', 0xFFFD, u'('}));
+}
+
+TEST(CodePage, Gbk0xFFIsThePrivateUseF8F5BothWays) {
+  // Code page 936's table maps the single byte 0xFF to U+F8F5 and back; it is no invalid byte.
+  const char text[] = "a\xFF";
+  WCHAR out[4];
+  ASSERT_EQ(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, 2, out, 4), 2);
+  EXPECT_EQ(out[1], 0xF8F5);
+  char back[4] = {0};
+  BOOL used = TRUE;
+  EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, out, 2, back, sizeof back, nullptr, &used), 2);
+  EXPECT_STREQ(back, text);
+  EXPECT_FALSE(used);
+  EXPECT_EQ(GetACP(), 936u);
 }
 
 TEST(CodePage, UnmappableCharactersUseDefault) {

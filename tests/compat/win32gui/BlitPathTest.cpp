@@ -113,14 +113,19 @@ TEST(Blits, BitBltCopiesAndTransparentBltSkipsTheKey) {
   EXPECT_EQ(dst.countNotOutside(kWhite, 2, 2, 6, 6), 0);
 
   Canvas t(10, 10, kWhite);
-  // The key's top byte is ignored.
-  EXPECT_TRUE(TransparentBlt(t.dc, 0, 0, 8, 8, src.dc, 0, 0, 4, 4, 0x01000000 | kRed));
+  EXPECT_TRUE(TransparentBlt(t.dc, 0, 0, 8, 8, src.dc, 0, 0, 4, 4, kRed));
   EXPECT_EQ(t.at(0, 0), kWhite);
   EXPECT_EQ(t.at(2, 2), kGreen);  // stretched twice
   EXPECT_EQ(t.at(3, 3), kGreen);
   EXPECT_EQ(t.at(4, 2), kBlue);
   EXPECT_EQ(t.at(7, 7), kWhite);
   EXPECT_FALSE(TransparentBlt(t.dc, 0, 0, -1, 8, src.dc, 0, 0, 4, 4, 0));
+
+  // A key with its top byte set is no RGB colour: no pixel of the bitmap matches it.
+  Canvas u(10, 10, kWhite);
+  EXPECT_TRUE(TransparentBlt(u.dc, 0, 0, 8, 8, src.dc, 0, 0, 4, 4, 0x01000000 | kRed));
+  EXPECT_EQ(u.at(0, 0), kRed);
+  EXPECT_EQ(u.at(2, 2), kGreen);
 }
 
 TEST(Paths, FiguresGoIntoThePathAndFillOrStrokeIt) {

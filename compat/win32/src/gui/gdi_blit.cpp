@@ -85,8 +85,10 @@ BOOL WINAPI TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginDest, int wD
   Target dt, st;
   int sw, sh;
   if (!targetOf(d, dt) || !surfaceOf(s, st, sw, sh)) return TRUE;
-  // The key compares red, green and blue only; the surface holds them as blue, green, red.
+  // The key is an RGB colour 0x00bbggrr; the surface holds it as blue, green, red. A value with a
+  // top byte set is not an RGB colour and matches no pixel of a bitmap without a palette.
   uint32_t key = ((crTransparent >> 16) & 0xFF) | (crTransparent & 0xFF00) | ((crTransparent & 0xFF) << 16);
+  if (crTransparent >> 24) key = 0xFFFFFFFFu;
   stretchSurface(dt, xoriginDest, yoriginDest, wDest, hDest, st, sw, sh, int64_t(xoriginSrc) + st.ox,
                  int64_t(yoriginSrc) + st.oy, wSrc, hSrc, true, key);
   return TRUE;

@@ -116,12 +116,14 @@ bool rkwin_mb_to_utf16(UINT codePage, const char* in, size_t len, std::u16string
       grow();
       continue;
     }
-    // EILSEQ (invalid byte) or EINVAL (sequence cut off at the end): replace one byte.
-    if (strict) return false;
-    while (dstLeft < sizeof kReplacement) grow();
-    memcpy(dst, &kReplacement, sizeof kReplacement);
-    dst += sizeof kReplacement;
-    dstLeft -= sizeof kReplacement;
+    // Code page 936 maps the single byte 0xFF to the private-use U+F8F5 (the system's published
+    // table); iconv's GBK has no such byte.
+    const char16_t unit = (cp == 936 && (unsigned char)*src == 0xFF) ? char16_t(0xF8F5) : kReplacement;
+    if (unit == kReplacement && strict) return false;
+    while (dstLeft < sizeof unit) grow();
+    memcpy(dst, &unit, sizeof unit);
+    dst += sizeof unit;
+    dstLeft -= sizeof unit;
     ++src;
     --srcLeft;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -162,15 +164,17 @@ bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::strin
       grow();
       continue;
     }
-    // A character the code page lacks, or a lone surrogate.
-    if (strict) return false;
-    if (usedDefault) *usedDefault = true;
-    while (dstLeft < replacement.size()) grow();
-    memcpy(dst, replacement.data(), replacement.size());
-    dst += replacement.size();
-    dstLeft -= replacement.size();
+    // A character the code page lacks, or a lone surrogate (U+F8F5 is 936's byte 0xFF, above).
     char16_t first, second = 0;
     memcpy(&first, src, sizeof first);
+    const bool ff = cp == 936 && first == 0xF8F5;
+    const std::string& put = ff ? std::string("\xFF") : replacement;
+    if (!ff && strict) return false;
+    if (!ff && usedDefault) *usedDefault = true;
+    while (dstLeft < put.size()) grow();
+    memcpy(dst, put.data(), put.size());
+    dst += put.size();
+    dstLeft -= put.size();
     if (srcLeft >= 2 * sizeof(char16_t)) memcpy(&second, src + sizeof(char16_t), sizeof second);
     size_t skip = (isHighSurrogate(first) && isLowSurrogate(second)) ? 2 : 1;
     src += skip * sizeof(char16_t);
@@ -255,6 +259,8 @@ int deliver(const std::basic_string<C>& out, C* dst, int capacity) {
 }
 
 }  // namespace
+
+UINT WINAPI GetACP(void) { return rkwin_acp(); }
 
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar) {

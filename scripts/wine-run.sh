@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the build's private prefix: the Windows build's
+# CMAKE_CROSSCOMPILING_EMULATOR. The prefix, its home folder and the locale come from
+# scripts/test-windows.sh (RK_WINE_PREFIX, made once per run); Wine's own messages are off.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=${RK_WINE_PREFIX:-$top/build-windows/wine/prefix}
+export HOME=${RK_WINE_HOME:-$(dirname "$WINEPREFIX")/home}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+export WINEARCH=win64
+exec wine "$@"
