@@ -12,7 +12,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 if [ "${1:-}" = "--windows" ]; then
-  "$top/scripts/build-windows.sh" -DRK_BUILD_TESTS=OFF
+  "$top/scripts/build-windows.sh"
   if [ "${2:-}" != "--headless" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     exec "$top/scripts/wine-installer.sh" --show cn
   fi
