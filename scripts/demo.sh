@@ -5,9 +5,19 @@
 # you click through it; otherwise (or with --headless) it runs on the headless display, where an
 # input script (scripts/demo-pages.txt) takes it through every page with the default answers and
 # saves a screenshot of each. Afterwards the script prints what was installed.
-# Usage: scripts/demo.sh [--headless]
+# With --windows it builds for Windows (scripts/build-windows.sh) and runs the real installer under
+# Wine (scripts/wine-installer.sh): in a window where an X display answers, otherwise on Xvfb,
+# driven through every page in Chinese and once in English, with a screenshot of each page.
+# Usage: scripts/demo.sh [--headless | --windows [--headless]]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+if [ "${1:-}" = "--windows" ]; then
+  "$top/scripts/build-windows.sh"
+  if [ "${2:-}" != "--headless" ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    exec "$top/scripts/wine-installer.sh" --show cn
+  fi
+  exec "$top/scripts/wine-installer.sh" cn en
+fi
 build=$top/build
 "$top/scripts/setup.sh" "$build"
 echo "Built into $build."
