@@ -168,7 +168,17 @@ drive() {
   click 328 340
   wait_page "$dir" finish 20,20!FFFFFF 250,150=FEFEFF || return 1
   shot "$dir" 6-finish
-  click 328 340
+  # Finish closes the window. On a loaded machine a click can arrive before the page takes
+  # input and be lost: click again while the window stays (the wizard ends on the first one).
+  local try
+  for try in 1 2 3; do
+    click 328 340
+    for _ in $(seq 150); do
+      xdotool getwindowname "$window" >/dev/null 2>&1 || return 0
+      sleep 0.1
+    done
+    echo "finish: window still there after click $try"
+  done
 }
 
 # The registry as reg export writes it (UTF-16) turned into UTF-8 lines.
@@ -232,7 +242,7 @@ one_run() {
     else
       drive "$run" "$dir" >"$dir/drive.log" 2>&1 || rc=1
     fi
-    for _ in $(seq 300); do [ -f "$dir/exit-code" ] && break; sleep 0.1; done
+    for _ in $(seq 600); do [ -f "$dir/exit-code" ] && break; sleep 0.1; done
     [ -f "$dir/exit-code" ] || { echo "$run: the installer did not end" >&2; rc=1; }
     # The programs Setup started and nobody waits for (registry editor, registration, browser).
     timeout 30 wineserver -w || :
