@@ -71,8 +71,10 @@ TEST(StretchDIBits, HugeDestinationsVisitOnlyTheBitmap) {
   StretchDIBits(m.dc, 100, 100, INT_MIN, INT_MIN, 0, 0, 3, 2, bits, &bi, DIB_RGB_COLORS, SRCCOPY);
   EXPECT_EQ(m.countNot(kRed, 0, 0, 101, 101), 0);
   EXPECT_EQ(m.countNotOutside(kGreen, 0, 0, 101, 101), 0);
+  // Work in proportion to the destination's pixels, not the stretched extent (which would take
+  // hours); the bound is loose so that a loaded machine does not fail it.
   double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_LT(ms, 100.0);
+  EXPECT_LT(ms, 2000.0);
 }
 
 TEST(GetDIBits, ReturnsBottomUpRowsAndKeepsTheFourthByte) {

@@ -250,8 +250,10 @@ TEST(ShapeClip, HugeBoxesDrawInTimeBoundedByTheBitmap) {
     for (const Huge& h : cases) {
       Canvas c(128, 128);
       Tools t(c.dc, kRed, kBlue, width);
+      // Clipped to the bitmap, not walked over the whole coordinate range (which would take
+      // hours); the bound is loose so that a loaded machine does not fail it.
       double ms = millisecondsFor([&] { h.draw(c.dc); });
-      EXPECT_LT(ms, 100.0) << h.name << " with a pen of " << width;
+      EXPECT_LT(ms, 2000.0) << h.name << " with a pen of " << width;
       if (h.reaches) {
         EXPECT_GT(c.countNot(kWhite, 0, 0, 128, 128), 0) << h.name << " with a pen of " << width;
       }
