@@ -99,7 +99,8 @@ bool namesFileEntry(const RKString& program, TRKList<FILENODE>& entries) {
   if (!entries.moveFirst()) return false;
   do {
     FILENODE* entry = entries.getCurrent();
-    if (entry->kind == 1 && isContainedEntryPath(entry->path) && isSameEntryPath(entry->path, path)) return true;
+    if (entry->kind == FILENODE_KIND_FILE && isContainedEntryPath(entry->path) && isSameEntryPath(entry->path, path))
+      return true;
   } while (entries.moveNext());
   return false;
 }
@@ -150,11 +151,11 @@ bool unpackPackage(const RKString& ownPath, const RKString& folder, const RKStri
       // consumes its bytes so that the following entries get their own contents.
       bool contained = isContainedEntryPath(entry->path);
       RKString full = folder + entry->path;
-      if (entry->kind == 1) {
+      if (entry->kind == FILENODE_KIND_FILE) {
         bool created = contained && file.open(full, 1);
         if (!copyBytes(stream, created ? &file : nullptr, entry->size)) whole = false;
         if (created && !file.close()) whole = false;
-      } else if (entry->kind == 2 && contained) {
+      } else if (entry->kind == FILENODE_KIND_FOLDER && contained) {
         RKFile(full).mkdir();
       }
     } while (whole && table.entries.moveNext());
