@@ -16,18 +16,7 @@ toolchain=$top/cmake/$mingw.cmake
 
 # --- Debian packages -------------------------------------------------------------------------
 "$top/scripts/setup.sh" --packages
-need=(g++-mingw-w64-x86-64 wine64 wine dpkg-dev xz-utils locales)
-missing=()
-for pkg in "${need[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-  echo "Installing: ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$top/scripts/setup.sh" --packages "$top/scripts/packages-windows.txt"
 
 # --- Dependencies from Debian's source packages ------------------------------------------------
 # A private apt configuration with the deb-src line (same URI, suite and component as the

@@ -2,11 +2,14 @@
 # Installs the Debian packages listed in scripts/packages.txt that are missing (only those),
 # then configures and builds the project. Quiet when everything is already there.
 # Usage: scripts/setup.sh [build-dir] [extra cmake arguments...]
-#        scripts/setup.sh --packages   (installs the packages only)
+#        scripts/setup.sh --packages [list]   (installs the packages of a list only; default
+#                                              scripts/packages.txt)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build}
 shift || true
+list=$top/scripts/packages.txt
+[ "$build" != --packages ] || list=${1:-$list}
 
 missing=()
 while read -r pkg; do
@@ -15,7 +18,7 @@ while read -r pkg; do
   if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$pkg")
   fi
-done < "$top/scripts/packages.txt"
+done < "$list"
 
 if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=()
