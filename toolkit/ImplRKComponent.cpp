@@ -25,8 +25,10 @@ TRKMap<RKString, int*>& classUses() {
   return uses;
 }
 
-// Mouse captures taken and not yet released, shared by all components.
+// Mouse captures taken and not yet released, shared by all components, and the window that
+// took the last one (the one holding the capture while the count is above 0).
 int captureCount = 0;
+HWND captureWindow = nullptr;
 
 RKColor systemColor(int index) {
   RKColor c;
@@ -499,6 +501,7 @@ void ImplRKComponent::repaint() {
 void ImplRKComponent::captureMouse() {
   if (!window) return;
   SetCapture(window);
+  captureWindow = window;
   ++captureCount;
 }
 
@@ -507,11 +510,25 @@ int ImplRKComponent::hasMouseCapture() { return window && GetCapture() == window
 void ImplRKComponent::releaseMouse(int all) {
   if (all) {
     captureCount = 0;
+    captureWindow = nullptr;
     ReleaseCapture();
     return;
   }
   if (captureCount < 1) return;
-  if (--captureCount == 0) ReleaseCapture();
+  if (--captureCount == 0) {
+    captureWindow = nullptr;
+    ReleaseCapture();
+  }
+}
+
+// A window destroyed while it holds the capture loses it (the system releases it with the
+// window): the count goes back to 0, so the next press goes to the window under the pointer
+// instead of to a capture that an unmatched count would keep alive.
+void ImplRKComponent::dropCaptureOf(HWND gone) {
+  if (!gone || gone != captureWindow) return;
+  captureWindow = nullptr;
+  captureCount = 0;
+  if (GetCapture() == gone) ReleaseCapture();
 }
 
 int ImplRKComponent::startTimer(u32 ms) {

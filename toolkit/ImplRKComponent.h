@@ -194,6 +194,8 @@ class ImplRKComponent : public virtual RKObject {
   HICON makeIcon(RKIcon* icon);
   HCURSOR makeCursor(RKCursor* cursor);
   void freePostedActions();
+  // Resets the shared capture count when the window that holds the capture goes.
+  static void dropCaptureOf(HWND gone);
   RKObject* source();
 
   HINSTANCE instance;

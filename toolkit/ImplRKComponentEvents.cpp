@@ -278,6 +278,7 @@ LRESULT ImplRKComponent::onCreate(UINT, WPARAM*, LPARAM*) {
 }
 
 LRESULT ImplRKComponent::onDestroy(UINT, WPARAM*, LPARAM*) {
+  dropCaptureOf(window);
   LRESULT r = deliverA([](IRKComponentListener* l, RKObject* s) { return l->componentDestroyed(s); });
   freePostedActions();
   giveBackClassUse();

@@ -23,6 +23,7 @@ class RKArrowButton : public virtual RKDesignComponent {
   using RKDesignComponent::paint;
   using RKDesignComponent::mousePressed;
   using RKDesignComponent::mouseReleased;
+  using RKDesignComponent::mouseDoubleClicked;
   using RKDesignComponent::mouseMoved;
 
   // Stores the direction and redraws; a value outside 0 to 3 draws no triangle.
@@ -33,6 +34,8 @@ class RKArrowButton : public virtual RKDesignComponent {
   u32 paint(RKRect area, IRKGraphics* graphics) override;
   u32 mousePressed(RKPoint point) override;
   u32 mouseReleased(RKPoint point) override;
+  // The press of a double click is a press: two quick clicks are two steps.
+  u32 mouseDoubleClicked(RKPoint point) override;
   u32 mouseMoved(RKPoint point) override;
 
   u32 getDirection() { return direction; }

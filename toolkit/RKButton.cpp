@@ -190,6 +190,10 @@ u32 RKButton::mouseReleased(RKPoint p) {
   return 1;
 }
 
+// Windows turns a second press within the double-click time into a double click; a native push
+// button counts it as a click, and so does this one. Design mode keeps its own handling.
+u32 RKButton::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : mousePressed(p); }
+
 u32 RKButton::mouseMoved(RKPoint p) {
   if (designMode) return RKDesignComponent::mouseMoved(p);
   if (buttonDisabled || !dragging) return 1;

@@ -16,6 +16,7 @@ class RKCheckBox : public virtual RKDesignComponent {
   using RKDesignComponent::paint;
   using RKDesignComponent::mousePressed;
   using RKDesignComponent::mouseReleased;
+  using RKDesignComponent::mouseDoubleClicked;
   using RKDesignComponent::mouseMoved;
   using RKDesignComponent::focusGained;
   using RKDesignComponent::focusLost;
@@ -31,6 +32,8 @@ class RKCheckBox : public virtual RKDesignComponent {
   u32 paint(RKRect area, IRKGraphics* graphics) override;
   u32 mousePressed(RKPoint point) override;
   u32 mouseReleased(RKPoint point) override;
+  // The press of a double click is a press: two quick clicks toggle twice.
+  u32 mouseDoubleClicked(RKPoint point) override;
   u32 mouseMoved(RKPoint point) override;
   u32 focusGained() override;
   u32 focusLost() override;

@@ -111,7 +111,12 @@ u32 RKComboBoxEdit::mouseReleased(RKPoint p) {
   return 1;
 }
 
-u32 RKComboBoxEdit::mouseDoubleClicked(RKPoint p) { return RKEdit::mouseDoubleClicked(p); }
+// In a field that is not editable a second quick press opens the drop-down as any press does;
+// an editable field selects everything.
+u32 RKComboBoxEdit::mouseDoubleClicked(RKPoint p) {
+  if (readOnly && !designMode) return mousePressed(p);
+  return RKEdit::mouseDoubleClicked(p);
+}
 
 u32 RKComboBoxEdit::mouseMoved(RKPoint p) { return RKEdit::mouseMoved(p); }
 

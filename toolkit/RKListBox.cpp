@@ -578,7 +578,10 @@ u32 RKListBox::mouseReleased(RKPoint p) {
   return 1;
 }
 
-u32 RKListBox::mouseDoubleClicked(RKPoint) {
+// The press of a double click selects as any press does (the drop-down list's arrows and track
+// act on it too); then the item is activated, whatever the point and the mode.
+u32 RKListBox::mouseDoubleClicked(RKPoint p) {
+  if (!designMode) mousePressed(p);
   postActionToParent(RK_ACTION_LIST_ITEM_ACTIVATED, 0);
   return 1;
 }

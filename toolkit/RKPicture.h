@@ -17,6 +17,7 @@ class RKPicture : public virtual RKDesignComponent {
 
   using RKDesignComponent::paint;
   using RKDesignComponent::mousePressed;
+  using RKDesignComponent::mouseDoubleClicked;
   using RKComponent::timerFired;
 
   // Shows the image (flattened onto a checkerboard when it has alpha); null empties the
@@ -36,6 +37,8 @@ class RKPicture : public virtual RKDesignComponent {
   void onAfterCreate() override;
   u32 paint(RKRect area, IRKGraphics* graphics) override;
   u32 mousePressed(RKPoint point) override;
+  // The press of a double click is a press.
+  u32 mouseDoubleClicked(RKPoint point) override;
   u32 timerFired() override;
 
   int getFrameIndex() { return frameIndex; }

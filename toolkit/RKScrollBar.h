@@ -20,6 +20,7 @@ class RKScrollBar : public virtual RKContainer {
   using RKContainer::paint;
   using RKContainer::mousePressed;
   using RKComponent::mouseReleased;
+  using RKComponent::mouseDoubleClicked;
   using RKComponent::mouseMoved;
   using RKComponent::componentResized;
   using RKComponent::timerFired;
@@ -62,6 +63,8 @@ class RKScrollBar : public virtual RKContainer {
   u32 paint(RKRect area, IRKGraphics* graphics) override;
   u32 mousePressed(RKPoint point) override;
   u32 mouseReleased(RKPoint point) override;
+  // The press of a double click on the track is a press: two quick clicks page twice.
+  u32 mouseDoubleClicked(RKPoint point) override;
   u32 mouseMoved(RKPoint point) override;
   u32 componentResized(u32 kind, u16 width, u16 height) override;
   u32 timerFired() override;

@@ -45,6 +45,9 @@ u32 RKScrollBarBox::mousePressed(RKPoint p) {
   return 1;
 }
 
+// A second quick press arrives as a double click: it grabs the thumb as any press does.
+u32 RKScrollBarBox::mouseDoubleClicked(RKPoint p) { return mousePressed(p); }
+
 u32 RKScrollBarBox::mouseMoved(RKPoint p) {
   if (!dragging) return 1;
   int dx = p.x - grabPoint.x, dy = p.y - grabPoint.y;

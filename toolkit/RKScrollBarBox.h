@@ -15,6 +15,7 @@ class RKScrollBarBox : public virtual RKComponent {
   using RKComponent::paint;
   using RKComponent::mousePressed;
   using RKComponent::mouseReleased;
+  using RKComponent::mouseDoubleClicked;
   using RKComponent::mouseMoved;
 
   // 0 horizontal, any other value vertical.
@@ -27,6 +28,8 @@ class RKScrollBarBox : public virtual RKComponent {
   u32 paint(RKRect area, IRKGraphics* graphics) override;
   u32 mousePressed(RKPoint point) override;
   u32 mouseReleased(RKPoint point) override;
+  // The press of a double click grabs the thumb as a press does.
+  u32 mouseDoubleClicked(RKPoint point) override;
   u32 mouseMoved(RKPoint point) override;
 
   u32 getOrientation() { return orientation; }
