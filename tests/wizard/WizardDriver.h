@@ -19,14 +19,12 @@ inline HWND hwndOf(RKSDK::RKComponent* c) {
   return static_cast<HWND>(info.parent);
 }
 
-// Clicks alternate between two points apart, so that two clicks in a row never make a double
-// click on the unmoving virtual clock.
+// A click in the middle of the component, as a user's. On the unmoving virtual clock two clicks
+// in a row on one component make a click and a double click, as quick clicks do.
 inline void clickOn(RKSDK::RKComponent* c) {
-  static int side = 0;
   RECT r;
   GetClientRect(hwndOf(c), &r);
-  side = !side;
-  compat_click(hwndOf(c), r.right / 2 + (side ? -8 : 8), r.bottom / 2);
+  compat_click(hwndOf(c), r.right / 2, r.bottom / 2);
 }
 
 inline bool enabled(RKSDK::RKComponent* c) { return IsWindowEnabled(hwndOf(c)) != FALSE; }

@@ -159,6 +159,33 @@ TEST_F(WizardWindowTest, ExitOnTheWelcomePageWritesNothing) {
   EXPECT_FALSE(TempPrefix::exists(prefix.onC("Program Files/VantryViewer")));
 }
 
+// Next on the licence page and Install 250 ms later, on the same button at the same point: the
+// second click arrives as a double click and still reaches the folder question.
+TEST_F(WizardWindowTest, InstallClickedQuicklyAfterNextAsksForTheFolder) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  int boxes = 0;
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] { clickOn(w->agreeButton); });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    EXPECT_EQ(3, w->page);
+    boxes = compat_message_box_count();
+    compat_advance(250);
+    compat_message_box_answer(IDCANCEL, 0);
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(boxes + 1, compat_message_box_count());
+    EXPECT_STREQ("\xB8\xC3\xC4\xBF\xC2\xBC\xB2\xBB\xB4\xE6\xD4\xDA\xA3\xAC\xCA\xC7\xB7\xF1\xB4\xB4\xBD\xA8\xA3\xBF",
+                 compat_message_box_last_text());
+    EXPECT_EQ(3, w->page);
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(5u, d.done);
+}
+
 TEST_F(WizardWindowTest, BrowserAnswerBecomesTheInstallFolder) {
   RKSDK::Setup* w = new RKSDK::Setup();
   Driver d(w);

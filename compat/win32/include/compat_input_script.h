@@ -33,8 +33,9 @@
 //                             script file's folder, missing folders are made
 //
 // Steps run in order, each when the program's queue is empty; no step runs while the main window
-// is disabled (a message box is open). Two clicks within the double-click time at the same point
-// are spaced out, so that they stay two clicks. The whole script has RKWIN_INPUT_TIMEOUT seconds
+// is disabled (a message box is open). Clicks are not spaced out: two clicks at the same point
+// within the double-click time reach the window as a click and a double click, as a quick
+// user's do. The whole script has RKWIN_INPUT_TIMEOUT seconds
 // (default 60): when a step is still waiting then, or the program still runs after the last step,
 // the script reports the line on stderr and makes the program quit. A script with a bad line
 // reports every bad line and makes the program quit before any step runs; so does a failed shot.
