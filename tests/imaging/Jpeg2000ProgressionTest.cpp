@@ -324,7 +324,7 @@ TEST(Jpeg2000Progression, RecordsThatLeavePacketsOut) {
   EXPECT_GT(inside, 0);
 }
 
-// A tile-part POC overrides the main header's POC for its tile (ISO/IEC 15444-1, A.6.6). The
+// A tile-part POC overrides the main header's POC for its tile (ISO/IEC 15444-1, A.6). The
 // OpenJPEG decoder reads the tile's records after the main header's instead, so only the
 // picture is the reference here.
 TEST(Jpeg2000Progression, TilePocOverridesTheMainHeaderPoc) {
@@ -335,4 +335,24 @@ TEST(Jpeg2000Progression, TilePocOverridesTheMainHeaderPoc) {
   // The main header's one record: LRCP over all packets, the order of the other tiles.
   cs.main.insert(cs.main.end(), {0xFF, 0x5F, 0x00, 0x09, 0, 0, 0, 1, 6, 3, 0});
   expectThePicture(join(cs), 64, 48, false);
+}
+
+// The progression order of a COD segment in a tile's first tile-part header holds for that tile
+// (ISO/IEC 15444-1, A.6: a tile-part COD before the main header's): the stream is written in CPRL
+// and its main header made to say LRCP.
+TEST(Jpeg2000Progression, TilePartCodOrderSetsTheProgression) {
+  REQUIRE_TOOLS();
+  std::vector<uint8_t> s = encode("-n 3 -t 32,32 -p CPRL", 48, 40);
+  ASSERT_FALSE(s.empty());
+  CodeStream cs = split(s);
+  size_t at = 2;
+  while (at + 4 <= cs.main.size() && be16(cs.main, at) != 0xFF52) at += 2 + be16(cs.main, at + 2);
+  ASSERT_LT(at + 6, cs.main.size());
+  Segment cod{0xFF52, std::vector<uint8_t>(cs.main.begin() + (long)at + 4,
+                                           cs.main.begin() + (long)(at + 2 + be16(cs.main, at + 2)))};
+  ASSERT_EQ(cod.body[1], 4);  // CPRL
+  cs.main[at + 5] = 0;        // LRCP
+  for (TilePart& t : cs.parts)
+    if (t.part == 0) t.header.push_back(cod);
+  expectThePicture(join(cs), 48, 40);
 }
