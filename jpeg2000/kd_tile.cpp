@@ -678,22 +678,58 @@ void kd_packet_order::init(kd_tile_state *t) {
     max_levels = std::max(max_levels, tc.levels);
     if (exact_log2(tc.sub_sampling.y) < 0 || exact_log2(tc.sub_sampling.x) < 0) spatial_ok = false;
   }
+  // The first progression is chosen when the tile's first tile-part header has been read: the
+  // tile is set up before it, and a POC segment there is the tile's own.
+  source = NO_RECORDS;
+  instance = record = 0;
+  parts_seen = 0;
+  finished = false;
+  sequence.clear();
+  cursor = 0;
+}
+
+// True when instance 0 of the tile's POC object holds records of its own (from a tile-part
+// header), not inherited from the main header.
+bool kd_packet_order::tile_has_own_poc() {
   int v;
-  kdu_params *poc = tile->codestream->siz->access_cluster("POC")->access_relation(tile->tile_num, -1);
-  from_poc = (poc != nullptr && poc->get_value("Porder", 0, 0, v));
+  kdu_params *poc = tile->codestream->siz->access_cluster("POC")->access_relation(tile->tile_num, -1, 0);
+  return poc != nullptr && poc->get_value("Porder", 0, 0, v, false);
+}
+
+// The tile has read another tile-part header.  The first one chooses where the records come
+// from: the tile's own POC instances, else the main header's POC, else the COD object.  A tile
+// that has used the main header's records or its COD record takes up its own POC instances when
+// a later tile-part header brings the first of them (the packets already read are passed over as
+// they come up again); one that uses its own instances looks again for the next instance.
+void kd_packet_order::look_at_records() {
+  parts_seen = tile->tile_parts_read;
+  if (parts_seen < 1) return;
+  if (source == TILE_POC_RECORDS) {
+    finished = false;  // the header may have brought the next instance
+    return;
+  }
+  bool own = tile_has_own_poc();
+  if (source != NO_RECORDS && !own) return;
+  if (own) {
+    source = TILE_POC_RECORDS;
+  } else {
+    int v;
+    kdu_params *main = tile->codestream->siz->access_cluster("POC");
+    source = (main != nullptr && main->get_value("Porder", 0, 0, v, false)) ? MAIN_POC_RECORDS : COD_RECORD;
+  }
   instance = record = 0;
   finished = false;
   sequence.clear();
   cursor = 0;
-  load_record();
 }
 
 bool kd_packet_order::load_record() {
   sequence.clear();
   cursor = 0;
-  if (finished) return false;
+  if (finished || source == NO_RECORDS) return false;
   kd_progression rec;
-  if (!from_poc) {
+  int f[6];
+  if (source == COD_RECORD) {
     if (record > 0) {
       finished = true;
       return false;
@@ -703,32 +739,38 @@ bool kd_packet_order::load_record() {
     cod->get_value("Corder", 0, 0, order);
     rec = {0, 0, tile->num_layers, max_levels + 1, tile->num_components, order};
     record = 1;
+  } else if (source == MAIN_POC_RECORDS) {
+    kdu_params *main = tile->codestream->siz->access_cluster("POC");
+    bool have = true;
+    for (int i = 0; i < 6 && have; i++) have = main->get_value("Porder", record, i, f[i], false, false);
+    if (!have) {
+      finished = true;
+      return false;
+    }
+    rec = {f[0], f[1], f[2], f[3], f[4], f[5]};
+    record++;
   } else {
+    // The tile's own instances in order; the next one applies once more tile-parts of the tile
+    // have been read than its index.
     kdu_params *head = tile->codestream->siz->access_cluster("POC");
     for (;;) {
       kdu_params *poc = head->access_relation(tile->tile_num, -1, instance);
-      int f[6];
       bool have = poc != nullptr;
-      for (int i = 0; i < 6 && have; i++) have = poc->get_value("Porder", record, i, f[i], true, false);
+      for (int i = 0; i < 6 && have; i++) have = poc->get_value("Porder", record, i, f[i], false, false);
       if (have) {
         rec = {f[0], f[1], f[2], f[3], f[4], f[5]};
         record++;
         break;
       }
+      int v;
       kdu_params *next = head->access_relation(tile->tile_num, -1, instance + 1);
-      if (next == nullptr) {
-        finished = true;
+      if (next == nullptr || !next->get_value("Porder", 0, 0, v, false)) {
+        finished = true;  // until a later tile-part header brings the next instance
         return false;
       }
-      if (tile->tile_parts_read <= instance + 1)
-        return false;  // the next instance applies once its tile-part has been read
+      if (tile->tile_parts_read <= instance + 1) return false;  // not yet: no packet is due
       instance++;
       record = 0;
-      int v;
-      if (!next->get_value("Porder", 0, 0, v, false)) {
-        finished = true;
-        return false;
-      }
     }
   }
   rec.layer_limit = std::min(rec.layer_limit, tile->num_layers);
@@ -831,6 +873,7 @@ void kd_packet_order::build_sequence(const kd_progression &rec) {
 
 kd_precinct_state *kd_packet_order::next_precinct() {
   for (;;) {
+    if (parts_seen != tile->tile_parts_read) look_at_records();
     if (cursor >= sequence.size()) {
       if (!load_record()) return nullptr;
       continue;

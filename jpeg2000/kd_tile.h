@@ -160,6 +160,9 @@ struct kd_packet_ref {
   kd_point precinct;
 };
 
+// The packet sequencer of a tile.  Its records are looked up only once the tile has read a
+// tile-part header (a POC segment there is the tile's own progression), and looked at again
+// after every further tile-part header of the tile.
 class kd_packet_order {
  public:
   void init(kd_tile_state *tile);
@@ -167,11 +170,18 @@ class kd_packet_order {
   kd_precinct_state *next_precinct();
 
  private:
+  // Where the records come from: none yet (no tile-part header read), the tile's COD object, the
+  // main header's POC object, or the tile's own POC instances (from tile-part headers).
+  enum records_source { NO_RECORDS, COD_RECORD, MAIN_POC_RECORDS, TILE_POC_RECORDS };
+  void look_at_records();
+  bool tile_has_own_poc();
   bool load_record();
   void build_sequence(const kd_progression &rec);
   kd_tile_state *tile = nullptr;
+  records_source source = NO_RECORDS;
   int instance = 0, record = 0;
-  bool from_poc = false, finished = false;
+  int parts_seen = 0;  // tile-parts of the tile read when the records were last looked at
+  bool finished = false;
   std::vector<kd_packet_ref> sequence;
   size_t cursor = 0;
   bool spatial_ok = true;

@@ -86,11 +86,12 @@ struct Vector {
   int comps;
 };
 
-const Vector kReversible[] = {{"r53_rgb8", 3},   {"r53_grey8", 1},    {"r53_grey4", 1}, {"r53_grey12", 1},
-                              {"r53_grey16", 1}, {"r53_signed12", 1}, {"r53_rgb12", 3}, {"r53_roi", 3},
-                              {"r53_modes", 1},  {"r53_nodwt", 3},    {"r53_rgb16", 3}, {"r53_erterm", 1}};
-const Vector kIrreversible[] = {{"i97_rgb8", 3},  {"i97_grey8", 1},    {"i97_grey12", 1},
-                                {"i97_rgb10", 3}, {"i97_rgb8_big", 3}, {"i97_grey12_big", 1}};
+const Vector kReversible[] = {{"r53_rgb8", 3},      {"r53_grey8", 1},    {"r53_grey4", 1},   {"r53_grey12", 1},
+                              {"r53_grey16", 1},    {"r53_signed12", 1}, {"r53_rgb12", 3},   {"r53_roi", 3},
+                              {"r53_modes", 1},     {"r53_nodwt", 3},    {"r53_rgb16", 3},   {"r53_erterm", 1},
+                              {"r53_poc_tiles", 3}, {"r53_poc_12t", 3},  {"r53_poc_sop", 3}, {"r53_poc_tpl", 3}};
+const Vector kIrreversible[] = {{"i97_rgb8", 3},     {"i97_grey8", 1},      {"i97_grey12", 1}, {"i97_rgb10", 3},
+                                {"i97_rgb8_big", 3}, {"i97_grey12_big", 1}, {"i97_poc", 3}};
 
 // Appends a box (length, type, body) to out.
 void box(std::string& out, const char* type, const std::string& body) {

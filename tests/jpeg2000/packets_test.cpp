@@ -41,8 +41,11 @@ TEST(Packets, EncoderMatrixIsConsumedCompletely) {
       "-n 3 -GuardBits 0",
       "-n 3 -GuardBits 7 -I",
       "-n 3 -TLM -PLT -SOP",
-      "-n 3 -POC T0=0,0,1,3,3,CPRL",
-      "-n 3 -r 20,10 -POC T0=0,0,2,3,3,LRCP/T0=0,0,2,3,3,RLCP",
+      // -POC T1 is tile 0: the segments go to the tile-part headers.
+      "-n 3 -POC T1=0,0,1,3,3,CPRL",
+      "-n 3 -r 20,10 -POC T1=0,0,2,3,3,LRCP/T1=0,0,2,3,3,RLCP",
+      "-n 3 -t 16,16 -r 20,10 -c [8,8] -SOP -EPH -PLT -POC T2=0,0,2,2,3,PCRL/T2=2,0,2,3,3,RPCL",
+      "-n 3 -t 16,16 -r 20,10,1 -POC T1=0,0,3,2,3,CPRL/T1=2,0,3,3,3,LRCP -TP L",
   };
   for (const char *options : matrix) {
     auto s = opj_encode(options, 37, 23, 3);
@@ -288,4 +291,70 @@ TEST(Packets, ResilientReadingRecoversAtTheNextSop) {
     decoded_stream e;
     error_text([&] { decode_all_blocks(worse, e, true); });
   }
+}
+
+// A tile-part POC whose records leave packets out: those packets stay unread.
+TEST(Packets, PocRecordsThatLeavePacketsOut) {
+  auto s = opj_encode("-n 3 -r 20,5 -POC T1=0,0,2,3,3,LRCP", 37, 23, 3);
+  REQUIRE_OPJ(s);
+  size_t poc = find_marker(s, 0x5F, find_marker(s, 0x90));
+  ASSERT_NE(poc, std::string::npos);
+  ASSERT_EQ(be16(s, poc + 2), 9);
+  decoded_stream all;
+  ASSERT_EQ(decode(s, all), "");
+  EXPECT_EQ(all.packets, all.expected_packets);
+  // LYEpoc 1: the packets of layer 0 only.
+  auto layer0 = s;
+  layer0[poc + 7] = 1;
+  decoded_stream a;
+  ASSERT_EQ(decode(layer0, a), "");
+  EXPECT_EQ(a.packets * 2, a.expected_packets);
+  // REpoc 1: resolution 0 of each component in both layers.
+  auto res0 = s;
+  res0[poc + 8] = 1;
+  decoded_stream b;
+  ASSERT_EQ(decode(res0, b), "");
+  EXPECT_EQ(b.packets, 6);
+  // CSpoc 1: components 1 and 2 only.
+  auto comps = s;
+  comps[poc + 5] = 1;
+  decoded_stream c;
+  ASSERT_EQ(decode(comps, c), "");
+  EXPECT_EQ(c.packets * 3, c.expected_packets * 2);
+}
+
+// The packets of a tile whose tile-part POC is read before the tile's first packet, also when
+// the tile is made while another tile's packets are being read (tile-parts interleaved).
+TEST(Packets, TilePartPocSetsTheFirstProgression) {
+  auto s = opj_encode("-n 3 -t 16,16 -SOP -POC T1=0,0,1,2,3,CPRL/T1=2,0,1,3,3,RLCP/T2=0,0,1,2,3,CPRL/T2=2,0,1,3,3,RLCP",
+                      32, 16, 3);
+  REQUIRE_OPJ(s);
+  // Lossless: tile 0's coefficients are those of the same picture without progression changes.
+  auto plain = opj_encode("-n 3 -t 16,16", 32, 16, 3);
+  decoded_stream want;
+  ASSERT_EQ(decode(plain, want), "");
+  ASSERT_FALSE(want.bands.empty());
+  decoded_stream d;
+  ASSERT_EQ(decode(s, d), "");  // SOP sequence numbers follow the packets read
+  EXPECT_EQ(d.packets, d.expected_packets);
+  ASSERT_EQ(d.bands.size(), want.bands.size());
+  for (auto &band : want.bands) EXPECT_EQ(d.bands[band.first].second, band.second.second);
+  // Interleave: tile 0 part 0, tile 1 part 0, tile 0 part 1, tile 1 part 1.
+  std::vector<std::vector<uint8_t>> parts;
+  size_t first = find_marker(s, 0x90);
+  for (size_t p = first; p + 12 <= s.size() && s[p] == 0xFF && s[p + 1] == 0x90;) {
+    size_t psot = (size_t)be16(s, p + 6) << 16 | (size_t)be16(s, p + 8);
+    parts.emplace_back(s.begin() + (long)p, s.begin() + (long)(p + psot));
+    p += psot;
+  }
+  ASSERT_EQ(parts.size(), 4u);
+  std::vector<uint8_t> mixed(s.begin(), s.begin() + (long)first);
+  for (int k : {0, 2, 1, 3}) mixed.insert(mixed.end(), parts[(size_t)k].begin(), parts[(size_t)k].end());
+  mixed.push_back(0xFF);
+  mixed.push_back(0xD9);
+  decoded_stream e;
+  ASSERT_EQ(decode(mixed, e), "");
+  EXPECT_EQ(e.packets, e.expected_packets);
+  ASSERT_EQ(e.bands.size(), want.bands.size());
+  for (auto &band : want.bands) EXPECT_EQ(e.bands[band.first].second, band.second.second);
 }

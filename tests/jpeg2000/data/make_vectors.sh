@@ -74,6 +74,37 @@ make i97_rgb8_big  j2k 96 80 8  0 3 1 -n 4 -I -b 16,16
 make i97_grey12_big j2k 72 60 12 0 1 1 -n 4 -I -b 16,16
 make r53_rgb16     j2k 40 30 16 0 3 0 -n 3
 make r53_erterm    j2k 40 32 8  0 1 0 -n 3 -M 16
+
+# Progression-order changes in tile-part headers (-POC T<n> is tile n - 1). The encoder writes a
+# tile's POC segment in its first tile-part header and starts a new tile-part at each record; it
+# gives every tile that has records the records listed first, so tiles with records share them.
+# lossless NAME COMPONENTS: the tools' decode of a reversible stream must be its picture.
+lossless() {
+  opj_decompress -i "$1.j2k" -o "$tmp/dec.pgx" > /dev/null
+  for c in $(seq 0 $(($2 - 1))); do
+    out="$tmp/dec_$c.pgx"; [ "$2" = 1 ] && out="$tmp/dec.pgx"
+    python3 - "$out" "$1.src$c.pgx" <<'PY'
+import sys
+a, b = (open(p, 'rb').read() for p in sys.argv[1:3])
+if a[a.index(b'\n') + 1:] != b[b.index(b'\n') + 1:]:
+    sys.exit('%s: the tools do not decode %s exactly' % (sys.argv[2], sys.argv[1]))
+PY
+  done
+}
+# The first of four tiles in CPRL for resolutions 0-2, then RLCP: two tile-parts.
+make r53_poc_tiles  j2k 48 48 8  0 3 0 -n 6 -t 32,32 -POC T1=0,0,1,3,3,CPRL/T1=3,0,1,6,3,RLCP
+lossless r53_poc_tiles 3
+# One tile in the middle of twelve, with four precincts at its top resolution: PCRL, then CPRL.
+make r53_poc_12t    j2k 32 24 8  0 3 0 -n 3 -t 8,8 -c [4,4] -POC T7=0,0,1,2,3,PCRL/T7=2,0,1,3,3,CPRL
+lossless r53_poc_12t 3
+# Three layers in each record, with SOP, EPH and PLT, in the second of two tiles.
+make r53_poc_sop    j2k 32 16 8  0 3 0 -n 4 -t 16,16 -r 20,5,1 -c [16,16],[8,8] -SOP -EPH -PLT -POC T2=0,0,3,2,3,PCRL/T2=2,0,3,4,3,CPRL
+lossless r53_poc_sop 3
+# A tile-part per layer of each record (-TP L): six tile-parts for the first tile.
+make r53_poc_tpl    j2k 32 24 8  0 3 0 -n 4 -t 16,24 -r 20,5,1 -POC T1=0,0,3,2,3,LRCP/T1=2,0,3,4,3,RPCL -TP L
+lossless r53_poc_tpl 3
+# Irreversible, the first and the last of four tiles with records.
+make i97_poc        j2k 48 40 8  0 3 1 -n 4 -t 24,24 -I -r 8 -POC T1=0,0,1,2,3,CPRL/T1=2,0,1,4,3,RLCP/T4=0,0,1,2,3,CPRL/T4=2,0,1,4,3,RLCP
 # The same stream with one bit of a code-block's data flipped: the block decodes to its end,
 # but its termination shows the damage.
 python3 - <<'PY'
