@@ -208,7 +208,13 @@ u8* ImplRKGraphics::imageBits(RKImage* image, int& sx, int& sy, int& sw, int& sh
   if (int64_t(crop->getSize()) >= int64_t(rowBytes) * sh) bits = static_cast<u8*>(std::calloc(stride, size_t(sh)));
   if (bits) {
     const u8* src = crop->getData(0);
-    for (int r = 0; r < sh; ++r) dibRow(type, src + size_t(r) * rowBytes, bits + size_t(r) * stride, sw);
+    bool clearAlpha = bpp == 4 && !keepsImageAlpha();
+    for (int r = 0; r < sh; ++r) {
+      u8* row = bits + size_t(r) * stride;
+      dibRow(type, src + size_t(r) * rowBytes, row, sw);
+      if (clearAlpha)
+        for (int x = 0; x < sw; ++x) row[size_t(x) * 4 + 3] = 0;
+    }
     dibHeader(info, sw, sh, bpp * 8);
   }
   crop->release();

@@ -67,6 +67,9 @@ class ImplRKGraphics : public virtual IRKGraphics {
   virtual void drawn() {}
   // Whether drawImage (not transparent) holds a reference on the image while it draws.
   virtual bool holdsDrawnImage() { return false; }
+  // Whether the rows of a drawn 32-bit image (1004, 1007) carry its alpha in their fourth byte;
+  // otherwise it is 0 there, as GDI leaves it in the pixels it draws itself.
+  virtual bool keepsImageAlpha() { return true; }
 
   template <class Draw>
   bool withPen(int width, Draw draw);

@@ -7,8 +7,20 @@
 
 namespace RKSDK {
 
+namespace {
+
+// The fourth byte of every pixel of a 32-bit image's bitmap as loaded. No drawing leaves it:
+// GDI's own drawing writes 0, an inverting XOR its complement, and images are blitted with 0
+// (keepsImageAlpha). An XOR that keeps the fourth byte changes the colour, which settleAlpha
+// compares as well; a pixel drawn in the colour it had is told by the fourth byte alone.
+const u8 kUntouched = 0x5A;
+
+bool hasAlpha(u32 pixelType) { return pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32; }
+
+}  // namespace
+
 ImplRKImageGraphics::ImplRKImageGraphics()
-    : dirty(0), width(0), height(0), attached(nullptr), bandType(0), bandTop(0) {}
+    : dirty(0), width(0), height(0), attached(nullptr), bandType(0), bandTop(0), markedType(0) {}
 
 ImplRKImageGraphics::~ImplRKImageGraphics() {
   if (attached) attached->release();
@@ -31,7 +43,8 @@ void ImplRKImageGraphics::load(u32 pixelType, RKBuffer* pixels, int w, int h) {
   freeDC();
   if (attached) attached->release();
   attached = nullptr;
-  int bpp = (pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32) ? 4 : 3;
+  markedType = 0;
+  int bpp = hasAlpha(pixelType) ? 4 : 3;
   width = w;
   height = h;
   bandTop = 0;
@@ -61,12 +74,19 @@ void ImplRKImageGraphics::load(u32 pixelType, RKBuffer* pixels, int w, int h) {
   // width x height pixels (the image may have been given a new buffer before its new size).
   bool drawable = pixelType == RK_PIXEL_RGB24 || pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGR24 ||
                   pixelType == RK_PIXEL_BGRA32;
+  // A 32-bit type's bitmap is marked even without pixels to fill it: it is then black and, where
+  // nothing is drawn, comes back transparent.
   const u8* src = pixels ? pixels->getData(0) : nullptr;
-  if (drawable && src && int64_t(pixels->getSize()) >= int64_t(rowBytes) * h) {
-    for (int r = 0; r < h; ++r) dibRow(pixelType, src + size_t(r) * rowBytes, rows + size_t(r) * stride, w);
+  bool filled = drawable && src && int64_t(pixels->getSize()) >= int64_t(rowBytes) * h;
+  for (int r = 0; r < h && (filled || bpp == 4); ++r) {
+    if (filled) dibRow(pixelType, src + size_t(r) * rowBytes, rows + size_t(r) * stride, w);
+    if (bpp == 4) markDibRow(rows + size_t(r) * stride, w);
+  }
+  if (filled || bpp == 4) {
     BITMAPINFO info;
     dibHeader(info, w, h, bpp * 8);
     StretchDIBits(memDC, 0, 0, w, h, 0, 0, w, h, rows, &info, DIB_RGB_COLORS, SRCCOPY);
+    if (bpp == 4) markedType = pixelType;
   }
   std::free(rows);
   ReleaseDC(nullptr, screen);
@@ -88,9 +108,23 @@ void ImplRKImageGraphics::copyBack(u32 pixelType, RKBuffer* out) {
     return;
   }
   size_t stride = ((size_t(W) * b + 3) / 4) * 4;
-  int outBpp = (pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32) ? 4 : 3;
+  int outBpp = hasAlpha(pixelType) ? 4 : 3;
   bool known = pixelType == RK_PIXEL_RGB24 || pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGR24 ||
                pixelType == RK_PIXEL_BGRA32;
+  if (known && outBpp == 4 && b == 4 && H > 0) {
+    // The marks become alpha before the buffer, which normally holds the loaded pixels, is
+    // allocated anew. A bitmap without marks has no alpha to give back: all of it is opaque.
+    const u8* loaded = nullptr;
+    if (markedType && attached && W == width && H == height && int64_t(attached->getSize()) >= int64_t(W) * H * 4)
+      loaded = attached->getData(0);
+    for (int r = 0; r < H; ++r) {
+      u8* row = bits + size_t(H - 1 - r) * stride;
+      if (markedType)
+        settleAlpha(row, markedType, loaded ? loaded + size_t(r) * size_t(W) * 4 : nullptr, W);
+      else
+        for (int x = 0; x < W; ++x) row[size_t(x) * 4 + 3] = 255;
+    }
+  }
   if (known && out && out->allocate(W * H * outBpp) && H > 0) {
     u8* dst = out->getData(0);
     for (int r = 0; r < H; ++r)
@@ -100,8 +134,24 @@ void ImplRKImageGraphics::copyBack(u32 pixelType, RKBuffer* out) {
   dirty = 0;
 }
 
+void ImplRKImageGraphics::markDibRow(u8* row, int count) {
+  for (int x = 0; x < count; ++x) row[size_t(x) * 4 + 3] = kUntouched;
+}
+
+void ImplRKImageGraphics::settleAlpha(u8* row, u32 t, const u8* loaded, int count) {
+  // The loaded pixel's blue, green, red and alpha bytes.
+  int bi = t == RK_PIXEL_ARGB32 ? 3 : 0, gi = t == RK_PIXEL_ARGB32 ? 2 : 1, ri = t == RK_PIXEL_ARGB32 ? 1 : 2,
+      ai = t == RK_PIXEL_ARGB32 ? 0 : 3;
+  static const u8 kBlackTransparent[4] = {0, 0, 0, 0};
+  for (int x = 0; x < count; ++x, row += 4) {
+    const u8* p = loaded ? loaded + size_t(x) * 4 : kBlackTransparent;
+    bool untouched = row[3] == kUntouched && row[0] == p[bi] && row[1] == p[gi] && row[2] == p[ri];
+    row[3] = untouched ? p[ai] : 255;
+  }
+}
+
 void ImplRKImageGraphics::fromDibRow(u32 pixelType, const u8* s, int b, u8* d, int count) {
-  int outBpp = (pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32) ? 4 : 3;
+  int outBpp = hasAlpha(pixelType) ? 4 : 3;
   for (int x = 0; x < count; ++x, s += b, d += outBpp) {
     switch (pixelType) {
       case RK_PIXEL_RGB24:
@@ -135,9 +185,10 @@ int ImplRKImageGraphics::attachBand(u32 pixelType, RKBuffer* pixels, int w, int 
   freeDC();
   if (attached) attached->release();
   attached = nullptr;
+  markedType = 0;
   bool drawable = pixelType == RK_PIXEL_RGB24 || pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGR24 ||
                   pixelType == RK_PIXEL_BGRA32;
-  int bpp = (pixelType == RK_PIXEL_ARGB32 || pixelType == RK_PIXEL_BGRA32) ? 4 : 3;
+  int bpp = hasAlpha(pixelType) ? 4 : 3;
   size_t rowBytes = size_t(w) * size_t(bpp);
   if (!drawable || !pixels || w <= 0 || rows <= 0 || top < 0 || int64_t(top) + rows > h ||
       int64_t(pixels->getSize()) < int64_t(rowBytes) * h)
@@ -159,6 +210,7 @@ int ImplRKImageGraphics::attachBand(u32 pixelType, RKBuffer* pixels, int w, int 
   const u8* src = pixels->getData(0) + size_t(top) * rowBytes;
   for (int r = 0; r < rows; ++r) {
     dibRow(pixelType, src + size_t(r) * rowBytes, row, w);
+    if (bpp == 4) markDibRow(row, w);
     StretchDIBits(memDC, 0, r, w, 1, 0, 0, w, 1, row, &info, DIB_RGB_COLORS, SRCCOPY);
   }
   std::free(row);
@@ -175,7 +227,8 @@ int ImplRKImageGraphics::attachBand(u32 pixelType, RKBuffer* pixels, int w, int 
 
 void ImplRKImageGraphics::copyBackBand() {
   if (!memDC || !bitmap || !attached) return;
-  int bpp = (bandType == RK_PIXEL_ARGB32 || bandType == RK_PIXEL_BGRA32) ? 4 : 3;
+  bool alpha = hasAlpha(bandType);
+  int bpp = alpha ? 4 : 3;
   size_t rowBytes = size_t(width) * size_t(bpp);
   if (int64_t(attached->getSize()) < int64_t(rowBytes) * (int64_t(bandTop) + height)) return;
   u8* row = static_cast<u8*>(std::malloc(size_t(width) * 4));
@@ -185,9 +238,12 @@ void ImplRKImageGraphics::copyBackBand() {
   dibHeader(info, width, height, 32);
   info.bmiHeader.biHeight = height;
   u8* out = attached->getData(0) + size_t(bandTop) * rowBytes;
-  for (int r = 0; r < height; ++r)
-    if (GetDIBits(memDC, bitmap, UINT(height - 1 - r), 1, row, &info, DIB_RGB_COLORS) == 1)
-      fromDibRow(bandType, row, 4, out + size_t(r) * rowBytes, width);
+  // Each row's marks are settled against the row of pixels it was loaded from, then written there.
+  for (int r = 0; r < height; ++r) {
+    if (GetDIBits(memDC, bitmap, UINT(height - 1 - r), 1, row, &info, DIB_RGB_COLORS) != 1) continue;
+    if (alpha) settleAlpha(row, bandType, out + size_t(r) * rowBytes, width);
+    fromDibRow(bandType, row, 4, out + size_t(r) * rowBytes, width);
+  }
   std::free(row);
   dirty = 0;
 }

@@ -63,6 +63,8 @@
 #define OUT_DEFAULT_PRECIS 0
 #define CLIP_DEFAULT_PRECIS 0
 #define DEFAULT_QUALITY 0
+#define NONANTIALIASED_QUALITY 3
+#define ANTIALIASED_QUALITY 4
 #define DEFAULT_PITCH 0
 
 // Device capabilities.

@@ -98,10 +98,11 @@ TEST(GetDIBits, ReturnsBottomUpRowsAndKeepsTheFourthByte) {
   EXPECT_EQ(o24[0], 10);
   EXPECT_EQ(o24[9], 0);  // padding
   EXPECT_EQ(o24[12], 1);
-  // A primitive writes an opaque fourth byte.
+  // A primitive writes 0 into the fourth byte, as GDI does.
   SetPixel(c.dc, 0, 0, kRed);
   GetDIBits(c.dc, c.bmp, 0, 2, out.data(), &q, DIB_RGB_COLORS);
-  EXPECT_EQ(out[12 + 3], 255);
+  EXPECT_EQ(out[12 + 3], 0);
+  EXPECT_EQ(out[12 + 7], 50);
 }
 
 TEST(Blits, BitBltCopiesAndTransparentBltSkipsTheKey) {
@@ -180,12 +181,13 @@ TEST(SurfaceDC, OriginAndClipPlaceAChildOnItsParentsPixels) {
   for (int y = 0; y < 10; ++y)
     for (int x = 0; x < 20; ++x) {
       bool in = x >= 5 && x < 12 && y >= 2 && y < 8;
-      EXPECT_EQ(px[size_t(y) * 20 + x], in ? 0xFFFF0000u : 0xFFFFFFFFu) << x << "," << y;
+      // Drawn pixels get 0 in their fourth byte; the others keep theirs.
+      EXPECT_EQ(px[size_t(y) * 20 + x], in ? 0x00FF0000u : 0xFFFFFFFFu) << x << "," << y;
     }
   EXPECT_EQ(GetPixel(dc, 0, 0), kRed);  // logical (0, 0) is surface (5, 2)
   EXPECT_TRUE(rkgdi::SetSurfaceDCClip(dc, nullptr));
   SetPixel(dc, -5, -2, kBlue);
-  EXPECT_EQ(px[0], 0xFF0000FFu);
+  EXPECT_EQ(px[0], 0x000000FFu);
   EXPECT_TRUE(rkgdi::ReleaseSurfaceDC(dc));
   EXPECT_FALSE(rkgdi::IsDC(dc));
   EXPECT_EQ(rkgdi::CreateSurfaceDC(px.data(), 20, 10, 40, 0, 0, nullptr), nullptr);

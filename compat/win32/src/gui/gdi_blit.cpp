@@ -147,7 +147,7 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
       p[0] = s[0];
       p[1] = s[1];
       p[2] = s[2];
-      p[3] = bpp == 4 ? s[3] : 0xFF;
+      p[3] = bpp == 4 ? s[3] : 0;  // a 32-bit source's fourth byte is copied as it is; 24-bit pixels have none
     }
   }
   return int(std::min<int64_t>(sh, INT32_MAX));

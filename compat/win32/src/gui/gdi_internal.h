@@ -2,8 +2,9 @@
 // contexts over pixel memory the caller owns. Not for system sources.
 //
 // Surfaces are 32-bit BGRX, rows top-down: pixel (x, y) is the four bytes at
-// bits + y * stride + x * 4 in the order blue, green, red, X. The graphics calls write X = 0xFF
-// for every pixel they colour themselves; blits copy it from their source.
+// bits + y * stride + x * 4 in the order blue, green, red, X. As in GDI, the graphics calls write
+// X = 0 for every pixel they colour themselves (lines, fills, text, 24-bit bitmaps); blits of
+// 32-bit pixels copy it from their source, and the XOR of a focus rectangle leaves it as it was.
 //
 // Typical use by the window manager:
 //   - a top-level window owns a surface; GetDC/GetWindowDC/BeginPaint of the window or of one

@@ -140,7 +140,9 @@ Brush* stockBrush();
 Font* stockFont();
 
 // Raster primitives (gdi_raster.cpp), in logical coordinates of the target.
-inline uint32_t pixelOf(COLORREF c) { return 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu); }
+// A colour as a surface pixel. GDI gives the fourth byte of a pixel it colours itself no meaning
+// and writes 0 there, so drawing into a 32-bit bitmap clears whatever alpha the pixel had.
+inline uint32_t pixelOf(COLORREF c) { return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu); }
 // Drawing outside the target's clip is skipped, and every primitive does work in proportion to
 // the part of its shape inside the clip, whatever the shape's own size.
 void plot(const Target& t, int64_t x, int64_t y, uint32_t px);

@@ -64,7 +64,7 @@ void blendPixel(const Target& t, int x, int y, uint32_t px, int coverage) {
     int s = int((px >> (8 * c)) & 0xFF);
     p[c] = uint8_t((s * coverage + p[c] * (255 - coverage) + 127) / 255);
   }
-  p[3] = 0xFF;
+  p[3] = 0;  // a blended pixel is one GDI coloured itself
 }
 
 // Bresenham from (x0, y0) towards (x1, y1); the end point only when last is set. Step k along
