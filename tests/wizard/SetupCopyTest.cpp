@@ -62,6 +62,15 @@ std::string startedText(const std::vector<std::string>& started) {
 class SetupCopyTest : public RoadFixture {
  protected:
   std::string installHost() { return prefix.onC("Program Files/VantryViewer"); }
+  // An earlier extension in the install folder, held by the shell: it cannot be overwritten. Its
+  // host path.
+  std::string lockInstalledExtension() {
+    std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
+    std::filesystem::create_directories(installHost() + "/Vantry");
+    TempPrefix::writeFile(dll, "the loaded extension");
+    chmod(dll.c_str(), 0444);
+    return dll;
+  }
   // A wizard whose copy fails: after the copy it is back on the folder page; the loop ended there.
   RecordingSetup* installExpectingFailure() {
     RecordingSetup* w = new RecordingSetup();
@@ -224,10 +233,7 @@ TEST_F(SetupCopyTest, ExitDuringTheCopyKeepsWhatWasCopiedAndRunsNothingElse) {
 // The desktop shell holds the installed extension: its file cannot be overwritten until every
 // shell has stopped. A watcher plays the shell's hold and lets go once no shell runs.
 TEST_F(SetupCopyTest, ALockedShellExtensionStopsTheShellsUnregistersRestartsAndCopiesAgain) {
-  std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
-  std::filesystem::create_directories(installHost() + "/Vantry");
-  TempPrefix::writeFile(dll, "the loaded extension");
-  chmod(dll.c_str(), 0444);
+  std::string dll = lockInstalledExtension();
   // Two shells (the second under an upper-case name) and a program that is no shell.
   ASSERT_GT((INT_PTR)ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, SW_SHOWNOACTIVATE), 32);
   std::filesystem::create_directories(prefix.onC("shell"));
@@ -356,10 +362,7 @@ TEST_F(SetupCopyTest, AFailedCopyWritesNothingAndReturnsToTheFolderPage) {
 // The extension stays locked after the shell was stopped: the one in place stays, and the install
 // goes on with it.
 TEST_F(SetupCopyTest, AShellExtensionThatStaysLockedKeepsTheOldOneAndTheInstallGoesOn) {
-  std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
-  std::filesystem::create_directories(installHost() + "/Vantry");
-  TempPrefix::writeFile(dll, "the loaded extension");
-  chmod(dll.c_str(), 0444);
+  std::string dll = lockInstalledExtension();
   RecordingSetup* w = new RecordingSetup();
   w->addRef();
   installTo(w);
@@ -391,10 +394,7 @@ TEST_F(SetupCopyTest, AShellExtensionThatCannotBeCopiedWithNoneInPlaceFailsTheIn
 // A shell of Setup's session that refuses to be opened cannot be stopped, but it was found: the
 // shell is started again afterwards all the same.
 TEST_F(SetupCopyTest, AShellThatCannotBeOpenedIsStartedAgainAllTheSame) {
-  std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
-  std::filesystem::create_directories(installHost() + "/Vantry");
-  TempPrefix::writeFile(dll, "the loaded extension");
-  chmod(dll.c_str(), 0444);
+  std::string dll = lockInstalledExtension();
   DWORD shell = startShell();
   ASSERT_TRUE(compat_refuse_process_open(shell));
   RecordingSetup* w = new RecordingSetup();
@@ -411,10 +411,7 @@ TEST_F(SetupCopyTest, AShellThatCannotBeOpenedIsStartedAgainAllTheSame) {
 // On a shared machine the shells of the other signed-in users are theirs: not stopped, not
 // counted, and no shell is started for them.
 TEST_F(SetupCopyTest, AShellOfAnotherSessionIsLeftAlone) {
-  std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
-  std::filesystem::create_directories(installHost() + "/Vantry");
-  TempPrefix::writeFile(dll, "the loaded extension");
-  chmod(dll.c_str(), 0444);
+  std::string dll = lockInstalledExtension();
   DWORD shell = startShell();
   ASSERT_TRUE(compat_set_process_session(shell, 2));
   RecordingSetup* w = new RecordingSetup();
@@ -426,6 +423,7 @@ TEST_F(SetupCopyTest, AShellOfAnotherSessionIsLeftAlone) {
   // The extension was still released (unregistered) and the install went on with the one in place.
   ASSERT_EQ(3u, w->started.size()) << startedText(w->started);
   EXPECT_EQ(0u, w->started[0].find("regsvr32.exe /s /u "));
+  EXPECT_EQ("the loaded extension", TempPrefix::readFile(dll));
   w->release();
 }
 
