@@ -94,7 +94,8 @@ void Setup::returnToFolderPage() {
 
 void Setup::releaseShellExtension() {
   // On a shared machine the snapshot also lists the shells of the other signed-in users: only
-  // the shells of Setup's own session are its business.
+  // the shells of Setup's own session are its business. A shell whose session cannot be told
+  // (or all of them, when Setup's own cannot) is left alone.
   DWORD ownSession = 0;
   BOOL knownSession = ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
   HANDLE snapshot = knownSession ? CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0) : INVALID_HANDLE_VALUE;
