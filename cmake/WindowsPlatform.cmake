@@ -9,6 +9,9 @@ target_link_libraries(rkwin32gui INTERFACE rkwin32 user32 gdi32 msimg32 comdlg32
 # Linked statically: the programs import only the system's DLLs.
 add_link_options(-static)
 
+# The programs' resource scripts (their application manifests) are compiled by mingw-w64's windres.
+enable_language(RC)
+
 # Tools that run at build time (the logo generator, the package writer) are built for the build
 # machine by scripts/build-windows.sh in RK_HOST_TOOLS and imported here.
 set(RK_HOST_TOOLS "" CACHE PATH "Build folder of the build machine's make_logos and packwriter")

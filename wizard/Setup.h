@@ -38,8 +38,8 @@ class Setup : public RKWindow {
   // The copy: one package entry per timer tick, then the rest of the install road.
   u32 timerFired() override;
   virtual int onTimer();
-  // Stops every desktop shell, unregisters the installed shell extension and starts the shell
-  // again, so that a locked extension can be overwritten.
+  // Stops the desktop shells of Setup's own session, unregisters the installed shell extension
+  // and starts the shell again, so that a locked extension can be overwritten.
   virtual void releaseShellExtension();
   virtual void restartExplorer();
 

@@ -47,6 +47,8 @@ void Setup::copyEntry(FILENODE* entry) {
     if (destination.equalsIgnoreCase(pathField->getText() + kShellExtension)) {
       releaseShellExtension();
       if (RKFile::copyFile(source, destination)) return;
+      // Still locked: the extension in place serves the product, and the install goes on.
+      if (RKFile(destination).isFile()) return;
     }
     ++failedEntries;
   } else if (entry->kind == FILENODE_KIND_FOLDER) {
@@ -91,16 +93,24 @@ void Setup::returnToFolderPage() {
 }
 
 void Setup::releaseShellExtension() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  // On a shared machine the snapshot also lists the shells of the other signed-in users: only
+  // the shells of Setup's own session are its business. A shell whose session cannot be told
+  // (or all of them, when Setup's own cannot) is left alone.
+  DWORD ownSession = 0;
+  BOOL knownSession = ProcessIdToSessionId(GetCurrentProcessId(), &ownSession);
+  HANDLE snapshot = knownSession ? CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0) : INVALID_HANDLE_VALUE;
   if (snapshot != INVALID_HANDLE_VALUE) {
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
       if (!RKString(entry.szExeFile).equalsIgnoreCase("explorer.exe")) continue;
+      DWORD session = 0;
+      if (!ProcessIdToSessionId(entry.th32ProcessID, &session) || session != ownSession) continue;
+      // A shell found is started again afterwards, whether or not it could be stopped.
+      explorerStopped = 1;
       HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID);
       if (!process) continue;
-      // Only a shell that really stopped is started again.
-      if (TerminateProcess(process, 1)) explorerStopped = 1;
+      TerminateProcess(process, 1);
       CloseHandle(process);
     }
     CloseHandle(snapshot);

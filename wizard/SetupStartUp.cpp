@@ -28,10 +28,10 @@ RKString moduleFolderWithSeparator() {
   return path + "\\";
 }
 
-// The keys the install road cannot do without: the product folder, the names of the shortcuts,
-// their folders and targets, the registry script's install-path marker and the window's own texts.
-const char* const kRequiredKeys[] = {"productfold", "sub_dir", "start_app", "uninstall_app", "regist_root", "caption",
-                                     "prev",        "next",    "exit",      "install",       "strfinishbtn"};
+// The keys without which the install writes wrong things: the product folder, the names of the
+// shortcuts, their folders and targets, and the registry script's install-path marker. Interface
+// texts are not among them: a missing one reads as empty and the widget stays blank.
+const char* const kRequiredKeys[] = {"productfold", "sub_dir", "start_app", "uninstall_app", "regist_root"};
 
 // 1 when every required key has a value; an empty or cut-off settings file has not.
 int hasInstallSettings(RKProperties& settings) {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <thread>
 
+#include <compat_processes.h>
 #include <shlobj.h>
 
 #include "RoadSupport.h"
@@ -25,6 +26,31 @@ std::map<std::string, std::string> tree(const std::string& host) {
   return out;
 }
 
+// A desktop shell started as the system starts it; its process id.
+DWORD startShell() {
+  if ((INT_PTR)ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, SW_SHOWNOACTIVATE) <= 32) return 0;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  DWORD pid = 0;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry))
+    if (strcasecmp(entry.szExeFile, "explorer.exe") == 0) pid = entry.th32ProcessID;
+  CloseHandle(snap);
+  return pid;
+}
+
+// True while the process of that id is listed in the machine's snapshot.
+bool runs(DWORD pid) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  bool found = false;
+  PROCESSENTRY32 entry;
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32First(snap, &entry); more; more = Process32Next(snap, &entry))
+    if (entry.th32ProcessID == pid) found = true;
+  CloseHandle(snap);
+  return found;
+}
+
 std::string startedText(const std::vector<std::string>& started) {
   std::string all;
   for (const std::string& s : started) all += s + "\n";
@@ -36,6 +62,15 @@ std::string startedText(const std::vector<std::string>& started) {
 class SetupCopyTest : public RoadFixture {
  protected:
   std::string installHost() { return prefix.onC("Program Files/VantryViewer"); }
+  // An earlier extension in the install folder, held by the shell: it cannot be overwritten. Its
+  // host path.
+  std::string lockInstalledExtension() {
+    std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
+    std::filesystem::create_directories(installHost() + "/Vantry");
+    TempPrefix::writeFile(dll, "the loaded extension");
+    chmod(dll.c_str(), 0444);
+    return dll;
+  }
   // A wizard whose copy fails: after the copy it is back on the folder page; the loop ended there.
   RecordingSetup* installExpectingFailure() {
     RecordingSetup* w = new RecordingSetup();
@@ -198,10 +233,7 @@ TEST_F(SetupCopyTest, ExitDuringTheCopyKeepsWhatWasCopiedAndRunsNothingElse) {
 // The desktop shell holds the installed extension: its file cannot be overwritten until every
 // shell has stopped. A watcher plays the shell's hold and lets go once no shell runs.
 TEST_F(SetupCopyTest, ALockedShellExtensionStopsTheShellsUnregistersRestartsAndCopiesAgain) {
-  std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
-  std::filesystem::create_directories(installHost() + "/Vantry");
-  TempPrefix::writeFile(dll, "the loaded extension");
-  chmod(dll.c_str(), 0444);
+  std::string dll = lockInstalledExtension();
   // Two shells (the second under an upper-case name) and a program that is no shell.
   ASSERT_GT((INT_PTR)ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, SW_SHOWNOACTIVATE), 32);
   std::filesystem::create_directories(prefix.onC("shell"));
@@ -327,18 +359,71 @@ TEST_F(SetupCopyTest, AFailedCopyWritesNothingAndReturnsToTheFolderPage) {
   w->release();
 }
 
-// The extension stays locked after the shell was stopped: the install did not happen.
-TEST_F(SetupCopyTest, AShellExtensionThatStaysLockedFailsTheInstall) {
-  std::string dll = installHost() + "/Vantry/VantryShellEx.dll";
-  std::filesystem::create_directories(installHost() + "/Vantry");
-  TempPrefix::writeFile(dll, "the loaded extension");
-  chmod(dll.c_str(), 0444);
-  RecordingSetup* w = installExpectingFailure();
+// The extension stays locked after the shell was stopped: the one in place stays, and the install
+// goes on with it.
+TEST_F(SetupCopyTest, AShellExtensionThatStaysLockedKeepsTheOldOneAndTheInstallGoesOn) {
+  std::string dll = lockInstalledExtension();
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  installTo(w);
   EXPECT_EQ("the loaded extension", TempPrefix::readFile(dll));
-  // Only the unregistration of the old file ran; no registry script, no registration.
-  ASSERT_EQ(1u, w->started.size()) << startedText(w->started);
-  EXPECT_EQ(0u, w->started[0].find("regsvr32.exe /s /u "));
+  // The unregistration of the old file, then the whole end of the copy, registering the file in place.
+  std::string library = "\"C:\\Program Files\\VantryViewer\\Vantry\\VantryShellEx.dll\"";
+  ASSERT_EQ(3u, w->started.size()) << startedText(w->started);
+  EXPECT_EQ("regsvr32.exe /s /u " + library, w->started[0]);
+  EXPECT_EQ("regedit.exe /s \"C:\\setup\\setup_temp.reg\"", w->started[1]);
+  EXPECT_EQ("regsvr32.exe /s " + library, w->started[2]);
+  EXPECT_TRUE(TempPrefix::exists(installHost() + "/Vantry/install.txt"));
+  EXPECT_EQ(TempPrefix::readFile(setupHost() + "/VantryViewer/Vantry/VantryView.exe"),
+            TempPrefix::readFile(installHost() + "/Vantry/VantryView.exe"));
+  w->release();
+}
+
+// An extension that could not be copied with none in place: the product lacks it, and the install
+// did not happen.
+TEST_F(SetupCopyTest, AShellExtensionThatCannotBeCopiedWithNoneInPlaceFailsTheInstall) {
+  std::filesystem::remove(setupHost() + "/VantryViewer/Vantry/VantryShellEx.dll");
+  RecordingSetup* w = installExpectingFailure();
+  EXPECT_FALSE(TempPrefix::exists(installHost() + "/Vantry/VantryShellEx.dll"));
+  // No file to unregister, no registry script, no registration.
+  EXPECT_TRUE(w->started.empty()) << startedText(w->started);
   EXPECT_FALSE(TempPrefix::exists(installHost() + "/Vantry/install.txt"));
+  w->release();
+}
+
+// A shell of Setup's session that refuses to be opened cannot be stopped, but it was found: the
+// shell is started again afterwards all the same.
+TEST_F(SetupCopyTest, AShellThatCannotBeOpenedIsStartedAgainAllTheSame) {
+  std::string dll = lockInstalledExtension();
+  DWORD shell = startShell();
+  ASSERT_TRUE(compat_refuse_process_open(shell));
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  installTo(w);
+  EXPECT_EQ(1, w->explorerStopped);
+  // The shell that could not be stopped runs on, beside the one started again.
+  EXPECT_TRUE(runs(shell));
+  EXPECT_EQ(2, countProcesses("explorer.exe"));
+  EXPECT_EQ("the loaded extension", TempPrefix::readFile(dll));
+  w->release();
+}
+
+// On a shared machine the shells of the other signed-in users are theirs: not stopped, not
+// counted, and no shell is started for them.
+TEST_F(SetupCopyTest, AShellOfAnotherSessionIsLeftAlone) {
+  std::string dll = lockInstalledExtension();
+  DWORD shell = startShell();
+  ASSERT_TRUE(compat_set_process_session(shell, 2));
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  installTo(w);
+  EXPECT_EQ(0, w->explorerStopped);
+  EXPECT_TRUE(runs(shell));
+  EXPECT_EQ(1, countProcesses("explorer.exe"));
+  // The extension was still released (unregistered) and the install went on with the one in place.
+  ASSERT_EQ(3u, w->started.size()) << startedText(w->started);
+  EXPECT_EQ(0u, w->started[0].find("regsvr32.exe /s /u "));
+  EXPECT_EQ("the loaded extension", TempPrefix::readFile(dll));
   w->release();
 }
 

@@ -40,7 +40,7 @@ class SetupFixture : public ::testing::Test {
     TempPrefix::writeFile(p.string(), bytes);
   }
   void makeFolder(const std::string& relative) { std::filesystem::create_directories(setupHost() + "/" + relative); }
-  // The keys start-up insists on besides productfold and caption.
+  // The keys start-up insists on besides productfold, and the buttons' texts.
   static std::string installKeys() {
     return "sub_dir=Vantry\nstart_app=VantryView.exe\nuninstall_app=Uninstall.exe\nregist_root=%INSTALLDIR%\n"
            "prev=<\nnext=>\nexit=x\ninstall=i\nstrfinishbtn=f\n";

@@ -118,8 +118,7 @@ TEST_F(StartUpTest, SettingsWithoutTheInstallKeysEndTheStartUpLikeMissingOnes) {
   EXPECT_EQ(0, startUp());
   EXPECT_EQ(0u, packageList.getCount());
   // Each key the install road needs, missing or empty in either file, is enough.
-  for (const char* key : {"productfold", "sub_dir", "start_app", "uninstall_app", "regist_root", "caption", "prev",
-                          "next", "exit", "install", "strfinishbtn"}) {
+  for (const char* key : {"productfold", "sub_dir", "start_app", "uninstall_app", "regist_root"}) {
     for (int file = 0; file < 2; ++file) {
       resetGlobals();
       writeSettings();
@@ -141,6 +140,24 @@ TEST_F(StartUpTest, SettingsWithoutTheInstallKeysEndTheStartUpLikeMissingOnes) {
   resetGlobals();
   writeSettings();
   EXPECT_EQ(1, startUp());
+}
+
+// The window's texts are no install keys: missing or empty, they read as empty and start-up goes on.
+TEST_F(StartUpTest, MissingOrEmptyInterfaceTextsReadAsEmpty) {
+  write("prod/a.txt", "a");
+  const std::string installKeys =
+      "productfold=prod\nsub_dir=Vantry\nstart_app=VantryView.exe\n"
+      "uninstall_app=Uninstall.exe\nregist_root=%INSTALLDIR%\n";
+  // Chinese: every text present but empty; English: every text missing.
+  write("setup_cn.properties", installKeys + "caption=\nprev=\nnext=\nexit=\ninstall=\nstrfinishbtn=\n");
+  write("setup_en.properties", installKeys);
+  ASSERT_EQ(1, startUp());
+  EXPECT_EQ(1u, packageList.getCount());
+  for (int language = 0; language < 2; ++language) {
+    currentProperties = language ? &englishProperties : &chineseProperties;
+    for (const char* key : {"caption", "prev", "next", "exit", "install", "strfinishbtn"})
+      EXPECT_EQ("", text(getProperty(key))) << key << " in language " << language;
+  }
 }
 
 TEST_F(StartUpTest, ARootEndingInASeparatorKeepsEveryNameWhole) {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,47 @@ TEST_F(WizardWindowTest, ConstructorBuildsTheWelcomePage) {
   });
   run(w);
   EXPECT_EQ(1u, d.done);
+}
+
+// Settings without the window's texts: Setup starts, its buttons are blank and still work.
+TEST_F(WizardWindowTest, MissingInterfaceTextsLeaveBlankButtonsThatWork) {
+  for (const char* name : {"setup_cn.properties", "setup_en.properties"}) {
+    std::string settings = TempPrefix::readFile(setupHost() + "/" + name), kept;
+    std::istringstream lines(settings);
+    for (std::string line; std::getline(lines, line);) {
+      bool text = false;
+      for (const char* key : {"caption=", "prev=", "next=", "exit=", "install=", "strfinishbtn="})
+        if (line.rfind(key, 0) == 0) text = true;
+      // The Chinese file drops them, the English one keeps them empty.
+      if (!text)
+        kept += line + "\n";
+      else if (std::string(name) == "setup_en.properties")
+        kept += line.substr(0, line.find('=') + 1) + "\n";
+    }
+    write(name, kept);
+  }
+  startUpShipped();
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  d.step([&] {
+    EXPECT_EQ("", text(w->getText()));
+    EXPECT_EQ("", text(w->prevButton->getText()));
+    EXPECT_EQ("", text(w->nextButton->getText()));
+    EXPECT_EQ("", text(w->exitButton->getText()));
+    clickOn(w->nextButton);
+  });
+  d.step([&] {
+    EXPECT_EQ(2, w->page);
+    clickOn(w->agreeButton);
+  });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    EXPECT_EQ(3, w->page);
+    EXPECT_EQ("", text(w->nextButton->getText()));
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(4u, d.done);
 }
 
 TEST_F(WizardWindowTest, DrivingThroughTheFirstPagesToTheCopy) {

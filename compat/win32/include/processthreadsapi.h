@@ -49,5 +49,9 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
 HANDLE WINAPI OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId);
 // Ends a process of the emulated machine at once.
 BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode);
+DWORD WINAPI GetCurrentProcessId(void);
+// The session of the calling process or of a process of the emulated machine; FALSE with
+// ERROR_INVALID_PARAMETER for any other id or a null pSessionId.
+BOOL WINAPI ProcessIdToSessionId(DWORD dwProcessId, DWORD* pSessionId);
 
 #endif

@@ -4,9 +4,13 @@
 #include <tlhelp32.h>
 
 #include "TempPrefix.h"
+#include "compat_processes.h"
 #include "compat_programs.h"
 
 #include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -60,6 +64,44 @@ TEST(MachineProcesses, TheShellStartsStopsAndOnlyMachineProcessesAreListed) {
   EXPECT_TRUE(eventually([&] { return !listed("explorer.exe"); }));
   EXPECT_EQ(OpenProcess(PROCESS_TERMINATE, FALSE, (DWORD)getpid()), nullptr) << "not a machine process";
   EXPECT_FALSE(TerminateProcess((HANDLE)(INT_PTR)getpid(), 1));
+}
+
+// Sessions: the calling process and what it starts run in the interactive session 1; a test
+// can move a process into another user's session or make it refuse to be opened.
+TEST(MachineProcesses, SessionsAndRefusedOpens) {
+  TempPrefix prefix;
+  DWORD session = 99;
+  ASSERT_TRUE(ProcessIdToSessionId(GetCurrentProcessId(), &session));
+  EXPECT_EQ(session, 1u);
+  ASSERT_GT((INT_PTR)ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, 4), 32);
+  DWORD pid = 0;
+  ASSERT_TRUE(eventually([&] { return listed("explorer.exe", &pid); }));
+  session = 99;
+  ASSERT_TRUE(ProcessIdToSessionId(pid, &session));
+  EXPECT_EQ(session, 1u);
+
+  ASSERT_TRUE(compat_set_process_session(pid, 2));
+  ASSERT_TRUE(ProcessIdToSessionId(pid, &session));
+  EXPECT_EQ(session, 2u);
+  // Arguments that name nothing: no process of that id, no place for the answer.
+  SetLastError(0);
+  EXPECT_FALSE(ProcessIdToSessionId((DWORD)getppid(), &session));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
+  SetLastError(0);
+  EXPECT_FALSE(ProcessIdToSessionId(pid, nullptr));
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(session, 2u) << "a failed call leaves the answer as it was";
+
+  ASSERT_TRUE(compat_refuse_process_open(pid));
+  SetLastError(0);
+  EXPECT_EQ(OpenProcess(PROCESS_TERMINATE, FALSE, pid), nullptr);
+  EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(ProcessIdToSessionId(pid, &session)) << "its session can still be asked";
+  EXPECT_TRUE(listed("explorer.exe"));
+  EXPECT_FALSE(compat_set_process_session((DWORD)getppid(), 2)) << "not a machine process";
+  EXPECT_FALSE(compat_refuse_process_open((DWORD)getppid()));
+  kill((pid_t)pid, SIGKILL);
+  EXPECT_TRUE(eventually([&] { return !listed("explorer.exe"); }));
 }
 
 TEST(MachineProcesses, TheBrowserRecordsTheAddressAndTheRegistryToolsTheirRuns) {

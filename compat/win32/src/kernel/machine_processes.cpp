@@ -71,7 +71,9 @@ std::vector<MachineProcess> readTable() {
   while (std::getline(in, line)) {
     std::istringstream fields(line);
     MachineProcess p;
-    if (!(fields >> p.pid >> p.startTime)) continue;
+    int refused = 0;
+    if (!(fields >> p.pid >> p.startTime >> p.session >> refused)) continue;
+    p.openRefused = refused != 0;
     fields.get();
     std::getline(fields, p.exeName);
     out.push_back(p);
@@ -83,7 +85,9 @@ void writeTable(const std::vector<MachineProcess>& table) {
   std::string tmp = tablePath() + ".new";
   {
     std::ofstream out(tmp, std::ios::trunc);
-    for (const MachineProcess& p : table) out << p.pid << ' ' << p.startTime << ' ' << p.exeName << '\n';
+    for (const MachineProcess& p : table)
+      out << p.pid << ' ' << p.startTime << ' ' << p.session << ' ' << (p.openRefused ? 1 : 0) << ' ' << p.exeName
+          << '\n';
   }
   renameat(AT_FDCWD, tmp.c_str(), AT_FDCWD, tablePath().c_str());
 }
@@ -106,13 +110,15 @@ void recordMachineProcess(pid_t pid, const std::string& exeName) {
   char state = '?';
   pid_t parent = 0;
   if (!hostProcess(pid, &start, &state, &parent)) return;  // already gone
-  driveCRoot();                                            // makes the prefix folder
+  unsigned long session = currentSession();
+  driveCRoot();  // makes the prefix folder
   TableLock lock;
   bool changed = false;
   std::vector<MachineProcess> table = pruned(readTable(), &changed);
   MachineProcess p;
   p.pid = pid;
   p.startTime = start;
+  p.session = session;
   p.exeName = exeName;
   table.push_back(p);
   writeTable(table);
@@ -134,6 +140,38 @@ bool findMachineProcess(pid_t pid, MachineProcess* out) {
     }
   }
   return false;
+}
+
+unsigned long currentSession() {
+  MachineProcess self;
+  return findMachineProcess(getpid(), &self) ? self.session : kInteractiveSession;
+}
+
+namespace {
+
+template <class Change>
+bool changeMachineProcess(pid_t pid, Change change) {
+  TableLock lock;
+  bool changed = false;
+  std::vector<MachineProcess> table = pruned(readTable(), &changed);
+  bool found = false;
+  for (MachineProcess& p : table) {
+    if (p.pid != pid) continue;
+    change(p);
+    found = true;
+  }
+  if (found || changed) writeTable(table);
+  return found;
+}
+
+}  // namespace
+
+bool setMachineProcessSession(pid_t pid, unsigned long session) {
+  return changeMachineProcess(pid, [session](MachineProcess& p) { p.session = session; });
+}
+
+bool refuseMachineProcessOpen(pid_t pid) {
+  return changeMachineProcess(pid, [](MachineProcess& p) { p.openRefused = true; });
 }
 
 }  // namespace rkwin

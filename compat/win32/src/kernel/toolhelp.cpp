@@ -1,10 +1,11 @@
-// Process snapshots, OpenProcess and TerminateProcess over the emulated machine's process table;
-// ShellExecuteA; short path names; the run log of the system programs.
+// Process snapshots, OpenProcess, TerminateProcess and ProcessIdToSessionId over the emulated
+// machine's process table; ShellExecuteA; short path names; the run log of the system programs.
 #include <windows.h>
 
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include "compat_processes.h"
 #include "compat_programs.h"
 #include "handle_internal.h"
 #include "machine_processes.h"
@@ -96,8 +97,37 @@ HANDLE WINAPI OpenProcess(DWORD, BOOL, DWORD dwProcessId) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return NULL;
   }
+  if (p.openRefused) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return NULL;
+  }
   return rkwinAdoptProcessHandle(dwProcessId);
 }
+
+BOOL WINAPI ProcessIdToSessionId(DWORD dwProcessId, DWORD* pSessionId) {
+  if (!pSessionId) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  rkwin::MachineProcess p;
+  if (dwProcessId == (DWORD)getpid()) {
+    *pSessionId = (DWORD)rkwin::currentSession();
+    return TRUE;
+  }
+  // No process of that id: the error OpenProcess gives for it.
+  if (!rkwin::findMachineProcess((pid_t)dwProcessId, &p)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  *pSessionId = (DWORD)p.session;
+  return TRUE;
+}
+
+BOOL compat_set_process_session(DWORD pid, DWORD session) {
+  return rkwin::setMachineProcessSession((pid_t)pid, session) ? TRUE : FALSE;
+}
+
+BOOL compat_refuse_process_open(DWORD pid) { return rkwin::refuseMachineProcessOpen((pid_t)pid) ? TRUE : FALSE; }
 
 BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT) {
   intptr_t id = reinterpret_cast<intptr_t>(hProcess);
