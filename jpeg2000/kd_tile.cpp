@@ -275,6 +275,14 @@ void kd_tile_state::build_structures() {
   built = true;
 }
 
+void kd_tile_state::read_first_part_header() {
+  if (built) return;
+  // Reading stops at the end of the header, where the tile is built; packets are read on demand.
+  if (tile_parts_read == 0 && !read_part_header()) end_reading();
+  // No tile-part of the tile could be read: it is built from the parameters as they stand.
+  if (!built) build_structures();
+}
+
 void kd_tile_state::activate() {
   kd_stream_state *cs = codestream;
   if (is_open) {
@@ -433,6 +441,8 @@ bool kd_tile_state::read_part_header() {
       (ppt != nullptr ? ppt : cs->ppm_markers)->transfer_pph_bytes(target->pph);
       delete ppt;
     }
+    // Only the first tile-part header changes the tile's parameters: the tile is built now.
+    if (!target->built) target->build_structures();
     if (psot != 0) cs->input->set_budget((int64_t)psot - header_bytes);
     target->tile_parts_read++;
     cs->active_tile = target;
@@ -678,8 +688,8 @@ void kd_packet_order::init(kd_tile_state *t) {
     max_levels = std::max(max_levels, tc.levels);
     if (exact_log2(tc.sub_sampling.y) < 0 || exact_log2(tc.sub_sampling.x) < 0) spatial_ok = false;
   }
-  // The first progression is chosen when the tile's first tile-part header has been read: the
-  // tile is set up before it, and a POC segment there is the tile's own.
+  // The first progression is chosen when the tile's first tile-part header has been read (a
+  // tile without tile-parts is set up without one), and a POC segment there is the tile's own.
   source = NO_RECORDS;
   instance = record = 0;
   parts_seen = 0;

@@ -193,6 +193,9 @@ class kd_tile_state {
   kd_tile_state(kd_stream_state *codestream, int tile_num);
   ~kd_tile_state();
   void build_structures();
+  // Reads the stream up to the end of the tile's first tile-part header (where the tile is
+  // built) unless it has been read; a tile with no tile-part left is built as it stands.
+  void read_first_part_header();
   void activate();
   void close();
   bool read_part_header();
@@ -216,5 +219,5 @@ class kd_tile_state {
   int held_sop = 0;
   kd_packet_order order;
   kd_pph_input *pph = nullptr;
-  bool built = false;
+  bool built = false;  // structures built: at the end of the first tile-part header
 };

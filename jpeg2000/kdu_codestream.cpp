@@ -316,7 +316,8 @@ kd_tile_state *kd_stream_state::make_tile(int t) {
     delete tile;  // leaves the expired mark
     return expired_tile();
   }
-  tile->build_structures();
+  // The structures are built once the tile's first tile-part header has been read, whose
+  // segments may set the tile's own coding style, quantisation and ROI shift.
   return tile;
 }
 
@@ -423,6 +424,7 @@ kdu_tile_handle kdu_codestream::acquire_tile(kd_point idx) {
     kdu_error e;
     e << "Attempting to access a tile which has already been discarded or closed!";
   }
+  if (!tile->built) tile->read_first_part_header();
   tile->activate();
   return kdu_tile_handle(tile);
 }

@@ -6,180 +6,15 @@
 // where they read them as the standard does.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "HostPrograms.h"
-#include "RKJP2Decoder2.h"
-#include "TempFolder.h"
+#include "Jpeg2000StreamParts.h"
 
-using namespace RKSDK;
+using namespace j2kparts;
 
 namespace {
-
-// The picture: three 8-bit components, component-interleaved.
-std::vector<uint8_t> picture(int w, int h) {
-  std::vector<uint8_t> p;
-  for (int y = 0; y < h; y++)
-    for (int x = 0; x < w; x++)
-      for (int c = 0; c < 3; c++) p.push_back((uint8_t)((x * 7 + y * 3 + c * 50 + ((x * y) % 13)) & 255));
-  return p;
-}
-
-std::vector<uint8_t> readAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-void writeAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(bytes.data()), (std::streamsize)bytes.size());
-}
-
-bool haveTools() { return haveProgram({"opj_compress", "opj_decompress"}); }
-
-// The picture encoded with the given options; empty when the encoder fails.
-std::vector<uint8_t> encode(const std::string& options, int w, int h) {
-  rktest::TempFolder dir("rkj2poc");
-  std::vector<uint8_t> px = picture(w, h);
-  {
-    std::ofstream f(dir / "in.ppm", std::ios::binary);
-    f << "P6\n" << w << " " << h << "\n255\n";
-    f.write(reinterpret_cast<const char*>(px.data()), (std::streamsize)px.size());
-  }
-  std::string cmd =
-      "opj_compress -i " + (dir / "in.ppm") + " -o " + (dir / "out.j2k") + " " + options + " > /dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) return {};
-  return readAll(dir / "out.j2k");
-}
-
-// The tools' decode of a stream as R,G,B bytes; empty when they fail.
-std::vector<uint8_t> referenceDecode(const std::vector<uint8_t>& stream) {
-  rktest::TempFolder dir("rkj2poc");
-  writeAll(dir / "in.j2k", stream);
-  std::string cmd = "opj_decompress -i " + (dir / "in.j2k") + " -o " + (dir / "out.ppm") + " > /dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) return {};
-  std::vector<uint8_t> b = readAll(dir / "out.ppm");
-  size_t pos = 0;
-  for (int fields = 0; pos < b.size() && fields < 4;) {
-    while (pos < b.size() && isspace(b[pos])) pos++;
-    if (pos < b.size() && b[pos] == '#') {
-      while (pos < b.size() && b[pos] != '\n') pos++;
-      continue;
-    }
-    while (pos < b.size() && !isspace(b[pos])) pos++;
-    fields++;
-  }
-  pos++;
-  return pos <= b.size() ? std::vector<uint8_t>(b.begin() + (long)pos, b.end()) : std::vector<uint8_t>();
-}
-
-// Our decode as R,G,B bytes; empty when it fails.
-std::vector<uint8_t> decode(const std::vector<uint8_t>& stream) {
-  RKJPCDecoder2 d;
-  if (d.openMemory(stream.data(), (int)stream.size()) != 1) return {};
-  RKBuffer* b = d.getBuffer();
-  if (!b) return {};
-  std::vector<uint8_t> out(b->getData(0), b->getData(0) + (size_t)d.getWidth() * d.getHeight() * 3);
-  b->release();
-  return out;
-}
-
-int worstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-  if (a.size() != b.size() || a.empty()) return 1000;
-  int worst = 0;
-  for (size_t i = 0; i < a.size(); i++) worst = std::max(worst, std::abs((int)a[i] - (int)b[i]));
-  return worst;
-}
-
-// A code-stream taken apart: the main header, and each tile-part with its header's marker
-// segments and its packet data.
-struct Segment {
-  unsigned code;
-  std::vector<uint8_t> body;
-};
-struct TilePart {
-  int tile = 0, part = 0, parts = 0;
-  std::vector<Segment> header;
-  std::vector<uint8_t> data;
-};
-struct CodeStream {
-  std::vector<uint8_t> main;  // SOC to the first SOT
-  std::vector<TilePart> parts;
-};
-
-unsigned be16(const std::vector<uint8_t>& s, size_t at) { return (unsigned)(s[at] << 8 | s[at + 1]); }
-
-CodeStream split(const std::vector<uint8_t>& s) {
-  CodeStream cs;
-  size_t p = 2;
-  while (p + 4 <= s.size() && be16(s, p) != 0xFF90) p += 2 + be16(s, p + 2);
-  cs.main.assign(s.begin(), s.begin() + (long)p);
-  while (p + 12 <= s.size() && be16(s, p) == 0xFF90) {
-    TilePart t;
-    size_t start = p;
-    t.tile = (int)be16(s, p + 4);
-    uint32_t psot = (uint32_t)be16(s, p + 6) << 16 | be16(s, p + 8);
-    t.part = s[p + 10];
-    t.parts = s[p + 11];
-    p += 12;
-    while (p + 4 <= s.size() && be16(s, p) != 0xFF93) {
-      size_t len = be16(s, p + 2);
-      t.header.push_back({be16(s, p), std::vector<uint8_t>(s.begin() + (long)p + 4, s.begin() + (long)(p + 2 + len))});
-      p += 2 + len;
-    }
-    p += 2;
-    size_t end = psot != 0 ? start + psot : s.size() - 2;
-    t.data.assign(s.begin() + (long)p, s.begin() + (long)end);
-    p = end;
-    cs.parts.push_back(t);
-  }
-  return cs;
-}
-
-void put16(std::vector<uint8_t>& out, unsigned v) {
-  out.push_back((uint8_t)(v >> 8));
-  out.push_back((uint8_t)v);
-}
-
-std::vector<uint8_t> join(const CodeStream& cs) {
-  std::vector<uint8_t> out = cs.main;
-  for (const TilePart& t : cs.parts) {
-    std::vector<uint8_t> header;
-    for (const Segment& g : t.header) {
-      put16(header, g.code);
-      put16(header, (unsigned)g.body.size() + 2);
-      header.insert(header.end(), g.body.begin(), g.body.end());
-    }
-    uint32_t psot = (uint32_t)(12 + header.size() + 2 + t.data.size());
-    put16(out, 0xFF90);
-    put16(out, 10);
-    put16(out, (unsigned)t.tile);
-    put16(out, psot >> 16);
-    put16(out, psot & 0xFFFF);
-    out.push_back((uint8_t)t.part);
-    out.push_back((uint8_t)t.parts);
-    out.insert(out.end(), header.begin(), header.end());
-    put16(out, 0xFF93);
-    out.insert(out.end(), t.data.begin(), t.data.end());
-  }
-  put16(out, 0xFFD9);
-  return out;
-}
-
-// The tile-part of a tile with the given index.
-TilePart& partOf(CodeStream& cs, int tile, int part) {
-  for (TilePart& t : cs.parts)
-    if (t.tile == tile && t.part == part) return t;
-  static TilePart none;
-  ADD_FAILURE() << "no tile-part " << part << " of tile " << tile;
-  return none;
-}
 
 // Takes the POC segment out of a tile-part header; its body, or empty.
 std::vector<uint8_t> takePoc(TilePart& t) {
@@ -197,11 +32,6 @@ Segment pocOf(const std::vector<uint8_t>& records, size_t first, size_t count) {
   return {0xFF5F,
           std::vector<uint8_t>(records.begin() + (long)(7 * first), records.begin() + (long)(7 * (first + count)))};
 }
-
-#define REQUIRE_TOOLS()                                     \
-  if (!haveTools()) {                                       \
-    GTEST_SKIP() << "the OpenJPEG tools are not available"; \
-  }
 
 // Our decode must be the picture; the tools', when given, too (so the rewritten stream is sound).
 void expectThePicture(const std::vector<uint8_t>& stream, int w, int h, bool toolsToo = true) {
