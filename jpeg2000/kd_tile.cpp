@@ -26,6 +26,21 @@ void set_span(int64_t lo, int64_t hi, int &pos, int &size) {
   size = (hi > lo) ? (int)(hi - lo) : 0;
 }
 
+// Whether a POC object holds records of its own (from its own segment, not inherited).
+bool has_own_records(kdu_params *poc) {
+  int v;
+  return poc != nullptr && poc->get_value("Porder", 0, 0, v, false);
+}
+
+// Record k of a POC object, its own (neither inherited nor extrapolated); false when it has none.
+bool own_record(kdu_params *poc, int k, kd_progression &rec) {
+  int f[6];
+  for (int i = 0; i < 6; i++)
+    if (poc == nullptr || !poc->get_value("Porder", k, i, f[i], false, false)) return false;
+  rec = {f[0], f[1], f[2], f[3], f[4], f[5]};
+  return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -698,14 +713,6 @@ void kd_packet_order::init(kd_tile_state *t) {
   cursor = 0;
 }
 
-// True when instance 0 of the tile's POC object holds records of its own (from a tile-part
-// header), not inherited from the main header.
-bool kd_packet_order::tile_has_own_poc() {
-  int v;
-  kdu_params *poc = tile->codestream->siz->access_cluster("POC")->access_relation(tile->tile_num, -1, 0);
-  return poc != nullptr && poc->get_value("Porder", 0, 0, v, false);
-}
-
 // The tile has read another tile-part header.  The first one chooses where the records come
 // from: the tile's own POC instances, else the main header's POC, else the COD object.  A tile
 // that has used the main header's records or its COD record takes up its own POC instances when
@@ -718,15 +725,11 @@ void kd_packet_order::look_at_records() {
     finished = false;  // the header may have brought the next instance
     return;
   }
-  bool own = tile_has_own_poc();
+  // Instance 0 of the tile's POC object has records of its own only from a tile-part header.
+  kdu_params *head = tile->codestream->siz->access_cluster("POC");
+  bool own = has_own_records(head->access_relation(tile->tile_num, -1, 0));
   if (source != NO_RECORDS && !own) return;
-  if (own) {
-    source = TILE_POC_RECORDS;
-  } else {
-    int v;
-    kdu_params *main = tile->codestream->siz->access_cluster("POC");
-    source = (main != nullptr && main->get_value("Porder", 0, 0, v, false)) ? MAIN_POC_RECORDS : COD_RECORD;
-  }
+  source = own ? TILE_POC_RECORDS : has_own_records(head) ? MAIN_POC_RECORDS : COD_RECORD;
   instance = record = 0;
   finished = false;
   sequence.clear();
@@ -738,7 +741,6 @@ bool kd_packet_order::load_record() {
   cursor = 0;
   if (finished || source == NO_RECORDS) return false;
   kd_progression rec;
-  int f[6];
   if (source == COD_RECORD) {
     if (record > 0) {
       finished = true;
@@ -750,31 +752,17 @@ bool kd_packet_order::load_record() {
     rec = {0, 0, tile->num_layers, max_levels + 1, tile->num_components, order};
     record = 1;
   } else if (source == MAIN_POC_RECORDS) {
-    kdu_params *main = tile->codestream->siz->access_cluster("POC");
-    bool have = true;
-    for (int i = 0; i < 6 && have; i++) have = main->get_value("Porder", record, i, f[i], false, false);
-    if (!have) {
+    if (!own_record(tile->codestream->siz->access_cluster("POC"), record, rec)) {
       finished = true;
       return false;
     }
-    rec = {f[0], f[1], f[2], f[3], f[4], f[5]};
     record++;
   } else {
     // The tile's own instances in order; the next one applies once more tile-parts of the tile
     // have been read than its index.
     kdu_params *head = tile->codestream->siz->access_cluster("POC");
-    for (;;) {
-      kdu_params *poc = head->access_relation(tile->tile_num, -1, instance);
-      bool have = poc != nullptr;
-      for (int i = 0; i < 6 && have; i++) have = poc->get_value("Porder", record, i, f[i], false, false);
-      if (have) {
-        rec = {f[0], f[1], f[2], f[3], f[4], f[5]};
-        record++;
-        break;
-      }
-      int v;
-      kdu_params *next = head->access_relation(tile->tile_num, -1, instance + 1);
-      if (next == nullptr || !next->get_value("Porder", 0, 0, v, false)) {
+    while (!own_record(head->access_relation(tile->tile_num, -1, instance), record, rec)) {
+      if (!has_own_records(head->access_relation(tile->tile_num, -1, instance + 1))) {
         finished = true;  // until a later tile-part header brings the next instance
         return false;
       }
@@ -782,6 +770,7 @@ bool kd_packet_order::load_record() {
       instance++;
       record = 0;
     }
+    record++;
   }
   rec.layer_limit = std::min(rec.layer_limit, tile->num_layers);
   rec.res_limit = std::min(rec.res_limit, max_levels + 1);

@@ -174,7 +174,6 @@ class kd_packet_order {
   // main header's POC object, or the tile's own POC instances (from tile-part headers).
   enum records_source { NO_RECORDS, COD_RECORD, MAIN_POC_RECORDS, TILE_POC_RECORDS };
   void look_at_records();
-  bool tile_has_own_poc();
   bool load_record();
   void build_sequence(const kd_progression &rec);
   kd_tile_state *tile = nullptr;

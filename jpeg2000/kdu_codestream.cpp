@@ -424,7 +424,7 @@ kdu_tile_handle kdu_codestream::acquire_tile(kd_point idx) {
     kdu_error e;
     e << "Attempting to access a tile which has already been discarded or closed!";
   }
-  if (!tile->built) tile->read_first_part_header();
+  tile->read_first_part_header();
   tile->activate();
   return kdu_tile_handle(tile);
 }
