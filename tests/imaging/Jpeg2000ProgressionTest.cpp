@@ -175,13 +175,13 @@ TEST(Jpeg2000Progression, TilePartCodOrderSetsTheProgression) {
   std::vector<uint8_t> s = encode("-n 3 -t 32,32 -p CPRL", 48, 40);
   ASSERT_FALSE(s.empty());
   CodeStream cs = split(s);
-  size_t at = 2;
-  while (at + 4 <= cs.main.size() && be16(cs.main, at) != 0xFF52) at += 2 + be16(cs.main, at + 2);
-  ASSERT_LT(at + 6, cs.main.size());
-  Segment cod{0xFF52, std::vector<uint8_t>(cs.main.begin() + (long)at + 4,
-                                           cs.main.begin() + (long)(at + 2 + be16(cs.main, at + 2)))};
+  Segment cod = mainSegment(cs, 0xFF52);
+  ASSERT_GE(cod.body.size(), 2u);
   ASSERT_EQ(cod.body[1], 4);  // CPRL
-  cs.main[at + 5] = 0;        // LRCP
+  std::vector<Segment> main = mainSegments(cs);
+  for (Segment& g : main)
+    if (g.code == 0xFF52) g.body[1] = 0;  // LRCP
+  setMainSegments(cs, main);
   for (TilePart& t : cs.parts)
     if (t.part == 0) t.header.push_back(cod);
   expectThePicture(join(cs), 48, 40);
