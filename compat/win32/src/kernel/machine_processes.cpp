@@ -103,6 +103,13 @@ std::vector<MachineProcess> pruned(std::vector<MachineProcess> table, bool* chan
   return live;
 }
 
+// The session of a process of the table; the interactive session when it is not there.
+unsigned long sessionIn(const std::vector<MachineProcess>& table, pid_t pid) {
+  for (const MachineProcess& p : table)
+    if (p.pid == pid) return p.session;
+  return kInteractiveSession;
+}
+
 }  // namespace
 
 void recordMachineProcess(pid_t pid, const std::string& exeName) {
@@ -110,15 +117,14 @@ void recordMachineProcess(pid_t pid, const std::string& exeName) {
   char state = '?';
   pid_t parent = 0;
   if (!hostProcess(pid, &start, &state, &parent)) return;  // already gone
-  unsigned long session = currentSession();
-  driveCRoot();  // makes the prefix folder
+  driveCRoot();                                            // makes the prefix folder
   TableLock lock;
   bool changed = false;
   std::vector<MachineProcess> table = pruned(readTable(), &changed);
   MachineProcess p;
   p.pid = pid;
   p.startTime = start;
-  p.session = session;
+  p.session = sessionIn(table, getpid());  // the caller's own
   p.exeName = exeName;
   table.push_back(p);
   writeTable(table);
@@ -142,10 +148,7 @@ bool findMachineProcess(pid_t pid, MachineProcess* out) {
   return false;
 }
 
-unsigned long currentSession() {
-  MachineProcess self;
-  return findMachineProcess(getpid(), &self) ? self.session : kInteractiveSession;
-}
+unsigned long currentSession() { return sessionIn(liveMachineProcesses(), getpid()); }
 
 namespace {
 
