@@ -8,16 +8,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "HostPrograms.h"
+#include "Jpeg2000StreamParts.h"
 #include "RKJP2Decoder2.h"
 #include "RKParam.h"
 
 using namespace RKSDK;
+using j2kparts::picture;
+using j2kparts::pnmSamples;
+using j2kparts::readAll;
+using j2kparts::writePnm;
 
 namespace {
 
@@ -25,44 +28,6 @@ std::string tempDir() {
   char pattern[] = "/tmp/rkj2dec_XXXXXX";
   const char* dir = mkdtemp(pattern);
   return dir ? std::string(dir) : std::string("/tmp");
-}
-
-std::vector<uint8_t> readAll(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-// A w x h picture with `comps` 8-bit components, component-interleaved.
-std::vector<uint8_t> picture(int w, int h, int comps) {
-  std::vector<uint8_t> p;
-  for (int y = 0; y < h; y++)
-    for (int x = 0; x < w; x++)
-      for (int c = 0; c < comps; c++) p.push_back((uint8_t)((x * 7 + y * 3 + c * 50 + ((x * y) % 13)) & 255));
-  return p;
-}
-
-void writePnm(const std::string& path, int w, int h, int comps, const std::vector<uint8_t>& px) {
-  std::ofstream f(path, std::ios::binary);
-  f << (comps == 1 ? "P5\n" : "P6\n") << w << " " << h << "\n255\n";
-  f.write(reinterpret_cast<const char*>(px.data()), (std::streamsize)px.size());
-}
-
-// Samples of a binary PGM/PPM written by the decoder tool (8-bit only).
-std::vector<uint8_t> readPnmSamples(const std::string& path) {
-  std::vector<uint8_t> bytes = readAll(path);
-  size_t pos = 0;
-  int fields = 0;
-  while (pos < bytes.size() && fields < 4) {
-    while (pos < bytes.size() && isspace(bytes[pos])) pos++;
-    if (pos < bytes.size() && bytes[pos] == '#') {
-      while (pos < bytes.size() && bytes[pos] != '\n') pos++;
-      continue;
-    }
-    while (pos < bytes.size() && !isspace(bytes[pos])) pos++;
-    fields++;
-  }
-  pos++;
-  return pos <= bytes.size() ? std::vector<uint8_t>(bytes.begin() + (long)pos, bytes.end()) : std::vector<uint8_t>();
 }
 
 struct Encoded {
@@ -93,7 +58,7 @@ Encoded encode(const std::string& options, int w, int h, int comps, const char* 
   if (std::system(cmd.c_str()) == 0) e.stream = readAll(out);
   if (withReference && !e.stream.empty()) {
     cmd = "opj_decompress -i " + out + " -o " + ref + " > /dev/null 2>&1";
-    if (std::system(cmd.c_str()) == 0) e.reference = readPnmSamples(ref);
+    if (std::system(cmd.c_str()) == 0) e.reference = pnmSamples(readAll(ref));
   }
   // Host paths: the C library's remove is the emulated machine's in this program.
   std::error_code ignored;

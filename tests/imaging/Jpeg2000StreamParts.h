@@ -47,31 +47,16 @@ inline void writeAll(const std::string& path, const std::vector<uint8_t>& bytes)
   f.write(reinterpret_cast<const char*>(bytes.data()), (std::streamsize)bytes.size());
 }
 
-inline bool haveTools() { return haveProgram({"opj_compress", "opj_decompress"}); }
-
-// The picture encoded with the given options; empty when the encoder fails.
-inline std::vector<uint8_t> encode(const std::string& options, int w, int h, int comps = 3) {
-  rktest::TempFolder dir("rkj2parts");
-  std::vector<uint8_t> px = picture(w, h, comps);
-  std::string in = dir / (comps == 1 ? "in.pgm" : "in.ppm");
-  {
-    std::ofstream f(in, std::ios::binary);
-    f << (comps == 1 ? "P5\n" : "P6\n") << w << " " << h << "\n255\n";
-    f.write(reinterpret_cast<const char*>(px.data()), (std::streamsize)px.size());
-  }
-  std::string cmd = "opj_compress -i " + in + " -o " + (dir / "out.j2k") + " " + options + " > /dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) return {};
-  return readAll(dir / "out.j2k");
+// A binary PGM (1 component) or PPM (3) of 8-bit samples.
+inline void writePnm(const std::string& path, int w, int h, int comps, const std::vector<uint8_t>& px) {
+  std::ofstream f(path, std::ios::binary);
+  f << (comps == 1 ? "P5\n" : "P6\n") << w << " " << h << "\n255\n";
+  f.write(reinterpret_cast<const char*>(px.data()), (std::streamsize)px.size());
 }
 
-// The tools' decode of a stream with 1 or 3 components as R,G,B bytes; empty when they fail.
-inline std::vector<uint8_t> referenceDecode(const std::vector<uint8_t>& stream, int comps = 3) {
-  rktest::TempFolder dir("rkj2parts");
-  writeAll(dir / "in.j2k", stream);
-  std::string out = dir / (comps == 1 ? "out.pgm" : "out.ppm");
-  std::string cmd = "opj_decompress -i " + (dir / "in.j2k") + " -o " + out + " > /dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) return {};
-  std::vector<uint8_t> b = readAll(out);
+// The samples of a binary PGM/PPM as the decoder tool writes it (8-bit only); empty when the
+// header does not end.
+inline std::vector<uint8_t> pnmSamples(const std::vector<uint8_t>& b) {
   size_t pos = 0;
   for (int fields = 0; pos < b.size() && fields < 4;) {
     while (pos < b.size() && isspace(b[pos])) pos++;
@@ -84,7 +69,29 @@ inline std::vector<uint8_t> referenceDecode(const std::vector<uint8_t>& stream, 
   }
   pos++;
   if (pos > b.size()) return {};
-  std::vector<uint8_t> samples(b.begin() + (long)pos, b.end());
+  return std::vector<uint8_t>(b.begin() + (long)pos, b.end());
+}
+
+inline bool haveTools() { return haveProgram({"opj_compress", "opj_decompress"}); }
+
+// The picture encoded with the given options; empty when the encoder fails.
+inline std::vector<uint8_t> encode(const std::string& options, int w, int h, int comps = 3) {
+  rktest::TempFolder dir("rkj2parts");
+  std::string in = dir / (comps == 1 ? "in.pgm" : "in.ppm");
+  writePnm(in, w, h, comps, picture(w, h, comps));
+  std::string cmd = "opj_compress -i " + in + " -o " + (dir / "out.j2k") + " " + options + " > /dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) return {};
+  return readAll(dir / "out.j2k");
+}
+
+// The tools' decode of a stream with 1 or 3 components as R,G,B bytes; empty when they fail.
+inline std::vector<uint8_t> referenceDecode(const std::vector<uint8_t>& stream, int comps = 3) {
+  rktest::TempFolder dir("rkj2parts");
+  writeAll(dir / "in.j2k", stream);
+  std::string out = dir / (comps == 1 ? "out.pgm" : "out.ppm");
+  std::string cmd = "opj_decompress -i " + (dir / "in.j2k") + " -o " + out + " > /dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) return {};
+  std::vector<uint8_t> samples = pnmSamples(readAll(out));
   return comps == 1 ? greyAsRgb(samples) : samples;
 }
 
