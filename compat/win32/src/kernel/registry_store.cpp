@@ -76,7 +76,7 @@ bool readQuoted(const std::string& s, size_t& i, std::string* out) {
     else if (n == 1 && c == '\\' && s[i] == 't')
       out->push_back('\t');
     else
-      out->append(s, i, n);  // \\, \" and any other escaped character stand for themselves
+      out->append(s, i, n);  // a character as it is; \\, \" and other escapes stand for it
     i += n;
   }
   return false;
