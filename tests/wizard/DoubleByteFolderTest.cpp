@@ -68,7 +68,7 @@ TEST_F(DoubleByteFolderTest, EverythingTheRoadWritesNamesTheFolder) {
   for (size_t at = expected.find(marker); at != std::string::npos; at = expected.find(marker, at + escaped.size()))
     expected.replace(at, marker.size(), escaped);
   EXPECT_EQ(expected, script);
-  EXPECT_NE(std::string::npos, script.find("\"InstallDir\"=\"C:\\\\Program Files\\\\Vantry \xD5\x5C\"\n"));
+  EXPECT_NE(std::string::npos, script.find("\"InstallDir\"=\"C:\\\\Program Files\\\\Vantry \xD5\x5C\"\r\n"));
 
   // Every value of the script, and the shell extension registered by its whole path.
   const std::string viewer = "SOFTWARE\\Vantry\\Viewer";
