@@ -30,8 +30,6 @@ RKString longForm(const char* path) {
   return RKString(buffer);
 }
 
-bool endsWith(const RKString& s, char c) { return s.data && s.length > 0 && s.data[s.length - 1] == c; }
-
 }  // namespace
 
 RKFile::RKFile(RKString p) : path(p), lastError(0), errorText() { appendClassName("RKFile"); }
@@ -105,7 +103,7 @@ RKString RKFile::getParent() {
     return RKString("");
   }
   RKString parent = path.substring(0, at - 1);
-  if (endsWith(parent, ':')) parent.append("\\");
+  if (parent.endsWith(':')) parent.append("\\");
   if (parent == path) {
     lastError = RKFILE_NAME_ERROR;
     return RKString("");
@@ -124,8 +122,8 @@ RKFile* RKFile::getParentFile() {
 
 int RKFile::statFolderForm(struct _stat* st) {
   RKString form = path;
-  if (endsWith(form, '\\')) form = form.substring(0, (int)form.length - 2);
-  if (endsWith(form, ':')) form.append("\\");
+  if (form.endsWith('\\')) form = form.substring(0, (int)form.length - 2);
+  if (form.endsWith(':')) form.append("\\");
   if (_stat(form.data ? form.data : "", st) != 0) {
     lastError = RKFILE_NOT_FOUND;
     return 0;
@@ -197,7 +195,7 @@ int RKFile::listEntries(TRKList<RKFile*>* files, TRKList<RKString>* paths, IRKFi
     const char* name = data.cFileName;
     if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) continue;
     if (filter && !filter->accept(RKString(name))) continue;
-    RKString entry = endsWith(path, '\\') ? path + name : path + "\\" + name;
+    RKString entry = path.endsWith('\\') ? path + name : path + "\\" + name;
     RKString full = longForm(entry.data);
     if (paths) {
       paths->addLast(full);

@@ -11,6 +11,21 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// Bytes of the character at byte `at` of a text of len bytes: a lead byte of the ANSI code page
+// and the (nonzero) byte after it are one character; 0 at or past the end.
+u32 charSize(const char* text, u32 len, u32 at) {
+  if (!text || at >= len) return 0;
+  return IsDBCSLeadByte((BYTE)text[at]) && at + 1 < len && text[at + 1] != 0 ? 2 : 1;
+}
+
+// The first occurrence of find that begins on a character at or after `from` (itself the start
+// of a character), or -1.
+long findText(const char* text, u32 len, const char* find, u32 findLen, u32 from) {
+  for (u32 i = from; i < len && len - i >= findLen; i += charSize(text, len, i))
+    if (memcmp(text + i, find, findLen) == 0) return (long)i;
+  return -1;
+}
+
 // A zeroed buffer of len + 1 bytes holding the first len bytes of src.
 char* copyText(const char* src, size_t len) {
   char* buf = static_cast<char*>(calloc(len + 1, 1));
@@ -99,37 +114,50 @@ RKString RKString::substring(int start, int end) const {
   return result;
 }
 
+u32 RKString::charLength(u32 at) const { return charSize(data, length, at); }
+
 int RKString::lastIndexOf(char c) const {
   if (!data || c == 0) return -1;
-  for (u32 i = length; i > 0; --i)
-    if (data[i - 1] == c) return (int)(i - 1);
-  return -1;
+  int found = -1;
+  for (u32 i = 0; i < length; i += charSize(data, length, i))
+    if (data[i] == c) found = (int)i;
+  return found;
+}
+
+bool RKString::endsWith(char c) const {
+  int at = lastIndexOf(c);
+  return at >= 0 && (u32)at + charLength((u32)at) == length;
 }
 
 int RKString::replaceAll(const char* find, const char* replacement) {
   if (!find || !replacement || !*find) return 0;
   if (!data || length < 1) return 1;
-  size_t findLen = strlen(find);
+  // The search reads the text as far as its first zero byte.
+  u32 textLen = (u32)strnlen(data, length);
+  u32 findLen = (u32)strlen(find);
   size_t replLen = strlen(replacement);
   // Occurrences are taken left to right without overlap, as if the search resumed after each
-  // inserted replacement; the new text is built in one allocation.
+  // inserted replacement, and only where a character begins (never at the second byte of a
+  // double-byte character); the new text is built in one allocation.
   size_t count = 0;
-  for (const char* p = strstr(data, find); p; p = strstr(p + findLen, find)) ++count;
+  for (long p = findText(data, textLen, find, findLen, 0); p >= 0;
+       p = findText(data, textLen, find, findLen, (u32)p + findLen))
+    ++count;
   if (count == 0) return 1;
   size_t newLen = length - count * findLen + count * replLen;
   char* buf = static_cast<char*>(malloc(newLen + 1));
   if (!buf) return 0;
   char* out = buf;
-  const char* rest = data;
-  for (const char* p = strstr(data, find); p; p = strstr(rest, find)) {
-    memcpy(out, rest, (size_t)(p - rest));
-    out += p - rest;
+  u32 rest = 0;
+  for (long p = findText(data, textLen, find, findLen, 0); p >= 0; p = findText(data, textLen, find, findLen, rest)) {
+    memcpy(out, data + rest, (size_t)p - rest);
+    out += (size_t)p - rest;
     memcpy(out, replacement, replLen);
     out += replLen;
-    rest = p + findLen;
+    rest = (u32)p + findLen;
   }
-  size_t tail = length - (size_t)(rest - data);
-  memcpy(out, rest, tail);
+  size_t tail = length - rest;
+  memcpy(out, data + rest, tail);
   out[tail] = 0;
   free(data);
   data = buf;
@@ -247,6 +275,11 @@ bool RKString::equalsIgnoreCase(const RKString& other) const {
   const unsigned char* a = reinterpret_cast<const unsigned char*>(data);
   const unsigned char* b = reinterpret_cast<const unsigned char*>(other.data);
   for (;; ++a, ++b) {
+    // A double-byte character compares as it is: its second byte may be a letter's byte.
+    if (*a == *b && a[1] && IsDBCSLeadByte(*a)) {
+      if (*++a != *++b) return false;
+      continue;
+    }
     unsigned char x = foldAscii(*a), y = foldAscii(*b);
     if (x != y) return false;
     if (x == 0) return true;

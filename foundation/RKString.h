@@ -6,9 +6,11 @@
 
 namespace RKSDK {
 
-// Every change reallocates the text to its exact size. All operations are byte-wise. A null
-// data pointer is a valid empty string of length 0 (left by trimming an all-blank text or by
-// format(nullptr)) and every operation accepts it.
+// Every change reallocates the text to its exact size. Indexes and lengths count bytes; the
+// searches (lastIndexOf, endsWith, replaceAll) work on characters of the ANSI code page, so the
+// second byte of a double-byte character (in code page 936 it may be the byte of a backslash) never
+// matches on its own. A null data pointer is a valid empty string of length 0 (left by trimming
+// an all-blank text or by format(nullptr)) and every operation accepts it.
 class RKString : public virtual RKObject {
  public:
   RKString();
@@ -29,10 +31,16 @@ class RKString : public virtual RKObject {
 
   // Bytes start to end, both inclusive; end -1 stands for the length. Out of range gives "".
   RKString substring(int start, int end) const;
-  // Index of the last byte equal to c, or -1 (also for c = 0).
+  // Index of the last character equal to c, or -1 (also for c = 0).
   int lastIndexOf(char c) const;
-  // Replaces every occurrence of find, searching on after each inserted replacement. 1 when
-  // done; 0 for a null argument, an empty find, or a failed allocation (replacements made stay).
+  // Whether the last character (not merely the last byte) is c.
+  bool endsWith(char c) const;
+  // Bytes of the character that starts at byte index at: 2 for a lead byte of the ANSI code
+  // page followed by another byte, else 1; 0 at or past the end.
+  u32 charLength(u32 at) const;
+  // Replaces every occurrence of find that begins on a character, searching on after each
+  // inserted replacement. 1 when done; 0 for a null argument, an empty find, or a failed
+  // allocation (replacements made stay).
   int replaceAll(const char* find, const char* replacement);
   // Remove trailing or leading blanks (' ', '\t', '\r', '\n'); an all-blank text leaves null data.
   void trimRight();

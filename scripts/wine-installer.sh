@@ -8,8 +8,9 @@
 # Runs (both by default, side by side):
 #   cn  Chinese (code page 936), the default folder and associations; Wine's default version
 #       (Windows 7: the associations go to the user's Explorer choice).
-#   en  switched to English with the language box, a folder with Chinese characters, "select
-#       all"; the prefix reports Windows 10 (the associations go to the extensions' defaults).
+#   en  switched to English with the language box, the folder C:\Program Files\Vantry 誠 (in code
+#       page 936 the second byte of 誠 is the byte of a backslash), "select all"; the prefix reports
+#       Windows 10 (the associations go to the extensions' defaults).
 #
 # Usage: scripts/wine-installer.sh [--check] [--show] [--out DIR] [cn] [en]
 #   --check  compare everything with what the run must leave; exit 1 on a difference
@@ -142,7 +143,7 @@ drive() {
     geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
     set -- $geometry
     # typetext returns once the window has handled the characters.
-    wine "$build/tools/typetext.exe" $(($1 + 300)) $(($2 + 102)) '看图' || { echo "typetext failed" >&2; return 1; }
+    wine "$build/tools/typetext.exe" $(($1 + 300)) $(($2 + 102)) '誠' || { echo "typetext failed" >&2; return 1; }
   fi
   shot "$dir" 3-folder
   click 328 340
@@ -309,7 +310,7 @@ check_run() {
   done
   temp=$WINEPREFIX/drive_c/users/$user/Temp
   expect "temporary folder afterwards" "" "$(ls -A "$temp" 2>/dev/null)"
-  if [ "$run" = cn ]; then I='C:\Program Files\VantryViewer'; else I='C:\Program Files\Vantry 看图'; fi
+  if [ "$run" = cn ]; then I='C:\Program Files\VantryViewer'; else I='C:\Program Files\Vantry 誠'; fi
   host=$WINEPREFIX/drive_c/${I#C:\\}
   host=${host//\\//}
 

@@ -345,7 +345,7 @@ RKString Setup::browseFolder(RKString current) {
     char path[MAX_PATH] = {0};
     if (SHGetPathFromIDListA(chosen, path)) {
       result = path;
-      if (result.length == 0 || result.data[result.length - 1] != '\\') result.append("\\");
+      if (!result.endsWith('\\')) result.append("\\");
       result = result + getProperty("productfold");
     }
     ILFree(chosen);

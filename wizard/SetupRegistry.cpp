@@ -12,18 +12,21 @@ namespace RKSDK {
 
 namespace {
 
-// A text as string data of a registry script: backslash and double quote escaped, in one pass
-// so that nothing inserted is looked at again.
+// A text as string data of a registry script: each backslash and double quote character
+// escaped, in one pass so that nothing inserted is looked at again. A double-byte character is
+// copied whole: its second byte may be the byte of a backslash, and doubling that would end the
+// string early.
 RKString scriptString(const RKString& text) {
   RKString out;
   if (!text.length) return out;
   char* escaped = (char*)malloc((size_t)text.length * 2 + 1);
   if (!escaped) return out;
   u32 n = 0;
-  for (u32 i = 0; i < text.length; ++i) {
+  for (u32 i = 0, size = 0; i < text.length; i += size) {
+    size = text.charLength(i);
     char c = text.data[i];
-    if (c == '\\' || c == '"') escaped[n++] = '\\';
-    escaped[n++] = c;
+    if (size == 1 && (c == '\\' || c == '"')) escaped[n++] = '\\';
+    for (u32 k = 0; k < size; ++k) escaped[n++] = text.data[i + k];
   }
   out.assign(escaped, n);
   free(escaped);

@@ -100,7 +100,7 @@ void scanPackageFolder(RKString root, RKString folder, TRKList<FILENODE>* list) 
   if (!children.moveFirst()) return;
   // The root and the separator after it, whether or not the root ends in one.
   int cut = (int)root.length;
-  if (!root.isEmpty() && root.data[root.length - 1] != '\\') ++cut;
+  if (!root.isEmpty() && !root.endsWith('\\')) ++cut;
   do {
     RKFile* child = *children.getCurrent();
     RKString path = child->getPath();

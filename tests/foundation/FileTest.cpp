@@ -8,6 +8,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -305,4 +306,60 @@ TEST_F(File, DriveListAndVersionCode) {
     EXPECT_EQ(checkWindowsVersion(), c.code) << c.version;
   }
   unsetenv("RKWIN_VERSION");
+}
+
+// Folder names whose last character ends in the byte of a backslash (誠 is D5 5C in code page
+// 936), with 運 (DF 5C) in the middle and plain ASCII around them.
+TEST(FilePath, DoubleByteNamesKeepTheirLastByte) {
+  const char chosen[] = "C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xD5\x5C";  // C:\软件\陳誠
+  RKFile folder{RKString(chosen)};
+  EXPECT_STREQ(folder.getName().data, "\xEA\x90\xD5\x5C");
+  EXPECT_STREQ(folder.getParent().data, "C:\\\xC8\xED\xBC\xFE");
+  EXPECT_EQ(folder.getLastError(), 0u);
+
+  RKFile inside{
+      RKString("C:\\Program Files\\Vantry \xD5\x5C\\a\xDF\x5C"
+               "b.txt")};
+  EXPECT_STREQ(inside.getName().data,
+               "a\xDF\x5C"
+               "b.txt");
+  EXPECT_STREQ(inside.getParent().data, "C:\\Program Files\\Vantry \xD5\x5C");
+  RKFile* up = inside.getParentFile();
+  ASSERT_NE(up, nullptr);
+  EXPECT_STREQ(up->getName().data, "Vantry \xD5\x5C");
+  up->release();
+
+  // A name made only of such characters has no separator in it.
+  RKFile bare{RKString("\xDF\x5C\xD5\x5C")};
+  EXPECT_STREQ(bare.getName().data, "");
+  EXPECT_EQ(bare.getLastError(), RKFILE_NAME_ERROR);
+  RKFile onDrive{RKString("C:\\\xD5\x5C")};
+  EXPECT_STREQ(onDrive.getParent().data, "C:\\");
+  EXPECT_STREQ(onDrive.getName().data, "\xD5\x5C");
+}
+
+TEST_F(File, DoubleByteFoldersAreListedAndJoined) {
+  // 陳誠 and 運 as UTF-8 on the host side of the emulated drive.
+  ASSERT_TRUE(std::filesystem::create_directory(prefix.onC("\xE9\x99\xB3\xE8\xAA\xA0")));
+  TempPrefix::writeFile(prefix.onC("\xE9\x99\xB3\xE8\xAA\xA0/\xE9\x81\x8B.txt"), "x");
+  const char folderPath[] = "C:\\\xEA\x90\xD5\x5C";
+  RKFile folder{RKString(folderPath)};
+  EXPECT_EQ(folder.isDirectory(), 1);
+  EXPECT_EQ(folder.exists(), 1);
+  RKFile withSeparator{RKString(folderPath) + "\\"};
+  EXPECT_EQ(withSeparator.isDirectory(), 1);
+
+  // Listed with and without the trailing separator, the entry is the folder, a backslash and
+  // the name.
+  const std::vector<std::string> expected = {std::string(folderPath) + "\\\xDF\x5C.txt"};
+  TRKList<RKString> plain;
+  ASSERT_EQ(folder.list(&plain), 1);
+  EXPECT_EQ(paths(plain), expected);
+  TRKList<RKString> ending;
+  ASSERT_EQ(withSeparator.list(&ending), 1);
+  EXPECT_EQ(paths(ending), expected);
+
+  RKFile file{RKString(expected[0].c_str())};
+  EXPECT_EQ(file.isFile(), 1);
+  EXPECT_STREQ(file.getParent().data, folderPath);
 }

@@ -343,3 +343,69 @@ TEST(StringCompare, IgnoreCaseFoldsOnlyAsciiLetters) {
   EXPECT_FALSE(RKString("\xC1").equalsIgnoreCase(RKString("\xE1")));
   EXPECT_FALSE(RKString("[").equalsIgnoreCase(RKString("{")));
 }
+
+// In code page 936 the second byte of 誠 (D5 5C), 運 (DF 5C) and 錦 (E5 5C) is the byte of a
+// backslash; searches take such a character whole.
+namespace {
+const char kChosen[] = "C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xD5\x5C";  // C:\软件\陳誠
+}  // namespace
+
+TEST(StringDoubleByte, SearchesStepOverSecondBytes) {
+  RKString chosen(kChosen);
+  EXPECT_EQ(chosen.lastIndexOf('\\'), 7);
+  EXPECT_FALSE(chosen.endsWith('\\'));
+  EXPECT_TRUE((chosen + "\\").endsWith('\\'));
+  EXPECT_EQ((chosen + "\\").lastIndexOf('\\'), 12);
+  // 運 in the middle, ASCII around it.
+  RKString middle(
+      "a\\b\xDF\x5C"
+      "c");
+  EXPECT_EQ(middle.lastIndexOf('\\'), 1);
+  EXPECT_TRUE(middle.endsWith('c'));
+  EXPECT_FALSE(RKString("\xDF\x5C").endsWith('\\'));
+  EXPECT_EQ(RKString("\xDF\x5C\xE5\x5C").lastIndexOf('\\'), -1);
+  // A lead byte that ends the text is a character of its own.
+  EXPECT_EQ(RKString("a\xD5").lastIndexOf('\xD5'), 1);
+  EXPECT_FALSE(RKString().endsWith('\\'));
+  EXPECT_FALSE(nullString().endsWith('\\'));
+
+  EXPECT_EQ(chosen.charLength(0), 1u);
+  EXPECT_EQ(chosen.charLength(3), 2u);
+  EXPECT_EQ(chosen.charLength(10), 2u);
+  EXPECT_EQ(chosen.charLength(12), 0u);
+}
+
+TEST(StringDoubleByte, ReplaceMatchesOnlyWholeCharacters) {
+  RKString s("\xD5\x5C\\x\\");
+  EXPECT_EQ(s.replaceAll("\\", "/"), 1);
+  EXPECT_STREQ(s.data, "\xD5\x5C/x/");
+  EXPECT_EQ(s.length, 5u);
+  // A marker that begins with the second byte of a character is not there.
+  RKString marker(
+      "\xD5\x5C"
+      "ROOT]");
+  EXPECT_EQ(marker.replaceAll("\\ROOT]", "X"), 1);
+  EXPECT_STREQ(marker.data,
+               "\xD5\x5C"
+               "ROOT]");
+  RKString both("[\xD5\x5C]=[\xD5\x5C]");
+  EXPECT_EQ(both.replaceAll("[\xD5\x5C]", "\xDF\x5C"), 1);
+  EXPECT_STREQ(both.data, "\xDF\x5C=\xDF\x5C");
+}
+
+TEST(StringDoubleByte, IgnoreCaseComparesDoubleByteCharactersExactly) {
+  // 丄 (81 41) and 乤 (81 61) differ only in a second byte that looks like a letter.
+  EXPECT_FALSE(RKString("\x81\x41").equalsIgnoreCase(RKString("\x81\x61")));
+  EXPECT_TRUE(RKString("\x81\x41Setup").equalsIgnoreCase(RKString("\x81\x41SETUP")));
+  EXPECT_TRUE(RKString(kChosen).equalsIgnoreCase(RKString("c:\\\xC8\xED\xBC\xFE\\\xEA\x90\xD5\x5C")));
+}
+
+TEST(StringDoubleByte, SingleByteCodePageSearchesBytes) {
+  setenv("RKWIN_ACP", "1252", 1);
+  RKString latin("\xD5\x5C");
+  int at = latin.lastIndexOf('\\');
+  bool ends = latin.endsWith('\\');
+  unsetenv("RKWIN_ACP");
+  EXPECT_EQ(at, 1);
+  EXPECT_TRUE(ends);
+}

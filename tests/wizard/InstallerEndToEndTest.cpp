@@ -8,7 +8,23 @@ namespace {
 
 using namespace installer;
 
-const std::string kInstall = "C:\\Program Files\\Vantry Image Viewer";
+// One run: the system version, the install folder typed on the folder page (in the machine's
+// code page and as the input script's UTF-8), and the run's name.
+struct Run {
+  const char* version;
+  const char* folder;
+  const char* typed;
+  const char* name;
+};
+
+void PrintTo(const Run& run, std::ostream* out) { *out << run.name; }
+
+const Run kRuns[] = {
+    {"6.1", "C:\\Program Files\\Vantry Image Viewer", "C:\\Program Files\\Vantry Image Viewer", "Windows7"},
+    {"10.0", "C:\\Program Files\\Vantry Image Viewer", "C:\\Program Files\\Vantry Image Viewer", "Windows10"},
+    // 誠: its second byte in code page 936 is the byte of a backslash.
+    {"6.1", "C:\\Program Files\\Vantry \xD5\x5C", "C:\\Program Files\\Vantry \xE8\xAA\xA0", "Windows7DoubleByteFolder"},
+};
 
 // Welcome, licence (agreed), a new folder with blanks under Program Files (created when asked),
 // the copy up to the gauge's end, JPEG and TIFF ticked beside the two ticked already, finish.
@@ -27,7 +43,7 @@ const char* kPages =
     "click 200 102\n"
     "key END\n"
     "key shift+HOME\n"
-    "type C:\\Program Files\\Vantry Image Viewer\n"
+    "type %FOLDER%\n"
     "shot shots/3-folder.png\n"
     "answer-box OK\n"
     "click 328 340\n"
@@ -68,17 +84,19 @@ void walk(const std::string& host, const std::string& relative, std::vector<std:
   }
 }
 
-class InstallerEndToEnd : public ::testing::TestWithParam<const char*>, protected InstallerHarness {
+class InstallerEndToEnd : public ::testing::TestWithParam<Run>, protected InstallerHarness {
  protected:
   void SetUp() override { setUpMachine(); }
 };
 
 TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
-  const std::string version = GetParam();
+  const std::string version = GetParam().version;
   const bool win7 = version == "6.1";
   ASSERT_TRUE(fs::is_regular_file(built("installer/VantrySetup.exe")));
   ASSERT_TRUE(compat_reg_import_text(kSeed));
-  rktest::writeFile(prefix.root() + "/pages.txt", kPages);
+  std::string pages = kPages;
+  pages.replace(pages.find("%FOLDER%"), 8, GetParam().typed);
+  rktest::writeFile(prefix.root() + "/pages.txt", pages);
 
   pid_t pid = start(version, prefix.root() + "/pages.txt");
   ASSERT_GT(pid, 0);
@@ -94,7 +112,7 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
   EXPECT_TRUE(fs::is_empty(temp));
 
   // Every product file and folder, byte for byte, beside the two lists the install writes.
-  const std::string I = kInstall;
+  const std::string I = GetParam().folder;
   std::map<std::string, std::string> installed = treeOf(host(I));
   EXPECT_EQ("/", installed["Vantry/plugins"]);
   installed.erase("Vantry/install.txt");
@@ -116,10 +134,10 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
   };
   for (const Link& l : links) {
     std::map<std::string, std::string> f = lnkinfo(host(l.file));
-    EXPECT_EQ(l.target, f["Local path"]) << l.file;
-    EXPECT_EQ(l.target, f["Command line arguments"]) << l.file;
+    EXPECT_EQ(gbkToUtf8(l.target), f["Local path"]) << l.file;
+    EXPECT_EQ(gbkToUtf8(l.target), f["Command line arguments"]) << l.file;
     EXPECT_EQ(gbkToUtf8(l.description), f["Description"]) << l.file;
-    EXPECT_EQ(l.icon, f["Icon location"]) << l.file;
+    EXPECT_EQ(gbkToUtf8(l.icon), f["Icon location"]) << l.file;
     EXPECT_EQ("0", f["Icon index"]) << l.file;
     // The show command (SW_SHOW) from the header itself: this lnkinfo prints another field there.
     std::string bytes = readFile(host(l.file));
@@ -193,19 +211,17 @@ TEST_P(InstallerEndToEnd, InstallsThroughEveryPageAsAProcess) {
 // A script that cannot be read ends Setup at once with a report instead of leaving it waiting.
 TEST_P(InstallerEndToEnd, AnUnreadableScriptEndsSetupWithAReport) {
   const std::string script = prefix.root() + "/no-such-script.txt";
-  pid_t pid = start(GetParam(), script);
+  pid_t pid = start(GetParam().version, script);
   ASSERT_GT(pid, 0);
   EXPECT_EQ(0, finish(pid));
   // This report, not the one of a script timing out, shows that Setup did not wait.
   EXPECT_EQ("input script " + script + ": cannot read the script file\n", readFile(prefix.root() + "/stderr.txt"));
-  EXPECT_FALSE(fs::exists(host(kInstall)));
+  EXPECT_FALSE(fs::exists(host(GetParam().folder)));
   EXPECT_FALSE(fs::exists(prefix.root() + "/programs.log"));
   EXPECT_TRUE(fs::is_empty(temp));
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, InstallerEndToEnd, ::testing::Values("6.1", "10.0"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param) == "6.1" ? std::string("Windows7") : std::string("Windows10");
-                         });
+INSTANTIATE_TEST_SUITE_P(Versions, InstallerEndToEnd, ::testing::ValuesIn(kRuns),
+                         [](const ::testing::TestParamInfo<Run>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -85,7 +85,8 @@ inline std::map<std::string, std::string> treeOf(const std::string& folder) {
 // The fields lnkinfo prints for a shortcut ("Local path", "Description", ...).
 inline std::map<std::string, std::string> lnkinfo(const std::string& host) {
   std::map<std::string, std::string> fields;
-  std::string command = "lnkinfo '" + host + "' 2>/dev/null";
+  // The shortcut's ANSI texts are in the machine's code page.
+  std::string command = "lnkinfo -c windows-936 '" + host + "' 2>/dev/null";
   FILE* p = popen(command.c_str(), "r");
   if (!p) return fields;
   char buf[4096];
@@ -217,8 +218,10 @@ class InstallerHarness {
     return code;
   }
 
+  // The host path of a path on C: in the machine's code page (936): its names in UTF-8, where
+  // no byte of a Chinese character is a backslash.
   std::string host(const std::string& windowsPath) {
-    std::string h = windowsPath;
+    std::string h = gbkToUtf8(windowsPath);
     if (h.compare(0, 3, "C:\\") == 0) h = prefix.root() + "/drive_c/" + h.substr(3);
     std::replace(h.begin(), h.end(), '\\', '/');
     return h;

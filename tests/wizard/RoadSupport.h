@@ -121,7 +121,8 @@ inline void regSetString(HKEY root, const std::string& key, const char* name, co
 // The fields an outside reader of the shortcut format finds ("Local path", "Description", ...).
 inline std::map<std::string, std::string> lnkFields(const std::string& windowsPath) {
   std::map<std::string, std::string> fields;
-  std::string command = "lnkinfo '" + hostOf(windowsPath) + "' 2>/dev/null";
+  // The shortcut's ANSI texts are in the machine's code page.
+  std::string command = "lnkinfo -c windows-936 '" + hostOf(windowsPath) + "' 2>/dev/null";
   FILE* p = popen(command.c_str(), "r");
   if (!p) return fields;
   char line[4096];

@@ -170,3 +170,21 @@ TEST_F(StartUpTest, ARootEndingInASeparatorKeepsEveryNameWhole) {
   scanPackageFolder("C:\\setup\\prod", "C:\\setup\\prod", &packageList);
   EXPECT_EQ(expected, walked());
 }
+
+// Folder names whose last character ends in the byte of a backslash (誠 is D5 5C, 運 DF 5C in
+// code page 936): the setup folder beside the program and a product folder named so.
+TEST_F(StartUpTest, DoubleByteFolderNamesEndingInTheByteOfABackslashAreWalkedWhole) {
+  // C:\陳誠\setup.exe, with the product folder 運誠 (UTF-8 names on the host side).
+  const std::string folder = prefix.onC("\xE9\x99\xB3\xE8\xAA\xA0");
+  std::filesystem::create_directories(folder + "/\xE9\x81\x8B\xE8\xAA\xA0/b");
+  TempPrefix::writeFile(folder + "/\xE9\x81\x8B\xE8\xAA\xA0/a.txt", "12345");
+  TempPrefix::writeFile(folder + "/\xE9\x81\x8B\xE8\xAA\xA0/b/\xE8\xAA\xA0.txt", "xy");
+  TempPrefix::writeFile(folder + "/setup_cn.properties", "productfold=\xDF\x5C\xD5\x5C\n" + installKeys());
+  TempPrefix::writeFile(folder + "/setup_en.properties", "productfold=\xDF\x5C\xD5\x5C\n" + installKeys());
+  compat_set_module_path("C:\\\xEA\x90\xD5\x5C\\setup.exe");
+  ASSERT_EQ(1, startUp());
+  EXPECT_EQ("C:\\\xEA\x90\xD5\x5C\\", text(getSetupFolder()));
+  EXPECT_EQ("C:\\\xEA\x90\xD5\x5C\\\xDF\x5C\xD5\x5C", text(packageRoot));
+  std::vector<Entry> expected = {{"a.txt", 1, 5}, {"b", 2, 0}, {"b\\\xD5\x5C.txt", 1, 2}};
+  EXPECT_EQ(expected, walked());
+}

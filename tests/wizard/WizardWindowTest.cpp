@@ -258,6 +258,36 @@ TEST_F(WizardWindowTest, BrowserAnswerBecomesTheInstallFolder) {
   EXPECT_EQ(7u, d.done);
 }
 
+// In code page 936 the second byte of 誠 (D5 5C) is the byte of a backslash: a folder named
+// with it at its end still needs the separator before the product folder.
+TEST_F(WizardWindowTest, BrowsedFolderEndingInADoubleByteCharacterGetsItsSeparator) {
+  RKSDK::Setup* w = new RKSDK::Setup();
+  Driver d(w);
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] { clickOn(w->agreeButton); });
+  d.step([&] { clickOn(w->nextButton); });
+  d.step([&] {
+    compat_folder_browser_answer("C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xD5\x5C");  // C:\软件\陳誠
+    clickOn(w->browseButton);
+  });
+  d.step([&] {
+    EXPECT_EQ("C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xD5\x5C\\VantryViewer", text(w->pathField->getText()));
+    compat_folder_browser_answer("C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xB3\xCF");  // C:\软件\陳诚
+    clickOn(w->browseButton);
+  });
+  d.step([&] {
+    EXPECT_EQ("C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xB3\xCF\\VantryViewer", text(w->pathField->getText()));
+    compat_folder_browser_answer("C:\\\xDF\x5C");  // C:\運
+    clickOn(w->browseButton);
+  });
+  d.step([&] {
+    EXPECT_EQ("C:\\\xDF\x5C\\VantryViewer", text(w->pathField->getText()));
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(7u, d.done);
+}
+
 TEST_F(WizardWindowTest, LanguageSwitchRetextsTheFolderPage) {
   RKSDK::Setup* w = new RKSDK::Setup();
   Driver d(w);

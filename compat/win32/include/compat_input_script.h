@@ -28,7 +28,8 @@
 //   answer-box ANSWER [TEXT]  the answer of the next message box: a number or OK, CANCEL, ABORT,
 //                             RETRY, IGNORE, YES, NO; with a TEXT (UTF-8, the rest of the line)
 //                             the box must show that text, else the script fails when it is shown
-//   answer-browser [PATH]     the answer of the next folder browser: a Windows path, none for Cancel
+//   answer-browser [PATH]     the answer of the next folder browser: a Windows path (UTF-8, the
+//                             rest of the line), none for Cancel
 //   shot FILE.png             save the main window's surface; a relative name is taken from the
 //                             script file's folder, missing folders are made
 //

@@ -141,6 +141,36 @@ TEST_F(FileSystem, RuntimeFileCallsFollowWindows) {
   EXPECT_EQ(_access("C:\\d\\locked.txt", 2), -1);
 }
 
+// _stat refuses a trailing separator on anything but a root; the second byte of 誠 (GBK D5 5C)
+// is none. In a single-byte code page the same byte is one.
+TEST_F(FileSystem, RuntimeStatTakesDoubleByteCharactersWhole) {
+  const std::string chenCheng = "C:\\\xEA\x90\xD5\x5C";  // C:\陳誠
+  ASSERT_EQ(_mkdir(chenCheng.c_str()), 0);
+  ASSERT_EQ(_mkdir((chenCheng + "\\\xDF\x5C"
+                                "x")
+                       .c_str()),
+            0);  // C:\陳誠\運x
+  struct _stat st;
+  ASSERT_EQ(_stat(chenCheng.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & _S_IFMT, _S_IFDIR);
+  EXPECT_EQ(_stat((chenCheng + "\\").c_str(), &st), -1);
+  EXPECT_EQ(_stat((chenCheng + "\\\xDF\x5C"
+                               "x")
+                      .c_str(),
+                  &st),
+            0);
+  EXPECT_TRUE(TempPrefix::exists(prefix.onC("\xE9\x99\xB3\xE8\xAA\xA0/\xE9\x81\x8Bx")));
+
+  setenv("RKWIN_ACP", "1252", 1);
+  int made = _mkdir("C:\\\xD5");
+  int whole = _stat("C:\\\xD5", &st);
+  int slash = _stat("C:\\\xD5\\", &st);
+  unsetenv("RKWIN_ACP");
+  EXPECT_EQ(made, 0);
+  EXPECT_EQ(whole, 0);
+  EXPECT_EQ(slash, -1);
+}
+
 TEST_F(FileSystem, FopenModesAndFolders) {
   FILE* f = _fsopen("C:\\f.bin", "wb", _SH_DENYNO);
   ASSERT_NE(f, nullptr);

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -124,6 +125,29 @@ TEST(MachineProcesses, TheBrowserRecordsTheAddressAndTheRegistryToolsTheirRuns) 
   EXPECT_NE(TempPrefix::readFile(compat_program_log_path()).find("regedit.exe /s C:\\missing.reg\n"),
             std::string::npos);
   EXPECT_LE((INT_PTR)ShellExecuteA(NULL, "open", "C:\\nothing.exe", NULL, NULL, 1), 32);
+}
+
+// A program name ending in 誠 (GBK D5 5C) names no folder: it is looked for on the search path
+// and listed by its whole name.
+TEST(MachineProcesses, ProgramNamesEndingInADoubleByteCharacterAreSearchedAndListedWhole) {
+  TempPrefix prefix;
+  ASSERT_NE(GetFileAttributesA("C:\\windows\\system32\\explorer.exe"), INVALID_FILE_ATTRIBUTES);
+  const std::string name = "\xEA\x90\xD5\x5C.exe";  // 陳誠.exe
+  std::filesystem::create_symlink(prefix.onC("windows/system32/explorer.exe"),
+                                  prefix.onC("windows/system32/\xE9\x99\xB3\xE8\xAA\xA0.exe"));
+  std::string line = name;
+  STARTUPINFOA si;
+  memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) << GetLastError();
+  CloseHandle(pi.hThread);
+  DWORD pid = 0;
+  EXPECT_TRUE(listed(name.c_str(), &pid));
+  EXPECT_EQ(pid, pi.dwProcessId);
+  EXPECT_TRUE(TerminateProcess(pi.hProcess, 1));
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
 }
 
 TEST(ShortPaths, AreTheLongPathForExistingFilesAndFailOtherwise) {

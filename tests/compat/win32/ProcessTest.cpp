@@ -9,6 +9,7 @@
 
 #include "TempFolder.h"
 #include "TempPrefix.h"
+#include "compat_module.h"
 
 using rktest::readFile;
 using rktest::windowsName;
@@ -16,9 +17,14 @@ using rktest::writeFile;
 
 namespace {
 
-// A shell program that records its argument count, its arguments and its current folder.
+// GBK: the second byte of 誠 and 運 is a backslash.
+const std::string kCheng = "\xD5\x5C";  // 誠
+const std::string kYun = "\xDF\x5C";    // 運
+
+// A shell program that records its argument count, its arguments (as they are: printf, not
+// echo, which would read backslashes as escapes) and its current folder.
 std::string recorder(const std::string& report) {
-  return "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do echo \"[$a]\"; done; pwd; } > '" + report + "'\n";
+  return "#!/bin/sh\n{ echo \"$#\"; for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; pwd; } > '" + report + "'\n";
 }
 
 struct Started {
@@ -123,6 +129,20 @@ TEST_F(ProcessStart, AddsExeWhenTheNameHasNoExtension) {
   EXPECT_EQ(readFile(dir / "report").substr(0, 7), "1\n[/s]\n");
 }
 
+// ".exe" is added only to a name without a dot in its last part, whatever bytes follow the dot.
+TEST_F(ProcessStart, ExeIsAddedOnlyToANameWithoutAnExtension) {
+  rktest::TempFolder dir;
+  writeFile(dir / "a.b\xE8\xAA\xA0.exe", recorder(dir / "report"), 0755);  // a.b誠.exe
+  writeFile(dir / "c\xE8\xAA\xA0.exe", recorder(dir / "report"), 0755);    // c誠.exe
+  Started dotted = start(nullptr, windowsName(dir.path()) + "\\a.b" + kCheng);
+  EXPECT_FALSE(dotted.ok) << "a.b誠 has the extension .b誠";
+  EXPECT_EQ(dotted.error, (DWORD)ERROR_FILE_NOT_FOUND);
+  Started plain = start(nullptr, windowsName(dir.path()) + "\\c" + kCheng + " /s");
+  ASSERT_TRUE(plain.ok) << plain.error;
+  WaitForSingleObject(plain.info.hProcess, INFINITE);
+  EXPECT_EQ(readFile(dir / "report").substr(0, 7), "1\n[/s]\n");
+}
+
 TEST_F(ProcessStart, UsesTheGivenFolderAndEnvironment) {
   rktest::TempFolder dir;
   std::string report = dir / "report";
@@ -157,6 +177,43 @@ TEST_F(ProcessStart, FailsWithoutTouchingTheResultForMissingOrUnrunnablePrograms
   EXPECT_EQ(data.info.hProcess, nullptr);
 }
 
+// The C runtime splits the line character by character: the second byte of 誠 is no backslash
+// that escapes a quote or adds to a run of backslashes before one. In a single-byte code page
+// the same byte is a backslash.
+TEST_F(ProcessStart, ArgumentsAreSplitCharacterByCharacter) {
+  rktest::TempFolder dir;
+  writeFile(dir / "prog.exe", recorder(dir / "report"), 0755);
+  std::string folder = std::filesystem::current_path().string();
+  Started s = start(nullptr, windowsName(dir / "prog.exe") + " \"C:\\Program Files\\Vantry " + kCheng + "\" " + kCheng +
+                                 "\"a b\" " + kYun + "\\\\\"c\" d\\\"e");
+  ASSERT_TRUE(s.ok) << s.error;
+  WaitForSingleObject(s.info.hProcess, INFINITE);
+  EXPECT_EQ(readFile(dir / "report"), "4\n[C:\\Program Files\\Vantry " + kCheng + "]\n[" + kCheng + "a b]\n[" + kYun +
+                                          "\\c]\n[d\"e]\n" + folder + "\n");
+
+  rktest::ScopedEnv acp("RKWIN_ACP", "1252");
+  Started single = start(nullptr, windowsName(dir / "prog.exe") + " \"x\xD5\\\" y\"");
+  ASSERT_TRUE(single.ok) << single.error;
+  WaitForSingleObject(single.info.hProcess, INFINITE);
+  EXPECT_EQ(readFile(dir / "report"), "1\n[x\xD5\" y]\n" + folder + "\n");
+}
+
+// A name without a folder is looked for in the calling program's folder first, whatever the
+// calling program is named.
+TEST_F(ProcessStart, LooksInTheCallingProgramsFolderFirst) {
+  rktest::TempFolder dir;
+  writeFile(dir / "sibling.exe", recorder(dir / "report"), 0755);
+  for (const std::string& caller : {std::string("setup.exe"), kYun + kCheng + ".exe", "a" + kCheng + "b.exe"}) {
+    std::remove((dir / "report").c_str());
+    compat_set_module_path((windowsName(dir.path()) + "\\" + caller).c_str());
+    Started s = start(nullptr, "sibling x");
+    compat_set_module_path(nullptr);
+    ASSERT_TRUE(s.ok) << caller << ": " << s.error;
+    WaitForSingleObject(s.info.hProcess, INFINITE);
+    EXPECT_EQ(readFile(dir / "report").substr(0, 6), "1\n[x]\n") << caller;
+  }
+}
+
 TEST_F(ProcessWait, ReturnsAtOnceForAnInvalidHandleAndTimesOut) {
   auto t0 = std::chrono::steady_clock::now();
   SetLastError(0);
@@ -189,6 +246,17 @@ TEST_F(TempPath, GivesTheHostTempFolderOnDriveZWithATrailingBackslash) {
   char buf[MAX_PATH];
   EXPECT_EQ(GetTempPathA(MAX_PATH, buf), 7u);
   EXPECT_EQ(std::string(buf), "Z:\\tmp\\");
+}
+
+// A host temporary folder whose name ends in 誠 still gets its trailing backslash.
+TEST_F(TempPath, AFolderEndingInADoubleByteCharacterGetsItsBackslash) {
+  rktest::ScopedEnv tmp("TMPDIR", "/var/tmp/\xE9\x99\xB3\xE8\xAA\xA0");  // 陳誠 in UTF-8
+  char buf[MAX_PATH];
+  GetTempPathA(MAX_PATH, buf);
+  EXPECT_EQ(std::string(buf), "Z:\\var\\tmp\\\xEA\x90" + kCheng + "\\");
+  rktest::ScopedEnv middle("TMPDIR", "/var/tmp/\xE9\x81\x8B\xE5\x8B\x95/");  // 運動 in UTF-8
+  GetTempPathA(MAX_PATH, buf);
+  EXPECT_EQ(std::string(buf), "Z:\\var\\tmp\\" + kYun + "\x84\xD3\\");
 }
 
 TEST_F(ProcessClose, ClosesProcessHandlesOnce) {

@@ -2,6 +2,7 @@
 
 #include "compat_registry.h"
 
+#include "TempFolder.h"
 #include "TempPrefix.h"
 
 #include <gtest/gtest.h>
@@ -173,6 +174,140 @@ TEST_F(Registry, ImportsRegTextAsTheRegistryEditorDoes) {
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Quillet", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(compat_reg_import_text("[HKEY_CLASSES_ROOT\\x]\n")) << "no header";
   EXPECT_TRUE(compat_reg_import_text(""));
+}
+
+// GBK: the second byte of 誠 and 運 is a backslash, that of 閉 a closing bracket; 丄 and 乤
+// differ only in a second byte that reads as 'A' or 'a'.
+const std::string kCheng = "\xD5\x5C";               // 誠
+const std::string kYun = "\xDF\x5C";                 // 運
+const std::string kBi = "\xE9\x5D";                  // 閉
+const std::string kChenCheng = "\xEA\x90" + kCheng;  // 陳誠
+
+// Key and value names with such characters are whole names: a key ending in one is no key
+// ending in a separator, a key below one is not a key whose name goes on after it, and letters
+// in second bytes keep their case. Everything reads back from the store file as written, and
+// the file holds the texts as .reg text written in the ANSI code page.
+TEST_F(Registry, DoubleByteNamesAndTextsRoundTripThroughTheStore) {
+  const std::string base = "Software\\Vantry\\";
+  const std::string ending = base + kChenCheng;                      // 陳誠
+  const std::string middle = base + "a" + kYun + "b";                // a運b
+  const std::string bracket = base + "x" + kBi;                      // x閉
+  const std::string below = base + kCheng + "\\Sub";                 // 誠\Sub
+  const std::string folder = "C:\\Program Files\\Vantry " + kCheng;  // ends in 誠
+  const std::string trailing = "C:\\" + kChenCheng + "\\";           // 誠 then a backslash
+  const std::string quoted = kCheng + "\"" + kYun + "\"";            // 誠"運"
+  for (const std::string& path : {ending, middle, bracket, below}) {
+    HKEY key;
+    DWORD disp = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disp),
+              ERROR_SUCCESS);
+    EXPECT_EQ(disp, (DWORD)REG_CREATED_NEW_KEY) << path;
+    EXPECT_EQ(setString(key, "", path.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(setString(key, ("Dir" + kCheng).c_str(), folder.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(setString(key, (kYun + "Trailing").c_str(), trailing.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(setString(key, "Quoted", quoted.c_str()), ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  for (const std::string& path : {ending, middle, bracket, below}) {
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), ""), path);
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), ("Dir" + kCheng).c_str()), folder) << path;
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), (kYun + "Trailing").c_str()), trailing) << path;
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "Quoted"), quoted) << path;
+  }
+  HKEY key;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + kCheng + "Sub").c_str(), 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND)
+      << "the key below 誠 is no key named 誠Sub";
+  EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (base + kCheng).c_str()), ERROR_ACCESS_DENIED) << "誠 has a sub-key";
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\xEA\x90\xD5").c_str(), 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND)
+      << "no key made of the first byte of 誠";
+
+  // 丄 and 乤 are two keys, each found again only by its own name.
+  const std::string upper = base + "\x81\x41", lower = base + "\x81\x61";
+  DWORD disp = 0;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, upper.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disp), 0);
+  RegCloseKey(key);
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, lower.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disp), 0);
+  EXPECT_EQ(disp, (DWORD)REG_CREATED_NEW_KEY);
+  EXPECT_EQ(setString(key, "v", "lower"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, upper.c_str(), "v"), "<no value>");
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, lower.c_str(), "v"), "lower");
+
+  // The store is .reg text in the code page: every backslash and quote character escaped,
+  // double-byte characters as they are.
+  const std::string text = storeText();
+  EXPECT_NE(text.find("\n[HKEY_CURRENT_USER\\Software\\Vantry\\" + kChenCheng + "]\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\n[HKEY_CURRENT_USER\\Software\\Vantry\\x" + kBi + "]\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\n\"Dir" + kCheng + "\"=\"C:\\\\Program Files\\\\Vantry " + kCheng + "\"\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\"=\"C:\\\\" + kChenCheng + "\\\\\"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"Quoted\"=\"" + kCheng + "\\\"" + kYun + "\\\"\"\n"), std::string::npos) << text;
+}
+
+// The system's registry script is a REGEDIT4 file in the ANSI code page; the registry editor
+// reads its escapes character by character.
+TEST_F(Registry, TheRegistryEditorImportsDoubleByteTextsWhole) {
+  const char* build = getenv("RK_BUILD_DIR");
+  if (!build) GTEST_SKIP() << "RK_BUILD_DIR not set";
+  const std::string script =
+      "REGEDIT4\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\Viewer]\r\n"
+      "\"InstallDir\"=\"C:\\\\Program Files\\\\Vantry " +
+      kCheng +
+      "\"\r\n"
+      "\"Folder\"=\"C:\\\\" +
+      kChenCheng +
+      "\\\\\"\r\n"
+      "\"Quote\"=\"" +
+      kChenCheng +
+      "\\\"\"\r\n"
+      "\"Path" +
+      kYun + "\"=\"C:\\\\a" + kYun + "\\\\" + kYun +
+      "b\\\\x\"\r\n"
+      "\"Plain\"=\"C:\\\\Program Files\\\\Vantry\\\\\"\r\n"
+      "; =hex: " +
+      kChenCheng +
+      "\r\n"
+      "\"AfterComment\"=\"1\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\y" +
+      kBi +
+      "\r\n"
+      "\"Unbracketed\"=\"1\"\r\n"
+      "\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\" +
+      kChenCheng +
+      "]\r\n"
+      "@=\"ending\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vantry\\x" +
+      kBi +
+      "]\r\n"
+      "@=\"" +
+      kBi + "]\"\r\n";
+  TempPrefix::writeFile(prefix_.onC("setup_temp.reg"), script);
+  std::string programs = std::string(build) + "/system32/";
+  ASSERT_EQ(system((programs + "regedit.exe /s 'C:\\setup_temp.reg'").c_str()), 0);
+  const char* viewer = "SOFTWARE\\Vantry\\Viewer";
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, viewer, "InstallDir"), "C:\\Program Files\\Vantry " + kCheng);
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, viewer, "Folder"), "C:\\" + kChenCheng + "\\");
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, viewer, "Quote"), kChenCheng + "\"");
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, viewer, ("Path" + kYun).c_str()), "C:\\a" + kYun + "\\" + kYun + "b\\x");
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, viewer, "Plain"), "C:\\Program Files\\Vantry\\");
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, viewer, "AfterComment"), "1") << "a comment ending in 誠 continues nothing";
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vantry\\y\xE9", "Unbracketed"), "<no key>")
+      << "the second byte of 閉 closes no key name";
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Vantry\\" + kChenCheng).c_str(), ""), "ending");
+  EXPECT_EQ(queryString(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Vantry\\x" + kBi).c_str(), ""), kBi + "]");
+
+  // In a single-byte code page the same bytes are single characters: 0x5C after 0xD5 is a
+  // backslash, which escapes what follows it.
+  rktest::ScopedEnv acp("RKWIN_ACP", "1252");
+  TempPrefix::writeFile(prefix_.onC("single.reg"),
+                        "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\\xD5\\]\r\n\"A\"=\"\xD5\\\\\"\r\n"
+                        "\"B\"=\"\xD5\\\"x\"\r\n");
+  ASSERT_EQ(system((programs + "regedit.exe /s 'C:\\single.reg'").c_str()), 0);
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\\xD5", "A"), "\xD5\\");
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\\xD5", "B"), "\xD5\"x");
+  EXPECT_NE(storeText().find("\n\"A\"=\"\xD5\\\\\"\n"), std::string::npos) << storeText();
 }
 
 TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {

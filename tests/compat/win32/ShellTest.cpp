@@ -4,15 +4,20 @@
 #include <shlobj.h>
 
 #include "HostPrograms.h"
+#include "TempFolder.h"
 #include "TempPrefix.h"
+#include "compat_shell.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <thread>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -61,6 +66,55 @@ TEST(SpecialFolders, LieInTheUserProfileAndExist) {
   LPITEMIDLIST pidl = (LPITEMIDLIST)1;
   EXPECT_TRUE(FAILED(SHGetSpecialFolderLocation(NULL, 0x7777, &pidl)));
   EXPECT_EQ(pidl, nullptr);
+}
+
+// The user's profile folder may end in 誠 or hold 運 (GBK second byte 0x5C): the special folders
+// lie below it whole, and only the folders on the way to them are made.
+TEST(SpecialFolders, LieBelowAProfileFolderWithDoubleByteNames) {
+  TempPrefix prefix;
+  const std::string users[][2] = {{"\xE9\x99\xB3\xE8\xAA\xA0", "\xEA\x90\xD5\x5C"},  // 陳誠: UTF-8, GBK
+                                  {"\xE9\x81\x8B"
+                                   "a",
+                                   "\xDF\x5C"
+                                   "a"}};  // 運a
+  for (const auto& user : users) {
+    rktest::ScopedEnv profile("USERPROFILE", ("C:\\users\\" + user[0]).c_str());
+    char buf[MAX_PATH] = {0};
+    ASSERT_TRUE(SHGetSpecialFolderPathA(NULL, buf, CSIDL_DESKTOPDIRECTORY, FALSE));
+    EXPECT_EQ(std::string(buf), "C:\\users\\" + user[1] + "\\Desktop");
+    EXPECT_EQ(specialFolder(CSIDL_PROGRAMS),
+              "C:\\users\\" + user[1] + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
+    EXPECT_TRUE(TempPrefix::exists(prefix.onC("users/" + user[0] + "/Desktop")));
+    EXPECT_TRUE(TempPrefix::exists(prefix.onC("users/" + user[0] + "/AppData/Roaming/Microsoft/Windows/Start Menu")));
+  }
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(prefix.onC("users"))) names.push_back(e.path().filename());
+  // Besides the two, only the machine's own profile folder: none made of part of a name.
+  EXPECT_EQ(names.size(), 3u);
+  EXPECT_EQ(std::count(names.begin(), names.end(), users[0][0]), 1);
+  EXPECT_EQ(std::count(names.begin(), names.end(), users[1][0]), 1);
+}
+
+// The display name of a chosen folder is its last part, a whole name whatever its bytes.
+TEST(FolderBrowser, DisplayNameIsTheLastPartOfTheChosenFolder) {
+  TempPrefix prefix;
+  const char* const answers[][2] = {{"C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xD5\x5C", "\xEA\x90\xD5\x5C"},  // C:\软件\陳誠
+                                    {"C:\\\xC8\xED\xBC\xFE\\\xDF\x5C\x84\xD3", "\xDF\x5C\x84\xD3"},  // C:\软件\運動
+                                    {"C:\\Data\\Vantry", "Vantry"},
+                                    {"C:\\", "C:\\"}};
+  for (const auto& answer : answers) {
+    compat_folder_browser_answer(answer[0]);
+    char name[MAX_PATH] = "unchanged";
+    BROWSEINFOA bi = {};
+    bi.pszDisplayName = name;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
+    ASSERT_NE(chosen, nullptr);
+    char path[MAX_PATH] = {0};
+    EXPECT_TRUE(SHGetPathFromIDListA(chosen, path));
+    ILFree(chosen);
+    EXPECT_STREQ(path, answer[0]);
+    EXPECT_STREQ(name, answer[1]) << answer[0];
+  }
 }
 
 TEST(ShellLinkObject, NeedsTheComponentLibraryAndSavesARealLinkFile) {

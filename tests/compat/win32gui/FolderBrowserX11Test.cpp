@@ -160,3 +160,21 @@ TEST_F(FolderBrowserX11, QueuedAnswerStillComesFirst) {
   EXPECT_STREQ("C:\\Chosen Folder", path);
   ILFree(chosen);
 }
+
+// A pasted folder whose last character is 誠 (GBK D5 5C, the second byte a backslash's) is that
+// folder, with or without a separator after it; its display name is its whole last part.
+TEST_F(FolderBrowserX11, APastedFolderEndingInADoubleByteCharacterIsTaken) {
+  std::filesystem::create_directories(prefix.onC("\xE8\xBD\xAF\xE4\xBB\xB6/\xE9\x99\xB3\xE8\xAA\xA0"));  // 软件/陳誠
+  const std::string folder = "C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xD5\x5C";
+  for (const std::string& text : {folder, folder + "\\"}) {
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(data), text.c_str(), text.size() + 1);
+    GlobalUnlock(data);
+    SetClipboardData(CF_TEXT, data);
+    CloseClipboard();
+    EXPECT_EQ(folder, browse({pointAtBox(), key("ctrl+v"), key("Return")}));
+    EXPECT_EQ("\xEA\x90\xD5\x5C", lastName);
+  }
+}

@@ -4,6 +4,7 @@
 #include "WinsysTestSupport.h"
 
 #include <compat_input_script.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <cstdio>
@@ -182,6 +183,34 @@ TEST_F(InputScript, AnAnswerForATextChecksTheBoxText) {
       "input script box:5: the message box shows 'Something else', not "
       "'\xE5\x88\x9B\xE5\xBB\xBA\xE4\xB8\x8D\xE6\x88\x90\xE5\x8A\x9F'",
       std::string(compat_input_script_report()));
+}
+
+// A folder-browser answer is written in UTF-8, as the script's other texts are; the program
+// gets the path in its code page.
+TEST_F(InputScript, AFolderBrowserAnswerReachesTheProgramInItsCodePage) {
+  std::string chosen, name;
+  handlers()[a] = [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT*) {
+    if (msg == WM_LBUTTONUP) {
+      char display[MAX_PATH] = {0};
+      BROWSEINFOA bi = {};
+      bi.pszDisplayName = display;
+      LPITEMIDLIST folder = SHBrowseForFolderA(&bi);
+      char path[MAX_PATH] = {0};
+      if (folder) SHGetPathFromIDListA(folder, path);
+      ILFree(folder);
+      chosen = path;
+      name = display;
+    }
+    return false;
+  };
+  // C:\软件\陳誠
+  ASSERT_TRUE(compat_input_script_start(
+      "answer-browser C:\\\xE8\xBD\xAF\xE4\xBB\xB6\\\xE9\x99\xB3\xE8\xAA\xA0\nclick 20 20\nclick 210 160\n", "browser",
+      nullptr, 10));
+  EXPECT_EQ(0, runLoop());
+  EXPECT_EQ(COMPAT_SCRIPT_FINISHED, compat_input_script_state());
+  EXPECT_EQ(chosen, "C:\\\xC8\xED\xBC\xFE\\\xEA\x90\xD5\x5C");
+  EXPECT_EQ(name, "\xEA\x90\xD5\x5C");
 }
 
 TEST_F(InputScript, AShotThatCannotBeSavedEndsTheScript) {

@@ -4,6 +4,7 @@
 // an existing folder; otherwise the box stays open and says why.
 #include "winsys_internal.h"
 
+#include "../kernel/ansi_text.h"
 #include "../kernel/shell_browser.h"
 
 #include <algorithm>
@@ -147,7 +148,8 @@ void paint(HWND h, Browser* b) {
 }
 
 // The typed text as a Windows path of a folder: host paths ("/...") are on Z:, forward
-// slashes become backslashes, a bare drive gets its root, other trailing separators go.
+// slashes become backslashes, a bare drive gets its root, other trailing separators go. The
+// text is in the ANSI code page: a last character whose second byte is 0x5C (GBK 誠) stays.
 bool normalise(std::string text, std::string* out) {
   size_t a = text.find_first_not_of(" \t"), z = text.find_last_not_of(" \t");
   if (a == std::string::npos) return false;
@@ -158,7 +160,7 @@ bool normalise(std::string text, std::string* out) {
   if (!drive) return false;
   if (text.size() == 2) text += '\\';
   if (text[2] != '\\') return false;
-  while (text.size() > 3 && text.back() == '\\') text.pop_back();
+  text.resize(AnsiText(text).trimmedEnd('\\', 3));
   *out = text;
   return true;
 }

@@ -486,7 +486,7 @@ class InputScript {
           compat_message_box_answer(s.number, 0);
         return Outcome::Done;
       case Op::AnswerBrowser:
-        compat_folder_browser_answer(s.hasText ? s.text.c_str() : nullptr);
+        compat_folder_browser_answer(s.hasText ? utf8ToAnsi(s.text).c_str() : nullptr);
         return Outcome::Done;
       case Op::Shot: {
         std::string path = s.text;

@@ -1,4 +1,5 @@
 // The Windows C runtime's file calls over host paths.
+#include "ansi_text.h"
 #include "file_internal.h"
 #include "folder_index.h"
 #include "path_internal.h"
@@ -42,10 +43,10 @@ bool hasExecutableExtension(const char* path) {
 }
 
 // "C:\", "C:/", "\", "/" and their repetitions name a root; anything else ending in a separator
-// is refused by _stat.
+// is refused by _stat. A last double-byte character whose second byte is 0x5C is no separator.
 bool endsInSeparatorOfNonRoot(const char* path) {
   size_t n = strlen(path);
-  if (n == 0 || (path[n - 1] != '\\' && path[n - 1] != '/')) return false;
+  if (!rkwin::AnsiText(path, n).endsWithOneOf("\\/")) return false;
   size_t start = (n >= 2 && path[1] == ':') ? 2 : 0;
   for (size_t i = start; i < n; ++i)
     if (path[i] != '\\' && path[i] != '/') return true;

@@ -3,8 +3,8 @@
 
 #include "nls_internal.h"
 
-BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE c) {
-  switch (rkwin_resolve_codepage(codePage)) {
+bool rkwin_lead_byte(UINT resolvedCodePage, BYTE c) {
+  switch (resolvedCodePage) {
     case 936:  // GBK
     case 949:  // Unified Hangul
     case 950:  // Big5
@@ -12,8 +12,12 @@ BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE c) {
     case 932:  // Shift JIS
       return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
     default:
-      return FALSE;
+      return false;
   }
+}
+
+BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE c) {
+  return rkwin_lead_byte(rkwin_resolve_codepage(codePage), c) ? TRUE : FALSE;
 }
 
 BOOL WINAPI IsDBCSLeadByte(BYTE c) { return IsDBCSLeadByteEx(CP_ACP, c); }

@@ -15,6 +15,10 @@ UINT rkwin_acp();
 // Resolves CP_ACP and the other symbolic code pages to a number. 0 when unknown or unsupported.
 UINT rkwin_resolve_codepage(UINT codePage);
 
+// True when c starts a double-byte character in the code page, which must be resolved already
+// (IsDBCSLeadByteEx without the lookup of the symbolic code pages).
+bool rkwin_lead_byte(UINT resolvedCodePage, BYTE c);
+
 // Converts len bytes in the code page to UTF-16. Invalid or incomplete sequences become U+FFFD,
 // or make the call fail when strict is set. False also for an unknown code page.
 bool rkwin_mb_to_utf16(UINT codePage, const char* in, size_t len, std::u16string& out, bool strict);

@@ -2,6 +2,7 @@
 // WaitForSingleObject on the process handles it returns (the process id), through waitpid.
 #include <windows.h>
 
+#include "ansi_text.h"
 #include "handle_internal.h"
 #include "path_internal.h"
 #include "machine_processes.h"
@@ -35,17 +36,22 @@ bool isRegularFile(const std::string& windows, std::string& host) {
   return hostPathOf(windows, host) && stat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool hasFolder(const std::string& name) { return name.find_first_of("\\/:") != std::string::npos; }
+// Names are in the ANSI code page: the second byte of a double-byte character is no separator.
+bool hasFolder(const std::string& name) { return rkwin::AnsiText(name).findFirstOf("\\/:") != std::string::npos; }
 
 bool hasExtension(const std::string& name) {
-  size_t slash = name.find_last_of("\\/:");
-  size_t dot = name.find_last_of('.');
+  rkwin::AnsiText chars(name);
+  size_t slash = chars.findLastOf("\\/:");
+  size_t dot = chars.findLastOf(".");
   return dot != std::string::npos && (slash == std::string::npos || dot > slash);
 }
 
+// The part of a Windows path after its last backslash.
+std::string lastPart(const std::string& path) { return path.substr(rkwin::AnsiText(path).findLastOf("\\") + 1); }
+
 // Finds the module a command-line name stands for: as given when it holds a folder, else in
-// the system's search order (folder of the calling program, current folder, system folders).
-// ".exe" is tried when the name has no extension.
+// the system's search order (folder of the calling program's module, current folder, system
+// folders). ".exe" is tried when the name has no extension.
 bool findModule(const std::string& name, std::string& host) {
   std::vector<std::string> names{name};
   if (!hasExtension(name)) names.push_back(name + ".exe");
@@ -56,10 +62,11 @@ bool findModule(const std::string& name, std::string& host) {
     }
     std::vector<std::string> folders;
     char self[4096];
-    ssize_t len = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (len > 0) {
-      std::string selfWin = rkwin::toWindowsPath(std::string(self, len));
-      folders.push_back(selfWin.substr(0, selfWin.find_last_of('\\')));
+    DWORD len = GetModuleFileNameA(NULL, self, sizeof self);
+    if (len > 0 && len < sizeof self) {
+      std::string module(self, len);
+      size_t cut = rkwin::AnsiText(module).findLastOf("\\");
+      if (cut != std::string::npos) folders.push_back(module.substr(0, cut));
     }
     folders.push_back(".");
     folders.push_back("C:\\windows\\system32");
@@ -75,20 +82,23 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 // The C runtime's split of a command line into arguments: the program name up to the first
 // blank outside quotes (quotes removed, backslashes literal), then arguments where 2n
 // backslashes before a quote give n and toggle quoting, 2n+1 give n and a literal quote, and ""
-// inside quotes is a literal quote.
+// inside quotes is a literal quote. The line is in the ANSI code page and split character by
+// character: the second byte of a double-byte character is never a backslash or a quote.
 std::vector<std::string> splitArguments(const std::string& line) {
   std::vector<std::string> args;
+  rkwin::AnsiText chars(line);
   size_t i = 0, n = line.size();
   std::string first;
   bool quoted = false;
-  for (; i < n; ++i) {
+  for (size_t length; i < n; i += length) {
+    length = chars.charLength(i);
     char c = line[i];
     if (c == '"') {
       quoted = !quoted;
       continue;
     }
     if (!quoted && isBlank(c)) break;
-    first += c;
+    first.append(line, i, length);
   }
   args.push_back(first);
   for (;;) {
@@ -116,7 +126,11 @@ std::vector<std::string> splitArguments(const std::string& line) {
         }
       } else {
         arg.append(slashes, '\\');
-        if (i < n && (quoted || !isBlank(line[i]))) arg += line[i++];
+        if (i < n && (quoted || !isBlank(line[i]))) {
+          size_t length = chars.charLength(i);
+          arg.append(line, i, length);
+          i += length;
+        }
       }
     }
     args.push_back(arg);
@@ -280,7 +294,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
     processes()[pid] = ProcessState();
   }
   std::string module = rkwin::toWindowsPath(host);
-  rkwin::recordMachineProcess(pid, module.substr(module.find_last_of('\\') + 1));
+  rkwin::recordMachineProcess(pid, lastPart(module));
   HANDLE h = reinterpret_cast<HANDLE>(static_cast<intptr_t>(pid));
   lpProcessInformation->hProcess = h;
   lpProcessInformation->hThread = rkwin::addHandle(std::make_shared<ThreadObject>(pid));
@@ -336,7 +350,7 @@ DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
   std::string host = tmp && *tmp ? tmp : "/tmp";
   while (host.size() > 1 && host.back() == '/') host.pop_back();
   std::string windows = rkwin::toWindowsPath(host);
-  if (windows.empty() || windows.back() != '\\') windows += '\\';
+  if (!rkwin::AnsiText(windows).endsWithOneOf("\\")) windows += '\\';
   DWORD length = static_cast<DWORD>(windows.size());
   if (!lpBuffer || nBufferLength <= length) return length + 1;
   std::memcpy(lpBuffer, windows.c_str(), length + 1);

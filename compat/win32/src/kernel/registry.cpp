@@ -4,6 +4,7 @@
 // never leaves half a file.
 #include <windows.h>
 
+#include "ansi_text.h"
 #include "compat_registry.h"
 #include "registry_store.h"
 
@@ -149,18 +150,23 @@ bool handlePath(HKEY h, std::string* path, REGSAM* access) {
   return true;
 }
 
-// Joins a sub-key path to its parent: separators trimmed, repeated ones collapsed.
+// Joins a sub-key path to its parent: separators trimmed, repeated ones collapsed. The path is
+// in the ANSI code page: a double-byte character whose second byte is 0x5C is no separator.
 bool joinPath(const std::string& parent, LPCSTR sub, std::string* out) {
   *out = parent;
   if (!sub) return true;
+  size_t length = strlen(sub);
+  rkwin::AnsiText chars(sub, length);
   std::string part;
-  for (const char* p = sub;; ++p) {
-    if (*p == '\\' || *p == 0) {
+  for (size_t i = 0; i <= length;) {
+    if (i == length || sub[i] == '\\') {
       if (!part.empty()) *out += "\\" + part;
       part.clear();
-      if (*p == 0) break;
+      ++i;
     } else {
-      part.push_back(*p);
+      size_t n = chars.charLength(i);
+      part.append(sub + i, n);
+      i += n;
     }
   }
   return true;
@@ -173,6 +179,7 @@ HKEY newHandle(const std::string& path, REGSAM access) {
   return (HKEY)id;
 }
 
+// The root's name (ASCII) comes first, so the first 0x5C byte is always a separator.
 bool isRootPath(const std::string& path) { return path.find('\\') == std::string::npos; }
 
 }  // namespace

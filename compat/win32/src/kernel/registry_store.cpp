@@ -1,5 +1,7 @@
 #include "registry_store.h"
 
+#include "ansi_text.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -20,7 +22,8 @@ std::string trim(const std::string& s) {
   return s.substr(b, e - b);
 }
 
-// Splits text into logical lines: CRLF or LF, a trailing backslash continues a hex list.
+// Splits text into logical lines: CRLF or LF, a trailing backslash continues a hex list. The
+// text is in the ANSI code page, so the backslash is a character, not a second byte.
 std::vector<std::string> logicalLines(const std::string& text) {
   std::vector<std::string> out;
   std::string current;
@@ -34,10 +37,10 @@ std::vector<std::string> logicalLines(const std::string& text) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::string t = continuing ? trim(line) : line;
     std::string tt = trim(t);
-    bool more = !tt.empty() && tt.back() == '\\' && (continuing || tt.find("=hex") != std::string::npos);
+    bool more = AnsiText(tt).endsWithOneOf("\\") && (continuing || tt.find("=hex") != std::string::npos);
     if (more) {
       tt.pop_back();
-      current += continuing ? tt : t.substr(0, t.rfind('\\'));
+      current += continuing ? tt : t.substr(0, AnsiText(t).findLastOf("\\"));
       continuing = true;
       continue;
     }
@@ -51,27 +54,30 @@ std::vector<std::string> logicalLines(const std::string& text) {
   return out;
 }
 
-// Reads a quoted .reg string starting at s[i] == '"'; sets i past the closing quote.
+// Reads a quoted .reg string starting at s[i] == '"'; sets i past the closing quote. A
+// double-byte character is taken whole: its second byte neither escapes nor ends the text.
 bool readQuoted(const std::string& s, size_t& i, std::string* out) {
   if (i >= s.size() || s[i] != '"') return false;
   ++i;
   out->clear();
+  AnsiText text(s);
   while (i < s.size()) {
-    char c = s[i++];
-    if (c == '"') return true;
-    if (c == '\\' && i < s.size()) {
-      char n = s[i++];
-      if (n == 'n')
-        out->push_back('\n');
-      else if (n == 'r')
-        out->push_back('\r');
-      else if (n == 't')
-        out->push_back('\t');
-      else
-        out->push_back(n);  // \\ and \" (and any other escaped byte) stand for themselves
-    } else {
-      out->push_back(c);
+    char c = s[i];
+    if (c == '"') {
+      ++i;
+      return true;
     }
+    if (c == '\\' && i + 1 < s.size()) ++i;
+    size_t n = text.charLength(i);
+    if (n == 1 && c == '\\' && s[i] == 'n')
+      out->push_back('\n');
+    else if (n == 1 && c == '\\' && s[i] == 'r')
+      out->push_back('\r');
+    else if (n == 1 && c == '\\' && s[i] == 't')
+      out->push_back('\t');
+    else
+      out->append(s, i, n);  // a character as it is; \\, \" and other escapes stand for it
+    i += n;
   }
   return false;
 }
@@ -140,11 +146,15 @@ bool parseValueData(const std::string& rhs, bool* remove, RegValue* v) {
   return false;
 }
 
+// Escapes each backslash and quote character; double-byte characters stay as they are.
 std::string escapeText(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    if (c == '\\' || c == '"') out.push_back('\\');
-    out.push_back(c);
+  AnsiText chars(text);
+  for (size_t i = 0; i < text.size();) {
+    size_t n = chars.charLength(i);
+    if (n == 1 && (text[i] == '\\' || text[i] == '"')) out.push_back('\\');
+    out.append(text, i, n);
+    i += n;
   }
   return out;
 }
@@ -169,11 +179,21 @@ void appendHex(std::string& out, const std::vector<BYTE>& data) {
 
 }  // namespace
 
+// ASCII letters compare without case; the second byte of a double-byte character is no letter.
+// Up to the first difference both texts hold the same characters, so their second bytes fall
+// at the same places.
 bool CaseLess::operator()(const std::string& a, const std::string& b) const {
   size_t n = a.size() < b.size() ? a.size() : b.size();
+  AnsiText chars(a);
+  bool second = false;
   for (size_t i = 0; i < n; ++i) {
-    int x = foldChar((unsigned char)a[i]), y = foldChar((unsigned char)b[i]);
+    int x = (unsigned char)a[i], y = (unsigned char)b[i];
+    if (!second) {
+      x = foldChar((unsigned char)x);
+      y = foldChar((unsigned char)y);
+    }
     if (x != y) return x < y;
+    second = !second && chars.isLeadByte((unsigned char)x);
   }
   return a.size() < b.size();
 }
@@ -213,11 +233,13 @@ RegKey* RegStore::create(const std::string& path, bool* created) {
   RegKey* existing = find(path);
   if (existing) return existing;
   // Every key above is created too; the root itself is never stored.
-  size_t sep = path.find('\\');
-  while (sep != std::string::npos) {
-    std::string parent = path.substr(0, sep);
-    if (parent.find('\\') != std::string::npos && !find(parent)) keys_[parent].path = parent;
-    sep = path.find('\\', sep + 1);
+  AnsiText chars(path);
+  bool belowRoot = false;
+  for (size_t i = 0; i < path.size(); i += chars.charLength(i)) {
+    if (path[i] != '\\') continue;
+    std::string parent = path.substr(0, i);
+    if (belowRoot && !find(parent)) keys_[parent].path = parent;
+    belowRoot = true;
   }
   RegKey& key = keys_[path];
   key.path = path;
@@ -260,13 +282,13 @@ bool RegStore::importText(const std::string& input) {
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       current = nullptr;
-      size_t close = line.rfind(']');
+      size_t close = AnsiText(line).findLastOf("]");
       if (close == std::string::npos) continue;
       std::string path = line.substr(1, close - 1);
       bool remove = !path.empty() && path[0] == '-';
       if (remove) path.erase(0, 1);
-      while (!path.empty() && path.back() == '\\') path.pop_back();
-      size_t sep = path.find('\\');
+      path.resize(AnsiText(path).trimmedEnd('\\'));
+      size_t sep = AnsiText(path).findFirstOf("\\");
       std::string root;
       if (!canonicalRoot(path.substr(0, sep), &root)) continue;  // unknown root: section skipped
       if (sep == std::string::npos) continue;                    // a root itself is not a key

@@ -7,6 +7,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include "ansi_text.h"
 #include "compat_shell.h"
 #include "shell_browser.h"
 #include "shell_link.h"
@@ -241,7 +242,7 @@ bool profileFolder(std::string* out) {
   DWORD n = GetEnvironmentVariableA("USERPROFILE", buf, sizeof buf);
   if (n == 0 || n >= sizeof buf) return false;
   *out = buf;
-  while (!out->empty() && out->back() == '\\') out->pop_back();
+  out->resize(rkwin::AnsiText(*out).trimmedEnd('\\'));
   return true;
 }
 
@@ -271,9 +272,11 @@ bool specialFolder(int csidl, std::string* out) {
   }
   if (!profileFolder(&profile)) return false;
   *out = profile + below;
-  for (size_t i = 3; i <= out->size(); ++i) {
-    if (i == out->size() || (*out)[i] == '\\') _mkdir(out->substr(0, i).c_str());
-  }
+  // Each folder on the way, up to each backslash character after the drive's root.
+  rkwin::AnsiText chars(*out);
+  for (size_t i = 0; i < out->size(); i += chars.charLength(i))
+    if (i >= 3 && (*out)[i] == '\\') _mkdir(out->substr(0, i).c_str());
+  _mkdir(out->c_str());
   return true;
 }
 
@@ -396,7 +399,7 @@ LPITEMIDLIST WINAPI SHBrowseForFolderA(LPBROWSEINFOA lpbi) {
   if (lpbi->pszDisplayName) {
     // The display name is the folder's last part (the root's own text for a drive root).
     std::string name = answer.second;
-    size_t cut = name.find_last_of('\\');
+    size_t cut = rkwin::AnsiText(name).findLastOf("\\");
     if (cut != std::string::npos && cut + 1 < name.size()) name = name.substr(cut + 1);
     if (name.size() >= MAX_PATH) name.resize(MAX_PATH - 1);
     memcpy(lpbi->pszDisplayName, name.c_str(), name.size() + 1);
