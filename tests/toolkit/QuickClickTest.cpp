@@ -124,21 +124,42 @@ TEST_F(QuickClickTest, DisabledAndDesignModeButtonsIgnoreTheDoubleClick) {
   noCapture();
 }
 
+// The double click's press is a press of the box: pressed look and capture while it is held;
+// its release toggles (a release alone would toggle too, so the count proves nothing by itself).
 TEST_F(QuickClickTest, CheckBoxTogglesTwiceAndRadioButtonStaysSelected) {
   ActionCounter fired;
+  DoubleClickSpy spy;
+  ShapeRecorder g;
   RKCheckBox* c = place(new RKCheckBox("Associate"), 10, 10, 100, 20);
+  RKRadioButton* r = place(new RKRadioButton("One"), 10, 40, 100, 20);
+  std::string face = colorOf(c->getBackground());
   c->addActionListener(&fired);
-  twoClicks(c, 5, 5);
+  r->addActionListener(&fired);
+  c->addComponentListener(&spy);
+  r->addComponentListener(&spy);
+  clickThenHold(c, 5, 5);
+  EXPECT_EQ(spy.seen, 1);
+  EXPECT_EQ(fired.count(RK_ACTION_CHECKBOX_TOGGLED), 1);
+  holdsTheCapture(c);
+  EXPECT_EQ(paintOf(c, g)[1], "rect 2,6,10,10 pen=" + face + " fill=" + face);
+  releaseAt(c, 5, 5);
   EXPECT_EQ(fired.count(RK_ACTION_CHECKBOX_TOGGLED), 2);
   EXPECT_EQ(c->isChecked(), 0u);
+  EXPECT_EQ(paintOf(c, g)[1], "rect 2,6,10,10 pen=ffffff fill=ffffff");
   noCapture();
   compat_advance(600);
-  RKRadioButton* r = place(new RKRadioButton("One"), 10, 40, 100, 20);
-  r->addActionListener(&fired);
-  twoClicks(r, 5, 5);
+  clickThenHold(r, 5, 5);
+  EXPECT_EQ(spy.seen, 2);
+  EXPECT_EQ(r->isSelected(), 1u);
+  holdsTheCapture(r);
+  EXPECT_EQ(paintOf(r, g)[1], "ellipse 1,6,9,9 pen=" + face + " fill=" + face);
+  releaseAt(r, 5, 5);
   EXPECT_EQ(fired.count(RK_ACTION_RADIO_SELECTED), 2);
   EXPECT_EQ(r->isSelected(), 1u);
+  EXPECT_EQ(paintOf(r, g)[1], "ellipse 1,6,9,9 pen=ffffff fill=ffffff");
   noCapture();
+  c->removeComponentListener(&spy);
+  r->removeComponentListener(&spy);
   c->removeActionListener(&fired);
   r->removeActionListener(&fired);
 }
