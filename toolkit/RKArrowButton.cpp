@@ -129,8 +129,9 @@ u32 RKArrowButton::mouseReleased(RKPoint p) {
   return 1;
 }
 
-// A second quick press arrives as a double click: it presses the arrow as any press does.
-u32 RKArrowButton::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : mousePressed(p); }
+// A second quick press arrives as a double click: it takes the focus and presses the arrow as
+// any press does.
+u32 RKArrowButton::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : doubleClickPress(p); }
 
 u32 RKArrowButton::mouseMoved(RKPoint p) {
   if (designMode) return RKDesignComponent::mouseMoved(p);

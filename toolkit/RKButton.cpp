@@ -191,8 +191,9 @@ u32 RKButton::mouseReleased(RKPoint p) {
 }
 
 // Windows turns a second press within the double-click time into a double click; a native push
-// button counts it as a click, and so does this one. Design mode keeps its own handling.
-u32 RKButton::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : mousePressed(p); }
+// button counts it as a click, focus included, and so does this one. Design mode keeps its own
+// handling.
+u32 RKButton::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : doubleClickPress(p); }
 
 u32 RKButton::mouseMoved(RKPoint p) {
   if (designMode) return RKDesignComponent::mouseMoved(p);

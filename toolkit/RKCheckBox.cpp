@@ -48,8 +48,9 @@ u32 RKCheckBox::mousePressed(RKPoint p) {
   return 1;
 }
 
-// A second quick press arrives as a double click: it presses the box as any press does.
-u32 RKCheckBox::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : mousePressed(p); }
+// A second quick press arrives as a double click: it takes the focus and presses the box as any
+// press does.
+u32 RKCheckBox::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : doubleClickPress(p); }
 
 u32 RKCheckBox::mouseMoved(RKPoint p) {
   if (designMode) return RKDesignComponent::mouseMoved(p);

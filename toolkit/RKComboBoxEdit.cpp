@@ -114,7 +114,7 @@ u32 RKComboBoxEdit::mouseReleased(RKPoint p) {
 // In a field that is not editable a second quick press opens the drop-down as any press does;
 // an editable field selects everything.
 u32 RKComboBoxEdit::mouseDoubleClicked(RKPoint p) {
-  if (readOnly && !designMode) return mousePressed(p);
+  if (readOnly && !designMode) return doubleClickPress(p);
   return RKEdit::mouseDoubleClicked(p);
 }
 

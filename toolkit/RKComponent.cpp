@@ -225,9 +225,21 @@ int RKComponent::paintFrame(RKObject* s, RKRect area, IRKGraphics* g) {
 }
 
 int RKComponent::mousePressed(RKObject* s, RKPoint point) {
-  if (focusable && !isDisabled()) requestFocus();
+  takeFocusOnPress();
   if (isSelf(s)) mousePressed(point);
   return 1;
+}
+
+void RKComponent::takeFocusOnPress() {
+  if (focusable && !isDisabled()) requestFocus();
+}
+
+// The second press of two quick ones arrives as a double click, which the listener part routes
+// to mouseDoubleClicked only; a widget that treats it as a press takes the focus here as the
+// first press did in the listener part.
+u32 RKComponent::doubleClickPress(RKPoint point) {
+  takeFocusOnPress();
+  return mousePressed(point);
 }
 
 int RKComponent::componentDestroyed(RKObject* s) {

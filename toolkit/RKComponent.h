@@ -200,6 +200,11 @@ class RKComponent : public virtual RKObject, public virtual IRKComponentListener
  protected:
   // Whether an event's source is this component.
   bool isSelf(RKObject* source) { return source == static_cast<RKObject*>(this); }
+  // The focus a left press takes: the window gets it when the component is focusable and enabled.
+  void takeFocusOnPress();
+  // For widgets that count the press of a double click as a press: the focus as a press takes
+  // it, then the own press handler, whose result is returned.
+  u32 doubleClickPress(RKPoint point);
 
   TRKVector<IRKActionListener*> actionListeners;
   u32 disabled;

@@ -578,10 +578,11 @@ u32 RKListBox::mouseReleased(RKPoint p) {
   return 1;
 }
 
-// The press of a double click selects as any press does (the drop-down list's arrows and track
-// act on it too); then the item is activated, whatever the point and the mode.
+// The press of a double click takes the focus and selects as any press does (the drop-down
+// list's arrows and track act on it too); then the item is activated, whatever the point and the
+// mode.
 u32 RKListBox::mouseDoubleClicked(RKPoint p) {
-  if (!designMode) mousePressed(p);
+  if (!designMode) doubleClickPress(p);
   postActionToParent(RK_ACTION_LIST_ITEM_ACTIVATED, 0);
   return 1;
 }

@@ -108,8 +108,9 @@ u32 RKPicture::mousePressed(RKPoint p) {
   return 1;
 }
 
-// A second quick press arrives as a double click: it reports a press as any press does.
-u32 RKPicture::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : mousePressed(p); }
+// A second quick press arrives as a double click: it takes the focus and reports a press as any
+// press does.
+u32 RKPicture::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : doubleClickPress(p); }
 
 u32 RKPicture::paint(RKRect, IRKGraphics* g) {
   if (!g) return 1;

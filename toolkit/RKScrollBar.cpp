@@ -340,8 +340,9 @@ u32 RKScrollBar::mouseReleased(RKPoint p) {
   return 1;
 }
 
-// A second quick press on the track arrives as a double click: it pages as any press does.
-u32 RKScrollBar::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : mousePressed(p); }
+// A second quick press on the track arrives as a double click: it pages as any press does (the
+// bar itself is not focusable, so the focus stays where it is).
+u32 RKScrollBar::mouseDoubleClicked(RKPoint p) { return designMode ? 1 : doubleClickPress(p); }
 
 u32 RKScrollBar::mouseMoved(RKPoint p) {
   if (designMode) return RKDesignComponent::mouseMoved(p);

@@ -45,8 +45,9 @@ u32 RKScrollBarBox::mousePressed(RKPoint p) {
   return 1;
 }
 
-// A second quick press arrives as a double click: it grabs the thumb as any press does.
-u32 RKScrollBarBox::mouseDoubleClicked(RKPoint p) { return mousePressed(p); }
+// A second quick press arrives as a double click: it takes the focus and grabs the thumb as any
+// press does.
+u32 RKScrollBarBox::mouseDoubleClicked(RKPoint p) { return doubleClickPress(p); }
 
 u32 RKScrollBarBox::mouseMoved(RKPoint p) {
   if (!dragging) return 1;
