@@ -1,6 +1,7 @@
 #include "kd_tile.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "cod_params.h"
 #include "kd_packets.h"
@@ -422,10 +423,10 @@ bool kd_tile_state::read_part_header() {
 
     // Tile-part header.
     int64_t header_bytes = 12;
-    kd_pph_list *ppt = nullptr;
+    // The tile-part's PPT segments; an error anywhere in the header releases them.
+    std::unique_ptr<kd_pph_list> ppt;
     for (;;) {
       if (!m->fetch_marker(false, false)) {
-        delete ppt;
         if (cs->input->failed()) return false;
         kdu_error e;
         e << "Found non-marker code while looking for SOD marker to terminate a tile-part "
@@ -438,7 +439,7 @@ bool kd_tile_state::read_part_header() {
       }
       header_bytes += 4 + m->get_length();
       if (code == KDU_PPT) {
-        if (ppt == nullptr) ppt = new kd_pph_list(false);
+        if (ppt == nullptr) ppt.reset(new kd_pph_list(false));
         ppt->store_pph_marker(*m);
       } else {
         cs->make_tile_params(isot);
@@ -447,14 +448,13 @@ bool kd_tile_state::read_part_header() {
     }
     m->clear();
     if (ppt != nullptr && cs->ppm_markers != nullptr) {
-      delete ppt;
       kdu_error e;
       e << "Use of both PPM and PPT marker segments is illegal!";
     }
     if (ppt != nullptr || cs->ppm_markers != nullptr) {
       if (target->pph == nullptr) target->pph = new kd_pph_input(cs->buf_server);
-      (ppt != nullptr ? ppt : cs->ppm_markers)->transfer_pph_bytes(target->pph);
-      delete ppt;
+      (ppt != nullptr ? ppt.get() : cs->ppm_markers)->transfer_pph_bytes(target->pph);
+      ppt.reset();
     }
     // Only the first tile-part header changes the tile's parameters: the tile is built now.
     if (!target->built) target->build_structures();
