@@ -12,7 +12,6 @@
 kd_pph_list::~kd_pph_list() {
   while (head != nullptr) {
     kd_pph_segment *next = head->next;
-    delete[] head->bytes;
     delete head;
     head = next;
   }
@@ -33,20 +32,20 @@ void kd_pph_list::store_pph_marker(const kd_marker_reader &marker) {
     }
     where = &(*where)->next;
   }
-  kd_pph_segment *seg = new kd_pph_segment;
+  // The segment joins the list only once it holds its copy of the body.
+  std::unique_ptr<kd_pph_segment> seg(new kd_pph_segment);
   seg->code = marker.get_code();
   seg->length = marker.get_length();
-  seg->bytes = new uint8_t[(size_t)seg->length];
-  std::memcpy(seg->bytes, marker.get_bytes(), (size_t)seg->length);
+  seg->bytes.reset(new uint8_t[(size_t)seg->length]);
+  std::memcpy(seg->bytes.get(), marker.get_bytes(), (size_t)seg->length);
   seg->z = z;
   seg->next = *where;
-  *where = seg;
+  *where = seg.release();
 }
 
 void kd_pph_list::drop_used() {
   while (head != nullptr && head->read_pos >= head->length) {
     kd_pph_segment *next = head->next;
-    delete[] head->bytes;
     delete head;
     head = next;
   }
@@ -65,7 +64,7 @@ void kd_pph_list::transfer_pph_bytes(kd_pph_input *input) {
       e << "Encountered malformed PPM marker: 4-byte Nppm values may not straddle multiple PPM "
            "marker segments.  Problem is most likely due to a previously incorrect Nppm value.";
     }
-    const uint8_t *p = head->bytes + head->read_pos;
+    const uint8_t *p = head->bytes.get() + head->read_pos;
     count = ((int64_t)p[0] << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
     head->read_pos += 4;
   }
@@ -79,7 +78,7 @@ void kd_pph_list::transfer_pph_bytes(kd_pph_input *input) {
     }
     int n = head->length - head->read_pos;
     if (n > count) n = (int)count;
-    input->append_bytes(head->bytes + head->read_pos, n);
+    input->append_bytes(head->bytes.get() + head->read_pos, n);
     head->read_pos += n;
     count -= n;
   }

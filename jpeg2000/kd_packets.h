@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "kd_input.h"
 
@@ -11,7 +12,7 @@ class kd_marker_reader;
 struct kd_pph_segment {
   uint16_t code;
   int length;
-  uint8_t *bytes;
+  std::unique_ptr<uint8_t[]> bytes;  // copy of the segment body
   int z;
   int read_pos = 1;
   kd_pph_segment *next = nullptr;

@@ -1,6 +1,7 @@
 #include "kd_tile.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "cod_params.h"
 #include "kd_packets.h"
@@ -422,10 +423,10 @@ bool kd_tile_state::read_part_header() {
 
     // Tile-part header.
     int64_t header_bytes = 12;
-    kd_pph_list *ppt = nullptr;
+    // The tile-part's PPT segments; an error anywhere in the header releases them.
+    std::unique_ptr<kd_pph_list> ppt;
     for (;;) {
       if (!m->fetch_marker(false, false)) {
-        delete ppt;
         if (cs->input->failed()) return false;
         kdu_error e;
         e << "Found non-marker code while looking for SOD marker to terminate a tile-part "
@@ -438,7 +439,7 @@ bool kd_tile_state::read_part_header() {
       }
       header_bytes += 4 + m->get_length();
       if (code == KDU_PPT) {
-        if (ppt == nullptr) ppt = new kd_pph_list(false);
+        if (ppt == nullptr) ppt.reset(new kd_pph_list(false));
         ppt->store_pph_marker(*m);
       } else {
         cs->make_tile_params(isot);
@@ -447,14 +448,13 @@ bool kd_tile_state::read_part_header() {
     }
     m->clear();
     if (ppt != nullptr && cs->ppm_markers != nullptr) {
-      delete ppt;
       kdu_error e;
       e << "Use of both PPM and PPT marker segments is illegal!";
     }
     if (ppt != nullptr || cs->ppm_markers != nullptr) {
       if (target->pph == nullptr) target->pph = new kd_pph_input(cs->buf_server);
-      (ppt != nullptr ? ppt : cs->ppm_markers)->transfer_pph_bytes(target->pph);
-      delete ppt;
+      (ppt != nullptr ? ppt.get() : cs->ppm_markers)->transfer_pph_bytes(target->pph);
+      ppt.reset();
     }
     // Only the first tile-part header changes the tile's parameters: the tile is built now.
     if (!target->built) target->build_structures();
@@ -480,6 +480,11 @@ kd_precinct_state *kd_resolution_state::access_precinct(kd_point idx) {
   if (ref == expired()) return nullptr;
   if (ref == nullptr) ref = new kd_precinct_state(this, idx);
   return ref;
+}
+
+void kd_resolution_state::release_precinct(kd_precinct_state *p) {
+  precincts[(size_t)p->idx.y * (size_t)num_precincts.x + (size_t)p->idx.x] = expired();
+  delete p;
 }
 
 kd_precinct_state::kd_precinct_state(kd_resolution_state *res, kd_point pidx) : resolution(res), idx(pidx) {
@@ -597,18 +602,18 @@ kd_working_block *kd_subband_state::begin_block(kd_point block_idx) {
   blk->missing_msbs = 0;
   blk->num_bytes = 0;
   blk->block = nullptr;
+  blk->precinct = nullptr;
   blk->block_idx = block_idx;
   if (precinct == nullptr) return blk;
 
   // Locate the block's record in its precinct.
-  kd_precinct_band *pb = nullptr;
-  for (size_t b = 0; b < res->bands.size(); b++)
-    if (&res->bands[b] == this) pb = &precinct->bands[b];
+  kd_precinct_band *pb = &precinct->bands[(size_t)(this - res->bands.data())];
   int ly = first_block.y + block_idx.y - pb->first_block.y;
   int lx = first_block.x + block_idx.x - pb->first_block.x;
   if (ly < 0 || lx < 0 || ly >= pb->num_blocks.y || lx >= pb->num_blocks.x) return blk;
   kd_block_state &state = pb->blocks[(size_t)ly * (size_t)pb->num_blocks.x + (size_t)lx];
   blk->block = &state;
+  blk->precinct = precinct;
   blk->missing_msbs = state.msbs;
 
   // Walk the store: per packet the layer, the segment records, then the body bytes.
@@ -674,24 +679,17 @@ void kd_subband_state::end_block(kd_working_block *blk) {
   kd_stream_state *cs = res->comp->tile->codestream;
   cs->block = blk;
   kd_block_state *state = blk->block;
+  kd_precinct_state *precinct = blk->precinct;
   blk->block = nullptr;
+  blk->precinct = nullptr;
   if (state == nullptr || cs->persistent) return;
   cs->buf_server->return_chunks(state->first_chunk);
   state->first_chunk = state->last_chunk = nullptr;
   state->store_size = 0;
   state->write_pos = 0;
-  // Find the precinct of the block and release it once its last block is closed.
-  for (kd_precinct_state *&p : res->precincts) {
-    if (p == nullptr || p == kd_resolution_state::expired()) continue;
-    for (kd_precinct_band &pb : p->bands)
-      if (!pb.blocks.empty() && state >= &pb.blocks.front() && state <= &pb.blocks.back()) {
-        if (--p->blocks_not_closed == 0 && p->layers_read >= p->num_layers) {
-          delete p;
-          p = kd_resolution_state::expired();
-        }
-        return;
-      }
-  }
+  // The precinct goes once its last block is closed and all its layers are read.
+  if (--precinct->blocks_not_closed == 0 && precinct->layers_read >= precinct->num_layers)
+    res->release_precinct(precinct);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -42,6 +42,7 @@ struct kd_working_block {
   std::vector<int32_t> sample_area;
   std::vector<int32_t> state_area;
   class kd_block_state *block = nullptr;
+  class kd_precinct_state *precinct = nullptr;  // the precinct that holds `block`
   kd_point block_idx;
 };
 
@@ -131,6 +132,8 @@ class kd_resolution_state {
   std::vector<kd_precinct_state *> precincts;
 
   kd_precinct_state *access_precinct(kd_point idx);  // makes it on first use; null if expired
+  // Destroys the precinct and leaves the expired mark in its table entry.
+  void release_precinct(kd_precinct_state *precinct);
   static kd_precinct_state *expired() { return reinterpret_cast<kd_precinct_state *>(~(uintptr_t)0); }
 };
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds, then times the launcher's unpacking of an installer-sized package against bzip2 -dc,
-# and the JPEG 2000 decoder against the Debian command-line decoder.
+# and the JPEG 2000 decoder against the Debian command-line decoders (default and small precincts).
 # Usage: scripts/bench.sh [runs]
 # The launcher creates and deletes about 120 files per run; on ext4 without a journal creating a
 # file costs more for every file deleted in the last half minute, so runs in a row (and other

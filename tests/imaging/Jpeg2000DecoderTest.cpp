@@ -147,6 +147,22 @@ TEST(Jpeg2000Decoders, ReversibleStreamsGiveTheSourceExactly) {
   }
 }
 
+// Small precincts (down to single 1 x 1 code-blocks at the lowest resolutions) and three layers,
+// in every progression order: the decode releases each precinct as it goes and must still give
+// the picture exactly.
+TEST(Jpeg2000Decoders, SmallPrecinctsAndLayersInEveryOrderGiveTheSourceExactly) {
+  for (const char* order : {"LRCP", "RLCP", "RPCL", "PCRL", "CPRL"})
+    for (const char* layout : {"-n 5 -c [16,16] -b 4,4", "-n 5 -c [32,32],[16,16] -b 8,8 -SOP -EPH"}) {
+      std::string options = std::string(layout) + " -r 40,10,1 -p " + order;
+      Encoded e = encode(options, 70, 37, 3);
+      REQUIRE_STREAM(e);
+      RKJPCDecoder2 d;
+      std::vector<uint8_t> got = decodeWith(d, e.stream);
+      ASSERT_FALSE(got.empty()) << options;
+      EXPECT_EQ(maxDifference(got, e.source), 0) << options;
+    }
+}
+
 TEST(Jpeg2000Decoders, IrreversibleStreamsStayCloseToTheReferenceDecode) {
   struct Case {
     const char* options;

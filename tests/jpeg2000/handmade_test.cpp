@@ -52,6 +52,20 @@ std::vector<uint8_t> stream(const std::vector<uint8_t> &packets, int layers = 1,
   return b.bytes;
 }
 
+// The stream of `stream` with one empty packet and extra segments at the end of its main header
+// and in its tile-part header.
+std::vector<uint8_t> stream_with_segments(const std::vector<uint8_t> &main_segments,
+                                          const std::vector<uint8_t> &tile_segments) {
+  std::vector<uint8_t> s = stream({0x00});
+  size_t sot = 0;
+  while (!(s[sot] == 0xFF && s[sot + 1] == 0x90)) sot++;
+  uint32_t psot = (uint32_t)(12 + tile_segments.size() + 2 + 1);
+  for (int i = 0; i < 4; i++) s[sot + 6 + (size_t)i] = (uint8_t)(psot >> (24 - 8 * i));
+  s.insert(s.begin() + (long)sot + 12, tile_segments.begin(), tile_segments.end());
+  s.insert(s.begin() + (long)sot, main_segments.begin(), main_segments.end());
+  return s;
+}
+
 std::string decode(const std::vector<uint8_t> &s, decoded_stream &d) {
   return error_text([&] { decode_all_blocks(s, d); });
 }
@@ -254,6 +268,44 @@ TEST(HandmadeMarkers, CorruptSotNonTerminalEocAndTileCounts) {
   EXPECT_EQ(range.size_x, 1);
   EXPECT_EQ(range.size_y, 1);
   cs.destroy();
+}
+
+// Packed-header segments held by a header that then fails: the decode ends with the error and
+// gives back what the header had stored (the sanitizer build checks for leaks).
+TEST(HandmadeMarkers, PackedHeadersOfAFailingHeaderAreReleased) {
+  const std::vector<uint8_t> ppt = {0xFF, 0x61, 0x00, 0x04, 0x00, 0x00};                          // Zppt 0, one byte
+  const std::vector<uint8_t> ppm = {0xFF, 0x60, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00};  // Nppm 1
+  const std::vector<uint8_t> short_cod = {0xFF, 0x52, 0x00, 0x03, 0x00};
+  const std::vector<uint8_t> short_poc = {0xFF, 0x5F, 0x00, 0x04, 0x00, 0x00};
+  const std::string same_z =
+      "Found multiple PPM/PPT markers with identical Zppt/Zppm indices within the same header scope (main or "
+      "tile-part header)!";
+  const std::string too_short = "PPM/PPT marker segments must be at least 3 bytes long!";
+  const std::string cod_small = "Malformed COD marker segment encountered. Marker segment is too small.";
+  const std::string poc_small = "Malformed POC marker segment encountered. Marker segment is too small.";
+  auto then = [](std::vector<uint8_t> first, const std::vector<uint8_t> &second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+  };
+  struct Case {
+    std::vector<uint8_t> main_segments, tile_segments;
+    std::string error;
+  } cases[] = {
+      {{}, then(ppt, ppt), same_z},          {{}, then(ppt, {0xFF, 0x61, 0x00, 0x02}), too_short},
+      {{}, then(ppt, short_cod), cod_small}, {{}, then(ppt, short_poc), poc_small},
+      {then(ppm, ppm), {}, same_z},          {then(ppm, short_poc), {}, poc_small},
+  };
+  for (const Case &c : cases) {
+    decoded_stream d;
+    EXPECT_EQ(decode(stream_with_segments(c.main_segments, c.tile_segments), d), c.error);
+  }
+  // The same segments without the fault decode.
+  decoded_stream d;
+  EXPECT_EQ(decode(stream_with_segments({}, ppt), d), "");
+  EXPECT_EQ(d.packets, 1);
+  decoded_stream e;
+  EXPECT_EQ(decode(stream_with_segments(ppm, {}), e), "");
+  EXPECT_EQ(e.packets, 1);
 }
 
 TEST(HandmadeMarkers, MarkerNames) {
