@@ -276,7 +276,7 @@ bool RKString::equalsIgnoreCase(const RKString& other) const {
   const unsigned char* b = reinterpret_cast<const unsigned char*>(other.data);
   for (;; ++a, ++b) {
     // A double-byte character compares as it is: its second byte may be a letter's byte.
-    if (*a == *b && a[1] && IsDBCSLeadByte(*a)) {
+    if (*a == *b && IsDBCSLeadByte(*a) && a[1]) {
       if (*++a != *++b) return false;
       continue;
     }
