@@ -24,6 +24,12 @@ class memory_source : public kdu_compressed_source {
   size_t pos = 0;
 };
 
+// Destroys a code-stream when it goes out of scope, also when reading it ends in an error.
+struct codestream_guard {
+  kdu_codestream &cs;
+  ~codestream_guard() { cs.destroy(); }
+};
+
 // Reversibly decoded samples of resolution 0 (the whole image when there are no DWT levels),
 // per component, on the component grid of the canvas; plus counts of what was decoded.
 struct decoded_stream {
@@ -40,10 +46,7 @@ struct decoded_stream {
 inline void decode_all_blocks(const std::vector<uint8_t> &bytes, decoded_stream &out, bool resilient = false) {
   memory_source src(bytes);
   kdu_codestream cs;
-  struct cleanup {
-    kdu_codestream &cs;
-    ~cleanup() { cs.destroy(); }
-  } guard{cs};
+  codestream_guard guard{cs};
   cs.start_input(&src);
   cs.set_fussy(!resilient);
   cs.set_resilient(resilient);

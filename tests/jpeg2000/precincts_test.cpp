@@ -51,10 +51,7 @@ void check_release(const std::vector<uint8_t> &bytes, block_order order, const s
                    release_counts &counts) {
   memory_source src(bytes);
   kdu_codestream cs;
-  struct cleanup {
-    kdu_codestream &cs;
-    ~cleanup() { cs.destroy(); }
-  } guard{cs};
+  codestream_guard guard{cs};
   cs.start_input(&src);
   cs.set_fussy(true);
   kd_stream_state *st = cs.get_state();

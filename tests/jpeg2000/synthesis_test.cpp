@@ -50,10 +50,7 @@ std::vector<int> decode_component(const std::vector<uint8_t> &bytes, int comp, i
                                   bool use_16 = false) {
   memory_source src(bytes);
   kdu_codestream cs;
-  struct cleanup {
-    kdu_codestream &cs;
-    ~cleanup() { cs.destroy(); }
-  } guard{cs};
+  codestream_guard guard{cs};
   cs.start_input(&src);
   cs.set_fussy(true);
   kd_region dims;
