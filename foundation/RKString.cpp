@@ -11,11 +11,15 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// Whether a byte begins a double-byte character of the ANSI code page. No code page has a lead
+// byte below 0x80, so ASCII text is read without asking the system.
+bool isLeadByte(char c) { return (BYTE)c >= 0x80 && IsDBCSLeadByte((BYTE)c); }
+
 // Bytes of the character at byte `at` of a text of len bytes: a lead byte of the ANSI code page
 // and the (nonzero) byte after it are one character; 0 at or past the end.
 u32 charSize(const char* text, u32 len, u32 at) {
   if (!text || at >= len) return 0;
-  return IsDBCSLeadByte((BYTE)text[at]) && at + 1 < len && text[at + 1] != 0 ? 2 : 1;
+  return isLeadByte(text[at]) && at + 1 < len && text[at + 1] != 0 ? 2 : 1;
 }
 
 // The first occurrence of find that begins on a character at or after `from` (itself the start
@@ -276,7 +280,7 @@ bool RKString::equalsIgnoreCase(const RKString& other) const {
   const unsigned char* b = reinterpret_cast<const unsigned char*>(other.data);
   for (;; ++a, ++b) {
     // A double-byte character compares as it is: its second byte may be a letter's byte.
-    if (*a == *b && IsDBCSLeadByte(*a) && a[1]) {
+    if (*a == *b && isLeadByte((char)*a) && a[1]) {
       if (*++a != *++b) return false;
       continue;
     }
