@@ -55,14 +55,20 @@ class QuickClickTest : public WidgetTest {
     compat_click(w, x, y);
     compat_pump();
   }
-  // A click, then `gap` ms later the second press of a double click, held.
-  void clickThenHold(RKComponent* c, int x, int y, DWORD gap = 100) {
-    HWND w = windowOf(c);
-    compat_click(w, x, y);
+  void clickAt(RKComponent* c, int x, int y) {
+    compat_click(windowOf(c), x, y);
     compat_pump();
+  }
+  // `gap` ms after a click at the same point, the second press of a double click, held.
+  void pressAgain(RKComponent* c, int x, int y, DWORD gap = 100) {
     compat_advance(gap);
-    compat_mouse_button(w, x, y, 1, TRUE);
+    compat_mouse_button(windowOf(c), x, y, 1, TRUE);
     compat_pump();
+  }
+  // A click, then the second press of a double click, held.
+  void clickThenHold(RKComponent* c, int x, int y) {
+    clickAt(c, x, y);
+    pressAgain(c, x, y);
   }
   void releaseAt(RKComponent* c, int x, int y) {
     compat_mouse_button(windowOf(c), x, y, 1, FALSE);
@@ -176,14 +182,10 @@ TEST_F(QuickClickTest, TheSecondQuickPressTakesTheFocusBackToAButton) {
   DoubleClickSpy spy;
   b->addComponentListener(&spy);
   RecordingGraphics g;
-  HWND w = windowOf(b);
-  compat_click(w, 10, 10);
-  compat_pump();
+  clickAt(b, 10, 10);
   ASSERT_EQ(actions.count(RK_ACTION_BUTTON_CLICKED), 1);
   ASSERT_EQ(other->hasFocus(), 1u);
-  compat_advance(100);
-  compat_mouse_button(w, 10, 10, 1, TRUE);
-  compat_pump();
+  pressAgain(b, 10, 10);
   EXPECT_EQ(spy.seen, 1);
   EXPECT_EQ(b->hasFocus(), 1u);
   EXPECT_EQ(other->hasFocus(), 0u);
@@ -227,14 +229,10 @@ TEST_F(QuickClickTest, TheSecondQuickPressTakesTheFocusBackToACheckBoxAndARadioB
     k.widget->addActionListener(k.mover);
     k.widget->addActionListener(&fired);
     compat_advance(600);
-    HWND w = windowOf(k.widget);
-    compat_click(w, 5, 5);
-    compat_pump();
+    clickAt(k.widget, 5, 5);
     ASSERT_EQ(fired.count(k.action), 1);
     ASSERT_EQ(other->hasFocus(), 1u);
-    compat_advance(100);
-    compat_mouse_button(w, 5, 5, 1, TRUE);
-    compat_pump();
+    pressAgain(k.widget, 5, 5);
     EXPECT_EQ(k.widget->hasFocus(), 1u);
     EXPECT_EQ(other->hasFocus(), 0u);
     holdsTheCapture(k.widget);
@@ -277,14 +275,10 @@ TEST_F(QuickClickTest, TheSecondQuickPressTakesTheFocusWhereAFirstPressDoes) {
   for (Case& k : cases) {
     SCOPED_TRACE(k.name);
     compat_advance(600);
-    HWND w = windowOf(k.widget);
-    compat_click(w, k.x, k.y);
-    compat_pump();
+    clickAt(k.widget, k.x, k.y);
     EXPECT_EQ(k.widget->hasFocus(), k.takesFocus ? 1u : 0u);  // as the first press left it
     other->requestFocus();
-    compat_advance(100);
-    compat_mouse_button(w, k.x, k.y, 1, TRUE);
-    compat_pump();
+    pressAgain(k.widget, k.x, k.y);
     EXPECT_EQ(k.widget->hasFocus(), k.takesFocus ? 1u : 0u);
     EXPECT_EQ(other->hasFocus(), k.takesFocus ? 0u : 1u);
     releaseAt(k.widget, k.x, k.y);
