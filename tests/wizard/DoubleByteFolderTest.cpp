@@ -1,20 +1,10 @@
 // The install road into a folder whose name ends in 誠 (D5 5C in code page 936: its second byte
 // is the byte of a backslash): every file, registry value, shortcut and list names that folder.
-#include <shlobj.h>
-
 #include "RoadSupport.h"
 
 using namespace RKSDK;
 
 namespace {
-
-const char* const kFileExts = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
-
-std::string specialFolder(int csidl) {
-  char path[MAX_PATH] = {0};
-  SHGetSpecialFolderPathA(NULL, path, csidl, FALSE);
-  return path;
-}
 
 std::vector<std::string> textLines(const std::string& text) {
   std::vector<std::string> out;
@@ -38,7 +28,7 @@ class DoubleByteFolderTest : public RoadFixture {
 TEST_F(DoubleByteFolderTest, EverythingTheRoadWritesNamesTheFolder) {
   // The user's earlier viewer of JP2 files, to be replaced and recorded.
   regSetString(HKEY_CLASSES_ROOT, ".jp2", "", "jp2file");
-  regSetString(HKEY_CURRENT_USER, std::string(kFileExts) + "\\.JP2\\UserChoice", "Progid", "OldViewer.JP2");
+  regSetString(HKEY_CURRENT_USER, userChoice(".JP2"), "Progid", "OldViewer.JP2");
   RecordingSetup* w = new RecordingSetup();
   w->addRef();
   Driver d(w);
@@ -89,7 +79,7 @@ TEST_F(DoubleByteFolderTest, EverythingTheRoadWritesNamesTheFolder) {
               regValue(HKEY_CLASSES_ROOT, g + "\\DefaultIcon", ""));
     EXPECT_EQ("\"" + folder + "\\Vantry\\VantryView.exe\" \"%1\"",
               regValue(HKEY_CLASSES_ROOT, g + "\\shell\\Open\\Command", ""));
-    EXPECT_EQ(g, regValue(HKEY_CURRENT_USER, std::string(kFileExts) + "\\" + x + "\\UserChoice", "Progid"));
+    EXPECT_EQ(g, regValue(HKEY_CURRENT_USER, userChoice(x), "Progid"));
   }
   EXPECT_EQ(".JP2=OldViewer.JP2\r\n", readWindowsFile(folder + "\\Vantry\\filelink.txt"));
 

@@ -8,6 +8,7 @@
 #include <compat_path.h>
 #include <compat_programs.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <stdio.h>
 #include <tlhelp32.h>
 
@@ -142,6 +143,17 @@ inline std::map<std::string, std::string> lnkFields(const std::string& windowsPa
 }
 
 inline bool haveLnkinfo() { return haveProgram("lnkinfo"); }
+
+// The path of a special folder of the emulated user (Start-menu programs, desktop).
+inline std::string specialFolder(int csidl) {
+  char path[MAX_PATH] = {0};
+  SHGetSpecialFolderPathA(NULL, path, csidl, FALSE);
+  return path;
+}
+
+// The user's Explorer list of extensions, and the key of the choice for one extension.
+constexpr const char* kFileExts = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
+inline std::string userChoice(const std::string& x) { return std::string(kFileExts) + "\\" + x + "\\UserChoice"; }
 
 // The wizard driven along its install road into a fresh machine; the programs it starts are
 // waited for before the machine goes.

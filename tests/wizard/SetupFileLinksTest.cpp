@@ -4,14 +4,6 @@
 
 using namespace RKSDK;
 
-namespace {
-
-const char* const kFileExts = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts";
-
-std::string userChoice(const std::string& x) { return std::string(kFileExts) + "\\" + x + "\\UserChoice"; }
-
-}  // namespace
-
 class SetupFileLinksTest : public RoadFixture {
  protected:
   void SetUp() override {

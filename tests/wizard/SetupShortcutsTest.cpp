@@ -10,16 +10,6 @@
 
 using namespace RKSDK;
 
-namespace {
-
-std::string specialFolder(int csidl) {
-  char path[MAX_PATH] = {0};
-  SHGetSpecialFolderPathA(NULL, path, csidl, FALSE);
-  return path;
-}
-
-}  // namespace
-
 class SetupShortcutsTest : public RoadFixture {
  protected:
   // A product folder of its own: entries inside the sub-folder, beside it, and named like it.
