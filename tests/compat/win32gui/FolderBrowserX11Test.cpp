@@ -22,6 +22,8 @@ struct DuringBox {
   HWND box = nullptr;
   std::string shot;  // where to keep a picture of the box
   bool timedOut = false;
+  std::string answer;  // the shell command that answers the box, started once the box is seen
+  pid_t helper = 0;
 };
 DuringBox* during = nullptr;
 
@@ -31,6 +33,9 @@ void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
   if (IsWindowEnabled(during->owner)) ++during->ownerEnabledTicks;
   HWND active = GetActiveWindow();
   if (active && active != during->owner) during->box = active;
+  // The answer starts once a tick has seen the box open, so that the tick does not depend on
+  // how fast the answer comes.
+  if (during->box && !during->helper) during->helper = XvfbServer::launch({"sh", "-c", during->answer});
   // A box that nobody answers is closed, so that a failing test ends.
   if (during->ticks == 500 && during->box) {
     during->timedOut = true;
@@ -62,8 +67,8 @@ class FolderBrowserX11 : public WinsysTest {
     xvfb.stop();
     WinsysTest::TearDown();
   }
-  // Opens the browser while xdotool carries out the steps (one xdotool command each, in turn,
-  // once the box's window is there); the path chosen, or "(none)".
+  // Opens the browser; once it is open, xdotool carries out the steps (one xdotool command each,
+  // in turn, once the box's window is on the display); the path chosen, or "(none)".
   std::string browse(const std::vector<std::vector<std::string>>& steps, const std::string& shot = "") {
     std::string script = "xdotool search --sync --name '" + std::string(kTitle) + "' >/dev/null";
     for (const auto& step : steps) {
@@ -74,13 +79,12 @@ class FolderBrowserX11 : public WinsysTest {
         script += " " + quoted + "'";
       }
     }
-    pid_t pid = XvfbServer::launch({"sh", "-c", script});
-    EXPECT_GT(pid, 0);
     DuringBox box;
     box.owner = owner;
     box.shot = shot;
+    box.answer = script;
     during = &box;
-    SetTimer(nullptr, 0, 20, tick);
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, tick);
     char name[MAX_PATH] = "unchanged";
     BROWSEINFOA bi = {};
     bi.hwndOwner = owner;
@@ -89,7 +93,9 @@ class FolderBrowserX11 : public WinsysTest {
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
     LPITEMIDLIST chosen = SHBrowseForFolderA(&bi);
     during = nullptr;
-    EXPECT_EQ(0, XvfbServer::finish(pid));
+    KillTimer(nullptr, timer);
+    EXPECT_GT(box.helper, 0);
+    EXPECT_EQ(0, XvfbServer::finish(box.helper));
     EXPECT_FALSE(box.timedOut) << "the box was not answered";
     EXPECT_GT(box.ticks, 0) << "timers keep running while the box is open";
     EXPECT_EQ(0, box.ownerEnabledTicks) << "the owner is disabled while the box is open";
