@@ -51,6 +51,10 @@ wine_env() {
   export WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d;iexplore.exe=n"
 }
 
+# The helpers' starts that Wine dropped before the program ran are made again (not the
+# installer's: it writes nothing, whether it failed or not).
+. "$top/scripts/wine-retry.sh"
+
 # Wine's programs in the Chinese locale (set for them only: this shell has no such locale).
 wine() { env LC_ALL=zh_CN.UTF-8 wine "$@"; }
 wineboot() { env LC_ALL=zh_CN.UTF-8 wineboot "$@"; }
@@ -135,15 +139,25 @@ drive() {
   wait_page "$dir" folder 20,20=FFFFFF 450,95=F5F5F5 300,102=FFFFFF || return 1
   if [ "$run" = en ]; then
     click 200 102
+    # typetext's characters come as sent messages, which overtake keys that Wine has not yet
+    # read from the X server; X keys are read in order, so each step waits for what its last
+    # key shows: the old text selected (its background at 20,105), the typing started, the typed
+    # text selected once more (after every typed key), the caret back at its end.
     xdotool key --clearmodifiers End shift+Home
+    wait_page "$dir" old-text-selected 20,105=08246B || return 1
     xdotool type --delay 20 'C:\Program Files\Vantry '
+    wait_page "$dir" typing 20,105=FFFFFF || return 1
+    xdotool key --clearmodifiers shift+Home
+    wait_page "$dir" typed-text-selected 20,105=08246B || return 1
+    xdotool key --clearmodifiers End
+    wait_page "$dir" typed 20,105=FFFFFF || return 1
     # Characters outside the keyboard map come as an input method sends them: WM_CHAR messages
     # (xdotool maps a spare key for each, and Wine may read the key before the new map).
     local geometry
     geometry=$(xdotool getwindowgeometry "$window" | sed -n 's/^ *Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
     set -- $geometry
     # typetext returns once the window has handled the characters.
-    wine "$build/tools/typetext.exe" $(($1 + 300)) $(($2 + 102)) '誠' || { echo "typetext failed" >&2; return 1; }
+    wine_retry wine "$build/tools/typetext.exe" $(($1 + 300)) $(($2 + 102)) '誠' || { echo "typetext failed" >&2; return 1; }
   fi
   shot "$dir" 3-folder
   click 328 340
@@ -183,7 +197,7 @@ drive() {
 
 # The registry as reg export writes it (UTF-16) turned into UTF-8 lines.
 export_key() { # <key> <file>
-  wine reg export "$1" "$2.utf16" /y >/dev/null 2>&1 || : >"$2.utf16"
+  wine_retry wine reg export "$1" "$2.utf16" /y >/dev/null 2>&1 || : >"$2.utf16"
   iconv -f UTF-16 -t UTF-8 "$2.utf16" 2>/dev/null | tr -d '\r' >"$2" || :
   rm -f "$2.utf16"
 }
@@ -195,7 +209,7 @@ one_run() {
   wine_env "$dir"
   (
     unset DISPLAY
-    wineboot -i >/dev/null 2>&1
+    wine_retry wineboot -i >/dev/null 2>&1
     # Earlier associations of three formats, the fonts, and for the English run Windows 10.
     {
       printf 'REGEDIT4\r\n\r\n'
@@ -208,7 +222,7 @@ one_run() {
       done
       [ "$run" = cn ] || printf '[HKEY_CURRENT_USER\\Software\\Wine]\r\n"Version"="win10"\r\n\r\n'
     } >"$dir/seed.reg"
-    wine regedit /s "$(winepath -w "$dir/seed.reg")" >/dev/null 2>&1
+    wine_retry wine regedit /s "$(winepath -w "$dir/seed.reg")" >/dev/null 2>&1
     # The browser the system starts for a web address: our recorder, wherever Wine keeps one.
     find "$WINEPREFIX/drive_c" -iname iexplore.exe -exec cp "$build/tools/openaddress.exe" {} \;
     export_key HKCR "$dir/before-classes.reg"

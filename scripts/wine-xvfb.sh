@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine on an Xvfb display of its own, in a fresh private Wine prefix
 # (a window-system test must not share the desktop of the suite's other Wine programs). The
-# prefix and the display are gone afterwards; the program's exit code is the script's.
+# prefix and the display are gone afterwards; the program's exit code is the script's. A start
+# that Wine dropped before the program ran is made again (scripts/wine-retry.sh).
 # Usage: scripts/wine-xvfb.sh <program.exe> [arguments...]
 set -euo pipefail
+. "$(dirname "$0")/wine-retry.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/rk-wine-xvfb.XXXXXX")
 xvfb=
 cleanup() {
@@ -28,5 +30,5 @@ export DISPLAY=:$(cat "$work/display")
 wineboot -i >/dev/null 2>&1 || :
 wineserver -w 2>/dev/null || :
 rc=0
-wine "$@" || rc=$?
+wine_retry wine "$@" || rc=$?
 exit $rc
