@@ -92,10 +92,15 @@ bool isContainedEntryPath(const RKString& path) {
   const char* text = path.data;
   if (!text || text[0] != '\\') return false;
   if (std::strchr(text, ':')) return false;
-  // Both separators of Windows paths end an element.
+  // Both separators of Windows paths end an element; the second byte of a double-byte
+  // character (0x5C in GBK) is part of its character, not a separator. A lead byte before a
+  // byte below 0x40, which no GBK character has for its second byte, stands alone, so that a
+  // malformed pair cannot hide a separator, a dot or the end.
   const char* element = text + 1;
   for (const char* p = element;; ++p) {
-    if (*p == '\\' || *p == '/' || *p == 0) {
+    if (IsDBCSLeadByte((BYTE)*p) && (BYTE)p[1] >= 0x40) {
+      ++p;
+    } else if (*p == '\\' || *p == '/' || *p == 0) {
       if (isParentElement(element, p)) return false;
       if (*p == 0) break;
       element = p + 1;

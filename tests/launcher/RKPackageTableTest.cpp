@@ -99,10 +99,14 @@ TEST(PackageTable, EntryPathsMustStayInsideTheUnpackFolder) {
   TempPrefix prefix;
   for (const char* good : {"\\a", "\\a\\b.txt", "\\.hidden", "\\a\\...x", "\\x.\\y",
                            "\\\xD6\xD0"
-                           "\xCE\xC4\\\xCE\xC4.txt"})
+                           "\xCE\xC4\\\xCE\xC4.txt",
+                           // 誠.. (D5 5C 2E 2E): one element, no parent folder
+                           "\\\xD5\x5C..\\x"})
     EXPECT_TRUE(isContainedEntryPath(RKString(good))) << good;
   for (const char* bad : {"", "a.txt", "\\..", "\\..\\x", "\\a\\..\\..\\x", "\\a/../../x", "\\C:\\x", "\\a:b",
-                          "\\.. \\x", "\\a\\. .", "\\...\\x"})
+                          "\\.. \\x", "\\a\\. .", "\\...\\x",
+                          // a lead byte before a separator is no character with it
+                          "\\\x81/..\\x"})
     EXPECT_FALSE(isContainedEntryPath(RKString(bad))) << bad;
 }
 
