@@ -5,9 +5,12 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   char path[MAX_PATH + 16] = {};
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  while (n > 0 && path[n - 1] != '\\') --n;
-  lstrcpyA(path + n, "opened.txt");
+  if (!GetModuleFileNameA(nullptr, path, MAX_PATH)) return 1;
+  // After the last backslash character: a double-byte character's second byte may be 0x5C.
+  char* name = path;
+  for (char* p = path; *p; p = CharNextA(p))
+    if (*p == '\\') name = p + 1;
+  lstrcpyA(name, "opened.txt");
   HANDLE file =
       CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 1;
