@@ -10,7 +10,7 @@ build=$top/build-fuzz
 seconds=${1:-60}
 shift || true
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(bmp gif ico tga pcx pnm pgx ras wmf emf jpc)
+[ ${#names[@]} -gt 0 ] || names=(bmp gif ico tga pcx pnm pgx ras wmf emf jpc jp2)
 
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -O1"
 CC=clang CXX=clang++ cmake -S "$top" -B "$build" -DRK_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug \
@@ -42,12 +42,16 @@ mkdir -p "$build/corpus/wmf" "$build/corpus/emf"
 # JPEG 2000 code-streams: the test streams.
 mkdir -p "$build/corpus/jpc"
 [ -n "$(ls -A "$build/corpus/jpc")" ] || cp "$top"/tests/jpeg2000/data/*.j2k "$build/corpus/jpc/"
+mkdir -p "$build/corpus/jp2"
+[ -n "$(ls -A "$build/corpus/jp2")" ] || cp "$top"/tests/jpeg2000/data/*.jp2 "$build/corpus/jp2/"
 
 status=0
 run() {
   local n=$1
   mkdir -p "$build/crashes/$n"
-  if ! ASAN_OPTIONS=detect_leaks=1 "$build/tests/fuzz/fuzz_$n" -max_total_time="$seconds" -max_len=65536 \
+  local dict=()
+  [ -f "$top/tests/fuzz/$n.dict" ] && dict=(-dict="$top/tests/fuzz/$n.dict")
+  if ! ASAN_OPTIONS=detect_leaks=1 "$build/tests/fuzz/fuzz_$n" "${dict[@]}" -max_total_time="$seconds" -max_len=65536 \
        -timeout="${RK_FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 -artifact_prefix="$build/crashes/$n/" "$build/corpus/$n" \
        > "$build/fuzz_$n.log" 2>&1; then
     echo "fuzz_$n: FAILED (see $build/fuzz_$n.log and $build/crashes/$n/)"
