@@ -99,15 +99,23 @@ TEST(PackageTable, EntryPathsMustStayInsideTheUnpackFolder) {
   TempPrefix prefix;
   for (const char* good : {"\\a", "\\a\\b.txt", "\\.hidden", "\\a\\...x", "\\x.\\y",
                            "\\\xD6\xD0"
-                           "\xCE\xC4\\\xCE\xC4.txt",
-                           // 誠.. (D5 5C 2E 2E): one element, no parent folder
-                           "\\\xD5\x5C..\\x"})
+                           "\xCE\xC4\\\xCE\xC4.txt"})
     EXPECT_TRUE(isContainedEntryPath(RKString(good))) << good;
   for (const char* bad : {"", "a.txt", "\\..", "\\..\\x", "\\a\\..\\..\\x", "\\a/../../x", "\\C:\\x", "\\a:b",
-                          "\\.. \\x", "\\a\\. .", "\\...\\x",
-                          // a lead byte before a separator is no character with it
-                          "\\\x81/..\\x"})
+                          "\\.. \\x", "\\a\\. .", "\\...\\x"})
     EXPECT_FALSE(isContainedEntryPath(RKString(bad))) << bad;
+}
+
+// GBK (code page 936): the second byte of a character is no separator, and a lead byte before a
+// byte no character has second stands alone.
+TEST(PackageTable, DoubleByteEntryPathsAreSplitByCharacter) {
+  TempPrefix prefix;
+  // 誠.. (D5 5C 2E 2E) is one element, not a parent folder.
+  EXPECT_TRUE(isContainedEntryPath(RKString("\\\xD5\x5C..\\x")));
+  EXPECT_FALSE(isContainedEntryPath(RKString("\\\xD5\x5C\\..\\x")));
+  EXPECT_FALSE(isContainedEntryPath(RKString("\\\x81/..\\x")));
+  // A lead byte at the end is a character of its own.
+  EXPECT_TRUE(isContainedEntryPath(RKString("\\a\\\x81")));
 }
 
 TEST(PackageTable, EntryPathsNameTheSameFileWhateverTheCaseAndSeparators) {
