@@ -8,7 +8,7 @@
 # wrote anything is never run again.
 wine_retry() {
   local out rc attempt
-  out=$(mktemp "${TMPDIR:-/tmp}/rk-wine-run.XXXXXX")
+  out=$(mktemp "${TMPDIR:-/tmp}/rk-wine-retry.XXXXXX")
   for attempt in 1 2 3; do
     rc=0
     "$@" >"$out" 2>"$out.err" || rc=$?
