@@ -39,18 +39,27 @@ printf 'PG ML +12 2 1\n\1\2\3\4' > "$build/corpus/pgx/seed.pgx"
 seed ras pnmtorast -standard
 # The metafile decoders start from an empty corpus.
 mkdir -p "$build/corpus/wmf" "$build/corpus/emf"
-# JPEG 2000 code-streams: the test streams.
-mkdir -p "$build/corpus/jpc"
-[ -n "$(ls -A "$build/corpus/jpc")" ] || cp "$top"/tests/jpeg2000/data/*.j2k "$build/corpus/jpc/"
-mkdir -p "$build/corpus/jp2"
-[ -n "$(ls -A "$build/corpus/jp2")" ] || cp "$top"/tests/jpeg2000/data/*.jp2 "$build/corpus/jp2/"
+# JPEG 2000 code-streams and JP2 files: the test files.
+copy_seeds() { # <corpus> <extension>
+  mkdir -p "$build/corpus/$1"
+  [ -n "$(ls -A "$build/corpus/$1")" ] || cp "$top"/tests/jpeg2000/data/*."$2" "$build/corpus/$1/"
+}
+copy_seeds jpc j2k
+copy_seeds jp2 jp2
 
 status=0
 run() {
   local n=$1
   mkdir -p "$build/crashes/$n"
-  local dict=()
-  [ -f "$top/tests/fuzz/$n.dict" ] && dict=(-dict="$top/tests/fuzz/$n.dict")
+  # libFuzzer takes one dictionary: a JP2 file holds a code-stream, so its run gets the
+  # code-stream markers as well as the box types.
+  local parts=("$n") files=() dict=() d
+  [ "$n" = jp2 ] && parts=(jpc jp2)
+  for d in "${parts[@]}"; do [ -f "$top/tests/fuzz/$d.dict" ] && files+=("$top/tests/fuzz/$d.dict"); done
+  if [ ${#files[@]} -gt 0 ]; then
+    cat "${files[@]}" > "$build/$n.dict"
+    dict=(-dict="$build/$n.dict")
+  fi
   if ! ASAN_OPTIONS=detect_leaks=1 "$build/tests/fuzz/fuzz_$n" "${dict[@]}" -max_total_time="$seconds" -max_len=65536 \
        -timeout="${RK_FUZZ_TIMEOUT:-10}" -rss_limit_mb=2048 -artifact_prefix="$build/crashes/$n/" "$build/corpus/$n" \
        > "$build/fuzz_$n.log" 2>&1; then
