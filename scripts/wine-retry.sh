@@ -16,7 +16,7 @@ wine_retry() {
     if [ "$rc" = 0 ] || [ -s "$out" ] || grep -qv '^wine client error:' "$out.err" || [ "$attempt" = 3 ]; then
       break
     fi
-    echo "wine_retry: $* ended with $rc before writing anything (Wine did not start it); starting it again" >&2
+    echo "wine_retry: $* ended with $rc before the program wrote anything (Wine did not start it); starting it again" >&2
   done
   cat "$out"
   cat "$out.err" >&2
