@@ -61,8 +61,9 @@ class RKString : public virtual RKObject {
   // gives "".
   void fromWide(const WCHAR* text);
 
-  // Two empty strings are equal, an empty and a non-empty one differ; otherwise the C runtime's
-  // case-insensitive comparison (A-Z folded to a-z, other bytes as they are) decides.
+  // Two empty strings are equal, an empty and a non-empty one differ; otherwise the texts compare
+  // character by character in the ANSI code page: single-byte characters with A-Z folded to a-z,
+  // double-byte characters as they are (their second byte may be a letter's byte).
   bool equalsIgnoreCase(const RKString& other) const;
   // Same length and the same bytes.
   bool equals(const RKString& other) const;

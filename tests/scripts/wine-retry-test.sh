@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # wine_retry starts a command again only when it ended non-zero having written nothing but Wine's
-# own report of a dropped connection; its output reaches the caller once, with its exit code.
+# own report of a dropped connection; its output reaches the caller as it comes, with its exit code.
 # Usage: wine-retry-test.sh <path of scripts/wine-retry.sh>
 set -uo pipefail
 . "${1:?usage: wine-retry-test.sh WINE-RETRY-SCRIPT}"
@@ -58,12 +58,28 @@ expect failed-after-output 1 1 "[ RUN      ] Some.Test"
 expect report-and-message 1 1 ""
 expect passed 0 1 "fine"
 
-# A program's own error output is passed on; nothing of the held output is left behind.
+# A program's own error output is passed on; nothing of its copy is left behind.
 rm -f "$dir/starts"
 wine_retry fake failed-with-message 2>"$dir/err" >/dev/null
 grep -q "the program's own failure" "$dir/err" || { echo "FAILED: error output not passed on"; failures=$((failures + 1)); }
 leftovers=$(find "$dir" -name 'rk-wine-retry.*' | wc -l)
 [ "$leftovers" = 0 ] || { echo "FAILED: $leftovers held output files left"; failures=$((failures + 1)); }
+
+# Output reaches the caller as it comes: a command that prints a line and hangs shows the line
+# before it is killed with its whole process tree (as a test's time limit does), and leaves nothing.
+export WINE_RETRY_SCRIPT=$1
+setsid bash -c '. "$WINE_RETRY_SCRIPT"; hang() { echo "[ RUN      ] Hanging.Test"; exec sleep 600; }; wine_retry hang' \
+  >"$dir/hang.out" 2>&1 &
+hanging=$!
+for _ in $(seq 400); do
+  grep -q 'Hanging.Test' "$dir/hang.out" && break
+  sleep 0.05
+done
+kill -KILL -- "-$hanging" 2>/dev/null
+wait "$hanging" 2>/dev/null
+grep -q 'Hanging.Test' "$dir/hang.out" || { echo "FAILED: the hanging command's output was not shown"; failures=$((failures + 1)); }
+leftovers=$(find "$dir" -name 'rk-wine-retry.*' | wc -l)
+[ "$leftovers" = 0 ] || { echo "FAILED: $leftovers held output files left by a killed run"; failures=$((failures + 1)); }
 
 [ "$failures" = 0 ] && echo "wine_retry: all cases passed"
 exit $((failures > 0))
