@@ -43,8 +43,8 @@ class RKTIFFDecoder : public RKImageDecoder {
   void writeInfo(RKParam* properties) override;
   void prepareImage(RKImage* image) override;
 
-  // Expands width packed palette indexes (1, 4 or 8 bits each) at the start of row into
-  // 3-byte pixels of the same row; rows of other depths, or without a palette, become black.
+  // Expands width packed palette indexes (1 to 8 bits each, most significant bits first) at the
+  // start of row into 3-byte pixels of the same row; rows without a palette become black.
   void convertRow(const u8* palette, u8* row, int width, int bitsPerSample);
 
  private:

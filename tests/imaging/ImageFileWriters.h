@@ -55,6 +55,9 @@ Bytes writeTiff(const TiffSpec& spec);
 Bytes referenceTiff(const Bytes& file);
 // The number of tiles of a tiled file when libtiff reads every one of them, else 0.
 int readableTiles(const Bytes& file);
+// The file with the data of strip strip moved to offset (the bytes there are not changed): a
+// strip that runs past the end of the file, as a cut file has it. Little-endian files only.
+Bytes withStripOffset(const Bytes& file, int strip, uint32_t offset);
 
 }  // namespace testimg
 
