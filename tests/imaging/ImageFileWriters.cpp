@@ -203,6 +203,9 @@ Bytes writeTiff(const TiffSpec& s) {
     TIFFSetField(t, TIFFTAG_EXTRASAMPLES, s.extraSamples, kinds.data());
   }
   if (!s.red.empty()) TIFFSetField(t, TIFFTAG_COLORMAP, s.red.data(), s.green.data(), s.blue.data());
+  if (s.orientation) TIFFSetField(t, TIFFTAG_ORIENTATION, s.orientation);
+  if (s.sampleFormat) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, s.sampleFormat);
+  if (s.inkSet) TIFFSetField(t, TIFFTAG_INKSET, s.inkSet);
   if (s.unit >= 0) {
     TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, s.unit);
     TIFFSetField(t, TIFFTAG_XRESOLUTION, s.xResolution);

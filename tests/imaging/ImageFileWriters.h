@@ -49,6 +49,7 @@ struct TiffSpec {
   std::vector<uint16_t> red, green, blue;
   int unit = -1;
   float xResolution = 0, yResolution = 0;
+  int orientation = 0, sampleFormat = 0, inkSet = 0;  // written when not 0
 };
 Bytes writeTiff(const TiffSpec& spec);
 // libtiff's own RGBA decode, top row first, as red, green, blue bytes; empty on failure.

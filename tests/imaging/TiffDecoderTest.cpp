@@ -320,6 +320,29 @@ TEST(TiffDecoderHeader, WideSamplesTilesAndForeignBytesAreRefused) {
   EXPECT_EQ(decoder.getImage(), nullptr);
 }
 
+TEST(TiffDecoderHeader, OrientationsSampleFormatsAndInkSetsWithoutAReadingAreRefused) {
+  struct Case {
+    int photometric, samples, orientation, sampleFormat, inkSet;
+    bool decodes;
+  } cases[] = {
+      {RGB, 3, 1, 0, 0, true},  {RGB, 3, 2, 0, 0, false},        {RGB, 3, 3, 0, 0, false},
+      {RGB, 3, 4, 0, 0, false}, {MINISBLACK, 1, 6, 0, 0, false}, {MINISBLACK, 1, 8, 0, 0, false},
+      {RGB, 3, 0, 1, 0, true},  {MINISBLACK, 1, 0, 2, 0, false}, {RGB, 3, 0, 2, 0, false},
+      {RGB, 3, 0, 3, 0, false}, {SEPARATED, 4, 0, 0, 1, true},   {SEPARATED, 4, 0, 0, 2, false},
+  };
+  for (const Case& c : cases) {
+    TiffSpec s = spec(5, 3, c.samples, 8, c.photometric);
+    s.orientation = c.orientation;
+    s.sampleFormat = c.sampleFormat;
+    s.inkSet = c.inkSet;
+    DecodedImage image = decode(writeTiff(s));
+    EXPECT_EQ(image.ok, c.decodes) << c.photometric << " " << c.orientation << " " << c.sampleFormat << " " << c.inkSet;
+    if (image.ok) {
+      EXPECT_EQ(image.pixels, s.rows);
+    }
+  }
+}
+
 TEST(TiffDecoderFailure, EveryCutAndEveryFlippedByteEndsCleanly) {
   for (int compression : {NONE, LZW}) {
     TiffSpec s = spec(9, 6, 1, 4, PALETTE, compression);
