@@ -102,6 +102,11 @@ int RKTGADecoder::readHeader() {
   const int type = m_header[IMAGE_TYPE];
   if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10 && type != 11) return 0;
   if ((type == 3 || type == 11) && depth != 8) return 0;
+  // Colour-map indexes of one byte only; wider indexes would be read as colours.
+  if ((type == 1 || type == 9) && depth != 8) return 0;
+  // Descriptor bits 6 and 7 (TGA 1.0 row interleaving, which must be clear in TGA 2.0): rows
+  // stored two- or four-way interleaved have no reading here.
+  if (m_header[DESCRIPTOR] & 0xC0) return 0;
   m_width = le16(m_header + WIDTH);
   m_height = le16(m_header + HEIGHT);
   return 1;
@@ -117,8 +122,9 @@ int RKTGADecoder::decode(RKBuffer* target) {
   const bool mapped = m_header[MAP_TYPE] == 1;
   const int mapFirst = le16(m_header + MAP_FIRST);
   const int mapLength = le16(m_header + MAP_LENGTH);
-  const int entryBytes = m_header[MAP_ENTRY_SIZE] / 8;
-  if (total <= 0 || (mapped && entryBytes != 3 && entryBytes != 4)) return 0;
+  const int entrySize = m_header[MAP_ENTRY_SIZE];
+  const int entryBytes = entrySize / 8;
+  if (total <= 0 || (mapped && entrySize != 24 && entrySize != 32)) return 0;
   // What the header promises must be in the stream before anything is allocated: the ID, the
   // map and, for raw rows, every pixel; packets carry at most 128 pixels each.
   const int64_t pixels = int64_t(m_width) * m_height;
@@ -158,9 +164,11 @@ int RKTGADecoder::decode(RKBuffer* target) {
     notifyRow(topFirst ? row : m_height - row, m_height + 100);
   }
   m_alphaBits = m_header[DESCRIPTOR] & 15;
+  // Grey pixels are levels even when the file carries a colour map (read past above).
+  const bool grey = m_header[IMAGE_TYPE] == 3 || m_header[IMAGE_TYPE] == 11;
   if (depth < 24)
     for (int i = 0; i < m_height; ++i)
-      convertRow(mapped ? map.data() : nullptr, work.data() + i * rowBytes,
+      convertRow(mapped && !grey ? map.data() : nullptr, work.data() + i * rowBytes,
                  target->getData(0) + int64_t(i) * m_width * 3, m_width, depth);
   notifyRow(m_height + 100, m_height + 100);
   notifyFinished();

@@ -295,6 +295,24 @@ TEST(RKTGADecoder, ColourMapFromItsFirstEntry) {
   }
 }
 
+TEST(RKTGADecoder, GreyIgnoresAMapAndLayoutsWithoutADecodingAreRefused) {
+  RKTGADecoder decoder;
+  const std::string map = byteString({1, 2, 3, 4, 5, 6});
+  // Grey pixels are levels, whatever map the file carries.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(3, 8, 2, 1, 0x20, byteString({1, 200}), map, 2, 24)).pixels,
+            (Bytes{1, 1, 1, 200, 200, 200}));
+  EXPECT_EQ(decodeImage(decoder, tgaFile(11, 8, 2, 1, 0x20, byteString({0x81, 1}), map, 2, 24)).pixels,
+            (Bytes{1, 1, 1, 1, 1, 1}));
+  const std::string refused[] = {
+      tgaFile(1, 16, 1, 1, 0x20, byteString({1, 0}), map, 2, 24),  // colour-map indexes of two bytes
+      tgaFile(9, 24, 1, 1, 0x20, byteString({0x00, 1, 0, 0}), map, 2, 24),
+      tgaFile(1, 8, 1, 1, 0x20, byteString({0}), map.substr(0, 3), 1, 25),  // map entries of 25 bits
+      tgaFile(2, 24, 1, 2, 0x60, std::string(6, '\x11')),                   // rows interleaved two-way
+      tgaFile(2, 24, 1, 2, 0x80, std::string(6, '\x11')),                   // four-way
+  };
+  for (const std::string& f : refused) EXPECT_EQ(decodeImage(decoder, f).type, 0u) << int(f[2]) << " " << int(f[17]);
+}
+
 TEST(RKTGADecoder, TruncatedAndLyingFilesFailCleanly) {
   RKTGADecoder decoder;
   const std::string whole = tgaFile(2, 24, 2, 2, 0, std::string(12, '\x11'));
