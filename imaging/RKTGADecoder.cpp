@@ -15,6 +15,7 @@ enum {
   ID_LENGTH = 0,
   MAP_TYPE = 1,
   IMAGE_TYPE = 2,
+  MAP_FIRST = 3,
   MAP_LENGTH = 5,
   MAP_ENTRY_SIZE = 7,
   WIDTH = 12,
@@ -60,6 +61,16 @@ class RlePackets {
   u8 m_pixel[4] = {};
 };
 
+// Reverses the order of the count pixels of bpp bytes at row.
+void mirrorRow(u8* row, int count, int bpp) {
+  u8 pixel[4];
+  for (int a = 0, b = count - 1; a < b; ++a, --b) {
+    std::memcpy(pixel, row + int64_t(a) * bpp, size_t(bpp));
+    std::memcpy(row + int64_t(a) * bpp, row + int64_t(b) * bpp, size_t(bpp));
+    std::memcpy(row + int64_t(b) * bpp, pixel, size_t(bpp));
+  }
+}
+
 }  // namespace
 
 RKTGADecoder::RKTGADecoder() : m_alphaBits(0) {
@@ -91,6 +102,11 @@ int RKTGADecoder::readHeader() {
   const int type = m_header[IMAGE_TYPE];
   if (type != 1 && type != 2 && type != 3 && type != 9 && type != 10 && type != 11) return 0;
   if ((type == 3 || type == 11) && depth != 8) return 0;
+  // Colour-map indexes of one byte only; wider indexes would be read as colours.
+  if ((type == 1 || type == 9) && depth != 8) return 0;
+  // Descriptor bits 6 and 7 (TGA 1.0 row interleaving, which must be clear in TGA 2.0): rows
+  // stored two- or four-way interleaved have no reading here.
+  if (m_header[DESCRIPTOR] & 0xC0) return 0;
   m_width = le16(m_header + WIDTH);
   m_height = le16(m_header + HEIGHT);
   return 1;
@@ -104,9 +120,11 @@ int RKTGADecoder::decode(RKBuffer* target) {
   const int64_t total = imageBytes(m_width, m_height, outBytes);
   const bool rle = m_header[IMAGE_TYPE] >= 9;
   const bool mapped = m_header[MAP_TYPE] == 1;
+  const int mapFirst = le16(m_header + MAP_FIRST);
   const int mapLength = le16(m_header + MAP_LENGTH);
-  const int entryBytes = m_header[MAP_ENTRY_SIZE] / 8;
-  if (total <= 0 || (mapped && entryBytes != 3 && entryBytes != 4)) return 0;
+  const int entrySize = m_header[MAP_ENTRY_SIZE];
+  const int entryBytes = entrySize / 8;
+  if (total <= 0 || (mapped && entrySize != 24 && entrySize != 32)) return 0;
   // What the header promises must be in the stream before anything is allocated: the ID, the
   // map and, for raw rows, every pixel; packets carry at most 128 pixels each.
   const int64_t pixels = int64_t(m_width) * m_height;
@@ -119,19 +137,21 @@ int RKTGADecoder::decode(RKBuffer* target) {
   std::vector<u8> work, map;
   try {
     if (depth < 24) work.resize(size_t(pixels) * bpp);
-    if (mapped) map.assign(size_t(mapLength > 256 ? mapLength : 256) * 4, 0);  // indexes past the map: black
+    if (mapped) map.assign(256 * 4, 0);  // indexes outside the map: black
   } catch (const std::bad_alloc&) {
     return 0;
   }
   if (m_header[ID_LENGTH] && !m_stream->seek(m_header[ID_LENGTH], 1)) return 0;
   if (mapped) {
+    // The stored entries are those from the first entry on: index i looks up entry i - first.
     std::vector<u8> entries(size_t(mapLength) * entryBytes);
     if (!readExact(m_stream, entries.data(), int64_t(entries.size()))) return 0;
-    for (int i = 0; i < mapLength; ++i)
-      std::memcpy(map.data() + i * 4, entries.data() + i * entryBytes, size_t(entryBytes));
+    for (int i = mapFirst; i < 256 && i - mapFirst < mapLength; ++i)
+      std::memcpy(map.data() + i * 4, entries.data() + (i - mapFirst) * entryBytes, size_t(entryBytes));
   }
 
   const bool topFirst = (m_header[DESCRIPTOR] & 0x20) != 0;
+  const bool rightFirst = (m_header[DESCRIPTOR] & 0x10) != 0;
   const int64_t rowBytes = int64_t(m_width) * bpp;
   u8* base = depth < 24 ? work.data() : target->getData(0);
   RlePackets packets(m_stream, bpp);
@@ -139,12 +159,16 @@ int RKTGADecoder::decode(RKBuffer* target) {
     const int row = topFirst ? n : m_height - 1 - n;
     u8* dst = base + row * rowBytes;
     if (rle ? !packets.read(dst, m_width) : !readExact(m_stream, dst, rowBytes)) return 0;
+    // Rows stored right to left; a packet that runs on into the next row was already split.
+    if (rightFirst) mirrorRow(dst, m_width, bpp);
     notifyRow(topFirst ? row : m_height - row, m_height + 100);
   }
   m_alphaBits = m_header[DESCRIPTOR] & 15;
+  // Grey pixels are levels even when the file carries a colour map (read past above).
+  const bool grey = m_header[IMAGE_TYPE] == 3 || m_header[IMAGE_TYPE] == 11;
   if (depth < 24)
     for (int i = 0; i < m_height; ++i)
-      convertRow(mapped ? map.data() : nullptr, work.data() + i * rowBytes,
+      convertRow(mapped && !grey ? map.data() : nullptr, work.data() + i * rowBytes,
                  target->getData(0) + int64_t(i) * m_width * 3, m_width, depth);
   notifyRow(m_height + 100, m_height + 100);
   notifyFinished();

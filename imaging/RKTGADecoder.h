@@ -1,5 +1,6 @@
 // Decoder of Truevision TGA files (raw or run-length encoded; 8-bit colour-mapped or grey,
-// 16, 24 and 32 bits) into one image: 1007 (blue, green, red, alpha) for 32 bits, else 1005.
+// 16, 24 and 32 bits; rows in any of the four storage orders, not interleaved) into one image:
+// 1007 (blue, green, red, alpha) for 32 bits, else 1005.
 #ifndef RK_IMAGING_RKTGADECODER_H
 #define RK_IMAGING_RKTGADECODER_H
 

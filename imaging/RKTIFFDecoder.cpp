@@ -186,12 +186,12 @@ u8* RKTIFFDecoder::makePalette(int photometric) {
     }
     return palette;
   }
-  // Grey levels, black to white for black-is-zero files and the other way round; for 1 bit
-  // this is the two-entry palette of bilevel files.
+  // Grey levels, black to white for black-is-zero files and the other way round, each the
+  // nearest of 0 to 255; for 1 bit this is the two-entry palette of bilevel files.
   int top = entries - 1;
   for (int i = 0; i < entries; ++i) {
-    int level = top > 0 ? i * 255 / top : 0;
-    u8 value = static_cast<u8>(photometric == PHOTOMETRIC_MINISWHITE ? 255 - level : level);
+    int step = photometric == PHOTOMETRIC_MINISWHITE ? top - i : i;
+    u8 value = static_cast<u8>(top > 0 ? (step * 255 + top / 2) / top : 0);
     palette[i * 3] = palette[i * 3 + 1] = palette[i * 3 + 2] = value;
   }
   return palette;
@@ -236,9 +236,21 @@ int RKTIFFDecoder::readHeader() {
   TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &yResolution);
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression);
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_PLANARCONFIG, &planar);
+  uint16_t orientation = ORIENTATION_TOPLEFT;
+  uint16_t format = SAMPLEFORMAT_UINT;
+  uint16_t inks = INKSET_CMYK;
+  TIFFGetField(m_tiff, TIFFTAG_ORIENTATION, &orientation);
+  TIFFGetField(m_tiff, TIFFTAG_SAMPLEFORMAT, &format);
+  TIFFGetField(m_tiff, TIFFTAG_INKSET, &inks);
 
-  // The scanline reader cannot read tiles, and rows are converted at 8 bits a sample at most.
-  if (TIFFIsTiled(m_tiff) || bits > 8 || width > INT_MAX || height > INT_MAX) return fail();
+  // The scanline reader cannot read tiles, and rows are converted at 1 to 8 bits a sample.
+  if (TIFFIsTiled(m_tiff) || bits < 1 || bits > 8 || width > INT_MAX || height > INT_MAX) return fail();
+  // Rows are delivered as stored, top row first and left to right: the seven other orientations
+  // (mirrored, turned) have no reading here; values outside TIFF 6.0's eight mean the stored
+  // order. Samples are read as unsigned whole numbers (an undefined format is taken as such);
+  // signed and floating-point samples are refused.
+  if (orientation >= ORIENTATION_TOPRIGHT && orientation <= ORIENTATION_LEFTBOT) return fail();
+  if (format != SAMPLEFORMAT_UINT && format != SAMPLEFORMAT_VOID) return fail();
   // JPEG-compressed YCbCr pixels: libtiff's JPEG codec gives them as red, green, blue. Other
   // YCbCr files (subsampled raw samples) and the remaining colour models have no conversion here.
   if (photometric == PHOTOMETRIC_YCBCR) {
@@ -250,6 +262,8 @@ int RKTIFFDecoder::readHeader() {
              photometric != PHOTOMETRIC_SEPARATED && photometric != 0xFFFF) {
     return fail();
   }
+  // Separated pixels are cyan, magenta, yellow and black only with the CMYK ink set.
+  if (photometric == PHOTOMETRIC_SEPARATED && inks != INKSET_CMYK) return fail();
   // Samples kept of each pixel: one index or grey level, red, green and blue, or four inks; the
   // rest (alpha and other extra samples) are dropped. Pixels of several samples are read at 8
   // bits a sample only.
@@ -298,6 +312,9 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
   const size_t width = static_cast<size_t>(m_width);
   const size_t samples = static_cast<size_t>(m_components);
   const size_t keep = static_cast<size_t>(m_keep);
+  // Rows that libtiff read; a file of which none can be read is refused, while one cut short
+  // keeps the rows before the cut.
+  int64_t rowsRead = 0;
   // Separate planes are read one after the other, each from its first row to its last (libtiff
   // reads compressed strips forward only), every sample spread to its place in the pixels; a
   // grey or palette plane is packed as a one-sample row is.
@@ -306,6 +323,8 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
       u8* row = out + stride * r;
       if (TIFFReadScanline(m_tiff, work.get(), static_cast<uint32_t>(r), static_cast<uint16_t>(c)) < 0)
         std::memset(work.get(), 0, line);
+      else
+        ++rowsRead;
       if (keep == 1) {
         std::memcpy(row, work.get(), std::min(width, line));
       } else {
@@ -320,10 +339,16 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
     if (m_planar) {
       // Planes were read whole above; only the conversion is left.
     } else if (samples == keep && line == stride) {
-      if (TIFFReadScanline(m_tiff, row, y, 0) < 0) std::memset(row, 0, stride);
+      if (TIFFReadScanline(m_tiff, row, y, 0) < 0)
+        std::memset(row, 0, stride);
+      else
+        ++rowsRead;
     } else {
       // A row libtiff cannot read gives black, never bytes of an earlier row.
-      if (TIFFReadScanline(m_tiff, work.get(), y, 0) < 0) std::memset(work.get(), 0, line);
+      if (TIFFReadScanline(m_tiff, work.get(), y, 0) < 0)
+        std::memset(work.get(), 0, line);
+      else
+        ++rowsRead;
       if (samples == 1) {
         std::memcpy(row, work.get(), std::min(width, line));
       } else {
@@ -335,6 +360,7 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
     if (keep == 1) convertRow(m_palette, row, m_width, m_bitsPerSample);
     notifyRow(r, m_height);
   }
+  if (rowsRead == 0 && m_height > 0) return fail();
   int cmyk = m_cmyk;
   close();
   if (!cmyk) notifyFinished();
@@ -342,22 +368,22 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
 }
 
 void RKTIFFDecoder::convertRow(const u8* palette, u8* row, int width, int bitsPerSample) {
-  if (!palette || (bitsPerSample != 1 && bitsPerSample != 2 && bitsPerSample != 4 && bitsPerSample != 8)) {
+  if (!palette || bitsPerSample < 1 || bitsPerSample > 8) {
     std::memset(row, 0, static_cast<size_t>(width) * 3);
     return;
   }
-  // From the last pixel to the first, so that no index is overwritten before it is read.
+  // Samples are packed most significant bits first and may straddle two bytes. From the last
+  // pixel to the first: pixel i reads bytes up to (i x bits + bits - 1) / 8, never past byte i,
+  // and writes from byte 3 x i on, so no index is overwritten before it is read.
+  const unsigned int mask = (1u << bitsPerSample) - 1;
   for (int i = width - 1; i >= 0; --i) {
-    int index;
-    if (bitsPerSample == 1)
-      index = (row[i / 8] >> (7 - i % 8)) & 1;
-    else if (bitsPerSample == 2)
-      index = (row[i / 4] >> (6 - 2 * (i % 4))) & 3;
-    else if (bitsPerSample == 4)
-      index = i % 2 == 0 ? row[i / 2] >> 4 : row[i / 2] & 0x0F;
-    else
-      index = row[i];
-    std::memcpy(row + 3 * i, palette + 3 * index, 3);
+    const size_t bit = static_cast<size_t>(i) * static_cast<size_t>(bitsPerSample);
+    const size_t at = bit / 8;
+    const int shift = 16 - bitsPerSample - static_cast<int>(bit % 8);
+    unsigned int pair = static_cast<unsigned int>(row[at]) << 8;
+    if (shift < 8) pair |= row[at + 1];
+    const unsigned int index = (pair >> shift) & mask;
+    std::memcpy(row + 3 * static_cast<size_t>(i), palette + 3 * index, 3);
   }
 }
 

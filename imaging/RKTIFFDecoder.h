@@ -12,8 +12,9 @@ struct RKTIFFClient;
 
 // Pixel type 1003 (red, green, blue), or 1027 (cyan, magenta, yellow, black unchanged) for
 // separated files. One-sample files go through a palette: the file's colour map, or a grey
-// ramp for white-is-zero and black-is-zero files. Tiled files and files of more than 8 bits a
-// sample are refused at open. The libtiff handle lives from a successful open to the end of the
+// ramp for white-is-zero and black-is-zero files. Tiled files, files of more than 8 bits a
+// sample, of signed or floating-point samples, of an orientation other than top-left or of
+// inks other than CMYK are refused at open. The libtiff handle lives from a successful open to the end of the
 // decode, which closes the decoder's stream; the decoded pixels stay cached.
 class RKTIFFDecoder : public RKImageDecoder {
  public:
@@ -43,8 +44,8 @@ class RKTIFFDecoder : public RKImageDecoder {
   void writeInfo(RKParam* properties) override;
   void prepareImage(RKImage* image) override;
 
-  // Expands width packed palette indexes (1, 4 or 8 bits each) at the start of row into
-  // 3-byte pixels of the same row; rows of other depths, or without a palette, become black.
+  // Expands width packed palette indexes (1 to 8 bits each, most significant bits first) at the
+  // start of row into 3-byte pixels of the same row; rows without a palette become black.
   void convertRow(const u8* palette, u8* row, int width, int bitsPerSample);
 
  private:

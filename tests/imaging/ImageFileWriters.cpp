@@ -27,8 +27,11 @@ Bytes packRows(int width, int height, int channels, int bits, const std::functio
         } else if (bits == 8) {
           row[i] = static_cast<unsigned char>(v);
         } else {
-          size_t bit = i * bits;
-          row[bit / 8] |= static_cast<unsigned char>((v & ((1 << bits) - 1)) << (8 - bits - bit % 8));
+          // Bit by bit, most significant first: a sample of 3, 5, 6 or 7 bits may straddle bytes.
+          for (int b = 0; b < bits; ++b) {
+            size_t bit = i * bits + b;
+            if (v >> (bits - 1 - b) & 1) row[bit / 8] |= static_cast<unsigned char>(0x80 >> bit % 8);
+          }
         }
       }
   }
@@ -200,6 +203,9 @@ Bytes writeTiff(const TiffSpec& s) {
     TIFFSetField(t, TIFFTAG_EXTRASAMPLES, s.extraSamples, kinds.data());
   }
   if (!s.red.empty()) TIFFSetField(t, TIFFTAG_COLORMAP, s.red.data(), s.green.data(), s.blue.data());
+  if (s.orientation) TIFFSetField(t, TIFFTAG_ORIENTATION, s.orientation);
+  if (s.sampleFormat) TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, s.sampleFormat);
+  if (s.inkSet) TIFFSetField(t, TIFFTAG_INKSET, s.inkSet);
   if (s.unit >= 0) {
     TIFFSetField(t, TIFFTAG_RESOLUTIONUNIT, s.unit);
     TIFFSetField(t, TIFFTAG_XRESOLUTION, s.xResolution);
@@ -261,6 +267,29 @@ int readableTiles(const Bytes& file) {
     if (TIFFReadEncodedTile(t, i, tile.data(), static_cast<tmsize_t>(tile.size())) < 0) tiles = 0;
   TIFFClose(t);
   return tiles;
+}
+
+Bytes withStripOffset(const Bytes& file, int strip, uint32_t offset) {
+  Bytes out = file;
+  auto at16 = [&out](size_t i) { return i + 2 <= out.size() ? out[i] | out[i + 1] << 8 : 0; };
+  auto at32 = [&out, &at16](size_t i) {
+    return i + 4 <= out.size() ? uint32_t(at16(i)) | uint32_t(at16(i + 2)) << 16 : 0u;
+  };
+  if (out.size() < 8 || out[0] != 'I' || out[1] != 'I') return out;
+  const size_t ifd = at32(4);
+  const int entries = at16(ifd);
+  for (int e = 0; e < entries; ++e) {
+    const size_t entry = ifd + 2 + 12 * static_cast<size_t>(e);
+    if (at16(entry) != TIFFTAG_STRIPOFFSETS) continue;
+    const int type = at16(entry + 2);
+    const uint32_t count = at32(entry + 4);
+    const size_t size = type == TIFF_SHORT ? 2 : 4;
+    if (static_cast<uint32_t>(strip) >= count) break;
+    const size_t place = (count * size <= 4 ? entry + 8 : at32(entry + 8)) + size * static_cast<size_t>(strip);
+    if (place + size > out.size()) break;
+    for (size_t b = 0; b < size; ++b) out[place + b] = static_cast<unsigned char>(offset >> (8 * b));
+  }
+  return out;
 }
 
 }  // namespace testimg

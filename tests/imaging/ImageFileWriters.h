@@ -49,12 +49,16 @@ struct TiffSpec {
   std::vector<uint16_t> red, green, blue;
   int unit = -1;
   float xResolution = 0, yResolution = 0;
+  int orientation = 0, sampleFormat = 0, inkSet = 0;  // written when not 0
 };
 Bytes writeTiff(const TiffSpec& spec);
 // libtiff's own RGBA decode, top row first, as red, green, blue bytes; empty on failure.
 Bytes referenceTiff(const Bytes& file);
 // The number of tiles of a tiled file when libtiff reads every one of them, else 0.
 int readableTiles(const Bytes& file);
+// The file with the data of strip strip moved to offset (the bytes there are not changed): a
+// strip that runs past the end of the file, as a cut file has it. Little-endian files only.
+Bytes withStripOffset(const Bytes& file, int strip, uint32_t offset);
 
 }  // namespace testimg
 

@@ -226,6 +226,93 @@ TEST(RKTGADecoder, SixteenBitAndColourMappedPixels) {
     EXPECT_EQ(decodeImage(decoder, tgaFile(type, 16, 1, 1, 0x20, byteString({0, 1, 2}))).type, 0u) << type;
 }
 
+TEST(RKTGADecoder, FourStorageOrdersGiveOnePicture) {
+  // The picture, 4 x 2 pixels numbered from the top left: 0 1 2 2 / 2 3 4 5. Stored in each order
+  // (rows top or bottom first, pixels left or right first), raw or run-length packed without
+  // regard to row ends, so that runs and raw packets cross them. Every storage gives the
+  // picture of the raw top-left-first one.
+  const int picture[8] = {0, 1, 2, 2, 2, 3, 4, 5};
+  const std::string map = byteString({10, 11, 12, 20, 21, 22, 30, 31, 32, 40, 41, 42, 50, 51, 52, 60, 61, 62});
+  RKTGADecoder decoder;
+  for (int depth : {8, 16, 24, 32}) {
+    auto pixel = [depth](int k) {
+      std::string p;
+      for (int b = 0; b < depth / 8; ++b) p.push_back(char(depth == 8 ? k : k * 8 + b * 64 + 8));
+      return p;
+    };
+    Bytes expected;
+    for (int rle : {0, 1})
+      for (int order : {0x20, 0x30, 0x00, 0x10}) {
+        SCOPED_TRACE("depth " + std::to_string(depth) + ", run-length " + std::to_string(rle) + ", order " +
+                     std::to_string(order));
+        std::vector<int> stored;
+        for (int n = 0; n < 2; ++n)
+          for (int m = 0; m < 4; ++m)
+            stored.push_back(picture[(order & 0x20 ? n : 1 - n) * 4 + (order & 0x10 ? 3 - m : m)]);
+        std::string data;
+        for (size_t i = 0, j; i < stored.size(); i = j) {
+          j = i + 1;
+          if (!rle) {
+            data += pixel(stored[i]);
+            continue;
+          }
+          while (j < stored.size() && stored[j] == stored[i]) ++j;
+          if (j - i > 1) {
+            data += char(0x80 + j - i - 1) + pixel(stored[i]);
+            continue;
+          }
+          while (j < stored.size() && (j + 1 == stored.size() || stored[j + 1] != stored[j])) ++j;
+          data += char(j - i - 1);
+          for (size_t k = i; k < j; ++k) data += pixel(stored[k]);
+        }
+        const int type = (depth == 8 ? 1 : 2) + (rle ? 8 : 0);
+        const std::string file =
+            tgaFile(type, depth, 4, 2, order | (depth == 32 ? 8 : 0), data, depth == 8 ? map : "", 6, 24);
+        DecodedImage image = decodeImage(decoder, file);
+        if (expected.empty()) expected = image.pixels;
+        EXPECT_EQ(image.pixels, expected);
+      }
+    // The picture itself, through the map for 8 bits and unchanged for 24 and 32.
+    const size_t out = depth == 32 ? 4 : 3;
+    ASSERT_EQ(expected.size(), 8 * out);
+    for (int k = 0; k < 8 && depth != 16; ++k) {
+      const std::string p = depth == 8 ? map.substr(size_t(picture[k]) * 3, 3) : pixel(picture[k]);
+      EXPECT_EQ(Bytes(expected.begin() + k * out, expected.begin() + (k + 1) * out), Bytes(p.begin(), p.end()));
+    }
+  }
+}
+
+TEST(RKTGADecoder, ColourMapFromItsFirstEntry) {
+  // Entries 16 to 18; index 15 lies before the map and 19 past it: black.
+  const std::string map = byteString({1, 2, 3, 4, 5, 6, 7, 8, 9});
+  RKTGADecoder decoder;
+  for (int type : {1, 9}) {
+    const std::string data =
+        type == 1 ? byteString({18, 16, 16, 17, 15, 19}) : byteString({0x00, 18, 0x81, 16, 0x02, 17, 15, 19});
+    EXPECT_EQ(decodeImage(decoder, tgaFile(type, 8, 6, 1, 0x20, data, map, 3, 24, "", 16)).pixels,
+              (Bytes{7, 8, 9, 1, 2, 3, 1, 2, 3, 4, 5, 6, 0, 0, 0, 0, 0, 0}))
+        << type;
+  }
+}
+
+TEST(RKTGADecoder, GreyIgnoresAMapAndLayoutsWithoutADecodingAreRefused) {
+  RKTGADecoder decoder;
+  const std::string map = byteString({1, 2, 3, 4, 5, 6});
+  // Grey pixels are levels, whatever map the file carries.
+  EXPECT_EQ(decodeImage(decoder, tgaFile(3, 8, 2, 1, 0x20, byteString({1, 200}), map, 2, 24)).pixels,
+            (Bytes{1, 1, 1, 200, 200, 200}));
+  EXPECT_EQ(decodeImage(decoder, tgaFile(11, 8, 2, 1, 0x20, byteString({0x81, 1}), map, 2, 24)).pixels,
+            (Bytes{1, 1, 1, 1, 1, 1}));
+  const std::string refused[] = {
+      tgaFile(1, 16, 1, 1, 0x20, byteString({1, 0}), map, 2, 24),  // colour-map indexes of two bytes
+      tgaFile(9, 24, 1, 1, 0x20, byteString({0x00, 1, 0, 0}), map, 2, 24),
+      tgaFile(1, 8, 1, 1, 0x20, byteString({0}), map.substr(0, 3), 1, 25),  // map entries of 25 bits
+      tgaFile(2, 24, 1, 2, 0x60, std::string(6, '\x11')),                   // rows interleaved two-way
+      tgaFile(2, 24, 1, 2, 0x80, std::string(6, '\x11')),                   // four-way
+  };
+  for (const std::string& f : refused) EXPECT_EQ(decodeImage(decoder, f).type, 0u) << int(f[2]) << " " << int(f[17]);
+}
+
 TEST(RKTGADecoder, TruncatedAndLyingFilesFailCleanly) {
   RKTGADecoder decoder;
   const std::string whole = tgaFile(2, 24, 2, 2, 0, std::string(12, '\x11'));

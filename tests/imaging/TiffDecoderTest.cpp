@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -83,6 +85,63 @@ TEST(TiffDecoderPixels, PaletteFilesTakeTheHighByteOfTheColourMap) {
         int i = sample(x, y, 0, bits);
         ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{i, i == 2 ? 128 : 0, 255})) << x << "," << y;
       }
+  }
+}
+
+TEST(TiffDecoderPixels, GreyAndPaletteFilesOfEveryDepthFromOneToEightBits) {
+  // Width 11 leaves the last byte of each row part filled at every depth but 8.
+  const int width = 11, height = 3;
+  for (int bits = 1; bits <= 8; ++bits)
+    for (int photometric : {MINISBLACK, MINISWHITE, PALETTE}) {
+      SCOPED_TRACE(std::to_string(bits) + " bits, photometric " + std::to_string(photometric));
+      const int top = (1 << bits) - 1;
+      TiffSpec s = spec(width, height, 1, bits, photometric);
+      for (int i = 0; i <= top; ++i) {
+        s.red.push_back(static_cast<uint16_t>(i * 257));
+        s.green.push_back(static_cast<uint16_t>((255 - i) * 257));
+        s.blue.push_back(static_cast<uint16_t>(i * 37 % 256 * 257));
+      }
+      if (photometric != PALETTE) s.red.clear(), s.green.clear(), s.blue.clear();
+      DecodedImage image = decode(writeTiff(s));
+      ASSERT_TRUE(image.ok);
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          const int v = sample(x, y, 0, bits);
+          std::vector<int> expected;
+          if (photometric == PALETTE) {
+            expected = {v, 255 - v, v * 37 % 256};
+          } else {
+            const int level = static_cast<int>(std::lround(255.0 * (photometric == MINISBLACK ? v : top - v) / top));
+            expected = {level, level, level};
+          }
+          ASSERT_EQ(image.at(x, y, 3), expected) << x << "," << y;
+        }
+    }
+}
+
+TEST(TiffDecoderFailure, NoReadableRowIsRefusedAndACutFileKeepsItsFirstRows) {
+  // The only strip lies past the end of the file.
+  TiffSpec planes = spec(6, 4, 3, 8, RGB);
+  planes.planar = true;
+  for (const TiffSpec& s : {spec(6, 4, 1, 8, MINISBLACK), spec(6, 4, 3, 8, RGB), spec(6, 4, 4, 8, SEPARATED), planes}) {
+    Bytes file = writeTiff(s);
+    ASSERT_TRUE(decode(file).ok);
+    Bytes lost = file;
+    for (int strip = 0; strip < (s.planar ? s.samples : 1); ++strip)
+      lost = withStripOffset(lost, strip, static_cast<uint32_t>(file.size() + 4096));
+    EXPECT_FALSE(decode(lost).ok) << s.samples;
+  }
+  // A cut in the last strip: the rows before it are the file's, the rest stay black.
+  for (const TiffSpec& whole : {spec(6, 4, 3, 8, RGB), spec(6, 4, 4, 8, SEPARATED)}) {
+    TiffSpec s = whole;
+    s.rowsPerStrip = 1;
+    Bytes file = writeTiff(s);
+    DecodedImage image = decode(withStripOffset(file, 3, static_cast<uint32_t>(file.size() - 2)));
+    ASSERT_TRUE(image.ok) << s.samples;
+    const size_t line = s.rows.size() / 4;
+    ASSERT_EQ(image.pixels.size(), s.rows.size());
+    EXPECT_TRUE(std::equal(s.rows.begin(), s.rows.begin() + 3 * line, image.pixels.begin()));
+    EXPECT_EQ(Bytes(image.pixels.begin() + 3 * line, image.pixels.end()), Bytes(line, 0));
   }
 }
 
@@ -259,6 +318,29 @@ TEST(TiffDecoderHeader, WideSamplesTilesAndForeignBytesAreRefused) {
   EXPECT_EQ(decoder.openMemory(text, sizeof text), 0);
   EXPECT_EQ(decoder.openMemory(text, 0), 0);
   EXPECT_EQ(decoder.getImage(), nullptr);
+}
+
+TEST(TiffDecoderHeader, OrientationsSampleFormatsAndInkSetsWithoutAReadingAreRefused) {
+  struct Case {
+    int photometric, samples, orientation, sampleFormat, inkSet;
+    bool decodes;
+  } cases[] = {
+      {RGB, 3, 1, 0, 0, true},  {RGB, 3, 2, 0, 0, false},        {RGB, 3, 3, 0, 0, false},
+      {RGB, 3, 4, 0, 0, false}, {MINISBLACK, 1, 6, 0, 0, false}, {MINISBLACK, 1, 8, 0, 0, false},
+      {RGB, 3, 0, 1, 0, true},  {MINISBLACK, 1, 0, 2, 0, false}, {RGB, 3, 0, 2, 0, false},
+      {RGB, 3, 0, 3, 0, false}, {SEPARATED, 4, 0, 0, 1, true},   {SEPARATED, 4, 0, 0, 2, false},
+  };
+  for (const Case& c : cases) {
+    TiffSpec s = spec(5, 3, c.samples, 8, c.photometric);
+    s.orientation = c.orientation;
+    s.sampleFormat = c.sampleFormat;
+    s.inkSet = c.inkSet;
+    DecodedImage image = decode(writeTiff(s));
+    EXPECT_EQ(image.ok, c.decodes) << c.photometric << " " << c.orientation << " " << c.sampleFormat << " " << c.inkSet;
+    if (image.ok) {
+      EXPECT_EQ(image.pixels, s.rows);
+    }
+  }
 }
 
 TEST(TiffDecoderFailure, EveryCutAndEveryFlippedByteEndsCleanly) {

@@ -31,14 +31,15 @@ inline std::string bmpFile(int32_t w, int32_t h, int bitCount, const std::string
   return s + std::string(pad, '\0') + extra + rows;
 }
 
+// A TGA file; a non-empty map is stored as entries mapFirst to mapFirst + mapEntries - 1.
 inline std::string tgaFile(int type, int depth, int w, int h, int descriptor, const std::string& data,
                            const std::string& map = "", int mapEntries = 0, int entrySize = 0,
-                           const std::string& id = "") {
+                           const std::string& id = "", int mapFirst = 0) {
   std::string s;
   s.push_back(char(id.size()));
   s.push_back(char(map.empty() ? 0 : 1));
   s.push_back(char(type));
-  put16(s, 0);
+  put16(s, mapFirst);
   put16(s, mapEntries);
   s.push_back(char(entrySize));
   put16(s, 0);
