@@ -1,11 +1,15 @@
+#include <direct.h>
 #include <windows.h>
 
 #include "../../../compat/win32/src/kernel/nls_internal.h"
 
 #include <gtest/gtest.h>
 
+#include <TempPrefix.h>
+
 #include <stdlib.h>
 #include <string.h>
+#include <set>
 #include <string>
 
 namespace {
@@ -172,4 +176,59 @@ TEST(CodePage, PathHelpersConvertBetweenAnsiAndUtf8) {
   EXPECT_EQ(rkwin_utf8_to_ansi(utf8), path);
   EXPECT_EQ(rkwin_ansi_to_utf8("", 0), "");
   EXPECT_EQ(rkwin_utf8_to_ansi(std::string("\xF0\x9F\x98\x80")), "?");
+}
+
+// Every pair of code page 936 is one character: the pairs the GBK table leaves unassigned (the
+// user-defined areas among them, some with the second byte 0x5C) are private-use characters.
+// They convert both ways, and as a name each is one element of a host path and lists back.
+TEST(CodePage, GbkUserDefinedPairsArePrivateUseCharactersAndWholeInPaths) {
+  struct Row {
+    const char* pair;
+    char16_t wide;
+  };
+  const Row rows[] = {
+      {"\xA1\x5C", 0xE4E2}, {"\xA2\x5C", 0xE542}, {"\xA3\x5C", 0xE5A2}, {"\xA4\x5C", 0xE602}, {"\xA5\x5C", 0xE662},
+      {"\xA6\x5C", 0xE6C2}, {"\xA7\x5C", 0xE722}, {"\xFE\x5C", 0xE821}, {"\xAA\xA1", 0xE000}, {"\xAF\xFE", 0xE233},
+      {"\xF8\xA1", 0xE234}, {"\xFE\xFE", 0xE4C5}, {"\xA1\x40", 0xE4C6}, {"\xA1\x80", 0xE505}, {"\xA7\xA0", 0xE765},
+      {"\xA2\xAB", 0xE766}, {"\xA2\xE3", 0xE76C}, {"\xD7\xFA", 0xE810}, {"\xFE\x50", 0xE815}, {"\xFE\xA0", 0xE864},
+  };
+  TempPrefix prefix;
+  ASSERT_EQ(_mkdir("C:\\x"), 0);
+  std::set<std::string> names;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << std::hex << (int)row.wide);
+    WCHAR wide[4] = {0};
+    ASSERT_EQ(MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, row.pair, 2, wide, 4), 1);
+    EXPECT_EQ(wide[0], row.wide);
+    char back[4] = {0};
+    BOOL used = TRUE;
+    EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, wide, 1, back, sizeof back, nullptr, &used), 2);
+    EXPECT_STREQ(back, row.pair);
+    EXPECT_FALSE(used);
+
+    const std::string name = std::string(row.pair) + "y";
+    HANDLE h =
+        CreateFileA(("C:\\x\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    const char16_t c = row.wide;
+    const std::string utf8 = {char(0xE0 | c >> 12), char(0x80 | (c >> 6 & 0x3F)), char(0x80 | (c & 0x3F)), 'y'};
+    EXPECT_TRUE(TempPrefix::exists(prefix.onC("x/" + utf8)));
+    EXPECT_EQ(rkwin_utf8_to_ansi(utf8), name);  // as a name made on the host
+    names.insert(name);
+  }
+  std::set<std::string> listed;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA("C:\\x\\*", &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  do
+    if (strcmp(data.cFileName, ".") && strcmp(data.cFileName, "..")) listed.insert(data.cFileName);
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  EXPECT_EQ(listed, names);  // one entry each, none split into a folder
+
+  // A lead byte before a byte that cannot follow it stays an invalid byte of its own.
+  EXPECT_EQ(toWide(936, "\xA1\x7F", 2), (std::u16string{0xFFFD, 0x7F}));
+  EXPECT_EQ(toWide(936, "\xAA\x30", 2), (std::u16string{0xFFFD, u'0'}));
+  EXPECT_EQ(toWide(936, "\xFE\xFF", 2), (std::u16string{0xFFFD, 0xF8F5}));
 }

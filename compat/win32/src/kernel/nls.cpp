@@ -64,6 +64,67 @@ iconv_t descriptor(UINT cp, bool toUtf16) {
   return cd;
 }
 
+// Code page 936's table maps every pair it leaves otherwise unassigned to a private-use character,
+// so that a pair is always one character; the host's GBK converter has none of these. In code order:
+//   the user-defined rows AA-AF and F8-FE (second bytes A1-FE): U+E000..U+E4C5;
+//   the user-defined cells of rows A1-A7 (second bytes 40-7E, 80-A0): U+E4C6..U+E765;
+//   the unassigned cells of rows A2-A9, D7 and FE below (runs of second bytes): U+E766..U+E864.
+// The single byte 0xFF is U+F8F5.
+struct CellRun {
+  unsigned char lead, firstTrail, count;
+};
+const CellRun kUnassignedCells[] = {
+    {0xA2, 0xAB, 6},  {0xA2, 0xE3, 2},  {0xA2, 0xEF, 2},  {0xA2, 0xFD, 2},  {0xA4, 0xF4, 11}, {0xA5, 0xF7, 8},
+    {0xA6, 0xB9, 8},  {0xA6, 0xD9, 7},  {0xA6, 0xEC, 2},  {0xA6, 0xF3, 1},  {0xA6, 0xF6, 9},  {0xA7, 0xC2, 15},
+    {0xA7, 0xF2, 13}, {0xA8, 0x96, 11}, {0xA8, 0xBC, 1},  {0xA8, 0xBF, 1},  {0xA8, 0xC1, 4},  {0xA8, 0xEA, 21},
+    {0xA9, 0x58, 1},  {0xA9, 0x5B, 1},  {0xA9, 0x5D, 3},  {0xA9, 0x89, 13}, {0xA9, 0x97, 13}, {0xA9, 0xF0, 15},
+    {0xD7, 0xFA, 5},  {0xFE, 0x50, 47}, {0xFE, 0x80, 33},
+};
+const char16_t kUserRowsFirst = 0xE000;    // AAA1-AFFE, then F8A1-FEFE
+const char16_t kUserCellsFirst = 0xE4C6;   // A140-A7A0
+const char16_t kUnassignedFirst = 0xE766;  // kUnassignedCells
+const char16_t kUnassignedEnd = 0xE865;
+const char16_t kByteFF = 0xF8F5;
+
+// The private-use character of a pair the host converter lacks; 0 when the pair has none.
+char16_t cp936PrivateUse(unsigned char lead, unsigned char trail) {
+  if (trail >= 0xA1 && trail <= 0xFE) {
+    if (lead >= 0xAA && lead <= 0xAF) return char16_t(kUserRowsFirst + (lead - 0xAA) * 94 + (trail - 0xA1));
+    if (lead >= 0xF8 && lead <= 0xFE) return char16_t(kUserRowsFirst + (6 + lead - 0xF8) * 94 + (trail - 0xA1));
+  }
+  if (lead >= 0xA1 && lead <= 0xA7 && trail >= 0x40 && trail <= 0xA0 && trail != 0x7F)
+    return char16_t(kUserCellsFirst + (lead - 0xA1) * 96 + (trail - 0x40) - (trail > 0x7F ? 1 : 0));
+  char16_t next = kUnassignedFirst;
+  for (const CellRun& run : kUnassignedCells) {
+    if (lead == run.lead && trail >= run.firstTrail && trail - run.firstTrail < run.count)
+      return char16_t(next + (trail - run.firstTrail));
+    next = char16_t(next + run.count);
+  }
+  return 0;
+}
+
+// The bytes of a code page 936 private-use character (above); empty for any other character.
+std::string cp936BytesOf(char16_t c) {
+  if (c == kByteFF) return std::string(1, '\xFF');
+  auto pair = [](int lead, int trail) { return std::string{char(lead), char(trail)}; };
+  if (c >= kUserRowsFirst && c < kUserCellsFirst) {
+    int index = c - kUserRowsFirst, row = index / 94;
+    return pair(row < 6 ? 0xAA + row : 0xF8 + row - 6, 0xA1 + index % 94);
+  }
+  if (c >= kUserCellsFirst && c < kUnassignedFirst) {
+    int index = c - kUserCellsFirst, cell = index % 96;
+    return pair(0xA1 + index / 96, cell < 0x3F ? 0x40 + cell : 0x41 + cell);
+  }
+  if (c >= kUnassignedFirst && c < kUnassignedEnd) {
+    int index = c - kUnassignedFirst;
+    for (const CellRun& run : kUnassignedCells) {
+      if (index < run.count) return pair(run.lead, run.firstTrail + index);
+      index -= run.count;
+    }
+  }
+  return std::string();
+}
+
 bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
@@ -116,16 +177,26 @@ bool rkwin_mb_to_utf16(UINT codePage, const char* in, size_t len, std::u16string
       grow();
       continue;
     }
-    // Code page 936 maps the single byte 0xFF to the private-use U+F8F5 (the system's published
-    // table); iconv's GBK has no such byte.
-    const char16_t unit = (cp == 936 && (unsigned char)*src == 0xFF) ? char16_t(0xF8F5) : kReplacement;
+    // Code page 936's private-use characters (above) are no invalid bytes; anything else is
+    // replaced byte by byte.
+    const unsigned char first = (unsigned char)src[0];
+    size_t used = 1;
+    char16_t unit = kReplacement;
+    if (cp == 936 && first == 0xFF) {
+      unit = kByteFF;
+    } else if (cp == 936 && srcLeft >= 2) {
+      if (char16_t pua = cp936PrivateUse(first, (unsigned char)src[1])) {
+        unit = pua;
+        used = 2;
+      }
+    }
     if (unit == kReplacement && strict) return false;
     while (dstLeft < sizeof unit) grow();
     memcpy(dst, &unit, sizeof unit);
     dst += sizeof unit;
     dstLeft -= sizeof unit;
-    ++src;
-    --srcLeft;
+    src += used;
+    srcLeft -= used;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   out.resize(out.size() - dstLeft / sizeof(char16_t));
@@ -164,13 +235,14 @@ bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::strin
       grow();
       continue;
     }
-    // A character the code page lacks, or a lone surrogate (U+F8F5 is 936's byte 0xFF, above).
+    // A character the code page lacks, or a lone surrogate; code page 936's private-use
+    // characters (above) go back to their bytes.
     char16_t first, second = 0;
     memcpy(&first, src, sizeof first);
-    const bool ff = cp == 936 && first == 0xF8F5;
-    const std::string& put = ff ? std::string("\xFF") : replacement;
-    if (!ff && strict) return false;
-    if (!ff && usedDefault) *usedDefault = true;
+    const std::string own = cp == 936 ? cp936BytesOf(first) : std::string();
+    const std::string& put = own.empty() ? replacement : own;
+    if (own.empty() && strict) return false;
+    if (own.empty() && usedDefault) *usedDefault = true;
     while (dstLeft < put.size()) grow();
     memcpy(dst, put.data(), put.size());
     dst += put.size();
