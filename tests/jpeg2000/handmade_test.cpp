@@ -438,6 +438,40 @@ TEST(HandmadeMarkers, PackedHeadersOfAFailingHeaderAreReleased) {
   EXPECT_EQ(e.packets, 1);
 }
 
+// Codes 0xFF30 to 0xFF3F are markers without a segment, skipped in the main header and in
+// tile-part headers; the codes next to them keep their segments.
+TEST(HandmadeMarkers, ReservedMarkersWithoutSegmentsAreSkipped) {
+  std::vector<uint8_t> data;
+  for (const packet_bytes &p : ff_packets(0, false)) {
+    data.insert(data.end(), p.header.begin(), p.header.end());
+    data.insert(data.end(), p.body.begin(), p.body.end());
+  }
+  decoded_stream want;
+  ASSERT_EQ(decode(stream(data, 2), want), "");
+  ASSERT_EQ(want.packets, 2);
+  const std::vector<uint8_t> com = {0xFF, 0x64, 0x00, 0x04, 0x00, 0x01};
+  auto then = [](std::vector<uint8_t> first, const std::vector<uint8_t> &second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+  };
+  struct Case {
+    std::vector<uint8_t> main_segments, tile_segments;
+  } cases[] = {
+      {{0xFF, 0x30}, {}},
+      {{0xFF, 0x3F}, {}},
+      {{}, {0xFF, 0x30}},
+      {{}, {0xFF, 0x3F}},
+      {then({0xFF, 0x30, 0xFF, 0x3F}, com), then(then({0xFF, 0x3F}, com), {0xFF, 0x30})},
+      {{0xFF, 0x2F, 0x00, 0x04, 0xFF, 0x30}, {0xFF, 0x40, 0x00, 0x04, 0xFF, 0x3F}},
+  };
+  for (const Case &c : cases) {
+    decoded_stream d;
+    EXPECT_EQ(decode(stream_with_segments(c.main_segments, c.tile_segments, data, 2), d), "");
+    EXPECT_EQ(d.packets, want.packets);
+    EXPECT_EQ(d.samples, want.samples);
+  }
+}
+
 TEST(HandmadeMarkers, MarkerNames) {
   std::ostringstream out;
   write_marker_name(0xFF90, out);
