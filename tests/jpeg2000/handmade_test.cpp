@@ -84,8 +84,8 @@ struct packet_bytes {
 // main header or a PPT segment of the tile-part header.
 enum class headers_in { packets, ppm, ppt };
 
-// A stream of `stream` with one packet per layer; with SOP (scod bit 2) each packet starts with
-// SOP, with EPH (scod bit 4) each header ends with EPH.
+// A stream of `stream` with one packet per layer; with SOP in use (scod & 2) each packet starts
+// with SOP, with EPH in use (scod & 4) each header ends with EPH.
 std::vector<uint8_t> stream_of(const std::vector<packet_bytes> &packets, headers_in where, int scod = 0) {
   std::vector<uint8_t> data, headers;
   for (size_t i = 0; i < packets.size(); i++) {
@@ -324,7 +324,8 @@ TEST(HandmadePackets, HeadersEndingInFFWithPaddingBits) {
     ASSERT_EQ(want.packets, want.expected_packets) << row;
     ASSERT_EQ(want.coded_blocks, 1) << row;
     ASSERT_NE(want.samples[0], std::vector<int>(16, 0)) << row;  // a picture that a shift changes
-    bool ends_in_ff = false;                                     // the header that these cases are about is there
+    // The header that the case is about is there.
+    bool ends_in_ff = false;
     for (const packet_bytes &p : ff_packets(row, true))
       ends_in_ff |= p.header.size() >= 2 && p.header[p.header.size() - 2] == 0xFF;
     ASSERT_TRUE(ends_in_ff) << row;
