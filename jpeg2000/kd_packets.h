@@ -64,9 +64,11 @@ class kd_header_in {
     while (count-- > 0) v = (v << 1) | (uint32_t)next_bit();
     return v;
   }
-  // Reads the stuffing byte that follows a final 0xFF whose bits are all used.
+  // Skips the byte that follows a header's final 0xFF.  A header never ends in 0xFF (T.800
+  // B.10.1): after a final 0xFF the encoder emits one more byte, which holds the stuffed zero
+  // bit, however many bits of the 0xFF carried header data (the rest are padding).
   void finish() {
-    if (bits_left == 0 && byte == 0xFF) {
+    if (byte == 0xFF) {
       uint8_t dummy;
       if (!in->get_byte(dummy)) throw kd_header_exhausted();
     }

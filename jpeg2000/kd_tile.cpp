@@ -437,7 +437,8 @@ bool kd_tile_state::read_part_header() {
         header_bytes += 2;
         break;
       }
-      header_bytes += 4 + m->get_length();
+      header_bytes += m->has_segment() ? 4 + m->get_length() : 2;
+      if (kd_reserved_without_segment(code)) continue;
       if (code == KDU_PPT) {
         if (ppt == nullptr) ppt.reset(new kd_pph_list(false));
         ppt->store_pph_marker(*m);

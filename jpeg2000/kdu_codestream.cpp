@@ -80,6 +80,7 @@ void write_marker_name(uint16_t code, kdu_message &out) { write_marker_name(code
 // ---------------------------------------------------------------------------------------------
 bool kd_marker_reader::fetch_marker(bool exclude_stuff_bytes, bool skip_to_marker) {
   in->disable_marker_watch();
+  segment = false;
   uint8_t byte = 0, b;
   bool have_ff = false;
   for (;;) {
@@ -139,6 +140,10 @@ bool kd_marker_reader::fetch_marker(bool exclude_stuff_bytes, bool skip_to_marke
     w << "Unrecognized/unimplemented marker code, ";
     write_marker_name(code, w);
     w << ", found in code-stream.";
+    if (kd_reserved_without_segment(code)) {
+      length = 0;
+      return true;
+    }
   }
   if (code != KDU_SOP && code != KDU_SOT) {
     uint8_t l1, l2;
@@ -149,6 +154,7 @@ bool kd_marker_reader::fetch_marker(bool exclude_stuff_bytes, bool skip_to_marke
   if (length < 0) return fail();
   if ((size_t)length > body.size()) body.resize((size_t)length * 2);
   if (in->read_block(body.data(), length) < length) return fail();
+  segment = true;
   return true;
 }
 
@@ -256,6 +262,7 @@ void kd_stream_state::build_stream_state() {
       e << "Code-stream must contain at least one SOT marker!";
     }
     if (marker->get_code() == KDU_SOT) break;
+    if (kd_reserved_without_segment(marker->get_code())) continue;
     if (marker->get_code() == KDU_PPM) {
       if (ppm_markers == nullptr) ppm_markers = new kd_pph_list(true);
       ppm_markers->store_pph_marker(*marker);

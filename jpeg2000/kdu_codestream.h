@@ -29,22 +29,25 @@ class kd_marker_reader {
   bool fetch_marker(bool exclude_stuff_bytes, bool skip_to_marker);
   uint16_t get_code() const { return code; }
   int get_length() const { return length; }
+  // False for a marker without a segment (such as SOD, or a reserved code 0xFF30 to 0xFF3F).
+  bool has_segment() const { return segment; }
   const uint8_t *get_bytes() const { return body.data(); }
   void clear() {
     code = 0;
     length = 0;
+    segment = false;
   }
   void set_input(kd_input *input) { in = input; }
 
  private:
   bool fail() {
-    code = 0;
-    length = 0;
+    clear();
     return false;
   }
   kd_input *in;
   uint16_t code = 0;
   int length = 0;
+  bool segment = false;
   std::vector<uint8_t> body;
 };
 

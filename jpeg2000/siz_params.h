@@ -25,6 +25,9 @@ constexpr uint16_t KDU_EPH = 0xFF92;
 constexpr uint16_t KDU_SOD = 0xFF93;
 constexpr uint16_t KDU_EOC = 0xFFD9;
 
+// Codes reserved for markers without a marker segment (T.800 Table A.1); readers skip them.
+constexpr bool kd_reserved_without_segment(uint16_t code) { return code >= 0xFF30 && code <= 0xFF3F; }
+
 // Largest component bit depth that the decoder accepts.
 constexpr int KDU_MAX_PRECISION = 38;
 

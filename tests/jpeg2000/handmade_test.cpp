@@ -5,10 +5,12 @@
 
 namespace {
 
-// Packet-header bits with the bit stuffing of the format: after 0xFF only 7 bits follow.
+// Packet-header bits with the bit stuffing of the format: after 0xFF only 7 bits follow.  The
+// last byte is padded with 0 bits, or with 1 bits as some encoders do.
 struct bit_writer {
   std::vector<uint8_t> bytes;
   int byte = 0, room = 8, used = 0;
+  bool pad_ones = false;
   void bit(int b) {
     byte = (byte << 1) | (b & 1);
     used++;
@@ -27,11 +29,13 @@ struct bit_writer {
     used = 0;
   }
   std::vector<uint8_t> finish() {
+    int padding = pad_ones ? 0x7F : 0;
     if (used > 0) {
-      byte <<= room;
+      byte = (byte << room) | (padding >> (7 - room));
       flush();
     }
-    if (!bytes.empty() && bytes.back() == 0xFF) bytes.push_back(0);  // the stuffing byte
+    // A header never ends in 0xFF: the byte with the stuffed zero bit follows.
+    if (!bytes.empty() && bytes.back() == 0xFF) bytes.push_back((uint8_t)padding);
     return bytes;
   }
 };
@@ -52,14 +56,15 @@ std::vector<uint8_t> stream(const std::vector<uint8_t> &packets, int layers = 1,
   return b.bytes;
 }
 
-// The stream of `stream` with one empty packet and extra segments at the end of its main header
-// and in its tile-part header.
+// The stream of `stream` (by default with one empty packet) and extra segments at the end of its
+// main header and in its tile-part header.
 std::vector<uint8_t> stream_with_segments(const std::vector<uint8_t> &main_segments,
-                                          const std::vector<uint8_t> &tile_segments) {
-  std::vector<uint8_t> s = stream({0x00});
+                                          const std::vector<uint8_t> &tile_segments,
+                                          const std::vector<uint8_t> &packets = {0x00}, int layers = 1, int scod = 0) {
+  std::vector<uint8_t> s = stream(packets, layers, scod);
   size_t sot = 0;
   while (!(s[sot] == 0xFF && s[sot + 1] == 0x90)) sot++;
-  uint32_t psot = (uint32_t)(12 + tile_segments.size() + 2 + 1);
+  uint32_t psot = (uint32_t)(12 + tile_segments.size() + 2 + packets.size());
   for (int i = 0; i < 4; i++) s[sot + 6 + (size_t)i] = (uint8_t)(psot >> (24 - 8 * i));
   s.insert(s.begin() + (long)sot + 12, tile_segments.begin(), tile_segments.end());
   s.insert(s.begin() + (long)sot, main_segments.begin(), main_segments.end());
@@ -70,11 +75,109 @@ std::string decode(const std::vector<uint8_t> &s, decoded_stream &d) {
   return error_text([&] { decode_all_blocks(s, d); });
 }
 
+// One packet (one layer) of a handmade stream.
+struct packet_bytes {
+  std::vector<uint8_t> header, body;
+};
+
+// Where the packet headers of a stream are: in the packets, or packed into a PPM segment of the
+// main header or a PPT segment of the tile-part header.
+enum class headers_in { packets, ppm, ppt };
+
+// A stream of `stream` with one packet per layer; with SOP in use (scod & 2) each packet starts
+// with SOP, with EPH in use (scod & 4) each header ends with EPH.
+std::vector<uint8_t> stream_of(const std::vector<packet_bytes> &packets, headers_in where, int scod = 0) {
+  std::vector<uint8_t> data, headers;
+  for (size_t i = 0; i < packets.size(); i++) {
+    if (scod & 2) data.insert(data.end(), {0xFF, 0x91, 0x00, 0x04, (uint8_t)(i >> 8), (uint8_t)i});
+    std::vector<uint8_t> &h = (where == headers_in::packets) ? data : headers;
+    h.insert(h.end(), packets[i].header.begin(), packets[i].header.end());
+    if (scod & 4) h.insert(h.end(), {0xFF, 0x92});
+    data.insert(data.end(), packets[i].body.begin(), packets[i].body.end());
+  }
+  int layers = (int)packets.size();
+  if (where == headers_in::packets) return stream(data, layers, scod);
+  byte_builder seg;
+  if (where == headers_in::ppm)
+    seg.u16(0xFF60).u16((unsigned)(3 + 4 + headers.size())).u8(0).u32((uint32_t)headers.size());
+  else
+    seg.u16(0xFF61).u16((unsigned)(3 + headers.size())).u8(0);
+  seg.append(headers);
+  if (where == headers_in::ppm) return stream_with_segments(seg.bytes, {}, data, layers, scod);
+  return stream_with_segments({}, seg.bytes, data, layers, scod);
+}
+
+// Body bytes without 0xFF (so no marker codes), varied enough that a shift changes the picture.
+std::vector<uint8_t> body_bytes(int count, uint32_t seed) {
+  std::vector<uint8_t> out;
+  for (int i = 0; i < count; i++) {
+    seed = seed * 1103515245u + 12345u;
+    out.push_back((uint8_t)((seed >> 16) & 0xFE));
+  }
+  return out;
+}
+
 // Header of a first inclusion in layer 0 with `passes` coded as given bits.
 void first_inclusion(bit_writer &w) {
   w.bit(1);  // packet not empty
   w.bit(1);  // inclusion tree: included in layer 0
   w.bit(1);  // zero bit-planes: 0
+}
+
+// The packets of three two-layer streams whose headers include one that ends in 0xFF:
+// case 0 and case 2 with padding bits in the 0xFF (1 bits when `pad_ones`), case 1 without.
+// Case 0 includes the block again in the next layer; case 2 starts with an empty packet.
+std::vector<packet_bytes> ff_packets(int row, bool pad_ones) {
+  auto header = [&](const std::function<void(bit_writer &)> &bits) {
+    bit_writer w;
+    w.pad_ones = pad_ones;
+    bits(w);
+    return w.finish();
+  };
+  // The block again in the next layer: 2 passes, Lblock unchanged, 20 bytes.
+  auto again = [&](int lblock) {
+    return packet_bytes{header([&](bit_writer &w) {
+                          w.bits(0x1C, 5);  // not empty, included, 2 passes, Lblock kept
+                          w.bits(20, lblock + 1);
+                        }),
+                        body_bytes(20, 4)};
+  };
+  auto nineteen_passes = [](bit_writer &w) { w.bits(0x1ED, 9); };
+  std::vector<packet_bytes> out;
+  if (row == 0) {
+    // Lblock 4, 127 bytes: the final 0xFF holds six length bits and two padding bits.
+    out.push_back({header([&](bit_writer &w) {
+                     first_inclusion(w);
+                     nineteen_passes(w);
+                     w.bits(0x2, 2);
+                     w.bits(127, 8);
+                   }),
+                   body_bytes(127, 8)});
+    out.push_back(again(4));
+  } else if (row == 1) {
+    // Lblock 5, 255 bytes: every bit of the final 0xFF is a length bit.
+    out.push_back({header([&](bit_writer &w) {
+                     first_inclusion(w);
+                     nineteen_passes(w);
+                     w.bits(0x6, 3);
+                     w.bits(255, 9);
+                   }),
+                   body_bytes(255, 7)});
+    out.push_back(again(5));
+  } else {
+    // An empty packet, then the first inclusion in layer 1 with Lblock 3 and 95 bytes: the
+    // final 0xFF holds five length bits and three padding bits.
+    out.push_back({header([](bit_writer &w) { w.bit(0); }), {}});
+    out.push_back({header([&](bit_writer &w) {
+                     w.bits(0x5, 3);  // not empty; inclusion value 1
+                     w.bit(1);        // zero bit-planes 0
+                     nineteen_passes(w);
+                     w.bit(0);
+                     w.bits(95, 7);
+                   }),
+                   body_bytes(95, 3)});
+  }
+  return out;
 }
 
 int warnings = 0;
@@ -211,6 +314,34 @@ TEST(HandmadePackets, InclusionTreeAndBodyChecks) {
   EXPECT_EQ(decode(stream(body), f), "Packet body terminated with an FF!");
 }
 
+// A header's last byte 0xFF is followed by one more byte, also when some bits of the 0xFF are
+// padding: the next packet starts after it, in the packets and in PPM and PPT segments alike.
+TEST(HandmadePackets, HeadersEndingInFFWithPaddingBits) {
+  const char *place_names[] = {"in the packets", "in PPM", "in PPT"};
+  for (int row = 0; row < 3; row++) {
+    decoded_stream want;
+    ASSERT_EQ(decode(stream_of(ff_packets(row, false), headers_in::packets), want), "") << row;
+    ASSERT_EQ(want.packets, want.expected_packets) << row;
+    ASSERT_EQ(want.coded_blocks, 1) << row;
+    ASSERT_NE(want.samples[0], std::vector<int>(16, 0)) << row;  // a picture that a shift changes
+    // The header that the case is about is there.
+    bool ends_in_ff = false;
+    for (const packet_bytes &p : ff_packets(row, true))
+      ends_in_ff |= p.header.size() >= 2 && p.header[p.header.size() - 2] == 0xFF;
+    ASSERT_TRUE(ends_in_ff) << row;
+    for (headers_in where : {headers_in::packets, headers_in::ppm, headers_in::ppt})
+      for (int scod : {0, 6})
+        for (bool pad_ones : {false, true}) {
+          decoded_stream d;
+          std::string where_text = std::string(place_names[(int)where]) + (scod ? " with SOP and EPH" : "") +
+                                   (pad_ones ? ", 1-padded" : ", 0-padded") + ", case " + std::to_string(row);
+          EXPECT_EQ(decode(stream_of(ff_packets(row, pad_ones), where, scod), d), "") << where_text;
+          EXPECT_EQ(d.packets, want.packets) << where_text;
+          EXPECT_EQ(d.samples, want.samples) << where_text;
+        }
+  }
+}
+
 TEST(HandmadeMarkers, CorruptSotNonTerminalEocAndTileCounts) {
   warnings = 0;
   kdu_customize_warnings(nullptr, count_warning);
@@ -306,6 +437,40 @@ TEST(HandmadeMarkers, PackedHeadersOfAFailingHeaderAreReleased) {
   decoded_stream e;
   EXPECT_EQ(decode(stream_with_segments(ppm, {}), e), "");
   EXPECT_EQ(e.packets, 1);
+}
+
+// Codes 0xFF30 to 0xFF3F are markers without a segment, skipped in the main header and in
+// tile-part headers; the codes next to them keep their segments.
+TEST(HandmadeMarkers, ReservedMarkersWithoutSegmentsAreSkipped) {
+  std::vector<uint8_t> data;
+  for (const packet_bytes &p : ff_packets(0, false)) {
+    data.insert(data.end(), p.header.begin(), p.header.end());
+    data.insert(data.end(), p.body.begin(), p.body.end());
+  }
+  decoded_stream want;
+  ASSERT_EQ(decode(stream(data, 2), want), "");
+  ASSERT_EQ(want.packets, 2);
+  const std::vector<uint8_t> com = {0xFF, 0x64, 0x00, 0x04, 0x00, 0x01};
+  auto then = [](std::vector<uint8_t> first, const std::vector<uint8_t> &second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+  };
+  struct Case {
+    std::vector<uint8_t> main_segments, tile_segments;
+  } cases[] = {
+      {{0xFF, 0x30}, {}},
+      {{0xFF, 0x3F}, {}},
+      {{}, {0xFF, 0x30}},
+      {{}, {0xFF, 0x3F}},
+      {then({0xFF, 0x30, 0xFF, 0x3F}, com), then(then({0xFF, 0x3F}, com), {0xFF, 0x30})},
+      {{0xFF, 0x2F, 0x00, 0x04, 0xFF, 0x30}, {0xFF, 0x40, 0x00, 0x04, 0xFF, 0x3F}},
+  };
+  for (const Case &c : cases) {
+    decoded_stream d;
+    EXPECT_EQ(decode(stream_with_segments(c.main_segments, c.tile_segments, data, 2), d), "");
+    EXPECT_EQ(d.packets, want.packets);
+    EXPECT_EQ(d.samples, want.samples);
+  }
 }
 
 TEST(HandmadeMarkers, MarkerNames) {
