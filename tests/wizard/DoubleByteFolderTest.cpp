@@ -1,5 +1,7 @@
 // The install road into a folder whose name ends in 誠 (D5 5C in code page 936: its second byte
 // is the byte of a backslash): every file, registry value, shortcut and list names that folder.
+// Also a folder of double-byte letters typed in another case than it exists in.
+#include "LetterCases.h"
 #include "RoadSupport.h"
 
 using namespace RKSDK;
@@ -126,4 +128,38 @@ TEST_F(DoubleByteFolderTest, AnExistingFolderIsTakenWithoutAQuestion) {
   run(w);
   EXPECT_EQ(5u, d.done);
   w->release();
+}
+
+// A folder is found whatever the case of its letters, full-width ones too: typing ＶＡＮＴＲＹ
+// where ｖａｎｔｒｙ exists asks nothing, and the product goes into the folder that is there.
+TEST_F(DoubleByteFolderTest, AFolderInAnotherCaseIsTheSameFolder) {
+  const LetterCase& name = kLetterCases[0];
+  ASSERT_STREQ("936", name.codePage);
+  std::filesystem::create_directories(prefix.onC(std::string("Program Files/") + name.lowerUtf8));
+  RecordingSetup* w = new RecordingSetup();
+  w->addRef();
+  Driver d(w);
+  int boxes = compat_message_box_count();
+  const std::string typed = std::string("C:\\Program Files\\") + name.upper;
+  d.step([=] { clickOn(w->nextButton); });
+  d.step([=] { clickOn(w->agreeButton); });
+  d.step([=] { clickOn(w->nextButton); });
+  d.step([=] {
+    w->pathField->setText(typed.c_str());
+    clickOn(w->nextButton);
+  });
+  stepCopyAll(d);
+  d.step([=] {
+    EXPECT_EQ(5, w->page);
+    EXPECT_EQ(boxes, compat_message_box_count());
+    w->quit();
+  });
+  run(w);
+  EXPECT_EQ(6u, d.done);
+  w->release();
+
+  EXPECT_TRUE(std::filesystem::is_regular_file(
+      prefix.onC(std::string("Program Files/") + name.lowerUtf8 + "/Vantry/VantryView.exe")));
+  for (const auto& e : std::filesystem::directory_iterator(prefix.onC("Program Files")))
+    EXPECT_EQ(name.lowerUtf8, e.path().filename().string());
 }

@@ -250,6 +250,14 @@ TEST_F(FileSystem, ListingsAreSortedAndFiltered) {
   std::vector<std::string> root = listing("C:\\*.*");
   EXPECT_EQ(std::count(root.begin(), root.end(), "."), 0);
   EXPECT_EQ(std::count(root.begin(), root.end(), "l"), 1);
+
+  // Letters of other scripts sort by their upper case as well (code page 1252: éx, Éy).
+  ASSERT_EQ(_mkdir("C:\\accents"), 0);
+  for (const char* name : {"\xC3\x89y", "\xC3\xA9x"})
+    TempPrefix::writeFile(prefix.onC(std::string("accents/") + name), "");
+  setenv("RKWIN_ACP", "1252", 1);
+  EXPECT_EQ(listing("C:\\accents\\*"), (std::vector<std::string>{".", "..", "\xE9x", "\xC9y"}));
+  unsetenv("RKWIN_ACP");
 }
 
 TEST_F(FileSystem, LongPathNamesTakeTheNamesOnDisk) {

@@ -46,9 +46,14 @@ TEST_F(FolderIndexTest, FindsNamesWhateverTheirCase) {
   EXPECT_EQ(index.find(folder, "SUB", found), FolderIndex::Result::Found);
   EXPECT_EQ(found, "Sub");
   EXPECT_EQ(index.find(folder, "readme.txt2", found), FolderIndex::Result::Missing);
-  // Only ASCII letters fold; other bytes must match.
+  // Letters of every script fold, one character to one: ä finds Ä, ß is no SS.
   touch("\xC3\x84rger");
-  EXPECT_EQ(index.find(folder, "\xC3\xA4rger", found), FolderIndex::Result::Missing);
+  EXPECT_EQ(index.find(folder, "\xC3\xA4RGER", found), FolderIndex::Result::Found);
+  EXPECT_EQ(found, "\xC3\x84rger");
+  touch(
+      "Stra\xC3\x9F"
+      "e");
+  EXPECT_EQ(index.find(folder, "STRASSE", found), FolderIndex::Result::Missing);
   EXPECT_EQ(index.find(folder + "/nosuch", "x", found), FolderIndex::Result::NoFolder);
   EXPECT_EQ(index.find(folder + "/ReadMe.TXT", "x", found), FolderIndex::Result::NoFolder);
   EXPECT_EQ(errno, ENOTDIR);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <LetterCases.h>
 #include <TempPrefix.h>
 
 #include <algorithm>
@@ -73,6 +74,35 @@ TEST_F(PathLookup, NewFilesGoIntoTheExistingFolderWhateverItsCase) {
   h = CreateFileA("C:\\DATA\\CREATED.BIN", GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_EQ(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
+}
+
+// Names that differ only in the case of letters of other scripts name the same file too: the
+// calls find the folder, put new files into it, and list it under a wildcard.
+TEST_F(PathLookup, LettersOfEveryScriptFoldAsOnWindows) {
+  for (const LetterCase& c : kLetterCases) {
+    SCOPED_TRACE(c.script);
+    setenv("RKWIN_ACP", c.codePage, 1);
+    const std::string made = std::string("C:\\") + c.lower, asked = std::string("C:\\") + c.upper;
+    ASSERT_EQ(_mkdir(made.c_str()), 0);
+    ASSERT_TRUE(writeWindowsFile((made + "\\f.txt").c_str(), "f"));
+    EXPECT_EQ(GetFileAttributesA(asked.c_str()), (DWORD)FILE_ATTRIBUTE_DIRECTORY);
+    HANDLE h = CreateFileA((asked + "\\F.TXT").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    EXPECT_TRUE(writeWindowsFile((asked + "\\new.txt").c_str(), "new"));
+    EXPECT_EQ(_mkdir(asked.c_str()), -1);
+    EXPECT_EQ(errno, EEXIST);
+    WIN32_FIND_DATAA data;
+    h = FindFirstFileA((asked + "*").c_str(), &data);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, c.lower);
+    EXPECT_FALSE(FindNextFileA(h, &data));
+    FindClose(h);
+    unsetenv("RKWIN_ACP");
+    EXPECT_EQ(tree(c.lowerUtf8), (std::vector<std::string>{"f.txt", "new.txt"}));
+    EXPECT_FALSE(TempPrefix::exists(prefix.onC(c.upperUtf8)));
+  }
 }
 
 TEST_F(PathLookup, NewFolderChainsAreBuiltBelowTheFoldersThatExist) {

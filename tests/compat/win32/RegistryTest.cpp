@@ -2,6 +2,7 @@
 
 #include "compat_registry.h"
 
+#include "LetterCases.h"
 #include "TempFolder.h"
 #include "TempPrefix.h"
 
@@ -55,6 +56,36 @@ TEST_F(Registry, CreateOpenSetQueryRoundTrip) {
   RegCloseKey(key);
   EXPECT_EQ(queryString(HKEY_CLASSES_ROOT, ".Png", ""), "Vantry.png");
   EXPECT_NE(storeText().find("[HKEY_CLASSES_ROOT\\.png]\n@=\"Vantry.png\""), std::string::npos) << storeText();
+}
+
+// Key and value names that differ only in the case of letters of other scripts are the same
+// names, as on Windows; each store is written in the code page of its names.
+TEST_F(Registry, LettersOfEveryScriptFoldAsOnWindows) {
+  for (const LetterCase& c : kLetterCases) {
+    SCOPED_TRACE(c.script);
+    TempPrefix machine;
+    setenv("RKWIN_ACP", c.codePage, 1);
+    const std::string made = std::string("Software\\") + c.lower, asked = std::string("Software\\") + c.upper;
+    HKEY key;
+    DWORD disp = 0;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, (made + "\\Sub").c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+        ERROR_SUCCESS);
+    EXPECT_EQ(setString(key, c.lower, "first"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, (asked + "\\SUB").c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disp),
+        ERROR_SUCCESS);
+    EXPECT_EQ(disp, (DWORD)REG_OPENED_EXISTING_KEY);
+    EXPECT_EQ(setString(key, c.upper, "second"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, (made + "\\Sub").c_str(), c.lower), "second");
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, asked.c_str()), ERROR_ACCESS_DENIED) << "has a sub-key";
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, (asked + "\\Sub").c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, asked.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, made.c_str(), 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+    unsetenv("RKWIN_ACP");
+  }
 }
 
 TEST_F(Registry, OpenMissingKeyFailsAndEmptyPathGivesTheRoot) {

@@ -1,4 +1,5 @@
 // Files, folders and listings of the Windows kernel over host paths.
+#include "case_fold.h"
 #include "file_internal.h"
 #include "folder_index.h"
 #include "handle_internal.h"
@@ -44,50 +45,38 @@ FILETIME toFileTime(ULONGLONG value) {
 
 ULONGLONG fromFileTime(const FILETIME& ft) { return ((ULONGLONG)ft.dwHighDateTime << 32) | ft.dwLowDateTime; }
 
-unsigned char upper(unsigned char c) { return (c >= 'a' && c <= 'z') ? (unsigned char)(c - 'a' + 'A') : c; }
-
-// Length of the UTF-8 character at p (1 for a stray byte).
-size_t charLength(const char* p) {
-  unsigned char c = (unsigned char)*p;
-  size_t n = c < 0xC0 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-  for (size_t i = 1; i < n; ++i)
-    if (((unsigned char)p[i] & 0xC0) != 0x80) return 1;
-  return n;
-}
+// The UTF-8 character at p (a stray byte alone) and its length; never reads past a NUL.
+size_t nextChar(const char* p, char32_t* c) { return rkwin::CaseFold::decodeUtf8(p, strnlen(p, 4), c); }
 
 // Windows wildcards on UTF-8 names: '*' any run, '?' one character, letters without case.
 bool matches(const char* pattern, const char* name) {
+  char32_t p, n;
   while (*pattern) {
     if (*pattern == '*') {
       while (*pattern == '*') ++pattern;
       if (!*pattern) return true;
-      for (const char* n = name; *n; n += charLength(n))
-        if (matches(pattern, n)) return true;
+      for (const char* at = name; *at; at += nextChar(at, &n))
+        if (matches(pattern, at)) return true;
       return matches(pattern, name + strlen(name));
     }
     if (!*name) return false;
+    size_t length = nextChar(name, &n);
     if (*pattern == '?') {
       ++pattern;
-      name += charLength(name);
+      name += length;
       continue;
     }
-    if (upper((unsigned char)*pattern) != upper((unsigned char)*name)) return false;
-    ++pattern;
-    ++name;
+    pattern += nextChar(pattern, &p);
+    name += length;
+    if (p != n && rkwin::CaseFold::upper(p) != rkwin::CaseFold::upper(n)) return false;
   }
   return *name == 0;
 }
 
-// NTFS lists by upper-cased name.
-bool nameBefore(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
-  const unsigned char* x = (const unsigned char*)a.cFileName;
-  const unsigned char* y = (const unsigned char*)b.cFileName;
-  for (; *x && *y; ++x, ++y) {
-    unsigned char cx = upper(*x), cy = upper(*y);
-    if (cx != cy) return cx < cy;
-  }
-  if (*x != *y) return *x == 0;
-  return strcmp(a.cFileName, b.cFileName) < 0;
+// NTFS lists by upper-cased name; names equal but for case by their bytes.
+bool nameBefore(const std::string& a, const std::string& b) {
+  int order = rkwin::CaseFold::compareUtf8(a, b);
+  return order != 0 ? order < 0 : a < b;
 }
 
 bool fillFindData(const std::string& folder, const std::string& name, WIN32_FIND_DATAA& data) {
@@ -212,21 +201,22 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     SetLastError(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
-  auto find = std::make_shared<FindObject>();
-  std::vector<WIN32_FIND_DATAA> dots;
-  WIN32_FIND_DATAA data;
+  std::vector<std::string> dots, names;
   bool root = isDriveRoot(host);
   while (struct dirent* e = readdir(dir)) {
     bool dot = strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0;
     if (dot && root) continue;
     if (!matches(pattern.c_str(), e->d_name)) continue;
-    if (!fillFindData(host, e->d_name, data)) continue;
-    (dot ? dots : find->entries).push_back(data);
+    (dot ? dots : names).push_back(e->d_name);
   }
   closedir(dir);
-  std::sort(find->entries.begin(), find->entries.end(), nameBefore);
-  std::sort(dots.begin(), dots.end(), nameBefore);
-  find->entries.insert(find->entries.begin(), dots.begin(), dots.end());
+  std::sort(dots.begin(), dots.end());
+  std::sort(names.begin(), names.end(), nameBefore);
+  names.insert(names.begin(), dots.begin(), dots.end());
+  auto find = std::make_shared<FindObject>();
+  WIN32_FIND_DATAA data;
+  for (const std::string& name : names)
+    if (fillFindData(host, name, data)) find->entries.push_back(data);
   if (find->entries.empty()) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

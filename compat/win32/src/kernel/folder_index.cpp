@@ -1,5 +1,7 @@
 #include "folder_index.h"
 
+#include "case_fold.h"
+
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -42,12 +44,7 @@ FolderIndex::Stamp FolderIndex::stampOf(const struct stat& st) {
   return s;
 }
 
-std::string FolderIndex::fold(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded)
-    if (c >= 'A' && c <= 'Z') c = (char)(c - 'A' + 'a');
-  return folded;
-}
+std::string FolderIndex::fold(const std::string& name) { return CaseFold::upperUtf8(name); }
 
 void FolderIndex::add(Folder& folder, const std::string& name) {
   std::vector<std::string>& spellings = folder.names[fold(name)];

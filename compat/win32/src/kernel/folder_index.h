@@ -1,11 +1,12 @@
 // Case-insensitive name lookup in host folders through a cached index per folder.
 //
-// Each indexed folder maps the folded spelling of every name in it (ASCII letters in lower case)
-// to its spellings on disk, in listing order. An index is trusted only while the folder's
-// identity (device, inode) and its change stamps (modification and change times, size, link
-// count) are those seen when it was built; a change by another process shows there and the
-// folder is listed again on the next lookup. Changes this process makes through the file calls
-// are noted as they happen, so that creating many names in one folder lists it once.
+// Each indexed folder maps the folded spelling of every name in it (every letter in upper case,
+// as CaseFold maps it) to its spellings on disk, in listing order. An index is trusted only
+// while the folder's identity (device, inode) and its change stamps (modification and change
+// times, size, link count) are those seen when it was built; a change by another process shows
+// there and the folder is listed again on the next lookup. Changes this process makes through
+// the file calls are noted as they happen, so that creating many names in one folder lists it
+// once.
 // Folder times move in clock ticks of a few milliseconds: a folder listed in the tick of its
 // last change is listed again on the next lookup.
 // The most recently used folders are kept (64 by default), the others dropped.
@@ -30,7 +31,7 @@ class FolderIndex {
   explicit FolderIndex(size_t capacity = 64);
 
   // Looks in host folder `folder` ("" for "/") for an entry whose name equals `name` but for
-  // the case of ASCII letters: Found with its name on disk in `found` (the first in listing
+  // the case of its letters: Found with its name on disk in `found` (the first in listing
   // order where several match), Missing, or NoFolder when the folder cannot be listed (errno
   // tells why).
   Result find(const std::string& folder, const std::string& name, std::string& found);

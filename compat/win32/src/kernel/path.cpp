@@ -1,5 +1,6 @@
 #include "path_internal.h"
 
+#include "case_fold.h"
 #include "folder_index.h"
 
 #include <compat_path.h>
@@ -32,23 +33,16 @@ void stripTrailingSlashes(std::string& s) {
   while (s.size() > 1 && s.back() == '/') s.pop_back();
 }
 
-unsigned char lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? (unsigned char)(c - 'A' + 'a') : c; }
-
-bool hasLetter(const std::string& s) {
-  for (char c : s)
-    if (lower((unsigned char)c) >= 'a' && lower((unsigned char)c) <= 'z') return true;
-  return false;
-}
-
 enum class Search { Found, Missing, NoFolder };
 
 // Looks in `folder` for an entry equal to `name` but for case, the exact `name` being known to
 // be missing: Found (with its name in `found`), Missing, or NoFolder when `folder` cannot be
-// listed (errno tells why). A name without letters has no other spelling and needs no look
-// unless the caller must learn whether the folder exists. The folder's names come from its
-// cached index, so a new name costs a lookup there rather than a listing of the folder.
+// listed (errno tells why). A name without letters of two cases (digits, punctuation, CJK
+// ideographs) has no other spelling and needs no look unless the caller must learn whether the
+// folder exists. The folder's names come from its cached index, so a new name costs a lookup
+// there rather than a listing of the folder.
 Search findIgnoringCase(const std::string& folder, const std::string& name, std::string& found, bool folderKnown) {
-  if (!hasLetter(name) && folderKnown) {
+  if (folderKnown && !CaseFold::hasOtherCaseUtf8(name)) {
     errno = ENOENT;
     return Search::Missing;
   }

@@ -1,6 +1,7 @@
 #include "registry_store.h"
 
 #include "ansi_text.h"
+#include "case_fold.h"
 
 #include <cctype>
 #include <cstdio>
@@ -179,23 +180,32 @@ void appendHex(std::string& out, const std::vector<BYTE>& data) {
 
 }  // namespace
 
-// ASCII letters compare without case; the second byte of a double-byte character is no letter.
-// Up to the first difference both texts hold the same characters, so their second bytes fall
-// at the same places.
+// Letters compare without case, character by character (CaseFold::ansiKey): ASCII letters in
+// their lower case, other letters in their upper case, so that characters that have no case keep
+// the order of their bytes. The second byte of a double-byte character is never read as a
+// character of its own. Keys of whole characters keep the order strict and weak, and put every
+// key that starts with a given text (but for case) right after that text.
 bool CaseLess::operator()(const std::string& a, const std::string& b) const {
-  size_t n = a.size() < b.size() ? a.size() : b.size();
-  AnsiText chars(a);
-  bool second = false;
-  for (size_t i = 0; i < n; ++i) {
-    int x = (unsigned char)a[i], y = (unsigned char)b[i];
-    if (!second) {
-      x = foldChar((unsigned char)x);
-      y = foldChar((unsigned char)y);
+  AnsiText ta(a), tb(b);
+  size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    unsigned char x = (unsigned char)a[i], y = (unsigned char)b[j];
+    if (x < 0x80 && y < 0x80) {
+      int fx = foldChar(x), fy = foldChar(y);
+      if (fx != fy) return fx < fy;
+      ++i;
+      ++j;
+      continue;
     }
-    if (x != y) return x < y;
-    second = !second && chars.isLeadByte((unsigned char)x);
+    size_t nx = ta.charLength(i), ny = tb.charLength(j);
+    if (nx != ny || a.compare(i, nx, b, j, ny) != 0) {
+      uint32_t kx = CaseFold::ansiKey(a.data() + i, nx), ky = CaseFold::ansiKey(b.data() + j, ny);
+      if (kx != ky) return kx < ky;
+    }
+    i += nx;
+    j += ny;
   }
-  return a.size() < b.size();
+  return i == a.size() && j < b.size();
 }
 
 bool equalsNoCase(const std::string& a, const std::string& b) { return !CaseLess()(a, b) && !CaseLess()(b, a); }

@@ -1,5 +1,5 @@
 // The registry store of a prefix: keys by full path ("HKEY_CLASSES_ROOT\.png"), compared without
-// regard to ASCII case and kept with the case they were created with.
+// regard to the case of their letters and kept with the case they were created with.
 #ifndef RKWIN_REGISTRY_STORE_H
 #define RKWIN_REGISTRY_STORE_H
 
