@@ -13,7 +13,9 @@ bool AnsiText::isLeadByte(unsigned char c) const {
 }
 
 size_t AnsiText::charLength(size_t i) const {
-  return i + 1 < size_ && text_[i + 1] != 0 && isLeadByte((unsigned char)text_[i]) ? 2 : 1;
+  // isLeadByte looks the code page up, so it comes first.
+  return i + 1 < size_ && isLeadByte((unsigned char)text_[i]) && rkwin_trail_byte(codePage_, (BYTE)text_[i + 1]) ? 2
+                                                                                                                 : 1;
 }
 
 bool AnsiText::inSet(size_t i, const char* set) const {

@@ -1,9 +1,11 @@
 // Text in the ANSI code page, read character by character. In a double-byte code page the
 // second byte of a character can be any byte from 0x40 up (GBK 誠 is D5 5C, its second byte
 // that of '\'), so a search for an ASCII byte (a separator, a quote, a bracket) steps over
-// whole characters and never takes a second byte for one. Single-byte code pages step byte by
-// byte. The active code page is looked up only once a byte of 0x80 or more is met, so ASCII
-// text costs no lookup. Internal to the stand-in; the text must outlive the object.
+// whole characters and never takes a second byte for one. A lead byte pairs only with a byte
+// that the code page takes as a second byte: before any other byte (a quote, a byte below 0x40)
+// or at the end it stands alone, as the code page's conversion reads it. Single-byte code pages
+// step byte by byte. The active code page is looked up only once a byte of 0x80 or more is met,
+// so ASCII text costs no lookup. Internal to the stand-in; the text must outlive the object.
 #ifndef RKWIN_ANSI_TEXT_H
 #define RKWIN_ANSI_TEXT_H
 
@@ -17,12 +19,14 @@ class AnsiText {
  public:
   static const size_t npos = std::string::npos;
 
-  AnsiText(const char* text, size_t size) : text_(text), size_(size) {}
-  explicit AnsiText(const std::string& text) : AnsiText(text.data(), text.size()) {}
+  // Text in the code page given (a resolved number), or in the active one when it is 0.
+  AnsiText(const char* text, size_t size, unsigned codePage = 0) : text_(text), size_(size), codePage_(codePage) {}
+  explicit AnsiText(const std::string& text, unsigned codePage = 0) : AnsiText(text.data(), text.size(), codePage) {}
 
-  // True when c starts a double-byte character in the active code page.
+  // True when c starts a double-byte character in the code page.
   bool isLeadByte(unsigned char c) const;
-  // Bytes of the character at byte i: 2 for a lead byte with a byte other than 0 after it, else 1.
+  // Bytes of the character at byte i: 2 for a lead byte followed by a second byte of the code
+  // page, else 1.
   size_t charLength(size_t i) const;
   // The first character at or after byte `from` that is one of the ASCII bytes in `set`; npos when none.
   size_t findFirstOf(const char* set, size_t from = 0) const;
@@ -38,7 +42,7 @@ class AnsiText {
 
   const char* text_;
   size_t size_;
-  mutable unsigned codePage_ = 0;  // the active code page, once needed
+  mutable unsigned codePage_;  // 0 until the active code page is needed
 };
 
 }  // namespace rkwin

@@ -16,6 +16,20 @@ bool rkwin_lead_byte(UINT resolvedCodePage, BYTE c) {
   }
 }
 
+bool rkwin_trail_byte(UINT resolvedCodePage, BYTE c) {
+  switch (resolvedCodePage) {
+    case 936:  // GBK
+    case 950:  // Big5
+      return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFE);
+    case 949:  // Unified Hangul: letters, then the upper half
+      return (c >= 0x41 && c <= 0x5A) || (c >= 0x61 && c <= 0x7A) || (c >= 0x81 && c <= 0xFE);
+    case 932:  // Shift JIS
+      return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC);
+    default:
+      return false;
+  }
+}
+
 BOOL WINAPI IsDBCSLeadByteEx(UINT codePage, BYTE c) {
   return rkwin_lead_byte(rkwin_resolve_codepage(codePage), c) ? TRUE : FALSE;
 }

@@ -19,6 +19,11 @@ UINT rkwin_resolve_codepage(UINT codePage);
 // (IsDBCSLeadByteEx without the lookup of the symbolic code pages).
 bool rkwin_lead_byte(UINT resolvedCodePage, BYTE c);
 
+// True when c can follow a lead byte as the second byte of a double-byte character in the code
+// page (resolved already). A lead byte before any other byte stands alone, as the code page's
+// conversion takes it.
+bool rkwin_trail_byte(UINT resolvedCodePage, BYTE c);
+
 // Converts len bytes in the code page to UTF-16. Invalid or incomplete sequences become U+FFFD,
 // or make the call fail when strict is set. False also for an unknown code page.
 bool rkwin_mb_to_utf16(UINT codePage, const char* in, size_t len, std::u16string& out, bool strict);

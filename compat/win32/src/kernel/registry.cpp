@@ -116,7 +116,15 @@ class StoreSession {
   }
   bool ok() const { return ok_; }
   RegStore& store() { return store_; }
-  bool commit() { return write_ && ok_ && writeFileAtomically(path_, store_.exportText()); }
+  // Writes the changed store: ERROR_INVALID_PARAMETER when a text in it cannot be kept so that
+  // it reads back the same (a key name with a line break), ERROR_WRITE_FAULT when the file
+  // cannot be written.
+  LSTATUS commit() {
+    if (!write_ || !ok_) return ERROR_WRITE_FAULT;
+    std::string text;
+    if (!store_.exportText(&text)) return ERROR_INVALID_PARAMETER;
+    return writeFileAtomically(path_, text) ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+  }
 
  private:
   bool write_;
@@ -152,6 +160,9 @@ bool handlePath(HKEY h, std::string* path, REGSAM* access) {
 
 // Joins a sub-key path to its parent: separators trimmed, repeated ones collapsed. The path is
 // in the ANSI code page: a double-byte character whose second byte is 0x5C is no separator.
+// A lead byte followed by a backslash is such a character, as the code page's conversion reads
+// it: "abc\xD5\\sub" names the one key abc誠sub. A key path is the key's identity, so a sub-key
+// joined to a key whose name ends in a lone lead byte is read the same way.
 bool joinPath(const std::string& parent, LPCSTR sub, std::string* out) {
   *out = parent;
   if (!sub) return true;
@@ -213,7 +224,8 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, 
     if (!session.store().find(path)) {
       if (!(parentAccess & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
       session.store().create(path, &created);
-      if (!session.commit()) return ERROR_WRITE_FAULT;
+      LSTATUS written = session.commit();
+      if (written != ERROR_SUCCESS) return written;
     }
   }
   if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -240,7 +252,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType
   }
   value->type = dwType;
   value->data.assign(lpData, lpData + cbData);
-  return session.commit() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+  return session.commit();
 }
 
 LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
@@ -287,7 +299,7 @@ LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   RegValue* value = key->find(lpValueName ? lpValueName : "");
   if (!value) return ERROR_FILE_NOT_FOUND;
   key->values.erase(key->values.begin() + (value - key->values.data()));
-  return session.commit() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+  return session.commit();
 }
 
 LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
@@ -302,7 +314,7 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (!session.store().find(path)) return ERROR_FILE_NOT_FOUND;
   if (session.store().hasSubkeys(path)) return ERROR_ACCESS_DENIED;  // only a key without sub-keys goes
   session.store().removeKey(path);
-  return session.commit() ? ERROR_SUCCESS : ERROR_WRITE_FAULT;
+  return session.commit();
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY hKey) {
@@ -315,7 +327,7 @@ bool compat_reg_import_text(const std::string& text) {
   StoreSession session(true);
   if (!session.ok()) return false;
   if (!session.store().importText(text)) return false;
-  return session.commit();
+  return session.commit() == ERROR_SUCCESS;
 }
 
 std::string compat_reg_store_path() { return prefixRoot() + "/registry.reg"; }

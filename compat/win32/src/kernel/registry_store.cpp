@@ -2,6 +2,7 @@
 
 #include "ansi_text.h"
 #include "case_fold.h"
+#include "nls_internal.h"
 
 #include <cctype>
 #include <cstdio>
@@ -16,6 +17,12 @@ int foldChar(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') 
 const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
                                   "HKEY_CURRENT_CONFIG"};
 
+const char kHeader[] = "Windows Registry Editor Version 5.00";
+// The store's own file names the code page of its texts on the line after the header.
+const char kCodePageLine[] = "; code page ";
+// A code page without double-byte characters: every byte a character of its own.
+const unsigned kSingleByte = 1252;
+
 std::string trim(const std::string& s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n')) ++b;
@@ -24,8 +31,8 @@ std::string trim(const std::string& s) {
 }
 
 // Splits text into logical lines: CRLF or LF, a trailing backslash continues a hex list. The
-// text is in the ANSI code page, so the backslash is a character, not a second byte.
-std::vector<std::string> logicalLines(const std::string& text) {
+// text is in the code page, so the backslash is a character, not a second byte.
+std::vector<std::string> logicalLines(const std::string& text, unsigned codePage) {
   std::vector<std::string> out;
   std::string current;
   bool continuing = false;
@@ -38,10 +45,10 @@ std::vector<std::string> logicalLines(const std::string& text) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     std::string t = continuing ? trim(line) : line;
     std::string tt = trim(t);
-    bool more = AnsiText(tt).endsWithOneOf("\\") && (continuing || tt.find("=hex") != std::string::npos);
+    bool more = AnsiText(tt, codePage).endsWithOneOf("\\") && (continuing || tt.find("=hex") != std::string::npos);
     if (more) {
       tt.pop_back();
-      current += continuing ? tt : t.substr(0, AnsiText(t).findLastOf("\\"));
+      current += continuing ? tt : t.substr(0, AnsiText(t, codePage).findLastOf("\\"));
       continuing = true;
       continue;
     }
@@ -55,13 +62,28 @@ std::vector<std::string> logicalLines(const std::string& text) {
   return out;
 }
 
+// The code page that the line after the header names ("; code page 936"), or 0 when there is
+// no such line. `from` is where the header line begins.
+unsigned declaredCodePage(const std::string& text, size_t from) {
+  size_t start = text.find('\n', from);
+  if (start == std::string::npos) return 0;
+  ++start;
+  size_t end = text.find('\n', start);
+  std::string line = trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+  const size_t prefix = sizeof kCodePageLine - 1;
+  std::string digits = line.compare(0, prefix, kCodePageLine) == 0 ? line.substr(prefix) : std::string();
+  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+  unsigned long codePage = strtoul(digits.c_str(), nullptr, 10);
+  return codePage < 0x10000 ? (unsigned)codePage : 0;
+}
+
 // Reads a quoted .reg string starting at s[i] == '"'; sets i past the closing quote. A
 // double-byte character is taken whole: its second byte neither escapes nor ends the text.
-bool readQuoted(const std::string& s, size_t& i, std::string* out) {
+bool readQuoted(const std::string& s, size_t& i, std::string* out, unsigned codePage) {
   if (i >= s.size() || s[i] != '"') return false;
   ++i;
   out->clear();
-  AnsiText text(s);
+  AnsiText text(s, codePage);
   while (i < s.size()) {
     char c = s[i];
     if (c == '"') {
@@ -104,7 +126,7 @@ bool parseHexBytes(const std::string& s, std::vector<BYTE>* out) {
 }
 
 // Parses the right-hand side of a value line. Returns false for a malformed value.
-bool parseValueData(const std::string& rhs, bool* remove, RegValue* v) {
+bool parseValueData(const std::string& rhs, unsigned codePage, bool* remove, RegValue* v) {
   *remove = false;
   std::string r = trim(rhs);
   if (r == "-") {
@@ -114,7 +136,7 @@ bool parseValueData(const std::string& rhs, bool* remove, RegValue* v) {
   if (!r.empty() && r[0] == '"') {
     size_t i = 0;
     std::string text;
-    if (!readQuoted(r, i, &text)) return false;
+    if (!readQuoted(r, i, &text, codePage)) return false;
     v->type = REG_SZ;
     v->data.assign(text.begin(), text.end());
     v->data.push_back(0);
@@ -147,26 +169,36 @@ bool parseValueData(const std::string& rhs, bool* remove, RegValue* v) {
   return false;
 }
 
-// Escapes each backslash and quote character; double-byte characters stay as they are.
-std::string escapeText(const std::string& text) {
+// Escapes each backslash and quote character, and writes line breaks as \n and \r, which the
+// reader turns back; double-byte characters stay as they are.
+std::string escapeText(const std::string& text, unsigned codePage) {
   std::string out;
-  AnsiText chars(text);
+  AnsiText chars(text, codePage);
   for (size_t i = 0; i < text.size();) {
     size_t n = chars.charLength(i);
-    if (n == 1 && (text[i] == '\\' || text[i] == '"')) out.push_back('\\');
-    out.append(text, i, n);
+    if (n == 1 && (text[i] == '\n' || text[i] == '\r')) {
+      out += text[i] == '\n' ? "\\n" : "\\r";
+    } else {
+      if (n == 1 && (text[i] == '\\' || text[i] == '"')) out.push_back('\\');
+      out.append(text, i, n);
+    }
     i += n;
   }
   return out;
 }
 
+std::string quoted(const std::string& text, unsigned codePage) { return "\"" + escapeText(text, codePage) + "\""; }
+
 // A REG_SZ is written as text only when it reads back the same: terminated, no inner zero,
-// no line breaks.
-bool writableAsText(const RegValue& v) {
+// no line breaks, and every byte read back as written. A lead byte that stands alone before a
+// quote does not: the escape of the quote would read as its second byte.
+bool writableAsText(const RegValue& v, unsigned codePage) {
   if (v.type != REG_SZ || v.data.empty() || v.data.back() != 0) return false;
   for (size_t i = 0; i + 1 < v.data.size(); ++i)
     if (v.data[i] == 0 || v.data[i] == '\n' || v.data[i] == '\r') return false;
-  return true;
+  std::string text(v.data.begin(), v.data.end() - 1), line = quoted(text, codePage), back;
+  size_t end = 0;
+  return readQuoted(line, end, &back, codePage) && end == line.size() && back == text;
 }
 
 void appendHex(std::string& out, const std::vector<BYTE>& data) {
@@ -280,33 +312,51 @@ void RegStore::removeTree(const std::string& path) {
 bool RegStore::importText(const std::string& input) {
   std::string text = input;
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-  std::vector<std::string> lines = logicalLines(text);
-  size_t i = 0;
-  while (i < lines.size() && trim(lines[i]).empty()) ++i;
-  if (i == lines.size()) return true;  // empty text: nothing to import
-  std::string header = trim(lines[i]);
-  if (header != "REGEDIT4" && header != "Windows Registry Editor Version 5.00") return false;
+  size_t headerAt = text.find_first_not_of(" \t\r\n");
+  if (headerAt == std::string::npos) return true;  // empty text: nothing to import
+  headerAt = text.rfind('\n', headerAt);
+  headerAt = headerAt == std::string::npos ? 0 : headerAt + 1;
+  // The store's own file is read in the code page it names, whatever the reader's; other .reg
+  // text is in the active code page.
+  const unsigned declared = declaredCodePage(text, headerAt);
+  const unsigned codePage = declared ? declared : rkwin_acp();
+  std::vector<std::string> lines = logicalLines(text.substr(headerAt), codePage);
+  std::string header = trim(lines[0]);
+  if (header != "REGEDIT4" && header != kHeader) return false;
   RegKey* current = nullptr;
-  for (++i; i < lines.size(); ++i) {
+  for (size_t i = 1; i < lines.size(); ++i) {
     std::string line = trim(lines[i]);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       current = nullptr;
-      size_t close = AnsiText(line).findLastOf("]");
-      if (close == std::string::npos) continue;
-      std::string path = line.substr(1, close - 1);
+      std::string path;
+      if (declared) {
+        // The store's own file: the path is every byte up to the bracket that ends the line,
+        // kept as it is, so that a name ending in a lone lead byte keeps it. The file lists every
+        // key, the ones above included.
+        if (line.size() < 2 || line.back() != ']') continue;
+        path = line.substr(1, line.size() - 2);
+      } else {
+        size_t close = AnsiText(line, codePage).findLastOf("]");
+        if (close == std::string::npos) continue;
+        path = line.substr(1, close - 1);
+      }
       bool remove = !path.empty() && path[0] == '-';
       if (remove) path.erase(0, 1);
-      path.resize(AnsiText(path).trimmedEnd('\\'));
-      size_t sep = AnsiText(path).findFirstOf("\\");
+      if (!declared) path.resize(AnsiText(path, codePage).trimmedEnd('\\'));
+      size_t sep = AnsiText(path, codePage).findFirstOf("\\");
       std::string root;
       if (!canonicalRoot(path.substr(0, sep), &root)) continue;  // unknown root: section skipped
       if (sep == std::string::npos) continue;                    // a root itself is not a key
       std::string full = root + path.substr(sep);
-      if (remove)
+      if (remove) {
         removeTree(full);
-      else
+      } else if (declared) {
+        current = &keys_[full];
+        if (current->path.empty()) current->path = full;
+      } else {
         current = create(full, nullptr);
+      }
       continue;
     }
     if (!current) continue;
@@ -314,7 +364,7 @@ bool RegStore::importText(const std::string& input) {
     size_t pos = 0;
     if (line[0] == '@') {
       pos = 1;
-    } else if (!readQuoted(line, pos, &name)) {
+    } else if (!readQuoted(line, pos, &name, codePage)) {
       continue;
     }
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
@@ -322,7 +372,7 @@ bool RegStore::importText(const std::string& input) {
     RegValue value;
     value.name = name;
     bool remove = false;
-    if (!parseValueData(line.substr(pos + 1), &remove, &value)) continue;
+    if (!parseValueData(line.substr(pos + 1), codePage, &remove, &value)) continue;
     RegValue* existing = current->find(name);
     if (remove) {
       if (existing) current->values.erase(current->values.begin() + (existing - current->values.data()));
@@ -336,16 +386,43 @@ bool RegStore::importText(const std::string& input) {
   return true;
 }
 
-std::string RegStore::exportText() const {
-  std::string out = "Windows Registry Editor Version 5.00\n";
+bool RegStore::exportText(std::string* out) const {
+  // Texts in the active code page where they read back so, else every byte a character: a
+  // value name with a lone lead byte before a quote has no other form.
+  const unsigned active = rkwin_acp();
+  for (unsigned codePage : {active, kSingleByte}) {
+    *out = textIn(codePage);
+    RegStore back;
+    if (back.importText(*out) && back.sameAs(*this)) return true;
+    if (codePage == kSingleByte) break;
+  }
+  out->clear();
+  return false;
+}
+
+bool RegStore::sameAs(const RegStore& other) const {
+  if (keys_.size() != other.keys_.size()) return false;
+  for (auto a = keys_.begin(), b = other.keys_.begin(); a != keys_.end(); ++a, ++b) {
+    const RegKey &x = a->second, &y = b->second;
+    if (x.path != y.path || x.values.size() != y.values.size()) return false;
+    for (size_t i = 0; i < x.values.size(); ++i) {
+      const RegValue &v = x.values[i], &w = y.values[i];
+      if (v.name != w.name || v.type != w.type || v.data != w.data) return false;
+    }
+  }
+  return true;
+}
+
+std::string RegStore::textIn(unsigned codePage) const {
+  std::string out = std::string(kHeader) + "\n" + kCodePageLine + std::to_string(codePage) + "\n";
   for (const auto& entry : keys_) {
     const RegKey& key = entry.second;
     out += "\n[" + key.path + "]\n";
     for (const RegValue& v : key.values) {
-      out += v.name.empty() ? std::string("@") : "\"" + escapeText(v.name) + "\"";
+      out += v.name.empty() ? std::string("@") : quoted(v.name, codePage);
       out += '=';
-      if (writableAsText(v)) {
-        out += "\"" + escapeText(std::string(v.data.begin(), v.data.end() - 1)) + "\"";
+      if (writableAsText(v, codePage)) {
+        out += quoted(std::string(v.data.begin(), v.data.end() - 1), codePage);
       } else if (v.type == REG_DWORD && v.data.size() == 4) {
         char buf[16];
         DWORD d = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | ((DWORD)v.data[3] << 24);

@@ -39,11 +39,18 @@ class RegStore {
   // Removes the key and everything below it.
   void removeTree(const std::string& path);
 
-  // Applies .reg text to the store. False when the header is missing.
+  // Applies .reg text to the store. False when the header is missing. Text in the store's own
+  // form (a code-page line after the header) is read in the code page it names and its keys
+  // are taken exactly as listed; other text is read in the active code page.
   bool importText(const std::string& text);
-  std::string exportText() const;
+  // The store as .reg text in its own form, checked to read back as this same store, byte for
+  // byte, in any process. False when some text has no such form (a key name with a line break).
+  bool exportText(std::string* out) const;
 
  private:
+  std::string textIn(unsigned codePage) const;
+  bool sameAs(const RegStore& other) const;
+
   std::map<std::string, RegKey, CaseLess> keys_;
 };
 
