@@ -16,7 +16,14 @@ const int PALETTE_BYTES = 768;
 }  // namespace
 
 RKPCXDecoder::RKPCXDecoder()
-    : m_bitsPerPixel(0), m_xDensity(0), m_yDensity(0), m_planes(0), m_bitsPerPlane(0), m_bytesPerLine(0) {
+    : m_bitsPerPixel(0),
+      m_xDensity(0),
+      m_yDensity(0),
+      m_planes(0),
+      m_bitsPerPlane(0),
+      m_bytesPerLine(0),
+      m_version(0),
+      m_encoding(0) {
   std::memset(m_headerPalette, 0, sizeof m_headerPalette);
   appendClassName("RKPCXDecoder");
 }
@@ -49,15 +56,20 @@ int RKPCXDecoder::readHeader() {
   m_xDensity = le16(h + 12);
   m_yDensity = le16(h + 14);
   m_bytesPerLine = le16(h + 66);
+  m_version = h[1];
+  m_encoding = h[2];
   return 1;
 }
 
 // Layouts decoded: one plane of 8-bit indexes, three or four planes of 8-bit red, green, blue
-// (and alpha, dropped), four 1-bit planes of 16-colour indexes; others are refused.
+// (and alpha, dropped), four 1-bit planes of indexes into the header's 16 colours (which the
+// versions without palette information do not hold); others are refused, as are rows in any
+// encoding but run-length.
 int RKPCXDecoder::decode(RKBuffer* target) {
-  if (!target) return 0;
+  if (!target || m_encoding != 1) return 0;
   if (m_bitsPerPlane == 8 && m_planes == 1) return decodePalette(target);
-  if ((m_bitsPerPlane == 8 && (m_planes == 3 || m_planes == 4)) || (m_bitsPerPlane == 1 && m_planes == 4))
+  if ((m_bitsPerPlane == 8 && (m_planes == 3 || m_planes == 4)) ||
+      (m_bitsPerPlane == 1 && m_planes == 4 && m_version != 0 && m_version != 3))
     return decodePlanes(target);
   return 0;
 }

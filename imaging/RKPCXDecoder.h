@@ -43,6 +43,8 @@ class RKPCXDecoder : public RKImageDecoder {
   int m_planes;
   int m_bitsPerPlane;
   u16 m_bytesPerLine;
+  int m_version;           // 0 and 3: written without palette information
+  int m_encoding;          // 1: run-length encoded rows, the only encoding the format defines
   u8 m_headerPalette[48];  // 16 entries of red, green, blue, for files of four 1-bit planes
 };
 

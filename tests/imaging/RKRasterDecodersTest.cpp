@@ -400,6 +400,26 @@ TEST(RKPCXDecoder, SixteenColourBitPlanesAndFourBytePlanes) {
         << layout.first << " x " << layout.second;
 }
 
+TEST(RKPCXDecoder, VersionsAndEncodingsTheRowsDoNotFollowAreRefused) {
+  // Byte 1 is the version, byte 2 the encoding (1: run-length). Four 1-bit planes take their
+  // colours from the header, which versions 0 and 3 leave without a palette.
+  const std::string colour = pcxFile(8, 3, 2, 1, 2, byteString({1, 2, 3, 4, 5, 6}));
+  const std::string sixteen = pcxFile(1, 4, 8, 1, 1, byteString({0xFF, 0, 0, 0}));
+  struct Case {
+    const std::string& file;
+    int version, encoding;
+    bool decodes;
+  } cases[] = {{colour, 5, 1, true},  {colour, 5, 0, false},  {colour, 5, 2, false}, {sixteen, 5, 1, true},
+               {sixteen, 2, 1, true}, {sixteen, 3, 1, false}, {sixteen, 0, 1, false}};
+  RKPCXDecoder decoder;
+  for (const Case& c : cases) {
+    std::string file = c.file;
+    file[1] = char(c.version);
+    file[2] = char(c.encoding);
+    EXPECT_EQ(decodeImage(decoder, file).type, c.decodes ? 1003u : 0u) << c.version << "/" << c.encoding;
+  }
+}
+
 TEST(RKPCXDecoder, HostileHeadersFailCleanly) {
   RKPCXDecoder decoder;
   // Bytes per line below the width: the missing bytes are 0.
