@@ -17,19 +17,6 @@ const int FILE_HEADER_BYTES = 14;
 const u32 COMPRESSION_NONE = 0;
 const u32 COMPRESSION_BITFIELDS = 3;
 
-// The bit-field masks (red, green, blue) that rows are decoded by: 5-6-5 and 5-5-5 for 16 bits,
-// 8-8-8 for 32. Sets is565; false for any other layout.
-bool knownMasks(const u8* masks, int bitCount, int& is565) {
-  const u32 red = le32(masks), green = le32(masks + 4), blue = le32(masks + 8);
-  is565 = 0;
-  if (bitCount == 16 && red == 0xF800 && green == 0x07E0 && blue == 0x001F) {
-    is565 = 1;
-    return true;
-  }
-  if (bitCount == 16) return red == 0x7C00 && green == 0x03E0 && blue == 0x001F;
-  return bitCount == 32 && red == 0xFF0000 && green == 0xFF00 && blue == 0xFF;
-}
-
 }  // namespace
 
 RKBMPDecoder::RKBMPDecoder()
@@ -106,7 +93,7 @@ int RKBMPDecoder::readHeader() {
   } else if (compression == COMPRESSION_BITFIELDS) {
     // Right after the 40-byte header: behind it, or its own next fields in the longer headers.
     u8 masks[12];
-    if (!readExact(m_stream, masks, sizeof masks) || !knownMasks(masks, bitCount, m_is565)) return 0;
+    if (!readExact(m_stream, masks, sizeof masks) || !knownBitFields(masks, bitCount, m_is565)) return 0;
   }
   m_dataOffset = le32(h + 10);
   m_bitsPerPixel = bitCount;

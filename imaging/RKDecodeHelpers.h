@@ -25,6 +25,19 @@ inline int paletteIndex(const uint8_t* row, int x, int bits) {
   return row[x];
 }
 
+// Whether the bit-field masks (red, green, blue, little-endian) of a 16- or 32-bit bitmap are
+// a layout the row converters decode: 5-6-5 and 5-5-5 for 16 bits, 8-8-8 for 32. Sets is565.
+inline bool knownBitFields(const uint8_t* masks, int bitCount, int& is565) {
+  const uint32_t red = le32(masks), green = le32(masks + 4), blue = le32(masks + 8);
+  is565 = 0;
+  if (bitCount == 16 && red == 0xF800 && green == 0x07E0 && blue == 0x001F) {
+    is565 = 1;
+    return true;
+  }
+  if (bitCount == 16) return red == 0x7C00 && green == 0x03E0 && blue == 0x001F;
+  return bitCount == 32 && red == 0xFF0000 && green == 0xFF00 && blue == 0xFF;
+}
+
 // Reads exactly count bytes; false on a short read or failure.
 inline bool readExact(IRKIOStream* stream, void* dst, int64_t count) {
   if (count < 0 || count > 0x7FFFFFFF) return false;

@@ -68,27 +68,46 @@ RKImage* RKICODecoder::readEntry(const u8* entry) {
   const u32 offset = le32(entry + 12);
   u8 info[INFO_BYTES];
   if (offset > INT_MAX || !m_stream->seek(int(offset), 0) || !readExact(m_stream, info, INFO_BYTES)) return nullptr;
+  const u32 infoSize = le32(info);
   const int32_t width = int32_t(le32(info + 4));
   const int32_t rows = int32_t(le32(info + 8)) / 2;  // colour rows and mask rows share the height
   const int bitCount = le16(info + 14);
   const u32 compression = le32(info + 16);
   const u32 imageSize = le32(info + 20);
-  // Bit counts of 0 or above 32 describe no pixels (and rows of no bytes, which no file
-  // size could bound).
-  if (width <= 0 || rows <= 0 || bitCount < 1 || bitCount > 32) return nullptr;
+  const u32 coloursUsed = le32(info + 32);
+  // Depths the rows are decoded at; stored rows without compression, or bit fields of the
+  // layouts the 16- and 32-bit converters know. Headers shorter than 40 bytes lay their fields
+  // out otherwise.
+  if (width <= 0 || rows <= 0 || infoSize < INFO_BYTES || infoSize > 0x10000) return nullptr;
+  if (bitCount != 1 && bitCount != 2 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
+      bitCount != 32)
+    return nullptr;
+  if (compression != 0 && (compression != 3 || (bitCount != 16 && bitCount != 32))) return nullptr;
 
   u8 palette[256 * 4];
   std::memset(palette, 0, sizeof palette);
-  int paletteBytes = 0;
   m_is565 = 0;
-  if (bitCount >= 1 && bitCount <= 8) {
-    paletteBytes = 4 << bitCount;
-    if (!readExact(m_stream, palette, paletteBytes)) return nullptr;
-  } else if (compression == 3) {
+  // The masks of bit fields follow the 40-byte header (or are its next fields in the longer
+  // headers); then the colour table, of the colours used or of every index, then the rows.
+  int64_t tableAt = int64_t(offset) + infoSize;
+  if (compression == 3) {
     u8 masks[12];
-    if (!readExact(m_stream, masks, sizeof masks)) return nullptr;
-    m_is565 = le32(masks) == 0xF800 ? 1 : 0;
+    if (!readExact(m_stream, masks, sizeof masks) || !knownBitFields(masks, bitCount, m_is565)) return nullptr;
+    if (infoSize == INFO_BYTES) tableAt += sizeof masks;
   }
+  int64_t tableBytes = 0;
+  if (bitCount <= 8) {
+    const u32 all = 1u << bitCount;
+    tableBytes = 4 * int64_t(coloursUsed > 0 && coloursUsed < all ? coloursUsed : all);
+  } else if (coloursUsed <= 256) {
+    tableBytes = 4 * int64_t(coloursUsed);
+  } else {
+    return nullptr;
+  }
+  const int64_t rowsAt = tableAt + tableBytes;
+  if (rowsAt > INT_MAX || !m_stream->seek(int(tableAt), 0)) return nullptr;
+  if (bitCount <= 8 && !readExact(m_stream, palette, tableBytes)) return nullptr;
+  if (!m_stream->seek(int(rowsAt), 0)) return nullptr;
 
   const int64_t stride = ((int64_t(bitCount) * width + 7) / 8 + 3) & ~int64_t(3);
   const int64_t total = imageBytes(width, rows, 4);
@@ -110,10 +129,11 @@ RKImage* RKICODecoder::readEntry(const u8* entry) {
 
   // The AND mask as the format stores it: rows of 32-bit padded bits, bottom row first, the
   // most significant bit leftmost; a set bit makes its pixel transparent. It is applied when
-  // the resource still has room for it after the header, the palette and the colour rows.
+  // the resource still has room for it after the header, the colour table and the image-size
+  // field's bytes.
   const int64_t maskStride = (int64_t(width) + 31) / 32 * 4;
   const int64_t maskBytes = maskStride * rows;
-  const uint64_t room = uint64_t(resourceSize) - imageSize - uint64_t(paletteBytes) - INFO_BYTES;
+  const uint64_t room = uint64_t(resourceSize) - imageSize - uint64_t(tableBytes) - infoSize;
   if (room >= uint64_t(maskBytes) && maskBytes <= m_stream->available()) {
     std::vector<u8> mask;
     try {

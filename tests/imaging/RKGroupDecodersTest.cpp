@@ -327,6 +327,57 @@ TEST(RKICODecoder, MaskIsLeftOutWhenTheResourceHasNoRoomForIt) {
   EXPECT_EQ(frames[0].pixels, (Bytes{9, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0, 9, 0, 0, 0}));
 }
 
+TEST(RKICODecoder, EntryLayoutsDecodeAsStoredOrAreRefused) {
+  // 2 x 1 entries whose mask hides the right pixel. Expected: the two pixels' blue, green, red,
+  // alpha, or empty for a refused file.
+  const std::string mask("\x40\0\0\0", 4);
+  const std::string twoColours("\1\2\3\0\4\5\6\0", 8);
+  const Bytes seen{1, 2, 3, 255, 4, 5, 6, 0};
+  auto masks = [](uint32_t r, uint32_t g, uint32_t b) {
+    std::string m;
+    for (uint32_t v : {r, g, b}) put32(m, v);
+    return m;
+  };
+  IconEntry used{2, 1, 8, twoColours, std::string("\0\1\0\0", 4), mask, 0};
+  used.coloursUsed = 2;
+  IconEntry v4{2, 1, 24, "", std::string("\1\2\3\4\5\6\0\0", 8), mask, 0};
+  v4.infoSize = 108;
+  IconEntry rgb565{2, 1, 16, masks(0xF800, 0x07E0, 0x001F), std::string("\x1F\0\xE0\x07", 4), mask, 0};
+  rgb565.compression = 3;
+  IconEntry rgb444 = rgb565;
+  rgb444.palette = masks(0x0F00, 0x00F0, 0x000F);
+  IconEntry bgr32{2, 1, 32, masks(0xFF, 0xFF00, 0xFF0000), std::string("\1\2\3\xFF\4\5\6\xFF", 8), mask, 0};
+  bgr32.compression = 3;
+  IconEntry rle{2, 1, 8, std::string(1024, '\0'), std::string("\2\0\0\1", 4), mask, 0};
+  rle.compression = 1;
+  IconEntry threeBits{2, 1, 3, std::string(32, '\0'), std::string(4, '\0'), mask, 0};
+  struct Case {
+    const char* name;
+    IconEntry entry;
+    Bytes pixels;
+  } cases[] = {
+      {"palette of the colours used", used, seen},
+      {"longer info header", v4, seen},
+      {"5-6-5 bit fields", rgb565, Bytes{248, 0, 0, 255, 0, 252, 0, 0}},
+      {"4-4-4 bit fields", rgb444, {}},
+      {"32-bit fields in another order", bgr32, {}},
+      {"run-length compression", rle, {}},
+      {"3 bits a pixel", threeBits, {}},
+  };
+  RKICODecoder decoder;
+  for (const Case& c : cases) {
+    std::vector<Frame> frames = framesOf(decoder, iconFile({c.entry}));
+    if (c.pixels.empty()) {
+      EXPECT_TRUE(frames.empty()) << c.name;
+    } else {
+      EXPECT_EQ(frames.size(), 1u) << c.name;
+      if (frames.size() == 1) {
+        EXPECT_EQ(frames[0].pixels, c.pixels) << c.name;
+      }
+    }
+  }
+}
+
 TEST(RKICODecoder, TwoBitRowsTakeFourPixelsAByte) {
   // 5 x 1, indexes 0 1 2 3 1: four palette entries, no mask bits set.
   const std::string palette("\1\1\1\0\2\2\2\0\3\3\3\0\4\4\4\0", 16);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ByteWriter.h"
@@ -136,9 +137,18 @@ inline std::string frameData(int left, int top, int w, int h, const std::vector<
 }
 
 struct IconEntry {
+  IconEntry(int w, int h, int bits, std::string table, std::string rows, std::string andMask, uint32_t sizeField)
+      : width(w),
+        height(h),
+        bitCount(bits),
+        palette(std::move(table)),
+        colour(std::move(rows)),
+        mask(std::move(andMask)),
+        imageSizeField(sizeField) {}
   int width, height, bitCount;
-  std::string palette, colour, mask;
+  std::string palette, colour, mask;  // palette: the colour table, or the masks of bit fields
   uint32_t imageSizeField;
+  uint32_t compression = 0, coloursUsed = 0, infoSize = 40;
 };
 
 inline std::string iconFile(const std::vector<IconEntry>& entries, int type = 1, int reserved = 0) {
@@ -149,14 +159,18 @@ inline std::string iconFile(const std::vector<IconEntry>& entries, int type = 1,
   uint32_t offset = uint32_t(6 + 16 * entries.size());
   for (const IconEntry& e : entries) {
     std::string bmp;
-    put32(bmp, 40);
+    put32(bmp, e.infoSize);
     put32(bmp, uint32_t(e.width));
     put32(bmp, uint32_t(e.height * 2));
     put16(bmp, 1);
     put16(bmp, e.bitCount);
-    put32(bmp, 0);
+    put32(bmp, e.compression);
     put32(bmp, e.imageSizeField);
-    bmp += std::string(16, '\0');
+    put32(bmp, 0);
+    put32(bmp, 0);
+    put32(bmp, e.coloursUsed);
+    put32(bmp, 0);
+    bmp += std::string(e.infoSize > 40 ? e.infoSize - 40 : 0, '\0');
     bmp += e.palette + e.colour + e.mask;
     dir.push_back(char(e.width));
     dir.push_back(char(e.height));
