@@ -375,6 +375,10 @@ void RKTIFFDecoder::convertRow(const u8* palette, u8* row, int width, int bitsPe
   // Samples are packed most significant bits first and may straddle two bytes. From the last
   // pixel to the first: pixel i reads bytes up to (i x bits + bits - 1) / 8, never past byte i,
   // and writes from byte 3 x i on, so no index is overwritten before it is read.
+  if (bitsPerSample == 8) {  // one byte a sample: the common case, without bit arithmetic
+    for (int i = width - 1; i >= 0; --i) std::memcpy(row + 3 * static_cast<size_t>(i), palette + 3 * row[i], 3);
+    return;
+  }
   const unsigned int mask = (1u << bitsPerSample) - 1;
   for (int i = width - 1; i >= 0; --i) {
     const size_t bit = static_cast<size_t>(i) * static_cast<size_t>(bitsPerSample);
