@@ -416,6 +416,98 @@ TEST_F(RegistryTexts, QuotesBracketsAndBackslashesAfterALoneLeadByteReadBack) {
   EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Vantry\\q\xD5\"", "After"), "1");
 }
 
+// A name is its characters in the code page it was written in. Two names that a process of
+// another code page reads as one name in two cases stay two keys or two values, each with its own
+// data, whichever process writes the store next; both code pages still reach each by its bytes.
+TEST_F(Registry, NamesWrittenInDifferentCodePagesStayApart) {
+  struct Pair {
+    const char *writer, *other;
+    std::string first, second;
+  } pairs[] = {
+      {"1252", "936", "\xA6\xC1", "\xA6\xA1"},  // ¦Á and ¦¡; in 936 α and Α
+      {"936", "1252", "\x81\xE9", "\x81\xC9"},  // two characters in 936; in 1252 two cases of é
+  };
+  for (const Pair& p : pairs) {
+    SCOPED_TRACE(std::string("written in ") + p.writer);
+    TempPrefix machine;
+    const std::string keys = "Software\\T\\K", values = "Software\\T\\Values";
+    const std::pair<std::string, std::string> named[] = {{p.first, "one"}, {p.second, "two"}};
+    {
+      rktest::ScopedEnv acp("RKWIN_ACP", p.writer);
+      for (const auto& n : named) {
+        HKEY key;
+        ASSERT_EQ(
+            RegCreateKeyExA(HKEY_CURRENT_USER, (keys + n.first).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+            ERROR_SUCCESS);
+        EXPECT_EQ(setString(key, "V", n.second.c_str()), ERROR_SUCCESS);
+        RegCloseKey(key);
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, values.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(setString(key, n.first.c_str(), n.second.c_str()), ERROR_SUCCESS);
+        RegCloseKey(key);
+      }
+    }
+    // The other code page writes first, then the writer's again; after each, both read.
+    for (const char* next : {p.other, p.writer}) {
+      {
+        rktest::ScopedEnv acp("RKWIN_ACP", next);
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Other", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(setString(key, next, "x"), ERROR_SUCCESS);
+        RegCloseKey(key);
+      }
+      for (const char* reader : {p.writer, p.other}) {
+        rktest::ScopedEnv acp("RKWIN_ACP", reader);
+        for (const auto& n : named) {
+          const std::string at = std::string("after a write in ") + next + ", read in " + reader;
+          EXPECT_EQ(queryString(HKEY_CURRENT_USER, (keys + n.first).c_str(), "V"), n.second) << at;
+          EXPECT_EQ(queryString(HKEY_CURRENT_USER, values.c_str(), n.first.c_str()), n.second) << at;
+        }
+      }
+    }
+  }
+  // The same characters but for case are one name also between code pages: CAFÉ written in
+  // 1252 is found as café in 936.
+  {
+    rktest::ScopedEnv acp("RKWIN_ACP", "1252");
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\CAF\xC9", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+              ERROR_SUCCESS);
+    EXPECT_EQ(setString(key, "\xC9t\xC9", "summer"), ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  rktest::ScopedEnv acp("RKWIN_ACP", "936");
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, "software\\caf\xA8\xA6", "\xA8\xA6t\xA8\xA6"), "summer");
+}
+
+// In a registry script a lead byte before a quote stands alone, as the code page reads it, and
+// the quote ends the text. In the store a text whose escaped quote would pair with such a byte is
+// written as hex(1), and the file stays in the code page of its other texts.
+TEST_F(Registry, ALoneLeadByteBeforeAQuoteStandsAlone) {
+  const char* build = getenv("RK_BUILD_DIR");
+  if (!build) GTEST_SKIP() << "RK_BUILD_DIR not set";
+  TempPrefix::writeFile(prefix_.onC("cut.reg"),
+                        "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\" + kCheng +
+                            "]\r\n\"Cut\"=\"abc\xD5\"\r\n\"\xD5\"=\"name\"\r\n\"Next\"=\"1\"\r\n");
+  ASSERT_EQ(system((std::string(build) + "/system32/regedit.exe /s 'C:\\cut.reg'").c_str()), 0);
+  const std::string path = "Software\\" + kCheng;
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "Cut"), "abc\xD5");
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "\xD5"), "name");
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "Next"), "1");
+
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  EXPECT_EQ(setString(key, "Quote", "\xD5\"x"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "Quote"), "\xD5\"x");
+  const std::string text = storeText();
+  EXPECT_NE(text.find("; code page 936\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("[HKEY_CURRENT_USER\\Software\\" + kCheng + "]\n\"Cut\"=\"abc\xD5\"\n"), std::string::npos)
+      << text;
+  EXPECT_NE(text.find("\n\"Quote\"=hex(1):d5,22,78,00\n"), std::string::npos) << text;
+}
+
 TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
   const int kPerProcess = 40;
   pid_t child = fork();

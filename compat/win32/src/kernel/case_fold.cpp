@@ -1,5 +1,6 @@
 #include "case_fold.h"
 
+#include "ansi_text.h"
 #include "case_fold_table.h"
 #include "nls_internal.h"
 
@@ -133,22 +134,29 @@ int CaseFold::compareUtf8(const std::string& a, const std::string& b) {
   return i < a.size() ? 1 : j < b.size() ? -1 : 0;
 }
 
-uint32_t CaseFold::ansiKey(const char* p, size_t n) {
-  unsigned char b = (unsigned char)p[0];
-  if (n == 1 && b < 0x80) return (b >= 'A' && b <= 'Z') ? b + ('a' - 'A') : b;
-  auto bytesKey = [](const char* q, size_t m) {
-    return (uint32_t)(unsigned char)q[0] << 8 | (m == 2 ? (unsigned char)q[1] : 0u);
+std::string CaseFold::nameKey(const std::string& text, unsigned codePage) {
+  if (!codePage) codePage = rkwin_acp();
+  std::string key;
+  key.reserve(text.size() * 4);
+  auto put = [&key](uint32_t unit) {
+    for (int shift = 24; shift >= 0; shift -= 8) key += (char)(unit >> shift);
   };
+  AnsiText chars(text, codePage);
   std::u16string wide;
-  if (n > 2 || !rkwin_mb_to_utf16(CP_ACP, p, n, wide, true) || wide.size() != 1) return bytesKey(p, n);
-  char16_t up = (char16_t)upper(wide[0]);
-  if (up == wide[0]) return bytesKey(p, n);
-  std::string back;
-  bool lost = false;
-  if (!rkwin_utf16_to_mb(CP_ACP, &up, 1, back, nullptr, &lost, true) || lost || back.empty() || back.size() > 2 ||
-      (unsigned char)back[0] < 0x80)
-    return bytesKey(p, n);
-  return bytesKey(back.data(), back.size());
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = chars.charLength(i);
+    const unsigned char b = (unsigned char)text[i];
+    if (n == 1 && b < 0x80) {
+      put((b >= 'A' && b <= 'Z') ? b + ('a' - 'A') : b);
+    } else if (rkwin_mb_to_utf16(codePage, text.data() + i, n, wide, true) && wide.size() == 1) {
+      char32_t up = upper(wide[0]);
+      put((up >= 'A' && up <= 'Z') ? up + ('a' - 'A') : up);
+    } else {
+      for (size_t k = 0; k < n; ++k) put(kStrayByte + (codePage << 8) + (unsigned char)text[i + k]);
+    }
+    i += n;
+  }
+  return key;
 }
 
 }  // namespace rkwin

@@ -34,12 +34,14 @@ class CaseFold {
   // positive. Names equal but for case compare 0.
   static int compareUtf8(const std::string& a, const std::string& b);
 
-  // A sort key for one character of ANSI text (the active code page) at p, of n bytes (1, or 2
-  // for a double-byte character): equal for two characters exactly when they are the same but
-  // for case. ASCII characters come first, letters by their lower case; any other character
-  // takes the place of the bytes of its upper case where the code page has that, else of its
-  // own bytes.
-  static uint32_t ansiKey(const char* p, size_t n);
+  // A key for a name in ANSI text of the code page given (a resolved number, or 0 for the active one): equal for two
+  // names exactly when they are the same characters but for case, whatever code page each was
+  // written in. Each character takes four bytes, so that the keys order as their characters
+  // and a name's key starts every key of a longer name that it starts: ASCII characters first,
+  // letters by their lower case, then every other character by the code point of its upper
+  // case. A byte that is no character of the code page (a lone lead byte) is kept apart with
+  // its code page: it equals only the same byte of the same code page.
+  static std::string nameKey(const std::string& text, unsigned codePage);
 };
 
 }  // namespace rkwin

@@ -246,10 +246,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType
   if (!key) return ERROR_KEY_DELETED;
   std::string name = lpValueName ? lpValueName : "";
   RegValue* value = key->find(name);
-  if (!value) {
-    key->values.push_back(RegValue{name, REG_NONE, {}});
-    value = &key->values.back();
-  }
+  if (!value) value = &key->add(name);
   value->type = dwType;
   value->data.assign(lpData, lpData + cbData);
   return session.commit();
@@ -311,9 +308,10 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (isRootPath(path)) return ERROR_ACCESS_DENIED;
   StoreSession session(true);
   if (!session.ok()) return ERROR_ACCESS_DENIED;
-  if (!session.store().find(path)) return ERROR_FILE_NOT_FOUND;
-  if (session.store().hasSubkeys(path)) return ERROR_ACCESS_DENIED;  // only a key without sub-keys goes
-  session.store().removeKey(path);
+  RegKey* key = session.store().find(path);
+  if (!key) return ERROR_FILE_NOT_FOUND;
+  if (session.store().hasSubkeys(*key)) return ERROR_ACCESS_DENIED;  // only a key without sub-keys goes
+  session.store().removeKey(*key);
   return session.commit();
 }
 

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 
 namespace rkwin {
 
@@ -20,6 +21,9 @@ const char* const kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKE
 const char kHeader[] = "Windows Registry Editor Version 5.00";
 // The store's own file names the code page of its texts on the line after the header.
 const char kCodePageLine[] = "; code page ";
+// A name written in another code page than the one of the file's text comes after a line that
+// names its code page ("; written in code page 1252").
+const char kWrittenLine[] = "; written in code page ";
 // A code page without double-byte characters: every byte a character of its own.
 const unsigned kSingleByte = 1252;
 
@@ -62,19 +66,26 @@ std::vector<std::string> logicalLines(const std::string& text, unsigned codePage
   return out;
 }
 
-// The code page that the line after the header names ("; code page 936"), or 0 when there is
-// no such line. `from` is where the header line begins.
+// The code page whose number follows the prefix on the line ("; code page 936"), or 0 when the
+// line is no such line.
+unsigned codePageNamed(const std::string& line, const char* prefix) {
+  const size_t length = strlen(prefix);
+  if (line.compare(0, length, prefix) != 0) return 0;
+  std::string digits = line.substr(length);
+  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+  unsigned long codePage = strtoul(digits.c_str(), nullptr, 10);
+  return codePage < 0x10000 ? (unsigned)codePage : 0;
+}
+
+// The code page that the line after the header names, or 0 when there is no such line. `from`
+// is where the header line begins.
 unsigned declaredCodePage(const std::string& text, size_t from) {
   size_t start = text.find('\n', from);
   if (start == std::string::npos) return 0;
   ++start;
   size_t end = text.find('\n', start);
-  std::string line = trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-  const size_t prefix = sizeof kCodePageLine - 1;
-  std::string digits = line.compare(0, prefix, kCodePageLine) == 0 ? line.substr(prefix) : std::string();
-  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
-  unsigned long codePage = strtoul(digits.c_str(), nullptr, 10);
-  return codePage < 0x10000 ? (unsigned)codePage : 0;
+  return codePageNamed(trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start)),
+                       kCodePageLine);
 }
 
 // Reads a quoted .reg string starting at s[i] == '"'; sets i past the closing quote. A
@@ -201,6 +212,18 @@ bool writableAsText(const RegValue& v, unsigned codePage) {
   return readQuoted(line, end, &back, codePage) && end == line.size() && back == text;
 }
 
+// True when the name's code page tells what it is: ASCII names are the same in every one.
+bool hasCodePage(const std::string& name) {
+  for (unsigned char c : name)
+    if (c >= 0x80) return true;
+  return false;
+}
+
+// Two names of the same bytes are the same name when written in the same code page.
+bool sameName(const std::string& a, unsigned codePageA, const std::string& b, unsigned codePageB) {
+  return a == b && (codePageA == codePageB || !hasCodePage(a));
+}
+
 void appendHex(std::string& out, const std::vector<BYTE>& data) {
   char buf[4];
   for (size_t i = 0; i < data.size(); ++i) {
@@ -212,40 +235,22 @@ void appendHex(std::string& out, const std::vector<BYTE>& data) {
 
 }  // namespace
 
-// Letters compare without case, character by character (CaseFold::ansiKey): ASCII letters in
-// their lower case, other letters in their upper case, so that characters that have no case keep
-// the order of their bytes. The second byte of a double-byte character is never read as a
-// character of its own. Keys of whole characters keep the order strict and weak, and put every
-// key that starts with a given text (but for case) right after that text.
-bool CaseLess::operator()(const std::string& a, const std::string& b) const {
-  AnsiText ta(a), tb(b);
-  size_t i = 0, j = 0;
-  while (i < a.size() && j < b.size()) {
-    unsigned char x = (unsigned char)a[i], y = (unsigned char)b[j];
-    if (x < 0x80 && y < 0x80) {
-      int fx = foldChar(x), fy = foldChar(y);
-      if (fx != fy) return fx < fy;
-      ++i;
-      ++j;
-      continue;
-    }
-    size_t nx = ta.charLength(i), ny = tb.charLength(j);
-    if (nx != ny || a.compare(i, nx, b, j, ny) != 0) {
-      uint32_t kx = CaseFold::ansiKey(a.data() + i, nx), ky = CaseFold::ansiKey(b.data() + j, ny);
-      if (kx != ky) return kx < ky;
-    }
-    i += nx;
-    j += ny;
-  }
-  return i == a.size() && j < b.size();
+RegValue* RegKey::find(const std::string& name, unsigned codePage) {
+  const std::string key = CaseFold::nameKey(name, codePage);
+  for (auto& v : values)
+    if (v.key == key) return &v;
+  for (auto& v : values)
+    if (v.name == name) return &v;
+  return nullptr;
 }
 
-bool equalsNoCase(const std::string& a, const std::string& b) { return !CaseLess()(a, b) && !CaseLess()(b, a); }
-
-RegValue* RegKey::find(const std::string& name) {
-  for (auto& v : values)
-    if (equalsNoCase(v.name, name)) return &v;
-  return nullptr;
+RegValue& RegKey::add(const std::string& name, unsigned codePage) {
+  RegValue value;
+  value.name = name;
+  value.codePage = codePage ? codePage : rkwin_acp();
+  value.key = CaseFold::nameKey(name, value.codePage);
+  values.push_back(value);
+  return values.back();
 }
 
 const char* rootName(HKEY root) {
@@ -257,7 +262,7 @@ const char* rootName(HKEY root) {
 
 bool canonicalRoot(const std::string& name, std::string* canonical) {
   for (const char* r : kRootNames) {
-    if (equalsNoCase(name, r)) {
+    if (name.size() == strlen(r) && strncasecmp(name.c_str(), r, name.size()) == 0) {
       *canonical = r;
       return true;
     }
@@ -265,9 +270,31 @@ bool canonicalRoot(const std::string& name, std::string* canonical) {
   return false;
 }
 
-RegKey* RegStore::find(const std::string& path) {
-  auto it = keys_.find(path);
-  return it == keys_.end() ? nullptr : &it->second;
+RegKey* RegStore::find(const std::string& path, unsigned codePage) {
+  auto it = keys_.find(CaseFold::nameKey(path, codePage));
+  if (it != keys_.end()) return &it->second;
+  auto same = bytes_.find(path);
+  return same == bytes_.end() ? nullptr : &keys_.at(same->second);
+}
+
+RegKey& RegStore::insert(const std::string& path, unsigned codePage) {
+  const std::string key = CaseFold::nameKey(path, codePage);
+  auto placed = keys_.emplace(key, RegKey());
+  RegKey& stored = placed.first->second;
+  if (placed.second) {
+    stored.path = path;
+    stored.codePage = codePage;
+    bytes_.emplace(path, key);
+  }
+  return stored;
+}
+
+void RegStore::erase(const std::string& key) {
+  auto it = keys_.find(key);
+  if (it == keys_.end()) return;
+  auto same = bytes_.find(it->second.path);
+  if (same != bytes_.end() && same->second == key) bytes_.erase(same);
+  keys_.erase(it);
 }
 
 RegKey* RegStore::create(const std::string& path, bool* created) {
@@ -275,37 +302,64 @@ RegKey* RegStore::create(const std::string& path, bool* created) {
   RegKey* existing = find(path);
   if (existing) return existing;
   // Every key above is created too; the root itself is never stored.
-  AnsiText chars(path);
+  const unsigned codePage = rkwin_acp();
+  AnsiText chars(path, codePage);
   bool belowRoot = false;
   for (size_t i = 0; i < path.size(); i += chars.charLength(i)) {
     if (path[i] != '\\') continue;
     std::string parent = path.substr(0, i);
-    if (belowRoot && !find(parent)) keys_[parent].path = parent;
+    if (belowRoot && !find(parent, codePage)) insert(parent, codePage);
     belowRoot = true;
   }
-  RegKey& key = keys_[path];
-  key.path = path;
   if (created) *created = true;
-  return &key;
+  return &insert(path, codePage);
 }
 
-bool RegStore::hasSubkeys(const std::string& path) const {
-  std::string prefix = path + "\\";
-  auto it = keys_.lower_bound(prefix);
-  return it != keys_.end() && it->first.size() > prefix.size() &&
-         equalsNoCase(it->first.substr(0, prefix.size()), prefix);
+// A key is below another when a path above it, read in its own code page, names that other
+// key: by its characters (then the name keys start alike), or by its bytes where no key has its
+// characters.
+std::vector<std::string> RegStore::below(const std::string& key, const std::string& path) const {
+  std::vector<std::string> found;
+  const std::string prefix = key + CaseFold::nameKey("\\", 0);
+  for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
+    found.push_back(it->first);
+  const std::string start = path + "\\";
+  for (auto it = bytes_.lower_bound(start); it != bytes_.end() && it->first.compare(0, start.size(), start) == 0;
+       ++it) {
+    const RegKey& other = keys_.at(it->second);
+    // The backslash must be a character of the other key's code page, not a second byte.
+    AnsiText chars(other.path, other.codePage);
+    size_t i = 0;
+    while (i < path.size()) i += chars.charLength(i);
+    if (i != path.size()) continue;
+    auto named = keys_.find(CaseFold::nameKey(path, other.codePage));
+    if ((named == keys_.end() || named->first == key) && it->second.compare(0, prefix.size(), prefix) != 0)
+      found.push_back(it->second);
+  }
+  return found;
 }
 
-void RegStore::removeKey(const std::string& path) { keys_.erase(path); }
+bool RegStore::hasSubkeys(const RegKey& key) const {
+  return !below(CaseFold::nameKey(key.path, key.codePage), key.path).empty();
+}
 
-void RegStore::removeTree(const std::string& path) {
-  std::string prefix = path + "\\";
-  for (auto it = keys_.begin(); it != keys_.end();) {
-    if (equalsNoCase(it->first, path) ||
-        (it->first.size() > prefix.size() && equalsNoCase(it->first.substr(0, prefix.size()), prefix)))
-      it = keys_.erase(it);
-    else
-      ++it;
+void RegStore::removeKey(const RegKey& key) { erase(CaseFold::nameKey(key.path, key.codePage)); }
+
+void RegStore::removeTree(const std::string& path, unsigned codePage) {
+  const RegKey* top = find(path, codePage);
+  std::vector<std::pair<std::string, std::string>> work;  // name key and path of a removed key
+  work.emplace_back(top ? CaseFold::nameKey(top->path, top->codePage) : CaseFold::nameKey(path, codePage),
+                    top ? top->path : path);
+  erase(work.back().first);
+  while (!work.empty()) {
+    const std::pair<std::string, std::string> removed = work.back();
+    work.pop_back();
+    for (const std::string& key : below(removed.first, removed.second)) {
+      auto it = keys_.find(key);
+      if (it == keys_.end()) continue;
+      work.emplace_back(key, it->second.path);
+      erase(key);
+    }
   }
 }
 
@@ -324,9 +378,16 @@ bool RegStore::importText(const std::string& input) {
   std::string header = trim(lines[0]);
   if (header != "REGEDIT4" && header != kHeader) return false;
   RegKey* current = nullptr;
+  unsigned written = 0;  // the code page a line of the store's own file names for the next name
   for (size_t i = 1; i < lines.size(); ++i) {
     std::string line = trim(lines[i]);
-    if (line.empty() || line[0] == ';') continue;
+    if (line.empty()) continue;
+    if (line[0] == ';') {
+      if (declared) written = codePageNamed(line, kWrittenLine);
+      continue;
+    }
+    const unsigned nameCodePage = written ? written : codePage;
+    written = 0;
     if (line[0] == '[') {
       current = nullptr;
       std::string path;
@@ -350,10 +411,9 @@ bool RegStore::importText(const std::string& input) {
       if (sep == std::string::npos) continue;                    // a root itself is not a key
       std::string full = root + path.substr(sep);
       if (remove) {
-        removeTree(full);
+        removeTree(full, nameCodePage);
       } else if (declared) {
-        current = &keys_[full];
-        if (current->path.empty()) current->path = full;
+        current = &insert(full, nameCodePage);
       } else {
         current = create(full, nullptr);
       }
@@ -373,14 +433,13 @@ bool RegStore::importText(const std::string& input) {
     value.name = name;
     bool remove = false;
     if (!parseValueData(line.substr(pos + 1), codePage, &remove, &value)) continue;
-    RegValue* existing = current->find(name);
+    RegValue* existing = current->find(name, nameCodePage);
     if (remove) {
       if (existing) current->values.erase(current->values.begin() + (existing - current->values.data()));
-    } else if (existing) {
+    } else {
+      if (!existing) existing = &current->add(name, nameCodePage);
       existing->type = value.type;
       existing->data = value.data;
-    } else {
-      current->values.push_back(value);
     }
   }
   return true;
@@ -404,10 +463,10 @@ bool RegStore::sameAs(const RegStore& other) const {
   if (keys_.size() != other.keys_.size()) return false;
   for (auto a = keys_.begin(), b = other.keys_.begin(); a != keys_.end(); ++a, ++b) {
     const RegKey &x = a->second, &y = b->second;
-    if (x.path != y.path || x.values.size() != y.values.size()) return false;
+    if (!sameName(x.path, x.codePage, y.path, y.codePage) || x.values.size() != y.values.size()) return false;
     for (size_t i = 0; i < x.values.size(); ++i) {
       const RegValue &v = x.values[i], &w = y.values[i];
-      if (v.name != w.name || v.type != w.type || v.data != w.data) return false;
+      if (!sameName(v.name, v.codePage, w.name, w.codePage) || v.type != w.type || v.data != w.data) return false;
     }
   }
   return true;
@@ -417,8 +476,11 @@ std::string RegStore::textIn(unsigned codePage) const {
   std::string out = std::string(kHeader) + "\n" + kCodePageLine + std::to_string(codePage) + "\n";
   for (const auto& entry : keys_) {
     const RegKey& key = entry.second;
-    out += "\n[" + key.path + "]\n";
+    out += "\n";
+    if (key.codePage != codePage && hasCodePage(key.path)) out += kWrittenLine + std::to_string(key.codePage) + "\n";
+    out += "[" + key.path + "]\n";
     for (const RegValue& v : key.values) {
+      if (v.codePage != codePage && hasCodePage(v.name)) out += kWrittenLine + std::to_string(v.codePage) + "\n";
       out += v.name.empty() ? std::string("@") : quoted(v.name, codePage);
       out += '=';
       if (writableAsText(v, codePage)) {
