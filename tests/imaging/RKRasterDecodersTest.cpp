@@ -313,6 +313,18 @@ TEST(RKTGADecoder, GreyIgnoresAMapAndLayoutsWithoutADecodingAreRefused) {
   for (const std::string& f : refused) EXPECT_EQ(decodeImage(decoder, f).type, 0u) << int(f[2]) << " " << int(f[17]);
 }
 
+TEST(RKTGADecoder, ColourMappedFilesWithoutMapEntriesAreRefused) {
+  // Indexes need colours: refused without a map (map type 0 or 2) or with a map of no entries.
+  RKTGADecoder decoder;
+  for (int type : {1, 9})
+    for (int mapType : {0, 1, 2}) {
+      std::string file =
+          tgaFile(type, 8, 2, 1, 0x20, type == 1 ? byteString({0, 1}) : byteString({0x01, 0, 1}), "", 0, 24);
+      file[1] = char(mapType);
+      EXPECT_EQ(decodeImage(decoder, file).type, 0u) << type << " " << mapType;
+    }
+}
+
 TEST(RKTGADecoder, TruncatedAndLyingFilesFailCleanly) {
   RKTGADecoder decoder;
   const std::string whole = tgaFile(2, 24, 2, 2, 0, std::string(12, '\x11'));
