@@ -63,10 +63,10 @@ int RKPCXDecoder::readHeader() {
 
 // Layouts decoded: one plane of 8-bit indexes, three or four planes of 8-bit red, green, blue
 // (and alpha, dropped), four 1-bit planes of indexes into the header's 16 colours (which the
-// versions without palette information do not hold); others are refused, as are rows in any
-// encoding but run-length.
+// versions without palette information do not hold); others are refused, as are rows in an
+// encoding other than 0 (stored as they are) and 1 (run-length).
 int RKPCXDecoder::decode(RKBuffer* target) {
-  if (!target || m_encoding != 1) return 0;
+  if (!target || (m_encoding != 0 && m_encoding != 1)) return 0;
   if (m_bitsPerPlane == 8 && m_planes == 1) return decodePalette(target);
   if ((m_bitsPerPlane == 8 && (m_planes == 3 || m_planes == 4)) ||
       (m_bitsPerPlane == 1 && m_planes == 4 && m_version != 0 && m_version != 3))
@@ -75,6 +75,13 @@ int RKPCXDecoder::decode(RKBuffer* target) {
 }
 
 int RKPCXDecoder::decodeRow(const std::vector<u8>& data, size_t& pos, u8* dst, int n) {
+  // Unencoded rows: n bytes of plain data, 0xC0 and above included.
+  if (m_encoding == 0) {
+    if (pos > data.size() || data.size() - pos < size_t(n)) return -1;
+    std::memcpy(dst, data.data() + pos, size_t(n));
+    pos += size_t(n);
+    return n;
+  }
   int produced = 0;
   while (produced < n) {
     if (pos >= data.size()) return -1;
@@ -96,8 +103,9 @@ bool RKPCXDecoder::readData(std::vector<u8>& data, int rowBytes) {
   if (!m_stream || !m_stream->seek(HEADER_BYTES, 0)) return false;
   const int left = m_stream->available();
   if (left <= 0) return false;
-  // A row of rowBytes bytes takes at least one encoded byte per 63 decoded ones.
-  const int64_t least = int64_t(m_height) * ((rowBytes + 62) / 63);
+  // A run-length row of rowBytes bytes takes at least one encoded byte per 63 decoded ones; an
+  // unencoded row takes all rowBytes.
+  const int64_t least = int64_t(m_height) * (m_encoding == 0 ? rowBytes : (rowBytes + 62) / 63);
   if (least > left) return false;
   try {
     data.reserve(size_t(left));

@@ -236,20 +236,17 @@ int RKTIFFDecoder::readHeader() {
   TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &yResolution);
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression);
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_PLANARCONFIG, &planar);
-  uint16_t orientation = ORIENTATION_TOPLEFT;
   uint16_t format = SAMPLEFORMAT_UINT;
   uint16_t inks = INKSET_CMYK;
-  TIFFGetField(m_tiff, TIFFTAG_ORIENTATION, &orientation);
   TIFFGetField(m_tiff, TIFFTAG_SAMPLEFORMAT, &format);
   TIFFGetField(m_tiff, TIFFTAG_INKSET, &inks);
 
   // The scanline reader cannot read tiles, and rows are converted at 1 to 8 bits a sample.
   if (TIFFIsTiled(m_tiff) || bits < 1 || bits > 8 || width > INT_MAX || height > INT_MAX) return fail();
-  // Rows are delivered as stored, top row first and left to right: the seven other orientations
-  // (mirrored, turned) have no reading here; values outside TIFF 6.0's eight mean the stored
-  // order. Samples are read as unsigned whole numbers (an undefined format is taken as such);
-  // signed and floating-point samples are refused.
-  if (orientation >= ORIENTATION_TOPRIGHT && orientation <= ORIENTATION_LEFTBOT) return fail();
+  // Rows are delivered as stored, top stored row first and left to right, whatever the
+  // orientation: it asks the viewer how to show the picture, it does not change the pixels.
+  // Samples are read as unsigned whole numbers (an undefined format is taken as such); signed
+  // and floating-point samples are refused.
   if (format != SAMPLEFORMAT_UINT && format != SAMPLEFORMAT_VOID) return fail();
   // JPEG-compressed YCbCr pixels: libtiff's JPEG codec gives them as red, green, blue. Other
   // YCbCr files (subsampled raw samples) and the remaining colour models have no conversion here.

@@ -12,10 +12,11 @@ struct RKTIFFClient;
 
 // Pixel type 1003 (red, green, blue), or 1027 (cyan, magenta, yellow, black unchanged) for
 // separated files. One-sample files go through a palette: the file's colour map, or a grey
-// ramp for white-is-zero and black-is-zero files. Tiled files, files of more than 8 bits a
-// sample, of signed or floating-point samples, of an orientation other than top-left or of
-// inks other than CMYK are refused at open. The libtiff handle lives from a successful open to the end of the
-// decode, which closes the decoder's stream; the decoded pixels stay cached.
+// ramp for white-is-zero and black-is-zero files. Rows come in stored order, top stored row
+// first, whatever the orientation tag. Tiled files, files of more than 8 bits a sample, of
+// signed or floating-point samples or of inks other than CMYK are refused at open. The libtiff
+// handle lives from a successful open to the end of the decode, which closes the decoder's
+// stream; the decoded pixels stay cached.
 class RKTIFFDecoder : public RKImageDecoder {
  public:
   RKTIFFDecoder();

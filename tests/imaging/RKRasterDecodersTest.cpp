@@ -313,6 +313,18 @@ TEST(RKTGADecoder, GreyIgnoresAMapAndLayoutsWithoutADecodingAreRefused) {
   for (const std::string& f : refused) EXPECT_EQ(decodeImage(decoder, f).type, 0u) << int(f[2]) << " " << int(f[17]);
 }
 
+TEST(RKTGADecoder, ColourMappedFilesWithoutMapEntriesAreRefused) {
+  // Indexes need colours: refused without a map (map type 0 or 2) or with a map of no entries.
+  RKTGADecoder decoder;
+  for (int type : {1, 9})
+    for (int mapType : {0, 1, 2}) {
+      std::string file =
+          tgaFile(type, 8, 2, 1, 0x20, type == 1 ? byteString({0, 1}) : byteString({0x01, 0, 1}), "", 0, 24);
+      file[1] = char(mapType);
+      EXPECT_EQ(decodeImage(decoder, file).type, 0u) << type << " " << mapType;
+    }
+}
+
 TEST(RKTGADecoder, TruncatedAndLyingFilesFailCleanly) {
   RKTGADecoder decoder;
   const std::string whole = tgaFile(2, 24, 2, 2, 0, std::string(12, '\x11'));
@@ -401,22 +413,51 @@ TEST(RKPCXDecoder, SixteenColourBitPlanesAndFourBytePlanes) {
 }
 
 TEST(RKPCXDecoder, VersionsAndEncodingsTheRowsDoNotFollowAreRefused) {
-  // Byte 1 is the version, byte 2 the encoding (1: run-length). Four 1-bit planes take their
-  // colours from the header, which versions 0 and 3 leave without a palette.
+  // Byte 1 is the version, byte 2 the encoding (0: rows as stored, 1: run-length). Four 1-bit
+  // planes take their colours from the header, which versions 0 and 3 leave without a palette.
   const std::string colour = pcxFile(8, 3, 2, 1, 2, byteString({1, 2, 3, 4, 5, 6}));
+  const std::string cut = colour.substr(0, colour.size() - 1);
   const std::string sixteen = pcxFile(1, 4, 8, 1, 1, byteString({0xFF, 0, 0, 0}));
   struct Case {
     const std::string& file;
     int version, encoding;
     bool decodes;
-  } cases[] = {{colour, 5, 1, true},  {colour, 5, 0, false},  {colour, 5, 2, false}, {sixteen, 5, 1, true},
-               {sixteen, 2, 1, true}, {sixteen, 3, 1, false}, {sixteen, 0, 1, false}};
+  } cases[] = {{colour, 5, 1, true},  {colour, 5, 0, true},  {colour, 5, 2, false},  {cut, 5, 0, false},
+               {sixteen, 5, 1, true}, {sixteen, 2, 1, true}, {sixteen, 3, 1, false}, {sixteen, 0, 1, false}};
   RKPCXDecoder decoder;
   for (const Case& c : cases) {
     std::string file = c.file;
     file[1] = char(c.version);
     file[2] = char(c.encoding);
     EXPECT_EQ(decodeImage(decoder, file).type, c.decodes ? 1003u : 0u) << c.version << "/" << c.encoding;
+  }
+}
+
+TEST(RKPCXDecoder, UnencodedRowsGiveThePixelsOfRunLengthRows) {
+  // Two rows of each layout, stored as they are (encoding 0) and run-length encoded; bytes of
+  // 0xC0 and above are plain data in the first and one-byte runs in the second.
+  std::string header16(48, '\0');
+  for (int i = 0; i < 48; ++i) header16[size_t(i)] = char(i * 5 + 1);
+  struct Layout {
+    int bits, planes, width, bytesPerLine;
+    std::string after;
+  } layouts[] = {{8, 1, 5, 6, "\x0C" + palette256(3)}, {8, 3, 3, 4, ""}, {1, 4, 10, 2, ""}};
+  RKPCXDecoder decoder;
+  for (const Layout& l : layouts) {
+    std::string rows, runs;
+    for (int i = 0; i < 2 * l.planes * l.bytesPerLine; ++i) {
+      const char b = char(0xB0 + i * 23);
+      rows += b;
+      runs += (b & 0xC0) == 0xC0 ? std::string{'\xC1', b} : std::string(1, b);
+    }
+    std::string stored = pcxFile(l.bits, l.planes, l.width, 2, l.bytesPerLine, rows + l.after);
+    std::string encoded = pcxFile(l.bits, l.planes, l.width, 2, l.bytesPerLine, runs + l.after);
+    stored[2] = 0;
+    stored.replace(16, 48, header16);
+    encoded.replace(16, 48, header16);
+    DecodedImage image = decodeImage(decoder, stored);
+    EXPECT_EQ(image.type, 1003u) << l.bits << " x " << l.planes;
+    EXPECT_EQ(image.pixels, decodeImage(decoder, encoded).pixels) << l.bits << " x " << l.planes;
   }
 }
 
