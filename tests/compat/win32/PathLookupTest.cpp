@@ -105,6 +105,68 @@ TEST_F(PathLookup, LettersOfEveryScriptFoldAsOnWindows) {
   }
 }
 
+// Only the one-to-one case pairs join spellings: the final sigma is a sigma, while letters that
+// merely look like the other case of a letter (dotless i, dotted capital I, long s, micro sign,
+// title-case digraph) name files of their own, and ß never matches two letters. Names in UTF-8
+// (code page 65001); each pair is tried both ways round, each way in a folder of its own.
+TEST_F(PathLookup, LookAlikeLettersStayApartWhileTheFinalSigmaFolds) {
+  struct Pair {
+    const char* one;
+    const char* other;
+    bool same;
+  };
+  const Pair pairs[] = {
+      {"\xCF\x82", "\xCF\x83", true},   // ς σ: final sigma, sigma
+      {"\xCF\x82", "\xCE\xA3", true},   // ς Σ
+      {"\xC4\xB1", "i", false},         // ı: dotless i
+      {"\xC4\xB1", "I", false},         // ı I
+      {"\xC4\xB0", "i", false},         // İ: capital I with dot
+      {"\xC4\xB0", "I", false},         // İ I
+      {"\xC5\xBF", "s", false},         // ſ: long s
+      {"\xC5\xBF", "S", false},         // ſ S
+      {"\xC2\xB5", "\xCE\xBC", false},  // µ μ: micro sign, mu
+      {"\xC2\xB5", "\xCE\x9C", false},  // µ Μ
+      {"\xC7\x85", "\xC7\x84", false},  // ǅ Ǆ: title case, upper case
+      {"\xC7\x85", "\xC7\x86", false},  // ǅ ǆ
+      {"\xC3\x9F", "SS", false},        // ß SS
+      {"\xC3\x9F", "ss", false},        // ß ss
+  };
+  auto create = [](const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return h != INVALID_HANDLE_VALUE;
+  };
+  setenv("RKWIN_ACP", "65001", 1);
+  int n = 0;
+  for (const Pair& p : pairs) {
+    for (bool reversed : {false, true}) {
+      const std::string made = reversed ? p.other : p.one, asked = reversed ? p.one : p.other;
+      SCOPED_TRACE(made + " then " + asked);
+      const std::string folder = "f" + std::to_string(n++), windows = "C:\\" + folder + "\\";
+      EXPECT_EQ(_mkdir(("C:\\" + folder).c_str()), 0);
+      EXPECT_TRUE(create(windows + made));
+      EXPECT_EQ(GetFileAttributesA((windows + asked).c_str()),
+                p.same ? (DWORD)FILE_ATTRIBUTE_ARCHIVE : INVALID_FILE_ATTRIBUTES);
+      WIN32_FIND_DATAA data;
+      HANDLE h = FindFirstFileA((windows + asked).c_str(), &data);
+      EXPECT_EQ(h != INVALID_HANDLE_VALUE, p.same);
+      if (h != INVALID_HANDLE_VALUE) {
+        EXPECT_EQ(data.cFileName, made);
+        FindClose(h);
+      }
+      EXPECT_EQ(create(windows + asked), !p.same);
+      if (p.same) {
+        EXPECT_EQ(GetLastError(), (DWORD)ERROR_FILE_EXISTS);
+      }
+      std::vector<std::string> expected{made};
+      if (!p.same) expected.push_back(asked);
+      std::sort(expected.begin(), expected.end());
+      EXPECT_EQ(tree(folder), expected);
+    }
+  }
+  unsetenv("RKWIN_ACP");
+}
+
 TEST_F(PathLookup, NewFolderChainsAreBuiltBelowTheFoldersThatExist) {
   fs::create_directories(prefix.onC("Base"));
   ASSERT_EQ(_mkdir("C:\\BASE\\one"), 0);
