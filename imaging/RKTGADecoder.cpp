@@ -104,9 +104,12 @@ int RKTGADecoder::readHeader() {
   if ((type == 3 || type == 11) && depth != 8) return 0;
   // Colour-map indexes of one byte only; wider indexes would be read as colours.
   if ((type == 1 || type == 9) && depth != 8) return 0;
-  // Colour-mapped pixels are looked up in the map: without one (map type other than 1), or with
-  // a map of no entries, the indexes have no colours.
-  if ((type == 1 || type == 9) && (m_header[MAP_TYPE] != 1 || le16(m_header + MAP_LENGTH) == 0)) return 0;
+  // Colour-mapped pixels are looked up in the map: without one (map type other than 1), with a
+  // map of no entries, or with one whose entries all lie past the last one-byte index, the
+  // indexes have no colours.
+  if ((type == 1 || type == 9) &&
+      (m_header[MAP_TYPE] != 1 || le16(m_header + MAP_LENGTH) == 0 || le16(m_header + MAP_FIRST) > 255))
+    return 0;
   // Descriptor bits 6 and 7 (TGA 1.0 row interleaving, which must be clear in TGA 2.0): rows
   // stored two- or four-way interleaved have no reading here.
   if (m_header[DESCRIPTOR] & 0xC0) return 0;

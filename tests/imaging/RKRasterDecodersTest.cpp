@@ -314,15 +314,20 @@ TEST(RKTGADecoder, GreyIgnoresAMapAndLayoutsWithoutADecodingAreRefused) {
 }
 
 TEST(RKTGADecoder, ColourMappedFilesWithoutMapEntriesAreRefused) {
-  // Indexes need colours: refused without a map (map type 0 or 2) or with a map of no entries.
+  // Indexes need colours: refused without a map (map type 0 or 2), with a map of no entries, or
+  // with one whose entries start past the last one-byte index.
   RKTGADecoder decoder;
-  for (int type : {1, 9})
+  for (int type : {1, 9}) {
+    const std::string pixels = type == 1 ? byteString({0, 1}) : byteString({0x01, 0, 1});
     for (int mapType : {0, 1, 2}) {
-      std::string file =
-          tgaFile(type, 8, 2, 1, 0x20, type == 1 ? byteString({0, 1}) : byteString({0x01, 0, 1}), "", 0, 24);
+      std::string file = tgaFile(type, 8, 2, 1, 0x20, pixels, "", 0, 24);
       file[1] = char(mapType);
       EXPECT_EQ(decodeImage(decoder, file).type, 0u) << type << " " << mapType;
     }
+    const std::string map(6, '\x40');
+    EXPECT_EQ(decodeImage(decoder, tgaFile(type, 8, 2, 1, 0x20, pixels, map, 2, 24, "", 256)).type, 0u) << type;
+    EXPECT_EQ(decodeImage(decoder, tgaFile(type, 8, 2, 1, 0x20, pixels, map, 2, 24, "", 0)).type, 1005u) << type;
+  }
 }
 
 TEST(RKTGADecoder, TruncatedAndLyingFilesFailCleanly) {
