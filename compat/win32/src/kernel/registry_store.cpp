@@ -430,7 +430,6 @@ bool RegStore::importText(const std::string& input) {
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
     if (pos >= line.size() || line[pos] != '=') continue;
     RegValue value;
-    value.name = name;
     bool remove = false;
     if (!parseValueData(line.substr(pos + 1), codePage, &remove, &value)) continue;
     RegValue* existing = current->find(name, nameCodePage);
