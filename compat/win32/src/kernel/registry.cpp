@@ -245,10 +245,9 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType
   RegKey* key = session.store().find(path);
   if (!key) return ERROR_KEY_DELETED;
   std::string name = lpValueName ? lpValueName : "";
-  RegValue* value = key->find(name);
-  if (!value) value = &key->add(name);
-  value->type = dwType;
-  value->data.assign(lpData, lpData + cbData);
+  RegValue& value = key->findOrAdd(name);
+  value.type = dwType;
+  value.data.assign(lpData, lpData + cbData);
   return session.commit();
 }
 

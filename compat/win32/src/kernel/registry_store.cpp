@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
+#include <utility>
 
 namespace rkwin {
 
@@ -235,8 +236,7 @@ void appendHex(std::string& out, const std::vector<BYTE>& data) {
 
 }  // namespace
 
-RegValue* RegKey::find(const std::string& name, unsigned codePage) {
-  const std::string key = CaseFold::nameKey(name, codePage);
+RegValue* RegKey::findByKey(const std::string& name, const std::string& key) {
   for (auto& v : values)
     if (v.key == key) return &v;
   for (auto& v : values)
@@ -244,12 +244,19 @@ RegValue* RegKey::find(const std::string& name, unsigned codePage) {
   return nullptr;
 }
 
-RegValue& RegKey::add(const std::string& name, unsigned codePage) {
+RegValue* RegKey::find(const std::string& name, unsigned codePage) {
+  return findByKey(name, CaseFold::nameKey(name, codePage));
+}
+
+RegValue& RegKey::findOrAdd(const std::string& name, unsigned codePage) {
+  if (!codePage) codePage = rkwin_acp();
+  std::string key = CaseFold::nameKey(name, codePage);
+  if (RegValue* existing = findByKey(name, key)) return *existing;
   RegValue value;
   value.name = name;
-  value.codePage = codePage ? codePage : rkwin_acp();
-  value.key = CaseFold::nameKey(name, value.codePage);
-  values.push_back(value);
+  value.codePage = codePage;
+  value.key = std::move(key);
+  values.push_back(std::move(value));
   return values.back();
 }
 
@@ -299,10 +306,10 @@ void RegStore::erase(const std::string& key) {
 
 RegKey* RegStore::create(const std::string& path, bool* created) {
   if (created) *created = false;
-  RegKey* existing = find(path);
+  const unsigned codePage = rkwin_acp();
+  RegKey* existing = find(path, codePage);
   if (existing) return existing;
   // Every key above is created too; the root itself is never stored.
-  const unsigned codePage = rkwin_acp();
   AnsiText chars(path, codePage);
   bool belowRoot = false;
   for (size_t i = 0; i < path.size(); i += chars.charLength(i)) {
@@ -432,13 +439,13 @@ bool RegStore::importText(const std::string& input) {
     RegValue value;
     bool remove = false;
     if (!parseValueData(line.substr(pos + 1), codePage, &remove, &value)) continue;
-    RegValue* existing = current->find(name, nameCodePage);
     if (remove) {
+      RegValue* existing = current->find(name, nameCodePage);
       if (existing) current->values.erase(current->values.begin() + (existing - current->values.data()));
     } else {
-      if (!existing) existing = &current->add(name, nameCodePage);
-      existing->type = value.type;
-      existing->data = value.data;
+      RegValue& stored = current->findOrAdd(name, nameCodePage);
+      stored.type = value.type;
+      stored.data = std::move(value.data);
     }
   }
   return true;

@@ -31,8 +31,12 @@ struct RegKey {
 
   // The value of that name, written in the code page (0: the active one); null when none.
   RegValue* find(const std::string& name, unsigned codePage = 0);
-  // A new value of that name, without type or data.
-  RegValue& add(const std::string& name, unsigned codePage = 0);
+  // The value of that name as find gives it, else a new one without type or data.
+  RegValue& findOrAdd(const std::string& name, unsigned codePage = 0);
+
+ private:
+  // The value whose name key is key, else the one of the same bytes; null when none.
+  RegValue* findByKey(const std::string& name, const std::string& key);
 };
 
 class RegStore {
