@@ -276,18 +276,12 @@ bool keepsAscii(UINT cp) {
   }
 }
 
-bool isAscii(const char* text, size_t len) {
-  for (size_t i = 0; i < len; ++i)
-    if ((unsigned char)text[i] >= 0x80) return false;
-  return true;
-}
-
 // Text from one code page to another through UTF-16; the text as it is when either is unknown.
 // ASCII text between two pages that both keep ASCII is its own translation (most file names).
 std::string recode(UINT from, UINT to, const char* text, size_t len) {
   if (!text) return std::string();
   auto keeps = [](UINT cp) { return cp == CP_UTF8 || keepsAscii(rkwin_resolve_codepage(cp)); };
-  if (isAscii(text, len) && keeps(from) && keeps(to)) return std::string(text, len);
+  if (rkwin_is_ascii(text, len) && keeps(from) && keeps(to)) return std::string(text, len);
   std::u16string wide;
   std::string out;
   if (!rkwin_mb_to_utf16(from, text, len, wide, false) ||
@@ -297,6 +291,12 @@ std::string recode(UINT from, UINT to, const char* text, size_t len) {
 }
 
 }  // namespace
+
+bool rkwin_is_ascii(const char* text, size_t len) {
+  for (size_t i = 0; i < len; ++i)
+    if ((unsigned char)text[i] >= 0x80) return false;
+  return true;
+}
 
 std::string rkwin_ansi_to_utf8(const char* ansi, size_t len) { return recode(CP_ACP, CP_UTF8, ansi, len); }
 

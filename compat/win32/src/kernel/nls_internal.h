@@ -34,6 +34,9 @@ bool rkwin_mb_to_utf16(UINT codePage, const char* in, size_t len, std::u16string
 bool rkwin_utf16_to_mb(UINT codePage, const char16_t* in, size_t len, std::string& out, const char* defaultChar,
                        bool* usedDefault, bool strict);
 
+// True when every byte of the text is ASCII (below 0x80).
+bool rkwin_is_ascii(const char* text, size_t len);
+
 // ANSI (active code page) text to UTF-8 and back; invalid bytes and unmappable characters are
 // replaced, never dropped silently.
 std::string rkwin_ansi_to_utf8(const char* ansi, size_t len);

@@ -214,11 +214,7 @@ bool writableAsText(const RegValue& v, unsigned codePage) {
 }
 
 // True when the name's code page tells what it is: ASCII names are the same in every one.
-bool hasCodePage(const std::string& name) {
-  for (unsigned char c : name)
-    if (c >= 0x80) return true;
-  return false;
-}
+bool hasCodePage(const std::string& name) { return !rkwin_is_ascii(name.data(), name.size()); }
 
 // Two names of the same bytes are the same name when written in the same code page.
 bool sameName(const std::string& a, unsigned codePageA, const std::string& b, unsigned codePageB) {
