@@ -47,15 +47,23 @@ fi
 echo "installer exit code: $rc"
 
 # Setup starts the registry editor, the registration tool and the browser without waiting for
-# them: wait until no process of this machine (its RKWIN_ROOT in the environment) is left.
-machine_busy() {
+# them: wait until none of them runs in this machine (its RKWIN_ROOT in the environment); then
+# end whatever of the machine still runs (a desktop shell stays until stopped), so that the demo
+# leaves no process behind.
+machine_processes() { # [program name pattern]
   local p
   for p in /proc/[0-9]*; do
-    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "RKWIN_ROOT=$prefix" && return 0
+    { tr '\0' '\n' <"$p/environ"; } 2>/dev/null | grep -qxF "RKWIN_ROOT=$prefix" || continue
+    [ -z "${1:-}" ] || grep -qixE "$1" "$p/comm" 2>/dev/null || continue
+    echo "${p#/proc/}"
   done
-  return 1
 }
-for _ in $(seq 100); do machine_busy || break; sleep 0.1; done
+for _ in $(seq 1200); do [ -n "$(machine_processes 'regedit.exe|regsvr32.exe|iexplore.exe')" ] || break; sleep 0.1; done
+left=$(machine_processes)
+if [ -n "$left" ]; then
+  # shellcheck disable=SC2086
+  kill -KILL $left 2>/dev/null || :
+fi
 
 gbk() { iconv -f GBK -t UTF-8 -c | tr -d '\r'; }
 install=$(ls "$prefix"/drive_c/Program\ Files/*/Vantry/install.txt 2>/dev/null | head -1 || true)

@@ -25,6 +25,8 @@ echo "== making the Wine prefix"
 WINEPREFIX=$RK_WINE_PREFIX HOME=$RK_WINE_HOME WINEDEBUG=-all WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d" \
   wineboot -i >/dev/null 2>&1 || true
 WINEPREFIX=$RK_WINE_PREFIX HOME=$RK_WINE_HOME wineserver -w 2>/dev/null || true
+# The wineserver saves the prefix's registry as it ends: without it no test could run.
+[ -f "$RK_WINE_PREFIX/system.reg" ] || { echo "could not make the Wine prefix $RK_WINE_PREFIX" >&2; exit 1; }
 
 run_ctest() { # <label> [ctest arguments...]
   local label=$1; shift

@@ -54,6 +54,8 @@ wine_env() {
 # The helpers' starts that Wine dropped before the program ran are made again (not the
 # installer's: it writes nothing, whether it failed or not).
 . "$top/scripts/wine-retry.sh"
+# Reading the registry back, and waiting for the programs of a prefix.
+. "$top/scripts/wine-readback.sh"
 
 # Wine's programs in the Chinese locale (set for them only: this shell has no such locale).
 wine() { env LC_ALL=zh_CN.UTF-8 wine "$@"; }
@@ -195,18 +197,12 @@ drive() {
   return 1
 }
 
-# The registry as reg export writes it (UTF-16) turned into UTF-8 lines.
-export_key() { # <key> <file>
-  wine_retry wine reg export "$1" "$2.utf16" /y >/dev/null 2>&1 || : >"$2.utf16"
-  iconv -f UTF-16 -t UTF-8 "$2.utf16" 2>/dev/null | tr -d '\r' >"$2" || :
-  rm -f "$2.utf16"
-}
-
 one_run() {
   local run=$1 dir=$out/$1 rc xvfb display
   rm -rf "$dir"
   mkdir -p "$dir/home" "$dir/shots"
   wine_env "$dir"
+  readback_log=$dir/readback.failed
   (
     unset DISPLAY
     wine_retry wineboot -i >/dev/null 2>&1
@@ -224,17 +220,18 @@ one_run() {
     } >"$dir/seed.reg"
     wine_retry wine regedit /s "$(winepath -w "$dir/seed.reg")" >/dev/null 2>&1
     # The browser the system starts for a web address: our recorder, wherever Wine keeps one.
+    [ -n "$(find "$WINEPREFIX/drive_c" -iname iexplore.exe)" ] || { echo "$run: the prefix has no browser to replace" >&2; exit 1; }
     find "$WINEPREFIX/drive_c" -iname iexplore.exe -exec cp "$build/tools/openaddress.exe" {} \;
-    export_key HKCR "$dir/before-classes.reg"
-    export_key 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts' "$dir/before-fileexts.reg"
-    wineserver -w
+    export_key HKCR "$dir/before-classes.reg" || :
+    export_key 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts' "$dir/before-fileexts.reg" || :
+    wineserver_settle
   )
   if [ "$show" = 1 ]; then
     echo "== $run: the installer in a window on $DISPLAY: click through the pages"
     rc=0
     wine "$installer" || rc=$?
   else
-    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -r 3>"$dir/display" >/dev/null 2>&1 &
     xvfb=$!
     # Xvfb names the display on the descriptor once it accepts connections.
     while [ ! -s "$dir/display" ] && kill -0 "$xvfb" 2>/dev/null; do sleep 0.05; done
@@ -259,18 +256,23 @@ one_run() {
     fi
     for _ in $(seq 1200); do [ -f "$dir/exit-code" ] && break; sleep 0.1; done
     [ -f "$dir/exit-code" ] || { echo "$run: the installer did not end" >&2; rc=1; }
-    # The programs Setup started and nobody waits for (registry editor, registration, browser).
-    timeout 30 wineserver -w || :
     [ $rc = 0 ] || { cat "$dir/drive.log" >&2; wineserver -k || :; }
+  fi
+  # The programs Setup started and nobody waits for (registry editor, registration, browser),
+  # watched until they have ended; then the wineserver, which saves the registry as it ends.
+  wine_wait_programs 'regedit|regsvr32|iexplore' 300 || { echo "$run: the programs Setup started still run" >&2; rc=1; }
+  wineserver_settle
+  if [ "$show" != 1 ]; then
     kill "$xvfb" 2>/dev/null || :
     wait "$xvfb" 2>/dev/null || :
     unset DISPLAY
   fi
-  export_key HKCR "$dir/classes.reg"
-  export_key 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts' "$dir/fileexts.reg"
-  export_key 'HKLM\Software\Vantry' "$dir/vantry.reg"
-  export_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VantryViewer' "$dir/uninstall.reg"
-  timeout 30 wineserver -w || wineserver -k || :
+  export_key HKCR "$dir/classes.reg" || :
+  export_key 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts' "$dir/fileexts.reg" || :
+  export_key 'HKLM\Software\Vantry' "$dir/vantry.reg" || :
+  export_key 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VantryViewer' "$dir/uninstall.reg" || :
+  wineserver_settle
+  [ ! -s "$readback_log" ] || { cat "$readback_log" >&2; rc=1; }
   return $rc
 }
 
@@ -282,25 +284,6 @@ fail() {
 }
 expect() { # <what> <expected> <actual>
   [ "$2" = "$3" ] || fail "$1: expected '$2', got '$3'"
-}
-# regval <export> <key> <name>: a value from an exported .reg file ("" = the default value);
-# "<missing>" when absent. Key names compare without regard to case, as the registry does.
-regval() {
-  awk -v key="[$2]" -v name="$3" '
-    function unescape(s,   r, i, c) {
-      r = ""
-      for (i = 1; i <= length(s); i++) {
-        c = substr(s, i, 1)
-        if (c == "\\") { i++; c = substr(s, i, 1) }
-        r = r c
-      }
-      return r
-    }
-    BEGIN { k = tolower(key); n = name; gsub(/\\/, "\\\\", n); gsub(/"/, "\\\"", n)
-            p = name == "" ? "@=\"" : "\"" n "\"=\"" }
-    /^\[/ { inkey = tolower($0) == k; next }
-    inkey && index($0, p) == 1 { v = substr($0, length(p) + 1); sub(/"$/, "", v); print unescape(v); found = 1; exit }
-    END { if (!found) print "<missing>" }' "$1"
 }
 prop() { grep -a "^$2=" "$build/wizard/setup_$1.properties" | head -1 | cut -d= -f2- | tr -d '\r'; }
 # walk <host folder> <relative>: the product's entries as Setup lists them (the system lists a
@@ -360,6 +343,19 @@ EOF
   cmp -s "$dir/install.expected" "$host/Vantry/install.txt" ||
     fail "install.txt differs: $(diff <(iconv -f GBK -t UTF-8 "$dir/install.expected") <(iconv -f GBK -t UTF-8 "$host/Vantry/install.txt" 2>&1) | head -6)"
 
+  # The closing page, asked of the browser.
+  local opened
+  opened=$(find "$WINEPREFIX/drive_c" -name opened.txt -exec cat {} + | tr -d '\r')
+  [[ $opened == *' http://www.vantry.example/setup.jsp?pd=1' ]] || fail "browser asked for: '$opened'"
+
+  # A registry that could not be read back is a failure of this harness, not of the installer:
+  # it is reported as such, and no value is checked against it.
+  local failed
+  if [ -s "$dir/readback.failed" ]; then
+    while IFS= read -r failed; do fail "$failed"; done <"$dir/readback.failed"
+    return
+  fi
+
   # The registry script, imported by the system's registry editor.
   expect "InstallDir" "$I" "$(regval "$dir/vantry.reg" 'HKEY_LOCAL_MACHINE\Software\Vantry\Viewer' InstallDir)"
   expect "Viewer" "$I\\Vantry\\VantryView.exe" "$(regval "$dir/vantry.reg" 'HKEY_LOCAL_MACHINE\Software\Vantry\Viewer' Viewer)"
@@ -400,11 +396,6 @@ EOF
   [ "$run" = en ] || expect "PNG not associated" "<missing>" "$(regval "$dir/classes.reg" 'HKEY_CLASSES_ROOT\Vantry.PNG' "")"
   [ -n "$expected" ] || fail "no earlier association to record (the seed did not take)"
   expect "filelink.txt" "$expected." "$(iconv -f GBK -t UTF-8 "$host/Vantry/filelink.txt" 2>/dev/null; echo .)"
-
-  # The closing page, asked of the browser.
-  local opened
-  opened=$(find "$WINEPREFIX/drive_c" -name opened.txt -exec cat {} + | tr -d '\r')
-  [[ $opened == *' http://www.vantry.example/setup.jsp?pd=1' ]] || fail "browser asked for: '$opened'"
 }
 
 # What a run installed, as the Linux demo prints it.

@@ -19,7 +19,7 @@ export WINEPREFIX=$work/prefix HOME=$work/home WINEDEBUG=-all WINEARCH=win64
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 
 # The display: Xvfb names it on the descriptor once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -r 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 while [ ! -s "$work/display" ]; do
   kill -0 "$xvfb" 2>/dev/null || { echo "Xvfb did not start" >&2; exit 1; }
@@ -29,6 +29,7 @@ export DISPLAY=:$(cat "$work/display")
 
 wineboot -i >/dev/null 2>&1 || :
 wineserver -w 2>/dev/null || :
+[ -f "$WINEPREFIX/system.reg" ] || { echo "could not make the Wine prefix $WINEPREFIX" >&2; exit 1; }
 rc=0
 wine_retry wine "$@" || rc=$?
 exit $rc

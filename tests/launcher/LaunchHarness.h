@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "MachineSweep.h"
 #include "PackageWriter.h"
 #include "TempFolder.h"
 
@@ -47,6 +48,10 @@ class LaunchHarness {
     fs::create_directories(report);
     fs::create_directories(work);
   }
+  // The launcher and what it started end with the harness, before its folder goes.
+  ~LaunchHarness() { endMachineProcesses(prefix); }
+  LaunchHarness(const LaunchHarness&) = delete;
+  LaunchHarness& operator=(const LaunchHarness&) = delete;
 
   // Writes launcher + package to <root>/<name> and returns its path.
   std::string build(const std::string& program, const std::vector<stowtools::PackEntry>& entries,

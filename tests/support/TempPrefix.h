@@ -1,5 +1,5 @@
 // Test fixture support: a fresh emulated machine in a temporary folder, so that file-system tests
-// never touch the user's prefix.
+// never touch the user's prefix. Its processes are ended before the folder is removed.
 #ifndef RK_TESTS_TEMPPREFIX_H
 #define RK_TESTS_TEMPPREFIX_H
 
@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "MachineSweep.h"
 
 class TempPrefix {
  public:
@@ -25,6 +27,11 @@ class TempPrefix {
     std::filesystem::create_directories(root_ + "/drive_c");
   }
   ~TempPrefix() {
+#ifndef _WIN32
+    // No program of the machine outlives it: a shell stays until stopped, and the programs
+    // started without waiting may still run.
+    rktest::endMachineProcesses(root_);
+#endif
     if (hadOld_)
       setenv("RKWIN_ROOT", old_.c_str(), 1);
     else

@@ -34,7 +34,8 @@ class XvfbServer {
     int fds[2];
     if (pipe(fds) != 0) return false;
     std::string fdText = std::to_string(fds[1]);
-    std::vector<std::string> args = {xvfb, "-displayfd", fdText, "-screen", "0", screen, "-nolisten", "tcp"};
+    // No auto-repeat: a key whose release comes late on a loaded machine must not type again.
+    std::vector<std::string> args = {xvfb, "-displayfd", fdText, "-screen", "0", screen, "-nolisten", "tcp", "-r"};
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -92,8 +93,9 @@ class XvfbServer {
     if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return 0;
     return pid;
   }
-  // Waits up to ms for the program; kills it when it is still running then. Its exit code, or -1.
-  static int finish(pid_t pid, int ms = 10000) {
+  // Waits up to ms for the program; kills it when it is still running then (the bound only ends
+  // a broken run). Its exit code, or -1.
+  static int finish(pid_t pid, int ms = 60000) {
     if (pid <= 0) return -1;
     int status = 0;
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -107,7 +109,7 @@ class XvfbServer {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  static int run(const std::vector<std::string>& args, int ms = 10000) { return finish(launch(args), ms); }
+  static int run(const std::vector<std::string>& args, int ms = 60000) { return finish(launch(args), ms); }
 
  private:
   pid_t server = 0;

@@ -12,6 +12,7 @@
 #include <stdio.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "HostPrograms.h"
+#include "MachineSweep.h"
 #include "Setup.h"
 #include "WizardDriver.h"
 #include "WizardFixture.h"
@@ -55,12 +57,30 @@ inline int countProcesses(const char* exe) {
   return n;
 }
 
-// Waits until the programs the road starts and does not wait for (the registry tools and the
-// browser) have ended; shells stay.
+// The programs the road starts and does not wait for: the registry tools and the browser.
+constexpr const char* kPassingPrograms[] = {"regedit.exe", "regsvr32.exe", "iexplore.exe"};
+
+// Whether a host process of this machine runs one of those programs. From the moment it is
+// started it runs under the program's name, before it has logged or been listed.
+inline bool passingProgramRuns() {
+  const char* root = getenv("RKWIN_ROOT");
+  if (!root) return false;
+  for (pid_t pid : rktest::machineHostProcesses(root)) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    for (const char* program : kPassingPrograms)
+      if (strcasecmp(name.c_str(), program) == 0) return true;
+  }
+  return false;
+}
+
+// Waits until every passing program started has run and ended; shells stay. The bound only ends
+// a broken run.
 inline bool waitForPrograms() {
-  for (int i = 0; i < 1000; ++i) {
-    bool running = false;
-    for (const char* name : {"regedit.exe", "regsvr32.exe", "iexplore.exe"})
+  for (int i = 0; i < 12000; ++i) {
+    bool running = passingProgramRuns();
+    for (const char* name : kPassingPrograms)
       if (countProcesses(name)) running = true;
     if (!running) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -75,6 +95,17 @@ inline std::vector<std::string> programRuns() {
   std::string line;
   while (std::getline(in, line)) lines.push_back(line);
   return lines;
+}
+
+// Waits until the run log holds `count` runs given by `line` (a shell that stays logs once
+// started, and counts as run only then). The bound only ends a broken run.
+inline bool waitForRuns(const std::string& line, long count) {
+  for (int i = 0; i < 12000; ++i) {
+    std::vector<std::string> runs = programRuns();
+    if (std::count(runs.begin(), runs.end(), line) >= count) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
 }
 
 inline std::string hostOf(const std::string& windowsPath) {

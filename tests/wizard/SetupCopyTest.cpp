@@ -250,6 +250,8 @@ TEST_F(SetupCopyTest, ALockedShellExtensionStopsTheShellsUnregistersRestartsAndC
   }
   ASSERT_EQ(2, countProcesses("explorer.exe"));
   ASSERT_EQ(1, countProcesses("notexplorer.exe"));
+  // Each runs (and has logged) before Setup looks for shells to stop.
+  ASSERT_TRUE(waitForRuns("explorer.exe", 3));
 
   std::atomic<bool> released{false}, stop{false};
   std::thread watcher([&] {
@@ -278,6 +280,7 @@ TEST_F(SetupCopyTest, ALockedShellExtensionStopsTheShellsUnregistersRestartsAndC
   EXPECT_EQ("regedit.exe /s \"C:\\setup\\setup_temp.reg\"", w->started[1]);
   EXPECT_EQ("regsvr32.exe /s " + library, w->started[2]);
   ASSERT_TRUE(waitForPrograms());
+  ASSERT_TRUE(waitForRuns("explorer.exe", 4)) << "the restarted shell";
   // One shell again (the restarted one); the other program was left alone.
   EXPECT_EQ(1, countProcesses("explorer.exe"));
   EXPECT_EQ(1, countProcesses("notexplorer.exe"));

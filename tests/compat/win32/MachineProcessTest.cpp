@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
+#include "MachineSweep.h"
 #include "TempPrefix.h"
 #include "compat_processes.h"
 #include "compat_programs.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,6 +21,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace {
 
@@ -42,9 +47,10 @@ bool listed(const char* exe, DWORD* pid = nullptr) {
   return false;
 }
 
+// Waits for a condition; the bound only ends a broken run.
 template <class F>
 bool eventually(F condition) {
-  for (int i = 0; i < 300; ++i) {
+  for (int i = 0; i < 6000; ++i) {
     if (condition()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
@@ -125,6 +131,83 @@ TEST(MachineProcesses, TheBrowserRecordsTheAddressAndTheRegistryToolsTheirRuns) 
   EXPECT_NE(TempPrefix::readFile(compat_program_log_path()).find("regedit.exe /s C:\\missing.reg\n"),
             std::string::npos);
   EXPECT_LE((INT_PTR)ShellExecuteA(NULL, "open", "C:\\nothing.exe", NULL, NULL, 1), 32);
+}
+
+// Starts a host program as the stand-in starts one in the machine at `root`, with that machine
+// named in its environment.
+pid_t startInMachine(const std::string& program, const std::vector<std::string>& args, const std::string& root) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e)
+    if (strncmp(*e, "RKWIN_ROOT=", 11) != 0 && strncmp(*e, "RKWIN_STARTED_IN=", 17) != 0) env.push_back(*e);
+  env.push_back("RKWIN_ROOT=" + root);
+  env.push_back("RKWIN_STARTED_IN=" + root);
+  std::vector<char*> envp, argv{const_cast<char*>(program.c_str())};
+  for (std::string& e : env) envp.push_back(&e[0]);
+  envp.push_back(nullptr);
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  return posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), envp.data()) == 0 ? pid : 0;
+}
+
+// The exit code of a child that ends within a minute; -1 (and it is killed) when it does not.
+int endsBySelf(pid_t pid) {
+  int status = 0;
+  for (int i = 0; i < 6000; ++i) {
+    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
+}
+
+bool gone(pid_t pid) {
+  char state = rktest::hostProcessState(pid);
+  return state == '\0' || state == 'Z' || state == 'X';
+}
+
+// A test machine ends every process that runs in it (a shell, a program started without
+// waiting, what that one started) before its folder goes; a program of the machine that starts
+// only after its machine was removed ends at once and makes nothing.
+TEST(MachineProcesses, NoProgramOutlivesItsMachineOrMakesItAgain) {
+  std::string root, system32,
+      pidFile = std::filesystem::temp_directory_path() / ("rk-grandchild-" + std::to_string(getpid()));
+  pid_t shell = 0, grandchild = 0;
+  {
+    TempPrefix prefix;
+    root = prefix.root();
+    ASSERT_NE(GetFileAttributesA("C:\\windows\\system32\\explorer.exe"), INVALID_FILE_ATTRIBUTES);
+    system32 = std::filesystem::canonical(prefix.onC("windows/system32/explorer.exe")).parent_path();
+    ASSERT_GT((INT_PTR)ShellExecuteA(NULL, "open", "EXPLORER.EXE", NULL, NULL, 4), 32);
+    DWORD pid = 0;
+    ASSERT_TRUE(listed("explorer.exe", &pid));
+    shell = (pid_t)pid;
+    std::string line = "Z:\\bin\\sh -c \"sleep 600 & echo $! >" + pidFile + "; wait\"";
+    STARTUPINFOA si;
+    memset(&si, 0, sizeof si);
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    ASSERT_TRUE(CreateProcessA(NULL, &line[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi));
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    ASSERT_TRUE(eventually([&] { return TempPrefix::readFile(pidFile).find('\n') != std::string::npos; }));
+    grandchild = (pid_t)atoi(TempPrefix::readFile(pidFile).c_str());
+    ASSERT_GT(grandchild, 0);
+  }
+  std::filesystem::remove(pidFile);
+  EXPECT_TRUE(gone(shell)) << "the shell";
+  EXPECT_TRUE(gone(grandchild)) << "a program started by a program of the machine";
+  EXPECT_FALSE(std::filesystem::exists(root));
+
+  // Late starts: the shell logs its run, the registration tool writes the registry.
+  for (const char* program : {"explorer.exe", "regsvr32.exe"}) {
+    pid_t late = startInMachine(system32 + "/" + program, {"/s", "Z:\\bin\\sh"}, root);
+    ASSERT_GT(late, 0);
+    EXPECT_EQ(1, endsBySelf(late)) << program;
+    EXPECT_FALSE(std::filesystem::exists(root)) << program << " made its removed machine again";
+    std::filesystem::remove_all(root);
+  }
 }
 
 // A program name ending in 誠 (GBK D5 5C) names no folder: it is looked for on the search path

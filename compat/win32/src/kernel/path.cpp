@@ -197,11 +197,20 @@ void installSystemPrograms(const std::string& system32) {
   closedir(dir);
 }
 
+void leaveIfMachineGone() {
+  const char* started = getenv(kStartedInVariable);
+  if (!started || prefixRoot() != started) return;
+  struct stat st;
+  if (stat(started, &st) == 0 || errno != ENOENT) return;
+  _exit(1);
+}
+
 std::string driveCRoot() {
   std::string root = prefixRoot();
   std::string drive = root + "/drive_c";
   std::lock_guard<std::mutex> guard(g_prefixMutex);
   if (g_preparedRoot != root) {
+    leaveIfMachineGone();
     // The folders every Windows machine has.
     mkdir(root.c_str(), 0777);
     mkdir(drive.c_str(), 0777);

@@ -27,6 +27,14 @@ std::string prefixRoot();
 // Host folder of drive C: inside the prefix; creates the machine's standard folders on first use.
 std::string driveCRoot();
 
+// The variable through which CreateProcessA tells a program the prefix it was started in.
+constexpr const char* kStartedInVariable = "RKWIN_STARTED_IN";
+
+// Ends the calling process at once when it was started in this prefix and the prefix has been
+// removed since: a program that starts late (after its test's machine went) must not make that
+// machine again. A process started otherwise (the first program of a machine) returns.
+void leaveIfMachineGone();
+
 // What a translation learned of the named file itself, so that callers need not look again.
 struct HostEntry {
   bool exists = false;  // the name exists (a dangling symbolic link too)

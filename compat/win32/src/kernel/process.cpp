@@ -260,14 +260,21 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
   for (std::string& a : args) argv.push_back(&a[0]);
   argv.push_back(nullptr);
 
-  // An environment block is a run of "name=value" texts, each ended by 0, with one more 0.
+  // An environment block is a run of "name=value" texts, each ended by 0, with one more 0. The
+  // child also learns the prefix it is started in (see leaveIfMachineGone).
+  std::string startedIn = std::string(rkwin::kStartedInVariable) + "=" + rkwin::prefixRoot();
   std::vector<char*> envp;
-  char** env = environ;
+  auto keep = [&](char* entry) {
+    if (std::strncmp(entry, startedIn.c_str(), std::strlen(rkwin::kStartedInVariable) + 1) != 0) envp.push_back(entry);
+  };
   if (lpEnvironment) {
-    for (char* p = static_cast<char*>(lpEnvironment); *p; p += std::strlen(p) + 1) envp.push_back(p);
-    envp.push_back(nullptr);
-    env = envp.data();
+    for (char* p = static_cast<char*>(lpEnvironment); *p; p += std::strlen(p) + 1) keep(p);
+  } else {
+    for (char** e = environ; *e; ++e) keep(*e);
   }
+  envp.push_back(&startedIn[0]);
+  envp.push_back(nullptr);
+  char** env = envp.data();
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);

@@ -6,6 +6,7 @@
 
 #include "ansi_text.h"
 #include "compat_registry.h"
+#include "path_internal.h"
 #include "registry_store.h"
 
 #include <dirent.h>
@@ -102,6 +103,7 @@ class StoreSession {
  public:
   explicit StoreSession(bool write) : write_(write) {
     std::string folder = prefixRoot();
+    rkwin::leaveIfMachineGone();  // a late start never makes a removed machine again
     makeFolders(folder);
     path_ = folder + "/registry.reg";
     lockFd_ = open((folder + "/registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
