@@ -129,15 +129,14 @@ class WizardScreensX11 : public WizardFixture {
   static int boxHook(void* context, HWND box, const char*, const char*) {
     return static_cast<WizardScreensX11*>(context)->answerBox(box);
   }
-  // The folder question: pictured once it has been up a moment, then answered OK by a click.
+  // The folder question: the hook runs when the box's queue is idle, so it is drawn and shown on
+  // the X server by then. Pictured, then answered OK by a click.
   int answerBox(HWND box) {
-    DWORD t = msNow();
     if (box != questionBox) {
       questionBox = box;
-      questionSeen = t;
       questionClicked = false;
     }
-    if (!questionClicked && t - questionSeen > 300) {
+    if (!questionClicked) {
       compat_save_png(box, (pagesFolder() + "/" + tag + "_question.png").c_str());
       RECT c;
       GetClientRect(box, &c);
@@ -150,17 +149,16 @@ class WizardScreensX11 : public WizardFixture {
     return 0;
   }
 
-  // The folder browser, once open a moment: pictured, then the drive root typed and OK'd.
+  // The folder browser, once it is the active window on a tick after the one that found it (its
+  // loop has been idle between, so it is drawn and shown): pictured, then the drive root typed
+  // and OK'd.
   void answerBrowser(RKSDK::Setup* w) {
     HWND active = GetActiveWindow();
     if (compat_folder_browser_count() <= browsersAnswered || !active || active == hwndOf(w)) return;
-    DWORD t = msNow();
     if (active != browserBox) {
       browserBox = active;
-      browserSeen = t;
       return;
     }
-    if (t - browserSeen < 300) return;
     compat_save_png(active, (pagesFolder() + "/" + tag + "_browser.png").c_str());
     RECT r;
     GetWindowRect(active, &r);
@@ -255,7 +253,6 @@ class WizardScreensX11 : public WizardFixture {
   std::vector<std::string> shots;
   std::vector<pid_t> helpers;
   HWND questionBox = nullptr, browserBox = nullptr;
-  DWORD questionSeen = 0, browserSeen = 0;
   bool questionClicked = false;
   int browsersAnswered = 0;
 };
