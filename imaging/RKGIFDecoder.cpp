@@ -235,7 +235,15 @@ RKGIFDecoder::FrameResult RKGIFDecoder::readFrame(RKImageGroup* group, const Gra
     if (last) last->release();
     return FRAME_READ;
   }
-  decodeLzw(pixels->getData(0), width, height, (packed & 0x40) != 0, local.count ? local : m_global, control);
+  const int64_t written =
+      decodeLzw(pixels->getData(0), width, height, (packed & 0x40) != 0, local.count ? local : m_global, control);
+  // A frame whose data gives no pixel has failed: as the first it is left out, so that a file
+  // without a frame that holds pixels is refused; a later one shows the screen as it was, as
+  // an empty frame does.
+  if (written == 0 && !last) {
+    pixels->release();
+    return FRAME_READ;
+  }
   RKImage* frame = new (std::nothrow) RKImage(RK_PIXEL_BGRA32, pixels, left, top, width, height, control.delay * 10);
   pixels->release();
   if (frame) {
@@ -258,15 +266,15 @@ RKGIFDecoder::FrameResult RKGIFDecoder::readFrame(RKImageGroup* group, const Gra
   return FRAME_READ;
 }
 
-void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
-                             const GraphicControl& control) {
+int64_t RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
+                                const GraphicControl& control) {
   CodeReader codes(m_stream);
   u8 minSize;
-  if (!readExact(m_stream, &minSize, 1)) return;
+  if (!readExact(m_stream, &minSize, 1)) return 0;
   // Sizes outside 1 to 11 would overflow the code table: the frame has no pixels.
   if (minSize < 1 || minSize > 11) {
     codes.finish();
-    return;
+    return 0;
   }
   const int clear = 1 << minSize;
   const int end = clear + 1;
@@ -291,6 +299,7 @@ void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced,
 
   RowOrder rows(height, interlaced);
   int x = 0;
+  int64_t written = 0;
   auto put = [&](u8 index) {
     u8* p = pixels + (int64_t(rows.row()) * width + x) * 4;
     const u8* c = colours + index * 3;
@@ -298,6 +307,7 @@ void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced,
     p[1] = c[1];
     p[2] = c[0];
     p[3] = control.transparent && index == control.transparentIndex ? 0 : 255;
+    ++written;
     if (++x == width) {
       x = 0;
       rows.next();
@@ -346,6 +356,7 @@ void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced,
     previous = code;
   }
   codes.finish();
+  return written;
 }
 
 }  // namespace RKSDK

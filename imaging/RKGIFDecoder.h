@@ -46,9 +46,10 @@ class RKGIFDecoder : public RKImageGroupDecoder {
   int64_t frameDataBytes();
   // Most pixel bytes that all frames of one group may hold together.
   virtual int64_t groupLimit() { return RK_MAX_IMAGE_BYTES; }
-  // Decodes the frame's LZW data into pixels (width x height x 4 bytes).
-  void decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
-                 const GraphicControl& control);
+  // Decodes the frame's LZW data into pixels (width x height x 4 bytes); the number of pixels
+  // its data gave.
+  int64_t decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
+                    const GraphicControl& control);
 
   int m_globalFlag;
   int m_colourResolution;

@@ -187,15 +187,14 @@ TEST(RKGIFDecoder, HostileFilesFailCleanly) {
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].pixels, bgra({0, 1}));
 
-  // Minimum code sizes 0 and 12 leave the frame empty; a zero-sized frame is skipped.
+  // Minimum code sizes 0 and 12 give the only frame no pixel: the file is refused. A zero-sized
+  // frame is skipped.
   for (char size : {'\0', '\x0C'}) {
     std::string f = gifHeader(1, 1, kTable) + "\x2C";
     put16(f, 0), put16(f, 0), put16(f, 1), put16(f, 1);
     f.push_back(0);
     f += std::string(1, size) + "\x02\xFF\xFF" + std::string(1, '\0') + ";";
-    frames = framesOf(decoder, f);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 0}));
+    EXPECT_TRUE(framesOf(decoder, f).empty()) << int(size);
   }
   frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 0, 0, {}) + frameData(0, 0, 2, 1, {1, 1}) + ";");
   ASSERT_EQ(frames.size(), 1u);
@@ -210,7 +209,64 @@ TEST(RKGIFDecoder, HostileFilesFailCleanly) {
   std::string corrupt = gifHeader(2, 1, kTable) + "\x2C";
   put16(corrupt, 0), put16(corrupt, 0), put16(corrupt, 2), put16(corrupt, 1);
   corrupt += std::string("\0\x02\x02\xFF\xFF", 5) + std::string(1, '\0') + ";";
-  EXPECT_EQ(framesOf(decoder, corrupt).size(), 1u);
+  EXPECT_TRUE(framesOf(decoder, corrupt).empty());
+}
+
+namespace {
+
+// An image descriptor without a local table, then minimum code size minSize and codes of
+// minSize + 1 bits each in one sub-block and the empty one (so at most a few codes after each
+// clear, before the decoder would widen them).
+std::string frameOfCodes(int w, int h, int minSize, const std::vector<int>& codes) {
+  std::string s = "\x2C";
+  put16(s, 0), put16(s, 0), put16(s, w), put16(s, h);
+  s.push_back(0);
+  s.push_back(char(minSize));
+  std::string bytes;
+  uint32_t acc = 0;
+  int bits = 0;
+  for (int c : codes) {
+    acc |= uint32_t(c) << bits;
+    for (bits += minSize + 1; bits >= 8; bits -= 8, acc >>= 8) bytes.push_back(char(acc & 0xFF));
+  }
+  if (bits > 0) bytes.push_back(char(acc & 0xFF));
+  s.push_back(char(bytes.size()));
+  return s + bytes + std::string(1, '\0');
+}
+
+}  // namespace
+
+TEST(RKGIFDecoder, FramesWithoutPixelsFailAndAFileWithoutPixelsIsRefused) {
+  RKGIFDecoder decoder;
+  const std::string head = gifHeader(2, 1, kTable);
+  // Minimum code size 2: clear 4, end 5.
+  const std::string good = frameOfCodes(2, 1, 2, {4, 1, 2, 5});
+  ASSERT_EQ(framesOf(decoder, head + good + ";").size(), 1u);
+  std::string noData = "\x2C";
+  put16(noData, 0), put16(noData, 0), put16(noData, 2), put16(noData, 1);
+  noData.push_back(0);
+  const std::string failing[] = {
+      frameOfCodes(2, 1, 2, {4, 6, 1}),   // a first code that is no index
+      frameOfCodes(2, 1, 2, {7, 1, 2}),   // the same without the clear
+      frameOfCodes(2, 1, 2, {4, 5}),      // clear, then at once the end
+      frameOfCodes(2, 1, 12, {1, 2}),     // minimum code size 12
+      noData + std::string("\x02\0", 2),  // no data sub-block
+  };
+  for (const std::string& f : failing) {
+    EXPECT_TRUE(framesOf(decoder, head + f + ";").empty()) << testing::PrintToString(f);
+    EXPECT_TRUE(framesOf(decoder, head + f + f + ";").empty());
+    // A failed first frame is left out: the group starts with the next one.
+    std::vector<Frame> frames = framesOf(decoder, head + f + graphicControl(3, false, 0) + good + ";");
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].delay, 30u);
+    EXPECT_EQ(frames[0].pixels, bgra({1, 2}));
+    // A failed later frame changes nothing on the screen.
+    frames = framesOf(decoder, head + good + graphicControl(3, false, 0) + f + ";");
+    ASSERT_FALSE(frames.empty());
+    for (const Frame& frame : frames) EXPECT_EQ(frame.pixels, bgra({1, 2}));
+  }
+  // The file ends inside the only sub-block, before its first 9-bit code is whole.
+  EXPECT_TRUE(framesOf(decoder, head + noData + std::string("\x08\x05\x01", 3)).empty());
 }
 
 namespace {
