@@ -40,11 +40,16 @@ class CodeReader {
   bool nextBlock() {
     if (m_ended) return false;
     u8 count;
-    if (!readExact(m_stream, &count, 1) || count == 0 || !readExact(m_stream, m_block, count)) {
+    if (!readExact(m_stream, &count, 1) || count == 0) {
       m_ended = true;
       return false;
     }
-    m_length = count;
+    // A sub-block cut by the end of the file still gives the codes its bytes hold; nothing
+    // follows it.
+    const int got = m_stream->read(m_block, count);
+    if (got < count) m_ended = true;
+    if (got <= 0) return false;
+    m_length = got;
     m_pos = 0;
     return true;
   }
@@ -188,8 +193,12 @@ int64_t RKGIFDecoder::frameDataBytes() {
   const int start = m_stream->tell();
   int64_t bytes = 0;
   u8 count;
+  // Counted as the count bytes declare them, the sub-block that the end of the file cuts too.
   if (readExact(m_stream, &count, 1))  // the minimum code size
-    while (readExact(m_stream, &count, 1) && count != 0 && m_stream->seek(count, RK_SEEK_CUR)) bytes += count;
+    while (readExact(m_stream, &count, 1) && count != 0) {
+      bytes += count;
+      if (!m_stream->seek(count, RK_SEEK_CUR)) break;
+    }
   m_stream->seek(start, RK_SEEK_SET);
   return bytes;
 }

@@ -269,6 +269,46 @@ TEST(RKGIFDecoder, FramesWithoutPixelsFailAndAFileWithoutPixelsIsRefused) {
   EXPECT_TRUE(framesOf(decoder, head + noData + std::string("\x08\x05\x01", 3)).empty());
 }
 
+TEST(RKGIFDecoder, FrameCutByTheEndOfTheFileKeepsThePixelsItsDataHolds) {
+  RKGIFDecoder decoder;
+  // 4 x 4 in 9-bit codes, clear first: cut inside the only sub-block after 10 of its bytes,
+  // which hold the clear code, 7 codes and 8 bits of the next.
+  const std::vector<int> indexes{1, 2, 3, 0, 3, 2, 1, 1, 2, 3, 0, 0, 1, 2, 3, 1};
+  const std::string head = gifHeader(4, 4, kTable);
+  const std::string file = head + frameData(0, 0, 4, 4, indexes);
+  const size_t dataStart = head.size() + 10 + 2;  // descriptor, code size and count bytes
+  std::vector<Frame> frames = framesOf(decoder, file.substr(0, dataStart + 10));
+  ASSERT_EQ(frames.size(), 1u);
+  Bytes expected = bgra({1, 2, 3, 0, 3, 2, 1});
+  expected.resize(16 * 4, 0);  // the rest of the frame stays transparent
+  EXPECT_EQ(frames[0].pixels, expected);
+  frames = framesOf(decoder, file.substr(0, dataStart + 3));  // clear and one code
+  ASSERT_EQ(frames.size(), 1u);
+  expected = bgra({1});
+  expected.resize(16 * 4, 0);
+  EXPECT_EQ(frames[0].pixels, expected);
+  EXPECT_TRUE(framesOf(decoder, file.substr(0, dataStart + 2)).empty());  // the clear code only
+
+  // An interlaced 20 x 20 frame cut 100 bytes into its second sub-block: the 255 bytes of the
+  // first and the 100 of the second hold 315 codes, of which two are clear codes.
+  std::vector<int> many;
+  for (int i = 0; i < 400; ++i) many.push_back((i * 7 + i / 20) % 4);
+  const std::string big = gifHeader(20, 20, kTable) + frameData(0, 0, 20, 20, many, true);
+  std::vector<Frame> whole = framesOf(decoder, big + ";");
+  frames = framesOf(decoder, big.substr(0, gifHeader(20, 20, kTable).size() + 10 + 1 + 1 + 255 + 1 + 100));
+  ASSERT_EQ(whole.size(), 1u);
+  ASSERT_EQ(frames.size(), 1u);
+  ASSERT_EQ(frames[0].pixels.size(), whole[0].pixels.size());
+  int kept = 0;
+  for (size_t p = 0; p < frames[0].pixels.size(); p += 4) {
+    const Bytes pixel(frames[0].pixels.begin() + p, frames[0].pixels.begin() + p + 4);
+    if (pixel[3] == 0) continue;
+    ++kept;
+    EXPECT_EQ(pixel, Bytes(whole[0].pixels.begin() + p, whole[0].pixels.begin() + p + 4)) << p / 4;
+  }
+  EXPECT_EQ(kept, 313);
+}
+
 namespace {
 
 // A decoder whose groups may hold only limit pixel bytes.
