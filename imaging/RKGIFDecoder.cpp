@@ -301,17 +301,19 @@ int64_t RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlac
   }
 
   std::vector<uint16_t> prefix(MAX_CODES);
-  std::vector<u8> suffix(MAX_CODES), stack(MAX_CODES + 1);
-  for (int i = 0; i < clear; ++i) suffix[size_t(i)] = u8(i);
+  // Indexes run up to clear - 1, which above minimum code size 8 passes the largest table.
+  std::vector<uint16_t> suffix(MAX_CODES), stack(MAX_CODES + 1);
+  for (int i = 0; i < clear; ++i) suffix[size_t(i)] = uint16_t(i);
   int size = minSize + 1, next = clear + 2, previous = -1;
-  u8 first = 0;
+  uint16_t first = 0;
 
   RowOrder rows(height, interlaced);
   int x = 0;
   int64_t written = 0;
-  auto put = [&](u8 index) {
+  static const u8 BLACK[3] = {0, 0, 0};
+  auto put = [&](uint16_t index) {
     u8* p = pixels + (int64_t(rows.row()) * width + x) * 4;
-    const u8* c = colours + index * 3;
+    const u8* c = index < 256 ? colours + index * 3 : BLACK;
     p[0] = c[2];
     p[1] = c[1];
     p[2] = c[0];
@@ -335,7 +337,7 @@ int64_t RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlac
     if (previous < 0) {
       // The first code after a clear is a plain index.
       if (code >= clear) break;
-      first = u8(code);
+      first = uint16_t(code);
       put(first);
       previous = code;
       continue;
@@ -353,7 +355,7 @@ int64_t RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlac
       stack[size_t(depth++)] = suffix[size_t(c)];
       c = prefix[size_t(c)];
     }
-    first = u8(c);
+    first = uint16_t(c);
     stack[size_t(depth++)] = first;
     while (depth > 0 && !rows.done()) put(stack[size_t(--depth)]);
     if (next < MAX_CODES) {

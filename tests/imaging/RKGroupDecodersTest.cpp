@@ -182,10 +182,19 @@ TEST(RKGIFDecoder, HostileFilesFailCleanly) {
   std::vector<Frame> frames = framesOf(decoder, gifHeader(2, 1, "") + frameData(0, 0, 2, 1, {0, 255}) + ";");
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 255, 255, 255, 255, 255}));
-  // An index past the table is black.
+  // An index past the table is black, one of 256 and above too (minimum code size 9: clear 512,
+  // end 513), even where the graphic control makes its low byte transparent.
   frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 2, 1, {9, 1}) + ";");
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].pixels, bgra({0, 1}));
+  std::string wide = gifHeader(3, 1, kTable) + graphicControl(0, true, 2) + "\x2C";
+  put16(wide, 0), put16(wide, 0), put16(wide, 3), put16(wide, 1);
+  wide += std::string(1, '\0') + "\x09\x05";
+  uint64_t codes = 512 | uint64_t(257) << 10 | uint64_t(258) << 20 | uint64_t(1) << 30 | uint64_t(513) << 40;
+  for (int i = 0; i < 5; ++i) wide.push_back(char(codes >> (8 * i)));
+  frames = framesOf(decoder, wide + std::string(1, '\0') + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, bgra({0, 0, 1}));
 
   // Minimum code sizes 0 and 12 give the only frame no pixel: the file is refused. A zero-sized
   // frame is skipped.
