@@ -40,11 +40,16 @@ class CodeReader {
   bool nextBlock() {
     if (m_ended) return false;
     u8 count;
-    if (!readExact(m_stream, &count, 1) || count == 0 || !readExact(m_stream, m_block, count)) {
+    if (!readExact(m_stream, &count, 1) || count == 0) {
       m_ended = true;
       return false;
     }
-    m_length = count;
+    // A sub-block cut by the end of the file still gives the codes its bytes hold; nothing
+    // follows it.
+    const int got = m_stream->read(m_block, count);
+    if (got < count) m_ended = true;
+    if (got <= 0) return false;
+    m_length = got;
     m_pos = 0;
     return true;
   }
@@ -188,8 +193,12 @@ int64_t RKGIFDecoder::frameDataBytes() {
   const int start = m_stream->tell();
   int64_t bytes = 0;
   u8 count;
+  // Counted as the count bytes declare them, the sub-block that the end of the file cuts too.
   if (readExact(m_stream, &count, 1))  // the minimum code size
-    while (readExact(m_stream, &count, 1) && count != 0 && m_stream->seek(count, RK_SEEK_CUR)) bytes += count;
+    while (readExact(m_stream, &count, 1) && count != 0) {
+      bytes += count;
+      if (!m_stream->seek(count, RK_SEEK_CUR)) break;
+    }
   m_stream->seek(start, RK_SEEK_SET);
   return bytes;
 }
@@ -235,7 +244,15 @@ RKGIFDecoder::FrameResult RKGIFDecoder::readFrame(RKImageGroup* group, const Gra
     if (last) last->release();
     return FRAME_READ;
   }
-  decodeLzw(pixels->getData(0), width, height, (packed & 0x40) != 0, local.count ? local : m_global, control);
+  const int64_t written =
+      decodeLzw(pixels->getData(0), width, height, (packed & 0x40) != 0, local.count ? local : m_global, control);
+  // A frame whose data gives no pixel has failed: as the first it is left out, so that a file
+  // without a frame that holds pixels is refused; a later one shows the screen as it was, as
+  // an empty frame does.
+  if (written == 0 && !last) {
+    pixels->release();
+    return FRAME_READ;
+  }
   RKImage* frame = new (std::nothrow) RKImage(RK_PIXEL_BGRA32, pixels, left, top, width, height, control.delay * 10);
   pixels->release();
   if (frame) {
@@ -258,15 +275,15 @@ RKGIFDecoder::FrameResult RKGIFDecoder::readFrame(RKImageGroup* group, const Gra
   return FRAME_READ;
 }
 
-void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
-                             const GraphicControl& control) {
+int64_t RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
+                                const GraphicControl& control) {
   CodeReader codes(m_stream);
   u8 minSize;
-  if (!readExact(m_stream, &minSize, 1)) return;
+  if (!readExact(m_stream, &minSize, 1)) return 0;
   // Sizes outside 1 to 11 would overflow the code table: the frame has no pixels.
   if (minSize < 1 || minSize > 11) {
     codes.finish();
-    return;
+    return 0;
   }
   const int clear = 1 << minSize;
   const int end = clear + 1;
@@ -284,20 +301,24 @@ void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced,
   }
 
   std::vector<uint16_t> prefix(MAX_CODES);
-  std::vector<u8> suffix(MAX_CODES), stack(MAX_CODES + 1);
-  for (int i = 0; i < clear; ++i) suffix[size_t(i)] = u8(i);
+  // Indexes run up to clear - 1, which above minimum code size 8 passes the largest table.
+  std::vector<uint16_t> suffix(MAX_CODES), stack(MAX_CODES + 1);
+  for (int i = 0; i < clear; ++i) suffix[size_t(i)] = uint16_t(i);
   int size = minSize + 1, next = clear + 2, previous = -1;
-  u8 first = 0;
+  uint16_t first = 0;
 
   RowOrder rows(height, interlaced);
   int x = 0;
-  auto put = [&](u8 index) {
+  int64_t written = 0;
+  static const u8 BLACK[3] = {0, 0, 0};
+  auto put = [&](uint16_t index) {
     u8* p = pixels + (int64_t(rows.row()) * width + x) * 4;
-    const u8* c = colours + index * 3;
+    const u8* c = index < 256 ? colours + index * 3 : BLACK;
     p[0] = c[2];
     p[1] = c[1];
     p[2] = c[0];
     p[3] = control.transparent && index == control.transparentIndex ? 0 : 255;
+    ++written;
     if (++x == width) {
       x = 0;
       rows.next();
@@ -316,7 +337,7 @@ void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced,
     if (previous < 0) {
       // The first code after a clear is a plain index.
       if (code >= clear) break;
-      first = u8(code);
+      first = uint16_t(code);
       put(first);
       previous = code;
       continue;
@@ -334,7 +355,7 @@ void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced,
       stack[size_t(depth++)] = suffix[size_t(c)];
       c = prefix[size_t(c)];
     }
-    first = u8(c);
+    first = uint16_t(c);
     stack[size_t(depth++)] = first;
     while (depth > 0 && !rows.done()) put(stack[size_t(--depth)]);
     if (next < MAX_CODES) {
@@ -346,6 +367,7 @@ void RKGIFDecoder::decodeLzw(u8* pixels, int width, int height, bool interlaced,
     previous = code;
   }
   codes.finish();
+  return written;
 }
 
 }  // namespace RKSDK

@@ -42,13 +42,15 @@ class RKGIFDecoder : public RKImageGroupDecoder {
   // inside the image descriptor or the local colour table; FRAME_LAST when the frame would take
   // the group's pixels past groupLimit() (the frame is not added).
   FrameResult readFrame(RKImageGroup* group, const GraphicControl& control, int64_t& groupBytes);
-  // Bytes of LZW data in the sub-blocks ahead (the stream is left where it was).
+  // Bytes of LZW data in the sub-blocks ahead as their count bytes declare them (the stream is
+  // left where it was).
   int64_t frameDataBytes();
   // Most pixel bytes that all frames of one group may hold together.
   virtual int64_t groupLimit() { return RK_MAX_IMAGE_BYTES; }
-  // Decodes the frame's LZW data into pixels (width x height x 4 bytes).
-  void decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
-                 const GraphicControl& control);
+  // Decodes the frame's LZW data into pixels (width x height x 4 bytes); the number of pixels
+  // its data gave, those of a sub-block cut by the end of the file included.
+  int64_t decodeLzw(u8* pixels, int width, int height, bool interlaced, const ColourTable& table,
+                    const GraphicControl& control);
 
   int m_globalFlag;
   int m_colourResolution;

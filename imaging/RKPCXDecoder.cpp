@@ -176,9 +176,15 @@ int RKPCXDecoder::decodePalette(RKBuffer* target) {
     std::memcpy(indexes.data() + size_t(y) * m_width, row.data(), size_t(inRow));
     notifyRow(y, m_height);
   }
-  // The palette: a marker byte right after the rows, then 256 entries of red, green, blue.
-  if (pos >= data.size() || data[pos] != PALETTE_MARKER || data.size() - pos - 1 < size_t(PALETTE_BYTES)) return 0;
-  const u8* palette = data.data() + pos + 1;
+  // The palette: a marker byte, then 256 entries of red, green, blue; right after the rows, or
+  // in version 5 as the file's last bytes with other bytes between.
+  size_t marker = pos;
+  if (pos >= data.size() || data[pos] != PALETTE_MARKER || data.size() - pos - 1 < size_t(PALETTE_BYTES)) {
+    if (m_version != 5 || data.size() < size_t(PALETTE_BYTES) + 1) return 0;
+    marker = data.size() - PALETTE_BYTES - 1;
+    if (marker <= pos || data[marker] != PALETTE_MARKER) return 0;
+  }
+  const u8* palette = data.data() + marker + 1;
   if (!target->allocate(int(total))) return 0;
   u8* out = target->getData(0);
   for (size_t i = 0; i < indexes.size(); ++i, out += 3) std::memcpy(out, palette + indexes[i] * 3, 3);

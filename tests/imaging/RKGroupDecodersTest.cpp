@@ -182,20 +182,28 @@ TEST(RKGIFDecoder, HostileFilesFailCleanly) {
   std::vector<Frame> frames = framesOf(decoder, gifHeader(2, 1, "") + frameData(0, 0, 2, 1, {0, 255}) + ";");
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 255, 255, 255, 255, 255}));
-  // An index past the table is black.
+  // An index past the table is black, one of 256 and above too (minimum code size 9: clear 512,
+  // end 513), even where the graphic control makes its low byte transparent.
   frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 2, 1, {9, 1}) + ";");
   ASSERT_EQ(frames.size(), 1u);
   EXPECT_EQ(frames[0].pixels, bgra({0, 1}));
+  std::string wide = gifHeader(3, 1, kTable) + graphicControl(0, true, 2) + "\x2C";
+  put16(wide, 0), put16(wide, 0), put16(wide, 3), put16(wide, 1);
+  wide += std::string(1, '\0') + "\x09\x05";
+  uint64_t codes = 512 | uint64_t(257) << 10 | uint64_t(258) << 20 | uint64_t(1) << 30 | uint64_t(513) << 40;
+  for (int i = 0; i < 5; ++i) wide.push_back(char(codes >> (8 * i)));
+  frames = framesOf(decoder, wide + std::string(1, '\0') + ";");
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].pixels, bgra({0, 0, 1}));
 
-  // Minimum code sizes 0 and 12 leave the frame empty; a zero-sized frame is skipped.
+  // Minimum code sizes 0 and 12 give the only frame no pixel: the file is refused. A zero-sized
+  // frame is skipped.
   for (char size : {'\0', '\x0C'}) {
     std::string f = gifHeader(1, 1, kTable) + "\x2C";
     put16(f, 0), put16(f, 0), put16(f, 1), put16(f, 1);
     f.push_back(0);
     f += std::string(1, size) + "\x02\xFF\xFF" + std::string(1, '\0') + ";";
-    frames = framesOf(decoder, f);
-    ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0].pixels, (Bytes{0, 0, 0, 0}));
+    EXPECT_TRUE(framesOf(decoder, f).empty()) << int(size);
   }
   frames = framesOf(decoder, gifHeader(2, 1, kTable) + frameData(0, 0, 0, 0, {}) + frameData(0, 0, 2, 1, {1, 1}) + ";");
   ASSERT_EQ(frames.size(), 1u);
@@ -210,7 +218,104 @@ TEST(RKGIFDecoder, HostileFilesFailCleanly) {
   std::string corrupt = gifHeader(2, 1, kTable) + "\x2C";
   put16(corrupt, 0), put16(corrupt, 0), put16(corrupt, 2), put16(corrupt, 1);
   corrupt += std::string("\0\x02\x02\xFF\xFF", 5) + std::string(1, '\0') + ";";
-  EXPECT_EQ(framesOf(decoder, corrupt).size(), 1u);
+  EXPECT_TRUE(framesOf(decoder, corrupt).empty());
+}
+
+namespace {
+
+// An image descriptor without a local table, then minimum code size minSize and codes of
+// minSize + 1 bits each in one sub-block and the empty one (so at most a few codes after each
+// clear, before the decoder would widen them).
+std::string frameOfCodes(int w, int h, int minSize, const std::vector<int>& codes) {
+  std::string s = "\x2C";
+  put16(s, 0), put16(s, 0), put16(s, w), put16(s, h);
+  s.push_back(0);
+  s.push_back(char(minSize));
+  std::string bytes;
+  uint32_t acc = 0;
+  int bits = 0;
+  for (int c : codes) {
+    acc |= uint32_t(c) << bits;
+    for (bits += minSize + 1; bits >= 8; bits -= 8, acc >>= 8) bytes.push_back(char(acc & 0xFF));
+  }
+  if (bits > 0) bytes.push_back(char(acc & 0xFF));
+  s.push_back(char(bytes.size()));
+  return s + bytes + std::string(1, '\0');
+}
+
+}  // namespace
+
+TEST(RKGIFDecoder, FramesWithoutPixelsFailAndAFileWithoutPixelsIsRefused) {
+  RKGIFDecoder decoder;
+  const std::string head = gifHeader(2, 1, kTable);
+  // Minimum code size 2: clear 4, end 5.
+  const std::string good = frameOfCodes(2, 1, 2, {4, 1, 2, 5});
+  ASSERT_EQ(framesOf(decoder, head + good + ";").size(), 1u);
+  std::string noData = "\x2C";
+  put16(noData, 0), put16(noData, 0), put16(noData, 2), put16(noData, 1);
+  noData.push_back(0);
+  const std::string failing[] = {
+      frameOfCodes(2, 1, 2, {4, 6, 1}),   // a first code that is no index
+      frameOfCodes(2, 1, 2, {7, 1, 2}),   // the same without the clear
+      frameOfCodes(2, 1, 2, {4, 5}),      // clear, then at once the end
+      frameOfCodes(2, 1, 12, {1, 2}),     // minimum code size 12
+      noData + std::string("\x02\0", 2),  // no data sub-block
+  };
+  for (const std::string& f : failing) {
+    EXPECT_TRUE(framesOf(decoder, head + f + ";").empty()) << testing::PrintToString(f);
+    EXPECT_TRUE(framesOf(decoder, head + f + f + ";").empty());
+    // A failed first frame is left out: the group starts with the next one.
+    std::vector<Frame> frames = framesOf(decoder, head + f + graphicControl(3, false, 0) + good + ";");
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].delay, 30u);
+    EXPECT_EQ(frames[0].pixels, bgra({1, 2}));
+    // A failed later frame changes nothing on the screen.
+    frames = framesOf(decoder, head + good + graphicControl(3, false, 0) + f + ";");
+    ASSERT_FALSE(frames.empty());
+    for (const Frame& frame : frames) EXPECT_EQ(frame.pixels, bgra({1, 2}));
+  }
+  // The file ends inside the only sub-block, before its first 9-bit code is whole.
+  EXPECT_TRUE(framesOf(decoder, head + noData + std::string("\x08\x05\x01", 3)).empty());
+}
+
+TEST(RKGIFDecoder, FrameCutByTheEndOfTheFileKeepsThePixelsItsDataHolds) {
+  RKGIFDecoder decoder;
+  // 4 x 4 in 9-bit codes, clear first: cut inside the only sub-block after 10 of its bytes,
+  // which hold the clear code, 7 codes and 8 bits of the next.
+  const std::vector<int> indexes{1, 2, 3, 0, 3, 2, 1, 1, 2, 3, 0, 0, 1, 2, 3, 1};
+  const std::string head = gifHeader(4, 4, kTable);
+  const std::string file = head + frameData(0, 0, 4, 4, indexes);
+  const size_t dataStart = head.size() + 10 + 2;  // descriptor, code size and count bytes
+  std::vector<Frame> frames = framesOf(decoder, file.substr(0, dataStart + 10));
+  ASSERT_EQ(frames.size(), 1u);
+  Bytes expected = bgra({1, 2, 3, 0, 3, 2, 1});
+  expected.resize(16 * 4, 0);  // the rest of the frame stays transparent
+  EXPECT_EQ(frames[0].pixels, expected);
+  frames = framesOf(decoder, file.substr(0, dataStart + 3));  // clear and one code
+  ASSERT_EQ(frames.size(), 1u);
+  expected = bgra({1});
+  expected.resize(16 * 4, 0);
+  EXPECT_EQ(frames[0].pixels, expected);
+  EXPECT_TRUE(framesOf(decoder, file.substr(0, dataStart + 2)).empty());  // the clear code only
+
+  // An interlaced 20 x 20 frame cut 100 bytes into its second sub-block: the 255 bytes of the
+  // first and the 100 of the second hold 315 codes, of which two are clear codes.
+  std::vector<int> many;
+  for (int i = 0; i < 400; ++i) many.push_back((i * 7 + i / 20) % 4);
+  const std::string big = gifHeader(20, 20, kTable) + frameData(0, 0, 20, 20, many, true);
+  std::vector<Frame> whole = framesOf(decoder, big + ";");
+  frames = framesOf(decoder, big.substr(0, gifHeader(20, 20, kTable).size() + 10 + 1 + 1 + 255 + 1 + 100));
+  ASSERT_EQ(whole.size(), 1u);
+  ASSERT_EQ(frames.size(), 1u);
+  ASSERT_EQ(frames[0].pixels.size(), whole[0].pixels.size());
+  int kept = 0;
+  for (size_t p = 0; p < frames[0].pixels.size(); p += 4) {
+    const Bytes pixel(frames[0].pixels.begin() + p, frames[0].pixels.begin() + p + 4);
+    if (pixel[3] == 0) continue;
+    ++kept;
+    EXPECT_EQ(pixel, Bytes(whole[0].pixels.begin() + p, whole[0].pixels.begin() + p + 4)) << p / 4;
+  }
+  EXPECT_EQ(kept, 313);
 }
 
 namespace {

@@ -388,6 +388,35 @@ TEST(RKPCXDecoder, PaletteFilesAndRuns) {
   EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 2, 1, 2, byteString({1, 2, 0x0C}) + pal.substr(0, 767))).type, 0u);
 }
 
+TEST(RKPCXDecoder, PaletteAtTheEndOfTheFileAfterPadding) {
+  // 3 x 2, bytes per line 4, a run in the second row.
+  const std::string rows = byteString({5, 0xC1, 0xC7, 9, 0, 0xC4, 200});
+  const std::string pal = palette256(5);
+  RKPCXDecoder decoder;
+  const DecodedImage plain = decodeImage(decoder, pcxFile(8, 1, 3, 2, 4, rows + "\x0C" + pal));
+  ASSERT_EQ(plain.type, 1003u);
+  ASSERT_EQ(plain.pixels.size(), 18u);
+  EXPECT_EQ(Bytes(plain.pixels.begin() + 3, plain.pixels.begin() + 6),
+            Bytes(pal.begin() + 0xC7 * 3, pal.begin() + 0xC8 * 3));
+  // Bytes between the rows and the palette, which is then the file's last 769 bytes.
+  for (const std::string& padding : {std::string(20, '\0'), std::string("\x0D\x0C\xFF", 3)}) {
+    const std::string padded = pcxFile(8, 1, 3, 2, 4, rows + padding + "\x0C" + pal);
+    const DecodedImage img = decodeImage(decoder, padded);
+    EXPECT_EQ(img.type, 1003u) << padding.size();
+    EXPECT_EQ(img.pixels, plain.pixels) << padding.size();
+    // Without the marker there, or before version 5, the file has no palette.
+    std::string unmarked = padded;
+    unmarked[unmarked.size() - 769] = 0x0D;
+    EXPECT_EQ(decodeImage(decoder, unmarked).type, 0u);
+    std::string old = padded;
+    old[1] = 3;
+    EXPECT_EQ(decodeImage(decoder, old).type, 0u);
+  }
+  // Nor is a 0C that the rows hold 769 bytes before the end of the file.
+  const std::string marked = byteString({5, 0xC1, 0xC7, 9, 0x0C, 0xC4, 200});
+  EXPECT_EQ(decodeImage(decoder, pcxFile(8, 1, 3, 2, 4, marked + "\x0D" + pal.substr(0, 765))).type, 0u);
+}
+
 TEST(RKPCXDecoder, SixteenColourBitPlanesAndFourBytePlanes) {
   // Width 10 in four 1-bit planes of 2 bytes: plane p holds bit p of each index.
   const int indexes[10] = {0, 1, 2, 3, 4, 8, 15, 7, 9, 6};
