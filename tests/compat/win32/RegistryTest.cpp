@@ -342,10 +342,13 @@ TEST_F(Registry, TheRegistryEditorImportsDoubleByteTextsWhole) {
   EXPECT_NE(storeText().find("\n\"A\"=\"\xD5\\\\\"\n"), std::string::npos) << storeText();
 }
 
-// Texts are kept byte for byte, whatever their bytes. Each row is written in its code page; then
-// every row is read back in both code pages (every call reads the store file afresh, as another
-// process does) and its key takes further values; then the store file, imported through the
-// registry editor into another machine, gives the same.
+// Texts are kept byte for byte, whatever their bytes. Each row is written in its code page, its
+// text also under a name of plain ASCII; then every row is read back (every call reads the store
+// file afresh, as another process does): in its own code page by its names, after which its key
+// takes further values, and in both code pages the text by the ASCII name (a text reads as its
+// bytes in any code page). In the other code page the row's names are other characters, and
+// nothing is found by them. Then the store file, imported through the registry editor into
+// another machine, gives the same.
 struct TextRow {
   const char* acp;  // the code page of the writer
   std::string key, name, data;
@@ -354,12 +357,19 @@ struct TextRow {
 class RegistryTexts : public Registry {
  protected:
   static std::string path(const TextRow& row) { return "Software\\Vantry\\" + row.key; }
+  static std::string plainName(size_t i) { return "Text" + std::to_string(i); }
   static void readsBack(const std::vector<TextRow>& rows, const char* where) {
     for (const char* reader : {"1252", "936"}) {
       rktest::ScopedEnv acp("RKWIN_ACP", reader);
-      for (const TextRow& row : rows) {
+      for (size_t i = 0; i < rows.size(); ++i) {
+        const TextRow& row = rows[i];
         const std::string at =
             std::string(where) + ", written in " + row.acp + ", read in " + reader + ": " + path(row);
+        EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Texts", plainName(i).c_str()), row.data) << at;
+        if (strcmp(reader, row.acp) != 0) {
+          EXPECT_EQ(queryString(HKEY_CURRENT_USER, path(row).c_str(), "After"), "<no key>") << at;
+          continue;
+        }
         EXPECT_EQ(queryString(HKEY_CURRENT_USER, path(row).c_str(), row.name.c_str()), row.data) << at;
         EXPECT_EQ(queryString(HKEY_CURRENT_USER, path(row).c_str(), "After"), "1") << at;
         HKEY key;
@@ -370,8 +380,14 @@ class RegistryTexts : public Registry {
     }
   }
   static void keepsEveryText(const std::vector<TextRow>& rows) {
-    for (const TextRow& row : rows) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const TextRow& row = rows[i];
       rktest::ScopedEnv acp("RKWIN_ACP", row.acp);
+      HKEY texts;
+      ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Texts", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &texts, NULL),
+                ERROR_SUCCESS);
+      EXPECT_EQ(setString(texts, plainName(i).c_str(), row.data.c_str()), ERROR_SUCCESS);
+      RegCloseKey(texts);
       HKEY key;
       DWORD disp = 0;
       ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path(row).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disp),
@@ -418,7 +434,8 @@ TEST_F(RegistryTexts, QuotesBracketsAndBackslashesAfterALoneLeadByteReadBack) {
 
 // A name is its characters in the code page it was written in. Two names that a process of
 // another code page reads as one name in two cases stay two keys or two values, each with its own
-// data, whichever process writes the store next; only to read does the other code page reach each by its bytes.
+// data, whichever process writes the store next; the other code page, in which their bytes are
+// other characters, finds neither.
 TEST_F(Registry, NamesWrittenInDifferentCodePagesStayApart) {
   struct Pair {
     const char *writer, *other;
@@ -459,10 +476,12 @@ TEST_F(Registry, NamesWrittenInDifferentCodePagesStayApart) {
       }
       for (const char* reader : {p.writer, p.other}) {
         rktest::ScopedEnv acp("RKWIN_ACP", reader);
+        const bool own = reader == p.writer;
         for (const auto& n : named) {
           const std::string at = std::string("after a write in ") + next + ", read in " + reader;
-          EXPECT_EQ(queryString(HKEY_CURRENT_USER, (keys + n.first).c_str(), "V"), n.second) << at;
-          EXPECT_EQ(queryString(HKEY_CURRENT_USER, values.c_str(), n.first.c_str()), n.second) << at;
+          EXPECT_EQ(queryString(HKEY_CURRENT_USER, (keys + n.first).c_str(), "V"), own ? n.second : "<no key>") << at;
+          EXPECT_EQ(queryString(HKEY_CURRENT_USER, values.c_str(), n.first.c_str()), own ? n.second : "<no value>")
+              << at;
         }
       }
     }
@@ -696,6 +715,23 @@ TEST_F(Registry, EveryCallFindsANameByItsCharactersOnly) {
       EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\CAF\xC9"), ERROR_ACCESS_DENIED) << "啊 is below it";
     });
   }
+
+  // Nor does a read find a name of other characters: a 936 process looking for Kα by the bytes of
+  // 1252's K¦Á finds nothing, and what it then makes and writes it keeps finding, KΑ being the
+  // same name but for case.
+  inCodePage("1252", [] { EXPECT_EQ(makeKeyWith("Software\\K\xA6\xC1", "V", "1252"), ERROR_SUCCESS); });
+  inCodePage("936", [] {
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\K\xA6\xC1", "V"), "<no key>");
+    EXPECT_EQ(makeKeyWith("Software\\K\xA6\xC1", "W", "936"), ERROR_SUCCESS);
+    DWORD disp = 0;
+    EXPECT_EQ(makeKeyWith("Software\\K\xA6\xA1", "X", "936", &disp), ERROR_SUCCESS);
+    EXPECT_EQ(disp, (DWORD)REG_OPENED_EXISTING_KEY);
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\K\xA6\xC1", "W"), "936");
+  });
+  inCodePage("1252", [] {
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\K\xA6\xC1", "V"), "1252");
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\K\xA6\xC1", "W"), "<no value>");
+  });
 }
 
 // A key path is a list of names, split once: a script's section as a call's path, repeated
@@ -792,22 +828,24 @@ TEST_F(Registry, TheStoreFileIsReadTheSameByEveryReader) {
                         "Windows Registry Editor Version 5.00\n; code page 936\n\n"
                         "; written in code page 1\n[HKEY_CURRENT_USER\\" +
                             path +
-                            "]\n"
+                            "]\n\"V\"=\"key\"\n"
+                            "\n[HKEY_CURRENT_USER\\Software\\Pages]\n"
                             "; written in code page 3\n\"\xA1\xE3\"=\"936\"\n"      // ° in 936
                             "; written in code page 1252\n\"\xA1\xE3\"=\"1252\"\n"  // ¡ã in 1252
                             "\n[HKEY_CURRENT_USER\\Software\\Same]\n"
                             "; written in code page 932\n\"\x81\xCA\"=\"first\"\n"  // ¬ twice in 932
                             "; written in code page 932\n\"\xEE\xF9\"=\"second\"\n");
   for (const char* reader : {"936", "1252"})
-    inCodePage(reader, [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "\xA1\xE3"), reader); });
+    inCodePage(reader, [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Pages", "\xA1\xE3"), reader); });
   inCodePage("932", [] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Same", "\xFA\x54"), "second"); });
+  inCodePage("936", [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "V"), "key"); });
   inCodePage("1252", [&] {
     DWORD disp = 0;
     EXPECT_EQ(makeKey(HKEY_CURRENT_USER, path, &disp), ERROR_SUCCESS);
     EXPECT_EQ(disp, (DWORD)REG_CREATED_NEW_KEY) << "°¡ is no name of the file's";
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "V"), "<no value>");
   });
-  inCodePage("936", [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "\xA1\xE3"), "936"); });
-  inCodePage("1252", [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "\xA1\xE3"), "<no value>"); });
+  inCodePage("936", [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "V"), "key"); });
 
   // A store of the form without code-page lines holding two spellings of ¬ in code page 932 has
   // one key, with the values of both sections, the later one's where both have one.

@@ -178,8 +178,7 @@ bool isRootPath(const rkwin::RegPath& path) { return path.names.empty(); }
 
 }  // namespace
 
-// A key is opened by the characters of its names, else (reading) by their bytes; the handle names
-// the key found, so that what is written through it goes there.
+// A key is opened by the characters of its names; the handle names the key found.
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
   rkwin::RegPath parent, path;
@@ -189,7 +188,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesire
   if (!isRootPath(path)) {
     StoreSession session(false);
     if (!session.ok()) return ERROR_ACCESS_DENIED;
-    RegKey* key = session.store().find(path, true);
+    RegKey* key = session.store().find(path);
     if (!key) return ERROR_FILE_NOT_FOUND;
     path = RegStore::pathOf(*key);
   }
@@ -257,7 +256,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
   if (!session.ok()) return ERROR_ACCESS_DENIED;
   RegKey* key = session.store().find(path);
   if (!key) return ERROR_KEY_DELETED;
-  RegValue* value = key->findToRead(lpValueName ? lpValueName : "");
+  RegValue* value = key->find(lpValueName ? lpValueName : "");
   if (!value) return ERROR_FILE_NOT_FOUND;
   if (lpType) *lpType = value->type;
   DWORD size = (DWORD)value->data.size();

@@ -345,17 +345,6 @@ RegValue* RegKey::find(const std::string& name, unsigned codePage) {
   return nullptr;
 }
 
-RegValue* RegKey::findToRead(const std::string& name, unsigned codePage) {
-  if (RegValue* own = find(name, codePage)) return own;
-  RegValue* same = nullptr;
-  for (auto& v : values) {
-    if (v.name.bytes != name) continue;
-    if (same) return nullptr;  // several of those bytes: none is the one asked for
-    same = &v;
-  }
-  return same;
-}
-
 RegValue& RegKey::findOrAdd(const std::string& text, unsigned codePage) {
   RegName name(text, codePage);
   for (auto& v : values)
@@ -368,17 +357,9 @@ RegValue& RegKey::findOrAdd(const std::string& text, unsigned codePage) {
 
 void RegKey::removeValue(RegValue* value) { values.erase(values.begin() + (value - values.data())); }
 
-RegKey* RegKey::child(const RegName& name, bool toRead) {
+RegKey* RegKey::child(const RegName& name) {
   auto it = children.find(name.key);
-  if (it != children.end()) return it->second.get();
-  if (!toRead) return nullptr;
-  RegKey* same = nullptr;
-  for (auto& entry : children) {
-    if (entry.second->name.bytes != name.bytes) continue;
-    if (same) return nullptr;  // several of those bytes: none is the one asked for
-    same = entry.second.get();
-  }
-  return same;
+  return it == children.end() ? nullptr : it->second.get();
 }
 
 const char* rootName(HKEY root) {
@@ -404,12 +385,12 @@ RegKey& RegStore::root(const std::string& name) {
   return top;
 }
 
-RegKey* RegStore::find(const RegPath& path, bool toRead) {
+RegKey* RegStore::find(const RegPath& path) {
   auto top = roots_.find(path.root);
   if (top == roots_.end() || path.names.empty()) return nullptr;
   RegKey* key = &top->second;
   for (const RegName& name : path.names)
-    if (!(key = key->child(name, toRead))) return nullptr;
+    if (!(key = key->child(name))) return nullptr;
   return key;
 }
 

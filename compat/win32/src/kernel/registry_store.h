@@ -5,11 +5,8 @@
 // 1252 byte) stays that byte of that code page, equal only to itself. Every call finds a name by
 // its characters, compared by simple upper case, so that a create, set or delete never reaches a
 // name of other characters, whatever their bytes; each name of a path keeps its own characters,
-// so a key made by one code page below a key of another is below that key.
-//
-// Reading alone (opening a key, querying a value) takes, where no name of the characters asked for
-// exists, the one name of the same bytes: a text written in one code page is read back by its bytes
-// in another, as the store's texts are.
+// so a key made by one code page below a key of another is below that key. Reading finds names
+// the same way: a name of other characters is not found, whatever its bytes.
 #ifndef RKWIN_REGISTRY_STORE_H
 #define RKWIN_REGISTRY_STORE_H
 
@@ -61,20 +58,17 @@ struct RegKey {
   // The value of that name, written in the code page (0: the active one), by its characters;
   // null when none.
   RegValue* find(const std::string& name, unsigned codePage = 0);
-  // As find, else (for reading only) the one value of the same bytes; null when none.
-  RegValue* findToRead(const std::string& name, unsigned codePage = 0);
   // The value of that name as find gives it, else a new one without type or data.
   RegValue& findOrAdd(const std::string& name, unsigned codePage = 0);
   void removeValue(RegValue* value);
-  // The child of that name by its characters, else (to read) the one child of the same bytes.
-  RegKey* child(const RegName& name, bool toRead);
+  // The child of that name by its characters; null when none.
+  RegKey* child(const RegName& name);
 };
 
 class RegStore {
  public:
-  // The key of that path by the characters of its names; null when none. To read, a name that
-  // no key has the characters of is the one key of the same bytes.
-  RegKey* find(const RegPath& path, bool toRead = false);
+  // The key of that path by the characters of its names; null when none.
+  RegKey* find(const RegPath& path);
   // The key of that path, created with every missing key above it (each new name as written, in
   // its own code page); whether it was new. Null when the path is beyond the bounds or names no key
   // below a root.
