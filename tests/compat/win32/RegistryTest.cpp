@@ -342,10 +342,13 @@ TEST_F(Registry, TheRegistryEditorImportsDoubleByteTextsWhole) {
   EXPECT_NE(storeText().find("\n\"A\"=\"\xD5\\\\\"\n"), std::string::npos) << storeText();
 }
 
-// Texts are kept byte for byte, whatever their bytes. Each row is written in its code page; then
-// every row is read back in both code pages (every call reads the store file afresh, as another
-// process does) and its key takes further values; then the store file, imported through the
-// registry editor into another machine, gives the same.
+// Texts are kept byte for byte, whatever their bytes. Each row is written in its code page, its
+// text also under a name of plain ASCII; then every row is read back (every call reads the store
+// file afresh, as another process does): in its own code page by its names, after which its key
+// takes further values, and in both code pages the text by the ASCII name (a text reads as its
+// bytes in any code page). In the other code page the row's names are other characters, and
+// nothing is found by them. Then the store file, imported through the registry editor into
+// another machine, gives the same.
 struct TextRow {
   const char* acp;  // the code page of the writer
   std::string key, name, data;
@@ -354,12 +357,19 @@ struct TextRow {
 class RegistryTexts : public Registry {
  protected:
   static std::string path(const TextRow& row) { return "Software\\Vantry\\" + row.key; }
+  static std::string plainName(size_t i) { return "Text" + std::to_string(i); }
   static void readsBack(const std::vector<TextRow>& rows, const char* where) {
     for (const char* reader : {"1252", "936"}) {
       rktest::ScopedEnv acp("RKWIN_ACP", reader);
-      for (const TextRow& row : rows) {
+      for (size_t i = 0; i < rows.size(); ++i) {
+        const TextRow& row = rows[i];
         const std::string at =
             std::string(where) + ", written in " + row.acp + ", read in " + reader + ": " + path(row);
+        EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Texts", plainName(i).c_str()), row.data) << at;
+        if (strcmp(reader, row.acp) != 0) {
+          EXPECT_EQ(queryString(HKEY_CURRENT_USER, path(row).c_str(), "After"), "<no key>") << at;
+          continue;
+        }
         EXPECT_EQ(queryString(HKEY_CURRENT_USER, path(row).c_str(), row.name.c_str()), row.data) << at;
         EXPECT_EQ(queryString(HKEY_CURRENT_USER, path(row).c_str(), "After"), "1") << at;
         HKEY key;
@@ -370,8 +380,14 @@ class RegistryTexts : public Registry {
     }
   }
   static void keepsEveryText(const std::vector<TextRow>& rows) {
-    for (const TextRow& row : rows) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const TextRow& row = rows[i];
       rktest::ScopedEnv acp("RKWIN_ACP", row.acp);
+      HKEY texts;
+      ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Texts", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &texts, NULL),
+                ERROR_SUCCESS);
+      EXPECT_EQ(setString(texts, plainName(i).c_str(), row.data.c_str()), ERROR_SUCCESS);
+      RegCloseKey(texts);
       HKEY key;
       DWORD disp = 0;
       ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path(row).c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, &disp),
@@ -418,7 +434,8 @@ TEST_F(RegistryTexts, QuotesBracketsAndBackslashesAfterALoneLeadByteReadBack) {
 
 // A name is its characters in the code page it was written in. Two names that a process of
 // another code page reads as one name in two cases stay two keys or two values, each with its own
-// data, whichever process writes the store next; both code pages still reach each by its bytes.
+// data, whichever process writes the store next; the other code page, in which their bytes are
+// other characters, finds neither.
 TEST_F(Registry, NamesWrittenInDifferentCodePagesStayApart) {
   struct Pair {
     const char *writer, *other;
@@ -459,10 +476,12 @@ TEST_F(Registry, NamesWrittenInDifferentCodePagesStayApart) {
       }
       for (const char* reader : {p.writer, p.other}) {
         rktest::ScopedEnv acp("RKWIN_ACP", reader);
+        const bool own = reader == p.writer;
         for (const auto& n : named) {
           const std::string at = std::string("after a write in ") + next + ", read in " + reader;
-          EXPECT_EQ(queryString(HKEY_CURRENT_USER, (keys + n.first).c_str(), "V"), n.second) << at;
-          EXPECT_EQ(queryString(HKEY_CURRENT_USER, values.c_str(), n.first.c_str()), n.second) << at;
+          EXPECT_EQ(queryString(HKEY_CURRENT_USER, (keys + n.first).c_str(), "V"), own ? n.second : "<no key>") << at;
+          EXPECT_EQ(queryString(HKEY_CURRENT_USER, values.c_str(), n.first.c_str()), own ? n.second : "<no value>")
+              << at;
         }
       }
     }
@@ -567,6 +586,293 @@ TEST_F(Registry, TheNextWriteRemovesNewFilesOfDeadWriters) {
   // The store itself is whole.
   EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\First", "v"), "1");
   EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Second", "v"), "2");
+}
+
+// Runs f as a process of that code page does (every call reads the store afresh).
+template <class F>
+void inCodePage(const char* acp, F f) {
+  rktest::ScopedEnv env("RKWIN_ACP", acp);
+  f();
+}
+
+LONG makeKey(HKEY parent, const std::string& path, DWORD* disp = nullptr) {
+  HKEY key;
+  LONG rc = RegCreateKeyExA(parent, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, disp);
+  if (rc == ERROR_SUCCESS) RegCloseKey(key);
+  return rc;
+}
+
+LONG makeKeyWith(const std::string& path, const char* name, const char* text, DWORD* disp = nullptr) {
+  HKEY key;
+  LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, disp);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = RegSetValueExA(key, name, 0, REG_SZ, (const BYTE*)text, (DWORD)strlen(text) + 1);
+  RegCloseKey(key);
+  return rc;
+}
+
+// Imports a script through the registry editor where it is built, else as it does.
+bool importScript(const TempPrefix& machine, const std::string& script) {
+  const char* build = getenv("RK_BUILD_DIR");
+  if (!build) return compat_reg_import_text(script);
+  TempPrefix::writeFile(machine.onC("script.reg"), script);
+  return system((std::string(build) + "/system32/regedit.exe /s 'C:\\script.reg'").c_str()) == 0;
+}
+
+// Every call finds a name by its characters in the code page of its process: a create, set or
+// delete given the bytes of a name of other characters never reaches that name, but makes a name of
+// its own or finds none, and a sub-key goes below the key of its own characters. Each sequence runs
+// both ways round; every value holds the code page that wrote it.
+TEST_F(Registry, EveryCallFindsANameByItsCharactersOnly) {
+  const std::string b0a1 = "\xB0\xA1";  // °¡ in 1252, 啊 in 936
+  const std::string a1e3 = "\xA1\xE3";  // ¡ã in 1252, ° in 936
+  const std::string eb5b = "\xEB\x5B";  // ë[ in 1252, 隱 in 936
+  const HKEY user = HKEY_CURRENT_USER;
+  for (const auto& order : {std::make_pair("1252", "936"), std::make_pair("936", "1252")}) {
+    const char *first = order.first, *second = order.second;
+    SCOPED_TRACE(std::string("first in ") + first);
+    TempPrefix machine;
+    const auto readsOwn = [&](const std::string& path, const char* name) {
+      for (const char* reader : {first, second})
+        inCodePage(reader, [&] { EXPECT_EQ(queryString(user, path.c_str(), name), reader) << "read in " << reader; });
+    };
+
+    // Values: a delete of the other characters' bytes finds none; a set of them makes a value.
+    inCodePage(first, [&] { EXPECT_EQ(makeKeyWith("Software\\S\\K", b0a1.c_str(), first), ERROR_SUCCESS); });
+    inCodePage(second, [&] {
+      HKEY key;
+      ASSERT_EQ(RegOpenKeyExA(user, "Software\\S\\K", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+      EXPECT_EQ(RegDeleteValueA(key, b0a1.c_str()), ERROR_FILE_NOT_FOUND);
+      EXPECT_EQ(setString(key, b0a1.c_str(), second), ERROR_SUCCESS);
+      RegCloseKey(key);
+    });
+    readsOwn("Software\\S\\K", b0a1.c_str());
+    inCodePage(first, [&] {
+      HKEY key;
+      ASSERT_EQ(RegOpenKeyExA(user, "Software\\S\\K", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+      EXPECT_EQ(RegDeleteValueA(key, b0a1.c_str()), ERROR_SUCCESS);
+      RegCloseKey(key);
+    });
+    inCodePage(second, [&] { EXPECT_EQ(queryString(user, "Software\\S\\K", b0a1.c_str()), second); });
+
+    // Keys: a delete of the other characters' bytes finds none; a create of them makes a key.
+    inCodePage(first, [&] { EXPECT_EQ(makeKeyWith("Software\\S\\" + a1e3, "V", first), ERROR_SUCCESS); });
+    inCodePage(second, [&] {
+      HKEY parent;
+      ASSERT_EQ(RegOpenKeyExA(user, "Software\\S", 0, KEY_ALL_ACCESS, &parent), ERROR_SUCCESS);
+      EXPECT_EQ(RegDeleteKeyA(parent, a1e3.c_str()), ERROR_FILE_NOT_FOUND);
+      RegCloseKey(parent);
+    });
+    inCodePage(first, [&] { EXPECT_EQ(queryString(user, ("Software\\S\\" + a1e3).c_str(), "V"), first); });
+    for (const char* writer : {first, second}) {
+      inCodePage(writer, [&] {
+        DWORD disp = 0;
+        EXPECT_EQ(makeKeyWith("Software\\S\\" + eb5b, "V", writer, &disp), ERROR_SUCCESS);
+        EXPECT_EQ(disp, (DWORD)REG_CREATED_NEW_KEY) << "made in " << writer;
+      });
+    }
+    readsOwn("Software\\S\\" + eb5b, "V");
+
+    // A sub-key goes below the key of its own characters, which is made for it; the other code
+    // page's key of those bytes stays without sub-keys and can be deleted.
+    inCodePage(first, [&] { EXPECT_EQ(makeKey(user, "Software\\S\\" + b0a1), ERROR_SUCCESS); });
+    inCodePage(second, [&] {
+      DWORD disp = 0;
+      EXPECT_EQ(makeKeyWith("Software\\S\\" + b0a1 + "\\sub", "V", second, &disp), ERROR_SUCCESS);
+      EXPECT_EQ(disp, (DWORD)REG_CREATED_NEW_KEY);
+    });
+    inCodePage(first, [&] { EXPECT_EQ(RegDeleteKeyA(user, ("Software\\S\\" + b0a1).c_str()), ERROR_SUCCESS); });
+    inCodePage(second, [&] {
+      EXPECT_EQ(queryString(user, ("Software\\S\\" + b0a1 + "\\sub").c_str(), "V"), second);
+      EXPECT_EQ(RegDeleteKeyA(user, ("Software\\S\\" + b0a1).c_str()), ERROR_ACCESS_DENIED) << "has a sub-key";
+    });
+
+    // The registry editor makes the key of the script's characters too.
+    inCodePage(first, [&] { EXPECT_EQ(makeKeyWith("Software\\Sweep\\" + eb5b, "V", first), ERROR_SUCCESS); });
+    inCodePage(second, [&] {
+      EXPECT_TRUE(importScript(machine, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Sweep\\" + eb5b +
+                                            "]\r\n\"V\"=\"" + second + "\"\r\n\"W\"=\"" + second + "\"\r\n"));
+    });
+    readsOwn("Software\\Sweep\\" + eb5b, "V");
+    inCodePage(second, [&] { EXPECT_EQ(queryString(user, ("Software\\Sweep\\" + eb5b).c_str(), "W"), second); });
+    inCodePage(first, [&] { EXPECT_EQ(queryString(user, ("Software\\Sweep\\" + eb5b).c_str(), "W"), "<no value>"); });
+  }
+
+  // A key made below a key of another code page of the same characters is below that key, and
+  // keeps its own characters: 啊 (936) below CAFÉ (1252), found as café\啊 in 936 only.
+  inCodePage("1252", [] { EXPECT_EQ(makeKey(HKEY_CURRENT_USER, "Software\\CAF\xC9"), ERROR_SUCCESS); });
+  inCodePage("936", [] {
+    DWORD disp = 0;
+    EXPECT_EQ(makeKeyWith("Software\\caf\xA8\xA6\\\xB0\xA1", "V", "936", &disp), ERROR_SUCCESS);
+    EXPECT_EQ(disp, (DWORD)REG_CREATED_NEW_KEY);
+  });
+  for (const char* writer : {"1252", "936"}) {  // each writes the store again, then both read
+    inCodePage(writer, [] { EXPECT_EQ(makeKeyWith("Software\\Other", "V", "x"), ERROR_SUCCESS); });
+    inCodePage("936", [] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, "SOFTWARE\\CAF\xA8\xA6\\\xB0\xA1", "V"), "936"); });
+    inCodePage("1252", [] {
+      EXPECT_EQ(makeKey(HKEY_CURRENT_USER, "Software\\CAF\xC9\\\xB0\xA1"), ERROR_SUCCESS);  // °¡, a key of its own
+      EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\CAF\xC9\\\xB0\xA1"), ERROR_SUCCESS);
+      EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\CAF\xC9"), ERROR_ACCESS_DENIED) << "啊 is below it";
+    });
+  }
+
+  // Nor does a read find a name of other characters: a 936 process looking for Kα by the bytes of
+  // 1252's K¦Á finds nothing, and what it then makes and writes it keeps finding, KΑ being the
+  // same name but for case.
+  inCodePage("1252", [] { EXPECT_EQ(makeKeyWith("Software\\K\xA6\xC1", "V", "1252"), ERROR_SUCCESS); });
+  inCodePage("936", [] {
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\K\xA6\xC1", "V"), "<no key>");
+    EXPECT_EQ(makeKeyWith("Software\\K\xA6\xC1", "W", "936"), ERROR_SUCCESS);
+    DWORD disp = 0;
+    EXPECT_EQ(makeKeyWith("Software\\K\xA6\xA1", "X", "936", &disp), ERROR_SUCCESS);
+    EXPECT_EQ(disp, (DWORD)REG_OPENED_EXISTING_KEY);
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\K\xA6\xC1", "W"), "936");
+  });
+  inCodePage("1252", [] {
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\K\xA6\xC1", "V"), "1252");
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\K\xA6\xC1", "W"), "<no value>");
+  });
+}
+
+// A key path is a list of names, split once: a script's section as a call's path, repeated
+// separators counting as one, and a sub-key made through a handle below the handle's key, even
+// where the key's name ends in a lone lead byte that would pair with the separator.
+TEST_F(Registry, KeyPathsAreSplitAlikeInScriptsAndCalls) {
+  const HKEY user = HKEY_CURRENT_USER;
+  ASSERT_TRUE(importScript(prefix_,
+                           "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\A\\\\B]\r\n\"V\"=\"one\"\r\n"
+                           "[HKEY_CURRENT_USER\\\\Software\\\\\\C\\]\r\n\"V\"=\"two\"\r\n"));
+  EXPECT_EQ(queryString(user, "Software\\A\\B", "V"), "one");
+  EXPECT_EQ(queryString(user, "Software\\C", "V"), "two");
+  EXPECT_EQ(storeText().find("\\]"), std::string::npos) << storeText();
+  EXPECT_EQ(storeText().find("\\\\"), std::string::npos) << storeText();
+  HKEY software;
+  ASSERT_EQ(RegOpenKeyExA(user, "Software", 0, KEY_ALL_ACCESS, &software), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyA(software, "A"), ERROR_ACCESS_DENIED) << "B is below A";
+  ASSERT_TRUE(importScript(prefix_, "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\Software\\A\\\\B]\r\n"));
+  EXPECT_EQ(queryString(user, "Software\\A\\B", "V"), "<no key>");
+  EXPECT_EQ(RegDeleteKeyA(software, "A"), ERROR_SUCCESS);
+
+  // The bytes of 誠 (D5 5C) and a separator are a lone byte and two separators in code page 1252.
+  inCodePage("1252", [&] {
+    ASSERT_TRUE(importScript(
+        prefix_, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\" + kCheng + "\\B]\r\n\"V\"=\"three\"\r\n"));
+    EXPECT_EQ(queryString(user, "Software\\\xD5\\B", "V"), "three");
+    EXPECT_EQ(queryString(user, ("Software\\" + kCheng + "\\B").c_str(), "V"), "three");
+    ASSERT_TRUE(importScript(prefix_, "REGEDIT4\r\n\r\n[-HKEY_CURRENT_USER\\Software\\" + kCheng + "\\B]\r\n"));
+    EXPECT_EQ(queryString(user, "Software\\\xD5\\B", "V"), "<no key>");
+    EXPECT_EQ(RegDeleteKeyA(software, "\xD5"), ERROR_SUCCESS);
+  });
+  RegCloseKey(software);
+
+  // A key whose name ends in a lone lead byte keeps its sub-key apart from the key named by the
+  // pair that byte makes with a separator (x誠y).
+  const std::string cut = "Software\\S\\x\xD5";
+  HKEY key, sub;
+  ASSERT_EQ(RegCreateKeyExA(user, cut.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(key, "y", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &sub, NULL), ERROR_SUCCESS);
+  EXPECT_EQ(setString(sub, "V", "below"), ERROR_SUCCESS);
+  RegCloseKey(sub);
+  RegCloseKey(key);
+  EXPECT_EQ(makeKeyWith("Software\\S\\x" + kCheng + "y", "V", "beside"), ERROR_SUCCESS);
+  for (const char* writer : {"1252", "936"}) {
+    inCodePage(writer, [] { EXPECT_EQ(makeKeyWith("Software\\Other", "V", "x"), ERROR_SUCCESS); });
+    ASSERT_EQ(RegOpenKeyExA(user, cut.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(queryString(key, "y", "V"), "below") << "after a write in " << writer;
+    RegCloseKey(key);
+    EXPECT_EQ(queryString(user, ("Software\\S\\x" + kCheng + "y").c_str(), "V"), "beside");
+    EXPECT_EQ(RegDeleteKeyA(user, cut.c_str()), ERROR_ACCESS_DENIED) << "y is below it";
+  }
+}
+
+// As on Windows, a key name has at most 255 characters and a key is at most 512 levels below its
+// root: RegCreateKeyExA refuses a key beyond, and the registry editor skips its section with its
+// values, making the others of the script.
+TEST_F(Registry, NamesAndDepthsAreBoundedAsOnWindows) {
+  const HKEY user = HKEY_CURRENT_USER;
+  const std::string longest(255, 'n'), tooLong(256, 'n');
+  std::string wide, deep = "Deep", tooDeep = "Script";  // 啊 255 times, 512 and 600 levels
+  for (int i = 0; i < 255; ++i) wide += "\xB0\xA1";
+  for (int level = 2; level <= 512; ++level) deep += "\\k";
+  for (int level = 2; level <= 600; ++level) tooDeep += "\\a";
+  EXPECT_EQ(makeKey(user, "Software\\" + longest), ERROR_SUCCESS);
+  EXPECT_EQ(makeKey(user, "Software\\" + tooLong), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(makeKey(user, "Software\\" + wide), ERROR_SUCCESS);
+  EXPECT_EQ(makeKey(user, "Software\\" + wide + "\xB0\xA1"), ERROR_INVALID_PARAMETER);
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(user, deep.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), ERROR_SUCCESS);
+  EXPECT_EQ(makeKey(key, "x"), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(setString(key, "V", "512"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(makeKey(user, deep + "\\x"), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(queryString(user, deep.c_str(), "V"), "512");
+  EXPECT_EQ(queryString(user, "Software", ""), "<no value>") << "the store reads";
+
+  ASSERT_TRUE(importScript(prefix_, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\" + tooDeep + "]\r\n\"V\"=\"600\"\r\n" +
+                                        "[HKEY_CURRENT_USER\\Script\\" + tooLong + "]\r\n\"V\"=\"256\"\r\n" +
+                                        "[HKEY_CURRENT_USER\\Script\\" + longest + "]\r\n\"V\"=\"255\"\r\n" +
+                                        "[HKEY_CURRENT_USER\\" + deep + "]\r\n\"W\"=\"512\"\r\n"));
+  EXPECT_EQ(queryString(user, "Script\\a", ""), "<no key>") << "no level of the 600 is made";
+  EXPECT_EQ(queryString(user, ("Script\\" + tooLong).c_str(), "V"), "<no key>");
+  EXPECT_EQ(queryString(user, ("Script\\" + longest).c_str(), "V"), "255");
+  EXPECT_EQ(queryString(user, deep.c_str(), "W"), "512");
+}
+
+// The store's code-page lines name only code pages the stand-in handles: a name after a line of any
+// other number (1 and 3 stand for the reader's code page in the conversions) is taken as written in
+// the file's code page, whoever reads it. Names of one key are one name when they are the same
+// characters, two when they are other characters of the same bytes.
+TEST_F(Registry, TheStoreFileIsReadTheSameByEveryReader) {
+  const std::string path = "Software\\\xB0\xA1";  // 啊 in 936
+  TempPrefix::writeFile(compat_reg_store_path(),
+                        "Windows Registry Editor Version 5.00\n; code page 936\n\n"
+                        "; written in code page 1\n[HKEY_CURRENT_USER\\" +
+                            path +
+                            "]\n\"V\"=\"key\"\n"
+                            "\n[HKEY_CURRENT_USER\\Software\\Pages]\n"
+                            "; written in code page 3\n\"\xA1\xE3\"=\"936\"\n"      // ° in 936
+                            "; written in code page 1252\n\"\xA1\xE3\"=\"1252\"\n"  // ¡ã in 1252
+                            "\n[HKEY_CURRENT_USER\\Software\\Same]\n"
+                            "; written in code page 932\n\"\x81\xCA\"=\"first\"\n"  // ¬ twice in 932
+                            "; written in code page 932\n\"\xEE\xF9\"=\"second\"\n");
+  for (const char* reader : {"936", "1252"})
+    inCodePage(reader, [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Pages", "\xA1\xE3"), reader); });
+  inCodePage("932", [] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\Same", "\xFA\x54"), "second"); });
+  inCodePage("936", [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "V"), "key"); });
+  inCodePage("1252", [&] {
+    DWORD disp = 0;
+    EXPECT_EQ(makeKey(HKEY_CURRENT_USER, path, &disp), ERROR_SUCCESS);
+    EXPECT_EQ(disp, (DWORD)REG_CREATED_NEW_KEY) << "°¡ is no name of the file's";
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "V"), "<no value>");
+  });
+  inCodePage("936", [&] { EXPECT_EQ(queryString(HKEY_CURRENT_USER, path.c_str(), "V"), "key"); });
+
+  // A store of the form without code-page lines holding two spellings of ¬ in code page 932 has
+  // one key, with the values of both sections, the later one's where both have one.
+  TempPrefix old;
+  TempPrefix::writeFile(compat_reg_store_path(),
+                        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\\x81\xCA]\r\n\"V\"=\"first\"\r\n\"A\"=\"a\"\r\n"
+                        "[HKEY_CURRENT_USER\\Software\\\xEE\xF9]\r\n\"V\"=\"second\"\r\n");
+  inCodePage("932", [] {
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\\xFA\x54", "V"), "second");
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\\xFA\x54", "A"), "a");
+  });
+}
+
+// RKWIN_ACP takes only the code pages whose names the stand-in steps and folds, and reports the
+// default one for any other, as for an unknown one. In UTF-8 names fold by case as in the others.
+TEST_F(Registry, TheAnsiCodePageIsOneWhoseNamesAreSteppedAndFolded) {
+  for (const char* refused : {"54936", "1255", "1258", "1047"})
+    inCodePage(refused, [&] { EXPECT_EQ(GetACP(), 936u) << refused; });
+  for (const char* taken : {"932", "949", "950", "874", "1252", "65001"})
+    inCodePage(taken, [&] { EXPECT_EQ(GetACP(), (UINT)atoi(taken)); });
+  inCodePage("65001", [] {
+    EXPECT_EQ(makeKeyWith("Software\\Caf\xC3\xA9\\\xCE\xB1", "\xC3\xA9t\xC3\xA9", "summer"), ERROR_SUCCESS);
+    DWORD disp = 0;
+    EXPECT_EQ(makeKey(HKEY_CURRENT_USER, "SOFTWARE\\CAF\xC3\x89\\\xCE\x91", &disp), ERROR_SUCCESS);
+    EXPECT_EQ(disp, (DWORD)REG_OPENED_EXISTING_KEY) << "café\\α is CAFÉ\\Α";
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, "software\\caf\xC3\x89\\\xCE\x91", "\xC3\x89T\xC3\x89"), "summer");
+  });
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "ansi_text.h"
 
+#include "case_fold.h"
 #include "nls_internal.h"
 
 #include <string.h>
@@ -13,9 +14,14 @@ bool AnsiText::isLeadByte(unsigned char c) const {
 }
 
 size_t AnsiText::charLength(size_t i) const {
-  // isLeadByte looks the code page up, so it comes first.
-  return i + 1 < size_ && isLeadByte((unsigned char)text_[i]) && rkwin_trail_byte(codePage_, (BYTE)text_[i + 1]) ? 2
-                                                                                                                 : 1;
+  const unsigned char c = (unsigned char)text_[i];
+  if (c < 0x80 || i + 1 >= size_) return 1;
+  if (!codePage_) codePage_ = rkwin_acp();
+  if (codePage_ == CP_UTF8) {
+    char32_t unused;
+    return CaseFold::decodeUtf8(text_ + i, size_ - i, &unused);
+  }
+  return rkwin_lead_byte(codePage_, c) && rkwin_trail_byte(codePage_, (BYTE)text_[i + 1]) ? 2 : 1;
 }
 
 bool AnsiText::inSet(size_t i, const char* set) const {

@@ -3,7 +3,8 @@
 // that of '\'), so a search for an ASCII byte (a separator, a quote, a bracket) steps over
 // whole characters and never takes a second byte for one. A lead byte pairs only with a byte
 // that the code page takes as a second byte: before any other byte (a quote, a byte below 0x40)
-// or at the end it stands alone, as the code page's conversion reads it. Single-byte code pages
+// or at the end it stands alone, as the code page's conversion reads it. In UTF-8 (65001) a
+// well-formed sequence is one character and any other byte stands alone; single-byte code pages
 // step byte by byte. The active code page is looked up only once a byte of 0x80 or more is met,
 // so ASCII text costs no lookup. Internal to the stand-in; the text must outlive the object.
 #ifndef RKWIN_ANSI_TEXT_H
@@ -26,7 +27,7 @@ class AnsiText {
   // True when c starts a double-byte character in the code page.
   bool isLeadByte(unsigned char c) const;
   // Bytes of the character at byte i: 2 for a lead byte followed by a second byte of the code
-  // page, else 1.
+  // page, the sequence's length for a UTF-8 character, else 1.
   size_t charLength(size_t i) const;
   // The first character at or after byte `from` that is one of the ASCII bytes in `set`; npos when none.
   size_t findFirstOf(const char* set, size_t from = 0) const;

@@ -148,9 +148,16 @@ std::string CaseFold::nameKey(const std::string& text, unsigned codePage) {
     const unsigned char b = (unsigned char)text[i];
     if (n == 1 && b < 0x80) {
       put((b >= 'A' && b <= 'Z') ? b + ('a' - 'A') : b);
-    } else if (rkwin_mb_to_utf16(codePage, text.data() + i, n, wide, true) && wide.size() == 1) {
+      i += n;
+      continue;
+    }
+    const bool converted = rkwin_mb_to_utf16(codePage, text.data() + i, n, wide, true);
+    if (converted && wide.size() == 1) {
       char32_t up = upper(wide[0]);
       put((up >= 'A' && up <= 'Z') ? up + ('a' - 'A') : up);
+    } else if (converted && wide.size() == 2 && wide[0] >= 0xD800 && wide[0] <= 0xDBFF && wide[1] >= 0xDC00 &&
+               wide[1] <= 0xDFFF) {
+      put(0x10000 + ((char32_t)(wide[0] - 0xD800) << 10) + (wide[1] - 0xDC00));  // above the plane: no case
     } else {
       for (size_t k = 0; k < n; ++k) put(kStrayByte + (codePage << 8) + (unsigned char)text[i + k]);
     }

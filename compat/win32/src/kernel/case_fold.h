@@ -39,8 +39,9 @@ class CaseFold {
   // written in. Each character takes four bytes, so that the keys order as their characters
   // and a name's key starts every key of a longer name that it starts: ASCII characters first,
   // letters by their lower case, then every other character by the code point of its upper
-  // case. A byte that is no character of the code page (a lone lead byte) is kept apart with
-  // its code page: it equals only the same byte of the same code page.
+  // case (a character above the plane by its own code point). A byte that is no character of the
+  // code page (a lone lead byte) is kept apart with its code page: it equals only the same byte of
+  // the same code page.
   static std::string nameKey(const std::string& text, unsigned codePage);
 };
 

@@ -130,13 +130,35 @@ bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
+bool rkwin_handled_codepage(UINT codePage) {
+  switch (codePage) {
+    case 874:
+    case 932:
+    case 936:
+    case 949:
+    case 950:
+    case 1250:
+    case 1251:
+    case 1252:
+    case 1253:
+    case 1254:
+    case 1256:
+    case 1257:
+    case 20127:
+    case 28591:
+    case CP_UTF8:
+      return descriptor(codePage, true) != (iconv_t)-1;
+    default:
+      return false;
+  }
+}
+
 UINT rkwin_acp() {
   const char* env = getenv("RKWIN_ACP");
   if (env && *env) {
     char* end = nullptr;
     unsigned long cp = strtoul(env, &end, 10);
-    if (end && *end == 0 && cp > CP_THREAD_ACP && cp < 0x10000 && descriptor((UINT)cp, true) != (iconv_t)-1)
-      return (UINT)cp;
+    if (end && *end == 0 && cp < 0x10000 && rkwin_handled_codepage((UINT)cp)) return (UINT)cp;
   }
   return 936;
 }

@@ -9,8 +9,15 @@
 #include <stddef.h>
 #include <string>
 
-// The active ANSI code page: RKWIN_ACP when it names a usable code page, else 936 (GBK).
+// The active ANSI code page: RKWIN_ACP when it names a handled code page (below), else 936 (GBK).
 UINT rkwin_acp();
+
+// True for the code pages whose text the stand-in steps character by character and folds by
+// case, in paths and registry names alike: the double-byte 932, 936, 949 and 950, UTF-8 (65001),
+// and the single-byte 874, 1250-1254, 1256, 1257, 20127 and 28591. Others (GB18030's four-byte
+// characters, the combining 1255 and 1258, EBCDIC without ASCII) are no ANSI code page of the
+// machine, and the registry store takes no name as written in them.
+bool rkwin_handled_codepage(UINT codePage);
 
 // Resolves CP_ACP and the other symbolic code pages to a number. 0 when unknown or unsupported.
 UINT rkwin_resolve_codepage(UINT codePage);

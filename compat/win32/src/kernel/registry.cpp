@@ -4,7 +4,6 @@
 // never leaves half a file.
 #include <windows.h>
 
-#include "ansi_text.h"
 #include "compat_registry.h"
 #include "path_internal.h"
 #include "registry_store.h"
@@ -137,7 +136,7 @@ class StoreSession {
 };
 
 struct OpenKey {
-  std::string path;  // full path from its root; a root alone is a predefined handle
+  rkwin::RegPath path;  // the key's path; a root alone (no names) is a predefined handle
   REGSAM access;
 };
 
@@ -145,10 +144,11 @@ std::mutex g_mutex;
 std::map<ULONG_PTR, OpenKey> g_keys;
 ULONG_PTR g_nextKey = 0x1000;
 
-// Resolves a handle to the full path of its key.
-bool handlePath(HKEY h, std::string* path, REGSAM* access) {
+// Resolves a handle to the path of its key.
+bool handlePath(HKEY h, rkwin::RegPath* path, REGSAM* access) {
   if (const char* root = rkwin::rootName(h)) {
-    *path = root;
+    *path = rkwin::RegPath();
+    path->root = root;
     *access = KEY_ALL_ACCESS;
     return true;
   }
@@ -160,53 +160,39 @@ bool handlePath(HKEY h, std::string* path, REGSAM* access) {
   return true;
 }
 
-// Joins a sub-key path to its parent: separators trimmed, repeated ones collapsed. The path is
-// in the ANSI code page: a double-byte character whose second byte is 0x5C is no separator.
-// A lead byte followed by a backslash is such a character, as the code page's conversion reads
-// it: "abc\xD5\\sub" names the one key abc誠sub. A key path is the key's identity, so a sub-key
-// joined to a key whose name ends in a lone lead byte is read the same way.
-bool joinPath(const std::string& parent, LPCSTR sub, std::string* out) {
+// Joins a sub-key path to its parent: each name of the sub-key is written in the ANSI code page,
+// separators trimmed and repeated ones collapsed. A double-byte character whose second byte is
+// 0x5C is no separator: "abc\xD5\\sub" names the one key abc誠sub in code page 936. The parent's
+// names keep their own characters.
+void joinPath(const rkwin::RegPath& parent, LPCSTR sub, rkwin::RegPath* out) {
   *out = parent;
-  if (!sub) return true;
-  size_t length = strlen(sub);
-  rkwin::AnsiText chars(sub, length);
-  std::string part;
-  for (size_t i = 0; i <= length;) {
-    if (i == length || sub[i] == '\\') {
-      if (!part.empty()) *out += "\\" + part;
-      part.clear();
-      ++i;
-    } else {
-      size_t n = chars.charLength(i);
-      part.append(sub + i, n);
-      i += n;
-    }
-  }
-  return true;
+  if (sub) out->append(sub);
 }
 
-HKEY newHandle(const std::string& path, REGSAM access) {
+HKEY newHandle(const rkwin::RegPath& path, REGSAM access) {
   std::lock_guard<std::mutex> guard(g_mutex);
   ULONG_PTR id = g_nextKey++;
   g_keys[id] = OpenKey{path, access};
   return (HKEY)id;
 }
 
-// The root's name (ASCII) comes first, so the first 0x5C byte is always a separator.
-bool isRootPath(const std::string& path) { return path.find('\\') == std::string::npos; }
+bool isRootPath(const rkwin::RegPath& path) { return path.names.empty(); }
 
 }  // namespace
 
+// A key is opened by the characters of its names; the handle names the key found.
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
-  std::string parent, path;
+  rkwin::RegPath parent, path;
   REGSAM parentAccess;
   if (!handlePath(hKey, &parent, &parentAccess)) return ERROR_INVALID_HANDLE;
   joinPath(parent, lpSubKey, &path);
   if (!isRootPath(path)) {
     StoreSession session(false);
     if (!session.ok()) return ERROR_ACCESS_DENIED;
-    if (!session.store().find(path)) return ERROR_FILE_NOT_FOUND;
+    RegKey* key = session.store().find(path);
+    if (!key) return ERROR_FILE_NOT_FOUND;
+    path = RegStore::pathOf(*key);
   }
   *phkResult = newHandle(path, samDesired);
   return ERROR_SUCCESS;
@@ -215,19 +201,26 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesire
 LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired,
                                const SECURITY_ATTRIBUTES*, PHKEY phkResult, LPDWORD lpdwDisposition) {
   if (!phkResult) return ERROR_INVALID_PARAMETER;
-  std::string parent, path;
+  rkwin::RegPath parent, path;
   REGSAM parentAccess;
   if (!handlePath(hKey, &parent, &parentAccess)) return ERROR_INVALID_HANDLE;
   joinPath(parent, lpSubKey, &path);
   bool created = false;
   if (!isRootPath(path)) {
+    // A name of more than 255 characters, or a key more than 512 levels deep, as on Windows.
+    if (!path.withinBounds()) return ERROR_INVALID_PARAMETER;
     StoreSession session(true);
     if (!session.ok()) return ERROR_ACCESS_DENIED;
-    if (!session.store().find(path)) {
+    RegKey* key = session.store().find(path);
+    if (!key) {
       if (!(parentAccess & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
-      session.store().create(path, &created);
+      key = session.store().create(path, &created);
+      if (!key) return ERROR_INVALID_PARAMETER;
+      path = RegStore::pathOf(*key);
       LSTATUS written = session.commit();
       if (written != ERROR_SUCCESS) return written;
+    } else {
+      path = RegStore::pathOf(*key);
     }
   }
   if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
@@ -236,7 +229,7 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, 
 }
 
 LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE* lpData, DWORD cbData) {
-  std::string path;
+  rkwin::RegPath path;
   REGSAM access;
   if (!handlePath(hKey, &path, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
@@ -246,8 +239,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType
   if (!session.ok()) return ERROR_ACCESS_DENIED;
   RegKey* key = session.store().find(path);
   if (!key) return ERROR_KEY_DELETED;
-  std::string name = lpValueName ? lpValueName : "";
-  RegValue& value = key->findOrAdd(name);
+  RegValue& value = key->findOrAdd(lpValueName ? lpValueName : "");
   value.type = dwType;
   value.data.assign(lpData, lpData + cbData);
   return session.commit();
@@ -257,7 +249,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
                                 LPDWORD lpcbData) {
   if (lpReserved) return ERROR_INVALID_PARAMETER;
   if (lpData && !lpcbData) return ERROR_INVALID_PARAMETER;
-  std::string path;
+  rkwin::RegPath path;
   REGSAM access;
   if (!handlePath(hKey, &path, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
@@ -285,7 +277,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
 }
 
 LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-  std::string path;
+  rkwin::RegPath path;
   REGSAM access;
   if (!handlePath(hKey, &path, &access)) return ERROR_INVALID_HANDLE;
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
@@ -296,13 +288,13 @@ LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   if (!key) return ERROR_KEY_DELETED;
   RegValue* value = key->find(lpValueName ? lpValueName : "");
   if (!value) return ERROR_FILE_NOT_FOUND;
-  key->values.erase(key->values.begin() + (value - key->values.data()));
+  key->removeValue(value);
   return session.commit();
 }
 
 LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (!lpSubKey) return ERROR_INVALID_PARAMETER;
-  std::string parent, path;
+  rkwin::RegPath parent, path;
   REGSAM access;
   if (!handlePath(hKey, &parent, &access)) return ERROR_INVALID_HANDLE;
   joinPath(parent, lpSubKey, &path);
@@ -311,8 +303,8 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   if (!session.ok()) return ERROR_ACCESS_DENIED;
   RegKey* key = session.store().find(path);
   if (!key) return ERROR_FILE_NOT_FOUND;
-  if (session.store().hasSubkeys(*key)) return ERROR_ACCESS_DENIED;  // only a key without sub-keys goes
-  session.store().removeKey(*key);
+  if (!key->children.empty()) return ERROR_ACCESS_DENIED;  // only a key without sub-keys goes
+  session.store().remove(key);
   return session.commit();
 }
 

@@ -5,9 +5,12 @@
 #include "nls_internal.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
+#include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace rkwin {
@@ -25,8 +28,16 @@ const char kCodePageLine[] = "; code page ";
 // A name written in another code page than the one of the file's text comes after a line that
 // names its code page ("; written in code page 1252").
 const char kWrittenLine[] = "; written in code page ";
+// A key whose path does not read back as its names in one code page (names of several code pages,
+// a name ending in a lone lead byte before a separator) comes after a line that gives the code
+// page and the length in bytes of each name below the root ("; names written in code pages
+// 1252:4 936:2").
+const char kNamesLine[] = "; names written in code pages ";
 // A code page without double-byte characters: every byte a character of its own.
 const unsigned kSingleByte = 1252;
+// Windows' bounds: characters of a key name (UTF-16 units), levels of keys below a root.
+const size_t kMaxNameLength = 255;
+const size_t kMaxDepth = 512;
 
 std::string trim(const std::string& s) {
   size_t b = 0, e = s.size();
@@ -67,15 +78,53 @@ std::vector<std::string> logicalLines(const std::string& text, unsigned codePage
   return out;
 }
 
+// The code page of a number in a store line: 0 unless it is one the stand-in handles, so that a
+// number such as 1 or 3 (the OEM and thread code pages of the conversions) never stands for the
+// reader's code page.
+unsigned handledCodePage(const std::string& digits) {
+  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+  unsigned long codePage = strtoul(digits.c_str(), nullptr, 10);
+  return codePage < 0x10000 && rkwin_handled_codepage((UINT)codePage) ? (unsigned)codePage : 0;
+}
+
 // The code page whose number follows the prefix on the line ("; code page 936"), or 0 when the
-// line is no such line.
+// line is no such line or names a code page the stand-in does not handle.
 unsigned codePageNamed(const std::string& line, const char* prefix) {
   const size_t length = strlen(prefix);
   if (line.compare(0, length, prefix) != 0) return 0;
-  std::string digits = line.substr(length);
-  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
-  unsigned long codePage = strtoul(digits.c_str(), nullptr, 10);
-  return codePage < 0x10000 ? (unsigned)codePage : 0;
+  return handledCodePage(line.substr(length));
+}
+
+// The names of the path below the root (`rest`) as a names line gives them; false when the line is
+// no such line, names a code page the stand-in does not handle, or does not fit the path.
+bool spelledNames(const std::string& line, const std::string& rest, std::vector<RegName>* names) {
+  const size_t length = strlen(kNamesLine);
+  if (line.compare(0, length, kNamesLine) != 0) return false;
+  std::vector<RegName> out;
+  size_t at = 0;  // in rest
+  for (size_t i = length; i < line.size();) {
+    size_t end = line.find(' ', i);
+    if (end == std::string::npos) end = line.size();
+    const std::string entry = line.substr(i, end - i);
+    i = end + 1;
+    if (entry.empty()) continue;
+    const size_t colon = entry.find(':');
+    const unsigned codePage = colon == std::string::npos ? 0 : handledCodePage(entry.substr(0, colon));
+    const std::string digits = colon == std::string::npos ? std::string() : entry.substr(colon + 1);
+    if (!codePage || digits.empty() || digits.size() > 7 || digits.find_first_not_of("0123456789") != std::string::npos)
+      return false;
+    const size_t bytes = strtoul(digits.c_str(), nullptr, 10);
+    if (!out.empty()) {
+      if (at >= rest.size() || rest[at] != '\\') return false;
+      ++at;
+    }
+    if (bytes == 0 || bytes > rest.size() - at) return false;
+    out.emplace_back(rest.substr(at, bytes), codePage);
+    at += bytes;
+  }
+  if (out.empty() || at != rest.size()) return false;
+  *names = std::move(out);
+  return true;
 }
 
 // The code page that the line after the header names, or 0 when there is no such line. `from`
@@ -217,8 +266,50 @@ bool writableAsText(const RegValue& v, unsigned codePage) {
 bool hasCodePage(const std::string& name) { return !rkwin_is_ascii(name.data(), name.size()); }
 
 // Two names of the same bytes are the same name when written in the same code page.
-bool sameName(const std::string& a, unsigned codePageA, const std::string& b, unsigned codePageB) {
-  return a == b && (codePageA == codePageB || !hasCodePage(a));
+bool sameName(const RegName& a, const RegName& b) {
+  return a.bytes == b.bytes && (a.codePage == b.codePage || !hasCodePage(a.bytes));
+}
+
+// Characters of a name as Windows counts them: UTF-16 units, a byte that is no character one.
+size_t nameLength(const RegName& name) {
+  size_t units = 0;
+  for (size_t i = 0; i + 4 <= name.key.size(); i += 4) {
+    const uint32_t unit = (uint32_t)(unsigned char)name.key[i] << 24 | (uint32_t)(unsigned char)name.key[i + 1] << 16 |
+                          (uint32_t)(unsigned char)name.key[i + 2] << 8 | (unsigned char)name.key[i + 3];
+    units += unit >= 0x10000 && unit <= 0x10FFFF ? 2 : 1;
+  }
+  return units;
+}
+
+// The names of a path in the code page (resolved): split at every backslash that is a character of
+// it, empty names left out.
+std::vector<std::string> splitNames(const std::string& text, unsigned codePage) {
+  std::vector<std::string> names;
+  AnsiText chars(text, codePage);
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size();) {
+    if (i == text.size() || text[i] == '\\') {
+      if (i > start) names.push_back(text.substr(start, i - start));
+      start = ++i;
+    } else {
+      i += chars.charLength(i);
+    }
+  }
+  return names;
+}
+
+// True when two keys hold the same values, by the same names in the same code pages, and the
+// same keys below them.
+bool sameKeys(const RegKey& x, const RegKey& y) {
+  if (x.values.size() != y.values.size() || x.children.size() != y.children.size()) return false;
+  for (size_t i = 0; i < x.values.size(); ++i) {
+    const RegValue &v = x.values[i], &w = y.values[i];
+    if (!sameName(v.name, w.name) || v.type != w.type || v.data != w.data) return false;
+  }
+  for (auto a = x.children.begin(), b = y.children.begin(); a != x.children.end(); ++a, ++b)
+    if (a->first != b->first || !sameName(a->second->name, b->second->name) || !sameKeys(*a->second, *b->second))
+      return false;
+  return true;
 }
 
 void appendHex(std::string& out, const std::vector<BYTE>& data) {
@@ -232,28 +323,43 @@ void appendHex(std::string& out, const std::vector<BYTE>& data) {
 
 }  // namespace
 
-RegValue* RegKey::findByKey(const std::string& name, const std::string& key) {
-  for (auto& v : values)
-    if (v.key == key) return &v;
-  for (auto& v : values)
-    if (v.name == name) return &v;
-  return nullptr;
+RegName::RegName(std::string text, unsigned resolved)
+    : bytes(std::move(text)), codePage(resolved ? resolved : rkwin_acp()), key(CaseFold::nameKey(bytes, codePage)) {}
+
+void RegPath::append(const std::string& text, unsigned codePage) {
+  if (!codePage) codePage = rkwin_acp();
+  for (std::string& name : splitNames(text, codePage)) names.emplace_back(std::move(name), codePage);
+}
+
+bool RegPath::withinBounds() const {
+  if (names.size() > kMaxDepth) return false;
+  for (const RegName& name : names)
+    if (nameLength(name) > kMaxNameLength) return false;
+  return true;
 }
 
 RegValue* RegKey::find(const std::string& name, unsigned codePage) {
-  return findByKey(name, CaseFold::nameKey(name, codePage));
+  const std::string key = CaseFold::nameKey(name, codePage);
+  for (auto& v : values)
+    if (v.name.key == key) return &v;
+  return nullptr;
 }
 
-RegValue& RegKey::findOrAdd(const std::string& name, unsigned codePage) {
-  if (!codePage) codePage = rkwin_acp();
-  std::string key = CaseFold::nameKey(name, codePage);
-  if (RegValue* existing = findByKey(name, key)) return *existing;
+RegValue& RegKey::findOrAdd(const std::string& text, unsigned codePage) {
+  RegName name(text, codePage);
+  for (auto& v : values)
+    if (v.name.key == name.key) return v;
   RegValue value;
-  value.name = name;
-  value.codePage = codePage;
-  value.key = std::move(key);
+  value.name = std::move(name);
   values.push_back(std::move(value));
   return values.back();
+}
+
+void RegKey::removeValue(RegValue* value) { values.erase(values.begin() + (value - values.data())); }
+
+RegKey* RegKey::child(const RegName& name) {
+  auto it = children.find(name.key);
+  return it == children.end() ? nullptr : it->second.get();
 }
 
 const char* rootName(HKEY root) {
@@ -273,97 +379,50 @@ bool canonicalRoot(const std::string& name, std::string* canonical) {
   return false;
 }
 
-RegKey* RegStore::find(const std::string& path, unsigned codePage) {
-  auto it = keys_.find(CaseFold::nameKey(path, codePage));
-  if (it != keys_.end()) return &it->second;
-  auto same = bytes_.find(path);
-  return same == bytes_.end() ? nullptr : &keys_.at(same->second);
+RegKey& RegStore::root(const std::string& name) {
+  RegKey& top = roots_[name];
+  if (top.name.bytes.empty()) top.name = RegName(name, kSingleByte);
+  return top;
 }
 
-RegKey& RegStore::insert(const std::string& path, unsigned codePage) {
-  const std::string key = CaseFold::nameKey(path, codePage);
-  auto placed = keys_.emplace(key, RegKey());
-  RegKey& stored = placed.first->second;
-  if (placed.second) {
-    stored.path = path;
-    stored.codePage = codePage;
-    bytes_.emplace(path, key);
-  }
-  return stored;
+RegKey* RegStore::find(const RegPath& path) {
+  auto top = roots_.find(path.root);
+  if (top == roots_.end() || path.names.empty()) return nullptr;
+  RegKey* key = &top->second;
+  for (const RegName& name : path.names)
+    if (!(key = key->child(name))) return nullptr;
+  return key;
 }
 
-void RegStore::erase(const std::string& key) {
-  auto it = keys_.find(key);
-  if (it == keys_.end()) return;
-  auto same = bytes_.find(it->second.path);
-  if (same != bytes_.end() && same->second == key) bytes_.erase(same);
-  keys_.erase(it);
-}
-
-RegKey* RegStore::create(const std::string& path, bool* created) {
+RegKey* RegStore::create(const RegPath& path, bool* created) {
   if (created) *created = false;
-  const unsigned codePage = rkwin_acp();
-  RegKey* existing = find(path, codePage);
-  if (existing) return existing;
-  // Every key above is created too; the root itself is never stored.
-  AnsiText chars(path, codePage);
-  bool belowRoot = false;
-  for (size_t i = 0; i < path.size(); i += chars.charLength(i)) {
-    if (path[i] != '\\') continue;
-    std::string parent = path.substr(0, i);
-    if (belowRoot && !find(parent, codePage)) insert(parent, codePage);
-    belowRoot = true;
-  }
-  if (created) *created = true;
-  return &insert(path, codePage);
-}
-
-// A key is below another when a path above it, read in its own code page, names that other
-// key: by its characters (then the name keys start alike), or by its bytes where no key has its
-// characters.
-std::vector<std::string> RegStore::below(const std::string& key, const std::string& path) const {
-  std::vector<std::string> found;
-  const std::string prefix = key + CaseFold::nameKey("\\", 0);
-  for (auto it = keys_.lower_bound(prefix); it != keys_.end() && it->first.compare(0, prefix.size(), prefix) == 0; ++it)
-    found.push_back(it->first);
-  const std::string start = path + "\\";
-  for (auto it = bytes_.lower_bound(start); it != bytes_.end() && it->first.compare(0, start.size(), start) == 0;
-       ++it) {
-    const RegKey& other = keys_.at(it->second);
-    // The backslash must be a character of the other key's code page, not a second byte.
-    AnsiText chars(other.path, other.codePage);
-    size_t i = 0;
-    while (i < path.size()) i += chars.charLength(i);
-    if (i != path.size()) continue;
-    auto named = keys_.find(CaseFold::nameKey(path, other.codePage));
-    if ((named == keys_.end() || named->first == key) && it->second.compare(0, prefix.size(), prefix) != 0)
-      found.push_back(it->second);
-  }
-  return found;
-}
-
-bool RegStore::hasSubkeys(const RegKey& key) const {
-  return !below(CaseFold::nameKey(key.path, key.codePage), key.path).empty();
-}
-
-void RegStore::removeKey(const RegKey& key) { erase(CaseFold::nameKey(key.path, key.codePage)); }
-
-void RegStore::removeTree(const std::string& path, unsigned codePage) {
-  const RegKey* top = find(path, codePage);
-  std::vector<std::pair<std::string, std::string>> work;  // name key and path of a removed key
-  work.emplace_back(top ? CaseFold::nameKey(top->path, top->codePage) : CaseFold::nameKey(path, codePage),
-                    top ? top->path : path);
-  erase(work.back().first);
-  while (!work.empty()) {
-    const std::pair<std::string, std::string> removed = work.back();
-    work.pop_back();
-    for (const std::string& key : below(removed.first, removed.second)) {
-      auto it = keys_.find(key);
-      if (it == keys_.end()) continue;
-      work.emplace_back(key, it->second.path);
-      erase(key);
+  if (path.names.empty() || !path.withinBounds()) return nullptr;
+  RegKey* key = &root(path.root);
+  for (const RegName& name : path.names) {
+    auto it = key->children.find(name.key);
+    if (it == key->children.end()) {
+      std::unique_ptr<RegKey> made(new RegKey());
+      made->name = name;
+      made->parent = key;
+      it = key->children.emplace(name.key, std::move(made)).first;
+      if (created) *created = true;
     }
+    key = it->second.get();
   }
+  return key;
+}
+
+void RegStore::remove(RegKey* key) {
+  if (key->parent) key->parent->children.erase(key->name.key);
+}
+
+RegPath RegStore::pathOf(const RegKey& key) {
+  RegPath path;
+  const RegKey* at = &key;
+  for (; at->parent; at = at->parent) path.names.push_back(at->name);
+  path.root = at->name.bytes;
+  std::reverse(path.names.begin(), path.names.end());
+  return path;
 }
 
 bool RegStore::importText(const std::string& input) {
@@ -374,7 +433,8 @@ bool RegStore::importText(const std::string& input) {
   headerAt = text.rfind('\n', headerAt);
   headerAt = headerAt == std::string::npos ? 0 : headerAt + 1;
   // The store's own file is read in the code page it names, whatever the reader's; other .reg
-  // text is in the active code page.
+  // text (and a file whose line names a code page the stand-in does not handle) is in the active
+  // code page.
   const unsigned declared = declaredCodePage(text, headerAt);
   const unsigned codePage = declared ? declared : rkwin_acp();
   std::vector<std::string> lines = logicalLines(text.substr(headerAt), codePage);
@@ -382,22 +442,25 @@ bool RegStore::importText(const std::string& input) {
   if (header != "REGEDIT4" && header != kHeader) return false;
   RegKey* current = nullptr;
   unsigned written = 0;  // the code page a line of the store's own file names for the next name
+  std::string spelled;   // a line of the store's own file that spells the next section's names
   for (size_t i = 1; i < lines.size(); ++i) {
     std::string line = trim(lines[i]);
     if (line.empty()) continue;
     if (line[0] == ';') {
-      if (declared) written = codePageNamed(line, kWrittenLine);
+      written = declared ? codePageNamed(line, kWrittenLine) : 0;
+      spelled = declared ? line : std::string();
       continue;
     }
     const unsigned nameCodePage = written ? written : codePage;
+    const std::string names = std::move(spelled);
     written = 0;
+    spelled.clear();
     if (line[0] == '[') {
       current = nullptr;
       std::string path;
       if (declared) {
         // The store's own file: the path is every byte up to the bracket that ends the line,
-        // kept as it is, so that a name ending in a lone lead byte keeps it. The file lists every
-        // key, the ones above included.
+        // kept as it is, so that a name ending in a lone lead byte keeps it.
         if (line.size() < 2 || line.back() != ']') continue;
         path = line.substr(1, line.size() - 2);
       } else {
@@ -407,18 +470,21 @@ bool RegStore::importText(const std::string& input) {
       }
       bool remove = !path.empty() && path[0] == '-';
       if (remove) path.erase(0, 1);
-      if (!declared) path.resize(AnsiText(path, codePage).trimmedEnd('\\'));
-      size_t sep = AnsiText(path, codePage).findFirstOf("\\");
-      std::string root;
-      if (!canonicalRoot(path.substr(0, sep), &root)) continue;  // unknown root: section skipped
-      if (sep == std::string::npos) continue;                    // a root itself is not a key
-      std::string full = root + path.substr(sep);
+      // The root's name is ASCII: its end is the first separator.
+      size_t sep = path.find('\\');
+      RegPath key;
+      if (!canonicalRoot(path.substr(0, sep), &key.root)) continue;  // unknown root: section skipped
+      if (sep == std::string::npos) continue;                        // a root itself is not a key
+      const std::string rest = path.substr(sep + 1);
+      // The names as a call gives them: repeated separators are one. In the store's own file a
+      // line before the section may spell them.
+      if (!spelledNames(names, rest, &key.names)) key.append(rest, nameCodePage);
+      // A key the calls cannot make (beyond the bounds, or a root) is skipped with its values.
+      if (key.names.empty() || !key.withinBounds()) continue;
       if (remove) {
-        removeTree(full, nameCodePage);
-      } else if (declared) {
-        current = &insert(full, nameCodePage);
+        if (RegKey* gone = find(key)) this->remove(gone);
       } else {
-        current = create(full, nullptr);
+        current = create(key, nullptr);
       }
       continue;
     }
@@ -436,8 +502,7 @@ bool RegStore::importText(const std::string& input) {
     bool remove = false;
     if (!parseValueData(line.substr(pos + 1), codePage, &remove, &value)) continue;
     if (remove) {
-      RegValue* existing = current->find(name, nameCodePage);
-      if (existing) current->values.erase(current->values.begin() + (existing - current->values.data()));
+      if (RegValue* existing = current->find(name, nameCodePage)) current->removeValue(existing);
     } else {
       RegValue& stored = current->findOrAdd(name, nameCodePage);
       stored.type = value.type;
@@ -462,28 +527,54 @@ bool RegStore::exportText(std::string* out) const {
 }
 
 bool RegStore::sameAs(const RegStore& other) const {
-  if (keys_.size() != other.keys_.size()) return false;
-  for (auto a = keys_.begin(), b = other.keys_.begin(); a != keys_.end(); ++a, ++b) {
-    const RegKey &x = a->second, &y = b->second;
-    if (!sameName(x.path, x.codePage, y.path, y.codePage) || x.values.size() != y.values.size()) return false;
-    for (size_t i = 0; i < x.values.size(); ++i) {
-      const RegValue &v = x.values[i], &w = y.values[i];
-      if (!sameName(v.name, v.codePage, w.name, w.codePage) || v.type != w.type || v.data != w.data) return false;
-    }
-  }
-  return true;
+  // A root without keys is no part of the store.
+  auto next = [](const std::map<std::string, RegKey>& roots, std::map<std::string, RegKey>::const_iterator it) {
+    while (it != roots.end() && it->second.children.empty()) ++it;
+    return it;
+  };
+  auto a = next(roots_, roots_.begin()), b = next(other.roots_, other.roots_.begin());
+  for (; a != roots_.end() && b != other.roots_.end(); a = next(roots_, ++a), b = next(other.roots_, ++b))
+    if (a->first != b->first || !sameKeys(a->second, b->second)) return false;
+  return a == roots_.end() && b == other.roots_.end();
 }
 
 std::string RegStore::textIn(unsigned codePage) const {
   std::string out = std::string(kHeader) + "\n" + kCodePageLine + std::to_string(codePage) + "\n";
-  for (const auto& entry : keys_) {
-    const RegKey& key = entry.second;
+  // Every key in the order of its names, each after the one above it. `path` is the key's path
+  // as its names' bytes; `names` the names below the root.
+  std::string path;
+  std::vector<const RegName*> names;
+  std::vector<unsigned> pageOf;  // per level: the code page of the deepest name with one, or 0
+  std::function<void(const RegKey&)> write = [&](const RegKey& key) {
+    const size_t length = path.size();
+    path += "\\" + key.name.bytes;
+    names.push_back(&key.name);
+    const unsigned above = pageOf.empty() ? 0 : pageOf.back();
+    pageOf.push_back(hasCodePage(key.name.bytes) ? key.name.codePage : above);
+    // The path reads back as its names when every name with a code page has the section's
+    // and a split in it gives the same names; else a line spells them.
+    const unsigned section = pageOf.back() ? pageOf.back() : codePage;
+    bool plain = pageOf.back() == 0;
+    if (!plain) {
+      const std::vector<std::string> read = splitNames(path.substr(path.find('\\') + 1), section);
+      plain = read.size() == names.size();
+      for (size_t i = 0; plain && i < names.size(); ++i)
+        plain = read[i] == names[i]->bytes && (names[i]->codePage == section || !hasCodePage(names[i]->bytes));
+    }
     out += "\n";
-    if (key.codePage != codePage && hasCodePage(key.path)) out += kWrittenLine + std::to_string(key.codePage) + "\n";
-    out += "[" + key.path + "]\n";
+    if (!plain) {
+      out += kNamesLine;
+      for (size_t i = 0; i < names.size(); ++i)
+        out += (i ? " " : "") + std::to_string(names[i]->codePage) + ":" + std::to_string(names[i]->bytes.size());
+      out += "\n";
+    } else if (section != codePage) {
+      out += kWrittenLine + std::to_string(section) + "\n";
+    }
+    out += "[" + path + "]\n";
     for (const RegValue& v : key.values) {
-      if (v.codePage != codePage && hasCodePage(v.name)) out += kWrittenLine + std::to_string(v.codePage) + "\n";
-      out += v.name.empty() ? std::string("@") : quoted(v.name, codePage);
+      if (v.name.codePage != codePage && hasCodePage(v.name.bytes))
+        out += kWrittenLine + std::to_string(v.name.codePage) + "\n";
+      out += v.name.bytes.empty() ? std::string("@") : quoted(v.name.bytes, codePage);
       out += '=';
       if (writableAsText(v, codePage)) {
         out += quoted(std::string(v.data.begin(), v.data.end() - 1), codePage);
@@ -503,6 +594,14 @@ std::string RegStore::textIn(unsigned codePage) const {
       }
       out += '\n';
     }
+    for (const auto& child : key.children) write(*child.second);
+    path.resize(length);
+    names.pop_back();
+    pageOf.pop_back();
+  };
+  for (const auto& top : roots_) {
+    path = top.first;
+    for (const auto& child : top.second.children) write(*child.second);
   }
   return out;
 }

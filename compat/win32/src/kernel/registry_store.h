@@ -1,75 +1,98 @@
-// The registry store of a prefix: keys by full path ("HKEY_CLASSES_ROOT\.png"), kept with the
-// bytes and the case they were created with. Every key path and value name remembers the code
-// page it was written in: a name is its characters in that code page, so that names written in
-// different code pages are never taken for one another by a process whose code page reads their
-// bytes differently. A name asked for is the stored one of the same characters but for case;
-// failing that, the one of the same bytes (a name reaches the process that wrote it, and any
-// other, by its bytes).
+// The registry store of a prefix: a tree of keys below the predefined roots. A key path is a list
+// of names, and every name (of a key or of a value) is kept with the bytes and the case it was
+// written with and with the code page of the process that wrote it: a name is its characters in
+// that code page. A byte that is no character of its code page (a lone lead byte, an undefined
+// 1252 byte) stays that byte of that code page, equal only to itself. Every call finds a name by
+// its characters, compared by simple upper case, so that a create, set or delete never reaches a
+// name of other characters, whatever their bytes; each name of a path keeps its own characters,
+// so a key made by one code page below a key of another is below that key. Reading finds names
+// the same way: a name of other characters is not found, whatever its bytes.
 #ifndef RKWIN_REGISTRY_STORE_H
 #define RKWIN_REGISTRY_STORE_H
 
 #include <windows.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace rkwin {
 
+// A name of a key or a value as written.
+struct RegName {
+  RegName() = default;
+  // Bytes in the code page given (a resolved number, or 0 for the active one).
+  RegName(std::string bytes, unsigned codePage);
+
+  std::string bytes;
+  unsigned codePage = 0;
+  std::string key;  // CaseFold::nameKey of the bytes in the code page: equal for the same characters
+};
+
+// A key path: the canonical name of its root ("HKEY_CURRENT_USER"), then the names below it.
+struct RegPath {
+  std::string root;
+  std::vector<RegName> names;
+
+  // Appends the names of a path in the code page (0: the active one) as the calls split it: at
+  // every backslash that is a character of the code page (a lead byte before 0x5C makes one
+  // character with it), repeated, leading and trailing separators counting as one or none.
+  void append(const std::string& text, unsigned codePage = 0);
+  // True within Windows' bounds: no name of more than 255 characters, no more than 512 levels.
+  bool withinBounds() const;
+};
+
 struct RegValue {
-  std::string name;  // "" is the key's default value
+  RegName name;  // "" is the key's default value
   DWORD type = REG_NONE;
   std::vector<BYTE> data;
-  unsigned codePage = 0;  // the code page of the name
-  std::string key;        // the name's CaseFold::nameKey
 };
 
 struct RegKey {
-  std::string path;       // full path as created
-  unsigned codePage = 0;  // the code page of the path
+  RegName name;                                             // a root's own name for a root
+  RegKey* parent = nullptr;                                 // null for a root
+  std::map<std::string, std::unique_ptr<RegKey>> children;  // by name key
   std::vector<RegValue> values;
 
-  // The value of that name, written in the code page (0: the active one); null when none.
+  // The value of that name, written in the code page (0: the active one), by its characters;
+  // null when none.
   RegValue* find(const std::string& name, unsigned codePage = 0);
   // The value of that name as find gives it, else a new one without type or data.
   RegValue& findOrAdd(const std::string& name, unsigned codePage = 0);
-
- private:
-  // The value whose name key is key, else the one of the same bytes; null when none.
-  RegValue* findByKey(const std::string& name, const std::string& key);
+  void removeValue(RegValue* value);
+  // The child of that name by its characters; null when none.
+  RegKey* child(const RegName& name);
 };
 
 class RegStore {
  public:
-  // The key of that path, written in the code page (0: the active one); null when none.
-  RegKey* find(const std::string& path, unsigned codePage = 0);
-  // Creates the key and every missing key above it, in the active code page; returns the key
-  // and whether it was new.
-  RegKey* create(const std::string& path, bool* created);
-  bool hasSubkeys(const RegKey& key) const;
-  void removeKey(const RegKey& key);
-  // Removes the key of that path and everything below it.
-  void removeTree(const std::string& path, unsigned codePage);
+  // The key of that path by the characters of its names; null when none.
+  RegKey* find(const RegPath& path);
+  // The key of that path, created with every missing key above it (each new name as written, in
+  // its own code page); whether it was new. Null when the path is beyond the bounds or names no key
+  // below a root.
+  RegKey* create(const RegPath& path, bool* created);
+  // Removes the key with everything below it.
+  void remove(RegKey* key);
+  // The path of a stored key, its names as stored.
+  static RegPath pathOf(const RegKey& key);
 
   // Applies .reg text to the store. False when the header is missing. Text in the store's own
   // form (a code-page line after the header) is read in the code page it names, its names taken
-  // as written in that code page unless a line before them names another, and its keys exactly
-  // as listed; other text is read in the active code page.
+  // as written in that code page unless a line before them names another; other text is read in
+  // the active code page. Sections beyond the bounds are skipped with their values.
   bool importText(const std::string& text);
   // The store as .reg text in its own form, checked to read back as this same store, byte for
   // byte, in any process. False when some text has no such form (a key name with a line break).
   bool exportText(std::string* out) const;
 
  private:
-  RegKey& insert(const std::string& path, unsigned codePage);
-  void erase(const std::string& key);
-  // The name keys of the stored keys below the key of that name key and path.
-  std::vector<std::string> below(const std::string& key, const std::string& path) const;
+  RegKey& root(const std::string& name);
   std::string textIn(unsigned codePage) const;
   bool sameAs(const RegStore& other) const;
 
-  std::map<std::string, RegKey> keys_;        // by the name key of the path
-  std::map<std::string, std::string> bytes_;  // path bytes -> name key
+  std::map<std::string, RegKey> roots_;  // by canonical root name; a root itself is no stored key
 };
 
 // Root key names as .reg text writes them; null for a handle that is no predefined root.
