@@ -58,6 +58,9 @@ class RKTIFFDecoder : public RKImageDecoder {
   int fail();
   // The palette of one-sample files by photometric interpretation; null when none applies.
   u8* makePalette(int photometric);
+  // Whether any strip of the planes read has, inside the file, the bytes of a row of lineSize
+  // bytes (uncompressed) or any byte (compressed): libtiff reads no row of a file without one.
+  bool stripsHoldARow(uint64_t lineSize);
 
   int m_components;
   int m_xDensity;
