@@ -220,7 +220,7 @@ int RKTIFFDecoder::readHeader() {
   uint32_t height = 0;
   uint16_t samples = 1;
   uint16_t bits = 1;
-  uint16_t photometric = 0xFFFF;  // no default in libtiff: a file without it gets no palette
+  uint16_t photometric = 0xFFFF;  // no default in libtiff
   uint16_t unit = RESUNIT_INCH;
   uint16_t compression = COMPRESSION_NONE;
   uint16_t planar = PLANARCONFIG_CONTIG;
@@ -230,7 +230,7 @@ int RKTIFFDecoder::readHeader() {
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_IMAGELENGTH, &height);
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_BITSPERSAMPLE, &bits);
-  TIFFGetField(m_tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+  const bool hasPhotometric = TIFFGetField(m_tiff, TIFFTAG_PHOTOMETRIC, &photometric) != 0;
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
   TIFFGetField(m_tiff, TIFFTAG_XRESOLUTION, &xResolution);
   TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &yResolution);
@@ -239,7 +239,7 @@ int RKTIFFDecoder::readHeader() {
   uint16_t format = SAMPLEFORMAT_UINT;
   uint16_t inks = INKSET_CMYK;
   TIFFGetField(m_tiff, TIFFTAG_SAMPLEFORMAT, &format);
-  TIFFGetField(m_tiff, TIFFTAG_INKSET, &inks);
+  const bool hasInks = TIFFGetField(m_tiff, TIFFTAG_INKSET, &inks) != 0;
 
   // The scanline reader cannot read tiles, and rows are converted at 1 to 8 bits a sample.
   if (TIFFIsTiled(m_tiff) || bits < 1 || bits > 8 || width > INT_MAX || height > INT_MAX) return fail();
@@ -248,6 +248,25 @@ int RKTIFFDecoder::readHeader() {
   // Samples are read as unsigned whole numbers (an undefined format is taken as such); signed
   // and floating-point samples are refused.
   if (format != SAMPLEFORMAT_UINT && format != SAMPLEFORMAT_VOID) return fail();
+  // Without a photometric interpretation only what the other tags settle is decoded: one-bit
+  // fax-coded pixels are white-is-zero, as the fax standard defines them; a colour map makes
+  // one-sample pixels palette indexes; an ink set belongs to separated pixels only. Anything else
+  // could be read more than one way (grey either way up, RGB, YCbCr or CIELab) and is refused.
+  if (!hasPhotometric) {
+    uint16_t* red = nullptr;
+    uint16_t* green = nullptr;
+    uint16_t* blue = nullptr;
+    const bool fax = compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
+                     compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW;
+    if (samples == 1 && bits == 1 && fax)
+      photometric = PHOTOMETRIC_MINISWHITE;
+    else if (samples == 1 && TIFFGetField(m_tiff, TIFFTAG_COLORMAP, &red, &green, &blue))
+      photometric = PHOTOMETRIC_PALETTE;
+    else if (hasInks)
+      photometric = PHOTOMETRIC_SEPARATED;
+    else
+      return fail();
+  }
   // JPEG-compressed YCbCr pixels: libtiff's JPEG codec gives them as red, green, blue. Other
   // YCbCr files (subsampled raw samples) and the remaining colour models have no conversion here.
   if (photometric == PHOTOMETRIC_YCBCR) {
@@ -256,7 +275,7 @@ int RKTIFFDecoder::readHeader() {
     photometric = PHOTOMETRIC_RGB;
   } else if (photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK &&
              photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_PALETTE &&
-             photometric != PHOTOMETRIC_SEPARATED && photometric != 0xFFFF) {
+             photometric != PHOTOMETRIC_SEPARATED) {
     return fail();
   }
   // Separated pixels are cyan, magenta, yellow and black only with the CMYK ink set.

@@ -18,7 +18,7 @@ namespace {
 
 // TIFF tag values, spelled out here so that the tests need no library header.
 enum { MINISWHITE = 0, MINISBLACK = 1, RGB = 2, PALETTE = 3, SEPARATED = 5, YCBCR = 6, CIELAB = 8 };
-enum { NONE = 1, LZW = 5, JPEG = 7, DEFLATE = 8 };
+enum { NONE = 1, GROUP4 = 4, LZW = 5, JPEG = 7, DEFLATE = 8 };
 
 int sample(int x, int y, int c, int bits) { return (x * 5 + y * 11 + c * 70) % (1 << bits); }
 
@@ -411,6 +411,42 @@ TEST(TiffDecoderHeader, OrientationsDecodeAsStoredAndSampleFormatsAndInkSetsWith
       EXPECT_EQ(image.pixels, s.rows);
     }
   }
+}
+
+TEST(TiffDecoderHeader, WithoutAPhotometricInterpretationOnlyWhatTheOtherTagsSettleDecodes) {
+  // One-bit fax coding: white is zero. With the tag, the tag rules.
+  for (int photometric : {-1, int(MINISBLACK)}) {
+    DecodedImage image = decode(writeTiff(spec(19, 5, 1, 1, photometric, GROUP4)));
+    ASSERT_TRUE(image.ok) << photometric;
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 19; ++x) {
+        const int v = (sample(x, y, 0, 1) == 1) == (photometric == MINISBLACK) ? 255 : 0;
+        ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{v, v, v})) << photometric << " " << x << "," << y;
+      }
+  }
+  // Four samples and the CMYK ink set: inks, not red, green and blue.
+  TiffSpec inks = spec(6, 4, 4, 8, -1);
+  inks.inkSet = 1;
+  DecodedImage image = decode(writeTiff(inks));
+  ASSERT_TRUE(image.ok);
+  EXPECT_EQ(image.type, 1027u);
+  EXPECT_EQ(image.pixels, inks.rows);
+  // One sample and a colour map: palette indexes.
+  TiffSpec mapped = spec(7, 3, 1, 4, -1);
+  for (int i = 0; i < 16; ++i) {
+    mapped.red.push_back(static_cast<uint16_t>(i * 4096));
+    mapped.green.push_back(65535);
+    mapped.blue.push_back(0);
+  }
+  image = decode(writeTiff(mapped));
+  ASSERT_TRUE(image.ok);
+  EXPECT_EQ(image.at(3, 2, 3), (std::vector<int>{sample(3, 2, 0, 4) * 16, 255, 0}));
+  // Grey either way up, RGB or another colour model, other inks: refused.
+  TiffSpec otherInks = inks;
+  otherInks.inkSet = 2;
+  for (const TiffSpec& s :
+       {spec(8, 2, 1, 1, -1), spec(8, 2, 1, 8, -1, LZW), spec(8, 2, 3, 8, -1), spec(8, 2, 4, 8, -1), otherInks})
+    EXPECT_FALSE(decode(writeTiff(s)).ok) << s.samples << " samples, " << s.bits << " bits";
 }
 
 TEST(TiffDecoderFailure, EveryCutAndEveryFlippedByteEndsCleanly) {
