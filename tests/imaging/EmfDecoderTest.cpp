@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "AllocationCount.h"
 #include "MetafileTestSupport.h"
 #include "RKEMFDecoder.h"
 #include "RKParam.h"
@@ -424,6 +425,45 @@ TEST(EmfDecoderPlay, BandsGiveTheSamePictureAsOnePass) {
   EXPECT_LT(countRgb(bands, kWhite, 0, 0, 40, 20), 500);
   whole->release();
   bands->release();
+}
+
+TEST(EmfDecoderPlay, TheHandleCountCostsNoObjectsAndNothingPerBand) {
+  // A canvas played in bands, its objects in the first slots, deleted and made again.
+  auto picture = [](uint16_t handles) {
+    EmfWriter w(0, 0, 1200, 1000, 88, handles);
+    pen(w, kBlue);
+    brush(w, kRed);
+    w.rec(SELECT, {1}).rec(SELECT, {2});
+    w.rec(RECTANGLE, {10, 10, 600, 990});
+    w.rec(DELETEOBJ, {2});
+    w.rec(CREATEBRUSH, {2, 0, EmfWriter::ref(kGreen), 0}).rec(SELECT, {2});
+    w.rec(ROUNDRECT, {500, 100, 1190, 900, 40, 40});
+    w.rec(MOVETOEX, {0, 999}).rec(LINETO, {1199, 0});
+    w.end();
+    return w;
+  };
+  const EmfWriter fewSlots = picture(16), manySlots = picture(65535);
+  RKImage *few, *many;
+  size_t fewAllocations, manyAllocations;
+  {
+    AllocationCount count;
+    few = play(fewSlots);
+    fewAllocations = count.count();
+  }
+  {
+    AllocationCount count;
+    many = play(manySlots);
+    manyAllocations = count.count();
+  }
+  ASSERT_NE(few, nullptr);
+  ASSERT_NE(many, nullptr);
+  EXPECT_TRUE(samePixels(few, many));
+  EXPECT_EQ(rgbPixelOf(many, 100, 500), kRed);
+  EXPECT_EQ(rgbPixelOf(many, 1000, 500), kGreen);
+  // Fewer allocations for the 65519 further slots than slots, let alone slots times bands.
+  EXPECT_LT(int64_t(manyAllocations) - int64_t(fewAllocations), 65519);
+  few->release();
+  many->release();
 }
 
 TEST(EmfDecoderPlay, TextRecordsDrawInTheTextColour) {

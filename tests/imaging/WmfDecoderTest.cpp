@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "AllocationCount.h"
 #include "IRKCoder.h"
 #include "MetafileTestSupport.h"
 #include "RKParam.h"
@@ -356,6 +357,46 @@ TEST(WmfDecoderPlay, BandsGiveTheSamePictureAsOnePass) {
   EXPECT_LT(countBgr(bands, kWhite, 0, 0, 40, 20), 500);
   whole->release();
   bands->release();
+}
+
+TEST(WmfDecoderPlay, TheObjectCountCostsNoObjectsAndNothingPerBand) {
+  // A canvas played in bands, its objects in the first slots, deleted and made again.
+  auto picture = [](uint16_t objects) {
+    WmfWriter w(0, 0, 1200, 1000, 96, objects);
+    pen(w, kBlue);
+    brush(w, kRed);
+    w.rec(REC_SELECT, {0}).rec(REC_SELECT, {1});
+    w.rec(REC_RECTANGLE, {990, 600, 10, 10});
+    w.rec(REC_DELETEOBJ, {1});
+    brush(w, kGreen);
+    w.rec(REC_SELECT, {1});
+    w.rec(REC_ROUNDRECT, {40, 40, 900, 1190, 100, 500});
+    w.rec(REC_MOVETO, {999, 0}).rec(REC_LINETO, {0, 1199});
+    w.end();
+    return w;
+  };
+  const WmfWriter fewSlots = picture(16), manySlots = picture(65535);
+  RKImage *few, *many;
+  size_t fewAllocations, manyAllocations;
+  {
+    AllocationCount count;
+    few = play(fewSlots);
+    fewAllocations = count.count();
+  }
+  {
+    AllocationCount count;
+    many = play(manySlots);
+    manyAllocations = count.count();
+  }
+  ASSERT_NE(few, nullptr);
+  ASSERT_NE(many, nullptr);
+  EXPECT_TRUE(samePixels(few, many));
+  EXPECT_EQ(pixelOf(many, 100, 500), kRed);
+  EXPECT_EQ(pixelOf(many, 1000, 500), kGreen);
+  // Fewer allocations for the 65519 further slots than slots, let alone slots times bands.
+  EXPECT_LT(int64_t(manyAllocations) - int64_t(fewAllocations), 65519);
+  few->release();
+  many->release();
 }
 
 TEST(WmfDecoderPlay, TextInTheTextColour) {
