@@ -9,6 +9,7 @@
 #   emf-handles:  a 1625 x 1625 canvas (played in 16 bands), a few shapes, 65535 handles declared
 #   emf-16:       the same with 16 handles
 #   wmf-objects:  the placeable metafile of the same picture, 65535 objects declared
+#   ico-shared:   1000 directory entries that all point at one 1024 x 1024 32-bit image (4 MB)
 # Measured on the development machine (RelWithDebInfo build, best of 3 runs), before and after
 # the TIFF decoder cleared only the output samples of rows it cannot read and refused files whose
 # strips hold no row, and the metafile players made one object table per picture:
@@ -19,6 +20,7 @@
 #   emf-handles   0.94 s    69 MB      0.02 s  14 MB
 #   emf-16        0.02 s    14 MB      0.02 s  14 MB
 #   wmf-objects   1.01 s    69 MB      0.02 s  14 MB
+#   ico-shared    7.9 s   4014 MB      1.05 s 1038 MB (the group stops at the 1 GB image limit)
 # Usage: scripts/headerbench.sh [other-rkdecode] [runs]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -96,6 +98,18 @@ wmf() {
 }
 wmf 65535 > wmf-objects.wmf
 
+# ico entries: entries listings of one 1024 x 1024 image of 32 bits (rows of 0, mask of 0).
+ico() {
+  local entries=$1 image=$((40 + 1024 * 1024 * 4 + 128 * 1024))
+  u16 0 1 "$entries"
+  for ((i = 0; i < entries; i++)); do u32 0 $((1 | 32 << 16)) "$image" $((6 + 16 * entries)); done
+  u32 40 1024 2048
+  u16 1 32
+  u32 0 0 0 0 0 0
+  head -c $((image - 40)) /dev/zero
+}
+ico 1000 > ico-shared.ico
+
 # best wall seconds and peak MB of a command over the runs: "seconds megabytes"
 measure() {
   local best=999999999999 peak=0 start end ns kb
@@ -114,7 +128,7 @@ measure() {
 printf '%-18s %6s %10s %8s %6s' file bytes result ours_s ours_MB
 [ -z "$other" ] || printf ' %8s %8s %10s' other_s other_MB other
 printf '\n'
-for file in tiff-samples.tif tiff-wide.tif tiff-deflate.tif emf-handles.emf emf-16.emf wmf-objects.wmf; do
+for file in tiff-samples.tif tiff-wide.tif tiff-deflate.tif emf-handles.emf emf-16.emf wmf-objects.wmf ico-shared.ico; do
   result=$("$ours" "$file" > /dev/null 2>&1 && echo decoded || echo refused)
   read -r s m <<< "$(measure "$ours" "$file")"
   printf '%-18s %6d %10s %8s %6s' "$file" "$(stat -c %s "$file")" "$result" "$s" "$m"
