@@ -12,15 +12,16 @@
 #   ico-shared:   1000 directory entries that all point at one 1024 x 1024 32-bit image (4 MB)
 # Measured on the development machine (RelWithDebInfo build, best of 3 runs), before and after
 # the TIFF decoder cleared only the output samples of rows it cannot read and refused files whose
-# strips hold no row, and the metafile players made one object table per picture:
+# strips hold no row, the metafile players made one object table per picture and icon groups
+# stopped at the image limit:
 #   file          before               after
-#   tiff-samples  15.7 s  1019 MB      0.02 s   6 MB  (refused)
-#   tiff-wide      4.8 s   531 MB      0.01 s   6 MB  (refused)
-#   tiff-deflate  15.5 s  1018 MB      0.02 s  18 MB  (refused)
-#   emf-handles   0.94 s    69 MB      0.02 s  14 MB
-#   emf-16        0.02 s    14 MB      0.02 s  14 MB
-#   wmf-objects   1.01 s    69 MB      0.02 s  14 MB
-#   ico-shared    7.9 s   4014 MB      1.05 s 1038 MB (the group stops at the 1 GB image limit)
+#   tiff-samples  17.2 s  1019 MB      0.01 s    6 MB  (refused)
+#   tiff-wide      4.9 s   531 MB      0.02 s    6 MB  (refused)
+#   tiff-deflate  17.7 s  1018 MB      0.01 s   18 MB  (refused)
+#   emf-handles   1.03 s    69 MB      0.03 s   14 MB
+#   emf-16        0.04 s    14 MB      0.04 s   14 MB
+#   wmf-objects   0.95 s    69 MB      0.03 s   14 MB
+#   ico-shared    4.14 s  4013 MB      1.04 s 1037 MB  (the group stops at the 1 GB image limit)
 # Usage: scripts/headerbench.sh [other-rkdecode] [runs]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -110,32 +111,19 @@ ico() {
 }
 ico 1000 > ico-shared.ico
 
-# best wall seconds and peak MB of a command over the runs: "seconds megabytes"
-measure() {
-  local best=999999999999 peak=0 start end ns kb
-  for ((i = 0; i < runs; i++)); do
-    start=$(date +%s%N)
-    /usr/bin/time -f %M -o mem.txt "$@" > /dev/null 2>&1 || true
-    end=$(date +%s%N)
-    ns=$((end - start))
-    ((ns < best)) && best=$ns
-    kb=$(tail -1 mem.txt)
-    ((kb > peak)) && peak=$kb
-  done
-  awk -v ns="$best" -v kb="$peak" 'BEGIN { printf "%.2f %d", ns / 1e9, kb / 1024 }'
-}
+. "$top/scripts/measure.sh"
 
-printf '%-18s %6s %10s %8s %6s' file bytes result ours_s ours_MB
+printf '%-18s %8s %10s %8s %8s' file bytes result ours_s ours_MB
 [ -z "$other" ] || printf ' %8s %8s %10s' other_s other_MB other
 printf '\n'
 for file in tiff-samples.tif tiff-wide.tif tiff-deflate.tif emf-handles.emf emf-16.emf wmf-objects.wmf ico-shared.ico; do
   result=$("$ours" "$file" > /dev/null 2>&1 && echo decoded || echo refused)
-  read -r s m <<< "$(measure "$ours" "$file")"
-  printf '%-18s %6d %10s %8s %6s' "$file" "$(stat -c %s "$file")" "$result" "$s" "$m"
+  read -r s kb <<< "$(measure "$ours" "$file")"
+  printf '%-18s %8d %10s %8.2f %8d' "$file" "$(stat -c %s "$file")" "$result" "$s" $((kb / 1024))
   if [ -n "$other" ]; then
     result=$("$other" "$file" > /dev/null 2>&1 && echo decoded || echo refused)
-    read -r s m <<< "$(measure "$other" "$file")"
-    printf ' %8s %8s %10s' "$s" "$m" "$result"
+    read -r s kb <<< "$(measure "$other" "$file")"
+    printf ' %8.2f %8d %10s' "$s" $((kb / 1024)) "$result"
   fi
   printf '\n'
 done

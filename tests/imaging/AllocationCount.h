@@ -22,4 +22,12 @@ class AllocationCount {
   std::size_t largest() const;
 };
 
+// The allocations that run() asks for.
+template <class F>
+std::size_t allocationsOf(F&& run) {
+  AllocationCount count;
+  run();
+  return count.count();
+}
+
 #endif

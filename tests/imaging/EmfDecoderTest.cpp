@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "AllocationCount.h"
 #include "MetafileTestSupport.h"
 #include "RKEMFDecoder.h"
 #include "RKParam.h"
@@ -442,28 +441,16 @@ TEST(EmfDecoderPlay, TheHandleCountCostsNoObjectsAndNothingPerBand) {
     w.end();
     return w;
   };
-  const EmfWriter fewSlots = picture(16), manySlots = picture(65535);
-  RKImage *few, *many;
-  size_t fewAllocations, manyAllocations;
-  {
-    AllocationCount count;
-    few = play(fewSlots);
-    fewAllocations = count.count();
-  }
-  {
-    AllocationCount count;
-    many = play(manySlots);
-    manyAllocations = count.count();
-  }
-  ASSERT_NE(few, nullptr);
-  ASSERT_NE(many, nullptr);
-  EXPECT_TRUE(samePixels(few, many));
-  EXPECT_EQ(rgbPixelOf(many, 100, 500), kRed);
-  EXPECT_EQ(rgbPixelOf(many, 1000, 500), kGreen);
+  SlotPlays plays = playWithFewAndManySlots(picture, play);
+  ASSERT_NE(plays.few, nullptr);
+  ASSERT_NE(plays.many, nullptr);
+  EXPECT_TRUE(samePixels(plays.few, plays.many));
+  EXPECT_EQ(rgbPixelOf(plays.many, 100, 500), kRed);
+  EXPECT_EQ(rgbPixelOf(plays.many, 1000, 500), kGreen);
   // Fewer allocations for the 65519 further slots than slots, let alone slots times bands.
-  EXPECT_LT(int64_t(manyAllocations) - int64_t(fewAllocations), 65519);
-  few->release();
-  many->release();
+  EXPECT_LT(plays.extraAllocations, 65519);
+  plays.few->release();
+  plays.many->release();
 }
 
 TEST(EmfDecoderPlay, TextRecordsDrawInTheTextColour) {

@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "AllocationCount.h"
 #include "IRKCoder.h"
 #include "MetafileTestSupport.h"
 #include "RKParam.h"
@@ -375,28 +374,16 @@ TEST(WmfDecoderPlay, TheObjectCountCostsNoObjectsAndNothingPerBand) {
     w.end();
     return w;
   };
-  const WmfWriter fewSlots = picture(16), manySlots = picture(65535);
-  RKImage *few, *many;
-  size_t fewAllocations, manyAllocations;
-  {
-    AllocationCount count;
-    few = play(fewSlots);
-    fewAllocations = count.count();
-  }
-  {
-    AllocationCount count;
-    many = play(manySlots);
-    manyAllocations = count.count();
-  }
-  ASSERT_NE(few, nullptr);
-  ASSERT_NE(many, nullptr);
-  EXPECT_TRUE(samePixels(few, many));
-  EXPECT_EQ(pixelOf(many, 100, 500), kRed);
-  EXPECT_EQ(pixelOf(many, 1000, 500), kGreen);
+  SlotPlays plays = playWithFewAndManySlots(picture, play);
+  ASSERT_NE(plays.few, nullptr);
+  ASSERT_NE(plays.many, nullptr);
+  EXPECT_TRUE(samePixels(plays.few, plays.many));
+  EXPECT_EQ(pixelOf(plays.many, 100, 500), kRed);
+  EXPECT_EQ(pixelOf(plays.many, 1000, 500), kGreen);
   // Fewer allocations for the 65519 further slots than slots, let alone slots times bands.
-  EXPECT_LT(int64_t(manyAllocations) - int64_t(fewAllocations), 65519);
-  few->release();
-  many->release();
+  EXPECT_LT(plays.extraAllocations, 65519);
+  plays.few->release();
+  plays.many->release();
 }
 
 TEST(WmfDecoderPlay, TextInTheTextColour) {
