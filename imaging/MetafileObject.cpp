@@ -30,34 +30,59 @@ void MetafileObject::copyFrom(MetafileObject& other) {
   font->setFaceName(other.font->getFaceName());
 }
 
-MetafileObjectStore::MetafileObjectStore() : m_table(nullptr), m_count(0), m_firstFree(0) {}
+MetafileObjectStore::MetafileObjectStore() : m_table(nullptr), m_count(0), m_made(0), m_firstFree(0) {}
 
 MetafileObjectStore::~MetafileObjectStore() { clear(); }
 
-void MetafileObjectStore::clear() {
-  delete[] m_table;
-  m_table = nullptr;
-  m_count = 0;
-  m_firstFree = 0;
+void MetafileObjectStore::clearList() {
   for (u32 i = 0; i < m_list.itemCount; ++i) delete m_list.items[i];
   m_list.itemCount = 0;
   m_list.reserved = 0;
 }
 
+void MetafileObjectStore::clear() {
+  for (int i = 0; i < m_made; ++i) delete m_table[i];
+  delete[] m_table;
+  m_table = nullptr;
+  m_count = 0;
+  m_made = 0;
+  m_firstFree = 0;
+  clearList();
+}
+
 int MetafileObjectStore::init(int count) {
   clear();
   if (count < 0) return 0;
-  m_table = new (std::nothrow) MetafileObject[count > 0 ? count : 1];
+  m_table = new (std::nothrow) MetafileObject*[count > 0 ? count : 1]();
   if (!m_table) return 0;
   m_count = count;
   return 1;
 }
 
+void MetafileObjectStore::reset() {
+  // The objects made stay for the next playback, empty: filing one takes every field anew.
+  for (int i = 0; i < m_made; ++i)
+    if (m_table[i]) m_table[i]->kind = RK_METAOBJ_EMPTY;
+  m_firstFree = 0;
+  clearList();
+}
+
+int MetafileObjectStore::fill(int index, MetafileObject& object) {
+  MetafileObject*& entry = m_table[index];
+  if (!entry) {
+    entry = new (std::nothrow) MetafileObject();
+    if (!entry) return 0;
+    if (index >= m_made) m_made = index + 1;
+  }
+  entry->copyFrom(object);
+  return 1;
+}
+
 int MetafileObjectStore::create(MetafileObject& object) {
   int i = m_firstFree;
-  while (i < m_count && m_table[i].kind != RK_METAOBJ_EMPTY) ++i;
+  while (i < m_count && m_table[i] && m_table[i]->kind != RK_METAOBJ_EMPTY) ++i;
   if (i < m_count) {
-    m_table[i].copyFrom(object);
+    if (!fill(i, object)) return 0;
     ++i;
   }
   m_firstFree = i;
@@ -71,14 +96,14 @@ int MetafileObjectStore::create(MetafileObject& object) {
   return 1;
 }
 
-void MetafileObjectStore::put(uint32_t index, MetafileObject& object) {
-  if (index < static_cast<uint32_t>(m_count)) m_table[index].copyFrom(object);
+int MetafileObjectStore::put(uint32_t index, MetafileObject& object) {
+  return index < static_cast<uint32_t>(m_count) ? fill(static_cast<int>(index), object) : 1;
 }
 
 void MetafileObjectStore::select(IRKGraphics* graphics, uint32_t index, int fromTable) {
   MetafileObject* entry = nullptr;
   if (fromTable) {
-    if (index < static_cast<uint32_t>(m_count)) entry = m_table + index;
+    if (index < static_cast<uint32_t>(m_count)) entry = m_table[index];
   } else if (index < m_list.itemCount) {
     entry = m_list.items[index];
   }
@@ -131,7 +156,7 @@ void MetafileObjectStore::applyDefaults(IRKGraphics* graphics) {
 
 void MetafileObjectStore::remove(uint32_t index) {
   if (index < static_cast<uint32_t>(m_count)) {
-    m_table[index].kind = RK_METAOBJ_EMPTY;
+    if (m_table[index]) m_table[index]->kind = RK_METAOBJ_EMPTY;
     if (static_cast<int>(index) < m_firstFree) m_firstFree = static_cast<int>(index);
   }
   if (index < m_list.itemCount) {

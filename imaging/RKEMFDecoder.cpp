@@ -129,27 +129,31 @@ int RKEMFDecoder::bandRows(int width, int height) { return metafileBandRows(widt
 int RKEMFDecoder::play(int handleCount) {
   RKBuffer* canvas = m_headerRead && m_image && m_stream ? m_image->getBuffer() : nullptr;
   if (!canvas) return 0;
-  // The records are played once for each band of rows, from where the header left off.
+  // The records are played once for each band of rows, from where the header left off, with
+  // one object table for the picture, emptied for each band.
+  MetafileObjectStore* objects = new (std::nothrow) MetafileObjectStore();
+  if (!objects || !objects->init(handleCount)) {
+    delete objects;
+    canvas->release();
+    return 0;
+  }
   const int start = m_stream->tell();
   int rows = bandRows(m_width, m_height);
   if (rows < 1 || rows > m_height) rows = m_height;
   int result = 1;
   for (int top = 0; top < m_height && result; top += rows) {
     if (top > 0 && !m_stream->seek(start, RK_SEEK_SET)) break;
-    result = playBand(handleCount, canvas, top, rows < m_height - top ? rows : m_height - top);
+    objects->reset();
+    result = playBand(*objects, canvas, top, rows < m_height - top ? rows : m_height - top);
   }
+  delete objects;
   canvas->release();
   return result;
 }
 
-int RKEMFDecoder::playBand(int handleCount, RKBuffer* canvas, int top, int rows) {
+int RKEMFDecoder::playBand(MetafileObjectStore& objects, RKBuffer* canvas, int top, int rows) {
   IRKGraphics* graphics = metafileBandBegin(RK_PIXEL_RGB24, canvas, m_width, m_height, top, rows);
-  MetafileObjectStore* objects = graphics ? new (std::nothrow) MetafileObjectStore() : nullptr;
-  if (!objects || !objects->init(handleCount)) {
-    delete objects;
-    if (graphics) graphics->release();
-    return 0;
-  }
+  if (!graphics) return 0;
   m_textColor = RKColor();
   m_windowExtent.setSize(0, 0);
   m_currentX = m_currentY = 0;
@@ -165,9 +169,8 @@ int RKEMFDecoder::playBand(int handleCount, RKBuffer* canvas, int top, int rows)
     if (size < 8 || !record.read(m_stream, int64_t(size) - 8)) break;
     // Each record is traced once, in the first band.
     if (top == 0) trace(type);
-    if (!playRecord(type, record, graphics, *objects)) break;
+    if (!playRecord(type, record, graphics, objects)) break;
   }
-  delete objects;
   metafileBandEnd(graphics);
   return 1;
 }
@@ -355,8 +358,7 @@ bool RKEMFDecoder::createObject(uint32_t type, MetafileRecord& record, MetafileO
       object.kind = RK_METAOBJ_PALETTE;
       break;
   }
-  objects.put(index, object);
-  return true;
+  return objects.put(index, object) != 0;
 }
 
 void RKEMFDecoder::selectObject(uint32_t index, IRKGraphics* graphics, MetafileObjectStore& objects) {

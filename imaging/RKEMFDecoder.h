@@ -45,9 +45,9 @@ class RKEMFDecoder : public RKDecoderFrame {
   virtual int bandRows(int width, int height);
 
  private:
-  // Plays the records onto rows [top, top + rows) of the canvas; 0 when the band's drawing
-  // surface or the object table cannot be made.
-  int playBand(int handleCount, RKBuffer* canvas, int top, int rows);
+  // Plays the records onto rows [top, top + rows) of the canvas with the emptied object table;
+  // 0 when the band's drawing surface cannot be made.
+  int playBand(MetafileObjectStore& objects, RKBuffer* canvas, int top, int rows);
   bool playRecord(uint32_t type, MetafileRecord& record, IRKGraphics* graphics, MetafileObjectStore& objects);
   bool createObject(uint32_t type, MetafileRecord& record, MetafileObjectStore& objects);
   // Selects the table entry at index, or the stock object that an index with bit 31 names.

@@ -53,9 +53,13 @@ int RKICODecoder::readDirectory() {
 
 int RKICODecoder::readEntries(RKImageGroup* group) {
   if (!m_headerRead || !m_stream || !group || m_count < 1) return 0;
+  int64_t groupBytes = 0;
   for (int i = 0; i < m_count; ++i) {
-    RKImage* image = readEntry(m_directory.data() + i * ENTRY_BYTES);
+    bool over = false;
+    RKImage* image = readEntry(m_directory.data() + i * ENTRY_BYTES, groupLimit() - groupBytes, over);
+    if (over && i > 0) break;
     if (!image) return 0;
+    groupBytes += imageBytes(image->getWidth(), image->getHeight(), 4);
     group->addImage(image);
     image->release();
   }
@@ -63,7 +67,7 @@ int RKICODecoder::readEntries(RKImageGroup* group) {
   return 1;
 }
 
-RKImage* RKICODecoder::readEntry(const u8* entry) {
+RKImage* RKICODecoder::readEntry(const u8* entry, int64_t budget, bool& over) {
   const u32 resourceSize = le32(entry + 8);
   const u32 offset = le32(entry + 12);
   u8 info[INFO_BYTES];
@@ -113,6 +117,10 @@ RKImage* RKICODecoder::readEntry(const u8* entry) {
   const int64_t total = imageBytes(width, rows, 4);
   // The colour rows must be in the stream before anything is allocated for them.
   if (total <= 0 || stride * rows > m_stream->available()) return nullptr;
+  if (total > budget) {
+    over = true;
+    return nullptr;
+  }
   std::vector<u8> colour;
   try {
     colour.resize(size_t(stride * rows));

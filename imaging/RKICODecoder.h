@@ -15,7 +15,9 @@ class RKICODecoder : public RKImageGroupDecoder {
 
   // Reads the directory (the header step of the frame).
   virtual int readDirectory();
-  // Decodes every entry into group; an entry that fails ends the decode with 0.
+  // Decodes the entries into group; an entry that fails ends the decode with 0. Entries share no
+  // limit on their data, which several may point at: an entry that would take the group's pixels
+  // past groupLimit() ends the group with the entries before it (none: 0).
   virtual int readEntries(RKImageGroup* group);
   // One stored colour row of width pixels of bitCount bits into blue, green, red, alpha;
   // nothing is written for depths without a decoding.
@@ -24,8 +26,11 @@ class RKICODecoder : public RKImageGroupDecoder {
  protected:
   int readHeader() override;
   int decodeGroup(RKImageGroup* target) override;
-  // One entry's image, one reference for the caller; or null.
-  RKImage* readEntry(const u8* entry);
+  // One entry's image, one reference for the caller; or null, with over set when the image
+  // would hold more than budget pixel bytes (nothing is allocated for it then).
+  RKImage* readEntry(const u8* entry, int64_t budget, bool& over);
+  // Most pixel bytes that all images of one group may hold together.
+  virtual int64_t groupLimit() { return RK_MAX_IMAGE_BYTES; }
 
   std::vector<u8> m_directory;
   int m_count;

@@ -220,7 +220,7 @@ int RKTIFFDecoder::readHeader() {
   uint32_t height = 0;
   uint16_t samples = 1;
   uint16_t bits = 1;
-  uint16_t photometric = 0xFFFF;  // no default in libtiff: a file without it gets no palette
+  uint16_t photometric = 0xFFFF;  // no default in libtiff
   uint16_t unit = RESUNIT_INCH;
   uint16_t compression = COMPRESSION_NONE;
   uint16_t planar = PLANARCONFIG_CONTIG;
@@ -230,7 +230,7 @@ int RKTIFFDecoder::readHeader() {
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_IMAGELENGTH, &height);
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_BITSPERSAMPLE, &bits);
-  TIFFGetField(m_tiff, TIFFTAG_PHOTOMETRIC, &photometric);
+  const bool hasPhotometric = TIFFGetField(m_tiff, TIFFTAG_PHOTOMETRIC, &photometric) != 0;
   TIFFGetFieldDefaulted(m_tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
   TIFFGetField(m_tiff, TIFFTAG_XRESOLUTION, &xResolution);
   TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &yResolution);
@@ -239,7 +239,7 @@ int RKTIFFDecoder::readHeader() {
   uint16_t format = SAMPLEFORMAT_UINT;
   uint16_t inks = INKSET_CMYK;
   TIFFGetField(m_tiff, TIFFTAG_SAMPLEFORMAT, &format);
-  TIFFGetField(m_tiff, TIFFTAG_INKSET, &inks);
+  const bool hasInks = TIFFGetField(m_tiff, TIFFTAG_INKSET, &inks) != 0;
 
   // The scanline reader cannot read tiles, and rows are converted at 1 to 8 bits a sample.
   if (TIFFIsTiled(m_tiff) || bits < 1 || bits > 8 || width > INT_MAX || height > INT_MAX) return fail();
@@ -248,6 +248,25 @@ int RKTIFFDecoder::readHeader() {
   // Samples are read as unsigned whole numbers (an undefined format is taken as such); signed
   // and floating-point samples are refused.
   if (format != SAMPLEFORMAT_UINT && format != SAMPLEFORMAT_VOID) return fail();
+  // Without a photometric interpretation only what the other tags settle is decoded: one-bit
+  // fax-coded pixels are white-is-zero, as the fax standard defines them; a colour map makes
+  // one-sample pixels palette indexes; an ink set belongs to separated pixels only. Anything else
+  // could be read more than one way (grey either way up, RGB, YCbCr or CIELab) and is refused.
+  if (!hasPhotometric) {
+    uint16_t* red = nullptr;
+    uint16_t* green = nullptr;
+    uint16_t* blue = nullptr;
+    const bool fax = compression == COMPRESSION_CCITTRLE || compression == COMPRESSION_CCITTFAX3 ||
+                     compression == COMPRESSION_CCITTFAX4 || compression == COMPRESSION_CCITTRLEW;
+    if (samples == 1 && bits == 1 && fax)
+      photometric = PHOTOMETRIC_MINISWHITE;
+    else if (samples == 1 && TIFFGetField(m_tiff, TIFFTAG_COLORMAP, &red, &green, &blue))
+      photometric = PHOTOMETRIC_PALETTE;
+    else if (hasInks)
+      photometric = PHOTOMETRIC_SEPARATED;
+    else
+      return fail();
+  }
   // JPEG-compressed YCbCr pixels: libtiff's JPEG codec gives them as red, green, blue. Other
   // YCbCr files (subsampled raw samples) and the remaining colour models have no conversion here.
   if (photometric == PHOTOMETRIC_YCBCR) {
@@ -256,7 +275,7 @@ int RKTIFFDecoder::readHeader() {
     photometric = PHOTOMETRIC_RGB;
   } else if (photometric != PHOTOMETRIC_MINISWHITE && photometric != PHOTOMETRIC_MINISBLACK &&
              photometric != PHOTOMETRIC_RGB && photometric != PHOTOMETRIC_PALETTE &&
-             photometric != PHOTOMETRIC_SEPARATED && photometric != 0xFFFF) {
+             photometric != PHOTOMETRIC_SEPARATED) {
     return fail();
   }
   // Separated pixels are cyan, magenta, yellow and black only with the CMYK ink set.
@@ -298,8 +317,11 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
   int64_t size = imageBytes(m_width, m_height, bytes);
   // libtiff writes whole scanlines, which may be longer than the pixels they give.
   tmsize_t lineSize = TIFFScanlineSize(m_tiff);
-  if (size < 0 || lineSize <= 0 || imageBytes(lineSize, 1, 1) < 0 || !target->allocate(static_cast<int>(size)))
-    return fail();
+  if (size < 0 || lineSize <= 0 || imageBytes(lineSize, 1, 1) < 0) return fail();
+  // A file of which no row can be read is refused; when its strips show that already, before
+  // anything is allocated or walked for its rows.
+  if (m_height > 0 && !stripsHoldARow(static_cast<uint64_t>(lineSize))) return fail();
+  if (!target->allocate(static_cast<int>(size))) return fail();
   std::unique_ptr<u8[]> work(new (std::nothrow) u8[static_cast<size_t>(lineSize)]);
   u8* out = target->getData(0);
   if (!work || (size > 0 && !out)) return fail();
@@ -310,7 +332,9 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
   const size_t samples = static_cast<size_t>(m_components);
   const size_t keep = static_cast<size_t>(m_keep);
   // Rows that libtiff read; a file of which none can be read is refused, while one cut short
-  // keeps the rows before the cut.
+  // keeps the rows before the cut. A row libtiff cannot read gives black (or palette entry 0),
+  // never bytes of an earlier row: the samples it would have given are cleared in the target,
+  // which costs what the row's pixels cost, whatever the length of the file's scanline.
   int64_t rowsRead = 0;
   // Separate planes are read one after the other, each from its first row to its last (libtiff
   // reads compressed strips forward only), every sample spread to its place in the pixels; a
@@ -318,15 +342,16 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
   for (size_t c = 0; m_planar && c < keep; ++c) {
     for (int r = 0; r < m_height; ++r) {
       u8* row = out + stride * r;
-      if (TIFFReadScanline(m_tiff, work.get(), static_cast<uint32_t>(r), static_cast<uint16_t>(c)) < 0)
-        std::memset(work.get(), 0, line);
-      else
-        ++rowsRead;
+      const bool got = TIFFReadScanline(m_tiff, work.get(), static_cast<uint32_t>(r), static_cast<uint16_t>(c)) >= 0;
+      if (got) ++rowsRead;
       if (keep == 1) {
-        std::memcpy(row, work.get(), std::min(width, line));
+        if (got)
+          std::memcpy(row, work.get(), std::min(width, line));
+        else
+          std::memset(row, 0, std::min(width, line));
       } else {
         const size_t pixels = std::min(width, line);
-        for (size_t x = 0; x < pixels; ++x) row[x * keep + c] = work[x];
+        for (size_t x = 0; x < pixels; ++x) row[x * keep + c] = got ? work[x] : 0;
       }
     }
   }
@@ -341,17 +366,20 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
       else
         ++rowsRead;
     } else {
-      // A row libtiff cannot read gives black, never bytes of an earlier row.
-      if (TIFFReadScanline(m_tiff, work.get(), y, 0) < 0)
-        std::memset(work.get(), 0, line);
-      else
-        ++rowsRead;
+      const bool got = TIFFReadScanline(m_tiff, work.get(), y, 0) >= 0;
+      if (got) ++rowsRead;
       if (samples == 1) {
-        std::memcpy(row, work.get(), std::min(width, line));
+        if (got)
+          std::memcpy(row, work.get(), std::min(width, line));
+        else
+          std::memset(row, 0, std::min(width, line));
       } else {
         const size_t pixels = std::min(width, line / samples);
         const u8* in = work.get();
-        for (size_t x = 0; x < pixels; ++x, in += samples) std::memcpy(row + x * keep, in, keep);
+        if (!got)
+          std::memset(row, 0, pixels * keep);
+        else
+          for (size_t x = 0; x < pixels; ++x, in += samples) std::memcpy(row + x * keep, in, keep);
       }
     }
     if (keep == 1) convertRow(m_palette, row, m_width, m_bitsPerSample);
@@ -362,6 +390,33 @@ int RKTIFFDecoder::decode(RKBuffer* target) {
   close();
   if (!cmyk) notifyFinished();
   return 1;
+}
+
+bool RKTIFFDecoder::stripsHoldARow(uint64_t lineSize) {
+  // A stream that did not tell its length gives no bound.
+  if (m_client->end <= m_client->base) return true;
+  const uint64_t fileBytes = static_cast<uint64_t>(m_client->end - m_client->base);
+  uint16_t compression = COMPRESSION_NONE;
+  uint32_t perStrip = 0;
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression);
+  TIFFGetFieldDefaulted(m_tiff, TIFFTAG_ROWSPERSTRIP, &perStrip);
+  const uint32_t height = static_cast<uint32_t>(m_height);
+  if (perStrip == 0 || perStrip > height) perStrip = height;
+  const uint32_t strips = TIFFNumberOfStrips(m_tiff);
+  const uint32_t planes = m_planar ? static_cast<uint32_t>(m_keep) : 1;
+  for (uint32_t plane = 0; plane < planes; ++plane) {
+    for (uint32_t first = 0; first < height; first += perStrip) {
+      const uint32_t strip = TIFFComputeStrip(m_tiff, first, static_cast<uint16_t>(plane));
+      if (strip >= strips) continue;
+      const uint64_t offset = TIFFGetStrileOffset(m_tiff, strip);
+      const uint64_t count = TIFFGetStrileByteCount(m_tiff, strip);
+      const uint64_t inFile = offset < fileBytes ? std::min(count, fileBytes - offset) : 0;
+      // Uncompressed rows are whole scanlines of the strip's bytes; a compressed strip may hold
+      // its rows in any number of bytes but one.
+      if (compression == COMPRESSION_NONE ? inFile >= lineSize : inFile > 0) return true;
+    }
+  }
+  return false;
 }
 
 void RKTIFFDecoder::convertRow(const u8* palette, u8* row, int width, int bitsPerSample) {

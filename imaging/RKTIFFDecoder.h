@@ -14,9 +14,10 @@ struct RKTIFFClient;
 // separated files. One-sample files go through a palette: the file's colour map, or a grey
 // ramp for white-is-zero and black-is-zero files. Rows come in stored order, top stored row
 // first, whatever the orientation tag. Tiled files, files of more than 8 bits a sample, of
-// signed or floating-point samples or of inks other than CMYK are refused at open. The libtiff
-// handle lives from a successful open to the end of the decode, which closes the decoder's
-// stream; the decoded pixels stay cached.
+// signed or floating-point samples or of inks other than CMYK are refused at open, and so are
+// files without a photometric interpretation but where their other tags settle it (one-bit fax
+// coding, a colour map, an ink set). The libtiff handle lives from a successful open to the end
+// of the decode, which closes the decoder's stream; the decoded pixels stay cached.
 class RKTIFFDecoder : public RKImageDecoder {
  public:
   RKTIFFDecoder();
@@ -58,6 +59,9 @@ class RKTIFFDecoder : public RKImageDecoder {
   int fail();
   // The palette of one-sample files by photometric interpretation; null when none applies.
   u8* makePalette(int photometric);
+  // Whether any strip of the planes read has, inside the file, the bytes of a row of lineSize
+  // bytes (uncompressed) or any byte (compressed): libtiff reads no row of a file without one.
+  bool stripsHoldARow(uint64_t lineSize);
 
   int m_components;
   int m_xDensity;

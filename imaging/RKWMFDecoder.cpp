@@ -164,20 +164,26 @@ int RKWMFDecoder::play(RKImage* target) {
   target->setHeight(m_height);
   target->setBuffer(RK_PIXEL_BGR24, canvas);
 
-  // The records are played once for each band of rows, from where the header left off.
+  // The records are played once for each band of rows, from where the header left off, with
+  // one object table for the picture, emptied for each band.
+  MetafileObjectStore* objects = new (std::nothrow) MetafileObjectStore();
+  int result = objects && objects->init(m_objectCount);
   const int start = m_stream->tell();
   int rows = bandRows(m_width, m_height);
   if (rows < 1 || rows > m_height) rows = m_height;
-  int result = 1;
-  if (m_width > 0 && m_height > 0) {
+  if (!result) {
+    // No table: nothing is played.
+  } else if (m_width > 0 && m_height > 0) {
     for (int top = 0; top < m_height && result; top += rows) {
       if (top > 0 && !m_stream->seek(start, RK_SEEK_SET)) break;
-      result = playBand(canvas, top, rows < m_height - top ? rows : m_height - top);
+      objects->reset();
+      result = playBand(*objects, canvas, top, rows < m_height - top ? rows : m_height - top);
     }
   } else {
     // An empty canvas still has its records read (and its progress told).
-    result = playBand(canvas, 0, 0);
+    result = playBand(*objects, canvas, 0, 0);
   }
+  delete objects;
   canvas->release();
   closeStream();
   if (!result) {
@@ -190,14 +196,9 @@ int RKWMFDecoder::play(RKImage* target) {
 
 int RKWMFDecoder::bandRows(int width, int height) { return metafileBandRows(width, height); }
 
-int RKWMFDecoder::playBand(RKBuffer* canvas, int top, int rows) {
+int RKWMFDecoder::playBand(MetafileObjectStore& objects, RKBuffer* canvas, int top, int rows) {
   IRKGraphics* graphics = metafileBandBegin(RK_PIXEL_BGR24, canvas, m_width, m_height, top, rows);
-  MetafileObjectStore* objects = graphics ? new (std::nothrow) MetafileObjectStore() : nullptr;
-  if (!objects || !objects->init(m_objectCount)) {
-    delete objects;
-    if (graphics) graphics->release();
-    return 0;
-  }
+  if (!graphics) return 0;
   m_textColor = RKColor();
   m_windowExtent.setSize(0, 0);
   m_currentX = m_currentY = 0;
@@ -220,9 +221,8 @@ int RKWMFDecoder::playBand(RKBuffer* canvas, int top, int rows) {
       notifyRow(played, int(m_totalSize));
       played += int(words);
     }
-    if (!playRecord(function, record, graphics, *objects)) break;
+    if (!playRecord(function, record, graphics, objects)) break;
   }
-  delete objects;
   if (tell) notifyRow(int(m_totalSize), int(m_totalSize));
   metafileBandEnd(graphics);
   return 1;

@@ -51,9 +51,9 @@ class RKWMFDecoder : public RKDecoderFrame {
   virtual int bandRows(int width, int height);
 
  private:
-  // Plays the records onto rows [top, top + rows) of the canvas (rows 0: no drawing surface);
-  // 0 when the band's drawing surface or the object table cannot be made.
-  int playBand(RKBuffer* canvas, int top, int rows);
+  // Plays the records onto rows [top, top + rows) of the canvas (rows 0: no drawing surface)
+  // with the emptied object table; 0 when the band's drawing surface cannot be made.
+  int playBand(MetafileObjectStore& objects, RKBuffer* canvas, int top, int rows);
   // Each handler returns false when the playback must end.
   bool playRecord(uint16_t function, MetafileRecord& record, IRKGraphics* graphics, MetafileObjectStore& objects);
   bool createObject(uint16_t function, MetafileRecord& record, MetafileObjectStore& objects);

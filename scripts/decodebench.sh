@@ -27,20 +27,7 @@ pamtotga -rgb big.ppm > big.tga 2>/dev/null
 ppmtogif few.ppm > few.gif 2>/dev/null
 printf 'not a picture' > none.bmp
 
-# best wall seconds and peak KB of a command over the runs: "seconds kilobytes"
-measure() {
-  local best=999999999999 peak=0 start end ns kb
-  for ((i = 0; i < runs; i++)); do
-    start=$(date +%s%N)
-    /usr/bin/time -f %M -o mem.txt "$@" > /dev/null 2>&1 || true
-    end=$(date +%s%N)
-    ns=$((end - start))
-    ((ns < best)) && best=$ns
-    kb=$(tail -1 mem.txt)
-    ((kb > peak)) && peak=$kb
-  done
-  awk -v ns="$best" -v kb="$peak" 'BEGIN { printf "%.3f %d", ns / 1e9, kb }'
-}
+. "$top/scripts/measure.sh"
 
 printf '%-10s %-22s %8s %8s %7s %10s %10s\n' file reference ours_s theirs_s ratio ours_KB theirs_KB
 compare() {

@@ -426,6 +426,33 @@ TEST(EmfDecoderPlay, BandsGiveTheSamePictureAsOnePass) {
   bands->release();
 }
 
+TEST(EmfDecoderPlay, TheHandleCountCostsNoObjectsAndNothingPerBand) {
+  // A canvas played in bands, its objects in the first slots, deleted and made again.
+  auto picture = [](uint16_t handles) {
+    EmfWriter w(0, 0, 1200, 1000, 88, handles);
+    pen(w, kBlue);
+    brush(w, kRed);
+    w.rec(SELECT, {1}).rec(SELECT, {2});
+    w.rec(RECTANGLE, {10, 10, 600, 990});
+    w.rec(DELETEOBJ, {2});
+    w.rec(CREATEBRUSH, {2, 0, EmfWriter::ref(kGreen), 0}).rec(SELECT, {2});
+    w.rec(ROUNDRECT, {500, 100, 1190, 900, 40, 40});
+    w.rec(MOVETOEX, {0, 999}).rec(LINETO, {1199, 0});
+    w.end();
+    return w;
+  };
+  SlotPlays plays = playWithFewAndManySlots(picture, play);
+  ASSERT_NE(plays.few, nullptr);
+  ASSERT_NE(plays.many, nullptr);
+  EXPECT_TRUE(samePixels(plays.few, plays.many));
+  EXPECT_EQ(rgbPixelOf(plays.many, 100, 500), kRed);
+  EXPECT_EQ(rgbPixelOf(plays.many, 1000, 500), kGreen);
+  // Fewer allocations for the 65519 further slots than slots, let alone slots times bands.
+  EXPECT_LT(plays.extraAllocations, 65519);
+  plays.few->release();
+  plays.many->release();
+}
+
 TEST(EmfDecoderPlay, TextRecordsDrawInTheTextColour) {
   for (uint32_t type : {EXTTEXTOUTA, EXTTEXTOUTW}) {
     EmfWriter w(0, 0, 80, 30);

@@ -191,7 +191,7 @@ Bytes writeTiff(const TiffSpec& s) {
   TIFFSetField(t, TIFFTAG_IMAGELENGTH, s.height);
   TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, s.samples);
   TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, s.bits);
-  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, s.photometric);
+  if (s.photometric >= 0) TIFFSetField(t, TIFFTAG_PHOTOMETRIC, s.photometric);
   TIFFSetField(t, TIFFTAG_COMPRESSION, s.compression);
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, s.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
   if (s.compression == COMPRESSION_JPEG) {

@@ -40,7 +40,7 @@ Bytes writeJpeg(const JpegSpec& spec);
 Bytes referenceJpeg(const Bytes& file);
 
 struct TiffSpec {
-  int width = 1, height = 1, samples = 1, bits = 8, photometric = 1;
+  int width = 1, height = 1, samples = 1, bits = 8, photometric = 1;  // photometric -1: no tag
   int compression = 1, rowsPerStrip = 0, extraSamples = 0;
   bool tiled = false;
   bool planar = false;  // rows are given contiguous and written as one plane a sample (8 bits)

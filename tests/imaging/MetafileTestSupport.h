@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "AllocationCount.h"
 #include "GraphicsTestSupport.h"
 #include "RKImage.h"
 
@@ -166,6 +167,23 @@ inline bool samePixels(RKSDK::RKImage* a, RKSDK::RKImage* b) {
   pa->release();
   pb->release();
   return same;
+}
+
+// A picture played with 16 and with 65535 object slots declared: both images (one reference
+// each, or null) and how many more allocations the second play asked for.
+struct SlotPlays {
+  RKSDK::RKImage* few = nullptr;
+  RKSDK::RKImage* many = nullptr;
+  int64_t extraAllocations = 0;
+};
+template <class Picture, class Play>
+SlotPlays playWithFewAndManySlots(Picture picture, Play play) {
+  const auto fewSlots = picture(16), manySlots = picture(65535);
+  SlotPlays plays;
+  const size_t few = allocationsOf([&] { plays.few = play(fewSlots); });
+  const size_t many = allocationsOf([&] { plays.many = play(manySlots); });
+  plays.extraAllocations = int64_t(many) - int64_t(few);
+  return plays;
 }
 
 }  // namespace rktest

@@ -523,3 +523,51 @@ TEST(RKICODecoder, HostileFilesFailCleanly) {
   cut.mask = "";
   EXPECT_TRUE(framesOf(decoder, iconFile({ok, cut})).empty());
 }
+
+namespace {
+
+// An icon decoder whose groups may hold only limit pixel bytes.
+class CappedIcoDecoder : public RKICODecoder {
+ public:
+  explicit CappedIcoDecoder(int64_t limit) : m_limit(limit) {}
+
+ protected:
+  int64_t groupLimit() override { return m_limit; }
+
+ private:
+  int64_t m_limit;
+};
+
+// The one-entry icon file with its directory entry listed count times, every listing pointing
+// at the same image data.
+std::string sharedEntries(const std::string& one, int count) {
+  std::string file = one.substr(0, 4);
+  put16(file, count);
+  std::string entry = one.substr(6, 16);
+  const uint32_t data = uint32_t(6 + 16 * count);
+  for (int i = 0; i < 4; ++i) entry[12 + i] = char(data >> (8 * i));
+  for (int i = 0; i < count; ++i) file += entry;
+  return file + one.substr(22);
+}
+
+}  // namespace
+
+TEST(RKICODecoder, EntriesSharingTheirDataStopAtTheGroupCapWithTheEntriesSoFar) {
+  // Each 8 x 8 image takes 256 pixel bytes; forty listings of one image, 22 bytes of file each.
+  IconEntry entry{8, 8, 32, "", std::string(8 * 8 * 4, '\x40'), std::string(32, '\0'), 0};
+  const std::string one = iconFile({entry});
+  const std::string forty = sharedEntries(one, 40);
+  RKICODecoder decoder;
+  const std::vector<Frame> alone = framesOf(decoder, one);
+  ASSERT_EQ(alone.size(), 1u);
+  EXPECT_EQ(framesOf(decoder, forty).size(), 40u);
+  CappedIcoDecoder capped(1000);
+  const std::vector<Frame> frames = framesOf(capped, forty);
+  ASSERT_EQ(frames.size(), 3u);
+  for (const Frame& f : frames) EXPECT_EQ(f.pixels, alone[0].pixels);
+  // Exactly at the cap the entry is kept; a first entry beyond it leaves nothing to show.
+  CappedIcoDecoder exact(1024);
+  EXPECT_EQ(framesOf(exact, forty).size(), 4u);
+  CappedIcoDecoder tiny(255);
+  EXPECT_TRUE(framesOf(tiny, forty).empty());
+}

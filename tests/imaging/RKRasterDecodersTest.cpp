@@ -327,6 +327,13 @@ TEST(RKTGADecoder, ColourMappedFilesWithoutMapEntriesAreRefused) {
     const std::string map(6, '\x40');
     EXPECT_EQ(decodeImage(decoder, tgaFile(type, 8, 2, 1, 0x20, pixels, map, 2, 24, "", 256)).type, 0u) << type;
     EXPECT_EQ(decodeImage(decoder, tgaFile(type, 8, 2, 1, 0x20, pixels, map, 2, 24, "", 0)).type, 1005u) << type;
+    // A map length without a map (map type 0 or 2), with or without entry bytes behind the header.
+    for (int mapType : {0, 2})
+      for (const std::string& entries : {map, std::string()}) {
+        std::string file = tgaFile(type, 8, 2, 1, 0x20, entries + pixels, "", 2, 24);
+        file[1] = char(mapType);
+        EXPECT_EQ(decodeImage(decoder, file).type, 0u) << type << " " << mapType << " " << entries.size();
+      }
   }
 }
 

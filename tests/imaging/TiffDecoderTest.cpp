@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "AllocationCount.h"
 #include "DecodedImage.h"
 #include "ImageFileWriters.h"
 #include "RKParam.h"
@@ -17,7 +18,7 @@ namespace {
 
 // TIFF tag values, spelled out here so that the tests need no library header.
 enum { MINISWHITE = 0, MINISBLACK = 1, RGB = 2, PALETTE = 3, SEPARATED = 5, YCBCR = 6, CIELAB = 8 };
-enum { NONE = 1, LZW = 5, JPEG = 7, DEFLATE = 8 };
+enum { NONE = 1, GROUP4 = 4, LZW = 5, JPEG = 7, DEFLATE = 8 };
 
 int sample(int x, int y, int c, int bits) { return (x * 5 + y * 11 + c * 70) % (1 << bits); }
 
@@ -35,6 +36,42 @@ TiffSpec spec(int width, int height, int samples, int bits, int photometric, int
 }
 
 DecodedImage decode(const Bytes& file) { return decodeWith<RKTIFFDecoder>(file); }
+
+void put16(Bytes& b, uint32_t v) {
+  b.push_back(static_cast<unsigned char>(v));
+  b.push_back(static_cast<unsigned char>(v >> 8));
+}
+void put32(Bytes& b, uint32_t v) {
+  put16(b, v & 0xFFFF);
+  put16(b, v >> 16);
+}
+
+// A little-endian file of one uncompressed strip of 8-bit samples that holds stripBytes bytes,
+// whatever its rows need.
+Bytes shortStripTiff(uint32_t width, uint32_t height, uint16_t samples, uint32_t stripBytes) {
+  const uint16_t tags[][2] = {{256, 4}, {257, 4}, {258, 3}, {259, 3}, {262, 3}, {273, 4}, {277, 3}, {278, 4}, {279, 4}};
+  const uint32_t values[] = {width, height, 8, NONE, MINISWHITE, 0, samples, height, stripBytes};
+  const uint16_t count = sizeof values / sizeof values[0];
+  Bytes b = {'I', 'I', 42, 0};
+  put32(b, 8);
+  put16(b, count);
+  const uint32_t data = 8 + 2 + 12 * count + 4;
+  for (int i = 0; i < count; ++i) {
+    put16(b, tags[i][0]);
+    put16(b, tags[i][1]);
+    put32(b, 1);
+    const uint32_t v = tags[i][0] == 273 ? data : values[i];
+    if (tags[i][1] == 3) {
+      put16(b, v);
+      put16(b, 0);
+    } else {
+      put32(b, v);
+    }
+  }
+  put32(b, 0);
+  for (uint32_t i = 0; i < stripBytes; ++i) b.push_back(static_cast<unsigned char>(i));
+  return b;
+}
 
 }  // namespace
 
@@ -143,6 +180,31 @@ TEST(TiffDecoderFailure, NoReadableRowIsRefusedAndACutFileKeepsItsFirstRows) {
     EXPECT_TRUE(std::equal(s.rows.begin(), s.rows.begin() + 3 * line, image.pixels.begin()));
     EXPECT_EQ(Bytes(image.pixels.begin() + 3 * line, image.pixels.end()), Bytes(line, 0));
   }
+}
+
+TEST(TiffDecoderFailure, RowsThatCannotBeReadCostTheirPixelsNotTheScanline) {
+  // Scanlines of 32000 and 8192 samples a pixel (1000 and 512 MB) of which the file holds 16
+  // bytes: no row can be read, and the decode asks for no more than the picture's own pixels.
+  struct Case {
+    uint32_t width, height;
+    uint16_t samples;
+  } cases[] = {{32768, 128, 32000}, {65535, 64, 8192}};
+  for (const Case& c : cases) {
+    const Bytes file = shortStripTiff(c.width, c.height, c.samples, 16);
+    const size_t picture = size_t(c.width) * c.height * 3;
+    AllocationCount allocations(picture);
+    EXPECT_FALSE(decode(file).ok) << c.samples;
+    EXPECT_LE(allocations.largest(), picture) << c.samples;
+  }
+  // A strip holding its first row: that row decodes, the others come out as index 0 (white).
+  const Bytes file = shortStripTiff(300, 40, 20, 300 * 20);
+  DecodedImage image = decode(file);
+  ASSERT_TRUE(image.ok);
+  for (int x = 0; x < 300; ++x) {
+    const int v = 255 - (x * 20) % 256;  // white is zero
+    ASSERT_EQ(image.at(x, 0, 3), (std::vector<int>{v, v, v})) << x;
+  }
+  EXPECT_EQ(Bytes(image.pixels.begin() + 900, image.pixels.end()), Bytes(900 * 39, 255));
 }
 
 TEST(TiffDecoderPixels, RgbStripsInEveryCompressionAndRgbaWithoutAlpha) {
@@ -349,6 +411,42 @@ TEST(TiffDecoderHeader, OrientationsDecodeAsStoredAndSampleFormatsAndInkSetsWith
       EXPECT_EQ(image.pixels, s.rows);
     }
   }
+}
+
+TEST(TiffDecoderHeader, WithoutAPhotometricInterpretationOnlyWhatTheOtherTagsSettleDecodes) {
+  // One-bit fax coding: white is zero. With the tag, the tag rules.
+  for (int photometric : {-1, int(MINISBLACK)}) {
+    DecodedImage image = decode(writeTiff(spec(19, 5, 1, 1, photometric, GROUP4)));
+    ASSERT_TRUE(image.ok) << photometric;
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 19; ++x) {
+        const int v = (sample(x, y, 0, 1) == 1) == (photometric == MINISBLACK) ? 255 : 0;
+        ASSERT_EQ(image.at(x, y, 3), (std::vector<int>{v, v, v})) << photometric << " " << x << "," << y;
+      }
+  }
+  // Four samples and the CMYK ink set: inks, not red, green and blue.
+  TiffSpec inks = spec(6, 4, 4, 8, -1);
+  inks.inkSet = 1;
+  DecodedImage image = decode(writeTiff(inks));
+  ASSERT_TRUE(image.ok);
+  EXPECT_EQ(image.type, 1027u);
+  EXPECT_EQ(image.pixels, inks.rows);
+  // One sample and a colour map: palette indexes.
+  TiffSpec mapped = spec(7, 3, 1, 4, -1);
+  for (int i = 0; i < 16; ++i) {
+    mapped.red.push_back(static_cast<uint16_t>(i * 4096));
+    mapped.green.push_back(65535);
+    mapped.blue.push_back(0);
+  }
+  image = decode(writeTiff(mapped));
+  ASSERT_TRUE(image.ok);
+  EXPECT_EQ(image.at(3, 2, 3), (std::vector<int>{sample(3, 2, 0, 4) * 16, 255, 0}));
+  // Grey either way up, RGB or another colour model, other inks: refused.
+  TiffSpec otherInks = inks;
+  otherInks.inkSet = 2;
+  for (const TiffSpec& s :
+       {spec(8, 2, 1, 1, -1), spec(8, 2, 1, 8, -1, LZW), spec(8, 2, 3, 8, -1), spec(8, 2, 4, 8, -1), otherInks})
+    EXPECT_FALSE(decode(writeTiff(s)).ok) << s.samples << " samples, " << s.bits << " bits";
 }
 
 TEST(TiffDecoderFailure, EveryCutAndEveryFlippedByteEndsCleanly) {

@@ -358,6 +358,34 @@ TEST(WmfDecoderPlay, BandsGiveTheSamePictureAsOnePass) {
   bands->release();
 }
 
+TEST(WmfDecoderPlay, TheObjectCountCostsNoObjectsAndNothingPerBand) {
+  // A canvas played in bands, its objects in the first slots, deleted and made again.
+  auto picture = [](uint16_t objects) {
+    WmfWriter w(0, 0, 1200, 1000, 96, objects);
+    pen(w, kBlue);
+    brush(w, kRed);
+    w.rec(REC_SELECT, {0}).rec(REC_SELECT, {1});
+    w.rec(REC_RECTANGLE, {990, 600, 10, 10});
+    w.rec(REC_DELETEOBJ, {1});
+    brush(w, kGreen);
+    w.rec(REC_SELECT, {1});
+    w.rec(REC_ROUNDRECT, {40, 40, 900, 1190, 100, 500});
+    w.rec(REC_MOVETO, {999, 0}).rec(REC_LINETO, {0, 1199});
+    w.end();
+    return w;
+  };
+  SlotPlays plays = playWithFewAndManySlots(picture, play);
+  ASSERT_NE(plays.few, nullptr);
+  ASSERT_NE(plays.many, nullptr);
+  EXPECT_TRUE(samePixels(plays.few, plays.many));
+  EXPECT_EQ(pixelOf(plays.many, 100, 500), kRed);
+  EXPECT_EQ(pixelOf(plays.many, 1000, 500), kGreen);
+  // Fewer allocations for the 65519 further slots than slots, let alone slots times bands.
+  EXPECT_LT(plays.extraAllocations, 65519);
+  plays.few->release();
+  plays.many->release();
+}
+
 TEST(WmfDecoderPlay, TextInTheTextColour) {
   WmfWriter w(0, 0, 80, 30);
   pen(w, kBlue);
