@@ -320,10 +320,11 @@ TEST(RKGIFDecoder, FrameCutByTheEndOfTheFileKeepsThePixelsItsDataHolds) {
 
 namespace {
 
-// A decoder whose groups may hold only limit pixel bytes.
-class CappedGifDecoder : public RKGIFDecoder {
+// A group decoder whose groups may hold only limit pixel bytes.
+template <class Decoder>
+class Capped : public Decoder {
  public:
-  explicit CappedGifDecoder(int64_t limit) : m_limit(limit) {}
+  explicit Capped(int64_t limit) : m_limit(limit) {}
 
  protected:
   int64_t groupLimit() override { return m_limit; }
@@ -339,16 +340,16 @@ TEST(RKGIFDecoder, GroupStopsAtTheSizeCapWithTheFramesSoFar) {
   std::string file = gifHeader(2, 1, kTable);
   for (int c = 0; c < 4; ++c) file += graphicControl(c, false, 0) + frameData(0, 0, 2, 1, {c, c});
   file += ";";
-  CappedGifDecoder capped(20);
+  Capped<RKGIFDecoder> capped(20);
   std::vector<Frame> frames = framesOf(capped, file);
   ASSERT_EQ(frames.size(), 2u);
   EXPECT_EQ(frames[1].delay, 10u);
   EXPECT_EQ(frames[1].pixels, bgra({1, 1}));
   // Exactly at the cap the frame is kept.
-  CappedGifDecoder exact(24);
+  Capped<RKGIFDecoder> exact(24);
   EXPECT_EQ(framesOf(exact, file).size(), 3u);
   // A first frame beyond the cap leaves nothing to show.
-  CappedGifDecoder tiny(3);
+  Capped<RKGIFDecoder> tiny(3);
   EXPECT_TRUE(framesOf(tiny, file).empty());
 }
 
@@ -526,18 +527,6 @@ TEST(RKICODecoder, HostileFilesFailCleanly) {
 
 namespace {
 
-// An icon decoder whose groups may hold only limit pixel bytes.
-class CappedIcoDecoder : public RKICODecoder {
- public:
-  explicit CappedIcoDecoder(int64_t limit) : m_limit(limit) {}
-
- protected:
-  int64_t groupLimit() override { return m_limit; }
-
- private:
-  int64_t m_limit;
-};
-
 // The one-entry icon file with its directory entry listed count times, every listing pointing
 // at the same image data.
 std::string sharedEntries(const std::string& one, int count) {
@@ -561,13 +550,13 @@ TEST(RKICODecoder, EntriesSharingTheirDataStopAtTheGroupCapWithTheEntriesSoFar) 
   const std::vector<Frame> alone = framesOf(decoder, one);
   ASSERT_EQ(alone.size(), 1u);
   EXPECT_EQ(framesOf(decoder, forty).size(), 40u);
-  CappedIcoDecoder capped(1000);
+  Capped<RKICODecoder> capped(1000);
   const std::vector<Frame> frames = framesOf(capped, forty);
   ASSERT_EQ(frames.size(), 3u);
   for (const Frame& f : frames) EXPECT_EQ(f.pixels, alone[0].pixels);
   // Exactly at the cap the entry is kept; a first entry beyond it leaves nothing to show.
-  CappedIcoDecoder exact(1024);
+  Capped<RKICODecoder> exact(1024);
   EXPECT_EQ(framesOf(exact, forty).size(), 4u);
-  CappedIcoDecoder tiny(255);
+  Capped<RKICODecoder> tiny(255);
   EXPECT_TRUE(framesOf(tiny, forty).empty());
 }
