@@ -28,6 +28,12 @@ inline char hostProcessState(pid_t pid) {
   return close == std::string::npos || close + 2 >= line.size() ? '?' : line[close + 2];
 }
 
+// True while the host process runs: it exists and has not ended (a zombie has).
+inline bool hostProcessRuns(pid_t pid) {
+  char state = hostProcessState(pid);
+  return state && state != 'Z' && state != 'X';
+}
+
 // The live host processes (not the caller) of the machine at `root`.
 inline std::vector<pid_t> machineHostProcesses(const std::string& root) {
   std::vector<pid_t> pids;
@@ -45,8 +51,7 @@ inline std::vector<pid_t> machineHostProcesses(const std::string& root) {
       if (zero == std::string::npos) zero = env.size();
       std::string entry = env.substr(at, zero - at);
       if (entry == own || entry == started) {
-        char state = hostProcessState(static_cast<pid_t>(id));
-        if (state && state != 'Z' && state != 'X') pids.push_back(static_cast<pid_t>(id));
+        if (hostProcessRuns(static_cast<pid_t>(id))) pids.push_back(static_cast<pid_t>(id));
         break;
       }
       at = zero + 1;
@@ -68,8 +73,7 @@ inline int endMachineProcesses(const std::string& root) {
     for (pid_t pid : pids) kill(pid, SIGKILL);
     for (pid_t pid : pids) {
       ++ended;
-      for (char state = hostProcessState(pid); state && state != 'Z' && state != 'X'; state = hostProcessState(pid))
-        usleep(1000);
+      while (hostProcessRuns(pid)) usleep(1000);
     }
   }
 }

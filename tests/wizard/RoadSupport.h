@@ -80,8 +80,9 @@ inline bool passingProgramRuns() {
 inline bool waitForPrograms() {
   for (int i = 0; i < 12000; ++i) {
     bool running = passingProgramRuns();
-    for (const char* name : kPassingPrograms)
-      if (countProcesses(name)) running = true;
+    for (const std::string& listed : machineProcesses())
+      for (const char* name : kPassingPrograms)
+        if (strcasecmp(listed.c_str(), name) == 0) running = true;
     if (!running) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
