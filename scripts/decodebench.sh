@@ -35,8 +35,9 @@ compare() {
   shift
   read -r os om <<< "$(measure "$ours" "$file")"
   read -r ts tm <<< "$(measure "$@" "$file")"
-  awk -v f="$file" -v r="$*" -v os="$os" -v ts="$ts" -v om="$om" -v tm="$tm" \
-    'BEGIN { printf "%-10s %-22s %8.3f %8.3f %6.2fx %10d %10d\n", f, r, os, ts, os / ts, om, tm }'
+  F=$file R="$*" OS=$os TS=$ts OM=$om TM=$tm awk 'BEGIN {
+    printf "%-10s %-22s %8.3f %8.3f %6.2fx %10d %10d\n", ENVIRON["F"], ENVIRON["R"], ENVIRON["OS"],
+      ENVIRON["TS"], ENVIRON["OS"] / ENVIRON["TS"], ENVIRON["OM"], ENVIRON["TM"] }'
 }
 compare none.bmp bmptopnm
 compare big.jpg djpeg -pnm

@@ -12,5 +12,5 @@ measure() {
     kb=$(tail -1 mem.txt)
     ((kb > peak)) && peak=$kb
   done
-  awk -v ns="$best" -v kb="$peak" 'BEGIN { printf "%.3f %d", ns / 1e9, kb }'
+  NS=$best KB=$peak awk 'BEGIN { printf "%.3f %d", ENVIRON["NS"] / 1e9, ENVIRON["KB"] }'
 }

@@ -13,7 +13,8 @@ for format in emf wmf; do
   peak=$(echo "$out" | sed -n 's/.*Maximum resident set size (kbytes): \([0-9]*\).*/\1/p')
   wall=$(echo "$out" | sed -n 's/.*Elapsed (wall clock) time.*: \(.*\)/\1/p')
   echo "$out" | head -1
-  awk -v f="$format" -v b="$bytes" -v p="$peak" -v t="$wall" 'BEGIN {
+  F=$format B=$bytes P=$peak T=$wall awk 'BEGIN {
+    f = ENVIRON["F"]; b = ENVIRON["B"]; p = ENVIRON["P"]; t = ENVIRON["T"]
     r = p * 1024 / b;
     printf "%s: peak %.1f MB for a picture of %.1f MB: %.2fx (target 1.5x), wall %s\n", f, p / 1024, b / 1048576, r, t
     exit (r <= 1.5 ? 0 : 1) }' || status=1

@@ -47,8 +47,9 @@ reg_export() {
 }
 
 # export_key <key> <file>: the key's export (reg_export). A failed export is made again once the
-# wineserver has ended. When it still fails but its parent key exports, the key is not there: the
-# file holds only the header, so its values read as missing. When the parent fails too, the
+# wineserver has ended. When it still fails but its parent key exports, the parent's export
+# decides: the key's own sections are taken from it, and when it holds none the key is not there
+# (the file holds only the header, so its values read as missing). When the parent fails too, the
 # registry could not be read: the file is not written and the failure is added to $readback_log,
 # so that no value is ever read as missing from a read that failed.
 export_key() {
@@ -59,21 +60,44 @@ export_key() {
   done
   why=$(head -c 300 "$2.err" | tr '\n' ' ')
   rm -f "$2.err"
-  if [ "$parent" != "$1" ] && reg_export "$parent" "$2.parent"; then
+  if [ "$parent" != "$1" ] && reg_export "$parent" "$2.parent" &&
+    reg_sections "$1" <"$2.parent" >"$2.new"; then
+    mv "$2.new" "$2"
     rm -f "$2.parent"
-    echo "Windows Registry Editor Version 5.00" >"$2"
     return 0
   fi
-  rm -f "$2.parent" "$2.parent.err"
+  rm -f "$2.parent" "$2.parent.err" "$2.new"
   echo "could not read the registry: reg export of $1 failed three times ($why)" >>"${readback_log:?}"
   return 1
 }
 
+# reg_sections <key>: from an export on stdin, the header and the sections of the key and of its
+# sub-keys. The key may name its root short (HKLM) or in full, as exports do; names compare
+# without regard to case, as the registry does.
+reg_sections() {
+  RV_KEY=$1 awk '
+    BEGIN {
+      k = ENVIRON["RV_KEY"]; root = k; rest = ""
+      if ((i = index(k, "\\")) > 0) { root = substr(k, 1, i - 1); rest = substr(k, i) }
+      root = toupper(root)
+      if (root == "HKLM") root = "HKEY_LOCAL_MACHINE"
+      else if (root == "HKCU") root = "HKEY_CURRENT_USER"
+      else if (root == "HKCR") root = "HKEY_CLASSES_ROOT"
+      else if (root == "HKU") root = "HKEY_USERS"
+      else if (root == "HKCC") root = "HKEY_CURRENT_CONFIG"
+      k = tolower("[" root rest); print "Windows Registry Editor Version 5.00"; print ""
+    }
+    /^\[/ { s = tolower($0); inkey = s == k "]" || index(s, k "\\") == 1 }
+    inkey { print }'
+}
+
 # regval <export> <key> <name>: a value from an exported .reg file ("" = the default value);
-# "<missing>" when absent. Key names compare without regard to case, as the registry does.
+# "<missing>" when absent. Key names compare without regard to case, as the registry does. The
+# names reach awk through its environment, which no awk rewrites (-v turns escapes into
+# characters, each awk differently).
 regval() {
   [ -f "$1" ] || { echo "<unread>"; return; }
-  awk -v key="[$2]" -v name="$3" '
+  RV_KEY="[$2]" RV_NAME=$3 awk '
     function unescape(s,   r, i, c) {
       r = ""
       for (i = 1; i <= length(s); i++) {
@@ -83,8 +107,17 @@ regval() {
       }
       return r
     }
-    BEGIN { k = tolower(key); n = name; gsub(/\\/, "\\\\", n); gsub(/"/, "\\\"", n)
-            p = name == "" ? "@=\"" : "\"" n "\"=\"" }
+    function escape(s,   r, i, c) {
+      r = ""
+      for (i = 1; i <= length(s); i++) {
+        c = substr(s, i, 1)
+        if (c == "\\" || c == "\"") r = r "\\"
+        r = r c
+      }
+      return r
+    }
+    BEGIN { k = tolower(ENVIRON["RV_KEY"]); n = ENVIRON["RV_NAME"]
+            p = n == "" ? "@=\"" : "\"" escape(n) "\"=\"" }
     /^\[/ { inkey = tolower($0) == k; next }
     inkey && index($0, p) == 1 { v = substr($0, length(p) + 1); sub(/"$/, "", v); print unescape(v); found = 1; exit }
     END { if (!found) print "<missing>" }' "$1"
