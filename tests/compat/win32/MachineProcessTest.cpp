@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include "MachineSweep.h"
+#include "TempFolder.h"
 #include "TempPrefix.h"
 #include "compat_processes.h"
 #include "compat_programs.h"
@@ -17,6 +18,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -178,7 +180,10 @@ TEST(MachineProcesses, NoProgramOutlivesItsMachineOrMakesItAgain) {
     DWORD pid = 0;
     ASSERT_TRUE(listed("explorer.exe", &pid));
     shell = (pid_t)pid;
-    std::string line = "Z:\\bin\\sh -c \"sleep 600 & echo $! >" + pidFile + "; wait\"";
+    // A started program learns the machine it was started in, whatever its parent's environment
+    // says: that is how a late one knows its machine is gone.
+    rktest::ScopedEnv stale("RKWIN_STARTED_IN", "/elsewhere");
+    std::string line = "Z:\\bin\\sh -c \"sleep 600 & echo $! $RKWIN_STARTED_IN >" + pidFile + "; wait\"";
     STARTUPINFOA si;
     memset(&si, 0, sizeof si);
     si.cb = sizeof si;
@@ -187,8 +192,11 @@ TEST(MachineProcesses, NoProgramOutlivesItsMachineOrMakesItAgain) {
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     ASSERT_TRUE(eventually([&] { return TempPrefix::readFile(pidFile).find('\n') != std::string::npos; }));
-    grandchild = (pid_t)atoi(TempPrefix::readFile(pidFile).c_str());
+    std::istringstream started(TempPrefix::readFile(pidFile));
+    std::string startedIn;
+    started >> grandchild >> startedIn;
     ASSERT_GT(grandchild, 0);
+    EXPECT_EQ(startedIn, root);
   }
   std::filesystem::remove(pidFile);
   EXPECT_FALSE(rktest::hostProcessRuns(shell)) << "the shell";
@@ -203,6 +211,17 @@ TEST(MachineProcesses, NoProgramOutlivesItsMachineOrMakesItAgain) {
     EXPECT_FALSE(std::filesystem::exists(root)) << program << " made its removed machine again";
     std::filesystem::remove_all(root);
   }
+  // A late program whose first call is to the registry ends there too.
+  EXPECT_EXIT(
+      {
+        setenv("RKWIN_ROOT", root.c_str(), 1);
+        setenv("RKWIN_STARTED_IN", root.c_str(), 1);
+        HKEY key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Late", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
+        exit(0);
+      },
+      ::testing::ExitedWithCode(1), "");
+  EXPECT_FALSE(std::filesystem::exists(root)) << "the registry made its removed machine again";
 }
 
 // A program name ending in 誠 (GBK D5 5C) names no folder: it is looked for on the search path

@@ -818,6 +818,68 @@ TEST_F(Registry, NamesAndDepthsAreBoundedAsOnWindows) {
   EXPECT_EQ(queryString(user, deep.c_str(), "W"), "512");
 }
 
+// A store of an earlier version loses nothing: one written in a code page the stand-in no longer
+// takes (or naming one for some of its names) is refused by every call and left as it is, and the
+// keys beyond Windows' bounds that a store holds stay readable and deletable through writes
+// elsewhere, in either form of the store.
+TEST_F(Registry, AStoreOfAnEarlierVersionLosesNothing) {
+  const std::string header = "Windows Registry Editor Version 5.00\n";
+  const std::string hebrew = "[HKEY_CURRENT_USER\\Software\\H\\\xF9]\n\"V\"=\"hebrew\"\n";  // ends in a GBK lead byte
+  std::vector<std::string> foreign;
+  for (const char* codePage : {"1255", "1258", "866", "54936"})
+    foreign.push_back(header + "; code page " + codePage + "\n\n" + hebrew);
+  foreign.push_back(header + "; code page 936\n\n; written in code page 1255\n" + hebrew);
+  foreign.push_back(header + "; code page 936\n\n; names written in code pages 936:8 1255:1 1255:1\n" + hebrew);
+  for (const std::string& store : foreign) {
+    TempPrefix::writeFile(compat_reg_store_path(), store);
+    HKEY key;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\H", 0, KEY_READ, &key), ERROR_BADDB) << store;
+    EXPECT_EQ(makeKey(HKEY_CURRENT_USER, "Software\\New"), ERROR_BADDB) << store;
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\H"), ERROR_BADDB) << store;
+    EXPECT_FALSE(compat_reg_import_text("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n"));
+    EXPECT_EQ(storeText(), store);
+  }
+
+  const std::string tooLong = "Software\\Old\\" + std::string(300, 'n');
+  std::string tooDeep = "Deep";
+  for (int level = 2; level <= 600; ++level) tooDeep += "\\a";
+  for (const std::string& form : {header + "; code page 936\n", std::string("REGEDIT4\r\n")}) {
+    TempPrefix::writeFile(compat_reg_store_path(), form + "\n[HKEY_CURRENT_USER\\" + tooLong + "]\n\"V\"=\"300\"\n" +
+                                                       "[HKEY_CURRENT_USER\\" + tooDeep + "]\n\"V\"=\"600\"\n");
+    EXPECT_EQ(makeKeyWith("Software\\Other", "V", "written"), ERROR_SUCCESS);
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, tooLong.c_str(), "V"), "300");
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, tooDeep.c_str(), "V"), "600");
+    EXPECT_EQ(makeKey(HKEY_CURRENT_USER, tooLong + "\\sub"), ERROR_INVALID_PARAMETER) << "no new key beyond";
+    EXPECT_EQ(RegDeleteKeyA(HKEY_CURRENT_USER, tooLong.c_str()), ERROR_SUCCESS);
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, tooLong.c_str(), "V"), "<no key>");
+    EXPECT_EQ(queryString(HKEY_CURRENT_USER, tooDeep.c_str(), "V"), "600");
+  }
+}
+
+// A sub-key path names a key below the handle's: one beginning with a separator is refused, as
+// Windows does, but for one separator opening below HKEY_CLASSES_ROOT itself.
+TEST_F(Registry, ASubKeyPathBeginningWithASeparatorIsRefused) {
+  HKEY key, sub;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\B", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL),
+            ERROR_SUCCESS);
+  for (const char* path : {"\\b", "\\b\\c", "\\"}) {
+    EXPECT_EQ(RegCreateKeyExA(key, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &sub, NULL), ERROR_BAD_PATHNAME) << path;
+    EXPECT_EQ(RegOpenKeyExA(key, path, 0, KEY_READ, &sub), ERROR_BAD_PATHNAME) << path;
+    EXPECT_EQ(RegDeleteKeyA(key, path), ERROR_BAD_PATHNAME) << path;
+  }
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "\\Software\\B", 0, KEY_READ, &sub), ERROR_BAD_PATHNAME);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\B\\b", 0, KEY_READ, &sub), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(key);
+  EXPECT_EQ(queryString(HKEY_CURRENT_USER, "Software\\B", ""), "<no value>") << "the key itself stays";
+
+  ASSERT_EQ(makeKey(HKEY_CLASSES_ROOT, "CLSID"), ERROR_SUCCESS);
+  EXPECT_EQ(makeKey(HKEY_CLASSES_ROOT, "\\Other"), ERROR_BAD_PATHNAME);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "\\clsid", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExA(key, "\\x", 0, KEY_READ, &sub), ERROR_BAD_PATHNAME);
+  RegCloseKey(key);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "\\\\clsid", 0, KEY_READ, &key), ERROR_BAD_PATHNAME);
+}
+
 // The store's code-page lines name only code pages the stand-in handles: a name after a line of any
 // other number (1 and 3 stand for the reader's code page in the conversions) is taken as written in
 // the file's code page, whoever reads it. Names of one key are one name when they are the same

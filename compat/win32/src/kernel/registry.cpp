@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <atomic>
 #include <map>
 #include <mutex>
 
@@ -110,12 +111,22 @@ class StoreSession {
     while (flock(lockFd_, write ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
     }
     std::string text;
-    ok_ = readFile(path_, &text) && store_.importText(text);
+    ok_ = readFile(path_, &text) && store_.importText(text, true);
+    if (!ok_ && store_.foreignCodePage()) {
+      // Left as it is: every call on it fails until the store is dealt with.
+      error_ = ERROR_BADDB;
+      static std::atomic<bool> told{false};
+      if (!told.exchange(true))
+        fprintf(stderr, "registry: %s is written in code page %u, which this machine does not read; left as it is\n",
+                path_.c_str(), store_.foreignCodePage());
+    }
   }
   ~StoreSession() {
     if (lockFd_ >= 0) close(lockFd_);  // releases the lock
   }
   bool ok() const { return ok_; }
+  // Why the store could not be read (when !ok()).
+  LSTATUS error() const { return error_; }
   RegStore& store() { return store_; }
   // Writes the changed store: ERROR_INVALID_PARAMETER when a text in it cannot be kept so that
   // it reads back the same (a key name with a line break), ERROR_WRITE_FAULT when the file
@@ -130,6 +141,7 @@ class StoreSession {
  private:
   bool write_;
   bool ok_ = false;
+  LSTATUS error_ = ERROR_ACCESS_DENIED;
   int lockFd_ = -1;
   std::string path_;
   RegStore store_;
@@ -161,9 +173,9 @@ bool handlePath(HKEY h, rkwin::RegPath* path, REGSAM* access) {
 }
 
 // Joins a sub-key path to its parent: each name of the sub-key is written in the ANSI code page,
-// separators trimmed and repeated ones collapsed. A double-byte character whose second byte is
-// 0x5C is no separator: "abc\xD5\\sub" names the one key abc誠sub in code page 936. The parent's
-// names keep their own characters.
+// a trailing separator trimmed and repeated ones collapsed (the calls refuse a leading one). A
+// double-byte character whose second byte is 0x5C is no separator: "abc\xD5\\sub" names the one
+// key abc誠sub in code page 936. The parent's names keep their own characters.
 void joinPath(const rkwin::RegPath& parent, LPCSTR sub, rkwin::RegPath* out) {
   *out = parent;
   if (sub) out->append(sub);
@@ -178,6 +190,10 @@ HKEY newHandle(const rkwin::RegPath& path, REGSAM access) {
 
 bool isRootPath(const rkwin::RegPath& path) { return path.names.empty(); }
 
+// A sub-key path names a key below the handle's: one that begins with a separator is refused, as
+// Windows does. The first byte of a text is always a character of its own.
+bool startsWithSeparator(LPCSTR sub) { return sub && sub[0] == '\\'; }
+
 }  // namespace
 
 // A key is opened by the characters of its names; the handle names the key found.
@@ -186,10 +202,14 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesire
   rkwin::RegPath parent, path;
   REGSAM parentAccess;
   if (!handlePath(hKey, &parent, &parentAccess)) return ERROR_INVALID_HANDLE;
+  // Opening below HKEY_CLASSES_ROOT itself, one leading separator is taken ("\\CLSID"), as since
+  // Windows 2000.
+  if (hKey == HKEY_CLASSES_ROOT && startsWithSeparator(lpSubKey)) ++lpSubKey;
+  if (startsWithSeparator(lpSubKey)) return ERROR_BAD_PATHNAME;
   joinPath(parent, lpSubKey, &path);
   if (!isRootPath(path)) {
     StoreSession session(false);
-    if (!session.ok()) return ERROR_ACCESS_DENIED;
+    if (!session.ok()) return session.error();
     RegKey* key = session.store().find(path);
     if (!key) return ERROR_FILE_NOT_FOUND;
     path = RegStore::pathOf(*key);
@@ -204,13 +224,14 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, 
   rkwin::RegPath parent, path;
   REGSAM parentAccess;
   if (!handlePath(hKey, &parent, &parentAccess)) return ERROR_INVALID_HANDLE;
+  if (startsWithSeparator(lpSubKey)) return ERROR_BAD_PATHNAME;
   joinPath(parent, lpSubKey, &path);
   bool created = false;
   if (!isRootPath(path)) {
     // A name of more than 255 characters, or a key more than 512 levels deep, as on Windows.
     if (!path.withinBounds()) return ERROR_INVALID_PARAMETER;
     StoreSession session(true);
-    if (!session.ok()) return ERROR_ACCESS_DENIED;
+    if (!session.ok()) return session.error();
     RegKey* key = session.store().find(path);
     if (!key) {
       if (!(parentAccess & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
@@ -236,7 +257,7 @@ LSTATUS WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType
   if (cbData && !lpData) return ERROR_INVALID_PARAMETER;
   if (isRootPath(path)) return ERROR_ACCESS_DENIED;  // values directly on a root are not kept
   StoreSession session(true);
-  if (!session.ok()) return ERROR_ACCESS_DENIED;
+  if (!session.ok()) return session.error();
   RegKey* key = session.store().find(path);
   if (!key) return ERROR_KEY_DELETED;
   RegValue& value = key->findOrAdd(lpValueName ? lpValueName : "");
@@ -255,7 +276,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
   if (!(access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
   if (isRootPath(path)) return ERROR_FILE_NOT_FOUND;
   StoreSession session(false);
-  if (!session.ok()) return ERROR_ACCESS_DENIED;
+  if (!session.ok()) return session.error();
   RegKey* key = session.store().find(path);
   if (!key) return ERROR_KEY_DELETED;
   RegValue* value = key->find(lpValueName ? lpValueName : "");
@@ -283,7 +304,7 @@ LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   if (!(access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
   if (isRootPath(path)) return ERROR_FILE_NOT_FOUND;
   StoreSession session(true);
-  if (!session.ok()) return ERROR_ACCESS_DENIED;
+  if (!session.ok()) return session.error();
   RegKey* key = session.store().find(path);
   if (!key) return ERROR_KEY_DELETED;
   RegValue* value = key->find(lpValueName ? lpValueName : "");
@@ -297,10 +318,11 @@ LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   rkwin::RegPath parent, path;
   REGSAM access;
   if (!handlePath(hKey, &parent, &access)) return ERROR_INVALID_HANDLE;
+  if (startsWithSeparator(lpSubKey)) return ERROR_BAD_PATHNAME;
   joinPath(parent, lpSubKey, &path);
   if (isRootPath(path)) return ERROR_ACCESS_DENIED;
   StoreSession session(true);
-  if (!session.ok()) return ERROR_ACCESS_DENIED;
+  if (!session.ok()) return session.error();
   RegKey* key = session.store().find(path);
   if (!key) return ERROR_FILE_NOT_FOUND;
   if (!key->children.empty()) return ERROR_ACCESS_DENIED;  // only a key without sub-keys goes

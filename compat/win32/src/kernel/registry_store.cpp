@@ -87,6 +87,35 @@ unsigned handledCodePage(const std::string& digits) {
   return codePage < 0x10000 && rkwin_handled_codepage((UINT)codePage) ? (unsigned)codePage : 0;
 }
 
+// A real code page (one the host's conversions have, not one of the numbers 0 to 3 that stand for
+// the reader's) that the stand-in does not step and fold; 0 for any other number. A store whose
+// lines name one was written by a version that took it, and cannot be read without changing the
+// names it holds.
+unsigned foreignCodePage(const std::string& digits) {
+  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+  unsigned long codePage = strtoul(digits.c_str(), nullptr, 10);
+  if (codePage <= 3 || codePage >= 0x10000 || rkwin_handled_codepage((UINT)codePage)) return 0;
+  return rkwin_resolve_codepage((UINT)codePage) == codePage ? (unsigned)codePage : 0;
+}
+
+// The foreign code page (above) that a line of the store's own file names, or 0.
+unsigned foreignCodePageOf(const std::string& line) {
+  for (const char* prefix : {kCodePageLine, kWrittenLine}) {
+    const size_t length = strlen(prefix);
+    if (line.compare(0, length, prefix) == 0) return foreignCodePage(line.substr(length));
+  }
+  const size_t length = strlen(kNamesLine);
+  if (line.compare(0, length, kNamesLine) != 0) return 0;
+  for (size_t i = length; i < line.size();) {
+    size_t end = line.find(' ', i);
+    if (end == std::string::npos) end = line.size();
+    const std::string entry = line.substr(i, end - i);
+    i = end + 1;
+    if (unsigned foreign = foreignCodePage(entry.substr(0, entry.find(':')))) return foreign;
+  }
+  return 0;
+}
+
 // The code page whose number follows the prefix on the line ("; code page 936"), or 0 when the
 // line is no such line or names a code page the stand-in does not handle.
 unsigned codePageNamed(const std::string& line, const char* prefix) {
@@ -127,15 +156,13 @@ bool spelledNames(const std::string& line, const std::string& rest, std::vector<
   return true;
 }
 
-// The code page that the line after the header names, or 0 when there is no such line. `from`
-// is where the header line begins.
-unsigned declaredCodePage(const std::string& text, size_t from) {
+// The line after the header, trimmed; `from` is where the header line begins.
+std::string lineAfterHeader(const std::string& text, size_t from) {
   size_t start = text.find('\n', from);
-  if (start == std::string::npos) return 0;
+  if (start == std::string::npos) return std::string();
   ++start;
   size_t end = text.find('\n', start);
-  return codePageNamed(trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start)),
-                       kCodePageLine);
+  return trim(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
 }
 
 // Reads a quoted .reg string starting at s[i] == '"'; sets i past the closing quote. A
@@ -396,7 +423,7 @@ RegKey* RegStore::find(const RegPath& path) {
 
 RegKey* RegStore::create(const RegPath& path, bool* created) {
   if (created) *created = false;
-  if (path.names.empty() || !path.withinBounds()) return nullptr;
+  if (path.names.empty()) return nullptr;
   RegKey* key = &root(path.root);
   for (const RegName& name : path.names) {
     auto it = key->children.find(name.key);
@@ -425,7 +452,8 @@ RegPath RegStore::pathOf(const RegKey& key) {
   return path;
 }
 
-bool RegStore::importText(const std::string& input) {
+bool RegStore::importText(const std::string& input, bool storeFile) {
+  foreignCodePage_ = 0;
   std::string text = input;
   if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
   size_t headerAt = text.find_first_not_of(" \t\r\n");
@@ -433,9 +461,12 @@ bool RegStore::importText(const std::string& input) {
   headerAt = text.rfind('\n', headerAt);
   headerAt = headerAt == std::string::npos ? 0 : headerAt + 1;
   // The store's own file is read in the code page it names, whatever the reader's; other .reg
-  // text (and a file whose line names a code page the stand-in does not handle) is in the active
-  // code page.
-  const unsigned declared = declaredCodePage(text, headerAt);
+  // text (and a file whose line names a number that is no code page) is in the active code page.
+  const std::string codePageLine = lineAfterHeader(text, headerAt);
+  const unsigned declared = codePageNamed(codePageLine, kCodePageLine);
+  // A store written in a code page the stand-in no longer takes is not read at all: read in
+  // another, its names would change, and the next write would lose keys.
+  if ((foreignCodePage_ = foreignCodePageOf(codePageLine)) != 0) return false;
   const unsigned codePage = declared ? declared : rkwin_acp();
   std::vector<std::string> lines = logicalLines(text.substr(headerAt), codePage);
   std::string header = trim(lines[0]);
@@ -447,6 +478,7 @@ bool RegStore::importText(const std::string& input) {
     std::string line = trim(lines[i]);
     if (line.empty()) continue;
     if (line[0] == ';') {
+      if (declared && (foreignCodePage_ = foreignCodePageOf(line)) != 0) return false;
       written = declared ? codePageNamed(line, kWrittenLine) : 0;
       spelled = declared ? line : std::string();
       continue;
@@ -479,8 +511,9 @@ bool RegStore::importText(const std::string& input) {
       // The names as a call gives them: repeated separators are one. In the store's own file a
       // line before the section may spell them.
       if (!spelledNames(names, rest, &key.names)) key.append(rest, nameCodePage);
-      // A key the calls cannot make (beyond the bounds, or a root) is skipped with its values.
-      if (key.names.empty() || !key.withinBounds()) continue;
+      // A key the calls cannot make (beyond the bounds, or a root) is skipped with its values;
+      // one that the store's own file holds (made before the bounds were kept) stays.
+      if (key.names.empty() || (!storeFile && !key.withinBounds())) continue;
       if (remove) {
         if (RegKey* gone = find(key)) this->remove(gone);
       } else {
@@ -519,7 +552,7 @@ bool RegStore::exportText(std::string* out) const {
   for (unsigned codePage : {active, kSingleByte}) {
     *out = textIn(codePage);
     RegStore back;
-    if (back.importText(*out) && back.sameAs(*this)) return true;
+    if (back.importText(*out, true) && back.sameAs(*this)) return true;
     if (codePage == kSingleByte) break;
   }
   out->clear();

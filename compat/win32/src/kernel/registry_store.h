@@ -70,19 +70,23 @@ class RegStore {
   // The key of that path by the characters of its names; null when none.
   RegKey* find(const RegPath& path);
   // The key of that path, created with every missing key above it (each new name as written, in
-  // its own code page); whether it was new. Null when the path is beyond the bounds or names no key
-  // below a root.
+  // its own code page); whether it was new. Null when the path names no key below a root. The
+  // bounds are the caller's to keep.
   RegKey* create(const RegPath& path, bool* created);
   // Removes the key with everything below it.
   void remove(RegKey* key);
   // The path of a stored key, its names as stored.
   static RegPath pathOf(const RegKey& key);
 
-  // Applies .reg text to the store. False when the header is missing. Text in the store's own
-  // form (a code-page line after the header) is read in the code page it names, its names taken
-  // as written in that code page unless a line before them names another; other text is read in
-  // the active code page. Sections beyond the bounds are skipped with their values.
-  bool importText(const std::string& text);
+  // Applies .reg text to the store. False when the header is missing, or when the text names a
+  // real code page the stand-in does not take (foreignCodePage). Text in the store's own form (a
+  // code-page line after the header) is read in the code page it names, its names taken as written
+  // in that code page unless a line before them names another; other text is read in the active
+  // code page. Sections beyond the bounds are skipped with their values, except in the store's
+  // own file (`storeFile`), whose keys are all kept.
+  bool importText(const std::string& text, bool storeFile = false);
+  // The code page that made the last importText fail, or 0.
+  unsigned foreignCodePage() const { return foreignCodePage_; }
   // The store as .reg text in its own form, checked to read back as this same store, byte for
   // byte, in any process. False when some text has no such form (a key name with a line break).
   bool exportText(std::string* out) const;
@@ -93,6 +97,7 @@ class RegStore {
   bool sameAs(const RegStore& other) const;
 
   std::map<std::string, RegKey> roots_;  // by canonical root name; a root itself is no stored key
+  unsigned foreignCodePage_ = 0;
 };
 
 // Root key names as .reg text writes them; null for a handle that is no predefined root.
