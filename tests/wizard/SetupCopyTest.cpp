@@ -280,15 +280,17 @@ TEST_F(SetupCopyTest, ALockedShellExtensionStopsTheShellsUnregistersRestartsAndC
   EXPECT_EQ("regedit.exe /s \"C:\\setup\\setup_temp.reg\"", w->started[1]);
   EXPECT_EQ("regsvr32.exe /s " + library, w->started[2]);
   ASSERT_TRUE(waitForPrograms());
+  // A program has run once it has logged its run: the restarted shell, and the unregistration.
+  const std::string unregistered = "regsvr32.exe /s /u C:\\Program Files\\VantryViewer\\Vantry\\VantryShellEx.dll";
   ASSERT_TRUE(waitForRuns("explorer.exe", 4)) << "the restarted shell";
+  ASSERT_TRUE(waitForRuns(unregistered, 1)) << "the unregistration";
   // One shell again (the restarted one); the other program was left alone.
   EXPECT_EQ(1, countProcesses("explorer.exe"));
   EXPECT_EQ(1, countProcesses("notexplorer.exe"));
   std::vector<std::string> runs = programRuns();
   // The three copies of the shell program started above (each logs as the shell) and the restart.
   EXPECT_EQ(4, std::count(runs.begin(), runs.end(), "explorer.exe"));
-  EXPECT_EQ(1, std::count(runs.begin(), runs.end(),
-                          "regsvr32.exe /s /u C:\\Program Files\\VantryViewer\\Vantry\\VantryShellEx.dll"));
+  EXPECT_EQ(1, std::count(runs.begin(), runs.end(), unregistered));
   w->release();
 }
 
