@@ -114,7 +114,6 @@ class StoreSession {
     ok_ = readFile(path_, &text) && store_.importText(text, true);
     if (!ok_ && store_.foreignCodePage()) {
       // Left as it is: every call on it fails until the store is dealt with.
-      error_ = ERROR_BADDB;
       static std::atomic<bool> told{false};
       if (!told.exchange(true))
         fprintf(stderr, "registry: %s is written in code page %u, which this machine does not read; left as it is\n",
@@ -125,8 +124,9 @@ class StoreSession {
     if (lockFd_ >= 0) close(lockFd_);  // releases the lock
   }
   bool ok() const { return ok_; }
-  // Why the store could not be read (when !ok()).
-  LSTATUS error() const { return error_; }
+  // Why the store could not be read (when !ok()): ERROR_BADDB for a store in a code page this
+  // machine does not read, else ERROR_ACCESS_DENIED.
+  LSTATUS error() const { return store_.foreignCodePage() ? ERROR_BADDB : ERROR_ACCESS_DENIED; }
   RegStore& store() { return store_; }
   // Writes the changed store: ERROR_INVALID_PARAMETER when a text in it cannot be kept so that
   // it reads back the same (a key name with a line break), ERROR_WRITE_FAULT when the file
@@ -141,7 +141,6 @@ class StoreSession {
  private:
   bool write_;
   bool ok_ = false;
-  LSTATUS error_ = ERROR_ACCESS_DENIED;
   int lockFd_ = -1;
   std::string path_;
   RegStore store_;

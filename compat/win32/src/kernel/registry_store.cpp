@@ -78,13 +78,19 @@ std::vector<std::string> logicalLines(const std::string& text, unsigned codePage
   return out;
 }
 
+// The number that a store line's digits spell, or 0 when they spell none below 0x10000.
+unsigned numberOf(const std::string& digits) {
+  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
+  unsigned long number = strtoul(digits.c_str(), nullptr, 10);
+  return number < 0x10000 ? (unsigned)number : 0;
+}
+
 // The code page of a number in a store line: 0 unless it is one the stand-in handles, so that a
 // number such as 1 or 3 (the OEM and thread code pages of the conversions) never stands for the
 // reader's code page.
 unsigned handledCodePage(const std::string& digits) {
-  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
-  unsigned long codePage = strtoul(digits.c_str(), nullptr, 10);
-  return codePage < 0x10000 && rkwin_handled_codepage((UINT)codePage) ? (unsigned)codePage : 0;
+  const unsigned codePage = numberOf(digits);
+  return rkwin_handled_codepage((UINT)codePage) ? codePage : 0;
 }
 
 // A real code page (one the host's conversions have, not one of the numbers 0 to 3 that stand for
@@ -92,24 +98,29 @@ unsigned handledCodePage(const std::string& digits) {
 // lines name one was written by a version that took it, and cannot be read without changing the
 // names it holds.
 unsigned foreignCodePage(const std::string& digits) {
-  if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) return 0;
-  unsigned long codePage = strtoul(digits.c_str(), nullptr, 10);
-  if (codePage <= 3 || codePage >= 0x10000 || rkwin_handled_codepage((UINT)codePage)) return 0;
-  return rkwin_resolve_codepage((UINT)codePage) == codePage ? (unsigned)codePage : 0;
+  const unsigned codePage = numberOf(digits);
+  if (codePage <= 3 || rkwin_handled_codepage((UINT)codePage)) return 0;
+  return rkwin_resolve_codepage((UINT)codePage) == codePage ? codePage : 0;
+}
+
+// Whether the line begins with the prefix; `rest` is what follows it.
+bool startsWith(const std::string& line, const char* prefix, std::string* rest) {
+  const size_t length = strlen(prefix);
+  if (line.compare(0, length, prefix) != 0) return false;
+  *rest = line.substr(length);
+  return true;
 }
 
 // The foreign code page (above) that a line of the store's own file names, or 0.
 unsigned foreignCodePageOf(const std::string& line) {
-  for (const char* prefix : {kCodePageLine, kWrittenLine}) {
-    const size_t length = strlen(prefix);
-    if (line.compare(0, length, prefix) == 0) return foreignCodePage(line.substr(length));
-  }
-  const size_t length = strlen(kNamesLine);
-  if (line.compare(0, length, kNamesLine) != 0) return 0;
-  for (size_t i = length; i < line.size();) {
-    size_t end = line.find(' ', i);
-    if (end == std::string::npos) end = line.size();
-    const std::string entry = line.substr(i, end - i);
+  std::string rest;
+  for (const char* prefix : {kCodePageLine, kWrittenLine})
+    if (startsWith(line, prefix, &rest)) return foreignCodePage(rest);
+  if (!startsWith(line, kNamesLine, &rest)) return 0;
+  for (size_t i = 0; i < rest.size();) {
+    size_t end = rest.find(' ', i);
+    if (end == std::string::npos) end = rest.size();
+    const std::string entry = rest.substr(i, end - i);
     i = end + 1;
     if (unsigned foreign = foreignCodePage(entry.substr(0, entry.find(':')))) return foreign;
   }
@@ -119,9 +130,8 @@ unsigned foreignCodePageOf(const std::string& line) {
 // The code page whose number follows the prefix on the line ("; code page 936"), or 0 when the
 // line is no such line or names a code page the stand-in does not handle.
 unsigned codePageNamed(const std::string& line, const char* prefix) {
-  const size_t length = strlen(prefix);
-  if (line.compare(0, length, prefix) != 0) return 0;
-  return handledCodePage(line.substr(length));
+  std::string rest;
+  return startsWith(line, prefix, &rest) ? handledCodePage(rest) : 0;
 }
 
 // The names of the path below the root (`rest`) as a names line gives them; false when the line is
