@@ -19,6 +19,11 @@ fi
 
 # A fresh prefix for this run, made once before the tests start.
 export RK_WINE_PREFIX=$out/wine/prefix RK_WINE_HOME=$out/wine/home
+# Wine keeps its servers' folders in the temporary folder, a new one for each fresh prefix: they
+# go into one of this run's own, removed at the end, with nothing of the run left running.
+wine_tmp=$(mktemp -d "${TMPDIR:-/tmp}/rk-wine-run.XXXXXX")
+export TMPDIR=$wine_tmp
+trap 'WINEPREFIX=$RK_WINE_PREFIX HOME=$RK_WINE_HOME wineserver -k 2>/dev/null || :; rm -rf "$wine_tmp"' EXIT
 rm -rf "$RK_WINE_PREFIX" "$RK_WINE_HOME"
 mkdir -p "$RK_WINE_HOME"
 echo "== making the Wine prefix"

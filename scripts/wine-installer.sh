@@ -37,6 +37,11 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 [ -f "$installer" ] || { echo "no $installer: run scripts/build-windows.sh first" >&2; exit 1; }
 user=$(id -un)
+# Wine's server folders (one for each fresh prefix) go into a temporary folder of this script's,
+# removed when it ends.
+wine_tmp=$(mktemp -d "${TMPDIR:-/tmp}/rk-wine.XXXXXX")
+trap 'rm -rf "$wine_tmp"' EXIT
+export TMPDIR=$wine_tmp
 
 # A Chinese locale of our own (code page 936 for Wine), made once into the build folder.
 locale_dir=$build/wine/locale

@@ -15,6 +15,8 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -p "$work/home"
+# Wine's server folder too goes with the work folder.
+export TMPDIR=$work
 export WINEPREFIX=$work/prefix HOME=$work/home WINEDEBUG=-all WINEARCH=win64
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "HostPrograms.h"
+#include "TempFolder.h"
 
 class NetpbmFolder {
  public:
@@ -17,30 +18,22 @@ class NetpbmFolder {
     return haveProgram({"pnmtoplainpnm", "pnmtorast", "pnmdepth", "rasttopnm", "ppmtopgm", "pgmtopbm"});
   }
 
-  NetpbmFolder() {
-    char tmpl[] = "/tmp/rknetpbm-XXXXXX";
-    if (mkdtemp(tmpl)) m_dir = tmpl;
-  }
-  ~NetpbmFolder() {
-    if (!m_dir.empty() && std::system(("rm -rf '" + m_dir + "'").c_str()) != 0) m_dir.clear();
-  }
-  NetpbmFolder(const NetpbmFolder&) = delete;
-  NetpbmFolder& operator=(const NetpbmFolder&) = delete;
+  NetpbmFolder() : m_folder("rknetpbm") {}
 
-  const std::string& path() const { return m_dir; }
+  const std::string& path() const { return m_folder.path(); }
 
   void write(const std::string& name, const std::string& data) const {
-    std::ofstream(m_dir + "/" + name, std::ios::binary) << data;
+    std::ofstream(path() + "/" + name, std::ios::binary) << data;
   }
   std::string read(const std::string& name) const {
-    std::ifstream in(m_dir + "/" + name, std::ios::binary);
+    std::ifstream in(path() + "/" + name, std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
   }
   // Runs a shell command in the folder (tool messages suppressed); true when it succeeded.
   bool run(const std::string& cmd) const {
-    return std::system(("cd '" + m_dir + "' && (" + cmd + ") 2>/dev/null").c_str()) == 0;
+    return std::system(("cd '" + path() + "' && (" + cmd + ") 2>/dev/null").c_str()) == 0;
   }
 
   // A 20 x 15 pixmap of distinct colours (more than 256, so that Sun raster files stay 24-bit).
@@ -80,7 +73,7 @@ class NetpbmFolder {
   }
 
  private:
-  std::string m_dir;
+  rktest::TempFolder m_folder;  // removed with everything in it, without a shell
 };
 
 #endif

@@ -15,36 +15,46 @@
 
 class TempPrefix {
  public:
-  TempPrefix() {
-    const char* tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/rkwin-test-XXXXXX";
-    char* made = mkdtemp(&pattern[0]);
-    root_ = made ? made : "";
+  TempPrefix() : root_(make()) {
     const char* old = getenv("RKWIN_ROOT");
     hadOld_ = old != nullptr;
     if (old) old_ = old;
     setenv("RKWIN_ROOT", root_.c_str(), 1);
-    std::filesystem::create_directories(root_ + "/drive_c");
   }
   ~TempPrefix() {
-#ifndef _WIN32
-    // No program of the machine outlives it: a shell stays until stopped, and the programs
-    // started without waiting may still run.
-    rktest::endMachineProcesses(root_);
-#endif
     if (hadOld_)
       setenv("RKWIN_ROOT", old_.c_str(), 1);
     else
       unsetenv("RKWIN_ROOT");
-    std::error_code ec;
-    // Read-only entries must not stop the clean-up.
-    for (auto it = std::filesystem::recursive_directory_iterator(root_, ec);
-         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
-      chmod(it->path().string().c_str(), 0755);
-    std::filesystem::remove_all(root_, ec);
+    discard(root_);
   }
   TempPrefix(const TempPrefix&) = delete;
   TempPrefix& operator=(const TempPrefix&) = delete;
+
+  // A fresh machine's folder (with its drive C:) in the temporary folder; empty when none could be made.
+  static std::string make() {
+    const char* tmp = getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/rkwin-test-XXXXXX";
+    char* made = mkdtemp(&pattern[0]);
+    if (!made) return std::string();
+    std::filesystem::create_directories(pattern + "/drive_c");
+    return pattern;
+  }
+  // Ends the machine's processes, then removes its folder.
+  static void discard(const std::string& root) {
+    if (root.empty()) return;
+#ifndef _WIN32
+    // No program of the machine outlives it: a shell stays until stopped, and the programs
+    // started without waiting may still run.
+    rktest::endMachineProcesses(root);
+#endif
+    std::error_code ec;
+    // Read-only entries must not stop the clean-up.
+    for (auto it = std::filesystem::recursive_directory_iterator(root, ec);
+         !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec))
+      chmod(it->path().string().c_str(), 0755);
+    std::filesystem::remove_all(root, ec);
+  }
 
   const std::string& root() const { return root_; }
   // Host path of a path below drive C: given with slashes ("a/b.txt").

@@ -135,6 +135,44 @@ TEST(MachineProcesses, TheBrowserRecordsTheAddressAndTheRegistryToolsTheirRuns) 
   EXPECT_LE((INT_PTR)ShellExecuteA(NULL, "open", "C:\\nothing.exe", NULL, NULL, 1), 32);
 }
 
+// A machine whose system programs were linked from a build since removed: preparing it links
+// the one that leads nowhere again, so the registry editor runs; a program someone put there (a
+// file, or a link that leads to a file) is kept.
+TEST(MachineProcesses, ASystemProgramWhoseLinkLeadsNowhereIsLinkedAgain) {
+  TempPrefix prefix;
+  rktest::TempFolder elsewhere("rk-programs");
+  const std::string system32 = prefix.onC("windows/system32/");
+  std::filesystem::create_directories(system32);
+  std::filesystem::create_symlink(elsewhere / "gone/regedit.exe", system32 + "regedit.exe");
+  rktest::writeFile(system32 + "iexplore.exe", "#!/bin/sh\n", 0755);
+  rktest::writeFile(elsewhere / "explorer.exe", "#!/bin/sh\n", 0755);
+  std::filesystem::create_symlink(elsewhere / "explorer.exe", system32 + "explorer.exe");
+  TempPrefix::writeFile(prefix.onC("script.reg"),
+                        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Relinked]\r\n\"A\"=\"1\"\r\n");
+
+  char line[] = "regedit.exe /s C:\\script.reg";
+  STARTUPINFOA si;
+  memset(&si, 0, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) << GetLastError();
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  HKEY key;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Relinked", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  std::error_code ec;
+  EXPECT_TRUE(std::filesystem::is_symlink(system32 + "regedit.exe"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(system32 + "regedit.exe"));
+  EXPECT_FALSE(std::filesystem::is_symlink(system32 + "iexplore.exe"));
+  EXPECT_EQ(rktest::readFile(system32 + "iexplore.exe"), "#!/bin/sh\n");
+  EXPECT_EQ(std::filesystem::read_symlink(system32 + "explorer.exe", ec), elsewhere / "explorer.exe");
+  for (const auto& entry : std::filesystem::directory_iterator(system32))
+    EXPECT_NE(entry.path().filename().string()[0], '.') << "a link made on the way stays";
+}
+
 // Starts a host program as the stand-in starts one in the machine at `root`, with that machine
 // named in its environment.
 pid_t startInMachine(const std::string& program, const std::vector<std::string>& args, const std::string& root) {

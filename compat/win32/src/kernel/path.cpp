@@ -10,6 +10,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -177,7 +178,9 @@ std::string userName() {
 }
 
 // The stand-in's system programs (regedit.exe, regsvr32.exe, explorer.exe, iexplore.exe), built
-// into one folder (RKWIN_SYSTEM_PROGRAMS overrides it), are linked into system32 where missing.
+// into one folder (RKWIN_SYSTEM_PROGRAMS overrides it), are linked into system32 where missing,
+// and linked again where the entry is a link that leads nowhere (into a build since removed or
+// moved). A file, or a link that leads to one, is kept: someone put it there.
 void installSystemPrograms(const std::string& system32) {
   const char* env = getenv("RKWIN_SYSTEM_PROGRAMS");
 #ifdef RKWIN_SYSTEM_PROGRAMS_DIR
@@ -190,9 +193,20 @@ void installSystemPrograms(const std::string& system32) {
   while (struct dirent* e = readdir(dir)) {
     std::string name = e->d_name;
     if (name.size() < 5 || name.compare(name.size() - 4, 4, ".exe") != 0) continue;
-    std::string target = system32 + "/" + name;
+    std::string target = system32 + "/" + name, source = from + "/" + name;
     struct stat st;
-    if (lstat(target.c_str(), &st) != 0) symlink((from + "/" + name).c_str(), target.c_str());
+    if (lstat(target.c_str(), &st) != 0) {
+      symlink(source.c_str(), target.c_str());
+    } else if (S_ISLNK(st.st_mode) && stat(target.c_str(), &st) != 0 &&
+               (errno == ENOENT || errno == ENOTDIR || errno == ELOOP)) {
+      // Replaced in one step, so that a program started meanwhile finds one link or the other
+      // (renameat: plain rename is the stand-in's Windows one in its programs).
+      std::string fresh = system32 + "/." + name + "." + std::to_string(getpid());
+      unlink(fresh.c_str());
+      if (symlink(source.c_str(), fresh.c_str()) == 0 &&
+          renameat(AT_FDCWD, fresh.c_str(), AT_FDCWD, target.c_str()) != 0)
+        unlink(fresh.c_str());
+    }
   }
   closedir(dir);
 }
