@@ -52,5 +52,4 @@ LC_ALL=zh_CN.UTF-8 run_ctest "code page 936" -R "$cp936" || status=1
 WINEPREFIX=$RK_WINE_PREFIX HOME=$RK_WINE_HOME timeout 60 wineserver -w 2>/dev/null ||
   WINEPREFIX=$RK_WINE_PREFIX HOME=$RK_WINE_HOME wineserver -k 2>/dev/null || true
 run_ctest "default locale" -E "$cp936" || status=1
-WINEPREFIX=$RK_WINE_PREFIX HOME=$RK_WINE_HOME wineserver -k 2>/dev/null || true
 exit $status
