@@ -13,6 +13,8 @@ runs=${1:-7}
 ours=$top/build/bench/rkdecode
 dir=$(mktemp -d /tmp/decodebench.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
+# Our decoder runs in an emulated machine of this run's, not the user's default one.
+export RKWIN_ROOT=$dir/machine
 
 cd "$dir"
 ppmpat -anticamo 4000 3000 > big.ppm 2>/dev/null

@@ -31,6 +31,8 @@ runs=${2:-3}
 ours=$top/build/bench/rkdecode
 dir=$(mktemp -d /tmp/headerbench.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
+# Our decoder runs in an emulated machine of this run's, not the user's default one.
+export RKWIN_ROOT=$dir/machine
 cd "$dir"
 
 # Little-endian values as bytes.
