@@ -12,22 +12,13 @@
 #include <string>
 
 #include "MachineSweep.h"
+#include "TempFolder.h"
 
 class TempPrefix {
  public:
-  TempPrefix() : root_(make()) {
-    const char* old = getenv("RKWIN_ROOT");
-    hadOld_ = old != nullptr;
-    if (old) old_ = old;
-    setenv("RKWIN_ROOT", root_.c_str(), 1);
-  }
-  ~TempPrefix() {
-    if (hadOld_)
-      setenv("RKWIN_ROOT", old_.c_str(), 1);
-    else
-      unsetenv("RKWIN_ROOT");
-    discard(root_);
-  }
+  // RKWIN_ROOT names the machine while it lasts; the variable's earlier value comes back after.
+  TempPrefix() : root_(make()), rootVariable_("RKWIN_ROOT", root_.c_str()) {}
+  ~TempPrefix() { discard(root_); }
   TempPrefix(const TempPrefix&) = delete;
   TempPrefix& operator=(const TempPrefix&) = delete;
 
@@ -75,8 +66,7 @@ class TempPrefix {
 
  private:
   std::string root_;
-  std::string old_;
-  bool hadOld_ = false;
+  rktest::ScopedEnv rootVariable_;
 };
 
 #endif
